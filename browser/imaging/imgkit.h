@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class QImage;
+class QPainter;
+class QRect;
+
+// The imaging entry points both programs use. A picture is loaded upright (its EXIF orientation
+// applied), turned by quarter turns, measured, resized by area averaging and saved as JPEG (through
+// TurboJPEG: 4:4:4 at quality 90 and above, 4:2:0 below) or as 24-bit BMP. Every operation fails
+// safely (no image, result 0) while ImageLibrary is not loaded.
+
+struct ImgKitPicture;  // opaque
+
+// A move-only owner of one picture; its destructor releases the picture with ImgKitMemFree, so a
+// picture is released exactly once.
+class ImageHandle {
+public:
+    ImageHandle() = default;
+    explicit ImageHandle(ImgKitPicture* picture) : picture_(picture) {}
+    ImageHandle(ImageHandle&& other) noexcept : picture_(other.release()) {}
+    ImageHandle& operator=(ImageHandle&& other) noexcept;
+    ImageHandle(const ImageHandle&) = delete;
+    ImageHandle& operator=(const ImageHandle&) = delete;
+    ~ImageHandle();
+
+    explicit operator bool() const { return picture_ != nullptr; }
+    ImgKitPicture* get() const { return picture_; }
+    ImgKitPicture* release() {
+        ImgKitPicture* p = picture_;
+        picture_ = nullptr;
+        return p;
+    }
+
+private:
+    ImgKitPicture* picture_ = nullptr;
+};
+
+// Width and height in pixels.
+struct ImgKitSize {
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const ImgKitSize&, const ImgKitSize&) = default;
+};
+
+// The record filled by ImgKitImageInfo: values[0] width, values[1] height (after any turns); the
+// others are 24 (bits per pixel), 0, 0.
+struct ImgKitInfoRecord {
+    std::int32_t values[5] = {0, 0, 0, 0, 0};
+};
+
+// Loads a JPEG or BMP picture upright; no image when it cannot be read (a file whose header claims
+// an absurd size is refused before any allocation). With min_width/min_height > 0 a JPEG is decoded
+// at the smallest DCT scale that keeps the upright picture at least that large (shrink-on-load);
+// ImgKitImageInfo still reports the full upright size, so only make images of at most that size
+// from such a load.
+ImageHandle ImgKitFileLoad(const std::string& path, int min_width = 0, int min_height = 0);
+
+// The upright size a load would report, read from the header alone; {0, 0} when unreadable.
+ImgKitSize ImgKitUprightSize(const std::string& path);
+
+// Turns the picture in place by one quarter turn clockwise (the reported size swaps).
+void ImgKitRotation(ImageHandle& image);
+
+// Fills values[0] = width and values[1] = height of the picture (after its turns).
+void ImgKitImageInfo(const ImageHandle& image, ImgKitInfoRecord& info);
+
+// A new picture of exactly width x height made from `image` (area averaging when reducing); no
+// image when a size is below 1 or memory fails. `image` stays valid.
+ImageHandle ImgKitImageSize(const ImageHandle& image, int width, int height);
+
+// Saves as JPEG at quality 1-100 with optimised Huffman tables. Non-zero when saved, 0 on failure.
+int ImgKitJpegFileSave(const std::string& path, const ImageHandle& image, int quality);
+
+// Saves as 24-bit BMP. Non-zero when saved, 0 on failure.
+int ImgKitBmpFileSave(const std::string& path, const ImageHandle& image);
+
+// Draws the picture fitted into `area` (centred, proportions kept, never enlarged beyond the area).
+void ImgKitDisplay(QPainter& painter, const QRect& area, const ImageHandle& image);
+
+// Releases the picture; the handle becomes empty. Safe on an empty handle.
+void ImgKitMemFree(ImageHandle& image);
+
+// The pixels of a picture (for tests and drawing); nullptr for an empty handle.
+const QImage* ImgKitPixels(const ImageHandle& image);

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+class UserDialogs;
+
+// Picture kind of a file name, decided by its extension alone.
+enum ImageKind : int { kNotPicture = -1, kJpegImage = 1, kGifImage = 2, kBmpImage = 3 };
+
+// The path separator of this system ('/' here, '\\' on Windows).
+inline constexpr char kPathSeparator = '/';
+
+// True when `path` names a folder that exists (visible), or was created. ask = true asks the user
+// first ("<path>ディレクトリが見つかりません。\n作成しますか？", naming the path exactly as given).
+// Missing parents are created first, without asking; every level that fails shows
+// "ディレクトリの作成に失敗しました" once. Messages go through `dialogs` with the application title.
+bool EnsureFolder(const std::string& path, bool ask, UserDialogs& dialogs);
+
+// Removes one trailing separator ("/", and "\\" on Windows). The root "/" is kept as it is.
+void StripTrailingSeparator(std::string& path);
+
+// Makes the path end in exactly one separator of this system; an empty text becomes "/".
+void EnsureTrailingSeparator(std::string& path);
+
+// 1 for .jpg/.jpeg, 2 for .gif, 3 for .bmp (any ASCII case), -1 otherwise. Looks at the extension
+// of the last path component only, never at the content.
+ImageKind ImageKindOfName(std::string_view name);
+
+// True when `path` is an absolute folder path for this system (begins with "/"; a drive letter and
+// ":" on Windows). A leading "~/" must be expanded by the caller first (ExpandHome).
+bool IsAbsoluteFolderPath(std::string_view path);
+
+// True when the last component of `path` has an extension (a "." after its first character).
+bool HasExtension(std::string_view path);
+
+// Case-insensitive (ASCII) ordering of two texts: negative, zero or positive.
+int CompareNoCase(std::string_view a, std::string_view b);

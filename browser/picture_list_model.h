@@ -1,0 +1,60 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/picture_selection.h"
+
+// Which pictures a folder listing keeps: the album maker takes JPEG, GIF and BMP, the resizer JPEG
+// and BMP only.
+enum class PictureFilter { Album, Resizer };
+
+// The data of the picture list: one line per picture file, kept in ascending case-insensitive order
+// of the text, each with a check state and, once needed, an attribute record (comment and quarter
+// turns). CPictureList shows it; jobs read it through PictureSelection.
+class PictureListModel : public PictureSelection {
+public:
+    // Clear, then one unchecked line per visible picture file of `folder` (folders and hidden
+    // entries skipped). An empty folder text lists the root folder "/".
+    void Fill(const std::string& folder, PictureFilter filter);
+    // Removes every line and every attribute record.
+    void Clear();
+    // Inserts a line in sorted position (after lines that compare equal) and returns its index.
+    int InsertPicture(const std::string& name, bool checked);
+
+    int Count() const { return static_cast<int>(lines_.size()); }
+    bool IsChecked(int index) const;
+    void SetChecked(int index, bool checked);
+
+    // With a record: the comment becomes `text` (also when empty). Without one: an empty text does
+    // nothing, another creates the record (rotation 0).
+    void SetComment(int index, const std::string& text);
+    // With a record: rotation + 1. Without one: creates a record with rotation 1.
+    void AddQuarterTurn(int index);
+    // True when the line has an attribute record.
+    bool HasRecord(int index) const;
+    // Number of attribute records (records are freed only by Clear).
+    int RecordCount() const { return static_cast<int>(records_.size()); }
+
+    int CheckedCount() const override;
+    int FirstChecked() const override;
+    int NextChecked(int index) const override;
+    std::string ItemText(int index) const override;
+    std::string GetComment(int index) const override;
+    int GetQuarterTurns(int index) const override;
+
+private:
+    struct Record {
+        std::string comment;
+        int rotation = 0;
+    };
+    struct Line {
+        std::string text;
+        bool checked = false;
+        int record = -1;  // index into records_, -1 without one
+    };
+    bool Valid(int index) const { return index >= 0 && index < Count(); }
+
+    std::vector<Line> lines_;
+    std::vector<Record> records_;  // in creation order
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+class QLineEdit;
+class QWidget;
+class UserDialogs;
+
+// Moves an integer edit's text into its field with the standard checks of the dialogs:
+// - a text that is not a whole number (optional blanks and sign, then digits only): the field is left
+//   unchanged and "整数を入力してください。" is shown;
+// - a whole number outside [low, high]: the number is stored in the field first, then
+//   "%1 から %2 までの整数を入力してください。" is shown with the bounds filled in.
+// Both messages use the exclamation icon and the application title; the focus then goes back to the
+// edit with its text selected, and the result is false. True when the value was stored in range.
+bool ExchangeIntField(QLineEdit* edit, int& field, int low, int high, UserDialogs& dialogs);
+
+// The same without a range check (any whole number is stored).
+bool ExchangeIntField(QLineEdit* edit, int& field, UserDialogs& dialogs);
+
+// The two standard texts, for tests and for callers that check values themselves.
+std::string NotAWholeNumberMessage();
+std::string OutOfRangeMessage(int low, int high);
+
+// Puts the focus into `widget` and selects its text when it is a line edit.
+void FocusAndSelect(QWidget* widget);

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/user_dialogs.h"
+
+class QWidget;
+
+// UserDialogs shown as QMessageBox windows: a missing caption is the application's name
+// (QCoreApplication::applicationName(): Pictavo or Scalvo); icons map Exclamation -> Warning,
+// Error -> Critical, Information -> Information, None -> NoIcon.
+class MessageBoxDialogs : public UserDialogs {
+public:
+    explicit MessageBoxDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+    MessageAnswer ShowMessage(const std::string& text, const std::optional<std::string>& caption,
+                              MessageIcon icon, MessageButtons buttons) override;
+
+private:
+    QWidget* parent_;
+};
