@@ -1,0 +1,115 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "album/style/themes/theme_store.h"
+#include "browser/widgets/property_page.h"
+
+class CColorButton;
+class QComboBox;
+class QFrame;
+class QListWidget;
+class QPainter;
+class QPushButton;
+class ShellOpener;
+class UserDialogs;
+struct AlbumSettings;
+struct MaterialFolders;
+
+// The wizard page "スタイル": the colours and HTML font sizes of the album's title, description and
+// thumbnail comments, the page background, the wallpaper, rule image and background music, a live
+// preview, and the coordinate themes. Every change is written into the settings at once, so leaving
+// the page needs no transfer and never fails. Controls carry their numeric ids as object names
+// ("1006", "1049", ...).
+class CStylePage : public PropertyPage {
+    Q_OBJECT
+  public:
+    // Asks for the title of a new theme; std::nullopt when the user cancels. The default shows
+    // CAddThemeDialog.
+    using TitlePrompt = std::function<std::optional<std::string>(const ThemeList& themes)>;
+    // Asks for a colour starting from `initial` (COLORREF); std::nullopt when the user cancels.
+    using ColorChooser = std::function<std::optional<int>(QWidget* owner, int initial)>;
+
+    CStylePage(AlbumSettings& settings, const MaterialFolders& folders, ShellOpener& shell,
+               UserDialogs& dialogs, QWidget* parent = nullptr);
+    ~CStylePage() override;
+
+    // The first call fills the material and theme lists and shows the settings; later calls keep
+    // the controls as they are (the settings only change through this page).
+    void OnSetActive() override;
+    // Nothing to copy back: the page always lets the user leave.
+    bool OnKillActive() override;
+
+    // Fills the lists, loads the themes, marks the saved theme index as unused (-1) and shows the
+    // settings; runs once, at the first showing.
+    void InitialiseOnce();
+    // Shows the settings' style values in the colour buttons and lists and repaints the preview.
+    // The theme selection is left as it is.
+    void RefreshStyleControls();
+    // Paints the preview (background fill and the three samples) in page coordinates.
+    void PaintStylePreview(QPainter& painter) const;
+    // The font of a preview sample: the dialog face at FontSizeToPixels(size) pixels.
+    static QFont SampleFont(int html_size, bool bold);
+    // The preview box's inner rectangle in page coordinates.
+    QRect PreviewRect() const;
+
+    // The themes whose titles the list shows, in row order.
+    const ThemeList& Themes() const { return themes_; }
+
+    // Replaces the add-theme dialog (tests, scripted use).
+    void SetTitlePrompt(TitlePrompt prompt) { title_prompt_ = std::move(prompt); }
+    // Replaces the colour chooser of the four colour buttons.
+    void SetColorChooser(ColorChooser chooser);
+
+  protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void BuildControls();
+    void OnColorChanged(int control_id, int colour);
+    void OnSizeChosen(QComboBox* list, int& field);
+    void OnMaterialChosen(QComboBox* list, std::string& field);
+    void OnOpenMaterial(const std::string& folder, const std::string& name);
+    void OnThemeSelected();
+    void OnAddTheme();
+    void ClearThemeSelection();
+    void InvalidatePreview();
+
+    AlbumSettings& settings_;
+    const MaterialFolders& folders_;
+    ShellOpener& shell_;
+    UserDialogs& dialogs_;
+
+    ThemeList themes_;
+    bool initialised_ = false;
+    bool refreshing_ = false;  // true while the page itself sets the controls' selections
+    TitlePrompt title_prompt_;
+
+    QListWidget* theme_list_ = nullptr;       // 1049
+    QPushButton* add_theme_ = nullptr;        // 1048
+    QFrame* preview_ = nullptr;               // 1055
+    QFrame* title_frame_ = nullptr;           // 1010, hidden
+    QFrame* description_frame_ = nullptr;     // 1011, hidden
+    QFrame* comment_frame_ = nullptr;         // 1012, hidden
+    CColorButton* title_colour_ = nullptr;    // 1006
+    CColorButton* comment_colour_ = nullptr;  // 1008
+    CColorButton* thumb_colour_ = nullptr;    // 1009
+    CColorButton* bg_colour_ = nullptr;       // 1007
+    QComboBox* title_size_ = nullptr;         // 1013
+    QComboBox* comment_size_ = nullptr;       // 1015
+    QComboBox* thumb_size_ = nullptr;         // 1016
+    QComboBox* wallpaper_ = nullptr;          // 1018
+    QComboBox* rule_ = nullptr;               // 1019
+    QComboBox* music_ = nullptr;              // 1017
+    QPushButton* listen_ = nullptr;           // 1020
+    QPushButton* view_rule_ = nullptr;        // 1021
+    QPushButton* view_wallpaper_ = nullptr;   // 1022
+};

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct AlbumSettings;
+
+// One coordinate theme: a title plus the ten style values of the album settings, in the order of a
+// theme line. Colours are COLORREF values (red in bits 0-7); sizes are HTML font sizes; the three
+// names are bare file names in the wallpaper, sound and rule folders, empty for none. Texts are
+// UTF-8.
+struct CoordinateTheme {
+    std::string title;
+    int color_title = 0;
+    int color_commen = 0;
+    int color_thumb = 0;
+    int color_bg = 0;
+    int size_title = 0;
+    int size_comment = 0;
+    int size_thumb = 0;
+    std::string name_bg;
+    std::string name_bgm;
+    std::string name_hr;
+
+    bool operator==(const CoordinateTheme&) const = default;
+};
+
+// Themes in load order, then in the order they were added; an entry's index never changes.
+using ThemeList = std::vector<CoordinateTheme>;
+
+// The file the user's own themes are appended to, inside the theme folder.
+inline constexpr const char* kUserThemeFileName = "userat.ctm";
+
+// Reads every "*.ctm" file of `theme_folder` (in file-name order), each as UTF-8 when it is valid
+// UTF-8, else as CP932. Never fails: an unreadable folder or file contributes no themes.
+ThemeList LoadThemes(const std::string& theme_folder);
+
+// The themes of one file's decoded text: one per line holding at least ten commas.
+ThemeList ParseThemeText(const std::string& text);
+
+// The first field of a line and whether a comma ended it.
+struct TakenField {
+    std::string field;
+    bool comma_found = false;
+};
+
+// Removes the first field from `line`: the text before the first comma (the line keeps what follows
+// it), or the whole line when it holds no comma (the line becomes empty).
+TakenField TakeField(std::string& line);
+
+// True when a theme of `themes` has `title`, letters compared without regard to case.
+bool IsThemeTitleTaken(const ThemeList& themes, const std::string& title);
+
+// The title plus the settings' ten style values as they are now.
+CoordinateTheme CaptureTheme(const std::string& title, const AlbumSettings& settings);
+
+// Copies the theme's ten style values into the settings, unchecked (a size of 0 or a missing file
+// name goes in as it is).
+void ApplyTheme(const CoordinateTheme& theme, AlbumSettings& settings);
+
+// The theme as one line of a theme file, UTF-8, ending in CR LF:
+// "T,#000000,#000000,#000000,#c0c0c0,7,4,2,,,\r\n" for the defaults.
+std::string FormatThemeLine(const CoordinateTheme& theme);
+
+// Why a title cannot be stored in a theme line (a comma, or a character the theme files' code page
+// cannot hold), as a message for the user; std::nullopt when it can.
+std::optional<std::string> ThemeTitleProblem(const std::string& title);
+
+// Why a captured theme cannot be stored faithfully (a field holding a comma or a character the
+// theme files' code page cannot hold), as a message for the user; std::nullopt when it can.
+std::optional<std::string> ThemeStorageProblem(const CoordinateTheme& theme);
+
+// Appends the theme's line to "userat.ctm" in `theme_folder`, creating the folder (one level) and
+// the file when missing. The file is rewritten whole through a temporary file and a rename, so a
+// failure never leaves it half-written. The line is CP932 unless the file already holds UTF-8 text.
+// False when nothing was written (the folder or file cannot be written, or the line cannot be
+// encoded).
+bool AppendUserTheme(const std::string& theme_folder, const CoordinateTheme& theme);
