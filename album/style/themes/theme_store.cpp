@@ -1,0 +1,252 @@
+#include "album/style/themes/theme_store.h"
+
+#include <algorithm>
+#include <climits>
+#include <filesystem>
+
+#include "album/generation/html_helpers.h"
+#include "album/shell/settings/album_settings.h"
+#include "platform/file_system.h"
+#include "platform/text_encoding.h"
+
+namespace {
+
+// Reads a size field the way the C library's atoi does (leading blanks, an optional sign, then
+// digits up to the first other byte; none gives 0), saturating instead of overflowing.
+int ParseSizeField(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative) value = -value;
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+int ParseColourField(const std::string& text) {
+    return static_cast<int>(ParseHtmlColor(text));
+}
+
+char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Letter case is ignored for ASCII letters only: full-width letters, kana and spaces still make two
+// titles different, as they always have.
+bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    }
+    return true;
+}
+
+bool HasThemeExtension(const std::string& name) {
+    static const std::string kExtension = ".ctm";
+    if (name.size() <= kExtension.size()) return false;
+    return EqualIgnoringAsciiCase(name.substr(name.size() - kExtension.size()), kExtension);
+}
+
+// A field holding one of these bytes would split or end the line when read back.
+bool BreaksLine(const std::string& field) {
+    return field.find_first_of(",\r\n") != std::string::npos;
+}
+
+std::string WithTrailingSeparator(const std::string& folder) {
+    if (folder.empty() || folder.back() == '/' || folder.back() == '\\') return folder;
+    return folder + '/';
+}
+
+}  // namespace
+
+TakenField TakeField(std::string& line) {
+    TakenField taken;
+    std::size_t comma = line.find(',');
+    if (comma == std::string::npos) {
+        taken.field = std::move(line);
+        line.clear();
+        return taken;
+    }
+    taken.field = line.substr(0, comma);
+    line.erase(0, comma + 1);
+    taken.comma_found = true;
+    return taken;
+}
+
+ThemeList ParseThemeText(const std::string& text) {
+    ThemeList themes;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        std::string line;
+        if (end == std::string::npos) {
+            line = text.substr(start);
+            start = text.size();
+        } else {
+            line = text.substr(start, end - start);
+            start = end + 1;
+        }
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+
+        // Fields 1 to 10 must each end in a comma; the eleventh runs to the next comma or the end.
+        std::string fields[11];
+        bool complete = true;
+        for (int i = 0; i < 10 && complete; ++i) {
+            TakenField taken = TakeField(line);
+            fields[i] = std::move(taken.field);
+            complete = taken.comma_found;
+        }
+        if (!complete) continue;
+        fields[10] = TakeField(line).field;
+
+        CoordinateTheme theme;
+        theme.title = fields[0];
+        theme.color_title = ParseColourField(fields[1]);
+        theme.color_commen = ParseColourField(fields[2]);
+        theme.color_thumb = ParseColourField(fields[3]);
+        theme.color_bg = ParseColourField(fields[4]);
+        theme.size_title = ParseSizeField(fields[5]);
+        theme.size_comment = ParseSizeField(fields[6]);
+        theme.size_thumb = ParseSizeField(fields[7]);
+        theme.name_bg = fields[8];
+        theme.name_bgm = fields[9];
+        theme.name_hr = fields[10];
+        themes.push_back(std::move(theme));
+    }
+    return themes;
+}
+
+ThemeList LoadThemes(const std::string& theme_folder) {
+    std::vector<std::string> names;
+    for (const DirEntry& entry : ListDirectory(theme_folder)) {
+        if (!entry.is_dir && HasThemeExtension(entry.name)) names.push_back(entry.name);
+    }
+    // The listing order of a folder differs between systems; name order keeps the list stable.
+    std::sort(names.begin(), names.end());
+
+    ThemeList themes;
+    const std::string folder = WithTrailingSeparator(theme_folder);
+    for (const std::string& name : names) {
+        std::string bytes;
+        if (!ReadWholeFile(folder + name, bytes)) continue;
+        ThemeList from_file = ParseThemeText(DecodeTextFileBytes(bytes));
+        themes.insert(themes.end(), std::make_move_iterator(from_file.begin()),
+                      std::make_move_iterator(from_file.end()));
+    }
+    return themes;
+}
+
+bool IsThemeTitleTaken(const ThemeList& themes, const std::string& title) {
+    return std::any_of(themes.begin(), themes.end(), [&](const CoordinateTheme& theme) {
+        return EqualIgnoringAsciiCase(theme.title, title);
+    });
+}
+
+CoordinateTheme CaptureTheme(const std::string& title, const AlbumSettings& settings) {
+    CoordinateTheme theme;
+    theme.title = title;
+    theme.color_title = settings.color_title;
+    theme.color_commen = settings.color_commen;
+    theme.color_thumb = settings.color_thumb;
+    theme.color_bg = settings.color_bg;
+    theme.size_title = settings.size_title;
+    theme.size_comment = settings.size_comment;
+    theme.size_thumb = settings.size_thumb;
+    theme.name_bg = settings.name_bg;
+    theme.name_bgm = settings.name_bgm;
+    theme.name_hr = settings.name_hr;
+    return theme;
+}
+
+void ApplyTheme(const CoordinateTheme& theme, AlbumSettings& settings) {
+    settings.color_title = theme.color_title;
+    settings.color_commen = theme.color_commen;
+    settings.color_thumb = theme.color_thumb;
+    settings.color_bg = theme.color_bg;
+    settings.size_title = theme.size_title;
+    settings.size_comment = theme.size_comment;
+    settings.size_thumb = theme.size_thumb;
+    settings.name_bg = theme.name_bg;
+    settings.name_bgm = theme.name_bgm;
+    settings.name_hr = theme.name_hr;
+}
+
+std::string FormatThemeLine(const CoordinateTheme& theme) {
+    std::string line = theme.title;
+    for (int colour : {theme.color_title, theme.color_commen, theme.color_thumb, theme.color_bg}) {
+        line += ',';
+        line += FormatHtmlColor(static_cast<std::uint32_t>(colour));
+    }
+    for (int size : {theme.size_title, theme.size_comment, theme.size_thumb}) {
+        line += ',';
+        line += std::to_string(size);
+    }
+    for (const std::string* name : {&theme.name_bg, &theme.name_bgm, &theme.name_hr}) {
+        line += ',';
+        line += *name;
+    }
+    line += "\r\n";
+    return line;
+}
+
+std::optional<std::string> ThemeTitleProblem(const std::string& title) {
+    if (title.find(',') != std::string::npos) {
+        return "テーマのタイトルにカンマ（,）は使えません。\n別のタイトルをつけてください。";
+    }
+    if (BreaksLine(title)) {
+        return "テーマのタイトルに改行は使えません。\n別のタイトルをつけてください。";
+    }
+    if (!Utf8ToCp932(title)) {
+        return "テーマのタイトルにテーマファイルに保存できない文字が含まれています。\n"
+               "別のタイトルをつけてください。";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> ThemeStorageProblem(const CoordinateTheme& theme) {
+    if (auto problem = ThemeTitleProblem(theme.title)) return problem;
+    for (const std::string* name : {&theme.name_bg, &theme.name_bgm, &theme.name_hr}) {
+        if (BreaksLine(*name) || !Utf8ToCp932(*name)) {
+            return "素材のファイル名「" + *name +
+                   "」にはテーマに保存できない文字（カンマ、改行など）が含まれています。\n"
+                   "別の素材を選ぶか、ファイル名を変えてからテーマに追加してください。";
+        }
+    }
+    return std::nullopt;
+}
+
+bool AppendUserTheme(const std::string& theme_folder, const CoordinateTheme& theme) {
+    std::error_code ignored;
+    std::filesystem::create_directory(theme_folder, ignored);
+    const std::string path = WithTrailingSeparator(theme_folder) + kUserThemeFileName;
+
+    std::string content;
+    if (PathExists(path)) {
+        // A file that exists but cannot be read must not be replaced by the new line alone.
+        if (IsDirectory(path) || !ReadWholeFile(path, content)) return false;
+    }
+
+    // The file stays in one encoding: CP932 as written before, UTF-8 when someone keeps it in UTF-8
+    // (appending CP932 bytes there would turn every earlier line into mojibake on the next load).
+    const std::string utf8_line = FormatThemeLine(theme);
+    const bool utf8_file =
+        IsValidUtf8(content) && std::any_of(content.begin(), content.end(), [](char c) {
+            return static_cast<unsigned char>(c) >= 0x80;
+        });
+    std::string line;
+    if (utf8_file) {
+        line = utf8_line;
+    } else {
+        std::optional<std::string> encoded = Utf8ToCp932(utf8_line);
+        if (!encoded) return false;
+        line = std::move(*encoded);
+    }
+    // A last line without its line end would otherwise swallow the new theme.
+    if (!content.empty() && content.back() != '\n') content += "\r\n";
+    return WriteFileAtomically(path, content + line);
+}
