@@ -1,0 +1,187 @@
+#include "album/generation/html_helpers.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "album/shell/settings/album_settings.h"
+#include "browser/path_helpers.h"
+#include "platform/text_encoding.h"
+
+std::string FormatHtmlColor(std::uint32_t colour) {
+    colour &= 0xFFFFFFu;
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", colour & 0xFFu, (colour >> 8) & 0xFFu,
+                  (colour >> 16) & 0xFFu);
+    return text;
+}
+
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return 0;
+}
+
+std::uint32_t ParseHtmlColor(std::string_view text) {
+    if (text.size() < 6) return 0;
+    // Only a 7-character text has its "#" skipped: "#12345" reads "#" as a zero digit, and a longer
+    // text is read from its first character, exactly as stored themes have always been read.
+    std::size_t start = (text.size() == 7 && text[0] == '#') ? 1 : 0;
+    std::uint32_t pair[3];
+    for (int i = 0; i < 3; ++i) {
+        pair[i] = static_cast<std::uint32_t>(16 * HexDigitValue(text[start + 2 * i]) +
+                                             HexDigitValue(text[start + 2 * i + 1]));
+    }
+    return pair[0] + pair[1] * 256u + pair[2] * 65536u;
+}
+
+std::string EscapeCommentHtml(std::string_view comment) {
+    // One pass gives the same result as the seven replacements in turn: "&" is handled before the
+    // entities that contain it are made, and "<BR>" is put in after the angle brackets.
+    std::string out;
+    out.reserve(comment.size() + comment.size() / 4);
+    for (char c : comment) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case ' ':
+                out += "&nbsp;";
+                break;
+            case '\r':
+                out += "<BR>";
+                break;
+            case '\n':
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+std::string MakeAlbumPath(const AlbumSettings& settings, char kind, std::string_view file_name,
+                          bool for_web) {
+    std::string path;
+    switch (kind) {
+        case kPictureFolderKind:
+            path = settings.pic_folder;
+            break;
+        case kThumbnailFolderKind:
+            path = settings.thumb_folder;
+            break;
+        case kMaterialFolderKind:
+            path = settings.material_folder;
+            break;
+        default:
+            break;
+    }
+    if (!path.empty()) path += for_web ? '/' : kPathSeparator;
+    if (kind == kThumbnailFolderKind) path += '_';
+    path += file_name;
+    return path;
+}
+
+namespace {
+
+void AppendPercent(std::string& out, unsigned char byte) {
+    static const char* const kHex = "0123456789ABCDEF";
+    out += '%';
+    out += kHex[byte >> 4];
+    out += kHex[byte & 15];
+}
+
+// Length of the UTF-8 sequence that starts with `lead`; 1 for a stray byte.
+std::size_t Utf8SequenceLength(unsigned char lead) {
+    if (lead < 0xC0) return 1;
+    if (lead < 0xE0) return 2;
+    if (lead < 0xF0) return 3;
+    return 4;
+}
+
+}  // namespace
+
+std::string EscapeUrlPath(std::string_view path) {
+    std::string out;
+    out.reserve(path.size());
+    for (std::size_t i = 0; i < path.size();) {
+        unsigned char c = static_cast<unsigned char>(path[i]);
+        if (c < 0x80) {
+            if (c == '%' || c == '#' || c == '?' || c == '"' || c == '\\') {
+                AppendPercent(out, c);
+            } else {
+                out += static_cast<char>(c);
+            }
+            ++i;
+            continue;
+        }
+        std::size_t n = std::min(Utf8SequenceLength(c), path.size() - i);
+        std::string_view character = path.substr(i, n);
+        // A character the page cannot hold would become a character reference, which a script
+        // never decodes; its percent-encoded UTF-8 form works in links and scripts alike.
+        if (Utf8ToCp932(character)) {
+            out += character;
+        } else {
+            for (char b : character) AppendPercent(out, static_cast<unsigned char>(b));
+        }
+        i += n;
+    }
+    return out;
+}
+
+std::string EscapeAttributeText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == '"') {
+            out += "&quot;";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string EscapeJsString(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == '\\' || c == '\'' || c == '"') out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+std::string EscapeJsUrlInHref(std::string_view escaped_url) {
+    std::string doubled;
+    doubled.reserve(escaped_url.size());
+    for (char c : escaped_url) {
+        if (c == '%') {
+            doubled += "%25";
+        } else {
+            doubled += c;
+        }
+    }
+    return EscapeJsString(doubled);
+}
+
+std::string ToPageBytes(std::string_view utf8_text) {
+    std::string cp932 = Utf8ToCp932Html(utf8_text);
+    std::string out;
+    out.reserve(cp932.size() + cp932.size() / 16);
+    // No CP932 trail byte is 0x0A, so a byte-wise replacement is safe.
+    for (char c : cp932) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}

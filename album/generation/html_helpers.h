@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct AlbumSettings;
+
+// The HTML colour text "#rrggbb" (lower-case digits) of a COLORREF value (red in bits 0-7); the top
+// byte is ignored.
+std::string FormatHtmlColor(std::uint32_t colour);
+
+// The COLORREF value of an HTML colour text, with or without the leading "#" (a "#" is skipped only
+// in a 7-character text); 0 for a text shorter than six characters. Other bytes read as digit 0.
+std::uint32_t ParseHtmlColor(std::string_view text);
+
+// The value 0-15 of one hexadecimal digit of either case; 0 for any other byte.
+int HexDigitValue(char c);
+
+// A picture comment made safe for the body of an index page: & < > " and space become entities,
+// a carriage return becomes "<BR>" and a line feed is dropped (so "\r\n" gives one break).
+std::string EscapeCommentHtml(std::string_view comment);
+
+// The kind letters of MakeAlbumPath.
+inline constexpr char kPictureFolderKind = 'p';
+inline constexpr char kThumbnailFolderKind = 't';
+inline constexpr char kMaterialFolderKind = 'm';
+
+// The path of a file inside the album, relative to its output folder: the kind's folder name ('p'
+// pic_folder, 't' thumb_folder, 'm' material_folder, none for another letter), a separator when
+// that name is not empty ("/" when forWeb, else this system's separator), "_" for kind 't', the
+// file name.
+std::string MakeAlbumPath(const AlbumSettings& settings, char kind, std::string_view file_name,
+                          bool for_web);
+
+// A relative link made safe for an HREF or SRC value: "%", "#", "?", "\"" and "\\" are
+// percent-encoded, as is every character the page's code page cannot hold (as its UTF-8 bytes), so
+// that a name like "photo#1.jpg" does not link to a fragment. Other bytes, "&" and spaces included,
+// are kept as they are.
+std::string EscapeUrlPath(std::string_view path);
+
+// Text made safe inside a double-quoted attribute value: "\"" becomes "&quot;", nothing else
+// changes (an "&" stays as it is, as the pages have always written it).
+std::string EscapeAttributeText(std::string_view text);
+
+// Text made safe inside a quoted JavaScript string literal: a backslash, a single and a double
+// quote get a backslash before them.
+std::string EscapeJsString(std::string_view text);
+
+// A link for a "JavaScript:" HREF: the browser percent-decodes such a URL once before running it,
+// so every "%" of the escaped link is encoded once more ("%23" becomes "%2523"), and the result is
+// escaped for a single-quoted string.
+std::string EscapeJsUrlInHref(std::string_view escaped_url);
+
+// The bytes of a page from its UTF-8 text: CP932, characters CP932 cannot hold as numeric character
+// references, and every "\n" written as "\r\n" (as a text-mode write does, so a "\r\n" already in a
+// title becomes "\r\r\n").
+std::string ToPageBytes(std::string_view utf8_text);

@@ -1,0 +1,216 @@
+#include "album/generation/index_page_writer.h"
+
+#include <algorithm>
+
+#include "album/generation/html_helpers.h"
+#include "album/generation/page_file.h"
+#include "album/shell/settings/album_settings.h"
+#include "platform/file_system.h"
+#include "platform/picture_selection.h"
+
+namespace {
+
+// The credit at the foot of every index page.
+constexpr const char* kMakerAddress = "https://pictavo.example.org/";
+constexpr const char* kCreditText = "Created with Pictavo";
+
+// The page-number part of a page's file name: nothing for page 1 or a single page.
+std::string PageSuffix(int page, int page_count) {
+    return (page_count > 1 && page != 1) ? std::to_string(page) : std::string();
+}
+
+std::string MaterialLink(const AlbumSettings& s, const std::string& name) {
+    return EscapeUrlPath(MakeAlbumPath(s, kMaterialFolderKind, name, true));
+}
+
+void AppendCell(std::string& out, const AlbumSettings& s, const std::string& name,
+                const std::string& comment, bool has_thumbnail) {
+    const std::string picture = EscapeUrlPath(MakeAlbumPath(s, kPictureFolderKind, name, true));
+    out += "        <TD>\n";
+    out += "        <FONT SIZE=\"" + std::to_string(s.size_thumb) + "\">\n";
+    if (s.brws_mode != 0) {
+        out += "          <A HREF=\"JavaScript:nwd('" + EscapeJsUrlInHref(picture) + "')\">";
+    } else {
+        out += "          <A HREF=\"" + picture + "\" TARGET=\"_BLANK\">";
+    }
+    const std::string alt = EscapeAttributeText(name);
+    if (has_thumbnail) {
+        out += "<IMG SRC=\"" + EscapeUrlPath(MakeAlbumPath(s, kThumbnailFolderKind, name, true)) +
+               "\" ALT=\"" + alt + "\" BORDER=\"0\" ></A>\n";
+    } else {
+        // No thumbnail (a GIF, or a picture that could not be read): the picture itself at the
+        // thumbnail height.
+        out += "<IMG SRC=\"" + picture + "\" ALT=\"" + alt + "\" BORDER=\"0\" HEIGHT=\"" +
+               std::to_string(s.thumbnail_y) + "\"></A>\n";
+    }
+    if (s.thumbnail_fname != 0) out += "             <BR>" + name;
+    if (!comment.empty()) out += "             <BR>" + EscapeCommentHtml(comment);
+    out += "\n        </FONT>\n";
+    out += "        </TD>\n";
+}
+
+void AppendPagingLine(std::string& out, const AlbumSettings& s, int page, int page_count) {
+    const std::string base = EscapeUrlPath(s.html_name);
+    out += "    <P><FONT COLOR=\"" + FormatHtmlColor(s.color_commen) + "\">\n";
+    if (page != 1) {
+        const std::string previous = page == 2 ? base : base + std::to_string(page - 1);
+        out += "<A HREF=\"" + previous + ".html\">前のページへ</A>";
+    }
+    out += "[ Page " + std::to_string(page) + " / " + std::to_string(page_count) + " ]";
+    if (page != page_count) {
+        out += "<A HREF=\"" + base + std::to_string(page + 1) + ".html\">次のページへ</A>";
+    }
+    out += "</FONT></P>\n";
+    out += "\n";
+}
+
+}  // namespace
+
+std::string IndexPageFileName(const AlbumSettings& settings, int page, int page_count) {
+    return AlbumOutputFolder(settings) + settings.html_name + PageSuffix(page, page_count) +
+           ".html";
+}
+
+bool ThumbnailExists(const AlbumSettings& settings, const std::string& file_name) {
+    return PathExists(AlbumOutputFolder(settings) +
+                      MakeAlbumPath(settings, kThumbnailFolderKind, file_name, false));
+}
+
+RenderedIndexPage RenderIndexPage(const AlbumSettings& s, const PictureSelection& pictures,
+                                  int page, int page_count, int first_item,
+                                  const ThumbnailProbe& thumbnail_exists) {
+    std::string out;
+    out += "<HTML>\n";
+    out += "  <HEAD>\n";
+    out += "    <TITLE>" + s.html_title + "</TITLE>\n";
+    out += "\n";
+    out += "    <META content=\"text/html; charset=shift_jis\" http-equiv=Content-Type>\n";
+    out += "    <META name=Generator content=\"Pictavo ver1.3 (株)Norvane\">\n";
+    out += "\n";
+    if (s.brws_mode != 0) {
+        out += "    <SCRIPT LANGUAGE=\"JavaScript\">\n";
+        out += "    <!--\n";
+        out += "    function nwd( picName )\n";
+        out += "    {\n";
+        out += "    \tvar nwin = open(\"\");\n";
+        out += "    \tnwin.document.open();\n";
+        out += "    \tnwin.document.write(\"<HTML><HEAD><TITLE>Preview</TITLE></HEAD>\");\n";
+        out +=
+            "    \tnwin.document.write(\"<BODY><IMG SRC=\" + picName + \" HEIGHT=100% "
+            "BORDER=0></BODY></HTML>\");\n";
+        out += "    \tnwin.document.close();\n";
+        out += "    }\n";
+        out += "    //-->\n";
+        out += "    </SCRIPT>\n";
+        out += "\n";
+    }
+    if (s.slide_mode != 0) {
+        out += "    <SCRIPT LANGUAGE=\"JavaScript\">\n";
+        out += "    <!--\n";
+        out += "    function nwdhtm( htm )\n";
+        out += "    {\n";
+        out += "    \tnwin1 = window.open(htm, \"\", \"resizable=1,width=300,height=400\");\n";
+        out += "    }\n";
+        out += "    //-->\n";
+        out += "    </SCRIPT>\n";
+    }
+    out += "  </HEAD>\n";
+    out += "\n";
+    const std::string link_colour = FormatHtmlColor(s.color_commen);
+    out += "  <BODY BGCOLOR=\"" + FormatHtmlColor(s.color_bg) + "\" BACKGROUND=\"" +
+           MaterialLink(s, s.name_bg) + "\" TEXT=\"" + FormatHtmlColor(s.color_thumb) +
+           "\" LINK=\"" + link_colour + "\" VLINK=\"" + link_colour + "\" ALINK=\"" + link_colour +
+           "\">\n";
+    if (!s.name_bgm.empty()) {
+        out += "  <EMBED SRC=\"" + MaterialLink(s, s.name_bgm) +
+               "\" WIDTH=1 HEIGHT=1 autostart=TRUE loop=-1 panel=0>\n";
+    }
+    out += "    <CENTER>\n";
+    out += "    <H1><FONT COLOR=\"" + FormatHtmlColor(s.color_title) + "\" SIZE=\"" +
+           std::to_string(s.size_title) + "\">" + s.html_title + "</FONT></H1>\n";
+    out += "    <BR>\n";
+    if (!s.name_hr.empty()) {
+        out += "    <IMG SRC=\"" + MaterialLink(s, s.name_hr) + "\" WIDTH=\"90%\"><br>\n";
+    } else {
+        out += "    <HR WIDTH=\"90%\">\n";
+    }
+    if (s.html_marquee != 0) out += "    <MARQUEE WIDTH=\"90%\">\n";
+    out += "    <P><FONT COLOR=\"" + link_colour + "\" SIZE=\"" + std::to_string(s.size_comment) +
+           "\">" + s.html_comment + "</FONT></P>\n";
+    if (s.html_marquee != 0) out += "    </MARQUEE>\n";
+    out += "    <BR>\n";
+    out += "\n";
+    if (s.thumbnail_frame != 0) {
+        out += "    <TABLE BORDER=\"5\" BGCOLOR=\"" + FormatHtmlColor(s.color_bg) + "\">\n";
+    } else {
+        out += "    <TABLE BORDER=\"0\">\n";
+    }
+
+    // Rows and columns below 1 can only come from an unchecked profile; they count as 1 so that
+    // every page still places pictures and the next page starts after them.
+    const int row_limit = s.html_page != 0 ? std::max(1, s.thumbnail_rows) : 1000;
+    const int columns = std::max(1, s.thumbnail_cols);
+    int item = first_item;
+    for (int row = 0; row < row_limit && item != -1; ++row) {
+        out += "      <TR ALIGN=\"CENTER\" VALIGN=\"CENTER\">\n";
+        for (int column = 0; column < columns && item != -1; ++column) {
+            const std::string name = pictures.ItemText(item);
+            AppendCell(out, s, name, pictures.GetComment(item), thumbnail_exists(name));
+            item = pictures.NextChecked(item);
+        }
+        out += "      </TR>\n";
+    }
+
+    out += "    </TABLE>\n";
+    out += "\n";
+    out += "    <FONT SIZE=\"2\">（画像をクリックすると大きく見れます。）</FONT>\n";
+    out += "    <BR>\n";
+    if (!s.name_hr.empty()) {
+        out += "    <IMG SRC=\"" + MaterialLink(s, s.name_hr) + "\" WIDTH=\"90%\"><BR>\n";
+    } else {
+        out += "    <HR WIDTH=\"90%\">\n";
+    }
+    out += "    <BR>\n";
+    if (s.slide_mode != 0) {
+        const std::string slide_page = s.html_name + PageSuffix(page, page_count) + "s.html";
+        out += "\n";
+        out += "    <FORM>\n";
+        out +=
+            "    <INPUT TYPE=\"button\" NAME=\"button\" VALUE=\" slide show \" "
+            "onClick=\"nwdhtm('" +
+            EscapeJsString(EscapeUrlPath(slide_page)) + "')\">\n";
+        out += "    </FORM>\n";
+        out += "    <BR>\n";
+    }
+    if (page_count > 1) AppendPagingLine(out, s, page, page_count);
+    if (!s.back_url.empty()) out += "    <P><A HREF=\"" + s.back_url + "\">[ BACK ]</A></P>\n\n";
+    out += "    </CENTER>\n";
+    out += "    <P align=\"right\"> <FONT SIZE=\"2\"><A HREF=\"";
+    out += kMakerAddress;
+    out += "\">";
+    out += kCreditText;
+    out += "</A></FONT></P>";
+    out += "  </BODY>";
+    out += "</HTML> ";
+    return {ToPageBytes(out), item};
+}
+
+int WriteIndexPage(const AlbumSettings& settings, const PictureSelection& pictures,
+                   UserDialogs& dialogs, int page, int page_count, int first_item,
+                   PageWriteResult* status) {
+    RenderedIndexPage rendered = RenderIndexPage(
+        settings, pictures, page, page_count, first_item,
+        [&settings](const std::string& name) { return ThumbnailExists(settings, name); });
+    const PageWriteResult result =
+        WritePageFile(IndexPageFileName(settings, page, page_count), rendered.bytes, dialogs);
+    if (status != nullptr) *status = result;
+    switch (result) {
+        case PageWriteResult::OpenFailed:
+            return -1;
+        case PageWriteResult::WriteFailed:
+            return -2;
+        case PageWriteResult::Written:
+            break;
+    }
+    return rendered.next_item;
+}

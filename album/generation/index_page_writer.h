@@ -1,0 +1,40 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "album/generation/page_file.h"
+
+struct AlbumSettings;
+class PictureSelection;
+class UserDialogs;
+
+// One rendered page: its exact file bytes and the first checked line of the next page (-1 when no
+// checked picture is left).
+struct RenderedIndexPage {
+    std::string bytes;
+    int next_item = -1;
+};
+
+// Answers whether a picture's thumbnail file exists (given the picture's file name alone).
+using ThumbnailProbe = std::function<bool(const std::string& file_name)>;
+
+// The full path of index page `page` (1-based) of `page_count`: the output folder, html_name, the
+// page number unless it is page 1 or the only page, ".html".
+std::string IndexPageFileName(const AlbumSettings& settings, int page, int page_count);
+
+// True when the thumbnail of `file_name` exists in the album's thumbnail folder.
+bool ThumbnailExists(const AlbumSettings& settings, const std::string& file_name);
+
+// The exact bytes of one index page (CP932, CR LF, ending in "</HTML> " without a line break),
+// placing the checked lines from `first_item` (or none when it is -1).
+RenderedIndexPage RenderIndexPage(const AlbumSettings& settings, const PictureSelection& pictures,
+                                  int page, int page_count, int first_item,
+                                  const ThumbnailProbe& thumbnail_exists);
+
+// Renders and writes one index page. Returns the first checked line of the next page (or -1 when
+// none is left), -1 when the file could not be opened, -2 when writing failed (the build then
+// stops); the failures are reported through `dialogs`. `status` (optional) tells which it was.
+int WriteIndexPage(const AlbumSettings& settings, const PictureSelection& pictures,
+                   UserDialogs& dialogs, int page, int page_count, int first_item,
+                   PageWriteResult* status = nullptr);

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+struct AlbumSettings;
+class PictureSelection;
+class UserDialogs;
+
+// The full path of the slide-show page that belongs to index page `page` of `page_count`: the
+// output folder, html_name, the page number unless it is page 1 or the only page, "s.html".
+std::string SlideShowPageFileName(const AlbumSettings& settings, int page, int page_count);
+
+// The exact bytes of one slide-show page (CP932, CR LF): the same pictures as its index page, from
+// `first_item` on, shown one after the other.
+std::string RenderSlideShowPage(const AlbumSettings& settings, const PictureSelection& pictures,
+                                int first_item);
+
+// Renders and writes one slide-show page. Returns 1 when written, -1 when the file could not be
+// opened, 0 when writing failed; the failures are reported through `dialogs`.
+int WriteSlideShowPage(const AlbumSettings& settings, const PictureSelection& pictures,
+                       UserDialogs& dialogs, int page, int page_count, int first_item);
