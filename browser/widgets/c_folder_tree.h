@@ -61,7 +61,7 @@ class CFolderTree : public QTreeWidget {
     void OnItemExpanded(QTreeWidgetItem* item);
     void OnItemCollapsed(QTreeWidgetItem* item);
     void OnCurrentItemChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
-    QTreeWidgetItem* AddSorted(QTreeWidgetItem* parent, const QString& text, const QIcon& icon);
+    QTreeWidgetItem* AddSorted(QTreeWidgetItem* parent, const std::string& key, const QIcon& icon);
     void AddPlaceholder(QTreeWidgetItem* item);
 
     RootProvider root_provider_;

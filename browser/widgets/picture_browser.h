@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <QSize>
 #include <string>
 
 #include "browser/imaging/imgkit.h"
@@ -69,14 +71,16 @@ class PictureBrowser : public QObject {
   private:
     void OnCommentEdited();
     void ReloadAtNewScale();
+    void LoadPreview();
+    QSize FrameSizeInPixels() const;
 
     CFolderTree* tree_;
     CPictureList* list_;
-    PreviewFrame* frame_;
+    QPointer<PreviewFrame> frame_;
     QPlainTextEdit* comment_box_;
     PictureFilter filter_;
     std::string folder_;
     int current_ = -1;
     ImageHandle image_;
-    bool showing_comment_ = false;
+    QSize decoded_for_;  // the frame size in pixels the held preview was decoded for
 };
