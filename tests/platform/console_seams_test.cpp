@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "platform/console_progress_sink.h"
+#include "platform/console_user_dialogs.h"
+
+namespace {
+
+TEST(ConsoleUserDialogs, PrintsCaptionTextAndTheAnswerItTakes) {
+    struct Case {
+        std::optional<std::string> caption;
+        MessageButtons buttons;
+        bool yes;
+        MessageAnswer answer;
+        std::string printed;
+    };
+    const Case cases[] = {
+        {std::nullopt, MessageButtons::Ok, true, MessageAnswer::Ok, "Pictavo: done\n"},
+        {"エラー", MessageButtons::Ok, true, MessageAnswer::Ok, "エラー: done\n"},
+        {"", MessageButtons::Ok, false, MessageAnswer::Ok, "done\n"},
+        {std::nullopt, MessageButtons::YesNo, true, MessageAnswer::Yes, "Pictavo: done [yes]\n"},
+        {std::nullopt, MessageButtons::YesNo, false, MessageAnswer::No, "Pictavo: done [no]\n"},
+    };
+    for (const Case& c : cases) {
+        std::ostringstream err;
+        ConsoleUserDialogs dialogs(err, "Pictavo", c.yes);
+        EXPECT_EQ(dialogs.ShowMessage("done", c.caption, MessageIcon::Exclamation, c.buttons),
+                  c.answer);
+        EXPECT_EQ(err.str(), c.printed);
+    }
+}
+
+TEST(ConsoleProgressSink, DrawsABarThatFillsWithTheSteps) {
+    std::ostringstream err;
+    ConsoleProgressSink sink(err, false);
+    sink.Open();
+    sink.SetMessage("画像をコピー中");
+    sink.SetRange(3);
+    sink.SetPos(1);
+    std::string out = err.str();
+    std::string last = out.substr(out.rfind('\r'));
+    const std::string expected = "\r[##########--------------------] 1/3 画像をコピー中";
+    EXPECT_EQ(last.substr(0, expected.size()), expected);
+    sink.SetPos(3);
+    out = err.str();
+    EXPECT_NE(out.find("[" + std::string(30, '#') + "] 3/3"), std::string::npos);
+    sink.Close();
+    EXPECT_EQ(err.str().back(), '\n');
+}
+
+TEST(ConsoleProgressSink, QuietPrintsNothing) {
+    std::ostringstream err;
+    ConsoleProgressSink sink(err, true);
+    sink.Open();
+    sink.SetMessage("x");
+    sink.SetRange(2);
+    sink.SetPos(2);
+    sink.Close();
+    EXPECT_EQ(err.str(), "");
+}
+
+}  // namespace
