@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+
+// The largest picture the imaging layer accepts, in pixels: every real photograph up to 200
+// megapixels (a 16320 x 12240 sensor is 199.7 million) with a margin; a header claiming more is
+// refused before any pixel memory is taken.
+inline constexpr std::int64_t kMaxPicturePixels = 220'000'000;
+
+// Qt's per-image allocation ceiling in megabytes, raised from its default (128) so that a picture
+// of kMaxPicturePixels at 4 bytes a pixel can be decoded.
+inline constexpr int kImageAllocationLimitMb = 1024;
+
+// Above this many claimed pixels a file must hold at least one byte per kMaxPixelsPerByte pixels:
+// even a flat JPEG needs about a bit per 8 x 8 block, so a 100-byte file claiming 100 megapixels is
+// a damaged or hostile header, not a picture.
+inline constexpr std::int64_t kPlausibilityThresholdPixels = 16'000'000;
+inline constexpr std::int64_t kMaxPixelsPerByte = 4096;

@@ -1,0 +1,226 @@
+#include "resizer/cli/run_cli.h"
+
+#include <QCommandLineParser>
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+#include <filesystem>
+#include <optional>
+#include <set>
+
+#include "browser/imaging/image_codec.h"
+#include "browser/imaging/image_library.h"
+#include "browser/path_helpers.h"
+#include "browser/picture_list_model.h"
+#include "platform/console_progress_sink.h"
+#include "platform/console_user_dialogs.h"
+#include "platform/file_system.h"
+#include "resizer/job/batch_outcome.h"
+#include "resizer/job/resizer_settings.h"
+
+namespace {
+
+constexpr const char* kProgram = "scalvo-cli";
+
+constexpr const char* kUsage =
+    "使い方: scalvo-cli [オプション] SOURCE_FOLDER\n"
+    "SOURCE_FOLDER の JPEG と BMP の画像を、同じファイル名で縮小・拡大して保存します。\n"
+    "\n"
+    "大きさ (どれか一つ、既定は --percent 100):\n"
+    "  --percent N     N % に拡大縮小 (10-400)\n"
+    "  --height N      高さを N ピクセルに合わせる (50-4000)\n"
+    "  --width N       幅を N ピクセルに合わせる (50-4000)\n"
+    "  --box WxH       W x H の枠に収める (それぞれ 50-4000)\n"
+    "  --keep          大きさを変えない\n"
+    "出力:\n"
+    "  --quality N     JPEG の品質 (10-100、既定 50)\n"
+    "  -o, --out DIR   出力フォルダ (既定 ~/MyAlbum、なければ作成)\n"
+    "  --overwrite     元の画像に上書きする\n"
+    "画像の指定:\n"
+    "  --select NAME   NAME だけを変換する (繰り返し可、既定はフォルダのすべての画像)\n"
+    "  --turn NAME=N   NAME を時計回りに N 回 90 度回転する\n"
+    "その他:\n"
+    "  -q, --quiet     進行状況を表示しない\n"
+    "  -h, --help      この説明を表示する\n"
+    "\n"
+    "終了コード: 0 すべて変換した, 1 失敗があった, 2 使い方の誤り\n";
+
+struct UsageError {
+    std::string text;
+};
+
+std::string Utf8(const QString& s) {
+    return s.toStdString();
+}
+
+int ParseInt(const QString& text, const char* option, int low, int high) {
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    if (!ok) throw UsageError{std::string(option) + ": 整数を入力してください。"};
+    if (value < low || value > high)
+        throw UsageError{std::string(option) + ": " + std::to_string(low) + " から " +
+                         std::to_string(high) + " までの整数を入力してください。"};
+    return value;
+}
+
+// A relative folder is taken from the current folder, as every command-line tool does; "~" is left
+// for the job, which expands it.
+std::string AbsoluteFolder(const std::string& path) {
+    if (path.empty() || path[0] == '~') return path;
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(
+        std::filesystem::path(std::u8string(path.begin(), path.end())), ec);
+    if (ec) return path;
+    const std::u8string text = absolute.lexically_normal().u8string();
+    return std::string(text.begin(), text.end());
+}
+
+int FindLine(const PictureListModel& model, const std::string& name) {
+    for (int i = 0; i < model.Count(); ++i) {
+        if (model.ItemText(i) == name) return i;
+    }
+    return -1;
+}
+
+struct Request {
+    ResizerSettings settings;
+    std::vector<std::string> selected;
+    std::vector<std::pair<std::string, int>> turns;
+    bool quiet = false;
+};
+
+Request Parse(const std::vector<std::string>& args, bool& help) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption percent("percent", "", "N");
+    const QCommandLineOption height("height", "", "N");
+    const QCommandLineOption width("width", "", "N");
+    const QCommandLineOption box("box", "", "WxH");
+    const QCommandLineOption keep("keep");
+    const QCommandLineOption quality("quality", "", "N");
+    const QCommandLineOption out(QStringList{"o", "out"}, "", "DIR");
+    const QCommandLineOption overwrite("overwrite");
+    const QCommandLineOption select("select", "", "NAME");
+    const QCommandLineOption turn("turn", "", "NAME=N");
+    const QCommandLineOption quiet(QStringList{"q", "quiet"});
+    const QCommandLineOption help_option(QStringList{"h", "help"});
+    parser.addOptions({percent, height, width, box, keep, quality, out, overwrite, select, turn,
+                       quiet, help_option});
+
+    QStringList list{QString::fromUtf8(kProgram)};
+    for (const std::string& a : args) list << QString::fromUtf8(a.data(), a.size());
+    if (!parser.parse(list)) throw UsageError{Utf8(parser.errorText())};
+    help = parser.isSet(help_option);
+    Request request;
+    if (help) return request;
+
+    ResizerSettings& s = request.settings;
+    int modes = 0;
+    for (const QCommandLineOption* o : {&percent, &height, &width, &box, &keep}) {
+        if (parser.isSet(*o)) modes += static_cast<int>(parser.values(*o).size()) + (o == &keep);
+    }
+    if (modes > 1)
+        throw UsageError{"大きさは --percent, --height, --width, --box, --keep のどれか一つです"};
+    if (parser.isSet(percent)) {
+        s.sizeMode = ScaleByPercent;
+        s.scalePercent = ParseInt(parser.value(percent), "--percent", 10, 400);
+    } else if (parser.isSet(height)) {
+        s.sizeMode = FitHeight;
+        s.targetHeight = ParseInt(parser.value(height), "--height", 50, 4000);
+    } else if (parser.isSet(width)) {
+        s.sizeMode = FitWidth;
+        s.targetWidth = ParseInt(parser.value(width), "--width", 50, 4000);
+    } else if (parser.isSet(box)) {
+        const QString v = parser.value(box);
+        const QStringList parts = v.split(QRegularExpression("[xX×]"));
+        if (parts.size() != 2) throw UsageError{"--box: WxH の形で指定してください (例 640x480)"};
+        s.sizeMode = FitBox;
+        s.targetWidth = ParseInt(parts[0], "--box", 50, 4000);
+        s.targetHeight = ParseInt(parts[1], "--box", 50, 4000);
+    } else if (parser.isSet(keep)) {
+        s.sizeMode = KeepSize;
+    }
+    if (parser.isSet(quality))
+        s.jpegQuality = ParseInt(parser.value(quality), "--quality", 10, 100);
+    if (parser.isSet(out) && parser.isSet(overwrite))
+        throw UsageError{"--out と --overwrite は同時に指定できません"};
+    if (parser.values(out).size() > 1) throw UsageError{"--out は一つだけ指定してください"};
+    if (parser.isSet(out)) s.outputFolder = AbsoluteFolder(Utf8(parser.value(out)));
+    s.overwriteOriginals = parser.isSet(overwrite);
+
+    for (const QString& name : parser.values(select)) request.selected.push_back(Utf8(name));
+    for (const QString& t : parser.values(turn)) {
+        const qsizetype eq = t.lastIndexOf('=');
+        if (eq <= 0) throw UsageError{"--turn: NAME=N の形で指定してください"};
+        bool ok = false;
+        const int n = t.mid(eq + 1).trimmed().toInt(&ok);
+        if (!ok) throw UsageError{"--turn: 回転の回数は整数で指定してください"};
+        request.turns.emplace_back(Utf8(t.left(eq)), ((n % 4) + 4) % 4);
+    }
+    request.quiet = parser.isSet(quiet);
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1)
+        throw UsageError{positional.empty() ? "SOURCE_FOLDER を指定してください"
+                                            : "SOURCE_FOLDER は一つだけ指定してください"};
+    s.sourceFolder = AbsoluteFolder(Utf8(positional[0]));
+    return request;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    bool help = false;
+    Request request;
+    try {
+        request = Parse(args, help);
+    } catch (const UsageError& e) {
+        err << kProgram << ": " << e.text << "\n" << kUsage;
+        return 2;
+    }
+    if (help) {
+        out << kUsage;
+        return 0;
+    }
+
+    ResizerSettings& settings = request.settings;
+    settings.sourceFolder = ExpandHome(settings.sourceFolder);
+    if (!IsDirectory(settings.sourceFolder)) {
+        err << kProgram << ": " << settings.sourceFolder << ": フォルダが見つかりません\n";
+        return 2;
+    }
+    EnsureTrailingSeparator(settings.sourceFolder);
+
+    PictureListModel model;
+    model.Fill(settings.sourceFolder, PictureFilter::Resizer);
+    if (request.selected.empty()) {
+        for (int i = 0; i < model.Count(); ++i) model.SetChecked(i, true);
+    }
+    for (const std::string& name : request.selected) {
+        const int line = FindLine(model, name);
+        if (line < 0) {
+            err << kProgram << ": --select: " << name << ": JPEG か BMP の画像がありません\n";
+            return 2;
+        }
+        model.SetChecked(line, true);
+    }
+    for (const auto& [name, turns] : request.turns) {
+        const int line = FindLine(model, name);
+        if (line < 0) {
+            err << kProgram << ": --turn: " << name << ": JPEG か BMP の画像がありません\n";
+            return 2;
+        }
+        for (int i = 0; i < turns; ++i) model.AddQuarterTurn(line);
+    }
+
+    // Folders are created without asking: the command line already said where to write.
+    ConsoleUserDialogs dialogs(err, kProgram, /*answer_yes=*/true);
+    const bool was_loaded = ImageLibrary::IsLoaded();
+    if (!was_loaded && !ImageLibrary::Load(dialogs)) return 1;
+    ConsoleProgressSink progress(err, request.quiet);
+    const BatchContext context{model, dialogs, progress, DefaultImageCodec()};
+    const BatchOutcome outcome = StartBatchWithOutcome(settings, context);
+    if (!was_loaded) ImageLibrary::Unload();
+
+    return outcome.end == BatchOutcome::End::Finished && outcome.failed == 0 ? 0 : 1;
+}
