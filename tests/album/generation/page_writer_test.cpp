@@ -1,0 +1,300 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "album/generation/index_page_writer.h"
+#include "album/generation/slide_show_page_writer.h"
+#include "album/shell/settings/album_settings.h"
+#include "browser/picture_list_model.h"
+#include "platform/text_encoding.h"
+#include "tests/support/recording_user_dialogs.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+// The expected page as a browser receives it: the hand-written UTF-8 text of expected/, in CP932
+// with every line ending in CR LF.
+std::string ExpectedPage(const std::string& name) {
+    std::string text = ReadTestFile(SourcePath("tests/album/generation/expected/" + name));
+    EXPECT_FALSE(text.empty()) << name;
+    std::string crlf;
+    for (char c : text) {
+        if (c == '\n') crlf += '\r';
+        crlf += c;
+    }
+    return Utf8ToCp932(crlf).value_or("<not CP932>");
+}
+
+// The thumbnails that "exist" for a rendering.
+ThumbnailProbe Thumbnails(std::set<std::string> names) {
+    return [names](const std::string& n) { return names.count(n) > 0; };
+}
+
+int Add(PictureListModel& list, const std::string& name, const std::string& comment = "") {
+    int i = list.InsertPicture(name, true);
+    if (!comment.empty()) list.SetComment(i, comment);
+    return i;
+}
+
+TEST(IndexPage, DefaultsMatchTheTemplateByteForByte) {
+    AlbumSettings s;
+    PictureListModel list;
+    Add(list, "a.jpg", "a<b\r\n");
+    Add(list, "c.gif");
+    Add(list, "Two Dogs & Window.jpg");
+    RenderedIndexPage page = RenderIndexPage(s, list, 1, 1, list.FirstChecked(),
+                                             Thumbnails({"a.jpg", "Two Dogs & Window.jpg"}));
+    EXPECT_EQ(page.bytes, ExpectedPage("defaults.html"));
+    EXPECT_EQ(page.next_item, -1);
+}
+
+TEST(IndexPage, PagingThreeColumnsOneRowFourPicturesGivesTwoPages) {
+    AlbumSettings s;
+    s.html_page = 1;
+    s.thumbnail_cols = 3;
+    s.thumbnail_rows = 1;
+    PictureListModel list;
+    for (const char* n : {"p1.jpg", "p2.jpg", "p3.jpg", "p4.jpg"}) Add(list, n);
+    auto thumbs = Thumbnails({"p1.jpg", "p2.jpg", "p3.jpg", "p4.jpg"});
+    RenderedIndexPage first = RenderIndexPage(s, list, 1, 2, list.FirstChecked(), thumbs);
+    EXPECT_EQ(first.bytes, ExpectedPage("paged_page1.html"));
+    ASSERT_EQ(first.next_item, 3);
+    RenderedIndexPage second = RenderIndexPage(s, list, 2, 2, first.next_item, thumbs);
+    EXPECT_EQ(second.bytes, ExpectedPage("paged_page2.html"));
+    EXPECT_EQ(second.next_item, -1);
+}
+
+AlbumSettings RichSettings() {
+    AlbumSettings s;
+    s.brws_mode = 1;
+    s.slide_mode = 1;
+    s.html_marquee = 1;
+    s.name_bg = "bg.jpg";
+    s.name_hr = "line.gif";
+    s.name_bgm = "bgm.mid";
+    s.back_url = "http://example.com/home.html";
+    s.thumbnail_frame = 0;
+    s.thumbnail_fname = 0;
+    s.color_title = 0x0000FF;
+    s.color_commen = 0x804020;
+    s.color_thumb = 0x00FF00;
+    s.color_bg = 0xFFFFFF;
+    s.size_title = 5;
+    s.size_comment = 3;
+    s.size_thumb = 1;
+    s.html_title = "夏休み";
+    s.html_comment = "海と山";
+    return s;
+}
+
+TEST(IndexPage, BrowserFitSlideShowMarqueeMaterialsAndBackLink) {
+    AlbumSettings s = RichSettings();
+    PictureListModel list;
+    Add(list, "a.jpg", "x y");
+    Add(list, "b.bmp");
+    RenderedIndexPage page =
+        RenderIndexPage(s, list, 1, 1, list.FirstChecked(), Thumbnails({"a.jpg", "b.bmp"}));
+    EXPECT_EQ(page.bytes, ExpectedPage("browser_fit_slide_marquee.html"));
+    EXPECT_EQ(RenderSlideShowPage(s, list, list.FirstChecked()),
+              ExpectedPage("browser_fit_slide_marquee_s.html"));
+}
+
+TEST(IndexPage, AlbumInsideThePictureFolderLinksThePicturesThemselves) {
+    TempDir dir;
+    AlbumSettings s;
+    s.out_sorce = 1;
+    s.pic_folder = "";
+    s.picture_path = dir / "src/";
+    s.out_dir = "(元画像のディレクトリ)";
+    std::filesystem::create_directories(dir / "src/my_t");
+    WriteTestFile(dir / "src/my_t/_a.jpg", "x");
+    PictureListModel list;
+    Add(list, "a.jpg");
+    Add(list, "c.gif");
+    RecordingUserDialogs dialogs;
+    EXPECT_EQ(WriteIndexPage(s, list, dialogs, 1, 1, list.FirstChecked()), -1);
+    EXPECT_TRUE(dialogs.calls.empty());
+    EXPECT_EQ(ReadTestFile(dir / "src/my.html"), ExpectedPage("out_sorce.html"));
+}
+
+TEST(IndexPage, BytesAreCp932WithCrLfAndTheLastLineHasNoBreak) {
+    AlbumSettings s;
+    s.html_title = "桜🌸";
+    PictureListModel list;
+    Add(list, "a.jpg");
+    std::string bytes = RenderIndexPage(s, list, 1, 1, 0, Thumbnails({})).bytes;
+    EXPECT_NE(bytes.find("<TITLE>\x8D\xF7&#x1F338;</TITLE>\r\n"), std::string::npos);
+    EXPECT_EQ(bytes.substr(bytes.size() - 8), "</HTML> ");
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\n') ASSERT_TRUE(i > 0 && bytes[i - 1] == '\r') << "bare LF at " << i;
+    }
+}
+
+TEST(IndexPage, NoFirstItemGivesAnEmptyTable) {
+    AlbumSettings s;
+    s.thumbnail_frame = 0;
+    PictureListModel list;
+    RenderedIndexPage page = RenderIndexPage(s, list, 1, 1, -1, Thumbnails({}));
+    EXPECT_NE(page.bytes.find("    <TABLE BORDER=\"0\">\r\n    </TABLE>\r\n"), std::string::npos);
+    EXPECT_EQ(page.next_item, -1);
+}
+
+TEST(IndexPage, WithoutPagingEveryPictureIsOnOnePage) {
+    AlbumSettings s;
+    s.thumbnail_cols = 2;
+    PictureListModel list;
+    for (int i = 0; i < 7; ++i) Add(list, "p" + std::to_string(i) + ".jpg");
+    std::string bytes = RenderIndexPage(s, list, 1, 1, 0, Thumbnails({})).bytes;
+    std::size_t rows = 0;
+    for (std::size_t at = 0; (at = bytes.find("<TR ", at)) != std::string::npos; ++at) ++rows;
+    EXPECT_EQ(rows, 4u);
+    EXPECT_EQ(bytes.find("[ Page"), std::string::npos);
+}
+
+TEST(IndexPage, SlideShowButtonOfALaterPageNamesItsOwnSlideShowPage) {
+    AlbumSettings s;
+    s.slide_mode = 1;
+    PictureListModel list;
+    Add(list, "a.jpg");
+    std::string bytes = Cp932ToUtf8(RenderIndexPage(s, list, 3, 4, 0, Thumbnails({})).bytes);
+    EXPECT_NE(bytes.find("onClick=\"nwdhtm('my3s.html')\""), std::string::npos);
+    EXPECT_NE(bytes.find("<A HREF=\"my2.html\">前のページへ</A>"
+                         "[ Page 3 / 4 ]<A HREF=\"my4.html\">次のページへ</A>"),
+              std::string::npos);
+    EXPECT_EQ(SlideShowPageFileName(s, 3, 4), AlbumOutputFolder(s) + "my3s.html");
+    EXPECT_EQ(SlideShowPageFileName(s, 1, 4), AlbumOutputFolder(s) + "mys.html");
+    EXPECT_EQ(IndexPageFileName(s, 1, 4), AlbumOutputFolder(s) + "my.html");
+    EXPECT_EQ(IndexPageFileName(s, 2, 4), AlbumOutputFolder(s) + "my2.html");
+}
+
+// Names with characters that a link or a script would misread still reach their files; names
+// without them are written as they are.
+struct AwkwardName {
+    const char* name;
+    const char* link;      // in HREF and SRC
+    const char* alt;       // ALT text
+    const char* script;    // inside nwd('...')
+    const char* in_array;  // inside the slide show's "..." strings
+};
+
+class AwkwardNames : public ::testing::TestWithParam<AwkwardName> {};
+
+TEST_P(AwkwardNames, LinksScriptsAndAltTextStayWorking) {
+    const AwkwardName& c = GetParam();
+    AlbumSettings s;
+    PictureListModel list;
+    Add(list, c.name);
+    std::string plain = Cp932ToUtf8(RenderIndexPage(s, list, 1, 1, 0, Thumbnails({c.name})).bytes);
+    EXPECT_NE(plain.find(std::string("<A HREF=\"my_p/") + c.link +
+                         "\" TARGET=\"_BLANK\">"
+                         "<IMG SRC=\"my_t/_" +
+                         c.link + "\" ALT=\"" + c.alt + "\" BORDER=\"0\" >"),
+              std::string::npos)
+        << plain;
+    EXPECT_NE(plain.find(std::string("<BR>") + c.name + "\r\n"), std::string::npos);
+    s.brws_mode = 1;
+    plain = Cp932ToUtf8(RenderIndexPage(s, list, 1, 1, 0, Thumbnails({})).bytes);
+    EXPECT_NE(plain.find(std::string("<A HREF=\"JavaScript:nwd('my_p/") + c.script + "')\">"),
+              std::string::npos)
+        << plain;
+    plain = Cp932ToUtf8(RenderSlideShowPage(s, list, 0));
+    EXPECT_NE(plain.find(std::string("fname = new Array(\"my_p/") + c.in_array + "\");"),
+              std::string::npos)
+        << plain;
+    EXPECT_NE(plain.find(std::string("<IMG SRC=\"my_p/") + c.link + "\" NAME="), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, AwkwardNames,
+    ::testing::Values(
+        AwkwardName{"plain.jpg", "plain.jpg", "plain.jpg", "plain.jpg", "plain.jpg"},
+        AwkwardName{"a & b.jpg", "a & b.jpg", "a & b.jpg", "a & b.jpg", "a & b.jpg"},
+        AwkwardName{"桜.jpg", "桜.jpg", "桜.jpg", "桜.jpg", "桜.jpg"},
+        AwkwardName{"photo#1.jpg", "photo%231.jpg", "photo#1.jpg", "photo%25231.jpg",
+                    "photo%231.jpg"},
+        AwkwardName{"100%.jpg", "100%25.jpg", "100%.jpg", "100%2525.jpg", "100%25.jpg"},
+        AwkwardName{"why?.jpg", "why%3F.jpg", "why?.jpg", "why%253F.jpg", "why%3F.jpg"},
+        AwkwardName{"say \"hi\".jpg", "say %22hi%22.jpg", "say &quot;hi&quot;.jpg",
+                    "say %2522hi%2522.jpg", "say %22hi%22.jpg"},
+        AwkwardName{"it's.jpg", "it's.jpg", "it's.jpg", "it\\'s.jpg", "it\\'s.jpg"},
+        AwkwardName{"back\\slash.jpg", "back%5Cslash.jpg", "back\\slash.jpg", "back%255Cslash.jpg",
+                    "back%5Cslash.jpg"}));
+
+TEST(IndexPage, CharactersOutsideTheCodePageArePercentEncodedInLinks) {
+    AlbumSettings s;
+    PictureListModel list;
+    Add(list, "🌸.jpg");
+    std::string bytes = RenderIndexPage(s, list, 1, 1, 0, Thumbnails({})).bytes;
+    EXPECT_NE(bytes.find("<A HREF=\"my_p/%F0%9F%8C%B8.jpg\""), std::string::npos);
+    EXPECT_NE(bytes.find("ALT=\"&#x1F338;.jpg\""), std::string::npos);
+}
+
+TEST(PageFiles, WriteResultsAndMessages) {
+    TempDir dir;
+    AlbumSettings s;
+    s.out_dir = dir.Path();
+    PictureListModel list;
+    Add(list, "a.jpg");
+    Add(list, "b.jpg");
+    RecordingUserDialogs dialogs;
+    // An existing page is replaced.
+    WriteTestFile(dir / "my.html", std::string(100000, 'x'));
+    EXPECT_EQ(WriteIndexPage(s, list, dialogs, 1, 1, 0), -1);
+    EXPECT_EQ(ReadTestFile(dir / "my.html"),
+              RenderIndexPage(s, list, 1, 1, 0, Thumbnails({})).bytes);
+    s.thumbnail_cols = 1;
+    s.html_page = 1;
+    EXPECT_EQ(WriteIndexPage(s, list, dialogs, 1, 2, 0), 1);
+    EXPECT_EQ(WriteSlideShowPage(s, list, dialogs, 2, 2, 1), 1);
+    EXPECT_TRUE(std::filesystem::exists(dir / "my2s.html"));
+    EXPECT_TRUE(dialogs.calls.empty());
+
+    s.out_dir = dir / "missing";
+    EXPECT_EQ(WriteIndexPage(s, list, dialogs, 1, 1, 0), -1);
+    EXPECT_EQ(WriteSlideShowPage(s, list, dialogs, 1, 1, 0), -1);
+    ASSERT_EQ(dialogs.calls.size(), 2u);
+    for (const auto& call : dialogs.calls) {
+        EXPECT_EQ(call.text, "書きこみモードでファイルをオープンできませんでした。");
+        EXPECT_EQ(call.caption, std::nullopt);
+        EXPECT_EQ(call.icon, MessageIcon::Exclamation);
+    }
+}
+
+TEST(PageFiles, AFullDiskStopsTheIndexPageWithTheSystemText) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    TempDir dir;
+    AlbumSettings s;
+    s.out_dir = dir.Path();
+    std::filesystem::create_symlink("/dev/full", dir / "my.html");
+    std::filesystem::create_symlink("/dev/full", dir / "mys.html");
+    PictureListModel list;
+    Add(list, "a.jpg");
+    RecordingUserDialogs dialogs;
+    EXPECT_EQ(WriteIndexPage(s, list, dialogs, 1, 1, 0), -2);
+    EXPECT_EQ(WriteSlideShowPage(s, list, dialogs, 1, 1, 0), 0);
+    ASSERT_EQ(dialogs.calls.size(), 2u);
+    EXPECT_EQ(dialogs.calls[0].text, "error: No space left on device");
+    EXPECT_EQ(dialogs.calls[1].text, "error: No space left on device");
+}
+
+TEST(SlideShowPage, ArrayHoldsTheIndexPagesPictures) {
+    AlbumSettings s;
+    s.html_page = 1;
+    s.thumbnail_cols = 2;
+    s.thumbnail_rows = 1;
+    PictureListModel list;
+    for (const char* n : {"a.jpg", "b.jpg", "c.jpg"}) Add(list, n);
+    std::string second = RenderSlideShowPage(s, list, 2);
+    EXPECT_NE(second.find("fname = new Array(\"my_p/c.jpg\");"), std::string::npos);
+    EXPECT_NE(second.find("<IMG SRC=\"my_p/c.jpg\" NAME=\"img_frame\""), std::string::npos);
+    std::string first = RenderSlideShowPage(s, list, 0);
+    EXPECT_NE(first.find("fname = new Array(\"my_p/a.jpg\",\"my_p/b.jpg\");"), std::string::npos);
+    s.html_page = 0;
+    EXPECT_NE(RenderSlideShowPage(s, list, 0)
+                  .find("fname = new Array(\"my_p/a.jpg\",\"my_p/b.jpg\",\"my_p/c.jpg\");"),
+              std::string::npos);
+}
+
+}  // namespace
