@@ -74,6 +74,11 @@ class CStylePage : public PropertyPage {
 
   private:
     void BuildControls();
+    // Fills a material list: "(なし)" first, then the folder's visible files in case-insensitive
+    // order, each row holding its exact file name.
+    static void FillMaterialList(QComboBox* list, const std::string& folder);
+    // Selects the row whose name equals `name` (letter case ignored), else "(なし)".
+    static void SelectMaterial(QComboBox* list, const std::string& name);
     void OnColorChanged(int control_id, int colour);
     void OnSizeChosen(QComboBox* list, int& field);
     void OnMaterialChosen(QComboBox* list, std::string& field);

@@ -1,0 +1,69 @@
+#include "album/style/c_add_theme_dialog.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "browser/widgets/data_exchange.h"
+#include "browser/widgets/dialog_units.h"
+#include "platform/user_dialogs.h"
+
+CAddThemeDialog::CAddThemeDialog(const ThemeList& themes, UserDialogs& dialogs, QWidget* parent)
+    : QDialog(parent), themes_(themes), dialogs_(dialogs) {
+    setWindowTitle(QStringLiteral("テーマの追加"));
+    setModal(true);
+    setFont(DialogFont());
+    // A plain dialog frame: no system menu, no help button.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+
+    const DialogUnits du(font());
+    auto* label = new QLabel(QStringLiteral("テーマタイトル ："), this);
+    du.Place(label, 31, 13, 56, 8);
+    title_edit_ = new QLineEdit(this);
+    title_edit_->setObjectName("title");
+    du.Place(title_edit_, 31, 25, 94, 14);
+    ok_ = new QPushButton(QStringLiteral("OK"), this);
+    ok_->setObjectName("ok");
+    ok_->setDefault(true);
+    du.Place(ok_, 25, 50, 50, 14);
+    cancel_ = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    cancel_->setObjectName("cancel");
+    du.Place(cancel_, 80, 50, 50, 14);
+    setFixedSize(du.ToPixels(0, 0, 158, 71).size());
+
+    connect(ok_, &QPushButton::clicked, this, &CAddThemeDialog::accept);
+    connect(cancel_, &QPushButton::clicked, this, &CAddThemeDialog::reject);
+    title_edit_->setFocus();
+}
+
+std::string CAddThemeDialog::Title() const {
+    return title_edit_->text().toUtf8().toStdString();
+}
+
+void CAddThemeDialog::SetTitle(const std::string& title) {
+    title_edit_->setText(QString::fromUtf8(title.c_str(), static_cast<qsizetype>(title.size())));
+}
+
+const char* CAddThemeDialog::TitleTakenMessage() {
+    return "そのタイトルのテーマは既に存在します。\n別のタイトルをつけてください。";
+}
+
+void CAddThemeDialog::accept() {
+    const std::string title = Title();
+    std::optional<std::string> problem;
+    MessageIcon icon = MessageIcon::None;
+    if (IsThemeTitleTaken(themes_, title)) {
+        problem = TitleTakenMessage();
+    } else {
+        // A comma or a character the theme file cannot hold would make the line read back with
+        // its fields shifted or garbled, so such a title is refused rather than stored wrongly.
+        problem = ThemeTitleProblem(title);
+        icon = MessageIcon::Exclamation;
+    }
+    if (problem) {
+        dialogs_.ShowMessage(*problem, std::nullopt, icon, MessageButtons::Ok);
+        title_edit_->setFocus();
+        return;
+    }
+    QDialog::accept();
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QEvent>
+#include <functional>
+#include <optional>
+
+// A small push button whose whole face shows one colour. A click opens the colour chooser preset to
+// that colour; when the user confirms (even the same colour), the button takes the colour and posts
+// a ChangedEvent to its parent, so the parent handles it after the chooser has closed. The colour
+// is a COLORREF value (red in bits 0-7, green 8-15, blue 16-23).
+class CColorButton : public QAbstractButton {
+    Q_OBJECT
+  public:
+    // Posted to the parent after a confirmed choice: which button (its control id) and the colour.
+    class ChangedEvent : public QEvent {
+      public:
+        ChangedEvent(int control_id, int colour)
+            : QEvent(EventType()), control_id_(control_id), colour_(colour) {}
+        int ControlId() const { return control_id_; }
+        int Colour() const { return colour_; }
+        // The event type, registered once per process.
+        static QEvent::Type EventType();
+
+      private:
+        int control_id_;
+        int colour_;
+    };
+
+    // Asks for a colour starting from `initial`; std::nullopt when the user cancels.
+    using Chooser = std::function<std::optional<int>(QWidget* owner, int initial)>;
+
+    // control_id identifies the button in its notifications; the colour starts as the button face.
+    explicit CColorButton(int control_id, QWidget* parent = nullptr);
+
+    // Stores the colour and repaints; notifies nobody.
+    void SetColor(int colour);
+    int Color() const { return colour_; }
+    int ControlId() const { return control_id_; }
+
+    // Replaces the colour chooser (the default is ChooseColorWithDialog).
+    void SetChooser(Chooser chooser) { chooser_ = std::move(chooser); }
+
+    // The process's colour chooser: a modal QColorDialog owned by `owner`'s window, preset to
+    // `initial`, with the 16 custom colours that every colour button of the process shares (white
+    // at start).
+    static std::optional<int> ChooseColorWithDialog(QWidget* owner, int initial);
+
+    QSize sizeHint() const override;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    void OnClicked();
+
+    int control_id_;
+    int colour_;
+    Chooser chooser_;
+};
+
+// Conversions between COLORREF values and QColor.
+QColor ColorRefToQColor(int colour);
+int QColorToColorRef(const QColor& colour);

@@ -1,0 +1,436 @@
+#include "album/style/c_style_page.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPushButton>
+
+#include "album/shell/settings/album_settings.h"
+#include "album/shell/settings/material_folders.h"
+#include "album/style/c_add_theme_dialog.h"
+#include "album/style/c_color_button.h"
+#include "album/style/themes/font_size_to_pixels.h"
+#include "album/style/themes/material_names.h"
+#include "browser/widgets/dialog_units.h"
+#include "platform/shell_opener.h"
+#include "platform/user_dialogs.h"
+
+namespace {
+
+constexpr const char* kNoMaterial = "(なし)";
+
+QString ToQString(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QComboBox* MakeDropDown(QWidget* parent, int id) {
+    auto* list = new QComboBox(parent);
+    list->setObjectName(QString::number(id));
+    list->setEditable(false);
+    return list;
+}
+
+QComboBox* MakeSizeList(QWidget* parent, int id) {
+    QComboBox* list = MakeDropDown(parent, id);
+    for (int size = 1; size <= 7; ++size) list->addItem(QString::number(size));
+    list->setCurrentIndex(-1);
+    return list;
+}
+
+QPushButton* MakeButton(QWidget* parent, int id, const char* text) {
+    auto* button = new QPushButton(QString::fromUtf8(text), parent);
+    button->setObjectName(QString::number(id));
+    button->setAutoDefault(false);
+    return button;
+}
+
+// A hidden frame that only gives the rectangle a preview sample is centred on.
+QFrame* MakePlacementFrame(QWidget* parent, int id) {
+    auto* frame = new QFrame(parent);
+    frame->setObjectName(QString::number(id));
+    frame->setFrameShape(QFrame::Box);
+    frame->hide();
+    return frame;
+}
+
+}  // namespace
+
+CStylePage::CStylePage(AlbumSettings& settings, const MaterialFolders& folders, ShellOpener& shell,
+                       UserDialogs& dialogs, QWidget* parent)
+    : PropertyPage(QStringLiteral("スタイル"), parent),
+      settings_(settings),
+      folders_(folders),
+      shell_(shell),
+      dialogs_(dialogs) {
+    setObjectName("CStylePage");
+    setFont(DialogFont());
+    title_prompt_ = [this](const ThemeList& themes) -> std::optional<std::string> {
+        CAddThemeDialog dialog(themes, dialogs_, this);
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        return dialog.Title();
+    };
+    BuildControls();
+}
+
+CStylePage::~CStylePage() = default;
+
+void CStylePage::BuildControls() {
+    const DialogUnits du(font());
+    setMinimumSize(du.ToPixels(0, 0, 250, 229).size());
+
+    // Group boxes first, so that the controls drawn inside them lie above them and get the clicks.
+    auto group = [&](const char* text, int x, int y, int w, int h) {
+        auto* box = new QGroupBox(QString::fromUtf8(text), this);
+        du.Place(box, x, y, w, h);
+    };
+    group("色と文字サイズ", 7, 104, 131, 118);
+    group("壁紙", 140, 104, 103, 38);
+    group("仕切り", 140, 144, 103, 38);
+    group("BGM", 140, 184, 103, 38);
+    auto label = [&](const char* text, int x, int y, int w, int h,
+                     Qt::Alignment align = Qt::AlignLeft) {
+        auto* l = new QLabel(QString::fromUtf8(text), this);
+        l->setAlignment(align | Qt::AlignVCenter);
+        du.Place(l, x, y, w, h);
+    };
+
+    preview_ = new QFrame(this);
+    preview_->setObjectName("1055");
+    preview_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    preview_->setLineWidth(1);
+    du.Place(preview_, 112, 7, 131, 96);
+    preview_->installEventFilter(this);
+
+    label("コーディネートテーマ：", 7, 7, 86, 8);
+    theme_list_ = new QListWidget(this);
+    theme_list_->setObjectName("1049");
+    theme_list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    theme_list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    du.Place(theme_list_, 7, 18, 97, 62);
+    add_theme_ = MakeButton(this, 1048, "現在の設定をテーマに追加...");
+    du.Place(add_theme_, 7, 85, 97, 14);
+
+    label("色", 89, 117, 16, 8);
+    label("サイズ", 103, 117, 29, 8, Qt::AlignHCenter);
+    label("HTMLのタイトル：", 15, 130, 57, 8);
+    title_colour_ = new CColorButton(1006, this);
+    du.Place(title_colour_, 81, 128, 21, 14);
+    title_size_ = MakeSizeList(this, 1013);
+    du.Place(title_size_, 107, 128, 24, 14);
+    label("タイトル行の下の文：", 14, 153, 61, 8);
+    comment_colour_ = new CColorButton(1008, this);
+    du.Place(comment_colour_, 81, 150, 21, 14);
+    comment_size_ = MakeSizeList(this, 1015);
+    du.Place(comment_size_, 107, 150, 24, 14);
+    label("サムネイルのコメント：", 14, 176, 65, 8);
+    thumb_colour_ = new CColorButton(1009, this);
+    du.Place(thumb_colour_, 81, 173, 21, 14);
+    thumb_size_ = MakeSizeList(this, 1016);
+    du.Place(thumb_size_, 107, 173, 24, 14);
+    label("背景：", 14, 199, 28, 8);
+    bg_colour_ = new CColorButton(1007, this);
+    du.Place(bg_colour_, 81, 196, 21, 14);
+
+    wallpaper_ = MakeDropDown(this, 1018);
+    du.Place(wallpaper_, 148, 118, 70, 14);
+    rule_ = MakeDropDown(this, 1019);
+    du.Place(rule_, 148, 158, 70, 14);
+    music_ = MakeDropDown(this, 1017);
+    du.Place(music_, 148, 199, 70, 14);
+
+    title_frame_ = MakePlacementFrame(this, 1010);
+    du.Place(title_frame_, 134, 22, 84, 14);
+    description_frame_ = MakePlacementFrame(this, 1011);
+    du.Place(description_frame_, 134, 48, 84, 14);
+    comment_frame_ = MakePlacementFrame(this, 1012);
+    du.Place(comment_frame_, 134, 74, 84, 14);
+
+    listen_ = MakeButton(this, 1020, "聴く");
+    du.Place(listen_, 220, 199, 19, 14);
+    view_rule_ = MakeButton(this, 1021, "見る");
+    du.Place(view_rule_, 220, 158, 19, 14);
+    view_wallpaper_ = MakeButton(this, 1022, "見る");
+    du.Place(view_wallpaper_, 220, 118, 19, 14);
+
+    // Both signals: the index signal also catches a selection made by a program (a test, an
+    // accessibility tool), "activated" catches the user choosing the row that was already shown.
+    auto on_size = [this](QComboBox* list, int& field) {
+        connect(list, &QComboBox::currentIndexChanged, this,
+                [=, this, &field] { OnSizeChosen(list, field); });
+        connect(list, &QComboBox::activated, this,
+                [=, this, &field] { OnSizeChosen(list, field); });
+    };
+    on_size(title_size_, settings_.size_title);
+    on_size(comment_size_, settings_.size_comment);
+    on_size(thumb_size_, settings_.size_thumb);
+    auto on_material = [this](QComboBox* list, std::string& field) {
+        connect(list, &QComboBox::currentIndexChanged, this,
+                [=, this, &field] { OnMaterialChosen(list, field); });
+        connect(list, &QComboBox::activated, this,
+                [=, this, &field] { OnMaterialChosen(list, field); });
+    };
+    on_material(wallpaper_, settings_.name_bg);
+    on_material(music_, settings_.name_bgm);
+    on_material(rule_, settings_.name_hr);
+
+    connect(view_wallpaper_, &QPushButton::clicked, this,
+            [this] { OnOpenMaterial(folders_.wallpaper, settings_.name_bg); });
+    connect(view_rule_, &QPushButton::clicked, this,
+            [this] { OnOpenMaterial(folders_.rule, settings_.name_hr); });
+    connect(listen_, &QPushButton::clicked, this,
+            [this] { OnOpenMaterial(folders_.sound, settings_.name_bgm); });
+    connect(theme_list_, &QListWidget::itemSelectionChanged, this, &CStylePage::OnThemeSelected);
+    connect(add_theme_, &QPushButton::clicked, this, &CStylePage::OnAddTheme);
+}
+
+void CStylePage::OnSetActive() {
+    InitialiseOnce();
+}
+
+bool CStylePage::OnKillActive() {
+    return true;
+}
+
+void CStylePage::showEvent(QShowEvent* event) {
+    InitialiseOnce();
+    PropertyPage::showEvent(event);
+}
+
+void CStylePage::InitialiseOnce() {
+    if (initialised_) return;
+    initialised_ = true;
+
+    FillMaterialList(wallpaper_, folders_.wallpaper);
+    FillMaterialList(rule_, folders_.rule);
+    FillMaterialList(music_, folders_.sound);
+
+    themes_ = LoadThemes(folders_.theme);
+    refreshing_ = true;
+    for (std::size_t i = 0; i < themes_.size(); ++i) {
+        auto* row = new QListWidgetItem(ToQString(themes_[i].title), theme_list_);
+        row->setData(Qt::UserRole, static_cast<int>(i));
+    }
+    refreshing_ = false;
+
+    // The saved theme index is never used to preselect a row; it is marked as unused.
+    settings_.currect_theme = -1;
+    RefreshStyleControls();
+}
+
+void CStylePage::FillMaterialList(QComboBox* list, const std::string& folder) {
+    list->clear();
+    list->addItem(QString::fromUtf8(kNoMaterial), QByteArray());
+    for (const std::string& name : ListMaterialNames(folder)) {
+        list->addItem(ToQString(name),
+                      QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+    }
+    list->setCurrentIndex(0);
+}
+
+void CStylePage::SelectMaterial(QComboBox* list, const std::string& name) {
+    int row = 0;
+    if (!name.empty()) {
+        for (int i = 1; i < list->count(); ++i) {
+            if (SameMaterialName(list->itemData(i).toByteArray().toStdString(), name)) {
+                row = i;
+                break;
+            }
+        }
+    }
+    list->setCurrentIndex(row);
+}
+
+void CStylePage::RefreshStyleControls() {
+    refreshing_ = true;
+    title_colour_->SetColor(settings_.color_title);
+    comment_colour_->SetColor(settings_.color_commen);
+    thumb_colour_->SetColor(settings_.color_thumb);
+    bg_colour_->SetColor(settings_.color_bg);
+
+    auto show_size = [](QComboBox* list, int size) {
+        list->setCurrentIndex(size >= 1 && size <= 7 ? size - 1 : -1);
+    };
+    show_size(title_size_, settings_.size_title);
+    show_size(comment_size_, settings_.size_comment);
+    show_size(thumb_size_, settings_.size_thumb);
+
+    // Only the list's row follows the name; a name the folder lacks stays in the settings.
+    SelectMaterial(music_, settings_.name_bgm);
+    SelectMaterial(wallpaper_, settings_.name_bg);
+    SelectMaterial(rule_, settings_.name_hr);
+    refreshing_ = false;
+    InvalidatePreview();
+}
+
+void CStylePage::OnColorChanged(int control_id, int colour) {
+    switch (control_id) {
+        case 1006:
+            settings_.color_title = colour;
+            break;
+        case 1007:
+            settings_.color_bg = colour;
+            break;
+        case 1008:
+            settings_.color_commen = colour;
+            break;
+        case 1009:
+            settings_.color_thumb = colour;
+            break;
+        default:
+            break;
+    }
+    ClearThemeSelection();
+    InvalidatePreview();
+}
+
+void CStylePage::OnSizeChosen(QComboBox* list, int& field) {
+    if (refreshing_) return;
+    const int row = list->currentIndex();
+    if (row < 0) return;
+    field = row + 1;
+    ClearThemeSelection();
+    InvalidatePreview();
+}
+
+void CStylePage::OnMaterialChosen(QComboBox* list, std::string& field) {
+    if (refreshing_) return;
+    const int row = list->currentIndex();
+    if (row < 0) return;
+    field = row == 0 ? std::string() : list->itemData(row).toByteArray().toStdString();
+    ClearThemeSelection();
+}
+
+void CStylePage::OnOpenMaterial(const std::string& folder, const std::string& name) {
+    if (name.empty()) return;
+    shell_.OpenWithShell(folder + name);
+}
+
+void CStylePage::OnThemeSelected() {
+    if (refreshing_) return;
+    const QList<QListWidgetItem*> selected = theme_list_->selectedItems();
+    if (selected.isEmpty()) return;
+    const int index = selected.front()->data(Qt::UserRole).toInt();
+    if (index < 0 || index >= static_cast<int>(themes_.size())) return;
+    ApplyTheme(themes_[static_cast<std::size_t>(index)], settings_);
+    RefreshStyleControls();
+}
+
+void CStylePage::OnAddTheme() {
+    // A material name the line format cannot hold is reported before a title is asked for, so the
+    // user does not type a title for a theme that cannot be kept.
+    if (auto problem = ThemeStorageProblem(CaptureTheme(std::string(), settings_))) {
+        dialogs_.ShowMessage(*problem, std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
+        return;
+    }
+    std::optional<std::string> title = title_prompt_(themes_);
+    if (!title) return;
+    CoordinateTheme theme = CaptureTheme(*title, settings_);
+    if (auto problem = ThemeStorageProblem(theme)) {
+        dialogs_.ShowMessage(*problem, std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
+        return;
+    }
+
+    themes_.push_back(theme);
+    refreshing_ = true;
+    auto* row = new QListWidgetItem(ToQString(theme.title), theme_list_);
+    row->setData(Qt::UserRole, static_cast<int>(themes_.size() - 1));
+    theme_list_->setCurrentItem(row);
+    theme_list_->scrollToItem(row);
+    refreshing_ = false;
+
+    if (!AppendUserTheme(folders_.theme, theme)) {
+        // The theme still works for this run; the user must know it will be gone after a restart.
+        dialogs_.ShowMessage("テーマ「" + theme.title + "」をファイル " + folders_.theme +
+                                 kUserThemeFileName +
+                                 " に保存できませんでした。\n"
+                                 "このテーマは、プログラムを終了するまでの間だけ使えます。",
+                             std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
+    }
+}
+
+void CStylePage::ClearThemeSelection() {
+    refreshing_ = true;
+    theme_list_->clearSelection();
+    theme_list_->setCurrentItem(nullptr);
+    refreshing_ = false;
+}
+
+void CStylePage::InvalidatePreview() {
+    update();
+    preview_->update();
+}
+
+void CStylePage::SetColorChooser(ColorChooser chooser) {
+    for (CColorButton* button : {title_colour_, comment_colour_, thumb_colour_, bg_colour_}) {
+        button->SetChooser(chooser);
+    }
+}
+
+bool CStylePage::event(QEvent* event) {
+    if (event->type() == CColorButton::ChangedEvent::EventType()) {
+        const auto* changed = static_cast<CColorButton::ChangedEvent*>(event);
+        OnColorChanged(changed->ControlId(), changed->Colour());
+        return true;
+    }
+    return PropertyPage::event(event);
+}
+
+bool CStylePage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == preview_ && event->type() == QEvent::Paint) {
+        // The box paints the preview itself (so a grab of the box alone shows it); its sunken
+        // frame is then drawn over the fill by QFrame's own paint.
+        QPainter painter(preview_);
+        painter.translate(-preview_->pos());
+        PaintStylePreview(painter);
+    }
+    return PropertyPage::eventFilter(watched, event);
+}
+
+void CStylePage::paintEvent(QPaintEvent*) {
+    // Painted on the page as well, so that a large sample spills over the box's edges rather than
+    // being cut off there.
+    QPainter painter(this);
+    PaintStylePreview(painter);
+}
+
+QRect CStylePage::PreviewRect() const {
+    return preview_->contentsRect().translated(preview_->pos());
+}
+
+QFont CStylePage::SampleFont(int html_size, bool bold) {
+    QFont font = DialogFont();
+    font.setPixelSize(FontSizeToPixels(html_size));
+    font.setWeight(bold ? QFont::Bold : QFont::Normal);
+    font.setItalic(false);
+    font.setUnderline(false);
+    return font;
+}
+
+void CStylePage::PaintStylePreview(QPainter& painter) const {
+    painter.save();
+    painter.fillRect(PreviewRect(), ColorRefToQColor(settings_.color_bg));
+    painter.setBackgroundMode(Qt::TransparentMode);
+    struct Sample {
+        const char* text;
+        int colour;
+        int size;
+        bool bold;
+        const QFrame* frame;
+    };
+    const Sample samples[] = {
+        {"タイトル", settings_.color_title, settings_.size_title, true, title_frame_},
+        {"説明文", settings_.color_commen, settings_.size_comment, false, description_frame_},
+        {"コメント", settings_.color_thumb, settings_.size_thumb, false, comment_frame_},
+    };
+    for (const Sample& sample : samples) {
+        painter.setFont(SampleFont(sample.size, sample.bold));
+        painter.setPen(ColorRefToQColor(sample.colour));
+        painter.drawText(sample.frame->geometry(), Qt::AlignCenter | Qt::TextDontClip,
+                         QString::fromUtf8(sample.text));
+    }
+    painter.restore();
+}
