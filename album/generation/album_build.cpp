@@ -94,7 +94,7 @@ int AlbumPageCount(const AlbumSettings& settings, int checked_count) {
 std::vector<AlbumPicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
                                                 const PictureSelection& pictures) {
     const std::string base = AlbumOutputFolder(settings);
-    std::string folder = settings.picture_path;
+    std::string folder = ExpandHome(settings.picture_path);
     // The picture page always leaves a separator at the end; a profile may not.
     if (!folder.empty() && folder.back() != '/' && folder.back() != kPathSeparator) {
         folder += kPathSeparator;
@@ -122,8 +122,8 @@ bool MakePictureFiles(const AlbumBuildContext& context, const std::string& sourc
     const int steps = context.pictures.GetQuarterTurns(index) % 4;
 
     // An unturned picture is copied as a file, so its one load only feeds the thumbnail and may
-    // be decoded at a reduced scale when it is at least twice the thumbnail. A turned picture
-    // needs every pixel for its turned copy.
+    // be decoded at a reduced scale when it is at least twice the box (never below the thumbnail
+    // it makes). A turned picture needs every pixel for its turned copy.
     int min_width = 0;
     int min_height = 0;
     if (steps <= 0) {
@@ -131,7 +131,9 @@ bool MakePictureFiles(const AlbumBuildContext& context, const std::string& sourc
         if (upright.width > 0 && upright.height > 0) {
             const ImgKitSize fit =
                 FitThumbnail(s.thumbnail_x, s.thumbnail_y, upright.width, upright.height);
-            if (upright.width >= 2 * fit.width && upright.height >= 2 * fit.height) {
+            const int bw = std::max(1, s.thumbnail_x);
+            const int bh = std::max(1, s.thumbnail_y);
+            if (upright.width >= 2 * bw && upright.height >= 2 * bh) {
                 min_width = fit.width;
                 min_height = fit.height;
             }

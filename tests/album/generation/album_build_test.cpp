@@ -1,0 +1,437 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "album/generation/album_build.h"
+#include "album/generation/album_pipeline.h"
+#include "album/generation/index_page_writer.h"
+#include "browser/imaging/image_library.h"
+#include "browser/picture_list_model.h"
+#include "platform/text_encoding.h"
+#include "tests/support/recording_progress_sink.h"
+#include "tests/support/recording_shell_opener.h"
+#include "tests/support/recording_user_dialogs.h"
+#include "tests/support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::set<std::string> Entries(const std::string& folder) {
+    std::set<std::string> names;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(folder, ec)) names.insert(e.path().filename());
+    return names;
+}
+
+// True when every quantisation table of a JPEG holds only 1s, as quality 100 writes them.
+bool SavedAtQuality100(const std::string& bytes) {
+    bool any = false;
+    for (std::size_t i = 0; i + 4 < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) != 0xFF) return any;
+        unsigned char marker = static_cast<unsigned char>(bytes[i + 1]);
+        if (marker == 0xD8) {
+            i += 2;
+            continue;
+        }
+        if (marker == 0xDA) return any;
+        std::size_t length = (static_cast<unsigned char>(bytes[i + 2]) << 8) |
+                             static_cast<unsigned char>(bytes[i + 3]);
+        if (marker == 0xDB) {
+            std::size_t p = i + 4;
+            while (p < i + 2 + length) {
+                bool wide = (static_cast<unsigned char>(bytes[p]) >> 4) != 0;
+                ++p;
+                for (int k = 0; k < 64; ++k) {
+                    int v = wide ? (static_cast<unsigned char>(bytes[p]) << 8 |
+                                    static_cast<unsigned char>(bytes[p + 1]))
+                                 : static_cast<unsigned char>(bytes[p]);
+                    if (v != 1) return false;
+                    p += wide ? 2 : 1;
+                }
+                any = true;
+            }
+        }
+        i += 2 + length;
+    }
+    return any;
+}
+
+// A codec that records every load and can refuse to save named files.
+class RecordingCodec : public ImageCodec {
+  public:
+    struct LoadCall {
+        std::string path;
+        int min_width;
+        int min_height;
+    };
+    ImageHandle Load(const std::string& path, int min_width, int min_height) override {
+        loads.push_back({path, min_width, min_height});
+        return ImageCodec::Load(path, min_width, min_height);
+    }
+    bool SaveJpeg(const std::string& path, const ImageHandle& image, int quality) override {
+        if (!fail_saves_containing.empty() &&
+            path.find(fail_saves_containing) != std::string::npos) {
+            // An interrupted save leaves a half-written file behind.
+            WriteTestFile(path, "half");
+            return false;
+        }
+        return ImageCodec::SaveJpeg(path, image, quality);
+    }
+    std::vector<LoadCall> loads;
+    std::string fail_saves_containing;
+};
+
+class AlbumBuild : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        RecordingUserDialogs load_dialogs;
+        ASSERT_TRUE(ImageLibrary::Load(load_dialogs));
+        settings.picture_path = dir / "src/";
+        settings.out_dir = dir / "out";
+        fs::create_directories(dir / "src");
+        fs::create_directories(dir / "out");
+        materials = MaterialFolders::FromStartDirectory(dir.Path());
+    }
+
+    void AddFile(const std::string& name, const std::string& testdata, int turns = 0,
+                 bool checked = true) {
+        fs::copy_file(TestDataPath(testdata), dir / ("src/" + name));
+        int i = list.InsertPicture(name, checked);
+        for (int t = 0; t < turns; ++t) list.AddQuarterTurn(i);
+    }
+
+    bool Build() {
+        AlbumBuildContext context{settings, list, materials, dialogs, progress, shell, codec};
+        return BuildAlbum(context);
+    }
+
+    std::string Src(const std::string& name) { return ReadTestFile(dir / ("src/" + name)); }
+    std::string Out(const std::string& name) { return ReadTestFile(dir / ("out/" + name)); }
+    ImgKitSize SizeOf(const std::string& path) { return ImgKitUprightSize(path); }
+
+    TempDir dir;
+    AlbumSettings settings;
+    PictureListModel list;
+    MaterialFolders materials;
+    RecordingUserDialogs dialogs;
+    RecordingProgressSink progress;
+    RecordingShellOpener shell;
+    RecordingCodec codec;
+};
+
+TEST_F(AlbumBuild, CopiesTurnsAndMakesThumbnailsOnlyForJpegAndBmp) {
+    AddFile("a.jpg", "jpeg/good/gen_420.jpg");
+    AddFile("b.jpg", "jpeg/good/ljt_testorig.jpg", 1);
+    AddFile("c.gif", "gif/ig_sample_1.gif");
+    AddFile("d.bmp", "bmp/good/rgb24.bmp", 2);
+    ASSERT_TRUE(Build());
+
+    EXPECT_EQ(Out("my_p/a.jpg"), Src("a.jpg"));
+    EXPECT_EQ(Out("my_p/c.gif"), Src("c.gif"));
+    EXPECT_NE(Out("my_p/b.jpg"), Src("b.jpg"));
+    EXPECT_EQ(SizeOf(dir / "out/my_p/b.jpg"), (ImgKitSize{149, 227}));
+    EXPECT_TRUE(SavedAtQuality100(Out("my_p/b.jpg")));
+    EXPECT_NE(Out("my_p/d.bmp"), Src("d.bmp"));
+    EXPECT_EQ(SizeOf(dir / "out/my_p/d.bmp"), (ImgKitSize{127, 64}));
+    EXPECT_EQ(Entries(dir / "out/my_t"), (std::set<std::string>{"_a.jpg", "_b.jpg", "_d.bmp"}));
+    EXPECT_EQ(SizeOf(dir / "out/my_t/_a.jpg"), (ImgKitSize{100, 79}));
+    EXPECT_EQ(SizeOf(dir / "out/my_t/_b.jpg"), (ImgKitSize{66, 100}));
+    EXPECT_EQ(SizeOf(dir / "out/my_t/_d.bmp"), (ImgKitSize{100, 50}));
+    EXPECT_EQ(Out("my_t/_d.bmp").substr(0, 2), "BM");
+    EXPECT_TRUE(SavedAtQuality100(Out("my_t/_a.jpg")));
+    EXPECT_TRUE(fs::is_directory(dir / "out/material"));
+    EXPECT_EQ(Entries(dir / "out"), (std::set<std::string>{"my.html", "my_p", "my_t", "material"}));
+
+    // The page shows the GIF itself at the thumbnail height.
+    std::string page = Out("my.html");
+    EXPECT_NE(page.find("<IMG SRC=\"my_p/c.gif\" ALT=\"c.gif\" BORDER=\"0\" HEIGHT=\"100\">"),
+              std::string::npos);
+    EXPECT_NE(page.find("<IMG SRC=\"my_t/_b.jpg\" ALT=\"b.jpg\" BORDER=\"0\" >"),
+              std::string::npos);
+
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_EQ(dialogs.calls[0].text, "今すぐブラウザで見ますか？");
+    EXPECT_EQ(dialogs.calls[0].caption, std::optional<std::string>(""));
+    EXPECT_EQ(dialogs.calls[0].icon, MessageIcon::None);
+    EXPECT_EQ(dialogs.calls[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(shell.opened, std::vector<std::string>{dir / "out/my.html"});
+}
+
+TEST_F(AlbumBuild, RecordsTheProgressOfEveryPhase) {
+    AddFile("a.jpg", "jpeg/good/gen_420.jpg");
+    AddFile("b.jpg", "jpeg/good/ljt_testorig.jpg", 1);
+    AddFile("c.gif", "gif/ig_sample_1.gif");
+    dialogs.answers.push_back(MessageAnswer::No);
+    ASSERT_TRUE(Build());
+    const std::vector<std::string> expected = {"open",
+                                               "message フォルダの準備をしています...",
+                                               "range 7",
+                                               "pos 0",
+                                               "pos 1",
+                                               "message 具材をコピーしています...",
+                                               "pos 2",
+                                               "pos 3",
+                                               "pos 4",
+                                               "pos 5",
+                                               "pos 6",
+                                               "pos 7",
+                                               "message サムネイルを作成しています...",
+                                               "range 3",
+                                               "pos 0",
+                                               "pos 1",
+                                               "pos 2",
+                                               "pos 3",
+                                               "message HTMLを作成しています...",
+                                               "range 1",
+                                               "pos 1",
+                                               "close"};
+    EXPECT_EQ(progress.calls, expected);
+    EXPECT_TRUE(shell.opened.empty());  // the user answered No
+}
+
+TEST_F(AlbumBuild, FourTurnsCountAsNone) {
+    AddFile("b.jpg", "jpeg/good/ljt_testorig.jpg", 4);
+    AddFile("e.jpg", "jpeg/good/ljt_testorig.jpg", 5);
+    ASSERT_TRUE(Build());
+    EXPECT_EQ(Out("my_p/b.jpg"), Src("b.jpg"));
+    EXPECT_EQ(SizeOf(dir / "out/my_p/e.jpg"), (ImgKitSize{149, 227}));
+}
+
+TEST_F(AlbumBuild, InsideThePictureFolderOnlyTurnedPicturesAreRewritten) {
+    settings.out_sorce = 1;
+    settings.pic_folder = "";
+    AddFile("a.jpg", "jpeg/good/gen_420.jpg");
+    AddFile("b.jpg", "jpeg/good/ljt_testorig.jpg", 1);
+    AddFile("c.gif", "gif/ig_sample_1.gif");
+    const auto a_time = fs::last_write_time(dir / "src/a.jpg");
+    ASSERT_TRUE(Build());
+    EXPECT_EQ(Src("a.jpg"), ReadTestFile(TestDataPath("jpeg/good/gen_420.jpg")));
+    EXPECT_EQ(fs::last_write_time(dir / "src/a.jpg"), a_time);
+    EXPECT_EQ(SizeOf(dir / "src/b.jpg"), (ImgKitSize{149, 227}));
+    EXPECT_EQ(Entries(dir / "src"),
+              (std::set<std::string>{"a.jpg", "b.jpg", "c.gif", "my.html", "my_t", "material"}));
+    EXPECT_EQ(Entries(dir / "src/my_t"), (std::set<std::string>{"_a.jpg", "_b.jpg"}));
+    EXPECT_TRUE(Entries(dir / "out").empty());
+    EXPECT_EQ(shell.opened, std::vector<std::string>{dir / "src/my.html"});
+}
+
+TEST_F(AlbumBuild, AFailedSaveOverTheSourceLeavesTheOriginalWhole) {
+    settings.out_sorce = 1;
+    settings.pic_folder = "";
+    AddFile("b.jpg", "jpeg/good/ljt_testorig.jpg", 1);
+    codec.fail_saves_containing = ".b.jpg";
+    ASSERT_TRUE(Build());
+    EXPECT_EQ(Src("b.jpg"), ReadTestFile(TestDataPath("jpeg/good/ljt_testorig.jpg")));
+    EXPECT_EQ(Entries(dir / "src"),
+              (std::set<std::string>{"b.jpg", "my.html", "my_t", "material"}));
+    // The thumbnail is still made from the turned picture.
+    EXPECT_EQ(SizeOf(dir / "src/my_t/_b.jpg"), (ImgKitSize{66, 100}));
+}
+
+TEST_F(AlbumBuild, AFailedTurnedSaveCopiesThePictureUnturned) {
+    AddFile("b.jpg", "jpeg/good/ljt_testorig.jpg", 1);
+    codec.fail_saves_containing = ".b.jpg";
+    ASSERT_TRUE(Build());
+    EXPECT_EQ(Out("my_p/b.jpg"), Src("b.jpg"));
+    EXPECT_EQ(Entries(dir / "out/my_p"), std::set<std::string>{"b.jpg"});
+}
+
+TEST_F(AlbumBuild, HtmlOnlyCopiesMaterialsAndLeavesPicturesAlone) {
+    settings.html_only = 1;
+    settings.name_bg = "bg.jpg";
+    settings.name_hr = "line.gif";
+    settings.name_bgm = "bgm.mid";
+    WriteTestFile(materials.wallpaper + "bg.jpg", "wallpaper");
+    WriteTestFile(materials.rule + "line.gif", "rule");
+    WriteTestFile(materials.sound + "bgm.mid", "music");
+    WriteTestFile(dir / "out/my_p/a.jpg", "old copy");
+    WriteTestFile(dir / "out/my_t/_a.jpg", "old thumbnail");
+    AddFile("a.jpg", "jpeg/good/gen_420.jpg", 1);
+    ASSERT_TRUE(Build());
+    EXPECT_EQ(Out("my_p/a.jpg"), "old copy");
+    EXPECT_EQ(Out("my_t/_a.jpg"), "old thumbnail");
+    EXPECT_EQ(Out("material/bg.jpg"), "wallpaper");
+    EXPECT_EQ(Out("material/line.gif"), "rule");
+    EXPECT_EQ(Out("material/bgm.mid"), "music");
+    EXPECT_TRUE(codec.loads.empty());
+    const std::vector<std::string> first_phase(progress.calls.begin(), progress.calls.begin() + 10);
+    EXPECT_EQ(first_phase.back(), "pos 5");
+    EXPECT_EQ(progress.calls[10], "message HTMLを作成しています...");
+}
+
+TEST_F(AlbumBuild, HtmlOnlyMakesNoPictureFolders) {
+    settings.html_only = 1;
+    AddFile("a.jpg", "jpeg/good/gen_420.jpg");
+    ASSERT_TRUE(Build());
+    EXPECT_EQ(Entries(dir / "out"), (std::set<std::string>{"my.html", "material"}));
+}
+
+TEST_F(AlbumBuild, AnEmptySelectionIsRefusedBeforeAnythingHappens) {
+    AddFile("a.jpg", "jpeg/good/gen_420.jpg", 0, false);
+    EXPECT_FALSE(Build());
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_EQ(dialogs.calls[0].text,
+              "画像ﾌｧｲﾙが選択されていません。\n「ピクチャー」タグをクリックして選択してください。");
+    EXPECT_EQ(dialogs.calls[0].caption, std::nullopt);
+    EXPECT_EQ(dialogs.calls[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(dialogs.calls[0].buttons, MessageButtons::Ok);
+    EXPECT_TRUE(progress.calls.empty());
+    EXPECT_TRUE(Entries(dir / "out").empty());
+}
+
+TEST_F(AlbumBuild, ElevenPicturesAtFiveByTwoMakeTwoPages) {
+    settings.html_page = 1;
+    settings.thumbnail_rows = 2;
+    for (int i = 0; i < 11; ++i)
+        AddFile("g" + std::to_string(10 + i) + ".gif", "gif/ig_sample_1.gif");
+    ASSERT_TRUE(Build());
+    EXPECT_TRUE(fs::exists(dir / "out/my.html"));
+    EXPECT_TRUE(fs::exists(dir / "out/my2.html"));
+    EXPECT_FALSE(fs::exists(dir / "out/my3.html"));
+    EXPECT_NE(Out("my2.html").find("g20.gif"), std::string::npos);
+    EXPECT_EQ(Out("my2.html").find("g19.gif"), std::string::npos);
+}
+
+TEST(AlbumPageCount, PagesFollowRowsTimesColumns) {
+    AlbumSettings s;
+    s.thumbnail_rows = 2;
+    EXPECT_EQ(AlbumPageCount(s, 11), 1);  // paging off: one page whatever the count
+    s.html_page = 1;
+    EXPECT_EQ(AlbumPageCount(s, 11), 2);
+    EXPECT_EQ(AlbumPageCount(s, 10), 1);
+    EXPECT_EQ(AlbumPageCount(s, 21), 3);
+    s.thumbnail_rows = 0;
+    s.thumbnail_cols = 0;
+    EXPECT_EQ(AlbumPageCount(s, 4), 4);  // an unchecked profile's zeros count as 1
+}
+
+struct FitCase {
+    int box_w, box_h, w, h, fit_w, fit_h;
+};
+
+class FitThumbnailCases : public ::testing::TestWithParam<FitCase> {};
+
+TEST_P(FitThumbnailCases, FitsThePictureIntoTheBox) {
+    const FitCase& c = GetParam();
+    EXPECT_EQ(FitThumbnail(c.box_w, c.box_h, c.w, c.h), (ImgKitSize{c.fit_w, c.fit_h}))
+        << c.w << "x" << c.h << " in " << c.box_w << "x" << c.box_h;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, FitThumbnailCases,
+    ::testing::Values(FitCase{100, 100, 640, 480, 100, 75}, FitCase{100, 100, 480, 640, 75, 100},
+                      FitCase{100, 100, 500, 500, 100, 100}, FitCase{100, 100, 50, 40, 100, 80},
+                      FitCase{100, 60, 300, 200, 90, 60}, FitCase{100, 100, 0, 480, 100, 100},
+                      FitCase{100, 100, 640, -1, 100, 100},
+                      // Halves round away from zero: 100 * 3 / 8 = 37.5 gives 38.
+                      FitCase{100, 100, 800, 300, 100, 38},
+                      // A box below 1 pixel counts as 1, and no side drops to 0.
+                      FitCase{0, 0, 640, 480, 1, 1}, FitCase{100, 100, 100000, 1, 100, 1}));
+
+TEST_F(AlbumBuild, ThumbnailsOfLargeUnturnedPicturesAreDecodedAtReducedScale) {
+    AddFile("big.jpg", "photos/dune_grass.jpg");
+    AddFile("turned.jpg", "photos/ladybird.jpg", 1);
+    AddFile("small.jpg", "jpeg/good/ljt_testorig.jpg");
+    ASSERT_TRUE(Build());
+    ASSERT_EQ(codec.loads.size(), 3u);  // one load per picture
+    const ImgKitSize big = ImgKitUprightSize(dir / "src/big.jpg");
+    const ImgKitSize fit = FitThumbnail(100, 100, big.width, big.height);
+    EXPECT_EQ(codec.loads[0].min_width, fit.width);
+    EXPECT_EQ(codec.loads[0].min_height, fit.height);
+    EXPECT_EQ(codec.loads[1].min_width, 0);  // small.jpg is below twice the box
+    EXPECT_EQ(codec.loads[2].min_width, 0);  // turned.jpg needs every pixel for its copy
+    EXPECT_EQ(SizeOf(dir / "out/my_t/_big.jpg"), fit);
+    EXPECT_EQ(Out("my_p/big.jpg"), Src("big.jpg"));
+}
+
+TEST_F(AlbumBuild, AMaterialFolderThatCannotBeMadeSkipsThePicturesButWritesThePages) {
+    WriteTestFile(dir / "out/material", "a file in the way");
+    AddFile("a.jpg", "jpeg/good/gen_420.jpg");
+    ASSERT_TRUE(Build());
+    EXPECT_EQ(dialogs.Texts().front(), "ディレクトリの作成に失敗しました");
+    EXPECT_FALSE(fs::exists(dir / "out/my_p"));
+    EXPECT_TRUE(fs::exists(dir / "out/my.html"));
+}
+
+TEST_F(AlbumBuild, AWriteFailureStopsTheBuildWithoutTheQuestion) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    fs::create_symlink("/dev/full", dir / "out/my.html");
+    AddFile("c.gif", "gif/ig_sample_1.gif");
+    EXPECT_FALSE(Build());
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_EQ(dialogs.calls[0].text.rfind("error: ", 0), 0u);
+    EXPECT_EQ(progress.calls.back(), "close");
+    EXPECT_TRUE(shell.opened.empty());
+}
+
+TEST_F(AlbumBuild, AnUnwritableOutputFolderIsReportedButDoesNotCrash) {
+    settings.out_dir = dir / "out/missing/deeper";
+    settings.html_only = 1;
+    WriteTestFile(dir / "out/missing", "file, not folder");
+    AddFile("c.gif", "gif/ig_sample_1.gif");
+    AlbumBuildContext context{settings, list, materials, dialogs, progress, shell, codec};
+    AlbumBuildReport report;
+    EXPECT_TRUE(BuildAlbum(context, report));
+    EXPECT_EQ(report.pages_not_opened, 1);
+}
+
+TEST_F(AlbumBuild, UnreadableZeroRowsAndColumnsAndBoxDoNotDivideByZero) {
+    settings.html_page = 1;
+    settings.thumbnail_rows = 0;
+    settings.thumbnail_cols = 0;
+    settings.thumbnail_x = 0;
+    settings.thumbnail_y = -5;
+    AddFile("a.jpg", "jpeg/good/gen_420.jpg");
+    AddFile("c.gif", "gif/ig_sample_1.gif");
+    ASSERT_TRUE(Build());
+    EXPECT_TRUE(fs::exists(dir / "out/my2.html"));
+    EXPECT_EQ(SizeOf(dir / "out/my_t/_a.jpg"), (ImgKitSize{1, 1}));
+}
+
+// Every damaged file either becomes a picture with a thumbnail, or is copied unchanged, gets no
+// thumbnail and is shown from its own path at the thumbnail height; files the manifest says must
+// be refused always take the second way.
+TEST_F(AlbumBuild, DamagedFilesAreCopiedOrProcessedNeverLost) {
+    std::ifstream manifest(TestDataPath("MANIFEST.tsv"));
+    std::string line;
+    std::vector<std::pair<std::string, std::string>> files;  // name in the album, expectation
+    while (std::getline(manifest, line)) {
+        std::istringstream fields(line);
+        std::string path, bytes, content, declared, upright, expect;
+        std::getline(fields, path, '\t');
+        std::getline(fields, bytes, '\t');
+        std::getline(fields, content, '\t');
+        std::getline(fields, declared, '\t');
+        std::getline(fields, upright, '\t');
+        std::getline(fields, expect, '\t');
+        if (path.rfind("jpeg/bad/", 0) != 0 && path.rfind("bmp/bad/", 0) != 0) continue;
+        std::string name =
+            path.substr(0, path.find('/')) + "_" + fs::path(path).filename().string();
+        AddFile(name, path);
+        files.emplace_back(name, expect);
+    }
+    ASSERT_GE(files.size(), 30u);
+    ASSERT_TRUE(Build());
+    const std::string page = Cp932ToUtf8(Out("my.html"));
+    for (const auto& [name, expect] : files) {
+        SCOPED_TRACE(name + " " + expect);
+        const bool thumbnail = fs::exists(dir / ("out/my_t/_" + name));
+        if (expect == "refuse") EXPECT_FALSE(thumbnail);
+        if (thumbnail) {
+            EXPECT_NE(page.find("<IMG SRC=\"my_t/_" + name + "\""), std::string::npos);
+        } else {
+            EXPECT_EQ(Out("my_p/" + name), Src(name));
+            EXPECT_NE(page.find("<IMG SRC=\"my_p/" + name + "\" ALT=\"" + name +
+                                "\" BORDER=\"0\" HEIGHT=\"100\">"),
+                      std::string::npos);
+        }
+    }
+}
+
+}  // namespace
