@@ -13,6 +13,7 @@
 #include <QTransform>
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 
 #include "browser/imaging/area_resample.h"
 #include "browser/imaging/image_library.h"
@@ -67,6 +68,14 @@ bool PlausibleSize(const QSize& size, qint64 file_bytes) {
     return true;
 }
 
+// The stored size from the header. A top-down BMP declares a negative height, which Qt reports as
+// it is; the picture itself is as tall as the magnitude.
+QSize HeaderSize(QImageReader& reader) {
+    const QSize size = reader.size();
+    if (size.width() < 1 || size.height() == 0) return {};  // (-1, -1) is Qt's "unknown"
+    return QSize(size.width(), std::abs(size.height()));
+}
+
 bool SwapsAxes(const QImageReader& reader) {
     return (reader.transformation() & QImageIOHandler::TransformationRotate90) != 0;
 }
@@ -101,7 +110,7 @@ ImageHandle ImgKitFileLoad(const std::string& path, int min_width, int min_heigh
     QImageReader reader(name);
     Prepare(reader);
     if (!IsAcceptedFormat(reader.format())) return {};
-    const QSize stored = reader.size();
+    const QSize stored = HeaderSize(reader);
     if (!PlausibleSize(stored, QFileInfo(name).size())) return {};
     const bool swaps = SwapsAxes(reader);
     const QSize upright = swaps ? stored.transposed() : stored;
@@ -133,7 +142,7 @@ ImgKitSize ImgKitUprightSize(const std::string& path) {
     QImageReader reader(name);
     Prepare(reader);
     if (!IsAcceptedFormat(reader.format())) return {};
-    const QSize stored = reader.size();
+    const QSize stored = HeaderSize(reader);
     if (!PlausibleSize(stored, QFileInfo(name).size())) return {};
     const QSize upright = SwapsAxes(reader) ? stored.transposed() : stored;
     return {upright.width(), upright.height()};

@@ -1,0 +1,339 @@
+#include "browser/imaging/imgkit.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QImageReader>
+#include <QPainter>
+#include <QTransform>
+#include <filesystem>
+
+#include "browser/imaging/image_library.h"
+#include "browser/imaging/image_library_pieces.h"
+#include "tests/browser/imaging/imaging_test_support.h"
+
+namespace {
+
+class ImgKitTest : public ::testing::Test {
+  protected:
+    void SetUp() override { EnsureImagingLoaded(); }
+};
+
+ImgKitSize Info(const ImageHandle& image) {
+    ImgKitInfoRecord info;
+    ImgKitImageInfo(image, info);
+    return {info.values[0], info.values[1]};
+}
+
+QImage Decode(const std::string& path) {
+    QImageReader reader(QString::fromStdString(path));
+    reader.setAutoTransform(true);
+    return reader.read().convertToFormat(QImage::Format_RGB32);
+}
+
+// A small picture whose corners have different colours, saved as a BMP the loader can read.
+std::string WriteCornerPicture(const TempDir& dir, int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    image.setPixel(0, 0, qRgb(255, 0, 0));
+    image.setPixel(w - 1, 0, qRgb(0, 255, 0));
+    image.setPixel(0, h - 1, qRgb(0, 0, 255));
+    image.setPixel(w - 1, h - 1, qRgb(0, 0, 0));
+    const std::string path = dir / "corners.bmp";
+    image.save(QString::fromStdString(path), "BMP");
+    return path;
+}
+
+// The first value of the first quantisation table of a JPEG file (0 when absent).
+int FirstQuantValue(const std::string& bytes) {
+    const size_t dqt = bytes.find("\xFF\xDB", 2);
+    if (dqt == std::string::npos || dqt + 5 >= bytes.size()) return 0;
+    return static_cast<unsigned char>(bytes[dqt + 5]);
+}
+
+// The luma sampling byte of the frame header (0x11 = 4:4:4, 0x22 = 4:2:0).
+int LumaSampling(const std::string& bytes) {
+    for (const char* sof : {"\xFF\xC0", "\xFF\xC1", "\xFF\xC2"}) {
+        const size_t at = bytes.find(std::string(sof, 2));
+        if (at != std::string::npos && at + 11 < bytes.size())
+            return static_cast<unsigned char>(bytes[at + 11]);
+    }
+    return -1;
+}
+
+// The IJG rule that maps a quality to the scaling of the standard tables (luma DC entry 16).
+int ExpectedFirstQuantValue(int quality) {
+    const int scale = quality < 50 ? 5000 / quality : 200 - quality * 2;
+    return std::clamp((16 * scale + 50) / 100, 1, 255);
+}
+
+TEST_F(ImgKitTest, EveryOrientationFileLoadsUprightAndShowsTheSamePicture) {
+    for (const char* series : {"Landscape", "Portrait"}) {
+        const QImage reference =
+            Decode(TestDataPath(std::string("exif-orientation/") + series + "_1.jpg"));
+        for (int n = 0; n <= 8; ++n) {
+            const std::string path = TestDataPath("exif-orientation/" + std::string(series) + "_" +
+                                                  std::to_string(n) + ".jpg");
+            SCOPED_TRACE(path);
+            const ImgKitSize upright = std::string(series) == "Landscape" ? ImgKitSize{1800, 1200}
+                                                                          : ImgKitSize{1200, 1800};
+            EXPECT_EQ(ImgKitUprightSize(path), upright);
+            ImageHandle image = ImgKitFileLoad(path);
+            ASSERT_TRUE(image);
+            EXPECT_EQ(Info(image), upright);
+            EXPECT_LT(MeanAbsDiff(*ImgKitPixels(image), reference), 6.0);
+
+            // A reduced-scale load reports the full upright size and keeps the orientation.
+            ImageHandle small = ImgKitFileLoad(path, 200, 200);
+            ASSERT_TRUE(small);
+            EXPECT_EQ(Info(small), upright);
+            const QImage* pixels = ImgKitPixels(small);
+            EXPECT_LT(pixels->width(), upright.width);
+            EXPECT_EQ(pixels->width() > pixels->height(), upright.width > upright.height);
+            ImageHandle thumb = ImgKitImageSize(small, upright.width / 6, upright.height / 6);
+            ASSERT_TRUE(thumb);
+            const QImage expected =
+                reference.scaled(upright.width / 6, upright.height / 6, Qt::IgnoreAspectRatio,
+                                 Qt::SmoothTransformation);
+            EXPECT_LT(MeanAbsDiff(*ImgKitPixels(thumb), expected), 6.0);
+        }
+    }
+}
+
+TEST_F(ImgKitTest, ManifestPicturesLoadOrAreRefusedAsMarked) {
+    const std::vector<ManifestEntry> entries = ReadManifest();
+    ASSERT_GT(entries.size(), 150u);
+    int decoded = 0;
+    int refused = 0;
+    for (const ManifestEntry& e : entries) {
+        SCOPED_TRACE(e.path + " (" + e.expect + ")");
+        const std::string path = TestDataPath(e.path);
+        ImageHandle image = ImgKitFileLoad(path);
+        // GIF pictures are never decoded, whatever the manifest says a full decoder should do.
+        if (e.path.rfind("gif/", 0) == 0) {
+            EXPECT_FALSE(image);
+            continue;
+        }
+        if (e.expect == "decode" || e.expect == "decode-warn") {
+            ASSERT_TRUE(image);
+            auto [w, h] = ParseSize(e.upright != "-" ? e.upright : e.declared);
+            EXPECT_EQ(Info(image), (ImgKitSize{w, h}));
+            EXPECT_EQ(ImgKitUprightSize(path), (ImgKitSize{w, h}));
+            ++decoded;
+        } else if (e.expect == "refuse") {
+            EXPECT_FALSE(image);
+            ++refused;
+        } else if (image) {
+            // Either outcome is allowed; a picture that loads must be a usable one.
+            EXPECT_GT(Info(image).width, 0);
+            EXPECT_GT(Info(image).height, 0);
+            ImageHandle resized = ImgKitImageSize(image, 10, 10);
+            EXPECT_TRUE(resized);
+        }
+    }
+    EXPECT_GT(decoded, 100);
+    EXPECT_GT(refused, 10);
+}
+
+TEST_F(ImgKitTest, EmptyAndMisnamedFilesAreRefused) {
+    TempDir dir;
+    ASSERT_TRUE(WriteTestFile(dir / "empty.jpg", ""));
+    EXPECT_FALSE(ImgKitFileLoad(dir / "empty.jpg"));
+    EXPECT_FALSE(ImgKitFileLoad(dir / "missing.jpg"));
+    EXPECT_EQ(ImgKitUprightSize(dir / "missing.jpg"), (ImgKitSize{0, 0}));
+    // A GIF under a JPEG name is decided by its content and not decoded.
+    std::filesystem::copy_file(TestDataPath("gif/gen_photo_400x315_static.gif"), dir / "anim.jpg");
+    EXPECT_FALSE(ImgKitFileLoad(dir / "anim.jpg"));
+}
+
+TEST_F(ImgKitTest, AbsurdHeadersAreRefusedWithoutAllocating) {
+    EXPECT_FALSE(ImgKitFileLoad(TestDataPath("bmp/bad/reallybig.bmp")));
+    EXPECT_FALSE(ImgKitFileLoad(TestDataPath("jpeg/bad/jd_max_size.jpg")));
+    EXPECT_FALSE(ImgKitFileLoad(TestDataPath("jpeg/bad/jd_max_size.jpg"), 100, 100));
+    EXPECT_EQ(ImgKitUprightSize(TestDataPath("bmp/bad/reallybig.bmp")), (ImgKitSize{0, 0}));
+}
+
+TEST_F(ImgKitTest, AQuarterTurnIsClockwiseAndFourGiveTheOriginalBack) {
+    TempDir dir;
+    ImageHandle image = ImgKitFileLoad(WriteCornerPicture(dir, 5, 3));
+    ASSERT_TRUE(image);
+    const QImage original = *ImgKitPixels(image);
+    ImgKitRotation(image);
+    EXPECT_EQ(Info(image), (ImgKitSize{3, 5}));
+    const QImage* turned = ImgKitPixels(image);
+    // Clockwise: the bottom-left corner comes to the top left, the top left to the top right.
+    EXPECT_EQ(turned->pixel(0, 0), qRgb(0, 0, 255));
+    EXPECT_EQ(turned->pixel(2, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(turned->pixel(2, 4), qRgb(0, 255, 0));
+    EXPECT_EQ(turned->pixel(0, 4), qRgb(0, 0, 0));
+    for (int i = 0; i < 3; ++i) ImgKitRotation(image);
+    EXPECT_EQ(Info(image), (ImgKitSize{5, 3}));
+    EXPECT_EQ(*ImgKitPixels(image), original);
+}
+
+TEST_F(ImgKitTest, ImageSizeGivesExactlyTheRequestedSizeAndKeepsTheSource) {
+    TempDir dir;
+    ImageHandle image = ImgKitFileLoad(TestDataPath("jpeg/good/gen_odd_size_641x427.jpg"));
+    ASSERT_TRUE(image);
+    for (auto [w, h] : std::vector<std::pair<int, int>>{
+             {1, 1}, {640, 427}, {641, 1}, {320, 213}, {100, 100}, {1282, 854}, {700, 200}}) {
+        ImageHandle resized = ImgKitImageSize(image, w, h);
+        ASSERT_TRUE(resized) << w << "x" << h;
+        EXPECT_EQ(Info(resized), (ImgKitSize{w, h}));
+        EXPECT_EQ(ImgKitPixels(resized)->size(), QSize(w, h));
+    }
+    EXPECT_FALSE(ImgKitImageSize(image, 0, 10));
+    EXPECT_FALSE(ImgKitImageSize(image, 10, -1));
+    EXPECT_FALSE(ImgKitImageSize(image, 100000, 100000));
+    EXPECT_EQ(Info(image), (ImgKitSize{641, 427}));
+}
+
+TEST_F(ImgKitTest, JpegIsSavedAtTheRequestedQualityWithTheSamplingRule) {
+    TempDir dir;
+    ImageHandle image = ImgKitFileLoad(TestDataPath("photos/ladybird.jpg"), 320, 200);
+    ASSERT_TRUE(image);
+    ImageHandle small = ImgKitImageSize(image, 320, 200);
+    ASSERT_TRUE(small);
+    for (int quality : {10, 50, 85, 89, 90, 100}) {
+        SCOPED_TRACE(quality);
+        const std::string path = dir / ("q" + std::to_string(quality) + ".jpg");
+        ASSERT_NE(ImgKitJpegFileSave(path, small, quality), 0);
+        const std::string bytes = ReadTestFile(path);
+        EXPECT_EQ(FirstQuantValue(bytes), ExpectedFirstQuantValue(quality));
+        EXPECT_EQ(LumaSampling(bytes), quality >= 90 ? 0x11 : 0x22);
+        const QImage back = Decode(path);
+        EXPECT_EQ(back.size(), QSize(320, 200));
+        EXPECT_LT(MeanAbsDiff(back, *ImgKitPixels(small)), quality >= 50 ? 4.0 : 12.0);
+    }
+}
+
+TEST_F(ImgKitTest, BmpIsSavedAs24BitsAndReadsBackUnchanged) {
+    TempDir dir;
+    ImageHandle image = ImgKitFileLoad(TestDataPath("bmp/good/pal8.bmp"));
+    ASSERT_TRUE(image);
+    const std::string path = dir / "out.bmp";
+    ASSERT_NE(ImgKitBmpFileSave(path, image), 0);
+    const std::string bytes = ReadTestFile(path);
+    ASSERT_GT(bytes.size(), 30u);
+    EXPECT_EQ(bytes.substr(0, 2), "BM");
+    EXPECT_EQ(static_cast<unsigned char>(bytes[28]), 24);
+    ImageHandle back = ImgKitFileLoad(path);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(*ImgKitPixels(back), *ImgKitPixels(image));
+}
+
+TEST_F(ImgKitTest, SavingToAnImpossiblePathFailsAndLeavesNothing) {
+    TempDir dir;
+    ImageHandle image = ImgKitFileLoad(TestDataPath("bmp/good/rgb24.bmp"));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(ImgKitJpegFileSave(dir / "no/such/folder/x.jpg", image, 80), 0);
+    EXPECT_EQ(ImgKitBmpFileSave(dir / "no/such/folder/x.bmp", image), 0);
+    ImageHandle none;
+    EXPECT_EQ(ImgKitJpegFileSave(dir / "x.jpg", none, 80), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "x.jpg"));
+}
+
+TEST_F(ImgKitTest, AReducedLoadSavedWithoutResizeStillHasTheFullSize) {
+    TempDir dir;
+    ImageHandle image = ImgKitFileLoad(TestDataPath("photos/storm_road.jpg"), 100, 100);
+    ASSERT_TRUE(image);
+    EXPECT_LT(ImgKitPixels(image)->width(), 1920);
+    ASSERT_NE(ImgKitJpegFileSave(dir / "full.jpg", image, 80), 0);
+    EXPECT_EQ(QImageReader(QString::fromStdString(dir / "full.jpg")).size(), QSize(1920, 1280));
+}
+
+TEST_F(ImgKitTest, DisplayFitsThePictureCentredInTheArea) {
+    TempDir dir;
+    QImage red(40, 20, QImage::Format_RGB32);
+    red.fill(qRgb(255, 0, 0));
+    red.save(QString::fromStdString(dir / "red.bmp"), "BMP");
+    ImageHandle image = ImgKitFileLoad(dir / "red.bmp");
+    ASSERT_TRUE(image);
+    QImage canvas(200, 200, QImage::Format_RGB32);
+    canvas.fill(Qt::white);
+    {
+        QPainter painter(&canvas);
+        ImgKitDisplay(painter, QRect(0, 0, 200, 200), image);
+    }
+    // 40 x 20 fitted into 200 x 200 is 200 x 100, centred vertically: rows 50 to 149.
+    EXPECT_EQ(canvas.pixel(100, 49), qRgb(255, 255, 255));
+    EXPECT_EQ(canvas.pixel(100, 50), qRgb(255, 0, 0));
+    EXPECT_EQ(canvas.pixel(0, 100), qRgb(255, 0, 0));
+    EXPECT_EQ(canvas.pixel(199, 149), qRgb(255, 0, 0));
+    EXPECT_EQ(canvas.pixel(100, 150), qRgb(255, 255, 255));
+}
+
+TEST_F(ImgKitTest, HandlesReleaseOnceAndMoveOwnership) {
+    ImageHandle a = ImgKitFileLoad(TestDataPath("bmp/good/rgb24.bmp"));
+    ASSERT_TRUE(a);
+    ImgKitPicture* raw = a.get();
+    ImageHandle b = std::move(a);
+    EXPECT_FALSE(a);
+    EXPECT_EQ(b.get(), raw);
+    ImgKitMemFree(b);
+    EXPECT_FALSE(b);
+    ImgKitMemFree(b);  // a second release of an empty handle does nothing
+    EXPECT_EQ(ImgKitPixels(b), nullptr);
+}
+
+TEST_F(ImgKitTest, EveryOperationFailsSafelyWhileTheLibraryIsNotLoaded) {
+    TempDir dir;
+    ImageHandle image = ImgKitFileLoad(TestDataPath("bmp/good/rgb24.bmp"));
+    ASSERT_TRUE(image);
+    ImageLibrary::Unload();
+    EXPECT_FALSE(ImgKitFileLoad(TestDataPath("bmp/good/rgb24.bmp")));
+    EXPECT_EQ(ImgKitUprightSize(TestDataPath("bmp/good/rgb24.bmp")), (ImgKitSize{0, 0}));
+    EXPECT_FALSE(ImgKitImageSize(image, 10, 10));
+    EXPECT_EQ(ImgKitJpegFileSave(dir / "x.jpg", image, 80), 0);
+    EXPECT_EQ(ImgKitBmpFileSave(dir / "x.bmp", image), 0);
+    EXPECT_EQ(Info(image), (ImgKitSize{0, 0}));
+    ImgKitRotation(image);
+    EXPECT_FALSE(std::filesystem::exists(dir / "x.jpg"));
+    RecordingUserDialogs dialogs;
+    EXPECT_TRUE(ImageLibrary::Load(dialogs));
+    EXPECT_TRUE(dialogs.calls.empty());
+    EXPECT_EQ(Info(image), (ImgKitSize{127, 64}));
+}
+
+TEST(ImageLibraryPieces, TheFirstMissingPieceIsNamed) {
+    struct Row {
+        ImagingPieces pieces;
+        std::string missing;
+    };
+    const std::vector<Row> rows = {
+        {{true, true, true, true}, ""},
+        {{false, false, false, false}, "libqjpeg.so"},
+        {{false, true, true, true}, "libqjpeg.so"},
+        {{true, false, true, true}, "libturbojpeg.so.0"},
+        {{true, true, false, true}, "libQt6Gui.so.6"},
+        {{true, true, true, false}, "libQt6Gui.so.6"},
+    };
+    for (const Row& r : rows) EXPECT_EQ(FirstMissingImagingPiece(r.pieces), r.missing);
+}
+
+}  // namespace
+
+namespace {
+
+// Run in a fresh process: with no plug-in folder the JPEG reader is missing, which Load must name
+// in an error box with an empty caption, and every later load must fail.
+int LoadWithoutPlugins() {
+    QCoreApplication::setLibraryPaths({});
+    RecordingUserDialogs dialogs;
+    if (ImageLibrary::Load(dialogs)) return 10;
+    if (dialogs.calls.size() != 1) return 11;
+    const RecordingUserDialogs::Call& call = dialogs.calls[0];
+    if (call.text != "libqjpeg.soが見つかりません") return 12;
+    if (call.caption != std::optional<std::string>("")) return 13;
+    if (call.icon != MessageIcon::Error || call.buttons != MessageButtons::Ok) return 14;
+    if (ImgKitFileLoad(TestDataPath("bmp/good/rgb24.bmp"))) return 15;
+    return 0;
+}
+
+TEST(ImageLibraryDeathTest, AMissingJpegReaderIsReportedAndLoadingFailsSafely) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(LoadWithoutPlugins()), ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
