@@ -1,0 +1,117 @@
+#include "album/shell/c_html_page.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include "album/shell/focus_edit.h"
+#include "album/shell/page_controls.h"
+#include "album/shell/settings/album_settings.h"
+#include "album/shell/up_down_control.h"
+#include "browser/widgets/data_exchange.h"
+
+namespace {
+
+QString Q(const std::string& text) {
+    return QString::fromUtf8(text.data(), int(text.size()));
+}
+std::string S(const QString& text) {
+    return text.toUtf8().toStdString();
+}
+
+constexpr int kMinCount = 1;
+constexpr int kMaxCount = 10;
+
+}  // namespace
+
+CHtmlPage::CHtmlPage(AlbumSettings& settings, UserDialogs& dialogs, QWidget* parent)
+    : PropertyPage(QStringLiteral("HTML"), parent), settings_(settings), dialogs_(dialogs) {
+    PageControls c(this);
+    c.Group(QStringLiteral("HTMLタイトル"), 7, 3, 236, 36);
+    title_ = c.Edit(QStringLiteral("1012"), 13, 17, 220, 14);
+    comment_ = c.Edit(QStringLiteral("1016"), 13, 57, 219, 14);
+    c.Group(QStringLiteral("タイトル行の下の説明文"), 7, 43, 236, 43);
+    frame_ = c.Check(QStringLiteral("1045"), QStringLiteral("枠をつける"), 18, 101, 50, 10);
+    fname_ = c.Check(QStringLiteral("1037"), QStringLiteral("ファイル名を表示"), 74, 101, 67, 10);
+    fsize_ = c.Check(QStringLiteral("1038"), QStringLiteral("画像サイズを表示"), 147, 101, 68, 10);
+    // The field is kept and saved, but no page writer reads it, so the box is never offered.
+    fsize_->hide();
+    c.Group(QStringLiteral("配置"), 14, 113, 219, 59);
+    c.Label(QStringLiteral("列数："), 41, 125, 18, 8);
+    cols_ = c.NumberEdit(QStringLiteral("1039"), 63, 123, 30, 14);
+    cols_spin_ = c.Spin(QStringLiteral("1040"), cols_, kMinCount, kMaxCount, 94, 123, 7, 14);
+    split_ = c.Check(QStringLiteral("1044"),
+                     QStringLiteral("サムネイルを複数のHTMLに分けて表示する。"), 45, 142, 176, 10);
+    c.Label(QStringLiteral("1ページあたりの行数："), 73, 158, 73, 8, true);
+    rows_ = c.NumberEdit(QStringLiteral("1054"), 147, 154, 30, 14);
+    rows_spin_ = c.Spin(QStringLiteral("1042"), rows_, kMinCount, kMaxCount, 179, 154, 7, 14);
+    own_size_ =
+        c.Radio(QStringLiteral("1023"), QStringLiteral("元のサイズで表示。"), 25, 190, 74, 10);
+    fit_browser_ = c.Radio(QStringLiteral("1022"), QStringLiteral("ブラウザのサイズに合わせる。"),
+                           102, 190, 105, 10);
+    c.Group(QStringLiteral("サムネイル"), 7, 89, 236, 121);
+    marquee_ =
+        c.Check(QStringLiteral("1033"), QStringLiteral("MARQUEE使用（IE4以上）"), 141, 74, 91, 10);
+    slide_ = c.Check(QStringLiteral("1034"), QStringLiteral("slide show ボタンをつける"), 150, 214,
+                     93, 10);
+    c.Group(QStringLiteral("クリックしたときに開く元画像のサイズ："), 14, 176, 219, 29);
+    c.LowerGroups();
+
+    auto* mode = new QButtonGroup(this);
+    mode->addButton(own_size_, 0);
+    mode->addButton(fit_browser_, 1);
+
+    connect(split_, &QCheckBox::clicked, this, [this] { UpdateRowsControls(); });
+}
+
+void CHtmlPage::ShowFields() {
+    title_->setText(Q(settings_.html_title));
+    comment_->setText(Q(settings_.html_comment));
+    frame_->setChecked(settings_.thumbnail_frame != 0);
+    fname_->setChecked(settings_.thumbnail_fname != 0);
+    fsize_->setChecked(settings_.thumbnail_fsize != 0);
+    cols_->setText(QString::number(settings_.thumbnail_cols));
+    split_->setChecked(settings_.html_page != 0);
+    rows_->setText(QString::number(settings_.thumbnail_rows));
+    // Any stored value other than 1 selects the first button, as a radio group shows a value it has
+    // no button for by leaving the first one chosen.
+    own_size_->setChecked(settings_.brws_mode != 1);
+    fit_browser_->setChecked(settings_.brws_mode == 1);
+    marquee_->setChecked(settings_.html_marquee != 0);
+    slide_->setChecked(settings_.slide_mode != 0);
+}
+
+void CHtmlPage::OnSetActive() {
+    ShowFields();
+    if (!initialised_) {
+        initialised_ = true;
+        cols_spin_->SetRange(kMinCount, kMaxCount);
+        rows_spin_->SetRange(kMinCount, kMaxCount);
+    }
+    UpdateRowsControls();
+}
+
+bool CHtmlPage::OnKillActive() {
+    settings_.html_title = S(title_->text());
+    settings_.html_comment = S(comment_->text());
+    if (!ExchangeIntField(cols_, settings_.thumbnail_cols, kMinCount, kMaxCount, dialogs_))
+        return false;
+    // Checked even while the box is greyed: a stored 0 must be mended before the user goes on.
+    if (!ExchangeIntField(rows_, settings_.thumbnail_rows, kMinCount, kMaxCount, dialogs_))
+        return false;
+    settings_.html_page = split_->isChecked() ? 1 : 0;
+    settings_.thumbnail_fname = fname_->isChecked() ? 1 : 0;
+    settings_.thumbnail_frame = frame_->isChecked() ? 1 : 0;
+    settings_.thumbnail_fsize = fsize_->isChecked() ? 1 : 0;
+    settings_.brws_mode = fit_browser_->isChecked() ? 1 : 0;
+    settings_.html_marquee = marquee_->isChecked() ? 1 : 0;
+    settings_.slide_mode = slide_->isChecked() ? 1 : 0;
+    return true;
+}
+
+void CHtmlPage::UpdateRowsControls() {
+    const bool on = split_->isChecked();
+    rows_->setEnabled(on);
+    rows_spin_->setEnabled(on);
+}

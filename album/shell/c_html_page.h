@@ -1,0 +1,51 @@
+#pragma once
+
+#include "browser/widgets/property_page.h"
+
+struct AlbumSettings;
+class QCheckBox;
+class QLineEdit;
+class QRadioButton;
+class UpDownControl;
+class UserDialogs;
+
+// The "HTML" page: the album's title and description and how the index pages lay out and present
+// the thumbnails. It edits the HTML group of the settings; leaving it checks the column and row
+// counts (1 to 10) and keeps the user on the page while either is wrong.
+class CHtmlPage : public PropertyPage {
+    Q_OBJECT
+  public:
+    // `settings` and `dialogs` belong to the sheet and outlive the page.
+    CHtmlPage(AlbumSettings& settings, UserDialogs& dialogs, QWidget* parent = nullptr);
+
+    // Shows the fields in the controls (the first time also sets the spin ranges).
+    void OnSetActive() override;
+    // Copies the controls into the fields in page order, stopping at the first failed check.
+    bool OnKillActive() override;
+
+    // Enables the rows box and its arrows while "split over several pages" is ticked (the control,
+    // not the field); the label beside them stays enabled.
+    void UpdateRowsControls();
+
+  private:
+    void ShowFields();
+
+    AlbumSettings& settings_;
+    UserDialogs& dialogs_;
+    bool initialised_ = false;
+
+    QLineEdit* title_;           // 1012
+    QLineEdit* comment_;         // 1016
+    QCheckBox* frame_;           // 1045
+    QCheckBox* fname_;           // 1037
+    QCheckBox* fsize_;           // 1038, never shown
+    QLineEdit* cols_;            // 1039
+    UpDownControl* cols_spin_;   // 1040
+    QCheckBox* split_;           // 1044
+    QLineEdit* rows_;            // 1054
+    UpDownControl* rows_spin_;   // 1042
+    QRadioButton* own_size_;     // 1023
+    QRadioButton* fit_browser_;  // 1022
+    QCheckBox* marquee_;         // 1033
+    QCheckBox* slide_;           // 1034
+};

@@ -1,0 +1,135 @@
+#include "album/shell/c_picture_page.h"
+
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "album/shell/focus_edit.h"
+#include "album/shell/help_button.h"
+#include "album/shell/help_page.h"
+#include "album/shell/page_controls.h"
+#include "album/shell/settings/album_settings.h"
+#include "album/shell/settings/material_folders.h"
+#include "album/shell/up_down_control.h"
+#include "browser/widgets/c_folder_tree.h"
+#include "browser/widgets/c_picture_list.h"
+#include "browser/widgets/data_exchange.h"
+#include "browser/widgets/picture_browser.h"
+#include "browser/widgets/preview_frame.h"
+#include "platform/shell_opener.h"
+
+namespace {
+
+constexpr int kMinSize = 50;
+constexpr int kMaxSize = 180;
+
+bool MovedByUser(Qt::FocusReason reason) {
+    // Only a move made by the user inside the window checks the sizes: a page change checks them
+    // itself (once), and the window losing the focus to a message box or another program is not
+    // the user leaving the box.
+    return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+           reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason;
+}
+
+}  // namespace
+
+CPicturePage::CPicturePage(AlbumSettings& settings, const MaterialFolders& folders,
+                           ShellOpener& shell, UserDialogs& dialogs, std::string program_folder,
+                           QWidget* parent)
+    : PropertyPage(QStringLiteral("ピクチャー"), parent),
+      settings_(settings),
+      folders_(folders),
+      shell_(shell),
+      dialogs_(dialogs),
+      program_folder_(std::move(program_folder)) {
+    PageControls c(this);
+    const DialogUnits& du = c.Units();
+
+    tree_ = new CFolderTree(this);
+    tree_->setObjectName(QStringLiteral("1009"));
+    du.Place(tree_, 7, 4, 113, 97);
+
+    list_ = new CPictureList(this);
+    list_->setObjectName(QStringLiteral("1001"));
+    du.Place(list_, 7, 103, 113, 103);
+
+    select_all_ = c.Button(QStringLiteral("1024"), QStringLiteral("すべてを選択"), 7, 208, 113, 14);
+
+    preview_ = new PreviewFrame(this);
+    preview_->setObjectName(QStringLiteral("1005"));
+    du.Place(preview_, 126, 4, 117, 124);
+
+    c.Label(QStringLiteral("ピクチャーに対するコメント："), 126, 138, 83, 8);
+    comment_ = new QPlainTextEdit(this);
+    comment_->setObjectName(QStringLiteral("1003"));
+    comment_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    comment_->setTabChangesFocus(true);
+    du.Place(comment_, 126, 148, 117, 36);
+
+    c.Group(QStringLiteral("サムネイルのサイズ"), 126, 189, 97, 33);
+    width_ = c.NumberEdit(QStringLiteral("1050"), 135, 203, 25, 14);
+    width_spin_ = c.Spin(QStringLiteral("1052"), width_, kMinSize, kMaxSize, 161, 203, 8, 14);
+    c.Label(QStringLiteral("×"), 171, 207, 8, 8);
+    height_ = c.NumberEdit(QStringLiteral("1051"), 181, 203, 25, 14);
+    height_spin_ = c.Spin(QStringLiteral("1053"), height_, kMinSize, kMaxSize, 207, 203, 8, 14);
+    rotate_ = c.Button(QStringLiteral("1007"), QStringLiteral("回転"), 221, 129, 22, 14);
+
+    help_ = new HelpButton(this);
+    help_->setObjectName(QStringLiteral("1026"));
+    du.Place(help_, 228, 197, 22, 26);
+    c.LowerGroups();
+
+    browser_ = new PictureBrowser(tree_, list_, preview_, comment_, PictureFilter::Album, this);
+    connect(browser_, &PictureBrowser::FolderChanged, this,
+            [this](const std::string& folder) { settings_.picture_path = folder; });
+    connect(select_all_, &QPushButton::clicked, browser_, &PictureBrowser::SelectAllPictures);
+    connect(rotate_, &QPushButton::clicked, browser_, &PictureBrowser::RotatePicture);
+    connect(help_, &QAbstractButton::clicked, this, [this] { OpenHelp(); });
+
+    for (FocusEdit* box : {width_, height_}) {
+        connect(box, &FocusEdit::FocusLost, this, [this](Qt::FocusReason reason) {
+            if (MovedByUser(reason)) ValidateSizes();
+        });
+        connect(box, &QLineEdit::returnPressed, this, [this] { ValidateSizes(); });
+    }
+}
+
+CPicturePage::~CPicturePage() {
+    // The panel holds the preview picture and points at the widgets; it goes before them.
+    delete browser_;
+    browser_ = nullptr;
+}
+
+void CPicturePage::OnSetActive() {
+    width_->setText(QString::number(settings_.thumbnail_x));
+    height_->setText(QString::number(settings_.thumbnail_y));
+    if (initialised_) return;
+    initialised_ = true;
+    // Each level the tree selects may replace picture_path; the list then shows the folder as it
+    // finally stands.
+    browser_->Start(settings_.picture_path);
+    width_spin_->SetRange(kMinSize, kMaxSize);
+    height_spin_->SetRange(kMinSize, kMaxSize);
+}
+
+bool CPicturePage::OnKillActive() {
+    return ValidateSizes();
+}
+
+bool CPicturePage::ValidateSizes() {
+    // A message box or the focus going back may raise another focus loss; one check at a time.
+    if (validating_) return false;
+    validating_ = true;
+    const bool ok = ExchangeIntField(width_, settings_.thumbnail_x, kMinSize, kMaxSize, dialogs_) &&
+                    ExchangeIntField(height_, settings_.thumbnail_y, kMinSize, kMaxSize, dialogs_);
+    validating_ = false;
+    return ok;
+}
+
+const PictureSelection& CPicturePage::Pictures() const {
+    return list_->Model();
+}
+
+void CPicturePage::OpenHelp() {
+    shell_.OpenWithShell(FindHelpPage(folders_.start, program_folder_));
+}

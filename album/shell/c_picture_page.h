@@ -1,0 +1,74 @@
+#pragma once
+
+#include <string>
+
+#include "browser/widgets/property_page.h"
+
+struct AlbumSettings;
+struct MaterialFolders;
+class CFolderTree;
+class CPictureList;
+class FocusEdit;
+class HelpButton;
+class PictureBrowser;
+class PictureSelection;
+class PreviewFrame;
+class QPlainTextEdit;
+class QPushButton;
+class ShellOpener;
+class UpDownControl;
+class UserDialogs;
+
+// The "ピクチャー" page: a folder tree, the pictures of the chosen folder with check boxes, a
+// preview that can turn the highlighted picture, a comment box for it, the thumbnail box size and a
+// help button. The album build reads the checked pictures, their comments and turns from its list
+// as they stand when the create button is pressed.
+class CPicturePage : public PropertyPage {
+    Q_OBJECT
+  public:
+    // `settings`, `folders`, `shell` and `dialogs` belong to the sheet and outlive the page.
+    // `program_folder` (ending in a separator, or empty) helps find the help page.
+    CPicturePage(AlbumSettings& settings, const MaterialFolders& folders, ShellOpener& shell,
+                 UserDialogs& dialogs, std::string program_folder = {}, QWidget* parent = nullptr);
+    ~CPicturePage() override;
+
+    // The first time: shows the sizes, opens the tree on the stored folder and lists it. Later:
+    // shows the sizes again.
+    void OnSetActive() override;
+    // Checks and stores both sizes; a wrong size keeps the user on the page.
+    bool OnKillActive() override;
+
+    // Reads box 1050 then box 1051 into the thumbnail box size (50 to 180 each), stopping at the
+    // first wrong value with the standard message and the focus back in that box.
+    bool ValidateSizes();
+
+    // The checked pictures with their comments and turns, for the build.
+    const PictureSelection& Pictures() const;
+    CPictureList* List() const { return list_; }
+    CFolderTree* Tree() const { return tree_; }
+    PictureBrowser* Browser() const { return browser_; }
+
+  private:
+    void OpenHelp();
+
+    AlbumSettings& settings_;
+    const MaterialFolders& folders_;
+    ShellOpener& shell_;
+    UserDialogs& dialogs_;
+    std::string program_folder_;
+    bool initialised_ = false;
+    bool validating_ = false;
+
+    CFolderTree* tree_;           // 1009
+    CPictureList* list_;          // 1001
+    QPushButton* select_all_;     // 1024
+    PreviewFrame* preview_;       // 1005
+    QPlainTextEdit* comment_;     // 1003
+    FocusEdit* width_;            // 1050
+    UpDownControl* width_spin_;   // 1052
+    FocusEdit* height_;           // 1051
+    UpDownControl* height_spin_;  // 1053
+    QPushButton* rotate_;         // 1007
+    HelpButton* help_;            // 1026
+    PictureBrowser* browser_;
+};

@@ -1,0 +1,102 @@
+#include "album/shell/c_prop_sheet.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "album/generation/album_build.h"
+#include "album/shell/c_html_page.h"
+#include "album/shell/c_out_page.h"
+#include "album/shell/c_picture_page.h"
+#include "browser/imaging/image_codec.h"
+#include "browser/widgets/c_progress_dlg.h"
+#include "browser/widgets/dialog_units.h"
+#include "browser/widgets/property_page.h"
+
+namespace {
+
+// Every page has the size of its layout, 250 x 229 dialog units.
+constexpr int kPageWidth = 250;
+constexpr int kPageHeight = 229;
+
+}  // namespace
+
+CPropSheet::CPropSheet(const QString& caption, const MaterialFolders& folders, UserDialogs& dialogs,
+                       ShellOpener& shell, std::string program_folder, QWidget* parent)
+    : QWidget(parent), folders_(folders), dialogs_(dialogs), shell_(shell) {
+    setWindowTitle(caption);
+    setFont(DialogFont());
+
+    tabs_ = new QTabWidget(this);
+    picture_page_ =
+        new CPicturePage(settings_, folders_, shell_, dialogs_, std::move(program_folder));
+    html_page_ = new CHtmlPage(settings_, dialogs_);
+    style_page_ = new PropertyPage(QStringLiteral("スタイル"));
+    out_page_ = new COutPage(
+        settings_, dialogs_, [this] { BuildAlbum(); }, [this] { close(); });
+
+    const DialogUnits units(DialogFont());
+    for (PropertyPage* page :
+         {static_cast<PropertyPage*>(picture_page_), static_cast<PropertyPage*>(html_page_),
+          style_page_, static_cast<PropertyPage*>(out_page_)}) {
+        page->setMinimumSize(units.X(kPageWidth), units.Y(kPageHeight));
+        tabs_->addTab(page, page->Title());
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(units.X(4), units.Y(4), units.X(4), units.Y(4));
+    layout->addWidget(tabs_);
+
+    connect(tabs_, &QTabWidget::currentChanged, this, &CPropSheet::OnTabChanged);
+}
+
+CPropSheet::~CPropSheet() = default;
+
+PropertyPage* CPropSheet::Page(int index) const {
+    return qobject_cast<PropertyPage*>(tabs_->widget(index));
+}
+
+void CPropSheet::Create() {
+    if (current_ < 0) {
+        current_ = 0;
+        SetTab(0);
+        Page(0)->OnSetActive();
+    }
+    adjustSize();
+    setFixedSize(sizeHint());
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    show();
+}
+
+void CPropSheet::SetTab(int index) {
+    switching_ = true;
+    tabs_->setCurrentIndex(index);
+    switching_ = false;
+}
+
+void CPropSheet::OnTabChanged(int index) {
+    if (switching_ || index == current_ || current_ < 0) return;
+    // Bring the page being left back first, so that its check's message and the focus it puts
+    // back land on a visible page; only when the page agrees does the change go through.
+    const int leaving = current_;
+    SetTab(leaving);
+    if (!Page(leaving)->OnKillActive()) return;
+    current_ = index;
+    Page(index)->OnSetActive();
+    SetTab(index);
+}
+
+void CPropSheet::BuildAlbum() {
+    CProgressDlg window(this);
+    ProgressSink& progress =
+        progress_override_ ? *progress_override_ : static_cast<ProgressSink&>(window);
+    const AlbumBuildContext context{
+        settings_, picture_page_->Pictures(), folders_, dialogs_, progress,
+        shell_,    DefaultImageCodec()};
+    ::BuildAlbum(context);
+}

@@ -1,0 +1,23 @@
+#include <QApplication>
+#include <QDir>
+
+#include "album/shell/c_album_app.h"
+#include "album/shell/desktop_shell_opener.h"
+#include "browser/widgets/message_box_dialogs.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    // Message boxes without a caption of their own show the program's name.
+    QCoreApplication::setApplicationName(QStringLiteral("Pictavo"));
+    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/pictavo/pictavo.svg")));
+
+    MessageBoxDialogs dialogs;
+    DesktopShellOpener shell(dialogs);
+    CAlbumApp::Options options;
+    options.program_folder =
+        QDir(QCoreApplication::applicationDirPath()).absolutePath().toStdString() + "/";
+    CAlbumApp album(dialogs, shell, options);
+    if (!album.InitInstance()) return album.ExitInstance(1);
+    const int code = QApplication::exec();
+    return album.ExitInstance(code);
+}

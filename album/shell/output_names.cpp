@@ -1,0 +1,39 @@
+#include "album/shell/output_names.h"
+
+#include "browser/path_helpers.h"
+#include "platform/file_system.h"
+
+namespace {
+
+bool IsSeparator(char c) {
+    return c == '/' || c == '\\';
+}
+
+}  // namespace
+
+NameFieldResult CheckNameField(const std::string& text) {
+    NameFieldResult result;
+    std::string field = text;
+    if (!field.empty() && IsSeparator(field.back())) field.pop_back();
+
+    // Split like a path: folder part up to the last separator, then the last component, whose
+    // extension runs from its last "." to the end.
+    const std::size_t sep = field.find_last_of("/\\");
+    const std::string last = sep == std::string::npos ? field : field.substr(sep + 1);
+    const std::size_t dot = last.rfind('.');
+    const bool has_folder = sep != std::string::npos;
+    const bool has_extension = dot != std::string::npos;
+    if (has_folder || has_extension) {
+        result.refused = true;
+        result.name = has_extension ? last.substr(0, dot) : last;
+    } else {
+        result.name = field;
+    }
+    return result;
+}
+
+OutputFolderProblem CheckOutputFolder(const std::string& out_dir) {
+    if (!IsAbsoluteFolderPath(ExpandHome(out_dir))) return OutputFolderProblem::NotAbsolute;
+    if (HasExtension(out_dir)) return OutputFolderProblem::HasExtension;
+    return OutputFolderProblem::None;
+}

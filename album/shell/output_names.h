@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+// The checks of the Output page's texts, apart from the widgets.
+
+// What the name check made of a name box's text.
+struct NameFieldResult {
+    std::string name;      // what the field keeps
+    bool refused = false;  // a folder part or an extension had to go (the user is told)
+};
+
+// A name box holds a name alone. One trailing separator ("/" or "\\") is dropped silently
+// ("my_p/" -> "my_p"); a remaining folder part or an extension is refused and only the name before
+// the extension is kept ("my.html" -> "my", "a/b.c" -> "b", ".html" -> ""). An empty text passes.
+// Both separators count, so a Windows-style "pics\\my_p" never becomes a folder name with a
+// backslash in it.
+NameFieldResult CheckNameField(const std::string& text);
+
+// Why an output folder cannot be used.
+enum class OutputFolderProblem { None, NotAbsolute, HasExtension };
+
+// The output folder must be absolute (after "~/" is expanded) and must not end in a name with an
+// extension; absoluteness is checked first.
+OutputFolderProblem CheckOutputFolder(const std::string& out_dir);
+
+// The two refusals, word for word as the page shows them.
+inline constexpr const char* kNotAbsoluteMessage = "出力ディレクトリは絶対パス名で指定してください";
+inline constexpr const char* kExtensionMessage =
+    "出力ディレクトリはディレクトリを指定してください。（拡張子はつけない）";
+inline constexpr const char* kNameOnlyMessage = "名前のみを指定します。（パス、拡張子は不要）";
+// What the output folder box shows while the album goes into the source folder.
+inline constexpr const char* kSourceFolderText = "(元画像のディレクトリ)";

@@ -1,0 +1,87 @@
+#include "album/shell/page_controls.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+
+#include "album/shell/focus_edit.h"
+#include "album/shell/up_down_control.h"
+
+PageControls::PageControls(QWidget* page) : page_(page), units_(DialogFont()) {
+    page_->setFont(DialogFont());
+}
+
+QLabel* PageControls::Label(const QString& text, int x, int y, int w, int h, bool right,
+                            const QString& id) {
+    auto* label = new QLabel(text, page_);
+    label->setAlignment((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    if (!id.isEmpty()) label->setObjectName(id);
+    units_.Place(label, x, y, w, h);
+    return label;
+}
+
+QGroupBox* PageControls::Group(const QString& text, int x, int y, int w, int h) {
+    auto* group = new QGroupBox(text, page_);
+    group->setFocusPolicy(Qt::NoFocus);
+    group->setAttribute(Qt::WA_TransparentForMouseEvents);
+    units_.Place(group, x, y, w, h);
+    return group;
+}
+
+FocusEdit* PageControls::Edit(const QString& id, int x, int y, int w, int h) {
+    auto* edit = new FocusEdit(page_);
+    edit->setObjectName(id);
+    units_.Place(edit, x, y, w, h);
+    return edit;
+}
+
+FocusEdit* PageControls::NumberEdit(const QString& id, int x, int y, int w, int h) {
+    FocusEdit* edit = Edit(id, x, y, w, h);
+    edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    edit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    return edit;
+}
+
+UpDownControl* PageControls::Spin(const QString& id, QLineEdit* buddy, int low, int high, int x,
+                                  int y, int w, int h) {
+    auto* spin = new UpDownControl(page_);
+    spin->setObjectName(id);
+    spin->SetBuddy(buddy);
+    spin->SetRange(low, high);
+    units_.Place(spin, x, y, w, h);
+    return spin;
+}
+
+QCheckBox* PageControls::Check(const QString& id, const QString& text, int x, int y, int w, int h) {
+    auto* box = new QCheckBox(text, page_);
+    box->setObjectName(id);
+    units_.Place(box, x, y, w, h);
+    return box;
+}
+
+QRadioButton* PageControls::Radio(const QString& id, const QString& text, int x, int y, int w,
+                                  int h) {
+    auto* radio = new QRadioButton(text, page_);
+    radio->setObjectName(id);
+    units_.Place(radio, x, y, w, h);
+    return radio;
+}
+
+QPushButton* PageControls::Button(const QString& id, const QString& text, int x, int y, int w,
+                                  int h) {
+    auto* button = new QPushButton(text, page_);
+    button->setObjectName(id);
+    button->setAutoDefault(false);
+    units_.Place(button, x, y, w, h);
+    return button;
+}
+
+void PageControls::LowerGroups() {
+    for (QGroupBox* group : page_->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly))
+        group->lower();
+}

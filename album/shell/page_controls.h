@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+
+#include "browser/widgets/dialog_units.h"
+
+class FocusEdit;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QWidget;
+class UpDownControl;
+
+// Builds the controls of a page at their dialog-unit positions. Every control is a child of the
+// page and is created in the page's template order, which Qt also takes as the tab order; a control
+// with an id carries it as its object name ("1033") so that tests and tools can find it.
+class PageControls {
+  public:
+    explicit PageControls(QWidget* page);
+
+    const DialogUnits& Units() const { return units_; }
+
+    // A static text; `right` aligns it to the right of its box.
+    QLabel* Label(const QString& text, int x, int y, int w, int h, bool right = false,
+                  const QString& id = {});
+    // A frame with a caption. It neither takes the focus nor catches clicks, so the controls that
+    // lie inside it (siblings, as in the templates) stay usable whichever was created first.
+    QGroupBox* Group(const QString& text, int x, int y, int w, int h);
+    // A one-line edit that scrolls sideways and reports the loss of its focus.
+    FocusEdit* Edit(const QString& id, int x, int y, int w, int h);
+    // A one-line edit that takes digits only, right-aligned (texts set by the program may still
+    // hold anything, as a stored value may).
+    FocusEdit* NumberEdit(const QString& id, int x, int y, int w, int h);
+    // Arrow buttons attached to `buddy` with the given range.
+    UpDownControl* Spin(const QString& id, QLineEdit* buddy, int low, int high, int x, int y, int w,
+                        int h);
+    QCheckBox* Check(const QString& id, const QString& text, int x, int y, int w, int h);
+    QRadioButton* Radio(const QString& id, const QString& text, int x, int y, int w, int h);
+    QPushButton* Button(const QString& id, const QString& text, int x, int y, int w, int h);
+
+    // Sends every group box behind the other controls; call once all controls exist.
+    void LowerGroups();
+
+  private:
+    QWidget* page_;
+    DialogUnits units_;
+};
