@@ -1,0 +1,153 @@
+#include <QSignalSpy>
+#include <QtTest>
+#include <filesystem>
+
+#include "browser/widgets/c_picture_list.h"
+#include "tests/support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+class PictureListTest : public QObject {
+    Q_OBJECT
+
+  private:
+    TempDir dir_;
+    std::unique_ptr<CPictureList> list_;
+
+    QStringList Lines() const {
+        QStringList texts;
+        for (int i = 0; i < list_->count(); ++i) texts << list_->item(i)->text();
+        return texts;
+    }
+    // A point on the line's name, well clear of its check box.
+    QPoint NamePoint(int index) const {
+        const QRect line = list_->visualItemRect(list_->item(index));
+        const QRect box = list_->CheckBoxRect(index);
+        return QPoint(box.right() + 12, line.center().y());
+    }
+    void Press(const QPoint& at) {
+        QTest::mouseClick(list_->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    }
+
+  private slots:
+    void initTestCase() {
+        for (const char* name : {"Photo.JPG", "b.gif", "e.bmp", "d.txt", "a.jpeg", ".hidden.jpg"})
+            WriteTestFile(dir_ / name, "x");
+        fs::create_directories(dir_ / "x.jpg");
+    }
+    void init() {
+        list_ = std::make_unique<CPictureList>();
+        list_->Init();
+        list_->resize(300, 300);
+        list_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(list_.get()));
+    }
+    void cleanup() { list_.reset(); }
+
+    void fillListsPicturesUncheckedInCaseInsensitiveOrder_data() {
+        QTest::addColumn<PictureFilter>("filter");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("the album maker takes JPEG, GIF and BMP")
+            << PictureFilter::Album << QStringList({"a.jpeg", "b.gif", "e.bmp", "Photo.JPG"});
+        QTest::newRow("the resizer takes JPEG and BMP only")
+            << PictureFilter::Resizer << QStringList({"a.jpeg", "e.bmp", "Photo.JPG"});
+    }
+    void fillListsPicturesUncheckedInCaseInsensitiveOrder() {
+        QFETCH(PictureFilter, filter);
+        QFETCH(QStringList, lines);
+        list_->Fill(dir_.Path() + "/", filter);
+        QCOMPARE(Lines(), lines);
+        QCOMPARE(list_->Count(), lines.size());
+        for (int i = 0; i < list_->count(); ++i) {
+            QCOMPARE(list_->item(i)->checkState(), Qt::Unchecked);
+            QCOMPARE(list_->ItemText(i), lines[i].toStdString());
+        }
+        QCOMPARE(list_->CheckedCount(), 0);
+        QCOMPARE(list_->FirstChecked(), -1);
+    }
+
+    void insertKeepsTheViewInStepWithTheModel() {
+        list_->Fill(dir_.Path(), PictureFilter::Album);
+        const int at = list_->InsertPicture("C.JPG", true);
+        QCOMPARE(at, 2);
+        QCOMPARE(Lines(), QStringList({"a.jpeg", "b.gif", "C.JPG", "e.bmp", "Photo.JPG"}));
+        QCOMPARE(list_->item(2)->checkState(), Qt::Checked);
+        QCOMPARE(list_->FirstChecked(), 2);
+    }
+
+    void aPressOnTheNameOnlyHighlights() {
+        list_->Fill(dir_.Path(), PictureFilter::Album);
+        QVERIFY(!list_->CheckBoxRect(1).isEmpty());
+        QVERIFY(!list_->CheckBoxRect(1).contains(NamePoint(1)));
+        QSignalSpy spy(list_.get(), &CPictureList::HighlightedLineChanged);
+        Press(NamePoint(1));
+        QCOMPARE(list_->FirstHighlighted(), 1);
+        QVERIFY(!list_->IsChecked(1));
+        QCOMPARE(list_->item(1)->checkState(), Qt::Unchecked);
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(spy.at(0).at(0).toInt(), 1);
+    }
+
+    void aPressOnTheBoxTogglesAndHighlights() {
+        list_->Fill(dir_.Path(), PictureFilter::Album);
+        QSignalSpy spy(list_.get(), &CPictureList::HighlightedLineChanged);
+        Press(list_->CheckBoxRect(2).center());
+        QVERIFY(list_->IsChecked(2));
+        QCOMPARE(list_->item(2)->checkState(), Qt::Checked);
+        QCOMPARE(list_->FirstHighlighted(), 2);
+        QCOMPARE(spy.count(), 1);  // the highlight arrives once: the release does not toggle back
+
+        // The box of the line already highlighted: the check changes and the owner hears of it.
+        Press(list_->CheckBoxRect(2).center());
+        QVERIFY(!list_->IsChecked(2));
+        QCOMPARE(list_->FirstHighlighted(), 2);
+        QCOMPARE(spy.count(), 2);
+
+        // Another line's name moves the highlight and leaves every check as it is.
+        Press(list_->CheckBoxRect(0).center());
+        Press(NamePoint(3));
+        QVERIFY(list_->IsChecked(0));
+        QVERIFY(!list_->IsChecked(3));
+        QCOMPARE(list_->FirstHighlighted(), 3);
+        QCOMPARE(list_->CheckedCount(), 1);
+    }
+
+    void theSpaceBarTogglesTheHighlightedLine() {
+        list_->Fill(dir_.Path(), PictureFilter::Album);
+        list_->Highlight(3);
+        list_->setFocus();
+        QTest::keyClick(list_.get(), Qt::Key_Space);
+        QVERIFY(list_->IsChecked(3));
+        QTest::keyClick(list_.get(), Qt::Key_Space);
+        QVERIFY(!list_->IsChecked(3));
+    }
+
+    void settingTheCheckOfAnotherLineIsNotAHighlightChange() {
+        list_->Fill(dir_.Path(), PictureFilter::Album);
+        list_->Highlight(0);
+        QSignalSpy spy(list_.get(), &CPictureList::HighlightedLineChanged);
+        list_->SetChecked(1, true);
+        QCOMPARE(spy.count(), 0);
+        list_->SetChecked(0, true);
+        QCOMPARE(spy.count(), 1);
+        list_->SetChecked(0, true);  // no change, no news
+        QCOMPARE(spy.count(), 1);
+    }
+
+    void fillDiscardsChecksCommentsAndTurns() {
+        list_->Fill(dir_.Path(), PictureFilter::Album);
+        list_->SetChecked(0, true);
+        list_->SetComment(1, "note");
+        list_->AddQuarterTurn(2);
+        list_->Highlight(1);
+        list_->Fill(dir_.Path(), PictureFilter::Album);
+        QCOMPARE(list_->CheckedCount(), 0);
+        QCOMPARE(list_->GetComment(1), std::string());
+        QCOMPARE(list_->GetQuarterTurns(2), 0);
+        QCOMPARE(list_->FirstHighlighted(), -1);
+        QCOMPARE(list_->Model().RecordCount(), 0);
+    }
+};
+
+QTEST_MAIN(PictureListTest)
+#include "picture_list_wtest.moc"
