@@ -1,0 +1,261 @@
+#include "album/style/themes/theme_store.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "album/shell/settings/album_settings.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+constexpr int kSilver = 0xC0C0C0;
+
+struct ParseCase {
+    const char* name;
+    std::string text;
+    std::vector<std::string> titles;  // titles of the themes expected, in order
+};
+
+class ThemeTextParsing : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(ThemeTextParsing, KeepsExactlyTheLinesWithTenCommas) {
+    std::vector<std::string> titles;
+    for (const CoordinateTheme& theme : ParseThemeText(GetParam().text)) {
+        titles.push_back(theme.title);
+    }
+    EXPECT_EQ(titles, GetParam().titles);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ThemeTextParsing,
+    ::testing::Values(
+        ParseCase{"empty_text_gives_nothing", "", {}},
+        ParseCase{"an_empty_line_is_skipped_and_the_next_still_loads",
+                  "\r\nB,#000000,#000000,#000000,#000000,1,1,1,,,\r\n",
+                  {"B"}},
+        ParseCase{"nine_commas_is_skipped_and_the_next_still_loads",
+                  "A,#000000,#000000,#000000,#000000,1,1,1,,\r\nB,,,,,,,,,,\r\n",
+                  {"B"}},
+        ParseCase{
+            "a_last_line_without_line_end_still_loads", "A,,,,,,,,,,\nB,,,,,,,,,,", {"A", "B"}},
+        ParseCase{"lines_ended_by_a_bare_line_feed_load", "A,,,,,,,,,,\nB,,,,,,,,,,\n", {"A", "B"}},
+        ParseCase{"a_line_of_ten_commas_gives_an_empty_title", ",,,,,,,,,,\r\n", {""}},
+        ParseCase{"two_equal_titles_both_load", "S,,,,,,,,,,\r\nS,,,,,,,,,,\r\n", {"S", "S"}}),
+    [](const ::testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
+
+TEST(ThemeLine, TenCommasGiveEmptyTitleBlackColoursAndSizesZero) {
+    ThemeList themes = ParseThemeText(",,,,,,,,,,");
+    ASSERT_EQ(themes.size(), 1u);
+    EXPECT_EQ(themes[0], CoordinateTheme{});
+}
+
+TEST(ThemeLine, EleventhFieldStopsAtTheNextComma) {
+    ThemeList themes =
+        ParseThemeText("T,#112233,#445566,#778899,#aabbcc,1,2,3,bg.png,bgm.mid,hr.gif,extra,more");
+    ASSERT_EQ(themes.size(), 1u);
+    const CoordinateTheme& t = themes[0];
+    EXPECT_EQ(t.title, "T");
+    EXPECT_EQ(t.color_title, 0x332211);
+    EXPECT_EQ(t.color_commen, 0x665544);
+    EXPECT_EQ(t.color_thumb, 0x998877);
+    EXPECT_EQ(t.color_bg, 0xccbbaa);
+    EXPECT_EQ(t.size_title, 1);
+    EXPECT_EQ(t.size_comment, 2);
+    EXPECT_EQ(t.size_thumb, 3);
+    EXPECT_EQ(t.name_bg, "bg.png");
+    EXPECT_EQ(t.name_bgm, "bgm.mid");
+    EXPECT_EQ(t.name_hr, "hr.gif");
+}
+
+TEST(ThemeLine, CarriageReturnBeforeTheLineFeedIsNotPartOfTheLastField) {
+    ThemeList themes = ParseThemeText("T,,,,,,,,,,hr.gif\r\n");
+    ASSERT_EQ(themes.size(), 1u);
+    EXPECT_EQ(themes[0].name_hr, "hr.gif");
+}
+
+TEST(ThemeLine, ColoursInUpperCaseOrWithoutHashReadTheSame) {
+    ThemeList themes = ParseThemeText(
+        "a,#ff8000,#FF8000,ff8000,FF8000,7,4,2,,,\n"
+        "b, #ff8000,#fff,zz0000,#ff8000,7,4,2,,,\n");
+    ASSERT_EQ(themes.size(), 2u);
+    for (int colour : {themes[0].color_title, themes[0].color_commen, themes[0].color_thumb,
+                       themes[0].color_bg}) {
+        EXPECT_EQ(colour, 33023);
+    }
+    // White space stays part of the field, so a blank before "#" shifts the digits.
+    EXPECT_NE(themes[1].color_title, 33023);
+    EXPECT_EQ(themes[1].color_commen, 0);  // fewer than six characters
+    EXPECT_EQ(themes[1].color_thumb, 0);   // not hexadecimal
+}
+
+TEST(ThemeLine, SizesReadLikeTheCLibrary) {
+    ThemeList themes = ParseThemeText("t,,,,, 5x,-3,abc,,,\n");
+    ASSERT_EQ(themes.size(), 1u);
+    EXPECT_EQ(themes[0].size_title, 5);
+    EXPECT_EQ(themes[0].size_comment, -3);
+    EXPECT_EQ(themes[0].size_thumb, 0);
+}
+
+TEST(TakeField, SplitsAtTheFirstCommaOrTakesTheWholeLine) {
+    std::string line = "ab,cd,";
+    TakenField f = TakeField(line);
+    EXPECT_EQ(f.field, "ab");
+    EXPECT_TRUE(f.comma_found);
+    EXPECT_EQ(line, "cd,");
+    f = TakeField(line);
+    EXPECT_EQ(f.field, "cd");
+    EXPECT_TRUE(f.comma_found);
+    EXPECT_EQ(line, "");
+    f = TakeField(line);
+    EXPECT_EQ(f.field, "");
+    EXPECT_FALSE(f.comma_found);
+    line = "春の海";
+    f = TakeField(line);
+    EXPECT_EQ(f.field, "春の海");
+    EXPECT_FALSE(f.comma_found);
+    EXPECT_TRUE(line.empty());
+}
+
+TEST(ThemeTitle, LetterCaseIsIgnoredButNothingElse) {
+    ThemeList themes = ParseThemeText("Spring,,,,,,,,,,\n春の海,,,,,,,,,,\n");
+    EXPECT_TRUE(IsThemeTitleTaken(themes, "Spring"));
+    EXPECT_TRUE(IsThemeTitleTaken(themes, "SPRING"));
+    EXPECT_TRUE(IsThemeTitleTaken(themes, "spring"));
+    EXPECT_TRUE(IsThemeTitleTaken(themes, "春の海"));
+    EXPECT_FALSE(IsThemeTitleTaken(themes, "Spring "));
+    EXPECT_FALSE(IsThemeTitleTaken(themes, "Ｓｐｒｉｎｇ"));  // full-width letters differ
+    EXPECT_FALSE(IsThemeTitleTaken(themes, ""));
+    EXPECT_FALSE(IsThemeTitleTaken({}, "Spring"));
+}
+
+TEST(ThemeTitle, ProblemsAreNamedForCommasLineBreaksAndUnstorableCharacters) {
+    EXPECT_FALSE(ThemeTitleProblem("春の海").has_value());
+    EXPECT_FALSE(ThemeTitleProblem("").has_value());
+    ASSERT_TRUE(ThemeTitleProblem("a,b").has_value());
+    EXPECT_NE(ThemeTitleProblem("a,b")->find("カンマ"), std::string::npos);
+    EXPECT_TRUE(ThemeTitleProblem("a\nb").has_value());
+    EXPECT_TRUE(ThemeTitleProblem("花\xF0\x9F\x8C\xB8").has_value());  // U+1F338 has no CP932 form
+}
+
+TEST(ThemeStorage, MaterialNamesWithCommasCannotBeStored) {
+    CoordinateTheme theme;
+    theme.title = "t";
+    EXPECT_FALSE(ThemeStorageProblem(theme).has_value());
+    theme.name_bgm = "a,b.mid";
+    ASSERT_TRUE(ThemeStorageProblem(theme).has_value());
+    EXPECT_NE(ThemeStorageProblem(theme)->find("a,b.mid"), std::string::npos);
+}
+
+TEST(CaptureAndApply, CopyExactlyTheTenStyleValues) {
+    AlbumSettings from;
+    from.color_title = 1;
+    from.color_commen = 2;
+    from.color_thumb = 3;
+    from.color_bg = 4;
+    from.size_title = 5;
+    from.size_comment = 6;
+    from.size_thumb = 0;
+    from.name_bg = "w.png";
+    from.name_bgm = "m.wav";
+    from.name_hr = "r.png";
+    CoordinateTheme theme = CaptureTheme("T", from);
+    EXPECT_EQ(theme.title, "T");
+
+    AlbumSettings to;
+    to.html_title = "keep";
+    to.currect_theme = 9;
+    ApplyTheme(theme, to);
+    EXPECT_EQ(CaptureTheme("T", to), theme);
+    EXPECT_EQ(to.html_title, "keep");
+    EXPECT_EQ(to.currect_theme, 9);
+}
+
+TEST(ThemeLine, FormatsTheDefaultsAsTenCommasAndCrLf) {
+    EXPECT_EQ(FormatThemeLine(CaptureTheme("T", AlbumSettings{})),
+              "T,#000000,#000000,#000000,#c0c0c0,7,4,2,,,\r\n");
+}
+
+TEST(AppendUserTheme, CreatesFolderAndWritesTheDefaultsLineInCrLf) {
+    TempDir dir;
+    const std::string folder = dir / "THEME";
+    ASSERT_TRUE(AppendUserTheme(folder, CaptureTheme("T", AlbumSettings{})));
+    EXPECT_EQ(ReadTestFile(folder + "/userat.ctm"),
+              "T,#000000,#000000,#000000,#c0c0c0,7,4,2,,,\r\n");
+
+    ThemeList back = LoadThemes(folder);
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0], CaptureTheme("T", AlbumSettings{}));
+    EXPECT_EQ(back[0].color_bg, kSilver);
+}
+
+TEST(AppendUserTheme, AppendsInCp932AndKeepsEarlierLines) {
+    TempDir dir;
+    const std::string file = dir / "userat.ctm";
+    ASSERT_TRUE(WriteTestFile(file, "A,,,,,,,,,,\r\n"));
+    ASSERT_TRUE(AppendUserTheme(dir.Path(), CaptureTheme("春の海", AlbumSettings{})));
+    EXPECT_EQ(ReadTestFile(file),
+              "A,,,,,,,,,,\r\n\x8f\x74\x82\xcc\x8a\x43,#000000,#000000,#000000,#c0c0c0,7,4,2,,,"
+              "\r\n");
+    ThemeList back = LoadThemes(dir.Path());
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[1].title, "春の海");
+}
+
+TEST(AppendUserTheme, EndsAnUnfinishedLastLineBeforeAppending) {
+    TempDir dir;
+    const std::string file = dir / "userat.ctm";
+    ASSERT_TRUE(WriteTestFile(file, "A,,,,,,,,,,"));
+    ASSERT_TRUE(AppendUserTheme(dir.Path(), CaptureTheme("B", AlbumSettings{})));
+    ThemeList back = LoadThemes(dir.Path());
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[0].title, "A");
+    EXPECT_EQ(back[0].name_hr, "");
+    EXPECT_EQ(back[1].title, "B");
+}
+
+TEST(AppendUserTheme, KeepsAUtf8FileInUtf8) {
+    TempDir dir;
+    const std::string file = dir / "userat.ctm";
+    ASSERT_TRUE(WriteTestFile(file, "夏,,,,,,,,,,\r\n"));
+    ASSERT_TRUE(AppendUserTheme(dir.Path(), CaptureTheme("秋", AlbumSettings{})));
+    EXPECT_EQ(ReadTestFile(file),
+              "夏,,,,,,,,,,\r\n秋,#000000,#000000,#000000,#c0c0c0,7,4,2,,,\r\n");
+    ThemeList back = LoadThemes(dir.Path());
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[0].title, "夏");
+    EXPECT_EQ(back[1].title, "秋");
+}
+
+TEST(AppendUserTheme, RefusesALineCp932CannotHoldAndLeavesTheFileAlone) {
+    TempDir dir;
+    const std::string file = dir / "userat.ctm";
+    ASSERT_TRUE(WriteTestFile(file, "A,,,,,,,,,,\r\n"));
+    EXPECT_FALSE(AppendUserTheme(dir.Path(), CaptureTheme("\xF0\x9F\x8C\xB8", AlbumSettings{})));
+    EXPECT_EQ(ReadTestFile(file), "A,,,,,,,,,,\r\n");
+}
+
+TEST(AppendUserTheme, FailsWhenTheFileIsAFolder) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "userat.ctm");
+    EXPECT_FALSE(AppendUserTheme(dir.Path(), CaptureTheme("T", AlbumSettings{})));
+}
+
+TEST(LoadThemes, ReadsCtmFilesInNameOrderInEitherEncoding) {
+    TempDir dir;
+    ASSERT_TRUE(WriteTestFile(dir / "b.ctm", "\x8f\x74,,,,,,,,,,\r\n"));  // CP932 "春"
+    ASSERT_TRUE(WriteTestFile(dir / "a.ctm", "夏,,,,,,,,,,\r\n"));        // UTF-8
+    ASSERT_TRUE(WriteTestFile(dir / "c.CTM", "C,,,,,,,,,,\r\n"));
+    ASSERT_TRUE(WriteTestFile(dir / "notes.txt", "N,,,,,,,,,,\r\n"));
+    std::filesystem::create_directories(dir / "folder.ctm");
+    std::vector<std::string> titles;
+    for (const CoordinateTheme& t : LoadThemes(dir.Path())) titles.push_back(t.title);
+    EXPECT_EQ(titles, (std::vector<std::string>{"夏", "春", "C"}));
+}
+
+TEST(LoadThemes, MissingFolderGivesNoThemes) {
+    TempDir dir;
+    EXPECT_TRUE(LoadThemes(dir / "nowhere").empty());
+}
+
+}  // namespace
