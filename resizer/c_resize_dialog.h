@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "resizer/job/resizer_settings.h"
+
+class CFolderTree;
+class CPictureList;
+class PictureBrowser;
+class PreviewFrame;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class UserDialogs;
+
+// The batch resizer's one dialog, which is the whole program: folder tree, picture list with check
+// boxes, preview with a rotate button, the size rule, the JPEG quality, the output folder, and the
+// create and close buttons. Every control carries its numeric id as its object name ("1050",
+// "1033", "2" for the close button, ...); the about entry is "about".
+//
+// Values move between the controls and ResizerSettings only through UpdateData, in a fixed order,
+// so that a refused value stops the transfer at its own control and leaves the later fields as they
+// were. The Enter key never presses a button or closes the dialog: in the three size edits it runs
+// a transfer, elsewhere it does nothing.
+class CResizeDialog : public QDialog {
+    Q_OBJECT
+  public:
+    // Asked for a folder when "参照..." is pressed: receives the folder to open on, returns the
+    // chosen folder or nothing on cancel. The default runs CFolderDlg.
+    using FolderChooser = std::function<std::optional<std::string>(const std::string& start)>;
+
+    // The text edit 1033 shows while the originals are overwritten.
+    static const char* const kOriginalFolderText;
+
+    // `dialogs` shows every message of the dialog and its job; it must outlive the dialog.
+    explicit CResizeDialog(UserDialogs& dialogs, QWidget* parent = nullptr);
+    ~CResizeDialog() override;
+
+    // save = false: shows the fields in the controls. save = true: reads 1056, 1033, 1029, 1050,
+    // 1051, 1053, the radio group and 1052 in this order, stopping at the first refused value
+    // (message shown, focus on that control); false when a value was refused.
+    bool UpdateData(bool save);
+    // Enables the edits that the current size rule uses and checks its radio button; does nothing
+    // before the dialog has been initialised (first shown).
+    void UpdateModeControls();
+
+    // The fields as the last transfer (or a handler) left them.
+    const ResizerSettings& Settings() const { return settings_; }
+    // The selected line of the quality list as last stored (0 best ... 3 low).
+    int QualityPreset() const { return quality_preset_; }
+
+    // The panel pieces, for owners and tests that drive the dialog (e.g. to change the tree's
+    // roots before the dialog is first shown).
+    CFolderTree* Tree() const { return tree_; }
+    CPictureList* List() const { return list_; }
+    PictureBrowser* Browser() const { return browser_; }
+
+    // Replaces the folder chooser of "参照...".
+    void SetFolderChooser(FolderChooser chooser) { folder_chooser_ = std::move(chooser); }
+
+    // Runs the about box modally.
+    void ShowAbout();
+
+    // Ends the dialog; later focus changes no longer transfer values.
+    void done(int result) override;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void BuildControls();
+    void InitDialog();
+    bool HandleEnter();
+    void OnSizeEditLeft();
+    void OnQualityEditLeft();
+    void OnQualityChosen(int line);
+    void OnSizeModeClicked(int mode);
+    void OnOverwriteClicked();
+    void OnBrowse();
+    void OnCreate();
+    void ShowOutputFolder();
+
+    UserDialogs& dialogs_;
+    ResizerSettings settings_;
+    int quality_preset_ = 2;
+
+    CFolderTree* tree_ = nullptr;
+    CPictureList* list_ = nullptr;
+    PreviewFrame* preview_ = nullptr;
+    PictureBrowser* browser_ = nullptr;
+    QButtonGroup* size_modes_ = nullptr;
+    QLineEdit* scale_edit_ = nullptr;       // 1050
+    QLineEdit* width_edit_ = nullptr;       // 1051
+    QLineEdit* height_edit_ = nullptr;      // 1053
+    QLineEdit* quality_edit_ = nullptr;     // 1052
+    QComboBox* quality_list_ = nullptr;     // 1029
+    QLineEdit* output_edit_ = nullptr;      // 1033
+    QPushButton* browse_button_ = nullptr;  // 1034
+    QCheckBox* overwrite_box_ = nullptr;    // 1056
+
+    FolderChooser folder_chooser_;
+    bool initialized_ = false;
+    bool transferring_ = false;  // a transfer (and its message) is under way: focus moves it makes
+                                 // must not start another one
+    bool ending_ = false;
+};
