@@ -1,0 +1,339 @@
+#include "resizer/job/batch_resize.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QImageReader>
+#include <QTransform>
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <set>
+
+#include "browser/picture_list_model.h"
+#include "tests/browser/imaging/imaging_test_support.h"
+#include "tests/support/recording_progress_sink.h"
+#include "tests/support/recording_user_dialogs.h"
+#include "tests/support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A codec that fails on named files, the way a full disk or a broken picture would.
+class FailingCodec : public ImageCodec {
+  public:
+    std::set<std::string> fail_load;  // file names (no folder)
+    std::set<std::string> fail_save;
+    std::vector<std::pair<int, int>> load_minimums;
+
+    ImageHandle Load(const std::string& path, int min_width, int min_height) override {
+        load_minimums.emplace_back(min_width, min_height);
+        if (fail_load.count(fs::path(path).filename().string())) return {};
+        return ImageCodec::Load(path, min_width, min_height);
+    }
+    bool SaveJpeg(const std::string& path, const ImageHandle& image, int quality) override {
+        if (Fails(path)) return false;
+        return ImageCodec::SaveJpeg(path, image, quality);
+    }
+    bool SaveBmp(const std::string& path, const ImageHandle& image) override {
+        if (Fails(path)) return false;
+        return ImageCodec::SaveBmp(path, image);
+    }
+
+  private:
+    // A failing save has already written half a file where it was told to, as a crashed writer
+    // would: whatever stands at that path afterwards is damaged.
+    bool Fails(const std::string& path) {
+        // The job may save through a temporary file beside the picture; its name holds the
+        // picture's name.
+        const std::string file = fs::path(path).filename().string();
+        const bool fails = std::any_of(fail_save.begin(), fail_save.end(), [&](const auto& n) {
+            return file.find(n) != std::string::npos;
+        });
+        if (fails) WriteTestFile(path, "half a picture");
+        return fails;
+    }
+};
+
+QSize StoredSize(const std::string& path) {
+    return QImageReader(QString::fromStdString(path)).size();
+}
+
+QImage DecodeUpright(const std::string& path) {
+    QImageReader reader(QString::fromStdString(path));
+    reader.setAutoTransform(true);
+    return reader.read();
+}
+
+class BatchResizeTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        EnsureImagingLoaded();
+        source = dir / "src";
+        output = dir / "out";
+        fs::create_directories(source);
+        fs::create_directories(output);
+        settings.sourceFolder = source + "/";
+        settings.outputFolder = output;
+    }
+
+    void AddPhoto(const std::string& testdata, const std::string& name, bool checked = true) {
+        fs::copy_file(TestDataPath(testdata), source + "/" + name);
+        model.InsertPicture(name, checked);
+    }
+
+    BatchContext Context(ImageCodec& c) { return BatchContext{model, dialogs, progress, c}; }
+
+    TempDir dir;
+    std::string source;
+    std::string output;
+    ResizerSettings settings;
+    PictureListModel model;
+    RecordingUserDialogs dialogs;
+    RecordingProgressSink progress;
+    FailingCodec codec;
+};
+
+TEST_F(BatchResizeTest, TheFiveRulesGiveTheComputedSizesWithAndWithoutTurns) {
+    struct Photo {
+        const char* file;
+        int width, height;
+    };
+    const Photo photos[] = {{"photos/aitzgorri_mountains.jpg", 3088, 2056},
+                            {"photos/wine_and_drum_portrait.jpg", 2560, 3837},
+                            {"photos/dune_grass.jpg", 1680, 1050}};
+    const ResizerSettings base = settings;
+    const std::vector<std::function<void(ResizerSettings&)>> rules = {
+        [](ResizerSettings& s) { s.sizeMode = ScaleByPercent, s.scalePercent = 37; },
+        [](ResizerSettings& s) { s.sizeMode = FitHeight, s.targetHeight = 300; },
+        [](ResizerSettings& s) { s.sizeMode = FitWidth, s.targetWidth = 1600; },
+        [](ResizerSettings& s) { s.sizeMode = FitBox, s.targetWidth = 640, s.targetHeight = 640; },
+        [](ResizerSettings& s) { s.sizeMode = KeepSize; },
+    };
+    int i = 0;
+    for (const Photo& p : photos) {
+        const std::string name = "p" + std::to_string(i++) + ".jpg";
+        AddPhoto(p.file, name);
+    }
+    for (int turns : {0, 1, 2}) {
+        for (size_t r = 0; r < rules.size(); ++r) {
+            ResizerSettings s = base;
+            rules[r](s);
+            s.outputFolder = output + std::to_string(turns) + "_" + std::to_string(r);
+            s.jpegQuality = 70;
+            fs::create_directories(s.outputFolder);
+            StartBatch(s, Context(codec));
+            for (int k = 0; k < 3; ++k) {
+                const bool swapped = turns % 2 == 1;
+                const int w = swapped ? photos[k].height : photos[k].width;
+                const int h = swapped ? photos[k].width : photos[k].height;
+                const ImgKitSize expected = ComputeTargetSize(s, w, h);
+                const std::string out = s.outputFolder + "/p" + std::to_string(k) + ".jpg";
+                SCOPED_TRACE(out);
+                EXPECT_EQ(StoredSize(out), QSize(expected.width, expected.height));
+            }
+        }
+        for (int k = 0; k < 3; ++k) model.AddQuarterTurn(k);
+    }
+    EXPECT_TRUE(dialogs.calls.empty());
+}
+
+TEST_F(BatchResizeTest, ATurnedPictureShowsTheTurnedContent) {
+    AddPhoto("photos/ladybird.jpg", "bug.jpg");
+    settings.sizeMode = FitWidth;
+    settings.targetWidth = 200;
+    settings.jpegQuality = 95;
+    model.AddQuarterTurn(0);
+    ASSERT_TRUE(StartBatch(settings, Context(codec)));
+    const QImage turned = DecodeUpright(output + "/bug.jpg");
+    ASSERT_EQ(turned.size(), QSize(200, 320));
+    const QImage expected = DecodeUpright(TestDataPath("photos/ladybird.jpg"))
+                                .transformed(QTransform().rotate(90))
+                                .scaled(200, 320, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    EXPECT_LT(MeanAbsDiff(turned, expected), 5.0);
+    // The target is far below half the picture, so the picture was decoded at a reduced scale; the
+    // minimum asked for is the target in the picture's own (unturned) axes.
+    ASSERT_EQ(codec.load_minimums.size(), 1u);
+    EXPECT_EQ(codec.load_minimums[0], (std::pair<int, int>{320, 200}));
+}
+
+TEST_F(BatchResizeTest, AJpegStaysAJpegAtTheQualityAndABmpStaysABmp) {
+    AddPhoto("photos/storm_road.jpg", "road.jpg");
+    AddPhoto("bmp/good/photo_640x504_24bit.bmp", "Photo.BMP");
+    settings.sizeMode = ScaleByPercent;
+    settings.scalePercent = 100;
+    settings.jpegQuality = 30;
+    ASSERT_TRUE(StartBatch(settings, Context(codec)));
+    EXPECT_TRUE(dialogs.calls.empty());
+    // Even unresized, the JPEG is encoded again at the chosen quality (first luma table entry of
+    // the standard scaling at 30: 16 * 5000 / 30 / 100 = 27).
+    const std::string jpeg = ReadTestFile(output + "/road.jpg");
+    ASSERT_EQ(jpeg.substr(0, 2), "\xFF\xD8");
+    const size_t dqt = jpeg.find("\xFF\xDB");
+    ASSERT_NE(dqt, std::string::npos);
+    EXPECT_EQ(static_cast<unsigned char>(jpeg[dqt + 5]), 27);
+    EXPECT_EQ(StoredSize(output + "/road.jpg"), QSize(1920, 1280));
+    const std::string bmp = ReadTestFile(output + "/Photo.BMP");
+    ASSERT_EQ(bmp.substr(0, 2), "BM");
+    EXPECT_EQ(static_cast<unsigned char>(bmp[28]), 24);
+    EXPECT_EQ(StoredSize(output + "/Photo.BMP"), QSize(640, 504));
+}
+
+TEST_F(BatchResizeTest, AnUnloadableSecondPictureIsCopiedAndReportedOnOneLine) {
+    AddPhoto("photos/dune_grass.jpg", "a.jpg");
+    AddPhoto("jpeg/bad/gen_truncated_in_headers.jpg", "b.jpg");
+    settings.sizeMode = FitWidth;
+    settings.targetWidth = 100;
+    ASSERT_TRUE(StartBatch(settings, Context(codec)));
+    EXPECT_EQ(StoredSize(output + "/a.jpg"), QSize(100, 63));
+    EXPECT_EQ(ReadTestFile(output + "/b.jpg"),
+              ReadTestFile(TestDataPath("jpeg/bad/gen_truncated_in_headers.jpg")));
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_EQ(dialogs.calls[0].text, source + "/b.jpg (ｴﾗｰ)メモリの確保に失敗しました\n");
+    EXPECT_EQ(dialogs.calls[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(dialogs.calls[0].caption, std::nullopt);
+    const std::vector<std::string> expected_progress = {"open",
+                                                        "message フォルダの準備をしています...",
+                                                        "range 7",
+                                                        "pos 0",
+                                                        "pos 1",
+                                                        "pos 2",
+                                                        "message 作成しています...",
+                                                        "range 2",
+                                                        "pos 0",
+                                                        "pos 1",
+                                                        "pos 2",
+                                                        "close"};
+    EXPECT_EQ(progress.calls, expected_progress);
+}
+
+TEST_F(BatchResizeTest, AFailedSaveOverTheOriginalLeavesItByteIdentical) {
+    AddPhoto("photos/wall_clock.jpg", "clock.jpg");
+    AddPhoto("bmp/good/rgb24.bmp", "small.bmp");
+    AddPhoto("photos/ladybird.jpg", "bug.jpg");
+    const std::string before = ReadTestFile(source + "/clock.jpg");
+    const std::string bmp_before = ReadTestFile(source + "/small.bmp");
+    codec.fail_save = {"clock.jpg", "small.bmp"};
+    settings.overwriteOriginals = true;
+    settings.outputFolder = "relative/and/never/looked/at.x";
+    settings.sizeMode = FitWidth;
+    settings.targetWidth = 400;
+    ASSERT_TRUE(StartBatch(settings, Context(codec)));
+    EXPECT_EQ(ReadTestFile(source + "/clock.jpg"), before);
+    EXPECT_EQ(ReadTestFile(source + "/small.bmp"), bmp_before);
+    EXPECT_EQ(StoredSize(source + "/bug.jpg"), QSize(400, 250));
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_EQ(dialogs.calls[0].text, source + "/clock.jpg (ｴﾗｰ)ﾌｧｲﾙの保存に失敗しました\n" +
+                                         source + "/small.bmp (ｴﾗｰ)ﾌｧｲﾙの保存に失敗しました\n");
+    // No temporary file is left behind, and nothing was written beside the pictures.
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(source)) names.insert(e.path().filename().string());
+    EXPECT_EQ(names, (std::set<std::string>{"bug.jpg", "clock.jpg", "small.bmp"}));
+    EXPECT_FALSE(fs::exists(dir / "relative"));
+}
+
+TEST_F(BatchResizeTest, TheOutputFolderEqualToTheSourceIsWrittenSafelyToo) {
+    AddPhoto("photos/storm_road.jpg", "road.jpg");
+    const std::string before = ReadTestFile(source + "/road.jpg");
+    codec.fail_save = {"road.jpg"};
+    settings.outputFolder = source + "/";
+    ASSERT_TRUE(StartBatch(settings, Context(codec)));
+    EXPECT_EQ(ReadTestFile(source + "/road.jpg"), before);
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_EQ(settings.outputFolder, source);  // one trailing separator removed
+}
+
+TEST_F(BatchResizeTest, NoCheckedPictureGivesOnlyTheMessage) {
+    AddPhoto("photos/storm_road.jpg", "road.jpg", /*checked=*/false);
+    ASSERT_TRUE(StartBatch(settings, Context(codec)));
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_EQ(dialogs.calls[0].text, "イメージが選択されていません。");
+    EXPECT_EQ(dialogs.calls[0].icon, MessageIcon::Exclamation);
+    EXPECT_TRUE(progress.calls.empty());
+}
+
+TEST_F(BatchResizeTest, ANonPictureIsNeitherWrittenNorReported) {
+    WriteTestFile(source + "/notes.txt", "text");
+    model.InsertPicture("notes.txt", true);
+    AddPhoto("photos/storm_road.jpg", "road.jpg");
+    settings.sizeMode = FitWidth;
+    settings.targetWidth = 100;
+    ASSERT_TRUE(StartBatch(settings, Context(codec)));
+    EXPECT_TRUE(dialogs.calls.empty());
+    EXPECT_FALSE(fs::exists(output + "/notes.txt"));
+    EXPECT_TRUE(fs::exists(output + "/road.jpg"));
+    EXPECT_EQ(progress.calls[7], "range 2");  // counted, and its step still advances
+    EXPECT_EQ(progress.calls[10], "pos 2");
+}
+
+TEST_F(BatchResizeTest, AZeroSizeIsAFailedResizeNotACrash) {
+    QImage tiny(5, 5, QImage::Format_RGB32);
+    tiny.fill(Qt::red);
+    tiny.save(QString::fromStdString(source + "/tiny.bmp"), "BMP");
+    model.InsertPicture("tiny.bmp", true);
+    settings.scalePercent = 10;
+    ASSERT_TRUE(StartBatch(settings, Context(codec)));
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_EQ(dialogs.calls[0].text, source + "/tiny.bmp (ｴﾗｰ)メモリの確保に失敗しました\n");
+    EXPECT_EQ(ReadTestFile(output + "/tiny.bmp"), ReadTestFile(source + "/tiny.bmp"));
+}
+
+TEST_F(BatchResizeTest, TheOutputFolderChecksStopInOrder) {
+    AddPhoto("photos/storm_road.jpg", "road.jpg");
+    struct Row {
+        std::string folder;
+        std::string message;
+    };
+    const Row rows[] = {
+        {"relative/out", "出力ディレクトリは絶対パス名で指定してください"},
+        {"", "出力ディレクトリは絶対パス名で指定してください"},
+        {"relative/out.d", "出力ディレクトリは絶対パス名で指定してください"},
+        {output + "/album.jpg",
+         "出力ディレクトリはディレクトリを指定してください。（拡張子はつけない）"},
+    };
+    for (const Row& r : rows) {
+        dialogs.calls.clear();
+        ResizerSettings s = settings;
+        s.outputFolder = r.folder;
+        EXPECT_FALSE(StartBatch(s, Context(codec))) << r.folder;
+        ASSERT_EQ(dialogs.calls.size(), 1u) << r.folder;
+        EXPECT_EQ(dialogs.calls[0].text, r.message);
+        EXPECT_EQ(dialogs.calls[0].caption, std::nullopt);
+        EXPECT_EQ(dialogs.calls[0].icon, MessageIcon::None);
+    }
+    EXPECT_TRUE(progress.calls.empty());
+}
+
+TEST_F(BatchResizeTest, AMissingOutputFolderIsCreatedOnlyAfterTheUserAgrees) {
+    AddPhoto("photos/storm_road.jpg", "road.jpg");
+    settings.outputFolder = output + "/deep/er/";
+    dialogs.answers = {MessageAnswer::No};
+    EXPECT_FALSE(StartBatch(settings, Context(codec)));
+    EXPECT_FALSE(fs::exists(output + "/deep"));
+    ASSERT_EQ(dialogs.calls.size(), 2u);
+    EXPECT_EQ(dialogs.calls[0].text,
+              output + "/deep/erディレクトリが見つかりません。\n作成しますか？");
+    EXPECT_EQ(dialogs.calls[1].text, "ディレクトリの作成に失敗しました");
+
+    dialogs.calls.clear();
+    settings.outputFolder = output + "/deep/er/";
+    EXPECT_TRUE(StartBatch(settings, Context(codec)));
+    EXPECT_TRUE(fs::exists(output + "/deep/er/road.jpg"));
+}
+
+TEST_F(BatchResizeTest, AHomeRelativeOutputFolderIsExpanded) {
+    AddPhoto("photos/storm_road.jpg", "road.jpg");
+    const char* old_home = std::getenv("HOME");
+    const std::string saved = old_home ? old_home : "";
+    setenv("HOME", dir.Path().c_str(), 1);
+    settings.outputFolder = "~/MyAlbum";
+    settings.sizeMode = FitWidth;
+    settings.targetWidth = 64;
+    const bool started = StartBatch(settings, Context(codec));
+    setenv("HOME", saved.c_str(), 1);
+    EXPECT_TRUE(started);
+    EXPECT_TRUE(fs::exists(dir / "MyAlbum/road.jpg"));
+}
+
+}  // namespace

@@ -1,0 +1,131 @@
+#include "resizer/cli/run_cli.h"
+
+#include <gtest/gtest.h>
+
+#include <QImageReader>
+#include <filesystem>
+#include <sstream>
+
+#include "tests/browser/imaging/imaging_test_support.h"
+#include "tests/support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ScalvoCliTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        source = dir / "src";
+        output = dir / "out";
+        fs::create_directories(source);
+        fs::copy_file(TestDataPath("photos/storm_road.jpg"), source + "/road.jpg");
+        fs::copy_file(TestDataPath("photos/桜.jpg"), source + "/桜.jpg");
+        fs::copy_file(TestDataPath("bmp/good/photo_640x504_24bit.bmp"), source + "/scan.bmp");
+        WriteTestFile(source + "/notes.txt", "not a picture");
+    }
+
+    int Run(std::vector<std::string> args) {
+        out.str("");
+        err.str("");
+        return RunCli(args, out, err);
+    }
+
+    QSize SizeOf(const std::string& path) {
+        return QImageReader(QString::fromStdString(path)).size();
+    }
+
+    TempDir dir;
+    std::string source;
+    std::string output;
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+TEST_F(ScalvoCliTest, UsageErrorsExitWithTwoAndTouchNothing) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"--percent", "9", source},
+        {"--percent", "401", source},
+        {"--width", "49", source},
+        {"--height", "4001", source},
+        {"--box", "40x100", source},
+        {"--box", "100", source},
+        {"--quality", "101", source},
+        {"--quality", "ten", source},
+        {"--width", "400", "--height", "300", source},
+        {"--keep", "--percent", "50", source},
+        {"-o", output, "--overwrite", source},
+        {"--no-such-option", source},
+        {source, source},
+        {"--select", "missing.jpg", "-o", output, source},
+        {"--turn", "road.jpg", "-o", output, source},
+        {"--turn", "nothere.jpg=1", "-o", output, source},
+        {"-o", output, (dir / "no-such-folder")},
+    };
+    for (const auto& args : cases) {
+        std::string joined;
+        for (const auto& a : args) joined += a + " ";
+        EXPECT_EQ(Run(args), 2) << joined;
+        EXPECT_FALSE(err.str().empty()) << joined;
+    }
+    EXPECT_FALSE(fs::exists(output));
+}
+
+TEST_F(ScalvoCliTest, HelpGoesToStandardOutput) {
+    EXPECT_EQ(Run({"--help"}), 0);
+    EXPECT_NE(out.str().find("--percent"), std::string::npos);
+    EXPECT_TRUE(err.str().empty());
+}
+
+TEST_F(ScalvoCliTest, ConvertsEveryPictureAndCreatesTheFolderWithoutAsking) {
+    EXPECT_EQ(Run({"--width", "400", "--quality", "85", "-o", output + "/new/", "-q", source}), 0)
+        << err.str();
+    EXPECT_EQ(SizeOf(output + "/new/road.jpg"), QSize(400, 267));
+    EXPECT_EQ(SizeOf(output + "/new/桜.jpg"), QSize(400, 250));
+    EXPECT_EQ(SizeOf(output + "/new/scan.bmp"), QSize(400, 315));
+    EXPECT_FALSE(fs::exists(output + "/new/notes.txt"));
+    EXPECT_TRUE(out.str().empty());
+}
+
+TEST_F(ScalvoCliTest, SelectTurnAndBoxApplyToTheNamedPictures) {
+    EXPECT_EQ(Run({"--box", "300x300", "--select", "road.jpg", "--select", "scan.bmp", "--turn",
+                   "road.jpg=1", "-o", output, "-q", source}),
+              0)
+        << err.str();
+    EXPECT_EQ(SizeOf(output + "/road.jpg"), QSize(200, 300));
+    EXPECT_EQ(SizeOf(output + "/scan.bmp"), QSize(300, 236));
+    EXPECT_FALSE(fs::exists(output + "/桜.jpg"));
+}
+
+TEST_F(ScalvoCliTest, AFailedPictureIsListedOnStandardErrorAndExitsWithOne) {
+    WriteTestFile(source + "/broken.jpg", "\xFF\xD8\xFF not really");
+    EXPECT_EQ(Run({"--percent", "50", "-o", output, "-q", source}), 1);
+    EXPECT_NE(err.str().find(source + "/broken.jpg (ｴﾗｰ)メモリの確保に失敗しました"),
+              std::string::npos)
+        << err.str();
+    EXPECT_EQ(ReadTestFile(output + "/broken.jpg"), ReadTestFile(source + "/broken.jpg"));
+    EXPECT_EQ(SizeOf(output + "/road.jpg"), QSize(960, 640));
+}
+
+TEST_F(ScalvoCliTest, OverwriteReplacesTheOriginalsInPlace) {
+    EXPECT_EQ(Run({"--height", "100", "--overwrite", "-q", "--select", "road.jpg", source}), 0)
+        << err.str();
+    EXPECT_EQ(SizeOf(source + "/road.jpg"), QSize(150, 100));
+    EXPECT_EQ(SizeOf(source + "/scan.bmp"), QSize(640, 504));
+}
+
+TEST_F(ScalvoCliTest, ProgressIsDrawnUnlessQuiet) {
+    EXPECT_EQ(Run({"--keep", "-o", output, "--select", "scan.bmp", source}), 0);
+    EXPECT_NE(err.str().find("作成しています..."), std::string::npos);
+    EXPECT_EQ(Run({"--keep", "-o", output, "--select", "scan.bmp", "-q", source}), 0);
+    EXPECT_TRUE(err.str().empty()) << err.str();
+}
+
+TEST_F(ScalvoCliTest, AnEmptyFolderIsReportedAsNothingSelected) {
+    fs::create_directories(dir / "empty");
+    EXPECT_EQ(Run({"-o", output, "-q", dir / "empty"}), 1);
+    EXPECT_NE(err.str().find("イメージが選択されていません。"), std::string::npos);
+}
+
+}  // namespace
