@@ -1,0 +1,265 @@
+#include "album/cli/run_cli.h"
+
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+#include <filesystem>
+#include <optional>
+
+#include "album/cli/setting_overrides.h"
+#include "album/cli/xdg_shell_opener.h"
+#include "album/generation/album_pipeline.h"
+#include "album/shell/settings/album_settings.h"
+#include "album/shell/settings/material_folders.h"
+#include "browser/imaging/image_codec.h"
+#include "browser/imaging/image_library.h"
+#include "browser/path_helpers.h"
+#include "browser/picture_list_model.h"
+#include "platform/console_progress_sink.h"
+#include "platform/console_user_dialogs.h"
+#include "platform/file_system.h"
+#include "platform/profile_store.h"
+
+namespace {
+
+constexpr const char* kProgram = "pictavo-cli";
+
+constexpr const char* kUsage =
+    "使い方: pictavo-cli [オプション] PICTURE_FOLDER\n"
+    "PICTURE_FOLDER の画像 (JPEG, GIF, BMP) からアルバム (HTML とサムネイル) を作ります。\n"
+    "\n"
+    "設定:\n"
+    "  --profile FILE       設定ファイル (既定は Pictavo の設定ファイル、なければ既定値)\n"
+    "  --set KEY=VALUE      設定項目を変える (例 --set html_title=夏休み、繰り返し可)\n"
+    "  -o, --out DIR        出力フォルダ (out_dir、なければ作成)\n"
+    "  --html-only          HTML と具材だけを作り直す\n"
+    "画像の指定:\n"
+    "  --select NAME        NAME だけをアルバムに入れる (繰り返し可、既定はすべての画像)\n"
+    "  --comment NAME=TEXT  NAME のコメント (TEXT の \\n は改行)\n"
+    "  --turn NAME=N        NAME を N 回 90 度回転する\n"
+    "その他:\n"
+    "  --open               作成後に最初のページをブラウザで開く\n"
+    "  -q, --quiet          進行状況を表示しない\n"
+    "  -h, --help           この説明を表示する\n"
+    "\n"
+    "終了コード: 0 ページを作成した, 1 作成に失敗した, 2 使い方の誤り\n";
+
+struct UsageError {
+    std::string text;
+};
+
+std::string Utf8(const QString& s) {
+    return s.toStdString();
+}
+
+// A relative path is taken from the current folder, as every command-line tool does; "~" is
+// expanded first.
+std::string AbsolutePath(const std::string& path) {
+    const std::string expanded = ExpandHome(path);
+    if (expanded.empty()) return expanded;
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(
+        std::filesystem::path(std::u8string(expanded.begin(), expanded.end())), ec);
+    if (ec) return expanded;
+    const std::u8string text = absolute.lexically_normal().u8string();
+    return std::string(text.begin(), text.end());
+}
+
+int FindLine(const PictureListModel& model, const std::string& name) {
+    for (int i = 0; i < model.Count(); ++i) {
+        if (model.ItemText(i) == name) return i;
+    }
+    return -1;
+}
+
+// "NAME=VALUE" split at its first "=" (a comment may hold "=") or its last (a turn count never
+// does).
+std::pair<std::string, std::string> SplitAssignment(const QString& text, const char* option,
+                                                    const char* form, bool at_last) {
+    const qsizetype eq = at_last ? text.lastIndexOf('=') : text.indexOf('=');
+    if (eq <= 0) throw UsageError{std::string(option) + ": " + form + " の形で指定してください"};
+    return {Utf8(text.left(eq)), Utf8(text.mid(eq + 1))};
+}
+
+// A comment typed on the command line: a literal "\n" is a line break, stored as the comment box
+// stores it ("\r\n").
+std::string CommentFromArgument(const std::string& text) {
+    std::string comment;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
+            comment += "\r\n";
+            ++i;
+        } else {
+            comment += text[i];
+        }
+    }
+    return comment;
+}
+
+struct Request {
+    AlbumSettings settings;
+    std::vector<std::string> selected;
+    std::vector<std::pair<std::string, std::string>> comments;
+    std::vector<std::pair<std::string, int>> turns;
+    bool open = false;
+    bool quiet = false;
+};
+
+Request Parse(const std::vector<std::string>& args, bool& help) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption profile("profile", "", "FILE");
+    const QCommandLineOption set("set", "", "KEY=VALUE");
+    const QCommandLineOption out(QStringList{"o", "out"}, "", "DIR");
+    const QCommandLineOption html_only("html-only");
+    const QCommandLineOption select("select", "", "NAME");
+    const QCommandLineOption comment("comment", "", "NAME=TEXT");
+    const QCommandLineOption turn("turn", "", "NAME=N");
+    const QCommandLineOption open("open");
+    const QCommandLineOption quiet(QStringList{"q", "quiet"});
+    const QCommandLineOption help_option(QStringList{"h", "help"});
+    parser.addOptions(
+        {profile, set, out, html_only, select, comment, turn, open, quiet, help_option});
+
+    QStringList list{QString::fromUtf8(kProgram)};
+    for (const std::string& a : args) list << QString::fromUtf8(a.data(), a.size());
+    if (!parser.parse(list)) throw UsageError{Utf8(parser.errorText())};
+    help = parser.isSet(help_option);
+    Request request;
+    if (help) return request;
+
+    if (parser.values(profile).size() > 1) throw UsageError{"--profile は一つだけ指定してください"};
+    if (parser.values(out).size() > 1) throw UsageError{"--out は一つだけ指定してください"};
+    AlbumSettings& s = request.settings;
+    // A missing profile file reads as the defaults, as a first start of the album maker does.
+    const std::string profile_path =
+        parser.isSet(profile) ? AbsolutePath(Utf8(parser.value(profile))) : DefaultProfilePath();
+    LoadSettings(ProfileStore(profile_path), s);
+
+    for (const QString& assignment : parser.values(set)) {
+        auto [key, value] = SplitAssignment(assignment, "--set", "KEY=VALUE", false);
+        if (std::optional<std::string> error = ApplySetting(s, key, value)) {
+            throw UsageError{"--set: " + *error};
+        }
+    }
+    if (parser.isSet(out)) s.out_dir = Utf8(parser.value(out));
+    if (parser.isSet(html_only)) s.html_only = 1;
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() > 1) throw UsageError{"PICTURE_FOLDER は一つだけ指定してください"};
+    if (!positional.empty()) s.picture_path = Utf8(positional[0]);
+    if (s.picture_path.empty()) throw UsageError{"PICTURE_FOLDER を指定してください"};
+
+    for (const QString& name : parser.values(select)) request.selected.push_back(Utf8(name));
+    for (const QString& c : parser.values(comment)) {
+        auto [name, text] = SplitAssignment(c, "--comment", "NAME=TEXT", false);
+        request.comments.emplace_back(name, CommentFromArgument(text));
+    }
+    for (const QString& t : parser.values(turn)) {
+        auto [name, count] = SplitAssignment(t, "--turn", "NAME=N", true);
+        bool ok = false;
+        const int n = QString::fromStdString(count).trimmed().toInt(&ok);
+        if (!ok) throw UsageError{"--turn: 回転の回数は整数で指定してください"};
+        request.turns.emplace_back(name, ((n % 4) + 4) % 4);
+    }
+    request.open = parser.isSet(open);
+    request.quiet = parser.isSet(quiet);
+    return request;
+}
+
+// Brings the settings into the form the Output page leaves them in, or names what is wrong.
+void PrepareSettings(AlbumSettings& s) {
+    for (std::string* name : {&s.html_name, &s.pic_folder, &s.thumb_folder, &s.material_folder}) {
+        StripTrailingSeparator(*name);
+    }
+    if (std::optional<std::string> error = CheckSettingRanges(s)) throw UsageError{*error};
+
+    s.picture_path = AbsolutePath(s.picture_path);
+    if (!IsDirectory(s.picture_path)) {
+        throw UsageError{s.picture_path + ": フォルダが見つかりません"};
+    }
+    EnsureTrailingSeparator(s.picture_path);
+
+    if (s.out_sorce != 0) {
+        // The album goes beside the pictures: the copies are the pictures themselves.
+        s.pic_folder.clear();
+        return;
+    }
+    s.out_dir = AbsolutePath(s.out_dir);
+    StripTrailingSeparator(s.out_dir);
+    if (s.out_dir.empty() || !IsAbsoluteFolderPath(s.out_dir)) {
+        throw UsageError{"出力ディレクトリは絶対パス名で指定してください"};
+    }
+    if (HasExtension(s.out_dir)) {
+        throw UsageError{
+            s.out_dir + ": 出力ディレクトリはディレクトリを指定してください。（拡張子はつけない）"};
+    }
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    bool help = false;
+    Request request;
+    try {
+        request = Parse(args, help);
+        if (!help) PrepareSettings(request.settings);
+    } catch (const UsageError& e) {
+        err << kProgram << ": " << e.text << "\n" << kUsage;
+        return 2;
+    }
+    if (help) {
+        out << kUsage;
+        return 0;
+    }
+    AlbumSettings& settings = request.settings;
+
+    PictureListModel model;
+    model.Fill(settings.picture_path, PictureFilter::Album);
+    auto line_of = [&](const std::string& option, const std::string& name) {
+        const int line = FindLine(model, name);
+        if (line < 0) {
+            throw UsageError{option + ": " + name + ": " + settings.picture_path +
+                             " にその画像 (JPEG, GIF, BMP) がありません"};
+        }
+        return line;
+    };
+    try {
+        if (request.selected.empty()) {
+            for (int i = 0; i < model.Count(); ++i) model.SetChecked(i, true);
+        }
+        for (const std::string& name : request.selected) {
+            model.SetChecked(line_of("--select", name), true);
+        }
+        for (const auto& [name, text] : request.comments) {
+            model.SetComment(line_of("--comment", name), text);
+        }
+        for (const auto& [name, turns] : request.turns) {
+            const int line = line_of("--turn", name);
+            for (int i = 0; i < turns; ++i) model.AddQuarterTurn(line);
+        }
+    } catch (const UsageError& e) {
+        err << kProgram << ": " << e.text << "\n";
+        return 2;
+    }
+
+    ConsoleUserDialogs dialogs(err, kProgram, /*answer_yes=*/request.open);
+    // The output folder is created without asking: the command line already said where to write.
+    if (settings.out_sorce == 0 && !EnsureFolder(settings.out_dir, false, dialogs)) return 1;
+
+    const bool was_loaded = ImageLibrary::IsLoaded();
+    // Without the imaging layer the album is still made: pictures are copied, without thumbnails.
+    if (!was_loaded) ImageLibrary::Load(dialogs);
+    const MaterialFolders materials =
+        MaterialFolders::FromStartDirectory(std::filesystem::current_path().string());
+    ConsoleProgressSink progress(err, request.quiet);
+    XdgShellOpener shell(dialogs);
+    const AlbumBuildContext context{settings, model, materials,          dialogs,
+                                    progress, shell, DefaultImageCodec()};
+    AlbumBuildReport report;
+    const bool ok = BuildAlbum(context, report);
+    if (!was_loaded) ImageLibrary::Unload();
+    if (!ok || report.pages_not_opened > 0) return 1;
+    out << AlbumOutputFolder(settings) << settings.html_name << ".html\n";
+    return 0;
+}

@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "album/cli/run_cli.h"
+#include "album/cli/setting_overrides.h"
+#include "album/cli/xdg_shell_opener.h"
+#include "album/generation/album_pipeline.h"
+#include "album/shell/settings/album_settings.h"
+#include "browser/imaging/image_library.h"
+#include "browser/imaging/imgkit.h"
+#include "platform/profile_store.h"
+#include "platform/text_encoding.h"
+#include "tests/support/recording_user_dialogs.h"
+#include "tests/support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct CliRun {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+// The tests read the album's pictures afterwards, so the imaging layer stays loaded for them.
+CliRun RunWith(std::vector<std::string> args) {
+    static const bool loaded = [] {
+        RecordingUserDialogs dialogs;
+        return ImageLibrary::Load(dialogs);
+    }();
+    EXPECT_TRUE(loaded);
+    std::ostringstream out, err;
+    int code = RunCli(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+std::string PercentDecode(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()) {
+            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// Every SRC and HREF of a page that names a file of the album, decoded as a browser would.
+std::vector<std::string> LocalLinks(const std::string& page_bytes) {
+    const std::string page = Cp932ToUtf8(page_bytes);
+    std::vector<std::string> links;
+    const std::regex attribute("(SRC|HREF)=\"([^\"]*)\"");
+    for (auto it = std::sregex_iterator(page.begin(), page.end(), attribute);
+         it != std::sregex_iterator(); ++it) {
+        std::string value = (*it)[2];
+        if (value.rfind("http", 0) == 0) continue;
+        links.push_back(PercentDecode(value));
+    }
+    return links;
+}
+
+TEST(PictavoCli, EveryLinkOfTheTestPhotosAlbumReachesAFile) {
+    TempDir dir;
+    CliRun run = RunWith({"--profile", dir / "none.ini", "-q", "-o", dir / "album", "--set",
+                          "html_page=1", "--set", "thumbnail_cols=3", "--set", "thumbnail_rows=2",
+                          "--set", "slide_mode=1", TestDataPath("photos")});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.out, dir / "album/my.html\n");
+    std::set<std::string> linked;
+    for (const char* page : {"my.html", "my2.html", "my3.html"}) {
+        const std::string bytes = ReadTestFile(dir / (std::string("album/") + page));
+        ASSERT_FALSE(bytes.empty()) << page;
+        for (const std::string& link : LocalLinks(bytes)) {
+            EXPECT_TRUE(fs::exists(dir / ("album/" + link))) << page << ": " << link;
+            linked.insert(link);
+        }
+    }
+    EXPECT_FALSE(fs::exists(dir / "album/my4.html"));
+    for (const char* name : {"桜.jpg", "富士山の夕日.JPG", "Two Dogs & Window.jpg"}) {
+        EXPECT_TRUE(linked.count(std::string("my_p/") + name)) << name;
+        EXPECT_TRUE(linked.count(std::string("my_t/_") + name)) << name;
+    }
+    // 13 pictures and 13 thumbnails, plus the paging links between the three pages.
+    EXPECT_EQ(linked.size(), 13u * 2 + 3);
+    EXPECT_TRUE(linked.count("my2.html"));
+    EXPECT_TRUE(fs::exists(dir / "album/my3s.html"));
+}
+
+TEST(PictavoCli, ThumbnailsOfOrientedPhotosAreUpright) {
+    TempDir dir;
+    CliRun run = RunWith({"--profile", dir / "none.ini", "-q", "-o", dir / "album",
+                          TestDataPath("exif-orientation")});
+    ASSERT_EQ(run.code, 0) << run.err;
+    int checked = 0;
+    for (const auto& entry : fs::directory_iterator(TestDataPath("exif-orientation"))) {
+        const std::string name = entry.path().filename();
+        if (entry.path().extension() != ".jpg") continue;
+        const bool portrait = name.rfind("Portrait", 0) == 0;
+        const ImgKitSize expected =
+            FitThumbnail(100, 100, portrait ? 1200 : 1800, portrait ? 1800 : 1200);
+        EXPECT_EQ(ImgKitUprightSize(dir / ("album/my_t/_" + name)), expected) << name;
+        // The copy is the file itself, whose tag browsers honour.
+        EXPECT_EQ(ReadTestFile(dir / ("album/my_p/" + name)), ReadTestFile(entry.path()));
+        ++checked;
+    }
+    EXPECT_EQ(checked, 18);
+}
+
+TEST(PictavoCli, SettingsCommentsTurnsAndSelectionReachTheAlbum) {
+    TempDir dir;
+    fs::create_directories(dir / "pics");
+    fs::copy_file(TestDataPath("jpeg/good/ljt_testorig.jpg"), dir / "pics/a.jpg");
+    fs::copy_file(TestDataPath("jpeg/good/ljt_testorig.jpg"), dir / "pics/b.jpg");
+    fs::copy_file(TestDataPath("gif/ig_sample_1.gif"), dir / "pics/c.gif");
+    CliRun run =
+        RunWith({"--profile", dir / "none.ini", "-q", "-o", dir / "album/", "--set",
+                 "html_title=夏休み", "--set", "color_bg=#ff8000", "--select", "a.jpg", "--select",
+                 "c.gif", "--comment", "a.jpg=line 1\\nline=2", "--turn", "a.jpg=3", dir / "pics"});
+    ASSERT_EQ(run.code, 0) << run.err;
+    const std::string page = Cp932ToUtf8(ReadTestFile(dir / "album/my.html"));
+    EXPECT_NE(page.find("<TITLE>夏休み</TITLE>"), std::string::npos);
+    EXPECT_NE(page.find("BGCOLOR=\"#ff8000\""), std::string::npos);
+    EXPECT_NE(page.find("<BR>line&nbsp;1<BR>line=2\r\n"), std::string::npos);
+    EXPECT_EQ(page.find("b.jpg"), std::string::npos);
+    EXPECT_EQ(ImgKitUprightSize(dir / "album/my_p/a.jpg"), (ImgKitSize{149, 227}));
+    EXPECT_FALSE(fs::exists(dir / "album/my_p/b.jpg"));
+}
+
+TEST(PictavoCli, InsideThePictureFolderThePictureFolderNameIsEmptied) {
+    TempDir dir;
+    fs::create_directories(dir / "pics");
+    fs::copy_file(TestDataPath("jpeg/good/ljt_testorig.jpg"), dir / "pics/a.jpg");
+    CliRun run = RunWith({"--profile", dir / "none.ini", "-q", "--set", "out_sorce=1", "--set",
+                          "out_dir=relative.ext", dir / "pics"});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.out, dir / "pics/my.html\n");
+    EXPECT_NE(ReadTestFile(dir / "pics/my.html").find("<A HREF=\"a.jpg\""), std::string::npos);
+    EXPECT_TRUE(fs::exists(dir / "pics/my_t/_a.jpg"));
+    EXPECT_FALSE(fs::exists(dir / "pics/my_p"));
+}
+
+TEST(PictavoCli, ProfileValuesAreReadAndHtmlOnlyLeavesPicturesAlone) {
+    TempDir dir;
+    fs::create_directories(dir / "pics");
+    fs::copy_file(TestDataPath("jpeg/good/ljt_testorig.jpg"), dir / "pics/a.jpg");
+    ProfileStore profile(dir / "p.ini");
+    profile.WriteText("param", "html_name", "index");
+    profile.WriteText("param", "out_dir", dir / "album");
+    CliRun run = RunWith({"--profile", dir / "p.ini", "-q", "--html-only", dir / "pics"});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_TRUE(fs::exists(dir / "album/index.html"));
+    EXPECT_FALSE(fs::exists(dir / "album/my_p"));
+    EXPECT_FALSE(fs::exists(dir / "album/my_t"));
+}
+
+TEST(PictavoCli, AFolderWithoutPicturesFailsTheJob) {
+    TempDir dir;
+    fs::create_directories(dir / "empty");
+    CliRun run = RunWith({"--profile", dir / "none.ini", "-q", "-o", dir / "album", dir / "empty"});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.err.find("画像ﾌｧｲﾙが選択されていません。"), std::string::npos);
+    EXPECT_TRUE(run.out.empty());
+}
+
+struct UsageCase {
+    std::vector<std::string> args;
+    const char* message;
+};
+
+class PictavoCliUsage : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(PictavoCliUsage, IsRefusedWithExitCodeTwo) {
+    TempDir dir;
+    fs::create_directories(dir / "pics");
+    fs::copy_file(TestDataPath("gif/ig_sample_1.gif"), dir / "pics/c.gif");
+    std::vector<std::string> args = {"--profile", dir / "none.ini", "-q"};
+    for (const std::string& a : GetParam().args) {
+        args.push_back(a == "PICS" ? dir / "pics" : a == "OUT" ? dir / "album" : a);
+    }
+    CliRun run = RunWith(args);
+    EXPECT_EQ(run.code, 2);
+    EXPECT_NE(run.err.find(GetParam().message), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(dir / "album"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, PictavoCliUsage,
+    ::testing::Values(
+        UsageCase{{"-o", "OUT"}, "PICTURE_FOLDER を指定してください"},
+        UsageCase{{"-o", "OUT", "PICS", "PICS"}, "一つだけ"},
+        UsageCase{{"-o", "OUT", "--bogus", "PICS"}, "bogus"},
+        UsageCase{{"-o", "OUT", "--set", "no_such_key=1", "PICS"}, "no_such_key"},
+        UsageCase{{"-o", "OUT", "--set", "thumbnail_x", "PICS"}, "KEY=VALUE"},
+        UsageCase{{"-o", "OUT", "--set", "thumbnail_x=49", "PICS"}, "50 から 180"},
+        UsageCase{{"-o", "OUT", "--set", "thumbnail_y=181", "PICS"}, "50 から 180"},
+        UsageCase{{"-o", "OUT", "--set", "thumbnail_cols=0", "PICS"}, "1 から 10"},
+        UsageCase{{"-o", "OUT", "--set", "thumbnail_rows=11", "PICS"}, "1 から 10"},
+        UsageCase{{"-o", "OUT", "--set", "size_title=8", "PICS"}, "1 から 7"},
+        UsageCase{{"-o", "OUT", "--set", "slide_mode=2", "PICS"}, "0 から 1"},
+        UsageCase{{"-o", "OUT", "--set", "thumbnail_x=abc", "PICS"}, "整数を入力してください。"},
+        UsageCase{{"-o", "OUT", "--set", "color_bg=#12345g", "PICS"}, "#rrggbb"},
+        UsageCase{{"-o", "OUT", "--set", "html_name=my.html", "PICS"}, "名前のみを指定します。"},
+        UsageCase{{"-o", "OUT", "--set", "pic_folder=a/b", "PICS"}, "名前のみを指定します。"},
+        UsageCase{{"-o", "OUT.d", "PICS"}, "拡張子はつけない"},
+        UsageCase{{"-o", "OUT", "--select", "missing.jpg", "PICS"}, "missing.jpg"},
+        UsageCase{{"-o", "OUT", "--turn", "c.gif=x", "PICS"}, "整数"},
+        UsageCase{{"-o", "OUT", "--comment", "nothing.jpg=hi", "PICS"}, "nothing.jpg"},
+        UsageCase{{"-o", "OUT", "PICS/missing"}, "フォルダが見つかりません"}));
+
+TEST(PictavoCli, HelpGoesToStandardOutput) {
+    CliRun run = RunWith({"--help"});
+    EXPECT_EQ(run.code, 0);
+    EXPECT_NE(run.out.find("使い方: pictavo-cli"), std::string::npos);
+}
+
+TEST(SettingOverrides, KeysAreExactlyTheStoredProfileKeysInOrder) {
+    TempDir dir;
+    ProfileStore profile(dir / "p.ini");
+    SaveSettings(profile, AlbumSettings{});
+    std::istringstream lines(Cp932ToUtf8(ReadTestFile(dir / "p.ini")));
+    std::set<std::string> stored;
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t eq = line.find('=');
+        if (eq != std::string::npos) stored.insert(line.substr(0, eq));
+    }
+    const std::vector<std::string> keys = SettableKeys();
+    EXPECT_EQ(std::set<std::string>(keys.begin(), keys.end()), stored);
+    EXPECT_EQ(keys.size(), 33u);
+    // Every key reaches its own field: setting it changes what is saved under that key.
+    for (const std::string& key : keys) {
+        AlbumSettings s;
+        const bool text = !ApplySetting(s, key, "abc").has_value();
+        ASSERT_FALSE(ApplySetting(s, key, text ? "changed" : "3").has_value()) << key;
+        ProfileStore changed(dir / (key + ".ini"));
+        SaveSettings(changed, s);
+        EXPECT_EQ(changed.ReadText("param", key, ""), text ? "changed" : "3") << key;
+    }
+}
+
+TEST(XdgShellOpener, AMissingFileShowsTheSystemTextInAnErrorBox) {
+    RecordingUserDialogs dialogs;
+    XdgShellOpener opener(dialogs);
+    opener.OpenWithShell("/nonexistent/pictavo/album.html");
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_EQ(dialogs.calls[0].text, "No such file or directory");
+    EXPECT_EQ(dialogs.calls[0].caption, std::optional<std::string>("Error"));
+    EXPECT_EQ(dialogs.calls[0].icon, MessageIcon::Information);
+}
+
+}  // namespace
