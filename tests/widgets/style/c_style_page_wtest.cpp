@@ -1,0 +1,298 @@
+#include "album/style/c_style_page.h"
+
+#include <QComboBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest>
+#include <filesystem>
+#include <memory>
+
+#include "album/shell/settings/album_settings.h"
+#include "album/shell/settings/material_folders.h"
+#include "album/style/c_color_button.h"
+#include "tests/support/recording_shell_opener.h"
+#include "tests/support/recording_user_dialogs.h"
+#include "tests/support/temp_dir.h"
+#include "tests/widgets/style/link_html_helpers.h"
+
+namespace {
+
+constexpr int kRed = 0x0000FF;
+constexpr int kWhite = 0xFFFFFF;
+
+// A start directory with the four material folders and a page over it.
+struct PageRig {
+    TempDir dir;
+    AlbumSettings settings;
+    MaterialFolders folders;
+    RecordingShellOpener shell;
+    RecordingUserDialogs dialogs;
+    std::unique_ptr<CStylePage> page;
+
+    explicit PageRig(const std::string& themes = "") {
+        folders = MaterialFolders::FromStartDirectory(dir.Path());
+        for (const std::string* f : {&folders.sound, &folders.wallpaper, &folders.rule}) {
+            std::filesystem::create_directories(*f);
+        }
+        if (!themes.empty()) WriteTestFile(folders.theme + "std.ctm", themes);
+    }
+    CStylePage& Open() {
+        page = std::make_unique<CStylePage>(settings, folders, shell, dialogs);
+        page->OnSetActive();
+        return *page;
+    }
+    template <typename T>
+    T* Find(const char* id) {
+        T* widget = page->findChild<T*>(QString::fromLatin1(id));
+        if (!widget) qFatal("no control %s", id);
+        return widget;
+    }
+    QListWidget* Themes() { return Find<QListWidget>("1049"); }
+    QImage Grab() { return page->grab().toImage(); }
+};
+
+QStringList Items(QComboBox* list) {
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i) items << list->itemText(i);
+    return items;
+}
+
+// The horizontal extent, in pixels, of the pixels of one colour.
+int WidthOf(const QImage& image, QRgb colour) {
+    int left = image.width(), right = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) == colour) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    }
+    return right < left ? 0 : right - left + 1;
+}
+
+}  // namespace
+
+class StylePageTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void defaultPageShowsTheDefaults();
+    void materialListsPutNoneFirstThenNamesIgnoringCase();
+    void confirmingTheChooserWithoutChangeClearsTheThemeSelection();
+    void cancellingTheChooserKeepsTheThemeSelection();
+    void choosingASizeOrMaterialClearsTheSelectionAndStoresIt();
+    void choosingTheSameThemeAgainAppliesItAgain();
+    void themeWithSizesZeroLeavesSizesUnselectedAndPreviewsAt16Pixels();
+    void themeWithAMissingWallpaperKeepsTheName();
+    void previewCentreIsTheBackgroundAndTheTitleGrowsWithItsSize();
+    void viewAndListenDoNothingWhileTheNameIsEmpty();
+    void addingAThemeSelectsItAndAppendsItToTheUserFile();
+    void addingAThemeThatCannotBeSavedSaysSo();
+    void aMaterialNameWithACommaCannotBecomeATheme();
+};
+
+void StylePageTest::defaultPageShowsTheDefaults() {
+    PageRig rig;
+    rig.Open();
+    QCOMPARE(rig.Find<CColorButton>("1006")->Color(), 0);
+    QCOMPARE(rig.Find<CColorButton>("1008")->Color(), 0);
+    QCOMPARE(rig.Find<CColorButton>("1009")->Color(), 0);
+    QCOMPARE(rig.Find<CColorButton>("1007")->Color(), 0xC0C0C0);
+    QCOMPARE(rig.Find<QComboBox>("1013")->currentText(), QString("7"));
+    QCOMPARE(rig.Find<QComboBox>("1015")->currentText(), QString("4"));
+    QCOMPARE(rig.Find<QComboBox>("1016")->currentText(), QString("2"));
+    for (const char* id : {"1018", "1019", "1017"}) {
+        QCOMPARE(rig.Find<QComboBox>(id)->currentText(), QString("(なし)"));
+    }
+    QCOMPARE(rig.Themes()->count(), 0);
+    QCOMPARE(rig.settings.currect_theme, -1);
+    QCOMPARE(rig.page->Title(), QString("スタイル"));
+    QVERIFY(rig.page->OnKillActive());
+}
+
+void StylePageTest::materialListsPutNoneFirstThenNamesIgnoringCase() {
+    PageRig rig;
+    for (const char* name : {"b.png", "A.png", "!early.png", ".hidden.png"}) {
+        WriteTestFile(rig.folders.wallpaper + name, "x");
+    }
+    std::filesystem::create_directories(rig.folders.wallpaper + "folder");
+    rig.Open();
+    auto* list = rig.Find<QComboBox>("1018");
+    QCOMPARE(Items(list), (QStringList{"(なし)", "!early.png", "A.png", "b.png"}));
+    QCOMPARE(Items(rig.Find<QComboBox>("1017")), QStringList{"(なし)"});
+    list->setCurrentIndex(1);
+    QCOMPARE(rig.settings.name_bg, std::string("!early.png"));
+    list->setCurrentIndex(0);
+    QCOMPARE(rig.settings.name_bg, std::string());
+}
+
+void StylePageTest::confirmingTheChooserWithoutChangeClearsTheThemeSelection() {
+    PageRig rig("Sea,#ffffff,#ffff00,#00ffff,#000080,6,3,2,,,\r\n");
+    rig.Open();
+    rig.Themes()->setCurrentRow(0);
+    QCOMPARE(rig.settings.color_bg, 0x800000);
+    rig.page->SetColorChooser([](QWidget*, int initial) -> std::optional<int> { return initial; });
+    rig.Find<CColorButton>("1006")->click();
+    QTRY_VERIFY(rig.Themes()->selectedItems().isEmpty());
+    QCOMPARE(rig.settings.color_title, kWhite);
+}
+
+void StylePageTest::cancellingTheChooserKeepsTheThemeSelection() {
+    PageRig rig("Sea,#ffffff,#ffff00,#00ffff,#000080,6,3,2,,,\r\n");
+    rig.Open();
+    rig.Themes()->setCurrentRow(0);
+    rig.page->SetColorChooser([](QWidget*, int) -> std::optional<int> { return std::nullopt; });
+    rig.Find<CColorButton>("1007")->click();
+    QCoreApplication::sendPostedEvents(rig.page.get());
+    QCOMPARE(rig.Themes()->selectedItems().size(), 1);
+    QCOMPARE(rig.settings.color_bg, 0x800000);
+}
+
+void StylePageTest::choosingASizeOrMaterialClearsTheSelectionAndStoresIt() {
+    PageRig rig("Sea,#ffffff,#ffff00,#00ffff,#000080,6,3,2,,,\r\n");
+    WriteTestFile(rig.folders.sound + "tune.wav", "x");
+    rig.Open();
+    rig.Themes()->setCurrentRow(0);
+    rig.Find<QComboBox>("1015")->setCurrentIndex(4);
+    QCOMPARE(rig.settings.size_comment, 5);
+    QVERIFY(rig.Themes()->selectedItems().isEmpty());
+
+    rig.Themes()->setCurrentRow(0);
+    QCOMPARE(rig.settings.size_comment, 3);
+    rig.Find<QComboBox>("1017")->setCurrentIndex(1);
+    QCOMPARE(rig.settings.name_bgm, std::string("tune.wav"));
+    QVERIFY(rig.Themes()->selectedItems().isEmpty());
+}
+
+void StylePageTest::choosingTheSameThemeAgainAppliesItAgain() {
+    PageRig rig("A,#000000,#000000,#000000,#ffffff,1,1,1,,,\r\nB,,,,,2,2,2,,,\r\n");
+    rig.Open();
+    QCOMPARE(rig.Themes()->count(), 2);
+    rig.Themes()->setCurrentRow(0);
+    rig.page->SetColorChooser([](QWidget*, int) -> std::optional<int> { return 0x00FF00; });
+    rig.Find<CColorButton>("1007")->click();
+    QTRY_COMPARE(rig.settings.color_bg, 0x00FF00);
+    QVERIFY(rig.Themes()->selectedItems().isEmpty());
+    rig.Themes()->setCurrentRow(0);
+    QCOMPARE(rig.settings.color_bg, kWhite);
+    QCOMPARE(rig.Find<CColorButton>("1007")->Color(), kWhite);
+}
+
+void StylePageTest::themeWithSizesZeroLeavesSizesUnselectedAndPreviewsAt16Pixels() {
+    PageRig rig(",,,,,,,,,,\r\n");
+    rig.settings.size_title = rig.settings.size_comment = rig.settings.size_thumb = 3;  // 16 px
+    rig.settings.color_bg = 0;
+    rig.Open();
+    rig.page->resize(rig.page->minimumSize());
+    const QRect box = rig.page->PreviewRect();
+    const QImage at_sixteen = rig.Grab().copy(box);
+
+    rig.Themes()->setCurrentRow(0);
+    QCOMPARE(rig.settings.size_title, 0);
+    for (const char* id : {"1013", "1015", "1016"}) {
+        QCOMPARE(rig.Find<QComboBox>(id)->currentIndex(), -1);
+    }
+    QCOMPARE(CStylePage::SampleFont(0, true).pixelSize(), 16);
+    QCOMPARE(rig.Grab().copy(box), at_sixteen);
+}
+
+void StylePageTest::themeWithAMissingWallpaperKeepsTheName() {
+    PageRig rig("W,,,,,1,1,1,gone.png,,,\r\n");
+    rig.Open();
+    rig.Themes()->setCurrentRow(0);
+    QCOMPARE(rig.settings.name_bg, std::string("gone.png"));
+    QCOMPARE(rig.Find<QComboBox>("1018")->currentText(), QString("(なし)"));
+    rig.Find<QPushButton>("1022")->click();
+    QCOMPARE(rig.shell.opened, std::vector<std::string>{rig.folders.wallpaper + "gone.png"});
+}
+
+void StylePageTest::previewCentreIsTheBackgroundAndTheTitleGrowsWithItsSize() {
+    PageRig rig;
+    rig.settings.color_bg = kWhite;
+    rig.settings.color_title = kRed;
+    rig.settings.color_commen = 0x00FF00;
+    rig.settings.color_thumb = 0xFF0000;
+    rig.settings.size_title = 7;
+    rig.Open();
+    rig.page->resize(rig.page->minimumSize());
+    const QRect box = rig.page->PreviewRect();
+    QImage large = rig.Grab();
+    QCOMPARE(large.pixel(box.center()), qRgb(255, 255, 255));
+    const QImage preview_alone = rig.Find<QWidget>("1055")->grab().toImage();
+    QCOMPARE(preview_alone.pixel(preview_alone.rect().center()), qRgb(255, 255, 255));
+
+    rig.Find<QComboBox>("1013")->setCurrentIndex(0);
+    QCOMPARE(rig.settings.size_title, 1);
+    QImage small = rig.Grab();
+    const int wide = WidthOf(large.copy(box), qRgb(255, 0, 0));
+    const int narrow = WidthOf(small.copy(box), qRgb(255, 0, 0));
+    QVERIFY2(narrow > 0 && wide > narrow * 3,
+             qPrintable(QString("title %1 px at 7, %2 px at 1").arg(wide).arg(narrow)));
+}
+
+void StylePageTest::viewAndListenDoNothingWhileTheNameIsEmpty() {
+    PageRig rig;
+    WriteTestFile(rig.folders.rule + "line.png", "x");
+    WriteTestFile(rig.folders.sound + "tune.wav", "x");
+    rig.Open();
+    for (const char* id : {"1022", "1021", "1020"}) rig.Find<QPushButton>(id)->click();
+    QVERIFY(rig.shell.opened.empty());
+
+    rig.Find<QComboBox>("1019")->setCurrentIndex(1);
+    rig.Find<QComboBox>("1017")->setCurrentIndex(1);
+    for (const char* id : {"1022", "1021", "1020"}) rig.Find<QPushButton>(id)->click();
+    QCOMPARE(rig.shell.opened, (std::vector<std::string>{rig.folders.rule + "line.png",
+                                                         rig.folders.sound + "tune.wav"}));
+}
+
+void StylePageTest::addingAThemeSelectsItAndAppendsItToTheUserFile() {
+    PageRig rig("Sea,#ffffff,#ffff00,#00ffff,#000080,6,3,2,,,\r\n");
+    rig.Open();
+    rig.page->SetTitlePrompt([](const ThemeList& themes) -> std::optional<std::string> {
+        return themes.size() == 1 ? std::optional<std::string>("T") : std::nullopt;
+    });
+    rig.Find<QPushButton>("1048")->click();
+    QCOMPARE(rig.Themes()->count(), 2);
+    QCOMPARE(rig.Themes()->item(1)->text(), QString("T"));
+    QCOMPARE(rig.Themes()->currentRow(), 1);
+    QVERIFY(rig.Themes()->item(1)->isSelected());
+    QCOMPARE(rig.page->Themes().size(), std::size_t{2});
+    QCOMPARE(ReadTestFile(rig.folders.theme + "userat.ctm"),
+             std::string("T,#000000,#000000,#000000,#c0c0c0,7,4,2,,,\r\n"));
+    QVERIFY(rig.dialogs.calls.empty());
+
+    rig.page->SetTitlePrompt([](const ThemeList&) { return std::nullopt; });
+    rig.Find<QPushButton>("1048")->click();
+    QCOMPARE(rig.Themes()->count(), 2);
+}
+
+void StylePageTest::addingAThemeThatCannotBeSavedSaysSo() {
+    PageRig rig;
+    std::filesystem::create_directories(rig.folders.theme + "userat.ctm");  // a folder in the way
+    rig.Open();
+    rig.page->SetTitlePrompt([](const ThemeList&) { return std::optional<std::string>("T"); });
+    rig.Find<QPushButton>("1048")->click();
+    QCOMPARE(rig.Themes()->count(), 1);  // usable for the rest of the run
+    QCOMPARE(rig.dialogs.calls.size(), std::size_t{1});
+    QCOMPARE(rig.dialogs.calls[0].icon, MessageIcon::Exclamation);
+}
+
+void StylePageTest::aMaterialNameWithACommaCannotBecomeATheme() {
+    PageRig rig;
+    WriteTestFile(rig.folders.sound + "a,b.wav", "x");
+    rig.Open();
+    rig.Find<QComboBox>("1017")->setCurrentIndex(1);
+    bool asked = false;
+    rig.page->SetTitlePrompt([&](const ThemeList&) {
+        asked = true;
+        return std::optional<std::string>("T");
+    });
+    rig.Find<QPushButton>("1048")->click();
+    QVERIFY(!asked);
+    QCOMPARE(rig.Themes()->count(), 0);
+    QCOMPARE(rig.dialogs.calls.size(), std::size_t{1});
+    QVERIFY(!std::filesystem::exists(rig.folders.theme + "userat.ctm"));
+}
+
+QTEST_MAIN(StylePageTest)
+#include "c_style_page_wtest.moc"
