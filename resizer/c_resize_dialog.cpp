@@ -1,5 +1,6 @@
 #include "resizer/c_resize_dialog.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QTimer>
 
 #include "browser/imaging/image_codec.h"
 #include "browser/path_helpers.h"
@@ -78,6 +80,9 @@ QPushButton* AddButton(QWidget* parent, const DialogUnits& du, const char* id, c
     // Enter must never press a button of this dialog.
     button->setAutoDefault(false);
     button->setDefault(false);
+    // A click leaves the focus where it is, so that pressing "閉じる" or "作成" does not first
+    // check the edit the user was in ("作成" checks every value itself).
+    button->setFocusPolicy(Qt::TabFocus);
     du.Place(button, x, y, w, h);
     return button;
 }
@@ -282,14 +287,11 @@ void CResizeDialog::OnSizeModeClicked(int mode) {
     UpdateModeControls();
 }
 
-void CResizeDialog::OnSizeEditLeft() {
-    UpdateData(true);
-}
-
-void CResizeDialog::OnQualityEditLeft() {
-    UpdateData(true);
+bool CResizeDialog::OnQualityEditLeft() {
+    const bool ok = UpdateData(true);
     quality_preset_ = PresetOfQuality(settings_.jpegQuality);
     quality_list_->setCurrentIndex(quality_preset_);
+    return ok;
 }
 
 void CResizeDialog::OnQualityChosen(int line) {
@@ -386,11 +388,19 @@ bool CResizeDialog::eventFilter(QObject* watched, QEvent* event) {
     } else if (event->type() == QEvent::FocusOut && initialized_ && !ending_ && !transferring_) {
         // Switching to another window or opening a popup is not leaving the edit.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            if (watched == scale_edit_ || watched == width_edit_ || watched == height_edit_)
-                OnSizeEditLeft();
-            else if (watched == quality_edit_)
-                OnQualityEditLeft();
+        const bool size_edit =
+            watched == scale_edit_ || watched == width_edit_ || watched == height_edit_;
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+            (size_edit || watched == quality_edit_)) {
+            QWidget* going_to = QApplication::focusWidget();
+            const bool ok = size_edit ? UpdateData(true) : OnQualityEditLeft();
+            // A radio button or check box clicked while a value was refused receives its press
+            // after the message has taken the release: let it spring back instead of staying
+            // pressed.
+            if (!ok) {
+                if (auto* button = qobject_cast<QAbstractButton*>(going_to))
+                    QTimer::singleShot(0, button, [button] { button->setDown(false); });
+            }
         }
     }
     return QDialog::eventFilter(watched, event);

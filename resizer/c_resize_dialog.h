@@ -79,8 +79,7 @@ class CResizeDialog : public QDialog {
     void BuildControls();
     void InitDialog();
     bool HandleEnter();
-    void OnSizeEditLeft();
-    void OnQualityEditLeft();
+    bool OnQualityEditLeft();
     void OnQualityChosen(int line);
     void OnSizeModeClicked(int mode);
     void OnOverwriteClicked();

@@ -95,6 +95,7 @@ class CResizeDialogTest : public QObject {
     void browseOpensTheFolderChooser();
     void aboutBoxFromTheButton();
     void escapeClosesTheDialog();
+    void closeButtonClosesWithoutCheckingTheEdit();
 };
 
 void CResizeDialogTest::startState() {
@@ -441,6 +442,14 @@ void CResizeDialogTest::escapeClosesTheDialog() {
     QTest::keyClick(f.Edit("1050"), Qt::Key_Escape);
     QVERIFY(!f.dialog->isVisible());
     QCOMPARE(f.dialog->result(), int(QDialog::Rejected));
+    QVERIFY(f.dialogs.calls.empty());
+}
+
+void CResizeDialogTest::closeButtonClosesWithoutCheckingTheEdit() {
+    Fixture f;
+    f.Type("1052", QStringLiteral("500"));
+    QTest::mouseClick(f.Find<QPushButton>("2"), Qt::LeftButton);
+    QVERIFY(!f.dialog->isVisible());
     QVERIFY(f.dialogs.calls.empty());
 }
 
