@@ -2,6 +2,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -94,6 +95,7 @@ class CResizeDialogTest : public QObject {
     void browseTakesTheChosenFolder();
     void browseOpensTheFolderChooser();
     void aboutBoxFromTheButton();
+    void aboutBoxFromTheContextMenu();
     void escapeClosesTheDialog();
     void closeButtonClosesWithoutCheckingTheEdit();
 };
@@ -434,6 +436,29 @@ void CResizeDialogTest::aboutBoxFromTheButton() {
     QCOMPARE(version, QStringLiteral("Scalvo   Version 1.0"));
     QCOMPARE(address, QStringLiteral("https://pictavo.example.org/"));
     QVERIFY(f.dialog->isVisible());
+}
+
+void CResizeDialogTest::aboutBoxFromTheContextMenu() {
+    Fixture f;
+    QString item, title;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu || menu->actions().isEmpty()) return;
+        item = menu->actions().first()->text();
+        QTimer::singleShot(0, [&] {
+            auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+            if (!about) return;
+            title = about->windowTitle();
+            about->accept();
+        });
+        menu->actions().first()->trigger();
+        menu->close();
+    });
+    const QPoint inside(5, f.dialog->height() - 5);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, inside, f.dialog->mapToGlobal(inside));
+    QApplication::sendEvent(f.dialog.get(), &event);
+    QCOMPARE(item, QStringLiteral("Scalvo のﾊﾞｰｼﾞｮﾝ情報(&A)..."));
+    QCOMPARE(title, QStringLiteral("Scalvoのﾊﾞｰｼﾞｮﾝ情報"));
 }
 
 void CResizeDialogTest::escapeClosesTheDialog() {
