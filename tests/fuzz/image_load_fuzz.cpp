@@ -1,0 +1,78 @@
+// Feeds arbitrary bytes to the imaging layer as a picture file named .jpg, .bmp or .gif (chosen by
+// the first byte, so the content and the name need not agree) and runs the operations the jobs
+// run on whatever loads: measure, reduced-scale load, turn, resize and save.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "browser/imaging/image_library.h"
+#include "browser/imaging/imaging_limits.h"
+#include "browser/imaging/imgkit.h"
+#include "platform/user_dialogs.h"
+
+namespace {
+
+class SilentDialogs : public UserDialogs {
+  public:
+    MessageAnswer ShowMessage(const std::string&, const std::optional<std::string>&, MessageIcon,
+                              MessageButtons) override {
+        return MessageAnswer::Ok;
+    }
+};
+
+std::string Folder() {
+    static const std::string folder = [] {
+        std::string base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+        return base + "/image_fuzz_" + std::to_string(getpid()) + "_";
+    }();
+    return folder;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    SilentDialogs dialogs;
+    if (!ImageLibrary::Load(dialogs)) std::abort();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const char* const kExtensions[] = {".jpg", ".bmp", ".gif"};
+    const char* extension = kExtensions[size > 0 ? data[0] % 3 : 0];
+    const std::string path = Folder() + "in" + extension;
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+
+    const ImgKitSize header = ImgKitUprightSize(path);
+    if (header.width < 0 || header.height < 0 ||
+        std::int64_t{header.width} * header.height > kMaxPicturePixels) {
+        std::abort();
+    }
+
+    ImageHandle image = ImgKitFileLoad(path);
+    if (image) {
+        ImgKitInfoRecord info;
+        ImgKitImageInfo(image, info);
+        if (info.values[0] < 1 || info.values[1] < 1) std::abort();
+        ImgKitRotation(image);
+        ImageHandle small = ImgKitImageSize(image, 1 + info.values[1] / 3, 1 + info.values[0] / 3);
+        if (!small) std::abort();
+        const std::string saved = Folder() + "out";
+        ImgKitJpegFileSave(saved + ".jpg", small, 75);
+        ImgKitBmpFileSave(saved + ".bmp", small);
+        unlink((saved + ".jpg").c_str());
+        unlink((saved + ".bmp").c_str());
+    }
+    ImageHandle reduced = ImgKitFileLoad(path, 8, 8);
+    if (reduced) {
+        ImageHandle small = ImgKitImageSize(reduced, 4, 4);
+        if (!small) std::abort();
+    }
+    unlink(path.c_str());
+    return 0;
+}
