@@ -55,6 +55,7 @@ void CFolderTree::SetRootProvider(RootProvider provider) {
 }
 
 void CFolderTree::Init() {
+    clear();  // a second Init starts over instead of listing every root twice
     setColumnCount(1);
     setHeaderHidden(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
