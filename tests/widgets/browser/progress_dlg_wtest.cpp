@@ -1,9 +1,12 @@
 #include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
 #include "browser/widgets/c_progress_dlg.h"
+#include "browser/widgets/message_box_dialogs.h"
 #include "browser/widgets/progress_bar_frame.h"
 
 namespace {
@@ -139,6 +142,30 @@ class ProgressDlgTest : public QObject {
         QTimer::singleShot(0, this, [&ran] { ran = true; });
         dlg_->SetPos(1);
         QVERIFY(ran);
+        dlg_->Close();
+    }
+
+    void aMessageDuringTheJobCanBeAnswered() {
+        // A job that reports a failure while the window is up: the box must take the user's
+        // answer even though the window blocks everything else, and show the normal arrow.
+        dlg_->Open();
+        MessageBoxDialogs dialogs(owner_.get());
+        bool answered = false;
+        Qt::CursorShape shape = Qt::WaitCursor;
+        QTimer::singleShot(0, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) return;
+            shape = QApplication::overrideCursor()->shape();
+            box->button(QMessageBox::No)->click();
+            answered = true;
+        });
+        const MessageAnswer answer =
+            dialogs.ShowMessage("question", std::nullopt, MessageIcon::None, MessageButtons::YesNo);
+        QVERIFY(answered);
+        QCOMPARE(answer, MessageAnswer::No);
+        QCOMPARE(shape, Qt::ArrowCursor);
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        QCOMPARE(QApplication::activeModalWidget(), dlg_.get());
         dlg_->Close();
     }
 
