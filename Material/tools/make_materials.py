@@ -93,13 +93,16 @@ class Canvas:
             self.px[y][x] = mix(old, colour, amount)
 
     def disc(self, cx, cy, radius, colour, wrap=True, squash=1.0):
+        # Coverage is measured from the exact centre to each pixel's centre, so shapes placed at
+        # fractional positions come out smooth rather than stepped.
         r = int(math.ceil(radius)) + 1
         for dy in range(-r, r + 1):
             for dx in range(-r, r + 1):
-                d = math.hypot(dx, dy / squash)
+                px, py = math.floor(cx) + dx, math.floor(cy) + dy
+                d = math.hypot(px + 0.5 - cx, (py + 0.5 - cy) / squash)
                 cover = max(0.0, min(1.0, radius + 0.5 - d))
                 if cover > 0:
-                    self.blend(int(cx) + dx, int(cy) + dy, colour, cover, wrap)
+                    self.blend(px, py, colour, cover, wrap)
 
     def save(self, path):
         with open(path, "wb") as f:
@@ -283,10 +286,15 @@ def rule_sakura(path):
 def rule_wave(path):
     c = Canvas(RULE_W, RULE_H, CLEAR, alpha=True)
     blue = hex_rgb("#3f8ccc")
-    for x10 in range(RULE_W * 10):
-        x = x10 / 10
-        y = 5 + 3 * math.sin(2 * math.pi * x / 30)
-        c.disc(x, y, 0.9, blue, wrap=False)
+    for y in range(RULE_H):
+        for x in range(RULE_W):
+            # Distance to the curve, corrected by its slope, gives an even, smooth stroke.
+            t = 2 * math.pi * (x + 0.5) / 30
+            slope = 3 * math.cos(t) * 2 * math.pi / 30
+            d = abs(y + 0.5 - (5 + 3 * math.sin(t))) / math.sqrt(1 + slope * slope)
+            cover = max(0.0, min(1.0, 1.5 - d))
+            if cover > 0:
+                c.blend(x, y, blue, cover, wrap=False)
     c.save(path)
 
 

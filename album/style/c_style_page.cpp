@@ -1,6 +1,7 @@
 #include "album/style/c_style_page.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -96,6 +97,13 @@ void CStylePage::BuildControls() {
         auto* l = new QLabel(QString::fromUtf8(text), this);
         l->setAlignment(align | Qt::AlignVCenter);
         du.Place(l, x, y, w, h);
+        // The fallback face of the dialog font is wider than the one the layout was drawn for; a
+        // label that would be cut off is set a little smaller instead (never below 7 points).
+        QFont f = l->font();
+        while (QFontMetrics(f).horizontalAdvance(l->text()) > l->width() && f.pointSizeF() > 7) {
+            f.setPointSizeF(f.pointSizeF() - 0.5);
+        }
+        l->setFont(f);
     };
 
     preview_ = new QFrame(this);
