@@ -88,7 +88,9 @@ CPicturePage::CPicturePage(AlbumSettings& settings, const MaterialFolders& folde
 
     for (FocusEdit* box : {width_, height_}) {
         connect(box, &FocusEdit::FocusLost, this, [this](Qt::FocusReason reason) {
-            if (MovedByUser(reason)) ValidateSizes();
+            // A box hidden with its page (a tab change) loses the focus too; the page change
+            // checks the sizes itself, once.
+            if (MovedByUser(reason) && width_->isVisible()) ValidateSizes();
         });
         connect(box, &QLineEdit::returnPressed, this, [this] { ValidateSizes(); });
     }

@@ -1,5 +1,7 @@
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QIcon>
 
 #include "album/shell/c_album_app.h"
 #include "album/shell/desktop_shell_opener.h"
@@ -9,7 +11,6 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     // Message boxes without a caption of their own show the program's name.
     QCoreApplication::setApplicationName(QStringLiteral("Pictavo"));
-    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/pictavo/pictavo.svg")));
 
     MessageBoxDialogs dialogs;
     DesktopShellOpener shell(dialogs);

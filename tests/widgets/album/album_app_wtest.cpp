@@ -1,0 +1,165 @@
+// Start-up and shutdown of the album maker: the material folders, the settings read before any
+// page shows them, the four tabs, and saving at exit only when the last transfer asked for it.
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTest>
+
+#include "album/shell/c_album_app.h"
+#include "album/shell/c_prop_sheet.h"
+#include "platform/file_system.h"
+#include "platform/profile_store.h"
+#include "sheet_fixture.h"
+
+namespace {
+
+struct AppFixture {
+    TempDir start;
+    TempDir config;
+    RecordingUserDialogs dialogs;
+    RecordingShellOpener shell;
+    std::string profile = config / "Pictavo.INI";
+    std::unique_ptr<CAlbumApp> app;
+
+    void Start() {
+        CAlbumApp::Options options;
+        options.profile_path = profile;
+        options.start_directory = start.Path();  // no trailing separator
+        app = std::make_unique<CAlbumApp>(dialogs, shell, options);
+        QVERIFY(app->InitInstance());
+        CPropSheet* sheet = app->Sheet();
+        sheet->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(sheet));
+    }
+    CPropSheet* Sheet() { return app->Sheet(); }
+    QWidget* Page(int i) { return Sheet()->Page(i); }
+    int ChooseTab(int i) {
+        Sheet()->Tabs()->setCurrentIndex(i);
+        return Sheet()->Tabs()->currentIndex();
+    }
+    void ClickClose() {
+        ChooseTab(3);
+        QTest::mouseClick(Control<QPushButton>(Page(3), "1039"), Qt::LeftButton);
+    }
+};
+
+}  // namespace
+
+class AlbumAppTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() { PrepareTestProgram(); }
+
+    void MaterialFoldersComeFromTheStartDirectory() {
+        AppFixture f;
+        f.Start();
+        const MaterialFolders& m = f.app->Folders();
+        QCOMPARE(m.sound, f.start / "Material/SOUND/");
+        QCOMPARE(m.wallpaper, f.start / "Material/BKGROUND/");
+        QCOMPARE(m.rule, f.start / "Material/BORDER/");
+        QCOMPARE(m.theme, f.start / "Material/THEME/");
+    }
+
+    void TheSheetHasItsFourTabsAndStartsOnThePicturePage() {
+        AppFixture f;
+        f.Start();
+        QTabWidget* tabs = f.Sheet()->Tabs();
+        QCOMPARE(f.Sheet()->windowTitle(), QStringLiteral("Pictavo"));
+        QCOMPARE(tabs->count(), 4);
+        const QStringList titles = {QStringLiteral("ピクチャー"), QStringLiteral("HTML"),
+                                    QStringLiteral("スタイル"), QStringLiteral("作成")};
+        for (int i = 0; i < 4; ++i) QCOMPARE(tabs->tabText(i), titles[i]);
+        QCOMPARE(tabs->currentIndex(), 0);
+        QVERIFY(f.Sheet()->isVisible());
+    }
+
+    void FirstStartShowsTheDefaultsOnEveryPage() {
+        AppFixture f;
+        f.Start();
+        QCOMPARE(Control<QLineEdit>(f.Page(0), "1050")->text(), QStringLiteral("100"));
+        QCOMPARE(Control<QLineEdit>(f.Page(0), "1051")->text(), QStringLiteral("100"));
+        for (int tab = 1; tab < 4; ++tab) QCOMPARE(f.ChooseTab(tab), tab);
+        QCOMPARE(Control<QLineEdit>(f.Page(1), "1012")->text(), QStringLiteral("MY ALUBUM"));
+        QCOMPARE(Control<QLineEdit>(f.Page(1), "1039")->text(), QStringLiteral("5"));
+        QCOMPARE(Control<QLineEdit>(f.Page(1), "1054")->text(), QStringLiteral("1"));
+        QCOMPARE(Control<QLineEdit>(f.Page(3), "1033")->text(), QStringLiteral("~/MyAlbum"));
+        QCOMPARE(Control<QLineEdit>(f.Page(3), "1028")->text(), QStringLiteral("my"));
+        QCOMPARE(f.Sheet()->Settings().color_bg, 12632256);
+        QVERIFY(f.dialogs.calls.empty());
+    }
+
+    void StoredSettingsAreShownByThePages() {
+        AppFixture f;
+        ProfileStore profile(f.profile);
+        profile.WriteInt("param", "thumbnail_x", 150);
+        profile.WriteText("param", "html_title", "夏休み");
+        profile.WriteText("param", "out_dir", "/srv/albums");
+        profile.WriteInt("param", "out_sorce", 1);
+        f.Start();
+        QCOMPARE(Control<QLineEdit>(f.Page(0), "1050")->text(), QStringLiteral("150"));
+        f.ChooseTab(1);
+        QCOMPARE(Control<QLineEdit>(f.Page(1), "1012")->text(), QStringLiteral("夏休み"));
+        f.ChooseTab(3);
+        QVERIFY(Control<QCheckBox>(f.Page(3), "1056")->isChecked());
+        QVERIFY(!Control<QLineEdit>(f.Page(3), "1033")->isEnabled());
+    }
+
+    void TickingSaveAndClosingAtOnceSavesNothing_data() {
+        QTest::addColumn<bool>("close_box");
+        QTest::newRow("close button") << false;
+        QTest::newRow("close box") << true;
+    }
+    void TickingSaveAndClosingAtOnceSavesNothing() {
+        QFETCH(bool, close_box);
+        AppFixture f;
+        f.Start();
+        f.ChooseTab(3);
+        QTest::mouseClick(Control<QCheckBox>(f.Page(3), "1057"), Qt::LeftButton);
+        if (close_box) {
+            f.Sheet()->close();
+        } else {
+            QTest::mouseClick(Control<QPushButton>(f.Page(3), "1039"), Qt::LeftButton);
+        }
+        QVERIFY(!f.Sheet()->isVisible());
+        f.app->ExitInstance();
+        QVERIFY(!PathExists(f.profile));
+    }
+
+    void SaveTickedAtTheLastTransferWritesTheProfileAtExit() {
+        AppFixture f;
+        f.Start();
+        f.ChooseTab(1);
+        SheetFixture::TypeInto(Control<QLineEdit>(f.Page(1), "1012"), QStringLiteral("秋"));
+        f.ChooseTab(3);
+        QTest::mouseClick(Control<QCheckBox>(f.Page(3), "1057"), Qt::LeftButton);
+        f.ChooseTab(1);  // the tick is copied here
+        // A change after the last transfer is not saved.
+        SheetFixture::TypeInto(Control<QLineEdit>(f.Page(1), "1012"), QStringLiteral("冬"));
+        f.Sheet()->close();
+        QVERIFY(!PathExists(f.profile));  // nothing is written before the end
+        f.app->ExitInstance();
+        ProfileStore profile(f.profile);
+        QCOMPARE(profile.ReadInt("param", "save_param", -1), 1);
+        QCOMPARE(Q(profile.ReadText("param", "html_title", "")), QStringLiteral("秋"));
+        QCOMPARE(Q(profile.ReadText("param", "out_dir", "")), QStringLiteral("~/MyAlbum"));
+        QCOMPARE(f.app->Sheet(), nullptr);
+    }
+
+    void SaveOffAtTheLastTransferLeavesAnExistingProfileAlone() {
+        AppFixture f;
+        ProfileStore(f.profile).WriteInt("param", "save_param", 1);
+        const std::string before = ReadTestFile(f.profile);
+        f.Start();
+        f.ChooseTab(3);
+        QTest::mouseClick(Control<QCheckBox>(f.Page(3), "1057"), Qt::LeftButton);  // untick
+        f.ChooseTab(0);
+        f.Sheet()->close();
+        f.app->ExitInstance();
+        QCOMPARE(ReadTestFile(f.profile), before);
+    }
+};
+
+QTEST_MAIN(AlbumAppTest)
+#include "album_app_wtest.moc"

@@ -1,0 +1,253 @@
+// The Output page: the output folder checks of the create button, the name boxes, the "output into
+// the source folder" box and the browse button's starting point.
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "album/shell/c_out_page.h"
+#include "album/shell/output_names.h"
+#include "platform/file_system.h"
+#include "sheet_fixture.h"
+#include "tests/support/recording_progress_sink.h"
+
+namespace {
+constexpr int kOutTab = 3;
+
+// A sheet on its Output page whose build is recorded instead of run.
+struct OutFixture : SheetFixture {
+    RecordingProgressSink progress;
+    QWidget* page = nullptr;
+
+    OutFixture() {
+        sheet->SetProgressSink(&progress);
+        Show();
+        ChooseTab(kOutTab);
+        page = Page(kOutTab);
+    }
+    QLineEdit* Edit(const char* id) { return Control<QLineEdit>(page, id); }
+    QCheckBox* Check(const char* id) { return Control<QCheckBox>(page, id); }
+    void PressCreate() { QTest::mouseClick(Control<QPushButton>(page, "1038"), Qt::LeftButton); }
+    // The build ran when it opened its progress display or refused the empty selection.
+    bool BuildStarted() const {
+        for (const std::string& t : dialogs.Texts())
+            if (t.find("選択") != std::string::npos || t.find("ピクチャー") != std::string::npos)
+                return true;
+        return !progress.calls.empty();
+    }
+};
+}  // namespace
+
+class OutputPageTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() { PrepareTestProgram(); }
+
+    void FirstStartShowsTheDefaults() {
+        OutFixture f;
+        QCOMPARE(f.Edit("1033")->text(), QStringLiteral("~/MyAlbum"));
+        QCOMPARE(f.Edit("1028")->text(), QStringLiteral("my"));
+        QCOMPARE(f.Edit("1029")->text(), QStringLiteral("my_p"));
+        QCOMPARE(f.Edit("1030")->text(), QStringLiteral("my_t"));
+        QCOMPARE(f.Edit("1031")->text(), QStringLiteral("material"));
+        QCOMPARE(f.Edit("1041")->text(), QString());
+        for (const char* id : {"1056", "1057", "1032"}) QVERIFY(!f.Check(id)->isChecked());
+        QVERIFY(f.Edit("1033")->isEnabled());
+        QVERIFY(f.Edit("1029")->isEnabled());
+    }
+
+    void OutputFolderChecks_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("message");  // empty: accepted
+        QTest::newRow("relative name") << "MyAlbum" << QString::fromUtf8(kNotAbsoluteMessage);
+        QTest::newRow("drive-letter style")
+            << "C:\\MyAlbum" << QString::fromUtf8(kNotAbsoluteMessage);
+        QTest::newRow("drive-relative") << "C:MyAlbum" << QString::fromUtf8(kNotAbsoluteMessage);
+        QTest::newRow("source-folder text")
+            << QString::fromUtf8(kSourceFolderText) << QString::fromUtf8(kNotAbsoluteMessage);
+        QTest::newRow("empty") << "" << QString::fromUtf8(kNotAbsoluteMessage);
+        QTest::newRow("extension") << "<tmp>/My.Album" << QString::fromUtf8(kExtensionMessage);
+        QTest::newRow("dot in a parent only") << "<tmp>/Photos.2003/Album" << QString();
+        QTest::newRow("trailing separator") << "<tmp>/MyAlbum/" << QString();
+    }
+    void OutputFolderChecks() {
+        QFETCH(QString, folder);
+        QFETCH(QString, message);
+        OutFixture f;
+        TempDir out;
+        folder.replace(QStringLiteral("<tmp>"), Q(out.Path()));
+        SheetFixture::TypeInto(f.Edit("1033"), folder);
+        f.dialogs.answers = {MessageAnswer::Yes};  // create the folder when asked
+        f.PressCreate();
+        if (!message.isEmpty()) {
+            QCOMPARE(f.dialogs.calls.size(), std::size_t(1));
+            QCOMPARE(Q(f.dialogs.calls[0].text), message);
+            QCOMPARE(f.dialogs.calls[0].icon, MessageIcon::None);
+            QVERIFY(!f.dialogs.calls[0].caption.has_value());
+            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.Edit("1033")));
+            QVERIFY(!f.BuildStarted());
+        } else {
+            // One trailing separator goes; the folder is made after asking; the build starts
+            // (and refuses the empty selection).
+            QString expected = folder;
+            if (expected.endsWith('/')) expected.chop(1);
+            QCOMPARE(Q(f.Settings().out_dir), expected);
+            QVERIFY(IsDirectory(expected.toStdString()));
+            QVERIFY(f.dialogs.calls.size() >= 2);
+            QCOMPARE(f.dialogs.calls[0].buttons, MessageButtons::YesNo);
+            QVERIFY(f.BuildStarted());
+        }
+    }
+
+    void DecliningToCreateTheFolderStopsWithTheFocusInTheFolderBox() {
+        OutFixture f;
+        TempDir out;
+        SheetFixture::TypeInto(f.Edit("1033"), Q(out / "new"));
+        f.dialogs.answers = {MessageAnswer::No};
+        f.PressCreate();
+        // The question, then the failure message.
+        QCOMPARE(f.dialogs.calls.size(), std::size_t(2));
+        QCOMPARE(f.dialogs.calls[0].buttons, MessageButtons::YesNo);
+        QVERIFY(!PathExists(out / "new"));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.Edit("1033")));
+        QVERIFY(!f.BuildStarted());
+    }
+
+    void HomeRelativeFolderIsAcceptedAndKeptAsTyped() {
+        OutFixture f;
+        SheetFixture::TypeInto(f.Edit("1033"), QStringLiteral("~/Albums/Summer"));
+        f.PressCreate();
+        QCOMPARE(Q(f.Settings().out_dir), QStringLiteral("~/Albums/Summer"));
+        QVERIFY(IsDirectory(HomeFolder() + "/Albums/Summer"));
+        QVERIFY(f.BuildStarted());
+    }
+
+    void IntoTheSourceFolderIgnoresTheOutputFolder() {
+        OutFixture f;
+        SheetFixture::TypeInto(f.Edit("1033"), QStringLiteral("not absolute.txt"));
+        QTest::mouseClick(f.Check("1056"), Qt::LeftButton);
+        f.PressCreate();
+        for (const std::string& text : f.dialogs.Texts()) {
+            QVERIFY(text != kNotAbsoluteMessage);
+            QVERIFY(text != kExtensionMessage);
+        }
+        QVERIFY(f.BuildStarted());
+        QCOMPARE(f.Settings().out_sorce, 1);
+        QCOMPARE(Q(f.Settings().out_dir), QString::fromUtf8(kSourceFolderText));
+        QCOMPARE(f.Settings().pic_folder, std::string());
+    }
+
+    void NameBoxes_data() {
+        QTest::addColumn<QByteArray>("id");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("kept");
+        QTest::addColumn<bool>("told");
+        QTest::newRow("page name with extension") << QByteArray("1028") << "my.html"
+                                                  << "my" << true;
+        QTest::newRow("trailing separator") << QByteArray("1029") << "my_p/"
+                                            << "my_p" << false;
+        QTest::newRow("trailing backslash") << QByteArray("1029") << "my_p\\"
+                                            << "my_p" << false;
+        QTest::newRow("folder part") << QByteArray("1030") << "a/b"
+                                     << "b" << true;
+        QTest::newRow("folder and extension") << QByteArray("1031") << "/x/mat.dir"
+                                              << "mat" << true;
+        QTest::newRow("windows path") << QByteArray("1030") << "C:\\t\\thumbs"
+                                      << "thumbs" << true;
+        QTest::newRow("extension only") << QByteArray("1028") << ".html"
+                                        << "" << true;
+        QTest::newRow("empty") << QByteArray("1028") << ""
+                               << "" << false;
+        QTest::newRow("Japanese name") << QByteArray("1031") << "具材"
+                                       << "具材" << false;
+    }
+    void NameBoxes() {
+        QFETCH(QByteArray, id);
+        QFETCH(QString, typed);
+        QFETCH(QString, kept);
+        QFETCH(bool, told);
+        OutFixture f;
+        QLineEdit* box = f.Edit(id.constData());
+        QLineEdit* next = f.Edit("1041");
+        SheetFixture::TypeInto(box, typed);
+        QTest::keyClick(box, Qt::Key_Tab);
+        QCOMPARE(box->text(), kept);
+        if (told) {
+            QCOMPARE(f.dialogs.Texts(), std::vector<std::string>{kNameOnlyMessage});
+            QCOMPARE(f.dialogs.calls[0].icon, MessageIcon::None);
+            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(box));
+        } else {
+            QVERIFY(f.dialogs.calls.empty());
+            QVERIFY(QApplication::focusWidget() != box);
+        }
+        Q_UNUSED(next);
+        const AlbumSettings& s = f.Settings();
+        const std::string field = id == "1028"   ? s.html_name
+                                  : id == "1029" ? s.pic_folder
+                                  : id == "1030" ? s.thumb_folder
+                                                 : s.material_folder;
+        QCOMPARE(Q(field), kept);
+    }
+
+    void SourceFolderTickSurvivesATabChangeAsTexts() {
+        OutFixture f;
+        QTest::mouseClick(f.Check("1056"), Qt::LeftButton);
+        QVERIFY(!f.Edit("1033")->isEnabled());
+        QVERIFY(!Control<QPushButton>(f.page, "1034")->isEnabled());
+        QVERIFY(!f.Edit("1029")->isEnabled());
+        QCOMPARE(f.Edit("1033")->text(), QString::fromUtf8(kSourceFolderText));
+        QCOMPARE(f.Edit("1029")->text(), QString());
+
+        QCOMPARE(f.ChooseTab(0), 0);
+        QCOMPARE(f.ChooseTab(kOutTab), kOutTab);
+        QTest::mouseClick(f.Check("1056"), Qt::LeftButton);
+        QVERIFY(f.Edit("1033")->isEnabled());
+        QCOMPARE(f.Edit("1033")->text(), QString::fromUtf8(kSourceFolderText));
+        QCOMPARE(f.Edit("1029")->text(), QString());
+    }
+
+    void UntickingBeforeAnyTransferGivesTheFieldsBack() {
+        OutFixture f;
+        QTest::mouseClick(f.Check("1056"), Qt::LeftButton);
+        QTest::mouseClick(f.Check("1056"), Qt::LeftButton);
+        QCOMPARE(f.Edit("1033")->text(), QStringLiteral("~/MyAlbum"));
+        QCOMPARE(f.Edit("1029")->text(), QStringLiteral("my_p"));
+    }
+
+    void BrowseStartsFromTheLastTransferredFolder() {
+        OutFixture f;
+        TempDir chosen;
+        std::string started_at;
+        f.sheet->OutPage()->SetFolderChooser([&](const std::string& start, std::string& result) {
+            started_at = start;
+            result = chosen.Path();
+            return true;
+        });
+        f.Settings().out_dir = "/srv/albums";
+        SheetFixture::TypeInto(f.Edit("1033"), QStringLiteral("/typed/just/now"));
+        QTest::mouseClick(Control<QPushButton>(f.page, "1034"), Qt::LeftButton);
+        QCOMPARE(Q(started_at), QStringLiteral("/srv/albums"));
+        QCOMPARE(f.Edit("1033")->text(), Q(chosen.Path()));
+        QCOMPARE(f.Settings().out_dir, chosen.Path());
+
+        // Cancelled, nothing changes.
+        f.sheet->OutPage()->SetFolderChooser(
+            [](const std::string&, std::string&) { return false; });
+        QTest::mouseClick(Control<QPushButton>(f.page, "1034"), Qt::LeftButton);
+        QCOMPARE(f.Edit("1033")->text(), Q(chosen.Path()));
+    }
+
+    void CloseButtonClosesWithoutCopying() {
+        OutFixture f;
+        SheetFixture::TypeInto(f.Edit("1041"), QStringLiteral("http://example.org/"));
+        QTest::mouseClick(f.Check("1057"), Qt::LeftButton);
+        QTest::mouseClick(Control<QPushButton>(f.page, "1039"), Qt::LeftButton);
+        QVERIFY(!f.sheet->isVisible());
+        QCOMPARE(f.Settings().back_url, std::string());
+        QCOMPARE(f.Settings().save_param, 0);
+    }
+};
+
+QTEST_MAIN(OutputPageTest)
+#include "output_page_wtest.moc"

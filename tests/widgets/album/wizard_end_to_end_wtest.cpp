@@ -1,0 +1,131 @@
+// The whole wizard, as a user drives it: choose a folder in the tree, check three pictures, write
+// a comment, turn one, set the title and the output folder, press "アルバム作成", decline to open
+// the browser, and find the album on disk.
+
+#include <QImage>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "album/shell/c_picture_page.h"
+#include "browser/widgets/c_folder_tree.h"
+#include "browser/widgets/c_picture_list.h"
+#include "platform/file_system.h"
+#include "platform/text_encoding.h"
+#include "sheet_fixture.h"
+
+namespace {
+
+void ClickLine(CPictureList* list, int index, bool on_box) {
+    const QRect line = list->visualItemRect(list->item(index));
+    const QPoint at =
+        on_box ? list->CheckBoxRect(index).center() : QPoint(line.right() - 4, line.center().y());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+}  // namespace
+
+class WizardEndToEndTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() { PrepareTestProgram(); }
+
+    void MakesAnAlbumFromThreeCheckedPictures() {
+        TempDir root;
+        TempDir out_parent;
+        const std::string folder = root / "trip";
+        QVERIFY(WriteTestFile(folder + "/a_harbour.jpg",
+                              ReadTestFile(TestDataPath("jpeg/good/ljt_testorig.jpg"))));
+        QVERIFY(WriteTestFile(folder + "/b_field.jpg",
+                              ReadTestFile(TestDataPath("jpeg/good/gen_420.jpg"))));
+        QVERIFY(WriteTestFile(folder + "/c_tiles.bmp",
+                              ReadTestFile(TestDataPath("bmp/good/pal8.bmp"))));
+        QVERIFY(WriteTestFile(folder + "/d_left_out.jpg",
+                              ReadTestFile(TestDataPath("jpeg/good/ljt_testorig.jpg"))));
+
+        SheetFixture f;
+        CPicturePage* picture_page = f.sheet->PicturePage();
+        CFolderTree* tree = picture_page->Tree();
+        tree->SetRootProvider([&] {
+            return std::vector<FolderRoot>{{root.Path(), RootKind::Fixed}};
+        });
+        f.Show();
+
+        // Choose the folder in the tree with the keyboard: the root, Right opens it, Down goes to
+        // its first folder, "trip".
+        QTreeWidgetItem* top = tree->topLevelItem(0);
+        QVERIFY(top);
+        tree->setFocus(Qt::MouseFocusReason);
+        tree->setCurrentItem(top);
+        QTest::keyClick(tree, Qt::Key_Right);
+        QVERIFY(top->isExpanded());
+        QTest::keyClick(tree, Qt::Key_Down);
+        QCOMPARE(tree->currentItem()->text(0), QStringLiteral("trip"));
+        QCOMPARE(f.Settings().picture_path, folder + "/");
+
+        CPictureList* list = picture_page->List();
+        QCOMPARE(list->Count(), 4);
+        QCOMPARE(Q(list->ItemText(0)), QStringLiteral("a_harbour.jpg"));
+
+        // Check three pictures with their boxes.
+        for (int i = 0; i < 3; ++i) ClickLine(list, i, true);
+        QCOMPARE(list->CheckedCount(), 3);
+        QVERIFY(!list->IsChecked(3));
+
+        // Highlight the harbour, write its comment, turn it once.
+        ClickLine(list, 0, false);
+        QCOMPARE(list->FirstHighlighted(), 0);
+        auto* comment = Control<QPlainTextEdit>(f.Page(0), "1003");
+        comment->setFocus(Qt::MouseFocusReason);
+        SheetFixture::TypeText(comment, QStringLiteral("朝の港&boats"));
+        QTest::mouseClick(Control<QPushButton>(f.Page(0), "1007"), Qt::LeftButton);
+        QCOMPARE(list->GetQuarterTurns(0), 1);
+
+        // The title on the HTML page.
+        QCOMPARE(f.ChooseTab(1), 1);
+        SheetFixture::TypeInto(Control<QLineEdit>(f.Page(1), "1012"), QStringLiteral("港の朝"));
+
+        // The output folder on the Output page, then create; the folder is made after asking,
+        // and the browser is declined.
+        QCOMPARE(f.ChooseTab(3), 3);
+        const std::string out = out_parent / "album";
+        SheetFixture::TypeInto(Control<QLineEdit>(f.Page(3), "1033"), Q(out));
+        f.dialogs.answers = {MessageAnswer::Yes, MessageAnswer::No};
+        QTest::mouseClick(Control<QPushButton>(f.Page(3), "1038"), Qt::LeftButton);
+
+        QCOMPARE(f.dialogs.calls.size(), std::size_t(2));
+        QCOMPARE(f.dialogs.calls[1].buttons, MessageButtons::YesNo);
+        QCOMPARE(Q(f.dialogs.calls[1].text), QStringLiteral("今すぐブラウザで見ますか？"));
+        QVERIFY(f.shell.opened.empty());
+
+        // The album on disk.
+        const std::string page = ReadTestFile(out + "/my.html");
+        QVERIFY(!page.empty());
+        // The comment is escaped for HTML on the page.
+        const std::string comment_bytes = *Utf8ToCp932("朝の港&amp;boats");
+        QVERIFY(page.find(comment_bytes) != std::string::npos);
+        QVERIFY(page.find(*Utf8ToCp932("港の朝")) != std::string::npos);
+        QVERIFY(page.find("d_left_out.jpg") == std::string::npos);
+
+        const QImage turned(Q(out + "/my_p/a_harbour.jpg"));
+        QCOMPARE(turned.size(), QSize(149, 227));  // 227 x 149, turned a quarter
+        QCOMPARE(ReadTestFile(out + "/my_p/b_field.jpg"), ReadTestFile(folder + "/b_field.jpg"));
+        QVERIFY(PathExists(out + "/my_p/c_tiles.bmp"));
+        QVERIFY(!PathExists(out + "/my_p/d_left_out.jpg"));
+        for (const char* name : {"_a_harbour.jpg", "_b_field.jpg", "_c_tiles.bmp"}) {
+            const QImage thumb(Q(out + "/my_t/" + name));
+            QVERIFY2(!thumb.isNull(), name);
+            QVERIFY(thumb.width() <= 100 && thumb.height() <= 100);
+        }
+        // The source picture itself is untouched.
+        QCOMPARE(QImage(Q(folder + "/a_harbour.jpg")).size(), QSize(227, 149));
+        // The sheet is usable again.
+        QVERIFY(f.sheet->isEnabled());
+        QCOMPARE(f.sheet->Tabs()->currentIndex(), 3);
+    }
+};
+
+QTEST_MAIN(WizardEndToEndTest)
+#include "wizard_end_to_end_wtest.moc"
