@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
@@ -81,13 +82,65 @@ bool SwapsAxes(const QImageReader& reader) {
 }
 
 // The largest power-of-two DCT reduction (8, 4, 2, else 1) whose result, in the stored axes, still
-// covers `need`. The reader is asked for the rounded-down size: libjpeg would round up, and asking
-// for that would make the reader pick the next finer scale when a side is not a multiple.
+// covers `need` (the decoder rounds sides up, so the rounded-down quotient is a safe bound).
 int ChooseScale(const QSize& stored, const QSize& need) {
     for (int s : {8, 4, 2}) {
         if (stored.width() / s >= need.width() && stored.height() / s >= need.height()) return s;
     }
     return 1;
+}
+
+// Decodes a JPEG at 1/scale straight through TurboJPEG. Qt's reader, asked for a size that is not
+// an exact DCT scale of the picture, resamples its decode once more and loses several dB on
+// thumbnails; here the DCT scale is used as it comes (sides rounded up), and the exact size is made
+// by area averaging later. Null when TurboJPEG cannot do it (CMYK, 12-bit, a broken file): the
+// caller then decodes in full through Qt.
+QImage DecodeJpegScaled(const QString& path, int scale) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    const QByteArray bytes = file.readAll();
+    tjhandle handle = tjInitDecompress();
+    if (!handle) return {};
+    QImage image;
+    int width = 0, height = 0, subsampling = 0, colorspace = 0;
+    auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const unsigned long size = static_cast<unsigned long>(bytes.size());
+    if (tjDecompressHeader3(handle, data, size, &width, &height, &subsampling, &colorspace) == 0 &&
+        colorspace != TJCS_CMYK && colorspace != TJCS_YCCK && width > 0 && height > 0) {
+        const tjscalingfactor factor{1, scale};
+        image = QImage(TJSCALED(width, factor), TJSCALED(height, factor), QImage::Format_RGB32);
+        const int pixel_format =
+            QSysInfo::ByteOrder == QSysInfo::LittleEndian ? TJPF_BGRX : TJPF_XRGB;
+        if (!image.isNull()) {
+            const int rc = tjDecompress2(handle, data, size, image.bits(), image.width(),
+                                         static_cast<int>(image.bytesPerLine()), image.height(),
+                                         pixel_format, 0);
+            // A warning (damaged data after the header) still gives the whole picture, as Qt's
+            // reader shows it.
+            if (rc != 0 && tjGetErrorCode(handle) != TJERR_WARNING) image = QImage();
+        }
+    }
+    tjDestroy(handle);
+    if (!image.isNull()) {
+        // The X byte of BGRX is left undefined by the decoder; RGB32 wants it opaque.
+        for (int y = 0; y < image.height(); ++y) {
+            QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) row[x] |= 0xff000000u;
+        }
+    }
+    return image;
+}
+
+// Applies an EXIF orientation the way Qt's reader does: mirror and flip first, then a clockwise
+// quarter turn (orientation 8, a turn the other way, is done as one rotation).
+QImage ApplyOrientation(const QImage& image, QImageIOHandler::Transformations t) {
+    if (t == QImageIOHandler::TransformationNone) return image;
+    if (t == QImageIOHandler::TransformationRotate270)
+        return image.transformed(QTransform().rotate(270));
+    QImage out = image.mirrored(t & QImageIOHandler::TransformationMirror,
+                                t & QImageIOHandler::TransformationFlip);
+    if (t & QImageIOHandler::TransformationRotate90) out = out.transformed(QTransform().rotate(90));
+    return out;
 }
 
 ImageHandle MakeHandle(QImage pixels, int width, int height) {
@@ -115,19 +168,21 @@ ImageHandle ImgKitFileLoad(const std::string& path, int min_width, int min_heigh
     const bool swaps = SwapsAxes(reader);
     const QSize upright = swaps ? stored.transposed() : stored;
 
+    QImage image;
     bool reduced = false;
     if (reader.format() == "jpeg" && (min_width > 0 || min_height > 0)) {
         QSize need(std::max(min_width, 1), std::max(min_height, 1));
         if (swaps) need.transpose();
         const int scale = ChooseScale(stored, need);
         if (scale > 1) {
-            reader.setScaledSize(QSize(stored.width() / scale, stored.height() / scale));
-            reduced = true;
+            image = DecodeJpegScaled(name, scale);
+            if (!image.isNull()) {
+                image = ApplyOrientation(image, reader.transformation());
+                reduced = !image.isNull();
+            }
         }
     }
-
-    QImage image;
-    if (!reader.read(&image) || image.isNull()) return {};
+    if (!reduced && (!reader.read(&image) || image.isNull())) return {};
     if (image.format() != QImage::Format_RGB32) {
         image.convertTo(QImage::Format_RGB32);
         if (image.isNull()) return {};

@@ -120,11 +120,16 @@ TEST_F(ImgKitTest, ManifestPicturesLoadOrAreRefusedAsMarked) {
             auto [w, h] = ParseSize(e.upright != "-" ? e.upright : e.declared);
             EXPECT_EQ(Info(image), (ImgKitSize{w, h}));
             EXPECT_EQ(ImgKitUprightSize(path), (ImgKitSize{w, h}));
+            // The reduced-scale path decodes the same files and reports the same full size.
+            ImageHandle reduced = ImgKitFileLoad(path, std::max(1, w / 9), std::max(1, h / 9));
+            ASSERT_TRUE(reduced);
+            EXPECT_EQ(Info(reduced), (ImgKitSize{w, h}));
             ++decoded;
         } else if (e.expect == "refuse") {
             EXPECT_FALSE(image);
+            EXPECT_FALSE(ImgKitFileLoad(path, 16, 16));
             ++refused;
-        } else if (image) {
+        } else if (ImageHandle reduced = ImgKitFileLoad(path, 16, 16); image) {
             // Either outcome is allowed; a picture that loads must be a usable one.
             EXPECT_GT(Info(image).width, 0);
             EXPECT_GT(Info(image).height, 0);
