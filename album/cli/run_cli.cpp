@@ -250,8 +250,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     const bool was_loaded = ImageLibrary::IsLoaded();
     // Without the imaging layer the album is still made: pictures are copied, without thumbnails.
     if (!was_loaded) ImageLibrary::Load(dialogs);
+    // The materials are looked up under the current directory, as the album maker does.
+    std::error_code ec;
+    const std::filesystem::path start = std::filesystem::current_path(ec);
     const MaterialFolders materials =
-        MaterialFolders::FromStartDirectory(std::filesystem::current_path().string());
+        MaterialFolders::FromStartDirectory(ec ? std::string(".") : start.string());
     ConsoleProgressSink progress(err, request.quiet);
     XdgShellOpener shell(dialogs);
     const AlbumBuildContext context{settings, model, materials,          dialogs,
