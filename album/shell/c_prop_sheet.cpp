@@ -9,6 +9,7 @@
 #include "album/shell/c_html_page.h"
 #include "album/shell/c_out_page.h"
 #include "album/shell/c_picture_page.h"
+#include "album/style/c_style_page.h"
 #include "browser/imaging/image_codec.h"
 #include "browser/widgets/c_progress_dlg.h"
 #include "browser/widgets/dialog_units.h"
@@ -32,7 +33,7 @@ CPropSheet::CPropSheet(const QString& caption, const MaterialFolders& folders, U
     picture_page_ =
         new CPicturePage(settings_, folders_, shell_, dialogs_, std::move(program_folder));
     html_page_ = new CHtmlPage(settings_, dialogs_);
-    style_page_ = new PropertyPage(QStringLiteral("スタイル"));
+    style_page_ = new CStylePage(settings_, folders_, shell_, dialogs_);
     out_page_ = new COutPage(
         settings_, dialogs_, [this] { BuildAlbum(); }, [this] { close(); });
 

@@ -1,6 +1,7 @@
 #include "album/shell/page_controls.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +22,12 @@ QLabel* PageControls::Label(const QString& text, int x, int y, int w, int h, boo
     label->setAlignment((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     if (!id.isEmpty()) label->setObjectName(id);
     units_.Place(label, x, y, w, h);
+    // The layout's widths were made for a narrower Japanese font than most systems have; a text
+    // that would be cut is set a little smaller instead, down to 7 points.
+    QFont font = label->font();
+    while (QFontMetrics(font).horizontalAdvance(text) > label->width() && font.pointSizeF() > 7.0)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    label->setFont(font);
     return label;
 }
 
