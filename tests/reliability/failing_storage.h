@@ -55,6 +55,11 @@ class SmallTmpfs {
     SmallTmpfs& operator=(const SmallTmpfs&) = delete;
     bool Mounted() const { return mounted_; }
 
+    // Makes the file system read-only: every later write into it fails, also for root.
+    bool MakeReadOnly() {
+        return ::mount(nullptr, folder_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
+
     // Fills every free byte with a hidden filler file, so that the next write fails with ENOSPC.
     bool Fill() {
         const std::string filler = folder_ + "/.filler";

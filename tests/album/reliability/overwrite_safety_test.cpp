@@ -74,7 +74,11 @@ class FailureScope {
   public:
     // Call before the folder's files are made (a tmpfs must be mounted on the empty folder).
     FailureScope(const Case& c, const std::string& folder) : case_(c), folder_(folder) {
-        if (c.failure == Failure::FullTmpfs) tmpfs_ = std::make_unique<SmallTmpfs>(folder, "4m");
+        // Permissions cannot stop root from writing: for root a read-only folder is a read-only
+        // mount.
+        if (c.failure == Failure::FullTmpfs ||
+            (c.failure == Failure::ReadOnlyFolder && RunningAsRoot()))
+            tmpfs_ = std::make_unique<SmallTmpfs>(folder, "4m");
     }
     ~FailureScope() {
         limit_.reset();
@@ -85,8 +89,6 @@ class FailureScope {
     // Why this case cannot run here, or empty.
     std::string SkipReason() const {
         if (tmpfs_ && !tmpfs_->Mounted()) return "this machine does not allow mounting a tmpfs";
-        if (case_.failure == Failure::ReadOnlyFolder && RunningAsRoot())
-            return "permissions cannot stop root from writing";
         return {};
     }
 
@@ -102,6 +104,7 @@ class FailureScope {
             case Failure::FullTmpfs:
                 return tmpfs_->Fill();
             case Failure::ReadOnlyFolder:
+                if (tmpfs_) return tmpfs_->MakeReadOnly();
                 fs::permissions(
                     folder_,
                     fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
