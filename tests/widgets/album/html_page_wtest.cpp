@@ -132,6 +132,25 @@ class HtmlPageTest : public QObject {
         QVERIFY(f.dialogs.calls.empty());
     }
 
+    void TabMovesThroughTheControlsInLayoutOrder() {
+        SheetFixture f;
+        f.Show();
+        f.ChooseTab(kHtmlTab);
+        QWidget* page = f.Page(kHtmlTab);
+        QTest::mouseClick(Control<QCheckBox>(page, "1044"), Qt::LeftButton);  // rows take part
+        auto* first = Control<QLineEdit>(page, "1012");
+        first->setFocus(Qt::TabFocusReason);
+        QStringList order;
+        for (int i = 0; i < 12; ++i) {
+            order << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        // The radio pair is one stop, as a group; the arrows take no focus of their own.
+        const QStringList expected = {"1012", "1016", "1045", "1037", "1039",
+                                      "1044", "1054", "1023", "1033", "1034"};
+        QCOMPARE(order.mid(0, expected.size()), expected);
+    }
+
     void ArrowsStayWithinOneToTen() {
         SheetFixture f;
         f.Show();
