@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Builds albums with pictavo-cli and checks them in headless Chromium (check_album.mjs).
+#   run_browser_check.sh PICTAVO_CLI [SCREENSHOT]
+# Albums: the pictures of samples/ (when there are any), and two of shared/testdata: the photographs
+# and the GIFs with every page feature on (paging, slide shows, preview script, materials, comments,
+# a turned picture), and the photographs alone with the defaults.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+cli=$(realpath "${1:?usage: run_browser_check.sh PICTAVO_CLI [SCREENSHOT]}")
+screenshot=${2:-$root/docs/album-browser.png}
+testdata=${PICTAVO_TESTDATA_DIR:-$root/../shared/testdata}
+chromium=${CHROMIUM:-/usr/bin/chromium}
+
+if [ ! -d "$here/node_modules/playwright-core" ]; then
+  (cd "$here" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --silent)
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# A profile that does not exist: every album starts from the built-in defaults.
+profile=$work/none.ini
+albums=()
+
+# The program finds its materials under the start directory, as the album maker does.
+cd "$root"
+
+mkdir -p "$work/featured"
+cp "$testdata"/photos/*.jpg "$testdata"/photos/*.JPG "$testdata"/gif/*.gif "$work/featured/"
+"$cli" -q --profile "$profile" -o "$work/album-featured" \
+  --set slide_mode=1 --set html_page=1 --set thumbnail_rows=2 --set thumbnail_cols=3 \
+  --set brws_mode=1 --set html_marquee=1 --set html_title="夏のアルバム & <テスト>" \
+  --set name_bg=sakura.png --set name_hr=line_sakura.png --set name_bgm=haru_no_uta.wav \
+  --comment 'ladybird.jpg=テントウムシ "ladybird" & <葉>\n二行目' --turn 'wood_planks.jpg=1' \
+  "$work/featured" >/dev/null
+albums+=("$work/album-featured/my.html")
+
+"$cli" -q --profile "$profile" -o "$work/album-photos" "$testdata/photos" >/dev/null
+albums+=("$work/album-photos/my.html")
+
+if [ -d "$root/samples" ] && find "$root/samples" -maxdepth 1 -type f \
+     \( -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.bmp' -o -iname '*.gif' \) | grep -q .; then
+  "$cli" -q --profile "$profile" -o "$work/album-samples" --set slide_mode=1 "$root/samples" >/dev/null
+  albums+=("$work/album-samples/my.html")
+fi
+
+node "$here/check_album.mjs" --chromium "$chromium" --screenshot "$screenshot" "${albums[@]}"
