@@ -47,7 +47,7 @@ bool RootLeads(const std::string& root, const std::string& path) {
 CFolderTree::CFolderTree(QWidget* parent) : QTreeWidget(parent), root_provider_(FolderTreeRoots) {
     connect(this, &QTreeWidget::itemExpanded, this, &CFolderTree::OnItemExpanded);
     connect(this, &QTreeWidget::itemCollapsed, this, &CFolderTree::OnItemCollapsed);
-    connect(this, &QTreeWidget::currentItemChanged, this, &CFolderTree::OnCurrentItemChanged);
+    connect(this, &QTreeWidget::itemSelectionChanged, this, &CFolderTree::OnSelectionChanged);
 }
 
 void CFolderTree::SetRootProvider(RootProvider provider) {
@@ -182,9 +182,12 @@ void CFolderTree::OnItemCollapsed(QTreeWidgetItem* item) {
     filling_ = false;
 }
 
-void CFolderTree::OnCurrentItemChanged(QTreeWidgetItem* current, QTreeWidgetItem* /*previous*/) {
-    if (current == nullptr || IsPlaceholder(current)) return;
-    emit FolderSelected(GetPath(current));
+void CFolderTree::OnSelectionChanged() {
+    // The selection, not the current node, is the user's choice: taking the focus makes the first
+    // node current without selecting it, and that must not choose "/" behind the user's back.
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    if (selected.isEmpty() || IsPlaceholder(selected.front())) return;
+    emit FolderSelected(GetPath(selected.front()));
 }
 
 QTreeWidgetItem* CFolderTree::AddSorted(QTreeWidgetItem* parent, const std::string& key,

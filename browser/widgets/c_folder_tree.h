@@ -60,7 +60,7 @@ class CFolderTree : public QTreeWidget {
   private:
     void OnItemExpanded(QTreeWidgetItem* item);
     void OnItemCollapsed(QTreeWidgetItem* item);
-    void OnCurrentItemChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
+    void OnSelectionChanged();
     QTreeWidgetItem* AddSorted(QTreeWidgetItem* parent, const std::string& key, const QIcon& icon);
     void AddPlaceholder(QTreeWidgetItem* item);
 

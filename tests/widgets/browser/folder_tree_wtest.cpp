@@ -61,6 +61,18 @@ class FolderTreeTest : public QObject {
         fs::create_directories(dir_.Path());
     }
 
+    void takingTheFocusChoosesNothingButAClickChoosesTheNode() {
+        QSignalSpy spy(tree_.get(), &CFolderTree::FolderSelected);
+        tree_->activateWindow();
+        tree_->setFocus();
+        QApplication::processEvents();
+        QCOMPARE(spy.count(), 0);
+        QTreeWidgetItem* root = tree_->topLevelItem(0);
+        QTest::mouseClick(tree_->viewport(), Qt::LeftButton, {},
+                          tree_->visualItemRect(root).center());
+        QCOMPARE(SignalPaths(spy), QStringList{QString::fromStdString(dir_.Path())});
+    }
+
     void rootsAreUnopenedWithAPlaceholder() {
         QCOMPARE(tree_->topLevelItemCount(), 1);
         QCOMPARE(Root()->text(0), Q(dir_.Path()));
