@@ -30,7 +30,10 @@ void CPictureList::Init() {
     setResizeMode(QListView::Adjust);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setUniformItemSizes(true);
+    // Each column is as wide as its longest name; uniform sizes would cut every name to the width
+    // of the first one. Batched layout keeps a folder of thousands of pictures responsive.
+    setUniformItemSizes(false);
+    setLayoutMode(QListView::Batched);
     setSortingEnabled(false);  // the model keeps the order; the view mirrors it line for line
     QPalette colours = palette();
     colours.setColor(QPalette::Inactive, QPalette::Highlight,
