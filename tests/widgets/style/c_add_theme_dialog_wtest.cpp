@@ -5,7 +5,6 @@
 #include <QtTest>
 
 #include "tests/support/recording_user_dialogs.h"
-#include "tests/widgets/style/link_html_helpers.h"
 
 class AddThemeDialogTest : public QObject {
     Q_OBJECT

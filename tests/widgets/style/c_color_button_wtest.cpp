@@ -5,8 +5,6 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "tests/widgets/style/link_html_helpers.h"
-
 namespace {
 
 // Records the colour notifications posted to it.

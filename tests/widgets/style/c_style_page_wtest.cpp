@@ -13,7 +13,6 @@
 #include "tests/support/recording_shell_opener.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
-#include "tests/widgets/style/link_html_helpers.h"
 
 namespace {
 
