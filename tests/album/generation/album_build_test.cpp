@@ -422,7 +422,9 @@ TEST_F(AlbumBuild, DamagedFilesAreCopiedOrProcessedNeverLost) {
     for (const auto& [name, expect] : files) {
         SCOPED_TRACE(name + " " + expect);
         const bool thumbnail = fs::exists(dir / ("out/my_t/_" + name));
-        if (expect == "refuse") EXPECT_FALSE(thumbnail);
+        if (expect == "refuse") {
+            EXPECT_FALSE(thumbnail);
+        }
         if (thumbnail) {
             EXPECT_NE(page.find("<IMG SRC=\"my_t/_" + name + "\""), std::string::npos);
         } else {

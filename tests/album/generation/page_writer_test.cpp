@@ -128,7 +128,9 @@ TEST(IndexPage, BytesAreCp932WithCrLfAndTheLastLineHasNoBreak) {
     EXPECT_NE(bytes.find("<TITLE>\x8D\xF7&#x1F338;</TITLE>\r\n"), std::string::npos);
     EXPECT_EQ(bytes.substr(bytes.size() - 8), "</HTML> ");
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\n') ASSERT_TRUE(i > 0 && bytes[i - 1] == '\r') << "bare LF at " << i;
+        if (bytes[i] == '\n') {
+            ASSERT_TRUE(i > 0 && bytes[i - 1] == '\r') << "bare LF at " << i;
+        }
     }
 }
 

@@ -29,7 +29,9 @@ TEST(ShippedThemes, LoadWithDistinctTitlesAndExistingMaterials) {
                          {theme.name_bgm, "Material/SOUND/"},
                          {theme.name_hr, "Material/BORDER/"}};
         for (const auto& m : materials) {
-            if (!m.name.empty()) EXPECT_TRUE(PathExists(SourcePath(m.folder + m.name))) << m.name;
+            if (!m.name.empty()) {
+                EXPECT_TRUE(PathExists(SourcePath(m.folder + m.name))) << m.name;
+            }
         }
     }
 }
