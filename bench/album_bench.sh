@@ -6,7 +6,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cli=${1:-${BUILD_DIR:-$root/build}/album/pictavo-cli}
-photos=${2:-$("$root/bench/album_fetch_photos.sh")}
+photos=${2:-$root/bench/photos}
+[ -n "${2:-}" ] || "$root/bench/fetch_photos.sh" >&2
 work=$(mktemp -d /tmp/pictavo-album-bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
