@@ -106,3 +106,10 @@ std::string PictureListModel::GetComment(int index) const {
 int PictureListModel::GetQuarterTurns(int index) const {
     return HasRecord(index) ? records_[lines_[index].record].rotation : 0;
 }
+
+int PictureListModel::IndexOf(const std::string& name) const {
+    for (int i = 0; i < Count(); ++i) {
+        if (lines_[i].text == name) return i;
+    }
+    return -1;
+}

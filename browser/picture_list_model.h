@@ -13,7 +13,7 @@ enum class PictureFilter { Album, Resizer };
 // of the text, each with a check state and, once needed, an attribute record (comment and quarter
 // turns). CPictureList shows it; jobs read it through PictureSelection.
 class PictureListModel : public PictureSelection {
-public:
+  public:
     // Clear, then one unchecked line per visible picture file of `folder` (folders and hidden
     // entries skipped). An empty folder text lists the root folder "/".
     void Fill(const std::string& folder, PictureFilter filter);
@@ -23,6 +23,8 @@ public:
     int InsertPicture(const std::string& name, bool checked);
 
     int Count() const { return static_cast<int>(lines_.size()); }
+    // The index of the line whose text is exactly `name`, or -1.
+    int IndexOf(const std::string& name) const;
     bool IsChecked(int index) const;
     void SetChecked(int index, bool checked);
 
@@ -43,7 +45,7 @@ public:
     std::string GetComment(int index) const override;
     int GetQuarterTurns(int index) const override;
 
-private:
+  private:
     struct Record {
         std::string comment;
         int rotation = 0;

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -314,4 +315,15 @@ std::string TemporarySiblingPath(const std::string& path) {
                                 std::to_string(random() % 1000000);
         if (!PathExists(candidate)) return candidate;
     }
+}
+
+std::string AbsolutePath(const std::string& path) {
+    const std::string expanded = ExpandHome(path);
+    if (expanded.empty()) return expanded;
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(
+        std::filesystem::path(std::u8string(expanded.begin(), expanded.end())), ec);
+    if (ec) return expanded;
+    const std::u8string text = absolute.lexically_normal().u8string();
+    return std::string(text.begin(), text.end());
 }

@@ -11,7 +11,8 @@
 struct DirEntry {
     std::string name;  // the entry's name alone
     bool is_dir = false;
-    bool hidden = false;  // Linux and macOS: the name begins with "."; Windows: the hidden attribute
+    bool hidden =
+        false;  // Linux and macOS: the name begins with "."; Windows: the hidden attribute
 };
 
 // The entries of `folder` in no particular order; empty when it cannot be read.
@@ -33,7 +34,8 @@ std::vector<FolderRoot> FolderTreeRoots();
 std::vector<FolderRoot> FolderTreeRootsFromMounts(const std::string& mounts_text,
                                                   const std::string& home);
 
-// The folder that holds the album maker's profile: $XDG_CONFIG_HOME, else ~/.config. No trailing "/".
+// The folder that holds the album maker's profile: $XDG_CONFIG_HOME, else ~/.config. No trailing
+// "/".
 std::string ProfileFolder();
 
 // The user's home folder ($HOME), without a trailing "/".
@@ -41,6 +43,10 @@ std::string HomeFolder();
 
 // "~" or a leading "~/" replaced by the home folder; other texts unchanged.
 std::string ExpandHome(const std::string& path);
+
+// The path with "~" expanded and, when relative, taken from the current folder, as command-line
+// tools read their arguments; normalised ("a/./b" -> "a/b"). An empty text stays empty.
+std::string AbsolutePath(const std::string& path);
 
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);

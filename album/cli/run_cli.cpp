@@ -52,26 +52,6 @@ std::string Utf8(const QString& s) {
     return s.toStdString();
 }
 
-// A relative path is taken from the current folder, as every command-line tool does; "~" is
-// expanded first.
-std::string AbsolutePath(const std::string& path) {
-    const std::string expanded = ExpandHome(path);
-    if (expanded.empty()) return expanded;
-    std::error_code ec;
-    const std::filesystem::path absolute = std::filesystem::absolute(
-        std::filesystem::path(std::u8string(expanded.begin(), expanded.end())), ec);
-    if (ec) return expanded;
-    const std::u8string text = absolute.lexically_normal().u8string();
-    return std::string(text.begin(), text.end());
-}
-
-int FindLine(const PictureListModel& model, const std::string& name) {
-    for (int i = 0; i < model.Count(); ++i) {
-        if (model.ItemText(i) == name) return i;
-    }
-    return -1;
-}
-
 // "NAME=VALUE" split at its first "=" (a comment may hold "=") or its last (a turn count never
 // does).
 std::pair<std::string, std::string> SplitAssignment(const QString& text, const char* option,
@@ -217,7 +197,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     PictureListModel model;
     model.Fill(settings.picture_path, PictureFilter::Album);
     auto line_of = [&](const std::string& option, const std::string& name) {
-        const int line = FindLine(model, name);
+        const int line = model.IndexOf(name);
         if (line < 0) {
             throw UsageError{option + ": " + name + ": " + settings.picture_path +
                              " にその画像 (JPEG, GIF, BMP) がありません"};

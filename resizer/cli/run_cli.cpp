@@ -4,7 +4,6 @@
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
-#include <filesystem>
 #include <optional>
 #include <set>
 
@@ -61,25 +60,6 @@ int ParseInt(const QString& text, const char* option, int low, int high) {
         throw UsageError{std::string(option) + ": " + std::to_string(low) + " から " +
                          std::to_string(high) + " までの整数を入力してください。"};
     return value;
-}
-
-// A relative folder is taken from the current folder, as every command-line tool does; "~" is left
-// for the job, which expands it.
-std::string AbsoluteFolder(const std::string& path) {
-    if (path.empty() || path[0] == '~') return path;
-    std::error_code ec;
-    const std::filesystem::path absolute = std::filesystem::absolute(
-        std::filesystem::path(std::u8string(path.begin(), path.end())), ec);
-    if (ec) return path;
-    const std::u8string text = absolute.lexically_normal().u8string();
-    return std::string(text.begin(), text.end());
-}
-
-int FindLine(const PictureListModel& model, const std::string& name) {
-    for (int i = 0; i < model.Count(); ++i) {
-        if (model.ItemText(i) == name) return i;
-    }
-    return -1;
 }
 
 struct Request {
@@ -145,7 +125,7 @@ Request Parse(const std::vector<std::string>& args, bool& help) {
     if (parser.isSet(out) && parser.isSet(overwrite))
         throw UsageError{"--out と --overwrite は同時に指定できません"};
     if (parser.values(out).size() > 1) throw UsageError{"--out は一つだけ指定してください"};
-    if (parser.isSet(out)) s.outputFolder = AbsoluteFolder(Utf8(parser.value(out)));
+    if (parser.isSet(out)) s.outputFolder = AbsolutePath(Utf8(parser.value(out)));
     s.overwriteOriginals = parser.isSet(overwrite);
 
     for (const QString& name : parser.values(select)) request.selected.push_back(Utf8(name));
@@ -163,7 +143,7 @@ Request Parse(const std::vector<std::string>& args, bool& help) {
     if (positional.size() != 1)
         throw UsageError{positional.empty() ? "SOURCE_FOLDER を指定してください"
                                             : "SOURCE_FOLDER は一つだけ指定してください"};
-    s.sourceFolder = AbsoluteFolder(Utf8(positional[0]));
+    s.sourceFolder = AbsolutePath(Utf8(positional[0]));
     return request;
 }
 
@@ -197,7 +177,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         for (int i = 0; i < model.Count(); ++i) model.SetChecked(i, true);
     }
     for (const std::string& name : request.selected) {
-        const int line = FindLine(model, name);
+        const int line = model.IndexOf(name);
         if (line < 0) {
             err << kProgram << ": --select: " << name << ": JPEG か BMP の画像がありません\n";
             return 2;
@@ -205,7 +185,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         model.SetChecked(line, true);
     }
     for (const auto& [name, turns] : request.turns) {
-        const int line = FindLine(model, name);
+        const int line = model.IndexOf(name);
         if (line < 0) {
             err << kProgram << ": --turn: " << name << ": JPEG か BMP の画像がありません\n";
             return 2;

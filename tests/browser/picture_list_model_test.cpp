@@ -77,6 +77,8 @@ TEST(PictureListModel, InsertKeepsCaseInsensitiveOrder) {
     EXPECT_EQ(Lines(model), (std::vector<std::string>{"a.jpg", "b.jpg", "B.JPG", "C.jpg"}));
     EXPECT_TRUE(model.IsChecked(0));
     EXPECT_FALSE(model.IsChecked(1));
+    EXPECT_EQ(model.IndexOf("B.JPG"), 2);  // exact text, not the case-insensitive order
+    EXPECT_EQ(model.IndexOf("c.jpg"), -1);
 }
 
 TEST(PictureListModel, CheckedWalk) {

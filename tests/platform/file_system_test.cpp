@@ -119,6 +119,10 @@ TEST(FileSystem, HomeAndProfileFolders) {
     EXPECT_EQ(ExpandHome("~/MyAlbum"), "/home/ann/MyAlbum");
     EXPECT_EQ(ExpandHome("~other/x"), "~other/x");
     EXPECT_EQ(ExpandHome("/a/~/b"), "/a/~/b");
+    EXPECT_EQ(AbsolutePath("~/x/./y/"), "/home/ann/x/y/");
+    EXPECT_EQ(AbsolutePath("/a/../b"), "/b");
+    EXPECT_EQ(AbsolutePath(""), "");
+    EXPECT_EQ(AbsolutePath("rel"), std::filesystem::current_path().string() + "/rel");
 
     if (old_home)
         setenv("HOME", saved_home.c_str(), 1);
