@@ -22,25 +22,34 @@ trap 'rm -rf "$work"' EXIT
 profile=$work/none.ini
 albums=()
 
+# Runs pictavo-cli; its messages are shown only when it fails.
+build_album() {
+  if ! "$cli" -q --profile "$profile" "$@" >/dev/null 2>"$work/cli.log"; then
+    cat "$work/cli.log" >&2
+    echo "browser check: pictavo-cli $* failed" >&2
+    exit 1
+  fi
+}
+
 # The program finds its materials under the start directory, as the album maker does.
 cd "$root"
 
 mkdir -p "$work/featured"
 cp "$testdata"/photos/*.jpg "$testdata"/photos/*.JPG "$testdata"/gif/*.gif "$work/featured/"
-"$cli" -q --profile "$profile" -o "$work/album-featured" \
+build_album -o "$work/album-featured" \
   --set slide_mode=1 --set html_page=1 --set thumbnail_rows=2 --set thumbnail_cols=3 \
   --set brws_mode=1 --set html_marquee=1 --set html_title="夏のアルバム & <テスト>" \
   --set name_bg=sakura.png --set name_hr=line_sakura.png --set name_bgm=haru_no_uta.wav \
   --comment 'ladybird.jpg=テントウムシ "ladybird" & <葉>\n二行目' --turn 'wood_planks.jpg=1' \
-  "$work/featured" >/dev/null
+  "$work/featured"
 albums+=("$work/album-featured/my.html")
 
-"$cli" -q --profile "$profile" -o "$work/album-photos" "$testdata/photos" >/dev/null
+build_album -o "$work/album-photos" "$testdata/photos"
 albums+=("$work/album-photos/my.html")
 
 if [ -d "$root/samples" ] && find "$root/samples" -maxdepth 1 -type f \
      \( -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.bmp' -o -iname '*.gif' \) | grep -q .; then
-  "$cli" -q --profile "$profile" -o "$work/album-samples" --set slide_mode=1 "$root/samples" >/dev/null
+  build_album -o "$work/album-samples" --set slide_mode=1 "$root/samples"
   albums+=("$work/album-samples/my.html")
 fi
 

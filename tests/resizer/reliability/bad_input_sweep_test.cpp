@@ -174,7 +174,9 @@ TEST_F(ResizerSweep, OverwritingLeavesEveryRefusedOriginalExactlyAsItWas) {
         } else {
             EXPECT_GT(ImgKitUprightSize(source).width, 0) << "a converted original must load";
         }
-        if (p.MustBeRefused()) EXPECT_NE(errors.find(source + kLoadFailed), std::string::npos);
+        if (p.MustBeRefused()) {
+            EXPECT_NE(errors.find(source + kLoadFailed), std::string::npos);
+        }
     }
     EXPECT_GT(refused, 10);
     // Nothing but the pictures is left in the folder: no temporary file of a save.

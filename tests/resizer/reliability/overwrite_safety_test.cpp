@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -47,6 +48,11 @@ struct Case {
     const char* name;
     Failure failure;
 };
+
+// Test names and messages show the case by its name.
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ResizerOverwrite : public ::testing::TestWithParam<Case> {
   protected:
