@@ -14,7 +14,8 @@ inline constexpr char kPathSeparator = '/';
 // True when `path` names a folder that exists (visible), or was created. ask = true asks the user
 // first ("<path>ディレクトリが見つかりません。\n作成しますか？", naming the path exactly as given).
 // Missing parents are created first, without asking; every level that fails shows
-// "ディレクトリの作成に失敗しました" once. Messages go through `dialogs` with the application title.
+// "ディレクトリの作成に失敗しました" once. Messages go through `dialogs` with the application
+// title.
 bool EnsureFolder(const std::string& path, bool ask, UserDialogs& dialogs);
 
 // Removes one trailing separator ("/", and "\\" on Windows). The root "/" is kept as it is.

@@ -5,10 +5,10 @@
 
 #include "platform/progress_sink.h"
 
-// ProgressSink for the command-line programs: the message and a 30-column bar redrawn on one line of
-// `err` ("\r"), ended by a line break at Close. Quiet mode prints nothing.
+// ProgressSink for the command-line programs: the message and a 30-column bar redrawn on one line
+// of `err` ("\r"), ended by a line break at Close. Quiet mode prints nothing.
 class ConsoleProgressSink : public ProgressSink {
-public:
+  public:
     ConsoleProgressSink(std::ostream& err, bool quiet) : err_(err), quiet_(quiet) {}
 
     void Open() override;
@@ -17,7 +17,7 @@ public:
     void SetPos(int step) override;
     void Close() override;
 
-private:
+  private:
     void Draw();
 
     std::ostream& err_;

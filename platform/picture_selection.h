@@ -5,7 +5,7 @@
 // The read-only view of a picture list that jobs and page writers use. Indices are 0-based lines in
 // display order (case-insensitive order of the file names).
 class PictureSelection {
-public:
+  public:
     virtual ~PictureSelection() = default;
 
     // Number of checked lines.

@@ -5,13 +5,14 @@
 // A private-profile (INI) file with the Windows rules: "[section]" lines followed by "key=value"
 // lines. Reads: a missing file, section or key gives the default; an integer is read as optional
 // blanks, an optional sign and the leading digits (0 when there are none); a text is cut at 4095
-// bytes. Writes: the key is updated in place (or added at the end of its section, the section at the
-// end of the file) and every other line is kept; the file is replaced atomically (temporary file,
-// then rename), so a failed write leaves the old file whole. On disk the text is CP932; a file that
-// holds a character CP932 cannot store is written as UTF-8 instead, and files are read as UTF-8 when
-// they are valid UTF-8, else as CP932. Section and key names compare without regard to ASCII case.
+// bytes. Writes: the key is updated in place (or added at the end of its section, the section at
+// the end of the file) and every other line is kept; the file is replaced atomically (temporary
+// file, then rename), so a failed write leaves the old file whole. On disk the text is CP932; a
+// file that holds a character CP932 cannot store is written as UTF-8 instead, and files are read as
+// UTF-8 when they are valid UTF-8, else as CP932. Section and key names compare without regard to
+// ASCII case.
 class ProfileStore {
-public:
+  public:
     // path: the profile file (UTF-8 path). The file is read at every call, as the platform does.
     explicit ProfileStore(std::string path);
 
@@ -24,6 +25,6 @@ public:
     bool WriteInt(const std::string& section, const std::string& key, int value);
     bool WriteText(const std::string& section, const std::string& key, const std::string& value);
 
-private:
+  private:
     std::string path_;
 };

@@ -5,7 +5,7 @@
 // Where a long job reports its phases. The window implementation is CProgressDlg; the console one
 // draws a bar on stderr; tests record the calls.
 class ProgressSink {
-public:
+  public:
     virtual ~ProgressSink() = default;
 
     // Shows the progress display (with the wait cursor where there is one). Called once per job.

@@ -6,7 +6,7 @@
 // viewer or player for a material). Returns at once; a failure is reported by the implementation
 // itself in an "Error" box with the system's text.
 class ShellOpener {
-public:
+  public:
     virtual ~ShellOpener() = default;
 
     // path: full path of the file (UTF-8).

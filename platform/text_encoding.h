@@ -13,7 +13,8 @@ bool IsValidUtf8(std::string_view bytes);
 // UTF-8 to CP932; std::nullopt when a character has no CP932 form or the input is not UTF-8.
 std::optional<std::string> Utf8ToCp932(std::string_view utf8);
 
-// UTF-8 to CP932 for HTML: a character CP932 cannot hold is written as a numeric character reference
+// UTF-8 to CP932 for HTML: a character CP932 cannot hold is written as a numeric character
+// reference
 // ("&#x1F338;"). Bytes that are not UTF-8 are written as U+FFFD references.
 std::string Utf8ToCp932Html(std::string_view utf8);
 

@@ -12,10 +12,10 @@ enum class MessageButtons { Ok, YesNo };
 // What the user pressed.
 enum class MessageAnswer { Ok, Yes, No };
 
-// Jobs and helpers show messages and ask questions only through this seam, so that the same code runs
-// under a window, on a console and in a test.
+// Jobs and helpers show messages and ask questions only through this seam, so that the same code
+// runs under a window, on a console and in a test.
 class UserDialogs {
-public:
+  public:
     virtual ~UserDialogs() = default;
 
     // Shows text (UTF-8). caption std::nullopt means "the application title" (Pictavo, Scalvo);

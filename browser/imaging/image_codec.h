@@ -7,7 +7,7 @@
 // The imaging seam of the jobs: the real codec forwards to the ImgKit entry points; tests derive
 // from it to make named files fail to load or save.
 class ImageCodec {
-public:
+  public:
     virtual ~ImageCodec() = default;
 
     virtual ImageHandle Load(const std::string& path, int min_width, int min_height) {

@@ -7,7 +7,7 @@ class UserDialogs;
 // (error icon, empty caption), naming the first missing one (e.g. the JPEG plug-in "libqjpeg.so"),
 // and returns false. The programs go on: every ImgKit operation then fails safely.
 class ImageLibrary {
-public:
+  public:
     static bool Load(UserDialogs& dialogs);
     static void Unload();
     static bool IsLoaded();

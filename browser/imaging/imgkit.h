@@ -17,7 +17,7 @@ struct ImgKitPicture;  // opaque
 // A move-only owner of one picture; its destructor releases the picture with ImgKitMemFree, so a
 // picture is released exactly once.
 class ImageHandle {
-public:
+  public:
     ImageHandle() = default;
     explicit ImageHandle(ImgKitPicture* picture) : picture_(picture) {}
     ImageHandle(ImageHandle&& other) noexcept : picture_(other.release()) {}
@@ -34,7 +34,7 @@ public:
         return p;
     }
 
-private:
+  private:
     ImgKitPicture* picture_ = nullptr;
 };
 

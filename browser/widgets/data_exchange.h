@@ -7,7 +7,8 @@ class QWidget;
 class UserDialogs;
 
 // Moves an integer edit's text into its field with the standard checks of the dialogs:
-// - a text that is not a whole number (optional blanks and sign, then digits only): the field is left
+// - a text that is not a whole number (optional blanks and sign, then digits only): the field is
+// left
 //   unchanged and "整数を入力してください。" is shown;
 // - a whole number outside [low, high]: the number is stored in the field first, then
 //   "%1 から %2 までの整数を入力してください。" is shown with the bounds filled in.

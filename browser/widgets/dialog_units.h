@@ -10,10 +10,10 @@ class QWidget;
 QFont DialogFont();
 
 // Converts dialog units to pixels with a font's base units, so that the control positions of the
-// dialog layouts can be used as they stand: x pixels = x units * base width / 4, y pixels = y units *
-// base height / 8, base width being the mean width of the 52 ASCII letters.
+// dialog layouts can be used as they stand: x pixels = x units * base width / 4, y pixels = y units
+// * base height / 8, base width being the mean width of the 52 ASCII letters.
 class DialogUnits {
-public:
+  public:
     explicit DialogUnits(const QFont& font = DialogFont());
 
     QRect ToPixels(int x, int y, int width, int height) const;
@@ -25,7 +25,7 @@ public:
     int BaseWidth() const { return base_width_; }
     int BaseHeight() const { return base_height_; }
 
-private:
+  private:
     int base_width_ = 0;
     int base_height_ = 0;
 };

@@ -8,11 +8,11 @@ class QWidget;
 // (QCoreApplication::applicationName(): Pictavo or Scalvo); icons map Exclamation -> Warning,
 // Error -> Critical, Information -> Information, None -> NoIcon.
 class MessageBoxDialogs : public UserDialogs {
-public:
+  public:
     explicit MessageBoxDialogs(QWidget* parent = nullptr) : parent_(parent) {}
     MessageAnswer ShowMessage(const std::string& text, const std::optional<std::string>& caption,
                               MessageIcon icon, MessageButtons buttons) override;
 
-private:
+  private:
     QWidget* parent_;
 };

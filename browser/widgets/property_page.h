@@ -8,7 +8,7 @@
 // the user on the page.
 class PropertyPage : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit PropertyPage(const QString& title, QWidget* parent = nullptr)
         : QWidget(parent), title_(title) {}
 
@@ -19,6 +19,6 @@ public:
     // Copies the controls back into the fields with the checks; false keeps the page current.
     virtual bool OnKillActive() { return true; }
 
-private:
+  private:
     QString title_;
 };

@@ -8,7 +8,7 @@
 // Records the progress calls as readable lines: "open", "message <text>", "range <n>", "pos <n>",
 // "close".
 class RecordingProgressSink : public ProgressSink {
-public:
+  public:
     void Open() override { calls.push_back("open"); }
     void SetMessage(const std::string& text) override { calls.push_back("message " + text); }
     void SetRange(int steps) override { calls.push_back("range " + std::to_string(steps)); }

@@ -7,7 +7,7 @@
 
 // Records the paths it is asked to open; opens nothing.
 class RecordingShellOpener : public ShellOpener {
-public:
+  public:
     void OpenWithShell(const std::string& path) override { opened.push_back(path); }
     std::vector<std::string> opened;
 };

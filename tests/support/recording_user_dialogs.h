@@ -9,7 +9,7 @@
 
 // Records every message and answers questions from a script (Yes when the script is empty).
 class RecordingUserDialogs : public UserDialogs {
-public:
+  public:
     struct Call {
         std::string text;
         std::optional<std::string> caption;

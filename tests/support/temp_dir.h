@@ -5,7 +5,7 @@
 // A fresh folder under the system's temporary folder, removed with everything in it when the object
 // goes out of scope. Path() has no trailing separator.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -15,7 +15,7 @@ public:
     // Path() + "/" + relative.
     std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
 
-private:
+  private:
     std::string path_;
 };
 

@@ -56,7 +56,8 @@ struct AlbumSettings {
 // The profile section that holds every key.
 inline constexpr const char* kSettingsSection = "param";
 
-// Fills every stored field from the profile (missing keys take the defaults above; no range checks).
+// Fills every stored field from the profile (missing keys take the defaults above; no range
+// checks).
 void LoadSettings(const ProfileStore& profile, AlbumSettings& settings);
 
 // Writes every stored field (integers as decimal text, empty texts included), slide_mode before
@@ -66,5 +67,6 @@ void SaveSettings(ProfileStore& profile, const AlbumSettings& settings);
 // The profile file of the album maker: ProfileFolder() + "/Pictavo.INI".
 std::string DefaultProfilePath();
 
-// The album's output folder: picture_path when out_sorce is on, else out_dir, ending in a separator.
+// The album's output folder: picture_path when out_sorce is on, else out_dir, ending in a
+// separator.
 std::string AlbumOutputFolder(const AlbumSettings& settings);
