@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 
 #include "browser/imaging/area_resample.h"
 #include "browser/imaging/image_library.h"
@@ -155,18 +156,33 @@ QImage PixelsAtReportedSize(const ImgKitPicture& p) {
     return AreaResample(p.pixels, p.width, p.height);
 }
 
+// What a load learns from the header alone: the stored size and whether the orientation swaps
+// the axes. Refused (std::nullopt) when the format is not ours or the size is not plausible.
+struct Header {
+    QSize stored;
+    bool swaps = false;
+    QSize Upright() const { return swaps ? stored.transposed() : stored; }
+};
+
+std::optional<Header> ReadHeader(QImageReader& reader, const QString& name) {
+    Prepare(reader);
+    if (!IsAcceptedFormat(reader.format())) return std::nullopt;
+    const QSize stored = HeaderSize(reader);
+    if (!PlausibleSize(stored, QFileInfo(name).size())) return std::nullopt;
+    return Header{stored, SwapsAxes(reader)};
+}
+
 }  // namespace
 
 ImageHandle ImgKitFileLoad(const std::string& path, int min_width, int min_height) {
     if (!ImageLibrary::IsLoaded()) return {};
     const QString name = ToQString(path);
     QImageReader reader(name);
-    Prepare(reader);
-    if (!IsAcceptedFormat(reader.format())) return {};
-    const QSize stored = HeaderSize(reader);
-    if (!PlausibleSize(stored, QFileInfo(name).size())) return {};
-    const bool swaps = SwapsAxes(reader);
-    const QSize upright = swaps ? stored.transposed() : stored;
+    const std::optional<Header> header = ReadHeader(reader, name);
+    if (!header) return {};
+    const QSize stored = header->stored;
+    const bool swaps = header->swaps;
+    const QSize upright = header->Upright();
 
     QImage image;
     bool reduced = false;
@@ -195,11 +211,9 @@ ImgKitSize ImgKitUprightSize(const std::string& path) {
     if (!ImageLibrary::IsLoaded()) return {};
     const QString name = ToQString(path);
     QImageReader reader(name);
-    Prepare(reader);
-    if (!IsAcceptedFormat(reader.format())) return {};
-    const QSize stored = HeaderSize(reader);
-    if (!PlausibleSize(stored, QFileInfo(name).size())) return {};
-    const QSize upright = SwapsAxes(reader) ? stored.transposed() : stored;
+    const std::optional<Header> header = ReadHeader(reader, name);
+    if (!header) return {};
+    const QSize upright = header->Upright();
     return {upright.width(), upright.height()};
 }
 
