@@ -144,8 +144,12 @@ TEST_F(AlbumSweep, EveryTestPictureIsProcessedOrCopiedUnchangedWithoutAThumbnail
             EXPECT_EQ(codec.loaded.count(name) + codec.refused.count(name), 0u);
             continue;
         }
-        if (p.MustDecode()) EXPECT_TRUE(has_thumbnail) << "a decodable picture lost its thumbnail";
-        if (p.MustBeRefused()) EXPECT_FALSE(has_thumbnail) << "a broken picture got a thumbnail";
+        if (p.MustDecode()) {
+            EXPECT_TRUE(has_thumbnail) << "a decodable picture lost its thumbnail";
+        }
+        if (p.MustBeRefused()) {
+            EXPECT_FALSE(has_thumbnail) << "a broken picture got a thumbnail";
+        }
         EXPECT_EQ(has_thumbnail, codec.loaded.count(name) == 1);
         if (has_thumbnail) {
             // The thumbnail is a real picture of the fitted size.
@@ -193,9 +197,15 @@ TEST_F(AlbumSweep, TurnedBadPicturesAreCopiedUnturnedAndGoodOnesAreSavedTurned) 
         GroupTally& tally = groups[GroupOf(p.path)];
         ++tally.files;
         (loaded ? tally.processed : tally.refused)++;
-        if (is_gif) EXPECT_FALSE(loaded) << "a GIF is never decoded";
-        if (p.MustDecode() && !is_gif) EXPECT_TRUE(loaded);
-        if (p.MustBeRefused()) EXPECT_FALSE(loaded);
+        if (is_gif) {
+            EXPECT_FALSE(loaded) << "a GIF is never decoded";
+        }
+        if (p.MustDecode() && !is_gif) {
+            EXPECT_TRUE(loaded);
+        }
+        if (p.MustBeRefused()) {
+            EXPECT_FALSE(loaded);
+        }
         if (!loaded) {
             EXPECT_EQ(Copy(name), Src(name)) << "a refused picture must be copied as it is";
             EXPECT_FALSE(fs::exists(ThumbnailPath(name)));
@@ -203,7 +213,9 @@ TEST_F(AlbumSweep, TurnedBadPicturesAreCopiedUnturnedAndGoodOnesAreSavedTurned) 
         }
         // A picture that loaded is saved turned: its copy stands on its side.
         const ImgKitSize copy = ImgKitUprightSize(dir / ("out/my_p/" + name));
-        if (p.MustDecode()) EXPECT_EQ(copy, (ImgKitSize{p.height, p.width}));
+        if (p.MustDecode()) {
+            EXPECT_EQ(copy, (ImgKitSize{p.height, p.width}));
+        }
         EXPECT_TRUE(fs::exists(ThumbnailPath(name)));
     }
     // No temporary file of a turned save is left behind.

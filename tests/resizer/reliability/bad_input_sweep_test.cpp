@@ -130,8 +130,12 @@ TEST_F(ResizerSweep, EveryTestPictureIsResizedOrListedAsFailedAndCopiedUnchanged
         }
         // A picture half of which is below one pixel cannot be made; every other decodable one is.
         const bool too_small = p.width / 2 < 1 || p.height / 2 < 1;
-        if (p.MustDecode()) EXPECT_EQ(failed, too_small);
-        if (p.MustBeRefused()) EXPECT_TRUE(failed);
+        if (p.MustDecode()) {
+            EXPECT_EQ(failed, too_small);
+        }
+        if (p.MustBeRefused()) {
+            EXPECT_TRUE(failed);
+        }
         if (p.declared_pixels > kMaxPicturePixels) {
             EXPECT_TRUE(failed);
             EXPECT_EQ(ImgKitUprightSize(source), (ImgKitSize{0, 0}));
