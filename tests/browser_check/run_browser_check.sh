@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds albums with pictavo-cli and checks them in headless Chromium (check_album.mjs).
 #   run_browser_check.sh PICTAVO_CLI [SCREENSHOT]
-# Albums: the pictures of samples/ (when there are any), and two of shared/testdata: the photographs
+# Albums: the sample album of samples/, and two of shared/testdata: the photographs
 # and the GIFs with every page feature on (paging, slide shows, preview script, materials, comments,
 # a turned picture), and the photographs alone with the defaults.
 set -euo pipefail
@@ -47,10 +47,15 @@ albums+=("$work/album-featured/my.html")
 build_album -o "$work/album-photos" "$testdata/photos"
 albums+=("$work/album-photos/my.html")
 
-if [ -d "$root/samples" ] && find "$root/samples" -maxdepth 1 -type f \
-     \( -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.bmp' -o -iname '*.gif' \) | grep -q .; then
-  build_album -o "$work/album-samples" --set slide_mode=1 "$root/samples"
-  albums+=("$work/album-samples/my.html")
-fi
+# The sample album, made as scripts/run makes it: the sample profile (its own page and folder names,
+# two pages, slide shows) over samples/photos.
+sample_index=$("$cli" -q --profile "$root/samples/sample_profile.ini" -o "$work/album-samples" \
+  --comment "桜.jpg=テントウムシと桜の葉\n(LadyBird, Charles Barbin)" "$root/samples/photos" \
+  2>"$work/cli.log") || {
+  cat "$work/cli.log" >&2
+  echo "browser check: the sample album could not be made" >&2
+  exit 1
+}
+albums+=("$sample_index")
 
 node "$here/check_album.mjs" --chromium "$chromium" --screenshot "$screenshot" "${albums[@]}"
