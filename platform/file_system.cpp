@@ -327,3 +327,21 @@ std::string AbsolutePath(const std::string& path) {
     const std::u8string text = absolute.lexically_normal().u8string();
     return std::string(text.begin(), text.end());
 }
+
+bool ReplaceThroughTemporary(const std::string& path,
+                             const std::function<bool(const std::string& temporary)>& write) {
+    const std::string temp = TemporarySiblingPath(path);
+    if (!write(temp)) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    // Replacing a picture must not change who may read it.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        ::chmod(temp.c_str(), st.st_mode & 07777);
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,12 @@ bool CopyFileReplacing(const std::string& from, const std::string& to);
 // Writes `bytes` to `path` through a temporary file in the same folder and a rename. Returns false
 // (and leaves any existing file untouched) on failure.
 bool WriteFileAtomically(const std::string& path, const std::string& bytes);
+
+// Lets `write` create the file at a temporary path beside `path`, then renames it into place with
+// the permissions of the file it replaces. When `write` fails (or leaves nothing) the temporary
+// file is removed and `path` is untouched. For writers that take a path rather than bytes.
+bool ReplaceThroughTemporary(const std::string& path,
+                             const std::function<bool(const std::string& temporary)>& write);
 
 // Reads a whole file; false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);

@@ -1,68 +1,29 @@
 #include "album/generation/album_build.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cstdint>
-#include <filesystem>
-#include <system_error>
-
-#include <unistd.h>
 
 #include "album/generation/album_pipeline.h"
 #include "album/generation/html_helpers.h"
 #include "album/generation/index_page_writer.h"
 #include "album/generation/slide_show_page_writer.h"
+#include "browser/mul_div.h"
 #include "platform/file_system.h"
 #include "platform/picture_selection.h"
 #include "platform/progress_sink.h"
 #include "platform/shell_opener.h"
 #include "platform/user_dialogs.h"
 
-namespace fs = std::filesystem;
-
 namespace {
-
-// a * b / c rounded to the nearest integer, halves away from zero, with a 64-bit product; -1 when c
-// is 0, as the system's MulDiv answers.
-int MulDiv(int a, int b, int c) {
-    if (c == 0) return -1;
-    std::int64_t product = static_cast<std::int64_t>(a) * b;
-    bool negative = (product < 0) != (c < 0);
-    std::int64_t magnitude = product < 0 ? -product : product;
-    std::int64_t divisor = c < 0 ? -static_cast<std::int64_t>(c) : c;
-    std::int64_t q = (magnitude + divisor / 2) / divisor;
-    return static_cast<int>(negative ? -q : q);
-}
-
-// A hidden name beside `target` that keeps its extension, so that the saver writes the right
-// format, and that no earlier run left behind.
-std::string TemporarySaveName(const std::string& target) {
-    static std::atomic<unsigned> counter{0};
-    fs::path path(target);
-    for (;;) {
-        std::string name = "." + path.filename().string() + "." + std::to_string(::getpid()) + "-" +
-                           std::to_string(counter++) + path.extension().string();
-        fs::path candidate = path.parent_path() / name;
-        std::error_code ec;
-        if (!fs::exists(candidate, ec)) return candidate.string();
-    }
-}
 
 // Saves the turned picture over `copy` through a temporary file and a rename, so that a failed
 // save never leaves a half-written file (and never harms the original when the album lies in the
 // picture folder itself).
 bool SaveTurnedCopy(ImageCodec& codec, const std::string& copy, const ImageHandle& image,
                     ImageKind kind) {
-    const std::string temporary = TemporarySaveName(copy);
-    bool saved = kind == kJpegImage ? codec.SaveJpeg(temporary, image, 100)
-                                    : codec.SaveBmp(temporary, image);
-    std::error_code ec;
-    if (saved) {
-        fs::rename(temporary, copy, ec);
-        if (!ec) return true;
-    }
-    fs::remove(temporary, ec);
-    return false;
+    return ReplaceThroughTemporary(copy, [&](const std::string& temporary) {
+        return kind == kJpegImage ? codec.SaveJpeg(temporary, image, 100)
+                                  : codec.SaveBmp(temporary, image);
+    });
 }
 
 void CopyIfDifferent(const std::string& source, const std::string& copy) {

@@ -37,29 +37,6 @@ bool SameFile(const std::string& a, const std::string& b) {
     return !ec && same;
 }
 
-// Saves through `save` into a temporary file beside `destination`, then renames it into place, so
-// that a failed or interrupted save leaves the file that was there (the original picture) intact.
-template <typename Save>
-bool SaveReplacing(const std::string& destination, Save save) {
-    namespace fs = std::filesystem;
-    const std::string temporary = TemporarySiblingPath(destination);
-    std::error_code ec;
-    if (temporary.empty() || !save(temporary)) {
-        if (!temporary.empty()) fs::remove(FsPath(temporary), ec);
-        return false;
-    }
-    // Keep the original's permissions: replacing a picture must not change who may read it.
-    const fs::file_status status = fs::status(FsPath(destination), ec);
-    if (!ec && fs::exists(status)) fs::permissions(FsPath(temporary), status.permissions(), ec);
-    ec.clear();
-    fs::rename(FsPath(temporary), FsPath(destination), ec);
-    if (ec) {
-        fs::remove(FsPath(temporary), ec);
-        return false;
-    }
-    return true;
-}
-
 // Percent rule in 64 bits: a huge picture at 400 % must not wrap around. The result is truncated
 // toward zero as the rule says; a value beyond 32 bits is reported as -1, which no resize accepts.
 int ScalePercent(int value, int percent) {
@@ -69,21 +46,6 @@ int ScalePercent(int value, int percent) {
 }
 
 }  // namespace
-
-int MulDiv(int a, int b, int c) {
-    if (c == 0) return -1;
-    const std::int64_t product = static_cast<std::int64_t>(a) * b;
-    const bool negative = (product < 0) != (c < 0);
-    const std::uint64_t n =
-        product < 0 ? 0 - static_cast<std::uint64_t>(product) : static_cast<std::uint64_t>(product);
-    const std::uint64_t d =
-        c < 0 ? 0 - static_cast<std::uint64_t>(static_cast<std::int64_t>(c)) : c;
-    // Halves away from zero: round the magnitude half up, then give it its sign.
-    const std::uint64_t q = (n + d / 2) / d;
-    if (q > static_cast<std::uint64_t>(INT32_MAX)) return -1;
-    const std::int64_t r = negative ? -static_cast<std::int64_t>(q) : static_cast<std::int64_t>(q);
-    return static_cast<int>(r);
-}
 
 ImgKitSize ComputeTargetSize(const ResizerSettings& settings, int width, int height) {
     switch (settings.sizeMode) {
@@ -159,8 +121,8 @@ bool ResizeOneFile(const ResizerSettings& settings, const BatchContext& context,
     };
     // Writing over the picture that was just read goes through a temporary file, so a failed save
     // never destroys the original.
-    const bool saved =
-        SameFile(source, destination) ? SaveReplacing(destination, save) : save(destination);
+    const bool saved = SameFile(source, destination) ? ReplaceThroughTemporary(destination, save)
+                                                     : save(destination);
     if (!saved) {
         error = kSaveFailed;
         return false;

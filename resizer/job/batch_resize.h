@@ -3,6 +3,7 @@
 #include <string>
 
 #include "browser/imaging/image_codec.h"
+#include "browser/mul_div.h"
 #include "resizer/job/resizer_settings.h"
 
 class PictureSelection;
@@ -19,10 +20,6 @@ struct BatchContext {
 
 // The output size of a picture of width x height (after its turns) under the settings' rule.
 ImgKitSize ComputeTargetSize(const ResizerSettings& settings, int width, int height);
-
-// Win32 MulDiv: a * b / c with a 64-bit product, rounded to nearest, halves away from zero; -1 when
-// c is 0 or the result does not fit in 32 bits.
-int MulDiv(int a, int b, int c);
 
 // The create button's work after the dialog's transfer: checks the output folder (absolute, no
 // extension; one trailing separator removed from settings.outputFolder; EnsureFolder with the

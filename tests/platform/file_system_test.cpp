@@ -172,6 +172,31 @@ TEST(FileSystem, CopyReplacesTheTargetAndFailsCleanly) {
     EXPECT_FALSE(PathExists(dir / "copy"));
 }
 
+TEST(FileSystem, ReplaceThroughTemporaryKeepsTheOldFileWhenTheWriterFails) {
+    TempDir dir;
+    const std::string path = dir / "picture.jpg";
+    WriteTestFile(path, "original");
+    ::chmod(path.c_str(), 0640);
+    // A writer that leaves half a file and reports failure.
+    EXPECT_FALSE(ReplaceThroughTemporary(path, [](const std::string& temporary) {
+        WriteTestFile(temporary, "ha");
+        return false;
+    }));
+    EXPECT_EQ(ReadTestFile(path), "original");
+    ASSERT_TRUE(ReplaceThroughTemporary(
+        path, [](const std::string& temporary) { return WriteTestFile(temporary, "turned"); }));
+    EXPECT_EQ(ReadTestFile(path), "turned");
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    int entries = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path())) {
+        (void)e;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1) << "a temporary file was left behind";
+}
+
 TEST(FileSystem, ReadWholeFileAndExistence) {
     TempDir dir;
     std::string bytes;
