@@ -2,30 +2,21 @@
 
 #include <algorithm>
 
+#include "browser/path_helpers.h"
 #include "platform/file_system.h"
 
 namespace {
 
-unsigned char FoldCase(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return (byte >= 'A' && byte <= 'Z') ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
-}
-
+// Case-insensitive order, with names that differ only in case kept apart in a fixed order.
 bool LessIgnoringCase(const std::string& a, const std::string& b) {
-    const bool less =
-        std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                     [](char x, char y) { return FoldCase(x) < FoldCase(y); });
-    if (less) return true;
-    if (!SameMaterialName(a, b)) return false;
-    return a < b;
+    const int order = CompareNoCase(a, b);
+    return order != 0 ? order < 0 : a < b;
 }
 
 }  // namespace
 
 bool SameMaterialName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return FoldCase(x) == FoldCase(y);
-           });
+    return CompareNoCase(a, b) == 0;
 }
 
 std::vector<std::string> ListMaterialNames(const std::string& folder) {

@@ -6,6 +6,7 @@
 
 #include "album/generation/html_helpers.h"
 #include "album/shell/settings/album_settings.h"
+#include "browser/path_helpers.h"
 #include "platform/file_system.h"
 #include "platform/text_encoding.h"
 
@@ -32,18 +33,10 @@ int ParseColourField(const std::string& text) {
     return static_cast<int>(ParseHtmlColor(text));
 }
 
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Letter case is ignored for ASCII letters only: full-width letters, kana and spaces still make two
 // titles different, as they always have.
 bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    }
-    return true;
+    return CompareNoCase(a, b) == 0;
 }
 
 bool HasThemeExtension(const std::string& name) {
