@@ -52,9 +52,9 @@ double Median(std::vector<double> values) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    std::string photo = "../shared/testdata/photos/aitzgorri_mountains.jpg";
+    std::string photo = "tests/data/photos/aitzgorri_mountains.jpg";
 #ifdef PICTAVO_SOURCE_DIR
-    photo = std::string(PICTAVO_SOURCE_DIR) + "/../shared/testdata/photos/aitzgorri_mountains.jpg";
+    photo = std::string(PICTAVO_SOURCE_DIR) + "/tests/data/photos/aitzgorri_mountains.jpg";
 #endif
     if (argc > 1) photo = argv[1];
     int frame_w = 234;  // the Picture page's frame inside, at 96 dpi

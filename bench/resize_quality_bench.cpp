@@ -1,8 +1,8 @@
-// Thumbnail quality: the mean PSNR of our 100 x 100-box thumbnails of shared/testdata/photos
+// Thumbnail quality: the mean PSNR of our 100 x 100-box thumbnails of tests/data/photos
 // against a Lanczos-3 reference made from the full-size decode. Ours go the way the album's do:
 // reduced-scale load, area averaging, JPEG at quality 100 (4:4:4), decoded again. For comparison
 // the same pixels saved with Qt's own JPEG writer (4:2:0), and a full decode with area averaging.
-// Usage: resize_quality_bench [PHOTO_FOLDER]   (default: shared/testdata/photos beside the project)
+// Usage: resize_quality_bench [PHOTO_FOLDER]   (default: the project's tests/data/photos)
 
 #include <QDir>
 #include <QFileInfo>
@@ -127,7 +127,7 @@ QImage Decode(const QString& path) {
 int main(int argc, char** argv) {
     // The default is found from this file's place in the source tree: <project>/bench/.
     const std::string here = QFileInfo(QString::fromUtf8(__FILE__)).absolutePath().toStdString();
-    const std::string folder = argc > 1 ? argv[1] : here + "/../../shared/testdata/photos";
+    const std::string folder = argc > 1 ? argv[1] : here + "/../tests/data/photos";
     SilentDialogs dialogs;
     if (!ImageLibrary::Load(dialogs)) return 1;
     QTemporaryDir temp;

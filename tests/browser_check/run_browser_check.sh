@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds albums with pictavo-cli and checks them in headless Chromium (check_album.mjs).
 #   run_browser_check.sh PICTAVO_CLI [SCREENSHOT]
-# Albums: the sample album of samples/, and two of shared/testdata: the photographs
+# Albums: the sample album of samples/, and two of tests/data: the photographs
 # and the GIFs with every page feature on (paging, slide shows, preview script, materials, comments,
 # a turned picture), and the photographs alone with the defaults.
 set -euo pipefail
@@ -9,7 +9,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 cli=$(realpath "${1:?usage: run_browser_check.sh PICTAVO_CLI [SCREENSHOT]}")
 screenshot=${2:-$root/docs/album-browser.png}
-testdata=${PICTAVO_TESTDATA_DIR:-$root/../shared/testdata}
+testdata=${PICTAVO_TESTDATA_DIR:-$root/tests/data}
 chromium=${CHROMIUM:-/usr/bin/chromium}
 
 if [ ! -d "$here/node_modules/playwright-core" ]; then

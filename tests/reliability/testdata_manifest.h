@@ -9,9 +9,9 @@
 
 #include "tests/support/temp_dir.h"
 
-// One picture of shared/testdata as its MANIFEST.tsv describes it.
+// One picture of tests/data as its MANIFEST.tsv describes it.
 struct SweepPicture {
-    std::string path;     // relative to shared/testdata, e.g. "bmp/bad/badrle.bmp"
+    std::string path;     // relative to tests/data, e.g. "bmp/bad/badrle.bmp"
     std::string content;  // what the bytes really are: "JPEG", "BMP", "GIF89a", "PNG", ...
     int width = 0;        // the size a correct load gives (upright where the manifest says)
     int height = 0;

@@ -23,7 +23,7 @@ class TempDir {
 bool WriteTestFile(const std::string& path, const std::string& bytes);
 // The whole file, or an empty text when it cannot be read.
 std::string ReadTestFile(const std::string& path);
-// shared/testdata + "/" + relative.
+// tests/data + "/" + relative.
 std::string TestDataPath(const std::string& relative);
 // The project's source folder + "/" + relative.
 std::string SourcePath(const std::string& relative);

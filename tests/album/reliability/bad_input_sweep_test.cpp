@@ -1,4 +1,4 @@
-// Every picture of shared/testdata, good, questionable and hostile, goes through a whole album
+// Every picture of tests/data, good, questionable and hostile, goes through a whole album
 // build. Each must end as the build's failure rules say: a picture that loads gets a thumbnail and
 // its copy, one that is refused is copied unchanged without a thumbnail, and nothing crashes, hangs
 // or stops the pages from being written.
@@ -111,7 +111,7 @@ void PrintTally(const char* title, const std::map<std::string, GroupTally>& grou
 
 TEST_F(AlbumSweep, EveryTestPictureIsProcessedOrCopiedUnchangedWithoutAThumbnail) {
     const std::vector<SweepPicture> pictures = SweepPicturesUnder({});
-    ASSERT_GT(pictures.size(), 150u) << "the manifest of shared/testdata could not be read";
+    ASSERT_GT(pictures.size(), 150u) << "the manifest of tests/data could not be read";
     Prepare(pictures, 0);
 
     const AlbumBuildReport report = Build();

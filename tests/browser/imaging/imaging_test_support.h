@@ -11,7 +11,7 @@
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
 
-// One line of shared/testdata/MANIFEST.tsv.
+// One line of tests/data/MANIFEST.tsv.
 struct ManifestEntry {
     std::string path;
     std::string declared;  // "WxH", "-" when unknown

@@ -1,4 +1,4 @@
-// Every JPEG and BMP picture of shared/testdata, good, questionable and hostile, goes through the
+// Every JPEG and BMP picture of tests/data, good, questionable and hostile, goes through the
 // batch resize. A picture that loads is written at half size; one that is refused gets its error
 // line and an unchanged copy; in the overwrite mode a refused original is left exactly as it was.
 #include <gtest/gtest.h>
@@ -99,7 +99,7 @@ void PrintTally(const char* title, const std::map<std::string, GroupTally>& grou
 
 TEST_F(ResizerSweep, EveryTestPictureIsResizedOrListedAsFailedAndCopiedUnchanged) {
     const std::vector<SweepPicture> pictures = Prepare({});
-    ASSERT_GT(pictures.size(), 140u) << "the manifest of shared/testdata could not be read";
+    ASSERT_GT(pictures.size(), 140u) << "the manifest of tests/data could not be read";
 
     const BatchOutcome outcome = Run();
     ASSERT_EQ(outcome.end, BatchOutcome::End::Finished);
