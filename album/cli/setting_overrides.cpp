@@ -3,7 +3,7 @@
 #include <charconv>
 #include <climits>
 
-#include "album/shell/settings/album_settings.h"
+#include "album/settings/album_settings.h"
 
 namespace {
 

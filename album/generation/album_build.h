@@ -1,7 +1,7 @@
 #pragma once
 
-#include "album/shell/settings/album_settings.h"
-#include "album/shell/settings/material_folders.h"
+#include "album/settings/album_settings.h"
+#include "album/settings/material_folders.h"
 #include "browser/imaging/image_codec.h"
 
 class PictureSelection;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "album/shell/settings/album_settings.h"
+#include "album/settings/album_settings.h"
 #include "browser/path_helpers.h"
 #include "platform/text_encoding.h"
 
@@ -25,7 +25,8 @@ int HexDigitValue(char c) {
 std::uint32_t ParseHtmlColor(std::string_view text) {
     if (text.size() < 6) return 0;
     // Only a 7-character text has its "#" skipped: "#12345" reads "#" as a zero digit, and a longer
-    // text is read from its first character, exactly as stored themes have always been read.
+    // text is read from its first character. Theme files written by other users hold colours in
+    // exactly this form, so reading them any other way would change their colours.
     std::size_t start = (text.size() == 7 && text[0] == '#') ? 1 : 0;
     std::uint32_t pair[3];
     for (int i = 0; i < 3; ++i) {

@@ -40,7 +40,7 @@ std::string MakeAlbumPath(const AlbumSettings& settings, char kind, std::string_
 std::string EscapeUrlPath(std::string_view path);
 
 // Text made safe inside a double-quoted attribute value: "\"" becomes "&quot;", nothing else
-// changes (an "&" stays as it is, as the pages have always written it).
+// changes.
 std::string EscapeAttributeText(std::string_view text);
 
 // Text made safe inside a quoted JavaScript string literal: a backslash, a single and a double

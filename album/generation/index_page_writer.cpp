@@ -4,7 +4,7 @@
 
 #include "album/generation/html_helpers.h"
 #include "album/generation/page_file.h"
-#include "album/shell/settings/album_settings.h"
+#include "album/settings/album_settings.h"
 #include "platform/file_system.h"
 #include "platform/picture_selection.h"
 

@@ -1,4 +1,4 @@
-#include "album/shell/settings/album_settings.h"
+#include "album/settings/album_settings.h"
 
 #include <array>
 #include <variant>

@@ -1,4 +1,4 @@
-#include "album/shell/settings/material_folders.h"
+#include "album/settings/material_folders.h"
 
 #include "browser/path_helpers.h"
 

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "album/settings/album_settings.h"
 #include "album/shell/c_prop_sheet.h"
-#include "album/shell/settings/album_settings.h"
 #include "browser/imaging/image_library.h"
 #include "platform/profile_store.h"
 

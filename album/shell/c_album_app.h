@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "album/shell/settings/material_folders.h"
+#include "album/settings/material_folders.h"
 
 class CPropSheet;
 class ShellOpener;

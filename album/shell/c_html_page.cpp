@@ -5,9 +5,9 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include "album/settings/album_settings.h"
 #include "album/shell/focus_edit.h"
 #include "album/shell/page_controls.h"
-#include "album/shell/settings/album_settings.h"
 #include "album/shell/up_down_control.h"
 #include "browser/widgets/data_exchange.h"
 

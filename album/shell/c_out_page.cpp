@@ -4,10 +4,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "album/settings/album_settings.h"
 #include "album/shell/focus_edit.h"
 #include "album/shell/output_names.h"
 #include "album/shell/page_controls.h"
-#include "album/shell/settings/album_settings.h"
 #include "browser/path_helpers.h"
 #include "browser/widgets/c_folder_dlg.h"
 #include "platform/file_system.h"

@@ -4,12 +4,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "album/settings/album_settings.h"
+#include "album/settings/material_folders.h"
 #include "album/shell/focus_edit.h"
 #include "album/shell/help_button.h"
 #include "album/shell/help_page.h"
 #include "album/shell/page_controls.h"
-#include "album/shell/settings/album_settings.h"
-#include "album/shell/settings/material_folders.h"
 #include "album/shell/up_down_control.h"
 #include "browser/widgets/c_folder_tree.h"
 #include "browser/widgets/c_picture_list.h"

@@ -3,8 +3,8 @@
 #include <QWidget>
 #include <string>
 
-#include "album/shell/settings/album_settings.h"
-#include "album/shell/settings/material_folders.h"
+#include "album/settings/album_settings.h"
+#include "album/settings/material_folders.h"
 
 class CHtmlPage;
 class COutPage;

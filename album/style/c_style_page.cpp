@@ -10,8 +10,8 @@
 #include <QPainter>
 #include <QPushButton>
 
-#include "album/shell/settings/album_settings.h"
-#include "album/shell/settings/material_folders.h"
+#include "album/settings/album_settings.h"
+#include "album/settings/material_folders.h"
 #include "album/style/c_add_theme_dialog.h"
 #include "album/style/c_color_button.h"
 #include "album/style/themes/font_size_to_pixels.h"

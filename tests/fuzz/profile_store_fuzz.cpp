@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "album/shell/settings/album_settings.h"
+#include "album/settings/album_settings.h"
 #include "platform/profile_store.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "album/generation/html_helpers.h"
-#include "album/shell/settings/album_settings.h"
+#include "album/settings/album_settings.h"
 #include "browser/path_helpers.h"
 #include "platform/file_system.h"
 #include "platform/text_encoding.h"
@@ -34,7 +34,8 @@ int ParseColourField(const std::string& text) {
 }
 
 // Letter case is ignored for ASCII letters only: full-width letters, kana and spaces still make two
-// titles different, as they always have.
+// titles different, since their case folding depends on the locale and two themes a user can tell
+// apart must stay two themes.
 bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b) {
     return CompareNoCase(a, b) == 0;
 }

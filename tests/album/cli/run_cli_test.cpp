@@ -11,7 +11,7 @@
 #include "album/cli/setting_overrides.h"
 #include "album/cli/xdg_shell_opener.h"
 #include "album/generation/album_pipeline.h"
-#include "album/shell/settings/album_settings.h"
+#include "album/settings/album_settings.h"
 #include "browser/imaging/image_library.h"
 #include "browser/imaging/imgkit.h"
 #include "platform/profile_store.h"

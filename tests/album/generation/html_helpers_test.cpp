@@ -4,7 +4,7 @@
 #include <random>
 
 #include "album/generation/html_helpers.h"
-#include "album/shell/settings/album_settings.h"
+#include "album/settings/album_settings.h"
 
 namespace {
 

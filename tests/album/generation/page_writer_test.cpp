@@ -6,7 +6,7 @@
 
 #include "album/generation/index_page_writer.h"
 #include "album/generation/slide_show_page_writer.h"
-#include "album/shell/settings/album_settings.h"
+#include "album/settings/album_settings.h"
 #include "browser/picture_list_model.h"
 #include "platform/text_encoding.h"
 #include "tests/support/recording_user_dialogs.h"

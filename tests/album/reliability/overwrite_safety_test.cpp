@@ -14,7 +14,7 @@
 
 #include "album/generation/album_build.h"
 #include "album/generation/album_pipeline.h"
-#include "album/shell/settings/album_settings.h"
+#include "album/settings/album_settings.h"
 #include "album/style/themes/theme_store.h"
 #include "browser/imaging/image_library.h"
 #include "browser/picture_list_model.h"

@@ -1,4 +1,4 @@
-#include "album/shell/settings/album_settings.h"
+#include "album/settings/album_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "album/shell/settings/material_folders.h"
+#include "album/settings/material_folders.h"
 #include "platform/profile_store.h"
 #include "tests/support/temp_dir.h"
 

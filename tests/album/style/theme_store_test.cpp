@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "album/shell/settings/album_settings.h"
+#include "album/settings/album_settings.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

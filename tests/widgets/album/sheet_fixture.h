@@ -12,8 +12,8 @@
 #include <memory>
 #include <string>
 
+#include "album/settings/material_folders.h"
 #include "album/shell/c_prop_sheet.h"
-#include "album/shell/settings/material_folders.h"
 #include "browser/imaging/image_library.h"
 #include "browser/widgets/property_page.h"
 #include "tests/support/recording_shell_opener.h"

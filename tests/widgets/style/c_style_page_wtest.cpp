@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "album/shell/settings/album_settings.h"
-#include "album/shell/settings/material_folders.h"
+#include "album/settings/album_settings.h"
+#include "album/settings/material_folders.h"
 #include "album/style/c_color_button.h"
 #include "tests/support/recording_shell_opener.h"
 #include "tests/support/recording_user_dialogs.h"
