@@ -18,7 +18,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     icon->setPixmap(ScalvoIcon().pixmap(icon_px, icon_px));
     du.Place(icon, 11, 14, 20, 20);
 
-    // Three blanks between name and version, as the program has always shown it.
+    // Three blanks between name and version set the version apart from the name in the
+    // proportional dialog font.
     auto* version = new QLabel(QStringLiteral("Scalvo   Version 1.0"), this);
     version->setObjectName(QStringLiteral("version"));
     du.Place(version, 40, 10, 150, 8);

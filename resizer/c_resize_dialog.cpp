@@ -163,7 +163,8 @@ void CResizeDialog::BuildControls() {
     AddLabel(this, du, QStringLiteral("ﾄﾞｯﾄ"), 110, 216, 20, 8);
     width_edit_ = AddNumberEdit(this, du, "1051", 75, 230);
     AddLabel(this, du, QStringLiteral("ﾄﾞｯﾄ"), 110, 232, 20, 8);
-    // Keep the focus order of the original layout: each edit follows its radio button.
+    // Tab goes from each size rule's radio button straight to its own value, so the keyboard
+    // follows the order in which the rule is chosen and then set.
     setTabOrder(radio_buttons[0], scale_edit_);
     setTabOrder(scale_edit_, radio_buttons[1]);
     setTabOrder(radio_buttons[1], height_edit_);
