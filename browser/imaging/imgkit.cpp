@@ -217,6 +217,20 @@ ImgKitSize ImgKitUprightSize(const std::string& path) {
     return {upright.width(), upright.height()};
 }
 
+std::int64_t ImgKitDecodedPixels(ImgKitSize upright, bool jpeg, int min_width, int min_height) {
+    if (upright.width < 1 || upright.height < 1) return 0;
+    int scale = 1;
+    if (jpeg && (min_width > 0 || min_height > 0)) {
+        // The scale does not depend on the axes: an orientation that swaps them swaps both sizes.
+        scale = ChooseScale(QSize(upright.width, upright.height),
+                            QSize(std::max(min_width, 1), std::max(min_height, 1)));
+    }
+    // The decoder rounds each side up.
+    const std::int64_t w = (upright.width + scale - 1) / scale;
+    const std::int64_t h = (upright.height + scale - 1) / scale;
+    return w * h;
+}
+
 void ImgKitRotation(ImageHandle& image) {
     ImgKitPicture* p = image.get();
     if (!p || !ImageLibrary::IsLoaded()) return;

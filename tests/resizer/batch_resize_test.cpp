@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <set>
 
 #include "browser/picture_list_model.h"
@@ -20,15 +21,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A codec that fails on named files, the way a full disk or a broken picture would.
+// A codec that fails on named files, the way a full disk or a broken picture would (the batch
+// calls it from several threads).
 class FailingCodec : public ImageCodec {
   public:
     std::set<std::string> fail_load;  // file names (no folder)
     std::set<std::string> fail_save;
+    std::mutex mutex;
     std::vector<std::pair<int, int>> load_minimums;
 
     ImageHandle Load(const std::string& path, int min_width, int min_height) override {
-        load_minimums.emplace_back(min_width, min_height);
+        {
+            const std::lock_guard lock(mutex);
+            load_minimums.emplace_back(min_width, min_height);
+        }
         if (fail_load.count(fs::path(path).filename().string())) return {};
         return ImageCodec::Load(path, min_width, min_height);
     }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -62,7 +63,8 @@ bool SavedAtQuality100(const std::string& bytes) {
     return any;
 }
 
-// A codec that records every load and can refuse to save named files.
+// A codec that records every load and can refuse to save named files (the build calls it from
+// several threads).
 class RecordingCodec : public ImageCodec {
   public:
     struct LoadCall {
@@ -71,8 +73,17 @@ class RecordingCodec : public ImageCodec {
         int min_height;
     };
     ImageHandle Load(const std::string& path, int min_width, int min_height) override {
-        loads.push_back({path, min_width, min_height});
+        {
+            const std::lock_guard lock(mutex);
+            loads.push_back({path, min_width, min_height});
+        }
         return ImageCodec::Load(path, min_width, min_height);
+    }
+    // The load of the file named `name`, or nullptr.
+    const LoadCall* LoadOf(const std::string& name) const {
+        for (const LoadCall& call : loads)
+            if (fs::path(call.path).filename() == name) return &call;
+        return nullptr;
     }
     bool SaveJpeg(const std::string& path, const ImageHandle& image, int quality) override {
         if (!fail_saves_containing.empty() &&
@@ -83,6 +94,7 @@ class RecordingCodec : public ImageCodec {
         }
         return ImageCodec::SaveJpeg(path, image, quality);
     }
+    std::mutex mutex;
     std::vector<LoadCall> loads;
     std::string fail_saves_containing;
 };
@@ -342,10 +354,11 @@ TEST_F(AlbumBuild, ThumbnailsOfLargeUnturnedPicturesAreDecodedAtReducedScale) {
     ASSERT_EQ(codec.loads.size(), 3u);  // one load per picture
     const ImgKitSize big = ImgKitUprightSize(dir / "src/big.jpg");
     const ImgKitSize fit = FitThumbnail(100, 100, big.width, big.height);
-    EXPECT_EQ(codec.loads[0].min_width, fit.width);
-    EXPECT_EQ(codec.loads[0].min_height, fit.height);
-    EXPECT_EQ(codec.loads[1].min_width, 0);  // small.jpg is below twice the box
-    EXPECT_EQ(codec.loads[2].min_width, 0);  // turned.jpg needs every pixel for its copy
+    ASSERT_TRUE(codec.LoadOf("big.jpg") && codec.LoadOf("small.jpg") && codec.LoadOf("turned.jpg"));
+    EXPECT_EQ(codec.LoadOf("big.jpg")->min_width, fit.width);
+    EXPECT_EQ(codec.LoadOf("big.jpg")->min_height, fit.height);
+    EXPECT_EQ(codec.LoadOf("small.jpg")->min_width, 0);   // below twice the box
+    EXPECT_EQ(codec.LoadOf("turned.jpg")->min_width, 0);  // needs every pixel for its copy
     EXPECT_EQ(SizeOf(dir / "out/my_t/_big.jpg"), fit);
     EXPECT_EQ(Out("my_p/big.jpg"), Src("big.jpg"));
 }
@@ -377,8 +390,11 @@ TEST_F(AlbumBuild, AnUnwritableOutputFolderIsReportedButDoesNotCrash) {
     AddFile("c.gif", "gif/ig_sample_1.gif");
     AlbumBuildContext context{settings, list, materials, dialogs, progress, shell, codec};
     AlbumBuildReport report;
-    EXPECT_TRUE(BuildAlbum(context, report));
-    EXPECT_EQ(report.pages_not_opened, 1);
+    EXPECT_FALSE(BuildAlbum(context, report));
+    EXPECT_EQ(report.pages_failed, 1);
+    // The album is incomplete: the browser is not offered.
+    EXPECT_EQ(dialogs.Texts().back(), "書きこみモードでファイルをオープンできませんでした。");
+    EXPECT_TRUE(shell.opened.empty());
 }
 
 TEST_F(AlbumBuild, UnreadableZeroRowsAndColumnsAndBoxDoNotDivideByZero) {
