@@ -111,13 +111,27 @@ int OrderedPool::Run(const Tasks& tasks, const Hooks& hooks) const {
     for (int w = 0; w < count; ++w)
         threads.emplace_back([&tasks, &s, this] { Work(tasks, budget_, s); });
 
+    // Polled after every commit as well as while waiting, so that a stop is seen before the
+    // next picture starts however fast the pictures go.
+    bool stop_seen = false;
+    auto poll_stop = [&] {
+        if (stop_seen || !hooks.stop_requested || !hooks.stop_requested()) return;
+        stop_seen = true;
+        {
+            std::lock_guard guard(s.mutex);
+            s.stopping = true;
+        }
+        s.admit.notify_all();
+    };
+
     int committed = 0;
+    std::unique_lock lock(s.mutex);
     for (;;) {
-        std::unique_lock lock(s.mutex);
         while (committed < tasks.count && s.done[committed]) {
             lock.unlock();
             if (tasks.commit) tasks.commit(committed);
             ++committed;
+            poll_stop();
             lock.lock();
         }
         if (committed == tasks.count) break;
@@ -125,17 +139,12 @@ int OrderedPool::Run(const Tasks& tasks, const Hooks& hooks) const {
         // that ended well has just been committed.
         if (s.stopping && s.running == 0) break;
         s.ended.wait_for(lock, kIdleInterval);
-        const bool stopping = s.stopping;
         lock.unlock();
-        if (!stopping && hooks.stop_requested && hooks.stop_requested()) {
-            {
-                std::lock_guard guard(s.mutex);
-                s.stopping = true;
-            }
-            s.admit.notify_all();
-        }
+        poll_stop();
         if (hooks.idle) hooks.idle();
+        lock.lock();
     }
+    lock.unlock();
     for (std::thread& t : threads) t.join();
     if (s.error) std::rethrow_exception(s.error);
     return committed;

@@ -198,6 +198,17 @@ ImageHandle ImgKitFileLoad(const std::string& path, int min_width, int min_heigh
             }
         }
     }
+    if (!reduced && reader.format() == "bmp") {
+        // A damaged BMP (an RLE delta past the end, a file cut short) leaves pixels that the
+        // decoder never writes. Handed a cleared picture of the size and format it will make, the
+        // decoder fills that one, so those pixels are black instead of whatever the memory held
+        // before (which would otherwise end up in the saved files).
+        const QImage::Format format = reader.imageFormat();
+        if (format != QImage::Format_Invalid) {
+            image = QImage(stored, format);
+            if (!image.isNull()) image.fill(0);
+        }
+    }
     if (!reduced && (!reader.read(&image) || image.isNull())) return {};
     if (image.format() != QImage::Format_RGB32) {
         image.convertTo(QImage::Format_RGB32);

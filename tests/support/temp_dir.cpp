@@ -45,6 +45,17 @@ std::string ReadTestFile(const std::string& path) {
     return s.str();
 }
 
+std::map<std::string, std::string> ReadTree(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(folder, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_regular_file(ec))
+            files[fs::relative(it->path(), folder, ec).string()] = ReadTestFile(it->path());
+    }
+    return files;
+}
+
 std::string TestDataPath(const std::string& relative) {
     return std::string(PICTAVO_TESTDATA_DIR) + "/" + relative;
 }

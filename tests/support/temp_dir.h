@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 
 // A fresh folder under the system's temporary folder, removed with everything in it when the object
@@ -23,6 +24,8 @@ class TempDir {
 bool WriteTestFile(const std::string& path, const std::string& bytes);
 // The whole file, or an empty text when it cannot be read.
 std::string ReadTestFile(const std::string& path);
+// Every file below `folder`, hidden ones included: path relative to the folder -> bytes.
+std::map<std::string, std::string> ReadTree(const std::string& folder);
 // tests/data + "/" + relative.
 std::string TestDataPath(const std::string& relative);
 // The project's source folder + "/" + relative.
