@@ -46,10 +46,12 @@ class AlbumWorkers : public ::testing::Test {
 }  // namespace
 
 TEST_F(AlbumWorkers, OneTwoAndEightWorkersMakeTheSameAlbumAndSayTheSame) {
-    for (const SweepPicture& p : SweepPicturesUnder({"bmp/", "jpeg/", "gif/"}))
+    // The damaged pictures give a failure list to keep in order; a third of them are turned.
+    for (const SweepPicture& p : SweepPicturesUnder(
+             {"bmp/bad/", "bmp/questionable/pal", "jpeg/bad/", "gif/bad/", "jpeg/good/gen_"}))
         fs::copy_file(TestDataPath(p.path), dir / ("src/" + p.FlatName()));
     list.Fill(settings.picture_path, PictureFilter::Album);
-    ASSERT_GT(list.Count(), 100);
+    ASSERT_GT(list.Count(), 70);
     for (int i = 0; i < list.Count(); ++i) {
         list.SetChecked(i, true);
         if (i % 3 == 0) list.AddQuarterTurn(i);
@@ -71,9 +73,8 @@ TEST_F(AlbumWorkers, OneTwoAndEightWorkersMakeTheSameAlbumAndSayTheSame) {
         BuildAlbum(context);
         runs.push_back({ReadTree(settings.out_dir), progress.calls, dialogs.Texts()});
     }
-    ASSERT_GT(runs[0].files.size(), 200u);
-    // Some pictures are refused, so the failure list has something to keep in order.
-    ASSERT_EQ(runs[0].messages.size(), 2u);
+    ASSERT_GT(runs[0].files.size(), 100u);
+    ASSERT_EQ(runs[0].messages.size(), 2u);  // the failure list, then the question
     for (std::size_t r = 1; r < runs.size(); ++r) {
         SCOPED_TRACE(r == 1 ? "2 workers" : "8 workers");
         EXPECT_EQ(runs[r].files.size(), runs[0].files.size());
