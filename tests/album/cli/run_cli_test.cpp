@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -16,6 +18,7 @@
 #include "browser/imaging/imgkit.h"
 #include "platform/profile_store.h"
 #include "platform/text_encoding.h"
+#include "tests/reliability/failing_storage.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
 
@@ -170,6 +173,62 @@ TEST(PictavoCli, AFolderWithoutPicturesFailsTheJob) {
     EXPECT_NE(run.err.find("画像ﾌｧｲﾙが選択されていません。"), std::string::npos);
     EXPECT_TRUE(run.out.empty());
 }
+
+// Whatever the album lacks, the build says so and exits with 1, printing no first page.
+struct MissingPartCase {
+    const char* name;
+    std::function<void(const TempDir&)> prepare;  // before the build, on dir/src and dir/album
+    const char* said;                             // a text stderr must hold
+    bool offers_browser;  // the pages were all written: the album may still be looked at
+};
+
+void PrintTo(const MissingPartCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class PictavoCliMissingPart : public ::testing::TestWithParam<MissingPartCase> {};
+
+TEST_P(PictavoCliMissingPart, FailsTheJob) {
+    TempDir dir;
+    fs::create_directories(dir / "src");
+    fs::create_directories(dir / "album");
+    for (const char* name : {"aitzgorri_mountains.jpg", "dune_grass.jpg", "storm_road.jpg"})
+        fs::copy_file(TestDataPath(std::string("photos/") + name),
+                      dir / ("src/" + std::string(name)));
+    GetParam().prepare(dir);
+    CliRun run;
+    {
+        // A disk that fills up is a file size limit here (see the case below).
+        std::unique_ptr<FileSizeLimit> limit;
+        if (std::string(GetParam().name) == "DiskFull")
+            limit = std::make_unique<FileSizeLimit>(64 * 1024);
+        run = RunWith({"--profile", dir / "none.ini", "-q", "--set", "slide_mode=1", "-o",
+                       dir / "album", dir / "src"});
+    }
+    EXPECT_EQ(run.code, 1) << run.err;
+    EXPECT_NE(run.err.find(GetParam().said), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("今すぐブラウザで見ますか？") != std::string::npos,
+              GetParam().offers_browser)
+        << run.err;
+    EXPECT_TRUE(run.out.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PictavoCliMissingPart,
+    ::testing::Values(
+        MissingPartCase{"PictureFolderInTheWay",
+                        [](const TempDir& d) { WriteTestFile(d / "album/my_p", "a file"); },
+                        "ディレクトリの作成に失敗しました", true},
+        MissingPartCase{"PictureThatCannotBeRead",
+                        [](const TempDir& d) { WriteTestFile(d / "src/broken.jpg", "no JPEG"); },
+                        "/src/broken.jpg (ｴﾗｰ)画像を読み込めませんでした\n", true},
+        MissingPartCase{"PageThatCannotBeOpened",
+                        [](const TempDir& d) { fs::create_directories(d / "album/mys.html"); },
+                        "書きこみモードでファイルをオープンできませんでした。", false},
+        // The photographs are larger than 64 KB, their thumbnails and the pages smaller.
+        MissingPartCase{"DiskFull", [](const TempDir&) {},
+                        "/src/dune_grass.jpg (ｴﾗｰ)ﾌｧｲﾙのコピーに失敗しました\n", true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct UsageCase {
     std::vector<std::string> args;
