@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <regex>
 #include <set>
@@ -19,6 +20,7 @@
 #include "platform/profile_store.h"
 #include "platform/text_encoding.h"
 #include "tests/reliability/failing_storage.h"
+#include "tests/reliability/signalled_run.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
 
@@ -229,6 +231,35 @@ INSTANTIATE_TEST_SUITE_P(
         MissingPartCase{"DiskFull", [](const TempDir&) {},
                         "/src/dune_grass.jpg (ｴﾗｰ)ﾌｧｲﾙのコピーに失敗しました\n", true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// SIGINT in the middle of the pictures: the ones in flight are finished, no page is written, no
+// temporary file is left, and the program exits as stopped by the signal.
+TEST(PictavoCli, SigintStopsTheBuildBeforeThePages) {
+    RecordingUserDialogs load_dialogs;
+    ASSERT_TRUE(ImageLibrary::Load(load_dialogs));
+    TempDir dir;
+    const std::string original = ReadTestFile(TestDataPath("photos/dune_grass.jpg"));
+    for (int i = 0; i < 24; ++i)
+        WriteTestFile(dir / ("src/p" + std::to_string(10 + i) + ".jpg"), original);
+    std::vector<std::string> args = {PICTAVO_CLI_PATH, "--profile", dir / "none.ini", "-o",
+                                     dir / "album",    dir / "src"};
+    for (int i = 0; i < 24; ++i) {
+        args.push_back("--turn");  // turned pictures take long enough to be caught in flight
+        args.push_back("p" + std::to_string(10 + i) + ".jpg=1");
+    }
+    const SignalledRun run = RunAndSignal(args, "1/24 サムネイルを作成しています...", SIGINT);
+    ASSERT_TRUE(run.signalled) << run.err;
+    EXPECT_EQ(run.exit_code, 130) << run.err;
+    EXPECT_NE(run.err.find(kAlbumStopped), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(dir / "album/my.html"));
+    const std::map<std::string, std::string> copies = ReadTree(dir / "album/my_p");
+    EXPECT_LT(copies.size(), 24u);
+    for (const auto& [name, bytes] : copies) {
+        EXPECT_EQ(name.front(), 'p') << "a temporary file was left";
+        EXPECT_EQ(ImgKitUprightSize(dir / ("album/my_p/" + name)), (ImgKitSize{1050, 1680}));
+    }
+    for (const auto& [name, bytes] : ReadTree(dir / "src")) EXPECT_EQ(bytes, original) << name;
+}
 
 struct UsageCase {
     std::vector<std::string> args;
