@@ -77,12 +77,6 @@ std::optional<std::string> UsableIccProfile(std::string profile, int colorspace)
     if (profile.compare(36, 4, "acsp") != 0) return std::nullopt;
     const std::uint64_t tags = BigEndian32(profile, kHeader);
     if (kHeader + 4 + tags * 12 > declared) return std::nullopt;
-    for (std::uint64_t i = 0; i < tags; ++i) {
-        const std::size_t entry = kHeader + 4 + static_cast<std::size_t>(i) * 12;
-        const std::uint64_t offset = BigEndian32(profile, entry + 4);
-        const std::uint64_t size = BigEndian32(profile, entry + 8);
-        if (offset + size > declared) return std::nullopt;
-    }
     const std::string model = profile.substr(16, 4);
     switch (colorspace) {
         case TJCS_RGB:

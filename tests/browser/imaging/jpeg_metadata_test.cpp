@@ -139,9 +139,14 @@ TEST_F(JpegMetadataTest, BadMetadataNeverCostsThePicture) {
     grey_profile.replace(16, 4, "GRAY");
     std::string runaway_tags = profile;
     runaway_tags.replace(128, 4, "\x00\x10\x00\x00");
-    const std::string huge_xmp = std::string("http://ns.adobe.com/xap/1.0/\0", 29) +
-                                 "<?xpacket begin=''?><x:xmpmeta xmlns:x='adobe:ns:meta/'>" +
-                                 std::string(65000 - 150, ' ') + "</x:xmpmeta><?xpacket end='w'?>";
+    // One label of 65 000 characters: the packet fills its segment and, written back with the
+    // library's own header, no longer fits one.
+    const std::string huge_xmp =
+        std::string("http://ns.adobe.com/xap/1.0/\0", 29) +
+        "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+        "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+        "xmlns:xmp='http://ns.adobe.com/xap/1.0/' xmp:Label='" +
+        std::string(65000, 'a') + "'/></rdf:RDF></x:xmpmeta>";
     struct Row {
         const char* name;
         std::string segments;

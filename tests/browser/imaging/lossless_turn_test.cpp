@@ -108,7 +108,7 @@ TEST_F(LosslessTurnTest, WhatCannotBeTurnedExactlyIsLeftToTheReEncode) {
         {"jpeg/good/mozilla_jpg-size-17x17.jpg", 1},  // a partial block row would move
         {"jpeg/good/gen_440.jpg", 1},                 // 504 is not a multiple of 16
         {"photos/dune_grass.jpg", 1},                 // 1050 is not a multiple of 8
-        {"jpeg/good/mozilla_jpg-cmyk-2.jpg", 2},      // CMYK
+        {"jpeg/good/mozilla_jpg-cmyk-1.jpg", 2},      // CMYK
         {"jpeg/bad/gen_truncated_half_baseline.jpg", 2},
         {"jpeg/bad/gen_soi_only.jpg", 1},
         {"gif/gen_photo_400x315_static.gif", 1},
