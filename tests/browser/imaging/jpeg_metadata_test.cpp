@@ -23,9 +23,7 @@ std::string EncodeResized(const std::string& path, int width, int height) {
     ImageHandle image = ImgKitFileLoad(path);
     if (!image) return {};
     ImageHandle small = ImgKitImageSize(image, width, height);
-    TempDir dir;
-    if (!small || ImgKitJpegFileSave(dir / "encoded.jpg", small, 85) == 0) return {};
-    return ReadTestFile(dir / "encoded.jpg");
+    return small ? ImgKitJpegEncode(small, 85).value_or("") : "";
 }
 
 std::string BigEndian16(std::size_t v) {
