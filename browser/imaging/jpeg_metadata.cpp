@@ -107,11 +107,14 @@ struct Parts {
     std::string icc;
 };
 
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 Exiv2::BasicIo::AutoPtr MemoryOf(std::string_view bytes) {
     // MemIo reads the caller's bytes in place; it copies only when written to.
     return Exiv2::BasicIo::AutoPtr(new Exiv2::MemIo(
         reinterpret_cast<const Exiv2::byte*>(bytes.data()), static_cast<long>(bytes.size())));
 }
+#pragma GCC diagnostic pop
 
 void SetIfPresent(Exiv2::ExifData& exif, const char* key, std::uint32_t value) {
     // Assigned as a number, so a SHORT tag too small for the new size becomes a LONG.

@@ -6,10 +6,10 @@
 #include <map>
 #include <string>
 
+// Exiv2 0.27 still spells its owning pointers std::auto_ptr, which C++20 deprecates.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #include <exiv2/exiv2.hpp>
-#pragma GCC diagnostic pop
 
 // What a saved JPEG carries, read back with the metadata library the program uses.
 struct SavedMetadata {
@@ -42,6 +42,7 @@ inline SavedMetadata ReadSavedMetadata(const std::string& jpeg) {
     m.thumbnail_bytes = Exiv2::ExifThumbC(image.exifData()).copy().size_;
     return m;
 }
+#pragma GCC diagnostic pop
 
 // The stored pixels of a JPEG as TurboJPEG decodes them (no orientation applied), grey (the luma
 // plane) or RGB; null when it cannot be decoded.
