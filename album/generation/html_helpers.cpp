@@ -1,6 +1,5 @@
 #include "album/generation/html_helpers.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "album/settings/album_settings.h"
@@ -131,7 +130,13 @@ std::string EscapeUrlPath(std::string_view path) {
             ++i;
             continue;
         }
-        std::size_t n = std::min(Utf8SequenceLength(c), path.size() - i);
+        // Only continuation bytes join a character: a stray byte never swallows the "/" or "\""
+        // after it.
+        std::size_t n = 1;
+        while (n < Utf8SequenceLength(c) && i + n < path.size() &&
+               (static_cast<unsigned char>(path[i + n]) & 0xC0) == 0x80) {
+            ++n;
+        }
         std::string_view character = path.substr(i, n);
         // A character the page cannot hold would become a character reference, which a script
         // never decodes; its percent-encoded UTF-8 form works in links and scripts alike.

@@ -124,6 +124,8 @@ TEST(UrlEscaping, KeepsOrdinaryNamesAndEncodesTheRest) {
     EXPECT_EQ(EscapeUrlPath(" a b "), "%20a b%20");
     EXPECT_EQ(EscapeUrlPath("javascript:alert(1).jpg"), "javascript%3Aalert(1).jpg");
     EXPECT_EQ(EscapeUrlPath("my_p/12:30.jpg"), "my_p/12:30.jpg");
+    // A byte that is not UTF-8 is encoded alone; the "/" after it still separates folders.
+    EXPECT_EQ(EscapeUrlPath("\xC3/a\xE3\x81\x82"), "%C3/a\xE3\x81\x82");
     EXPECT_EQ(EscapeAttributeText("a\"b&c<>"), "a&quot;b&amp;c<>");
     EXPECT_EQ(EscapeLinkAttribute("my_p/&amp; #1.jpg"), "my_p/&amp;amp; %231.jpg");
     EXPECT_EQ(EscapeHtmlText("<b>&amp;\"' x"), "&lt;b&gt;&amp;amp;\"' x");

@@ -208,6 +208,11 @@ struct AwkwardName {
     const char* in_array;  // inside the slide show's "..." strings
 };
 
+// Failures name the case by its file name.
+void PrintTo(const AwkwardName& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class AwkwardNames : public ::testing::TestWithParam<AwkwardName> {};
 
 TEST_P(AwkwardNames, LinksScriptsAndTextsStayWorking) {
