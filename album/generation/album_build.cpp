@@ -15,15 +15,14 @@
 
 namespace {
 
-// Saves the turned picture over `copy` through a temporary file and a rename, so that a failed
-// save never leaves a half-written file (and never harms the original when the album lies in the
-// picture folder itself).
-bool SaveTurnedCopy(ImageCodec& codec, const std::string& copy, const ImageHandle& image,
-                    ImageKind kind) {
-    return ReplaceThroughTemporary(copy, [&](const std::string& temporary) {
-        return kind == kJpegImage ? codec.SaveJpeg(temporary, image, 100)
-                                  : codec.SaveBmp(temporary, image);
-    });
+// Saves the turned picture as `copy`. When the copy is the picture itself (the album lies in the
+// picture folder), the file the picture's path leads to is replaced, so that a picture kept behind
+// a link stays where the link points; the save goes through a temporary file either way, so a
+// failed save never harms the original.
+bool SaveTurnedCopy(ImageCodec& codec, const std::string& source, const std::string& copy,
+                    const ImageHandle& image, ImageKind kind) {
+    const std::string target = IsSameFile(source, copy) ? ResolvedPath(source) : copy;
+    return codec.SavePicture(target, image, kind, 100);
 }
 
 void CopyIfDifferent(const std::string& source, const std::string& copy) {
@@ -107,20 +106,14 @@ bool MakePictureFiles(const AlbumBuildContext& context, const std::string& sourc
 
     if (steps <= 0) {
         CopyIfDifferent(source, copy);
-    } else if (!SaveTurnedCopy(codec, copy, image, kind)) {
+    } else if (!SaveTurnedCopy(codec, source, copy, image, kind)) {
         CopyIfDifferent(source, copy);
     }
 
     const ImgKitSize size = codec.Size(image);
     const ImgKitSize fit = FitThumbnail(s.thumbnail_x, s.thumbnail_y, size.width, size.height);
     ImageHandle small = codec.Resize(image, fit.width, fit.height);
-    if (small) {
-        if (kind == kJpegImage) {
-            codec.SaveJpeg(thumbnail, small, 100);
-        } else {
-            codec.SaveBmp(thumbnail, small);
-        }
-    }
+    if (small) codec.SavePicture(thumbnail, small, kind, 100);
     return true;
 }
 

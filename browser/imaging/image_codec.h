@@ -1,8 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "browser/imaging/imgkit.h"
+#include "browser/path_helpers.h"
+#include "platform/file_system.h"
 
 // The imaging seam of the jobs: the real codec forwards to the ImgKit entry points; tests derive
 // from it to make named files fail to load or save.
@@ -23,11 +26,26 @@ class ImageCodec {
     virtual ImageHandle Resize(const ImageHandle& image, int width, int height) {
         return ImgKitImageSize(image, width, height);
     }
-    virtual bool SaveJpeg(const std::string& path, const ImageHandle& image, int quality) {
-        return ImgKitJpegFileSave(path, image, quality) != 0;
+    // The encoded file; none when the picture cannot be encoded.
+    virtual std::optional<std::string> EncodeJpeg(const ImageHandle& image, int quality) {
+        return ImgKitJpegEncode(image, quality);
     }
-    virtual bool SaveBmp(const std::string& path, const ImageHandle& image) {
-        return ImgKitBmpFileSave(path, image) != 0;
+    virtual std::optional<std::string> EncodeBmp(const ImageHandle& image) {
+        return ImgKitBmpEncode(image);
+    }
+    // Puts an encoded file at `path` through ReplaceFile (never half-written; a link at `path` is
+    // replaced, not written through). False when it could not be written.
+    virtual bool WriteFile(const std::string& path, const std::string& bytes) {
+        return ReplaceFile(path, bytes);
+    }
+
+    // Encodes the picture in the format of `kind` (kJpegImage at `quality`, else BMP) and writes it
+    // to `path`. False when either step failed; `path` is then as it was.
+    bool SavePicture(const std::string& path, const ImageHandle& image, ImageKind kind,
+                     int quality) {
+        const std::optional<std::string> bytes =
+            kind == kJpegImage ? EncodeJpeg(image, quality) : EncodeBmp(image);
+        return bytes && WriteFile(path, *bytes);
     }
 };
 

@@ -9,6 +9,7 @@
 #include "album/settings/album_settings.h"
 #include "browser/picture_list_model.h"
 #include "platform/text_encoding.h"
+#include "tests/reliability/failing_storage.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
 
@@ -334,21 +335,42 @@ TEST(PageFiles, WriteResultsAndMessages) {
     }
 }
 
-TEST(PageFiles, AFullDiskStopsTheIndexPageWithTheSystemText) {
-    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+TEST(PageFiles, AFullDiskStopsThePageWithTheSystemTextAndKeepsTheOldOne) {
     TempDir dir;
     AlbumSettings s;
     s.out_dir = dir.Path();
-    std::filesystem::create_symlink("/dev/full", dir / "my.html");
-    std::filesystem::create_symlink("/dev/full", dir / "mys.html");
+    WriteTestFile(dir / "my.html", "last build's page");
     PictureListModel list;
     Add(list, "a.jpg");
     RecordingUserDialogs dialogs;
-    EXPECT_EQ(WriteIndexPage(s, list, dialogs, 1, 1, 0), -2);
-    EXPECT_EQ(WriteSlideShowPage(s, list, dialogs, 1, 1, 0), 0);
+    {
+        // As on a full disk: no file may grow beyond 100 bytes.
+        FileSizeLimit full(100);
+        ASSERT_TRUE(full.Active());
+        EXPECT_EQ(WriteIndexPage(s, list, dialogs, 1, 1, 0), -2);
+        EXPECT_EQ(WriteSlideShowPage(s, list, dialogs, 1, 1, 0), 0);
+    }
     ASSERT_EQ(dialogs.calls.size(), 2u);
-    EXPECT_EQ(dialogs.calls[0].text, "error: No space left on device");
-    EXPECT_EQ(dialogs.calls[1].text, "error: No space left on device");
+    EXPECT_EQ(dialogs.calls[0].text, "error: File too large");
+    EXPECT_EQ(dialogs.calls[1].text, "error: File too large");
+    EXPECT_EQ(ReadTestFile(dir / "my.html"), "last build's page");
+    EXPECT_FALSE(std::filesystem::exists(dir / "mys.html"));
+}
+
+TEST(PageFiles, APageThatIsALinkIsReplacedNotWrittenThrough) {
+    TempDir dir;
+    AlbumSettings s;
+    s.out_dir = dir.Path();
+    WriteTestFile(dir / "notes.txt", "someone's notes");
+    std::filesystem::create_symlink("notes.txt", dir / "my.html");
+    PictureListModel list;
+    Add(list, "a.jpg");
+    RecordingUserDialogs dialogs;
+    EXPECT_EQ(WriteIndexPage(s, list, dialogs, 1, 1, 0), -1);
+    EXPECT_TRUE(dialogs.calls.empty());
+    EXPECT_EQ(ReadTestFile(dir / "notes.txt"), "someone's notes");
+    EXPECT_FALSE(std::filesystem::is_symlink(dir / "my.html"));
+    EXPECT_EQ(ReadTestFile(dir / "my.html").rfind("<HTML>\r\n", 0), 0u);
 }
 
 TEST(SlideShowPage, ArrayHoldsTheIndexPagesPictures) {
