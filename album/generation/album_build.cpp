@@ -145,14 +145,14 @@ void PrepareAlbumFiles(const AlbumBuildContext& context) {
     if (!EnsureFolder(material, false, dialogs)) return;
     progress.SetPos(2);
     EnsureTrailingSeparator(material);
-    if (!s.name_bg.empty())
-        CopyFileReplacing(context.materials.wallpaper + s.name_bg, material + s.name_bg);
+    if (const std::string m = MaterialFileName(s.name_bg); !m.empty())
+        CopyFileReplacing(context.materials.wallpaper + m, material + m);
     progress.SetPos(3);
-    if (!s.name_hr.empty())
-        CopyFileReplacing(context.materials.rule + s.name_hr, material + s.name_hr);
+    if (const std::string m = MaterialFileName(s.name_hr); !m.empty())
+        CopyFileReplacing(context.materials.rule + m, material + m);
     progress.SetPos(4);
-    if (!s.name_bgm.empty())
-        CopyFileReplacing(context.materials.sound + s.name_bgm, material + s.name_bgm);
+    if (const std::string m = MaterialFileName(s.name_bgm); !m.empty())
+        CopyFileReplacing(context.materials.sound + m, material + m);
     progress.SetPos(5);
 
     if (s.html_only != 0) return;

@@ -263,6 +263,38 @@ TEST_F(AlbumBuild, HtmlOnlyCopiesMaterialsAndLeavesPicturesAlone) {
     EXPECT_EQ(progress.calls[10], "message HTMLを作成しています...");
 }
 
+// A material name from an edited profile or theme file that is not one file name of its folder
+// is no material: nothing is read or written outside the folders, and no page links it.
+TEST_F(AlbumBuild, MaterialNamesThatAreNotOneFileNameCountAsNoMaterial) {
+    settings.html_only = 1;
+    settings.slide_mode = 1;
+    AddFile("a.jpg", "jpeg/good/gen_420.jpg");
+    WriteTestFile(dir / "Material/secret.txt", "secret");
+    WriteTestFile(materials.wallpaper + "sub/bg.jpg", "wallpaper");
+    WriteTestFile(materials.wallpaper + "a\\b.jpg", "wallpaper");
+    for (const char* name : {"../secret.txt", "sub/bg.jpg", "a\\b.jpg", "..", "."}) {
+        SCOPED_TRACE(name);
+        settings.name_bg = settings.name_hr = settings.name_bgm = name;
+        ASSERT_TRUE(Build());
+        EXPECT_FALSE(fs::exists(dir / "out/secret.txt"));
+        EXPECT_TRUE(Entries(dir / "out/material").empty());
+        const std::string index = Out("my.html");
+        const std::string slides = Out("mys.html");
+        EXPECT_NE(index.find("BACKGROUND=\"material/\""), std::string::npos);
+        EXPECT_NE(slides.find("BACKGROUND=\"material/\""), std::string::npos);
+        EXPECT_EQ(index.find("<EMBED"), std::string::npos);
+        EXPECT_EQ(slides.find("<EMBED"), std::string::npos);
+        EXPECT_EQ(index.find("<IMG SRC=\"material/"), std::string::npos);
+        EXPECT_NE(index.find("<HR WIDTH"), std::string::npos);
+    }
+    // A name that merely begins with dots is one file name.
+    settings.name_bg = "..bg.jpg";
+    WriteTestFile(materials.wallpaper + "..bg.jpg", "wallpaper");
+    ASSERT_TRUE(Build());
+    EXPECT_EQ(Out("material/..bg.jpg"), "wallpaper");
+    EXPECT_NE(Out("my.html").find("BACKGROUND=\"material/..bg.jpg\""), std::string::npos);
+}
+
 TEST_F(AlbumBuild, HtmlOnlyMakesNoPictureFolders) {
     settings.html_only = 1;
     AddFile("a.jpg", "jpeg/good/gen_420.jpg");
