@@ -4,8 +4,6 @@
 #include <sys/types.h>
 
 #include <cerrno>
-#include <filesystem>
-#include <system_error>
 
 #include "platform/file_system.h"
 #include "platform/user_dialogs.h"
@@ -74,15 +72,6 @@ bool MakeFolder(const std::string& path) {
 }
 
 }  // namespace
-
-bool SameFile(const std::string& a, const std::string& b) {
-    if (a == b) return true;
-    std::error_code ec;
-    const bool same =
-        std::filesystem::equivalent(std::filesystem::path(std::u8string(a.begin(), a.end())),
-                                    std::filesystem::path(std::u8string(b.begin(), b.end())), ec);
-    return !ec && same;
-}
 
 bool EnsureFolder(const std::string& path, bool ask, UserDialogs& dialogs) {
     std::string copy = path;

@@ -35,9 +35,5 @@ bool IsAbsoluteFolderPath(std::string_view path);
 // True when the last component of `path` has an extension (a "." after its first character).
 bool HasExtension(std::string_view path);
 
-// True when both paths name one existing file, however they are spelt (equal texts, "..", a
-// link): writing to one then replaces the other.
-bool SameFile(const std::string& a, const std::string& b);
-
 // Case-insensitive (ASCII) ordering of two texts: negative, zero or positive.
 int CompareNoCase(std::string_view a, std::string_view b);

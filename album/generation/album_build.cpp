@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <new>
+#include <optional>
 
 #include "album/generation/album_pipeline.h"
 #include "album/generation/html_helpers.h"
@@ -18,15 +19,17 @@
 
 namespace {
 
-// Saves the turned picture over `copy` through a temporary file and a rename, so that a failed
-// save never leaves a half-written file (and never harms the original when the album lies in the
-// picture folder itself).
-bool SaveTurnedCopy(ImageCodec& codec, const std::string& copy, const ImageHandle& image,
-                    ImageKind kind) {
-    return ReplaceThroughTemporary(copy, [&](const std::string& temporary) {
-        return kind == kJpegImage ? codec.SaveJpeg(temporary, image, 100)
-                                  : codec.SaveBmp(temporary, image);
-    });
+// Saves the turned picture as `copy`: the losslessly turned file when there is one, else the turned
+// pixels re-encoded at quality 100 (a JPEG keeping the source's metadata). When the copy is the
+// picture itself (the album lies in the picture folder), the file the picture's path leads to is
+// replaced, so that a picture kept behind a link stays where the link points; the save goes through
+// a temporary file either way, so a failed save never harms the original.
+bool SaveTurnedCopy(ImageCodec& codec, const std::string& source, const std::string& copy,
+                    const ImageHandle& image, ImageKind kind,
+                    const std::optional<std::string>& turned_file) {
+    const std::string target = IsSameFile(source, copy) ? ResolvedPath(source) : copy;
+    if (turned_file) return codec.WriteFile(target, *turned_file);
+    return codec.SavePictureOf(source, target, image, kind, 100);
 }
 
 // False when the copy was needed and failed.
@@ -90,21 +93,29 @@ bool MakeLoadedPictureFiles(const AlbumPicturePlan& plan, int box_width, int box
                             ImageCodec& codec, ImgKitSize upright, AlbumPictureOutcome& outcome,
                             bool& turn_failed, bool& copy_failed, bool& thumbnail_failed) {
     const int steps = plan.steps;
-    // An unturned picture is copied as a file, so its one load only feeds the thumbnail and may
-    // be decoded at a reduced scale when it is at least twice the box (never below the thumbnail
-    // it makes). A turned picture needs every pixel for its turned copy.
+    // A JPEG whose turn its blocks allow is turned on the compressed data: no pixel changes and the
+    // copy keeps about its size, where a re-encode at quality 100 doubles it or more.
+    std::optional<std::string> turned_file;
+    if (steps > 0 && plan.kind == kJpegImage)
+        turned_file = codec.TurnLosslessly(plan.source, steps);
+
+    // When the copy needs no pixels (copied as a file, or turned on its blocks), the one load only
+    // feeds the thumbnail and may be decoded at a reduced scale when the picture is at least twice
+    // the box (never below the thumbnail it makes). A re-encoded copy needs every pixel.
     int min_width = 0;
     int min_height = 0;
-    if (steps <= 0) {
+    if (steps <= 0 || turned_file) {
         if (upright.width <= 0 || upright.height <= 0) upright = codec.UprightSize(plan.source);
-        if (upright.width > 0 && upright.height > 0) {
-            const ImgKitSize fit =
-                FitThumbnail(box_width, box_height, upright.width, upright.height);
+        const bool sideways = steps > 0 && steps % 2 == 1;
+        const ImgKitSize shown = sideways ? ImgKitSize{upright.height, upright.width} : upright;
+        if (shown.width > 0 && shown.height > 0) {
+            const ImgKitSize fit = FitThumbnail(box_width, box_height, shown.width, shown.height);
             const int bw = std::max(1, box_width);
             const int bh = std::max(1, box_height);
-            if (upright.width >= 2 * bw && upright.height >= 2 * bh) {
-                min_width = fit.width;
-                min_height = fit.height;
+            if (shown.width >= 2 * bw && shown.height >= 2 * bh) {
+                // The load's minimum is in the axes of the picture before its turns.
+                min_width = sideways ? fit.height : fit.width;
+                min_height = sideways ? fit.width : fit.height;
             }
         }
     }
@@ -117,26 +128,22 @@ bool MakeLoadedPictureFiles(const AlbumPicturePlan& plan, int box_width, int box
         copy_failed = !CopyIfDifferent(plan.source, plan.copy);
     } else {
         // Checked before the save: afterwards the copy is a new file either way.
-        const bool over_source = SameFile(plan.source, plan.copy);
-        if (SaveTurnedCopy(codec, plan.copy, image, plan.kind)) {
+        const bool over_source = IsSameFile(plan.source, plan.copy);
+        if (SaveTurnedCopy(codec, plan.source, plan.copy, image, plan.kind, turned_file)) {
             outcome.saved_over_source = over_source;
         } else {
             turn_failed = true;
             copy_failed = !CopyIfDifferent(plan.source, plan.copy);
         }
     }
+    turned_file.reset();
 
     const ImgKitSize size = codec.Size(image);
     const ImgKitSize fit = FitThumbnail(box_width, box_height, size.width, size.height);
     ImageHandle small = codec.Resize(image, fit.width, fit.height);
     // The turned picture is not needed any more: release it before the thumbnail is encoded.
     ImgKitMemFree(image);
-    bool thumbnail_saved = false;
-    if (small) {
-        thumbnail_saved = plan.kind == kJpegImage ? codec.SaveJpeg(plan.thumbnail, small, 100)
-                                                  : codec.SaveBmp(plan.thumbnail, small);
-    }
-    thumbnail_failed = !thumbnail_saved;
+    thumbnail_failed = !small || !codec.SavePicture(plan.thumbnail, small, plan.kind, 100);
     return true;
 }
 
@@ -229,14 +236,14 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     if (!EnsureFolder(material, false, dialogs)) return result;
     progress.SetPos(2);
     EnsureTrailingSeparator(material);
-    if (!s.name_bg.empty())
-        CopyFileReplacing(context.materials.wallpaper + s.name_bg, material + s.name_bg);
+    if (const std::string m = MaterialFileName(s.name_bg); !m.empty())
+        CopyFileReplacing(context.materials.wallpaper + m, material + m);
     progress.SetPos(3);
-    if (!s.name_hr.empty())
-        CopyFileReplacing(context.materials.rule + s.name_hr, material + s.name_hr);
+    if (const std::string m = MaterialFileName(s.name_hr); !m.empty())
+        CopyFileReplacing(context.materials.rule + m, material + m);
     progress.SetPos(4);
-    if (!s.name_bgm.empty())
-        CopyFileReplacing(context.materials.sound + s.name_bgm, material + s.name_bgm);
+    if (const std::string m = MaterialFileName(s.name_bgm); !m.empty())
+        CopyFileReplacing(context.materials.sound + m, material + m);
     progress.SetPos(5);
 
     if (s.html_only != 0) {

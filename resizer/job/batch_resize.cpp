@@ -107,14 +107,12 @@ bool ResizeFile(const ResizerSettings& settings, ImageCodec& codec, const std::s
     }
     const ImageHandle& output = resized ? resized : image;
 
-    auto save = [&](const std::string& path) {
-        return kind == kJpegImage ? codec.SaveJpeg(path, output, settings.jpegQuality)
-                                  : codec.SaveBmp(path, output);
-    };
-    // Writing over the picture that was just read goes through a temporary file, so a failed save
-    // never destroys the original.
-    const bool saved = SameFile(source, destination) ? ReplaceThroughTemporary(destination, save)
-                                                     : save(destination);
+    // Writing over the picture that was just read replaces the file its path leads to (a picture
+    // kept behind a link stays there); the save goes through a temporary file, so a failed save
+    // never destroys the original. A JPEG keeps its date taken, camera and colour profile.
+    const std::string path = IsSameFile(source, destination) ? ResolvedPath(source) : destination;
+    const bool saved = codec.SavePictureOf(source, path, output, static_cast<ImageKind>(kind),
+                                           settings.jpegQuality);
     if (!saved) {
         error = kSaveFailed;
         return false;
@@ -157,7 +155,7 @@ ResizeResult ResizePlannedPicture(const ResizerSettings& settings, const ResizeP
         result.skipped = true;
         return result;
     }
-    const bool over_source = SameFile(plan.source, plan.destination);
+    const bool over_source = IsSameFile(plan.source, plan.destination);
     try {
         result.converted = ResizeFile(settings, codec, plan.source, plan.destination, plan.kind,
                                       plan.turns, upright, result.error);

@@ -242,5 +242,5 @@ bool AppendUserTheme(const std::string& theme_folder, const CoordinateTheme& the
     }
     // A last line without its line end would otherwise swallow the new theme.
     if (!content.empty() && content.back() != '\n') content += "\r\n";
-    return WriteFileAtomically(path, content + line);
+    return ReplaceFile(ResolvedPath(path), content + line);
 }
