@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <exception>
 #include <new>
 #include <optional>
 
@@ -286,6 +287,9 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
             // Whatever of the picture was written is whole (every write is atomic), but some
             // of it may be missing.
             outcomes[i].failure = kAlbumNoMemory;
+        } catch (const std::exception&) {
+            // A library's error on one picture must not end the album: it is listed instead.
+            outcomes[i].failure = kAlbumProcessingFailed;
         }
     };
     tasks.commit = [&](int i) {

@@ -46,6 +46,7 @@ inline constexpr const char* kAlbumTurnFailed = "回転した画像の保存に�
 inline constexpr const char* kAlbumLoadFailed = "画像を読み込めませんでした";
 inline constexpr const char* kAlbumThumbnailFailed = "サムネイルの作成に失敗しました";
 inline constexpr const char* kAlbumNoMemory = "メモリの確保に失敗しました";
+inline constexpr const char* kAlbumProcessingFailed = "画像の処理に失敗しました";
 
 // The message after a stop, before the failure lines (if any).
 inline constexpr const char* kAlbumStopped =

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <exception>
 #include <new>
 #include <utility>
 #include <vector>
@@ -24,6 +25,7 @@ constexpr const char* kPreparing = "フォルダの準備をしています...";
 constexpr const char* kCreating = "作成しています...";
 constexpr const char* kNoMemory = "メモリの確保に失敗しました";
 constexpr const char* kSaveFailed = "ﾌｧｲﾙの保存に失敗しました";
+constexpr const char* kProcessingFailed = "画像の処理に失敗しました";
 
 // Percent rule in 64 bits: a huge picture at 400 % must not wrap around. The result is truncated
 // toward zero as the rule says; a value beyond 32 bits is reported as -1, which no resize accepts.
@@ -162,6 +164,10 @@ ResizeResult ResizePlannedPicture(const ResizerSettings& settings, const ResizeP
     } catch (const std::bad_alloc&) {
         result.converted = false;
         result.error = kNoMemory;
+    } catch (const std::exception&) {
+        // A library's error on one picture must not end the batch: it is listed instead.
+        result.converted = false;
+        result.error = kProcessingFailed;
     }
     if (result.converted) {
         result.saved_over_source = over_source;
