@@ -9,6 +9,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 #include "album/settings/album_settings.h"
 #include "album/settings/material_folders.h"
@@ -230,6 +231,9 @@ void CStylePage::InitialiseOnce() {
 }
 
 void CStylePage::FillMaterialList(QComboBox* list, const std::string& folder) {
+    // The list's change handler is already connected: the first row added becomes the current
+    // one and would store "(なし)" over the name the profile gave, before that name is shown.
+    const QSignalBlocker quiet(list);
     list->clear();
     list->addItem(QString::fromUtf8(kNoMaterial), QByteArray());
     for (const std::string& name : ListMaterialNames(folder)) {

@@ -77,6 +77,7 @@ class StylePageTest : public QObject {
   private slots:
     void defaultPageShowsTheDefaults();
     void materialListsPutNoneFirstThenNamesIgnoringCase();
+    void showingThePageSelectsTheStoredMaterialsAndKeepsTheirNames();
     void confirmingTheChooserWithoutChangeClearsTheThemeSelection();
     void cancellingTheChooserKeepsTheThemeSelection();
     void choosingASizeOrMaterialClearsTheSelectionAndStoresIt();
@@ -123,6 +124,26 @@ void StylePageTest::materialListsPutNoneFirstThenNamesIgnoringCase() {
     QCOMPARE(rig.settings.name_bg, std::string("!early.png"));
     list->setCurrentIndex(0);
     QCOMPARE(rig.settings.name_bg, std::string());
+}
+
+void StylePageTest::showingThePageSelectsTheStoredMaterialsAndKeepsTheirNames() {
+    PageRig rig;
+    WriteTestFile(rig.folders.wallpaper + "snow.png", "x");
+    WriteTestFile(rig.folders.wallpaper + "a.png", "x");
+    WriteTestFile(rig.folders.rule + "line_star.png", "x");
+    WriteTestFile(rig.folders.sound + "haru.wav", "x");
+    // Found as stored, found in another letter case, and missing from its folder.
+    rig.settings.name_bg = "snow.png";
+    rig.settings.name_hr = "LINE_STAR.PNG";
+    rig.settings.name_bgm = "yoru_no_hoshi.wav";
+    const AlbumSettings stored = rig.settings;
+    rig.Open();
+    QCOMPARE(rig.Find<QComboBox>("1018")->currentText(), QString("snow.png"));
+    QCOMPARE(rig.Find<QComboBox>("1019")->currentText(), QString("line_star.png"));
+    QCOMPARE(rig.Find<QComboBox>("1017")->currentText(), QString("(なし)"));
+    QCOMPARE(rig.settings.name_bg, stored.name_bg);
+    QCOMPARE(rig.settings.name_hr, stored.name_hr);
+    QCOMPARE(rig.settings.name_bgm, stored.name_bgm);
 }
 
 void StylePageTest::confirmingTheChooserWithoutChangeClearsTheThemeSelection() {
