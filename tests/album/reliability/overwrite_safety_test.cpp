@@ -1,9 +1,10 @@
 // An album built into the picture folder saves turned pictures over their originals; the profile
 // and the user's theme file are rewritten in place. Whatever makes such a save fail (the writer
-// itself, a full disk, a folder that cannot be written), the old file must stay whole and no
-// temporary file may be left behind.
+// itself, a crash half way, a full disk, a folder that cannot be written), the old file must stay
+// whole, and no temporary file may be left behind by a save that lived to clean up.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -134,6 +135,34 @@ std::set<std::string> NamesWithoutFiller(const std::string& folder) {
     return names;
 }
 
+// The names no listing of the program skips (hidden ones left out).
+std::set<std::string> VisibleNames(const std::string& folder) {
+    std::set<std::string> names;
+    for (const std::string& name : FolderNames(folder))
+        if (name[0] != '.') names.insert(name);
+    return names;
+}
+
+// In the child process of a death test: `save` under a file size limit that kills the process
+// (SIGXFSZ) the moment a file it writes grows beyond `limit` bytes.
+template <typename Save>
+void SaveUnderAKillingSizeLimit(rlim_t limit, Save save) {
+    const rlimit no_core{0, 0};
+    ::setrlimit(RLIMIT_CORE, &no_core);
+    ::signal(SIGXFSZ, SIG_DFL);
+    const rlimit size{limit, limit};
+    ::setrlimit(RLIMIT_FSIZE, &size);
+    save();
+    std::_Exit(0);
+}
+
+// Runs `save` in a child process that is killed half way through writing, as at a crash or a
+// power cut: it has no chance to clean up after itself.
+template <typename Save>
+void SaveKilledHalfWay(rlim_t limit, Save save) {
+    EXPECT_EXIT(SaveUnderAKillingSizeLimit(limit, save), ::testing::KilledBySignal(SIGXFSZ), "");
+}
+
 class AlbumInPictureFolder : public ::testing::TestWithParam<Case> {
   protected:
     void SetUp() override {
@@ -241,28 +270,31 @@ TEST_P(StoredTextFiles, AFailedProfileSaveLeavesTheProfileWhole) {
     ASSERT_GT(before.size(), 500u);
     const std::set<std::string> names = NamesWithoutFiller(folder);
 
-    // Any rewrite of the whole file then fails, even one that does not make it longer.
-    ASSERT_TRUE(failure.Arm(before.size() / 2));
-    // A long comment makes the new profile larger than the old one.
-    const bool written =
-        profile.WriteText(kSettingsSection, "html_comment", std::string(4000, 'x'));
+    // A long comment makes the new profile larger than the old one; any rewrite of the whole file
+    // then fails, even one that does not make it longer.
+    const std::string comment(4000, 'x');
     AlbumSettings changed = settings;
     changed.thumbnail_cols = 9;
-    if (GetParam().failure != Failure::HalfWrittenSave) SaveSettings(profile, changed);
-    failure.Disarm();
-
     if (GetParam().failure == Failure::HalfWrittenSave) {
-        // The store has no writer seam; here the save succeeds and must be whole.
-        EXPECT_TRUE(written);
-        EXPECT_EQ(profile.ReadText(kSettingsSection, "html_comment", ""), std::string(4000, 'x'));
-        AlbumSettings read;
-        LoadSettings(profile, read);
-        EXPECT_EQ(read.html_title, "夏休み");
-        EXPECT_EQ(read.out_dir, settings.out_dir);
-    } else {
-        EXPECT_FALSE(written);
+        SaveKilledHalfWay(before.size() / 2,
+                          [&] { profile.WriteText(kSettingsSection, "html_comment", comment); });
+        // Only the dead writer's hidden temporary file may remain; the next save is whole.
+        EXPECT_EQ(VisibleNames(folder), names);
         EXPECT_EQ(ReadTestFile(profile.Path()), before) << "the profile was damaged";
+        ASSERT_TRUE(profile.WriteText(kSettingsSection, "html_comment", comment));
+        EXPECT_EQ(ProfileStore(profile.Path()).ReadText(kSettingsSection, "html_comment", ""),
+                  comment);
+        AlbumSettings read;
+        LoadSettings(ProfileStore(profile.Path()), read);
+        EXPECT_EQ(read.html_title, "夏休み");
+        return;
     }
+    ASSERT_TRUE(failure.Arm(before.size() / 2));
+    const bool written = profile.WriteText(kSettingsSection, "html_comment", comment);
+    SaveSettings(profile, changed);
+    failure.Disarm();
+    EXPECT_FALSE(written);
+    EXPECT_EQ(ReadTestFile(profile.Path()), before) << "the profile was damaged";
     EXPECT_EQ(NamesWithoutFiller(folder), names) << "a temporary file was left beside the profile";
 }
 
@@ -278,21 +310,25 @@ TEST_P(StoredTextFiles, AFailedThemeAppendLeavesTheUserThemeFileWhole) {
     ASSERT_GT(before.size(), 1024u);
     const std::set<std::string> names = NamesWithoutFiller(folder);
 
-    ASSERT_TRUE(failure.Arm(before.size() / 2));
-    const bool appended = AppendUserTheme(folder, CaptureTheme("新しいテーマ", settings));
-    failure.Disarm();
-
-    const ThemeList themes = LoadThemes(folder);
+    const CoordinateTheme added = CaptureTheme("新しいテーマ", settings);
     if (GetParam().failure == Failure::HalfWrittenSave) {
-        // The store has no writer seam; here the append succeeds and every line stays whole.
-        EXPECT_TRUE(appended);
-        ASSERT_EQ(themes.size(), 41u);
-        EXPECT_EQ(themes.back().title, "新しいテーマ");
-    } else {
-        EXPECT_FALSE(appended);
+        SaveKilledHalfWay(before.size() / 2, [&] { AppendUserTheme(folder, added); });
+        EXPECT_EQ(VisibleNames(folder), names);
         EXPECT_EQ(ReadTestFile(path), before) << "userat.ctm was damaged";
-        EXPECT_EQ(themes.size(), 40u);
+        EXPECT_EQ(LoadThemes(folder).size(), 40u);
+        // What the dead writer left behind neither loads as themes nor blocks the next append.
+        ASSERT_TRUE(AppendUserTheme(folder, added));
+        const ThemeList themes = LoadThemes(folder);
+        ASSERT_EQ(themes.size(), 41u);
+        EXPECT_EQ(themes.back(), added);
+        return;
     }
+    ASSERT_TRUE(failure.Arm(before.size() / 2));
+    const bool appended = AppendUserTheme(folder, added);
+    failure.Disarm();
+    EXPECT_FALSE(appended);
+    EXPECT_EQ(ReadTestFile(path), before) << "userat.ctm was damaged";
+    EXPECT_EQ(LoadThemes(folder).size(), 40u);
     EXPECT_EQ(NamesWithoutFiller(folder), names) << "a temporary file was left beside the themes";
 }
 
