@@ -132,10 +132,13 @@ TEST_F(ScalvoCliTest, ProgressIsDrawnUnlessQuiet) {
     EXPECT_TRUE(err.str().empty()) << err.str();
 }
 
-TEST_F(ScalvoCliTest, AnEmptyFolderIsReportedAsNothingSelected) {
+TEST_F(ScalvoCliTest, AJobThatCannotStartExitsWithOneAndSaysWhy) {
     fs::create_directories(dir / "empty");
     EXPECT_EQ(Run({"-o", output, "-q", dir / "empty"}), 1);
-    EXPECT_NE(err.str().find("イメージが選択されていません。"), std::string::npos);
+    EXPECT_NE(err.str().find("イメージが選択されていません。"), std::string::npos) << err.str();
+    // An output folder below a file cannot be made.
+    EXPECT_EQ(Run({"-o", source + "/notes.txt/small", "-q", source}), 1);
+    EXPECT_NE(err.str().find("ディレクトリの作成に失敗しました"), std::string::npos) << err.str();
 }
 
 }  // namespace
