@@ -98,6 +98,21 @@ TEST_F(ScalvoCliTest, ConvertsEveryPictureAndCreatesTheFolderWithoutAsking) {
     EXPECT_TRUE(out.str().empty());
 }
 
+TEST_F(ScalvoCliTest, PicturesOfEveryOrientationComeOutUpright) {
+    ASSERT_EQ(Run({"--width", "300", "-o", output, "-q", TestDataPath("exif-orientation")}), 0)
+        << err.str();
+    int checked = 0;
+    for (const auto& entry : fs::directory_iterator(TestDataPath("exif-orientation"))) {
+        const std::string name = entry.path().filename();
+        const bool portrait = name.rfind("Portrait", 0) == 0;
+        EXPECT_EQ(SizeOf(output + "/" + name), portrait ? QSize(300, 450) : QSize(300, 200))
+            << name;
+        EXPECT_LT(DistanceFromUprightOrientationPhoto(output + "/" + name, portrait), 12) << name;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 18);
+}
+
 TEST_F(ScalvoCliTest, SelectTurnAndBoxApplyToTheNamedPictures) {
     EXPECT_EQ(Run({"--box", "300x300", "--select", "road.jpg", "--select", "scan.bmp", "--turn",
                    "road.jpg=1", "-o", output, "-q", source}),

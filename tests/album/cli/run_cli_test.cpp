@@ -16,6 +16,7 @@
 #include "browser/imaging/imgkit.h"
 #include "platform/profile_store.h"
 #include "platform/text_encoding.h"
+#include "tests/browser/imaging/imaging_test_support.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
 
@@ -108,6 +109,8 @@ TEST(PictavoCli, ThumbnailsOfOrientedPhotosAreUpright) {
         const ImgKitSize expected =
             FitThumbnail(100, 100, portrait ? 1200 : 1800, portrait ? 1800 : 1200);
         EXPECT_EQ(ImgKitUprightSize(dir / ("album/my_t/_" + name)), expected) << name;
+        EXPECT_LT(DistanceFromUprightOrientationPhoto(dir / ("album/my_t/_" + name), portrait), 12)
+            << name;
         // The copy is the file itself, whose tag browsers honour.
         EXPECT_EQ(ReadTestFile(dir / ("album/my_p/" + name)), ReadTestFile(entry.path()));
         ++checked;
