@@ -6,8 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -90,8 +90,6 @@ std::string DropTrailingSlashes(std::string path) {
     return path;
 }
 
-std::atomic<unsigned> g_temp_counter{0};
-
 bool WriteAll(int fd, const char* data, size_t size) {
     while (size > 0) {
         ssize_t n = ::write(fd, data, size);
@@ -105,31 +103,154 @@ bool WriteAll(int fd, const char* data, size_t size) {
     return true;
 }
 
-// Opens a fresh temporary file beside `path`, giving it the permissions of the file it will
-// replace (or the default ones). Returns -1 on failure.
-int OpenTemporarySibling(const std::string& path, std::string& temp) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temp = TemporarySiblingPath(path);
-        int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            struct stat st {};
-            if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-                ::fchmod(fd, st.st_mode & 07777);
-            }
-            return fd;
-        }
-        if (errno != EEXIST) return -1;
-    }
-    return -1;
+// ".pv" and ten random letters or digits: short and of one length, so that a temporary name fits
+// beside any file name the file system accepts, and hidden, so that no picture list shows it.
+std::string TemporaryName() {
+    static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    static thread_local std::mt19937_64 random{std::random_device{}() ^
+                                               (static_cast<std::uint64_t>(::getpid()) << 32)};
+    std::string name = ".pv";
+    for (int i = 0; i < 10; ++i) name += kAlphabet[random() % (sizeof kAlphabet - 1)];
+    return name;
 }
 
-// Flushes, closes and renames the temporary file into place; removes it on any failure.
-bool FinishTemporary(int fd, const std::string& temp, const std::string& path, bool ok) {
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+// A file being written beside its final place, linked in only when complete. Open() makes it
+// (unnamed where the file system allows), Write() fills it, Commit() puts it at its path; the
+// destructor throws away whatever was not committed.
+class PendingFile {
+  public:
+    explicit PendingFile(const std::string& path) : path_(path) {
+        const size_t slash = path.rfind('/');
+        folder_ = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    }
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+    ~PendingFile() {
+        if (fd_ >= 0) ::close(fd_);
+        if (!named_.empty()) ::unlink(named_.c_str());
+    }
+
+    // Checks what is at the path now and makes the temporary file; false (errno set) when the
+    // file may not be replaced or no file can be made in the folder.
+    bool Open() {
+        struct stat st {};
+        if (::lstat(path_.c_str(), &st) == 0) {
+            if (S_ISDIR(st.st_mode)) return Fail(EISDIR);
+            if (S_ISREG(st.st_mode)) {
+                // A file without any write bit is read-only by the user's choice, even for root.
+                if ((st.st_mode & 0222) == 0 || ::access(path_.c_str(), W_OK) != 0) {
+                    return Fail(EACCES);
+                }
+                replaces_ = true;
+                mode_ = st.st_mode & 07777;
+                uid_ = st.st_uid;
+                gid_ = st.st_gid;
+            }
+        } else if (errno != ENOENT) {
+            return false;
+        }
+        fd_ = ::open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd_ < 0) {
+            // Not every file system has unnamed files (O_TMPFILE): a short hidden name serves
+            // there.
+            if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
+            for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+                named_ = Sibling(TemporaryName());
+                fd_ = ::open(named_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+                if (fd_ < 0) {
+                    const int error = errno;
+                    named_.clear();
+                    if (error != EEXIST) return Fail(error);
+                }
+            }
+            if (fd_ < 0) return false;
+        }
+        if (replaces_) {
+            // Replacing a picture must not change who may read it. The owner can only be given
+            // back where the process may do so (as root, or to a group the user belongs to).
+            if (::fchown(fd_, uid_, gid_) != 0) {
+                // Not allowed: the file stays the user's own, with the old permission bits.
+            }
+            ::fchmod(fd_, mode_);
+        }
+        return true;
+    }
+
+    bool Write(const char* data, size_t size) { return WriteAll(fd_, data, size); }
+    int Descriptor() const { return fd_; }
+
+    // Puts the complete file at its path; false (errno set) when it could not be done, and the
+    // path is then as it was.
+    bool Commit() {
+        // Only a file that replaces another needs to reach the disk before the rename: a crash may
+        // then lose the new file, but never both.
+        if (replaces_ && ::fsync(fd_) != 0) return false;
+        if (named_.empty()) {
+            // The unnamed file gets a name: straight at the path when nothing is there, else a
+            // temporary one that the rename below puts in place of the old file.
+            const std::string proc = "/proc/self/fd/" + std::to_string(fd_);
+            if (!replaces_) {
+                if (Link(proc, path_)) return Close();
+                // Something appeared at the path meanwhile (or it is a link): replace it below.
+                if (errno != EEXIST) return false;
+            }
+            for (int attempt = 0; attempt < 100 && named_.empty(); ++attempt) {
+                const std::string candidate = Sibling(TemporaryName());
+                if (Link(proc, candidate)) {
+                    named_ = candidate;
+                } else if (errno != EEXIST) {
+                    return false;
+                }
+            }
+            if (named_.empty()) return false;
+        }
+        if (!Close()) return false;
+        if (::rename(named_.c_str(), path_.c_str()) != 0) return false;
+        named_.clear();
+        return true;
+    }
+
+  private:
+    bool Fail(int error) {
+        errno = error;
+        return false;
+    }
+
+    std::string Sibling(const std::string& name) const {
+        return (folder_ == "/" ? std::string() : folder_) + "/" + name;
+    }
+
+    // Gives the unnamed file the name `to`: through /proc, or where /proc is missing by the
+    // descriptor itself (which needs a privilege that administrators have).
+    bool Link(const std::string& proc, const std::string& to) const {
+        if (::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            return true;
+        }
+        if (errno != ENOENT || ::access(proc.c_str(), F_OK) == 0) return false;
+        return ::linkat(fd_, "", AT_FDCWD, to.c_str(), AT_EMPTY_PATH) == 0;
+    }
+
+    // A file system may report a failed write only at the close (NFS, a full quota).
+    bool Close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+    std::string path_;
+    std::string folder_;
+    std::string named_;  // the temporary name while the file has one
+    int fd_ = -1;
+    bool replaces_ = false;
+    mode_t mode_ = 0;
+    uid_t uid_ = 0;
+    gid_t gid_ = 0;
+};
+
+// Records why a replacement failed.
+bool Failed(ReplaceFailure* failure, bool opened) {
+    if (failure != nullptr) *failure = {opened, errno != 0 ? errno : EIO};
+    return false;
 }
 
 }  // namespace
@@ -244,45 +365,67 @@ bool IsDirectory(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool CopyFileReplacing(const std::string& from, const std::string& to) {
-    int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return false;
+bool ReplaceFile(const std::string& path, std::string_view bytes, ReplaceFailure* failure) {
+    errno = 0;
+    PendingFile file(path);
+    if (!file.Open()) return Failed(failure, false);
+    if (!file.Write(bytes.data(), bytes.size()) || !file.Commit()) return Failed(failure, true);
+    return true;
+}
+
+bool CopyFileReplacing(const std::string& from, const std::string& to, ReplaceFailure* failure) {
+    errno = 0;
+    // O_NONBLOCK: opening a FIFO must not wait for a writer; a regular file ignores the flag.
+    const int in = ::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (in < 0) return Failed(failure, false);
     struct stat st {};
     if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(in);
-        return false;
+        errno = EINVAL;
+        return Failed(failure, false);
     }
-    std::string temp;
-    int out = OpenTemporarySibling(to, temp);
-    if (out < 0) {
+    PendingFile file(to);
+    if (!file.Open()) {
+        const int error = errno;
         ::close(in);
-        return false;
+        errno = error;
+        return Failed(failure, false);
     }
     bool ok = true;
     std::vector<char> buffer(1 << 20);
     for (;;) {
         ssize_t n = ::read(in, buffer.data(), buffer.size());
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            ok = false;
+        if (n <= 0) {
+            ok = n == 0;
             break;
         }
-        if (n == 0) break;
-        if (!WriteAll(out, buffer.data(), static_cast<size_t>(n))) {
+        if (!file.Write(buffer.data(), static_cast<size_t>(n))) {
             ok = false;
             break;
         }
     }
+    const int error = errno;
     ::close(in);
-    return FinishTemporary(out, temp, to, ok);
+    errno = error;
+    if (!ok || !file.Commit()) return Failed(failure, true);
+    return true;
 }
 
-bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
-    std::string temp;
-    int fd = OpenTemporarySibling(path, temp);
-    if (fd < 0) return false;
-    bool ok = WriteAll(fd, bytes.data(), bytes.size());
-    return FinishTemporary(fd, temp, path, ok);
+std::string ResolvedPath(const std::string& path) {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) return path;
+    std::string result = resolved;
+    std::free(resolved);
+    return result;
+}
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+    if (a == b) return true;
+    struct stat sa {
+    }, sb{};
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
@@ -312,20 +455,6 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
     return ok;
 }
 
-std::string TemporarySiblingPath(const std::string& path) {
-    size_t slash = path.rfind('/');
-    std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    static thread_local std::mt19937 random{std::random_device{}()};
-    for (;;) {
-        // A leading dot keeps the half-written file out of the picture lists.
-        std::string candidate = folder + "." + name + ".tmp" + std::to_string(::getpid()) + "-" +
-                                std::to_string(g_temp_counter++) + "-" +
-                                std::to_string(random() % 1000000);
-        if (!PathExists(candidate)) return candidate;
-    }
-}
-
 std::string AbsolutePath(const std::string& path) {
     const std::string expanded = ExpandHome(path);
     if (expanded.empty()) return expanded;
@@ -335,22 +464,4 @@ std::string AbsolutePath(const std::string& path) {
     if (ec) return expanded;
     const std::u8string text = absolute.lexically_normal().u8string();
     return std::string(text.begin(), text.end());
-}
-
-bool ReplaceThroughTemporary(const std::string& path,
-                             const std::function<bool(const std::string& temporary)>& write) {
-    const std::string temp = TemporarySiblingPath(path);
-    if (!write(temp)) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    // Replacing a picture must not change who may read it.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        ::chmod(temp.c_str(), st.st_mode & 07777);
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // What differs per system in the file system, and the few file operations the jobs share.
@@ -55,22 +55,39 @@ std::string AbsolutePath(const std::string& path);
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
 
-// Copies `from` to `to`, replacing `to`. The copy is written beside `to` first and renamed into
-// place, so a failed copy never leaves `to` half-written. Returns false on failure.
-bool CopyFileReplacing(const std::string& from, const std::string& to);
+// Why ReplaceFile or CopyFileReplacing failed: before anything could be written (the temporary file
+// could not be made: a missing or unwritable folder, a file the user may not replace), or while
+// writing and putting the file in place (a full disk, an I/O error). `error` is the errno value.
+struct ReplaceFailure {
+    bool opened = false;  // false: nothing was written; true: writing or linking in failed
+    int error = 0;
+};
 
-// Writes `bytes` to `path` through a temporary file in the same folder and a rename. Returns false
-// (and leaves any existing file untouched) on failure.
-bool WriteFileAtomically(const std::string& path, const std::string& bytes);
+// Puts `bytes` at `path` so that `path` only ever shows the old file or the whole new one. The
+// bytes go into an unnamed temporary file in the same folder (a named one, ".pv" plus ten random
+// characters, where the file system has none), which is linked in only when complete: an
+// interruption, even by SIGKILL, leaves no half-written file and nothing else behind. A file being
+// replaced keeps its permission bits and, where the process may set them, its owner and group; it
+// is flushed to the disk before it replaces the old one. A file the user may not write, or one
+// without any write permission bit (read-only even to an administrator), is not replaced: false,
+// EACCES. A symbolic link at `path` is replaced by the file, never written through (pass
+// ResolvedPath(path) to replace what it points to). Returns false on failure, with the reason in
+// `failure` if given, and leaves `path` as it was.
+bool ReplaceFile(const std::string& path, std::string_view bytes,
+                 ReplaceFailure* failure = nullptr);
 
-// Lets `write` create the file at a temporary path beside `path`, then renames it into place with
-// the permissions of the file it replaces. When `write` fails (or leaves nothing) the temporary
-// file is removed and `path` is untouched. For writers that take a path rather than bytes.
-bool ReplaceThroughTemporary(const std::string& path,
-                             const std::function<bool(const std::string& temporary)>& write);
+// Copies the regular file `from` to `to` by the same rules as ReplaceFile. A source that is not a
+// regular file (a folder, a FIFO, a device) is refused without blocking. Returns false on failure.
+bool CopyFileReplacing(const std::string& from, const std::string& to,
+                       ReplaceFailure* failure = nullptr);
+
+// The path with every symbolic link resolved (the file a link finally points to); the path itself
+// when it cannot be resolved (it does not exist yet, for example).
+std::string ResolvedPath(const std::string& path);
+
+// True when both paths name one existing file, however they are spelt ("a/../b", a link, a trailing
+// separator): writing to one then overwrites the other.
+bool IsSameFile(const std::string& a, const std::string& b);
 
 // Reads a whole file; false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
-
-// A temporary file name beside `path` (same folder, unique, not yet existing).
-std::string TemporarySiblingPath(const std::string& path);

@@ -230,7 +230,8 @@ bool Store(const std::string& path, const std::string& section, const std::strin
     std::error_code ec;
     std::filesystem::path parent = std::filesystem::path(path).parent_path();
     if (!parent.empty()) std::filesystem::create_directories(parent, ec);
-    return WriteFileAtomically(path, Serialise(file, changed));
+    // A profile kept elsewhere behind a link (a dotfiles folder) stays where it is.
+    return ReplaceFile(ResolvedPath(path), Serialise(file, changed));
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
 #include "album/generation/page_file.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 
+#include "platform/file_system.h"
 #include "platform/user_dialogs.h"
 
 namespace {
@@ -19,25 +18,15 @@ void ReportFileError(int error, UserDialogs& dialogs) {
 
 PageWriteResult WritePageFile(const std::string& path, const std::string& bytes,
                               UserDialogs& dialogs) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
+    // Through a temporary file: a full disk leaves the page as it was instead of a truncated one,
+    // and a page that is a link is replaced rather than written through to another file.
+    ReplaceFailure failure;
+    if (ReplaceFile(path, bytes, &failure)) return PageWriteResult::Written;
+    if (!failure.opened) {
         dialogs.ShowMessage("書きこみモードでファイルをオープンできませんでした。", std::nullopt,
                             MessageIcon::Exclamation, MessageButtons::Ok);
         return PageWriteResult::OpenFailed;
     }
-    errno = 0;
-    bool failed = std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size();
-    // A full disk often shows only when the buffered bytes reach the device, at the flush or close.
-    if (!failed && std::fflush(file) != 0) failed = true;
-    int error = failed ? errno : 0;
-    if (std::fclose(file) != 0 && !failed) {
-        failed = true;
-        error = errno;
-    }
-    if (failed && error == 0) error = EIO;
-    if (failed) {
-        ReportFileError(error, dialogs);
-        return PageWriteResult::WriteFailed;
-    }
-    return PageWriteResult::Written;
+    ReportFileError(failure.error, dialogs);
+    return PageWriteResult::WriteFailed;
 }

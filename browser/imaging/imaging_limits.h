@@ -16,3 +16,7 @@ inline constexpr int kImageAllocationLimitMb = 1024;
 // a damaged or hostile header, not a picture.
 inline constexpr std::int64_t kPlausibilityThresholdPixels = 16'000'000;
 inline constexpr std::int64_t kMaxPixelsPerByte = 4096;
+
+// The largest JPEG file whose bytes are read whole for a lossless turn or for its metadata: far
+// above any real photograph's file (a 200-megapixel picture at quality 100 is about 150 MB).
+inline constexpr std::int64_t kMaxPictureFileBytes = 512LL * 1024 * 1024;

@@ -246,18 +246,18 @@ ImageHandle ImgKitImageSize(const ImageHandle& image, int width, int height) {
     return MakeHandle(std::move(resized), width, height);
 }
 
-int ImgKitJpegFileSave(const std::string& path, const ImageHandle& image, int quality) {
+std::optional<std::string> ImgKitJpegEncode(const ImageHandle& image, int quality) {
     const ImgKitPicture* p = image.get();
-    if (!p || !ImageLibrary::IsLoaded()) return 0;
+    if (!p || !ImageLibrary::IsLoaded()) return std::nullopt;
     const QImage pixels = PixelsAtReportedSize(*p);
-    if (pixels.isNull()) return 0;
+    if (pixels.isNull()) return std::nullopt;
     quality = std::clamp(quality, 1, 100);
     // 4:4:4 keeps the colour edges of high-quality output (thumbnails at 100 lose about 4.5 dB
     // with 4:2:0); below 90 the smaller 4:2:0 file is the better trade.
     const int sampling = quality >= 90 ? TJSAMP_444 : TJSAMP_420;
     const int pixel_format = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? TJPF_BGRX : TJPF_XRGB;
     tjhandle handle = tjInitCompress();
-    if (!handle) return 0;
+    if (!handle) return std::nullopt;
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     const int rc = tjCompress2(handle, pixels.constBits(), pixels.width(),
@@ -267,23 +267,33 @@ int ImgKitJpegFileSave(const std::string& path, const ImageHandle& image, int qu
     if (rc == 0 && buffer) bytes.assign(reinterpret_cast<const char*>(buffer), size);
     tjFree(buffer);
     tjDestroy(handle);
-    if (rc != 0 || bytes.empty()) return 0;
-    return WriteFileAtomically(path, bytes) ? 1 : 0;
+    if (rc != 0 || bytes.empty()) return std::nullopt;
+    return bytes;
 }
 
-int ImgKitBmpFileSave(const std::string& path, const ImageHandle& image) {
+std::optional<std::string> ImgKitBmpEncode(const ImageHandle& image) {
     const ImgKitPicture* p = image.get();
-    if (!p || !ImageLibrary::IsLoaded()) return 0;
+    if (!p || !ImageLibrary::IsLoaded()) return std::nullopt;
     // RGB888 makes the writer emit 24 bits a pixel with no palette and no alpha.
     const QImage pixels = PixelsAtReportedSize(*p).convertToFormat(QImage::Format_RGB888);
-    if (pixels.isNull()) return 0;
+    if (pixels.isNull()) return std::nullopt;
     QByteArray data;
     QBuffer buffer(&data);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "bmp");
-    if (!writer.write(pixels)) return 0;
+    if (!writer.write(pixels)) return std::nullopt;
     buffer.close();
-    return WriteFileAtomically(path, std::string(data.constData(), data.size())) ? 1 : 0;
+    return std::string(data.constData(), static_cast<size_t>(data.size()));
+}
+
+int ImgKitJpegFileSave(const std::string& path, const ImageHandle& image, int quality) {
+    const std::optional<std::string> bytes = ImgKitJpegEncode(image, quality);
+    return bytes && ReplaceFile(path, *bytes) ? 1 : 0;
+}
+
+int ImgKitBmpFileSave(const std::string& path, const ImageHandle& image) {
+    const std::optional<std::string> bytes = ImgKitBmpEncode(image);
+    return bytes && ReplaceFile(path, *bytes) ? 1 : 0;
 }
 
 void ImgKitDisplay(QPainter& painter, const QRect& area, const ImageHandle& image) {

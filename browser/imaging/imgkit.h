@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class QImage;
@@ -71,10 +72,16 @@ void ImgKitImageInfo(const ImageHandle& image, ImgKitInfoRecord& info);
 // image when a size is below 1 or memory fails. `image` stays valid.
 ImageHandle ImgKitImageSize(const ImageHandle& image, int width, int height);
 
-// Saves as JPEG at quality 1-100 with optimised Huffman tables. Non-zero when saved, 0 on failure.
+// The JPEG file of the picture at quality 1-100 with optimised Huffman tables; none on failure.
+std::optional<std::string> ImgKitJpegEncode(const ImageHandle& image, int quality);
+
+// The 24-bit BMP file of the picture; none on failure.
+std::optional<std::string> ImgKitBmpEncode(const ImageHandle& image);
+
+// Saves as JPEG (ImgKitJpegEncode) through ReplaceFile. Non-zero when saved, 0 on failure.
 int ImgKitJpegFileSave(const std::string& path, const ImageHandle& image, int quality);
 
-// Saves as 24-bit BMP. Non-zero when saved, 0 on failure.
+// Saves as 24-bit BMP (ImgKitBmpEncode) through ReplaceFile. Non-zero when saved, 0 on failure.
 int ImgKitBmpFileSave(const std::string& path, const ImageHandle& image);
 
 // Draws the picture fitted into `area` (centred, proportions kept, never enlarged beyond the area).

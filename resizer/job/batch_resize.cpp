@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 #include "browser/path_helpers.h"
@@ -15,10 +13,6 @@
 
 namespace {
 
-std::filesystem::path FsPath(const std::string& utf8) {
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
 constexpr const char* kNotAbsolute = "出力ディレクトリは絶対パス名で指定してください";
 constexpr const char* kHasExtension =
     "出力ディレクトリはディレクトリを指定してください。（拡張子はつけない）";
@@ -27,15 +21,6 @@ constexpr const char* kPreparing = "フォルダの準備をしています...";
 constexpr const char* kCreating = "作成しています...";
 constexpr const char* kNoMemory = "メモリの確保に失敗しました";
 constexpr const char* kSaveFailed = "ﾌｧｲﾙの保存に失敗しました";
-
-// True when both paths name one existing file, however they are spelt (a trailing-separator
-// difference, "..", a link): saving to one then overwrites the other.
-bool SameFile(const std::string& a, const std::string& b) {
-    if (a == b) return true;
-    std::error_code ec;
-    const bool same = std::filesystem::equivalent(FsPath(a), FsPath(b), ec);
-    return !ec && same;
-}
 
 // Percent rule in 64 bits: a huge picture at 400 % must not wrap around. The result is truncated
 // toward zero as the rule says; a value beyond 32 bits is reported as -1, which no resize accepts.
@@ -115,14 +100,12 @@ bool ResizeOneFile(const ResizerSettings& settings, const BatchContext& context,
     }
     const ImageHandle& output = resized ? resized : image;
 
-    auto save = [&](const std::string& path) {
-        return kind == kJpegImage ? codec.SaveJpeg(path, output, settings.jpegQuality)
-                                  : codec.SaveBmp(path, output);
-    };
-    // Writing over the picture that was just read goes through a temporary file, so a failed save
-    // never destroys the original.
-    const bool saved = SameFile(source, destination) ? ReplaceThroughTemporary(destination, save)
-                                                     : save(destination);
+    // Writing over the picture that was just read replaces the file its path leads to (a picture
+    // kept behind a link stays there); the save goes through a temporary file, so a failed save
+    // never destroys the original. A JPEG keeps its date taken, camera and colour profile.
+    const std::string path = IsSameFile(source, destination) ? ResolvedPath(source) : destination;
+    const bool saved = codec.SavePictureOf(source, path, output, static_cast<ImageKind>(kind),
+                                           settings.jpegQuality);
     if (!saved) {
         error = kSaveFailed;
         return false;
@@ -171,8 +154,7 @@ bool ResizeSelectionCounting(const ResizerSettings& settings, const BatchContext
                 errors += source + " (ｴﾗｰ)" + error + "\n";
                 // The user still gets every picture in the output folder; a failing copy is not
                 // reported, as the failure itself already is.
-                if (source != destination && !SameFile(source, destination))
-                    CopyFileReplacing(source, destination);
+                if (!IsSameFile(source, destination)) CopyFileReplacing(source, destination);
             }
         }
         progress.SetPos(done);

@@ -1,9 +1,11 @@
 #include "album/style/themes/theme_store.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <filesystem>
+#include <random>
 
 #include "album/generation/html_helpers.h"
 #include "album/settings/album_settings.h"
@@ -129,14 +131,20 @@ bool CanStoreFilesIn(const std::string& folder) {
         return true;
     }
     // Permission bits would not do: root may write through them, and a read-only mount refuses
-    // everyone whatever they say.
-    const std::string probe =
-        TemporarySiblingPath(WithTrailingSeparator(folder) + kUserThemeFileName);
-    std::FILE* file = std::fopen(probe.c_str(), "wx");
-    if (file == nullptr) return false;
-    std::fclose(file);
-    std::remove(probe.c_str());
-    return true;
+    // everyone whatever they say. A hidden name keeps the probe out of every listing.
+    std::random_device random;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const std::string probe =
+            WithTrailingSeparator(folder) + ".pv-probe-" + std::to_string(random());
+        std::FILE* file = std::fopen(probe.c_str(), "wx");
+        if (file != nullptr) {
+            std::fclose(file);
+            std::remove(probe.c_str());
+            return true;
+        }
+        if (errno != EEXIST) return false;
+    }
+    return false;
 }
 
 std::string ChooseUserThemeFolder(const std::string& theme_folder, const std::string& data_folder) {
@@ -282,5 +290,5 @@ bool AppendUserTheme(const std::string& theme_folder, const CoordinateTheme& the
     }
     // A last line without its line end would otherwise swallow the new theme.
     if (!content.empty() && content.back() != '\n') content += "\r\n";
-    return WriteFileAtomically(path, content + line);
+    return ReplaceFile(ResolvedPath(path), content + line);
 }

@@ -13,6 +13,8 @@
 #include "browser/imaging/image_library.h"
 #include "browser/picture_list_model.h"
 #include "platform/text_encoding.h"
+#include "tests/browser/imaging/metadata_test_support.h"
+#include "tests/reliability/failing_storage.h"
 #include "tests/support/recording_progress_sink.h"
 #include "tests/support/recording_shell_opener.h"
 #include "tests/support/recording_user_dialogs.h"
@@ -74,17 +76,13 @@ class RecordingCodec : public ImageCodec {
         loads.push_back({path, min_width, min_height});
         return ImageCodec::Load(path, min_width, min_height);
     }
-    bool SaveJpeg(const std::string& path, const ImageHandle& image, int quality) override {
-        if (!fail_saves_containing.empty() &&
-            path.find(fail_saves_containing) != std::string::npos) {
-            // An interrupted save leaves a half-written file behind.
-            WriteTestFile(path, "half");
-            return false;
-        }
-        return ImageCodec::SaveJpeg(path, image, quality);
+    bool WriteFile(const std::string& path, const std::string& bytes) override {
+        // A failing writer leaves nothing at the path, as the real one guarantees.
+        if (fs::path(path).filename() == fail_saves_named) return false;
+        return ImageCodec::WriteFile(path, bytes);
     }
     std::vector<LoadCall> loads;
-    std::string fail_saves_containing;
+    std::string fail_saves_named;  // a file name (no folder)
 };
 
 class AlbumBuild : public ::testing::Test {
@@ -225,7 +223,7 @@ TEST_F(AlbumBuild, AFailedSaveOverTheSourceLeavesTheOriginalWhole) {
     settings.out_sorce = 1;
     settings.pic_folder = "";
     AddFile("b.jpg", "jpeg/good/ljt_testorig.jpg", 1);
-    codec.fail_saves_containing = ".b.jpg";
+    codec.fail_saves_named = "b.jpg";
     ASSERT_TRUE(Build());
     EXPECT_EQ(Src("b.jpg"), ReadTestFile(TestDataPath("jpeg/good/ljt_testorig.jpg")));
     EXPECT_EQ(Entries(dir / "src"),
@@ -236,7 +234,7 @@ TEST_F(AlbumBuild, AFailedSaveOverTheSourceLeavesTheOriginalWhole) {
 
 TEST_F(AlbumBuild, AFailedTurnedSaveCopiesThePictureUnturned) {
     AddFile("b.jpg", "jpeg/good/ljt_testorig.jpg", 1);
-    codec.fail_saves_containing = ".b.jpg";
+    codec.fail_saves_named = "b.jpg";
     ASSERT_TRUE(Build());
     EXPECT_EQ(Out("my_p/b.jpg"), Src("b.jpg"));
     EXPECT_EQ(Entries(dir / "out/my_p"), std::set<std::string>{"b.jpg"});
@@ -263,6 +261,38 @@ TEST_F(AlbumBuild, HtmlOnlyCopiesMaterialsAndLeavesPicturesAlone) {
     const std::vector<std::string> first_phase(progress.calls.begin(), progress.calls.begin() + 10);
     EXPECT_EQ(first_phase.back(), "pos 5");
     EXPECT_EQ(progress.calls[10], "message HTMLを作成しています...");
+}
+
+// A material name from an edited profile or theme file that is not one file name of its folder
+// is no material: nothing is read or written outside the folders, and no page links it.
+TEST_F(AlbumBuild, MaterialNamesThatAreNotOneFileNameCountAsNoMaterial) {
+    settings.html_only = 1;
+    settings.slide_mode = 1;
+    AddFile("a.jpg", "jpeg/good/gen_420.jpg");
+    WriteTestFile(dir / "Material/secret.txt", "secret");
+    WriteTestFile(materials.wallpaper + "sub/bg.jpg", "wallpaper");
+    WriteTestFile(materials.wallpaper + "a\\b.jpg", "wallpaper");
+    for (const char* name : {"../secret.txt", "sub/bg.jpg", "a\\b.jpg", "..", "."}) {
+        SCOPED_TRACE(name);
+        settings.name_bg = settings.name_hr = settings.name_bgm = name;
+        ASSERT_TRUE(Build());
+        EXPECT_FALSE(fs::exists(dir / "out/secret.txt"));
+        EXPECT_TRUE(Entries(dir / "out/material").empty());
+        const std::string index = Out("my.html");
+        const std::string slides = Out("mys.html");
+        EXPECT_NE(index.find("BACKGROUND=\"material/\""), std::string::npos);
+        EXPECT_NE(slides.find("BACKGROUND=\"material/\""), std::string::npos);
+        EXPECT_EQ(index.find("<EMBED"), std::string::npos);
+        EXPECT_EQ(slides.find("<EMBED"), std::string::npos);
+        EXPECT_EQ(index.find("<IMG SRC=\"material/"), std::string::npos);
+        EXPECT_NE(index.find("<HR WIDTH"), std::string::npos);
+    }
+    // A name that merely begins with dots is one file name.
+    settings.name_bg = "..bg.jpg";
+    WriteTestFile(materials.wallpaper + "..bg.jpg", "wallpaper");
+    ASSERT_TRUE(Build());
+    EXPECT_EQ(Out("material/..bg.jpg"), "wallpaper");
+    EXPECT_NE(Out("my.html").find("BACKGROUND=\"material/..bg.jpg\""), std::string::npos);
 }
 
 TEST_F(AlbumBuild, HtmlOnlyMakesNoPictureFolders) {
@@ -336,18 +366,63 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(AlbumBuild, ThumbnailsOfLargeUnturnedPicturesAreDecodedAtReducedScale) {
     AddFile("big.jpg", "photos/dune_grass.jpg");
-    AddFile("turned.jpg", "photos/ladybird.jpg", 1);
+    AddFile("lossless.jpg", "photos/ladybird.jpg", 1);     // 2560 x 1600 at 4:2:0: whole blocks
+    AddFile("reencoded.jpg", "photos/dune_grass.jpg", 1);  // 1050 rows: not whole blocks
     AddFile("small.jpg", "jpeg/good/ljt_testorig.jpg");
     ASSERT_TRUE(Build());
-    ASSERT_EQ(codec.loads.size(), 3u);  // one load per picture
+    ASSERT_EQ(codec.loads.size(), 4u);  // one load per picture
     const ImgKitSize big = ImgKitUprightSize(dir / "src/big.jpg");
     const ImgKitSize fit = FitThumbnail(100, 100, big.width, big.height);
     EXPECT_EQ(codec.loads[0].min_width, fit.width);
     EXPECT_EQ(codec.loads[0].min_height, fit.height);
-    EXPECT_EQ(codec.loads[1].min_width, 0);  // small.jpg is below twice the box
-    EXPECT_EQ(codec.loads[2].min_width, 0);  // turned.jpg needs every pixel for its copy
+    // Turned on its blocks, the copy needs no pixels: the thumbnail of the turned 1600 x 2560
+    // picture is 63 x 100, asked for in the picture's own axes.
+    EXPECT_EQ(codec.loads[1].min_width, 100);
+    EXPECT_EQ(codec.loads[1].min_height, 63);
+    EXPECT_EQ(codec.loads[2].min_width, 0);  // reencoded.jpg needs every pixel for its copy
+    EXPECT_EQ(codec.loads[3].min_width, 0);  // small.jpg is below twice the box
     EXPECT_EQ(SizeOf(dir / "out/my_t/_big.jpg"), fit);
+    EXPECT_EQ(SizeOf(dir / "out/my_t/_lossless.jpg"), (ImgKitSize{63, 100}));
     EXPECT_EQ(Out("my_p/big.jpg"), Src("big.jpg"));
+}
+
+TEST_F(AlbumBuild, TurnedJpegsKeepTheCameraDataAndTurnLosslesslyWhereTheBlocksAllow) {
+    settings.out_sorce = 1;
+    settings.pic_folder = "";
+    AddFile("road.jpg", "photos/storm_road.jpg", 1);  // 1920 x 1280 at 4:2:2: whole blocks
+    AddFile("dune.jpg", "photos/dune_grass.jpg", 1);  // 1050 rows: not whole 8-row blocks
+    ASSERT_TRUE(Build());
+    struct Row {
+        const char* name;
+        const char* original;
+        const char* date;
+        const char* width;
+        const char* height;
+        bool lossless;
+    };
+    const std::vector<Row> rows = {
+        {"road.jpg", "photos/storm_road.jpg", "2008:04:20 19:12:06", "1280", "1920", true},
+        {"dune.jpg", "photos/dune_grass.jpg", "2007:08:06 10:29:13", "1050", "1680", false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const std::string saved = Src(r.name);
+        const SavedMetadata m = ReadSavedMetadata(saved);
+        EXPECT_EQ(m.Exif("Exif.Photo.DateTimeOriginal"), r.date);
+        EXPECT_EQ(m.Exif("Exif.Image.Orientation"), "1");
+        EXPECT_EQ(m.Exif("Exif.Photo.PixelXDimension"), r.width);
+        EXPECT_EQ(m.Exif("Exif.Photo.PixelYDimension"), r.height);
+        EXPECT_EQ(m.thumbnail_bytes, 0);
+        // The block turn keeps the camera's own tables and about the original's size; the
+        // re-encode is at quality 100.
+        EXPECT_EQ(SavedAtQuality100(saved), !r.lossless);
+        const std::size_t original = ReadTestFile(TestDataPath(r.original)).size();
+        if (r.lossless) {
+            EXPECT_LT(saved.size(), original * 11 / 10);
+        }
+        // Thumbnails carry no metadata.
+        EXPECT_TRUE(ReadSavedMetadata(Src(std::string("my_t/_") + r.name)).exif.empty());
+    }
 }
 
 TEST_F(AlbumBuild, AMaterialFolderThatCannotBeMadeSkipsThePicturesButWritesThePages) {
@@ -361,14 +436,20 @@ TEST_F(AlbumBuild, AMaterialFolderThatCannotBeMadeSkipsThePicturesButWritesThePa
 }
 
 TEST_F(AlbumBuild, AWriteFailureStopsTheBuildWithoutTheQuestion) {
-    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    fs::create_symlink("/dev/full", dir / "out/my.html");
     AddFile("c.gif", "gif/ig_sample_1.gif");
-    EXPECT_FALSE(Build());
+    WriteTestFile(dir / "out/my.html", "the page of the last build");
+    {
+        // As on a full disk, the page fails while it is being written.
+        FileSizeLimit full(256);
+        ASSERT_TRUE(full.Active());
+        EXPECT_FALSE(Build());
+    }
     ASSERT_EQ(dialogs.calls.size(), 1u);
-    EXPECT_EQ(dialogs.calls[0].text.rfind("error: ", 0), 0u);
+    EXPECT_EQ(dialogs.calls[0].text, "error: File too large");
     EXPECT_EQ(progress.calls.back(), "close");
     EXPECT_TRUE(shell.opened.empty());
+    // The page of the last build is still whole, not cut off where the disk filled.
+    EXPECT_EQ(ReadTestFile(dir / "out/my.html"), "the page of the last build");
 }
 
 TEST_F(AlbumBuild, AnUnwritableOutputFolderIsReportedButDoesNotCrash) {

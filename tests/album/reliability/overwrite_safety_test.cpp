@@ -1,6 +1,6 @@
 // An album built into the picture folder saves turned pictures over their originals; the profile
-// and the user's theme file are rewritten in place. Whatever makes such a save fail (the writer
-// itself, a crash half way, a full disk, a folder that cannot be written), the old file must stay
+// and the user's theme file are rewritten in place. Whatever makes such a save fail (a read-only
+// file, a crash half way, a full disk, a folder that cannot be written), the old file must stay
 // whole, and no temporary file may be left behind by a save that lived to clean up.
 #include <gtest/gtest.h>
 
@@ -30,7 +30,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-enum class Failure { HalfWrittenSave, FileSizeLimit, FullTmpfs, ReadOnlyFolder };
+enum class Failure { ReadOnlyFile, FileSizeLimit, FullTmpfs, ReadOnlyFolder };
 
 struct Case {
     const char* name;
@@ -43,7 +43,7 @@ void PrintTo(const Case& c, std::ostream* os) {
 }
 
 const std::vector<Case> kCases = {
-    {"HalfWrittenSave", Failure::HalfWrittenSave},
+    {"ReadOnlyFile", Failure::ReadOnlyFile},
     {"FileSizeLimit", Failure::FileSizeLimit},
     {"FullTmpfs", Failure::FullTmpfs},
     {"ReadOnlyFolder", Failure::ReadOnlyFolder},
@@ -52,29 +52,6 @@ const std::vector<Case> kCases = {
 std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
     return info.param.name;
 }
-
-// A writer that dies half way on the turned copies: it leaves half a file where it was told to
-// write and reports failure. Thumbnails are written normally.
-class HalfWritingCodec : public ImageCodec {
-  public:
-    bool SaveJpeg(const std::string& path, const ImageHandle& image, int quality) override {
-        if (IsThumbnail(path)) return ImageCodec::SaveJpeg(path, image, quality);
-        return HalfWrite(path);
-    }
-    bool SaveBmp(const std::string& path, const ImageHandle& image) override {
-        if (IsThumbnail(path)) return ImageCodec::SaveBmp(path, image);
-        return HalfWrite(path);
-    }
-
-  private:
-    static bool IsThumbnail(const std::string& path) {
-        return path.find("/my_t/") != std::string::npos;
-    }
-    static bool HalfWrite(const std::string& path) {
-        WriteTestFile(path, std::string(512, '\xFF'));
-        return false;
-    }
-};
 
 // Arms one way of failing for the duration of a write; the folder is where the write goes.
 class FailureScope {
@@ -99,11 +76,18 @@ class FailureScope {
         return {};
     }
 
-    // Makes every later write into the folder fail (the half-writing codec fails by itself); with
-    // the size limit, no file may grow beyond `limit` bytes.
+    // Makes every later write into the folder fail; with the size limit, no file may grow beyond
+    // `limit` bytes; with read-only files, the files of the folder (not its sub-folders) may not
+    // be replaced.
     bool Arm(rlim_t limit = 1024) {
         switch (case_.failure) {
-            case Failure::HalfWrittenSave:
+            case Failure::ReadOnlyFile:
+                // A file without write permission is read-only by the user's choice, even for root.
+                for (const auto& entry : fs::directory_iterator(folder_)) {
+                    if (!entry.is_regular_file()) continue;
+                    fs::permissions(entry.path(), fs::perms::owner_read | fs::perms::group_read |
+                                                      fs::perms::others_read);
+                }
                 return true;
             case Failure::FileSizeLimit:
                 limit_ = std::make_unique<FileSizeLimit>(limit);
@@ -211,9 +195,7 @@ TEST_P(AlbumInPictureFolder, AFailedTurnedSaveLeavesTheOriginalByteIdentical) {
     }
     const std::set<std::string> names = NamesWithoutFiller(src);
 
-    HalfWritingCodec half;
-    ImageCodec real;
-    ImageCodec& codec = GetParam().failure == Failure::HalfWrittenSave ? half : real;
+    ImageCodec codec;
     ASSERT_TRUE(failure.Arm());
     AlbumBuildContext context{settings, list, materials, dialogs, progress, shell, codec};
     PrepareAlbumFiles(context);
@@ -224,7 +206,7 @@ TEST_P(AlbumInPictureFolder, AFailedTurnedSaveLeavesTheOriginalByteIdentical) {
         EXPECT_EQ(ReadTestFile(src + "/" + name), original) << "the original was damaged";
     }
     EXPECT_EQ(NamesWithoutFiller(src), names) << "a temporary file was left beside the originals";
-    if (GetParam().failure == Failure::HalfWrittenSave) {
+    if (GetParam().failure == Failure::ReadOnlyFile) {
         // The thumbnail is still made from the turned picture.
         EXPECT_EQ(ImgKitUprightSize(src + "/my_t/_a_photo.jpg"), (ImgKitSize{63, 100}));
     }
@@ -270,29 +252,16 @@ TEST_P(StoredTextFiles, AFailedProfileSaveLeavesTheProfileWhole) {
     ASSERT_GT(before.size(), 500u);
     const std::set<std::string> names = NamesWithoutFiller(folder);
 
-    // A long comment makes the new profile larger than the old one; any rewrite of the whole file
-    // then fails, even one that does not make it longer.
-    const std::string comment(4000, 'x');
+    // Any rewrite of the whole file then fails, even one that does not make it longer.
+    ASSERT_TRUE(failure.Arm(before.size() / 2));
+    // A long comment makes the new profile larger than the old one.
+    const bool written =
+        profile.WriteText(kSettingsSection, "html_comment", std::string(4000, 'x'));
     AlbumSettings changed = settings;
     changed.thumbnail_cols = 9;
-    if (GetParam().failure == Failure::HalfWrittenSave) {
-        SaveKilledHalfWay(before.size() / 2,
-                          [&] { profile.WriteText(kSettingsSection, "html_comment", comment); });
-        // Only the dead writer's hidden temporary file may remain; the next save is whole.
-        EXPECT_EQ(VisibleNames(folder), names);
-        EXPECT_EQ(ReadTestFile(profile.Path()), before) << "the profile was damaged";
-        ASSERT_TRUE(profile.WriteText(kSettingsSection, "html_comment", comment));
-        EXPECT_EQ(ProfileStore(profile.Path()).ReadText(kSettingsSection, "html_comment", ""),
-                  comment);
-        AlbumSettings read;
-        LoadSettings(ProfileStore(profile.Path()), read);
-        EXPECT_EQ(read.html_title, "夏休み");
-        return;
-    }
-    ASSERT_TRUE(failure.Arm(before.size() / 2));
-    const bool written = profile.WriteText(kSettingsSection, "html_comment", comment);
     SaveSettings(profile, changed);
     failure.Disarm();
+
     EXPECT_FALSE(written);
     EXPECT_EQ(ReadTestFile(profile.Path()), before) << "the profile was damaged";
     EXPECT_EQ(NamesWithoutFiller(folder), names) << "a temporary file was left beside the profile";
@@ -310,27 +279,62 @@ TEST_P(StoredTextFiles, AFailedThemeAppendLeavesTheUserThemeFileWhole) {
     ASSERT_GT(before.size(), 1024u);
     const std::set<std::string> names = NamesWithoutFiller(folder);
 
-    const CoordinateTheme added = CaptureTheme("新しいテーマ", settings);
-    if (GetParam().failure == Failure::HalfWrittenSave) {
-        SaveKilledHalfWay(before.size() / 2, [&] { AppendUserTheme(folder, added); });
-        EXPECT_EQ(VisibleNames(folder), names);
-        EXPECT_EQ(ReadTestFile(path), before) << "userat.ctm was damaged";
-        EXPECT_EQ(LoadThemes(folder).size(), 40u);
-        // What the dead writer left behind neither loads as themes nor blocks the next append.
-        ASSERT_TRUE(AppendUserTheme(folder, added));
-        const ThemeList themes = LoadThemes(folder);
-        ASSERT_EQ(themes.size(), 41u);
-        EXPECT_EQ(themes.back(), added);
-        return;
-    }
     ASSERT_TRUE(failure.Arm(before.size() / 2));
-    const bool appended = AppendUserTheme(folder, added);
+    const bool appended = AppendUserTheme(folder, CaptureTheme("新しいテーマ", settings));
     failure.Disarm();
+
+    const ThemeList themes = LoadThemes(folder);
     EXPECT_FALSE(appended);
     EXPECT_EQ(ReadTestFile(path), before) << "userat.ctm was damaged";
-    EXPECT_EQ(LoadThemes(folder).size(), 40u);
+    EXPECT_EQ(themes.size(), 40u);
     EXPECT_EQ(NamesWithoutFiller(folder), names) << "a temporary file was left beside the themes";
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryWayASaveFails, StoredTextFiles, ::testing::ValuesIn(kCases),
                          CaseName);
+
+// A save cut off half way by the death of its process (a crash, a power cut) cannot clean up after
+// itself: the file it replaces must still be whole, what it left must stay hidden and load
+// nothing, and the next save must succeed.
+TEST(StoredTextFileKilledHalfWay, TheProfileStaysWholeAndTheNextSaveWorks) {
+    TempDir dir;
+    ProfileStore profile(dir / "Pictavo.INI");
+    AlbumSettings settings;
+    settings.html_title = "夏休み";
+    SaveSettings(profile, settings);
+    const std::string before = ReadTestFile(profile.Path());
+    const std::set<std::string> names = VisibleNames(dir.Path());
+    const std::string comment(4000, 'x');
+
+    SaveKilledHalfWay(before.size() / 2,
+                      [&] { profile.WriteText(kSettingsSection, "html_comment", comment); });
+    EXPECT_EQ(ReadTestFile(profile.Path()), before) << "the profile was damaged";
+    EXPECT_EQ(VisibleNames(dir.Path()), names);
+    ASSERT_TRUE(profile.WriteText(kSettingsSection, "html_comment", comment));
+    AlbumSettings read;
+    LoadSettings(ProfileStore(profile.Path()), read);
+    EXPECT_EQ(read.html_comment, comment);
+    EXPECT_EQ(read.html_title, "夏休み");
+}
+
+TEST(StoredTextFileKilledHalfWay, TheUserThemeFileStaysWholeAndTheNextAppendWorks) {
+    TempDir dir;
+    AlbumSettings settings;
+    for (int i = 0; i < 40; ++i) {
+        ASSERT_TRUE(
+            AppendUserTheme(dir.Path(), CaptureTheme("テーマ" + std::to_string(i), settings)));
+    }
+    const std::string path = dir / kUserThemeFileName;
+    const std::string before = ReadTestFile(path);
+    const std::set<std::string> names = VisibleNames(dir.Path());
+    const CoordinateTheme added = CaptureTheme("新しいテーマ", settings);
+
+    SaveKilledHalfWay(before.size() / 2, [&] { AppendUserTheme(dir.Path(), added); });
+    EXPECT_EQ(ReadTestFile(path), before) << "userat.ctm was damaged";
+    EXPECT_EQ(VisibleNames(dir.Path()), names);
+    EXPECT_EQ(LoadThemes(dir.Path()).size(), 40u);
+    ASSERT_TRUE(AppendUserTheme(dir.Path(), added));
+    const ThemeList themes = LoadThemes(dir.Path());
+    ASSERT_EQ(themes.size(), 41u);
+    EXPECT_EQ(themes.back(), added);
+}
