@@ -45,15 +45,16 @@ std::string ReadTestFile(const std::string& path) {
     return s.str();
 }
 
-std::map<std::string, std::string> ReadTree(const std::string& folder) {
-    std::map<std::string, std::string> files;
+std::map<std::string, std::string> FolderContents(const std::string& folder) {
+    std::map<std::string, std::string> contents;
     std::error_code ec;
     for (auto it = fs::recursive_directory_iterator(folder, ec);
          !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->is_regular_file(ec))
-            files[fs::relative(it->path(), folder, ec).string()] = ReadTestFile(it->path());
+        if (it->is_regular_file()) {
+            contents[fs::relative(it->path(), folder).string()] = ReadTestFile(it->path().string());
+        }
     }
-    return files;
+    return contents;
 }
 
 std::string TestDataPath(const std::string& relative) {

@@ -19,6 +19,7 @@
 #include "browser/imaging/imgkit.h"
 #include "platform/profile_store.h"
 #include "platform/text_encoding.h"
+#include "tests/browser/imaging/imaging_test_support.h"
 #include "tests/reliability/failing_storage.h"
 #include "tests/reliability/signalled_run.h"
 #include "tests/support/recording_user_dialogs.h"
@@ -117,6 +118,8 @@ TEST(PictavoCli, ThumbnailsOfOrientedPhotosAreUpright) {
         const ImgKitSize expected =
             FitThumbnail(100, 100, portrait ? 1200 : 1800, portrait ? 1800 : 1200);
         EXPECT_EQ(ImgKitUprightSize(dir / ("album/my_t/_" + name)), expected) << name;
+        EXPECT_LT(DistanceFromUprightOrientationPhoto(dir / ("album/my_t/_" + name), portrait), 12)
+            << name;
         // The copy is the file itself, whose tag browsers honour.
         EXPECT_EQ(ReadTestFile(dir / ("album/my_p/" + name)), ReadTestFile(entry.path()));
         ++checked;
@@ -171,13 +174,27 @@ TEST(PictavoCli, ProfileValuesAreReadAndHtmlOnlyLeavesPicturesAlone) {
     EXPECT_FALSE(fs::exists(dir / "album/my_t"));
 }
 
-TEST(PictavoCli, AFolderWithoutPicturesFailsTheJob) {
+TEST(PictavoCli, AJobThatFailsExitsWithOneAndSaysWhy) {
     TempDir dir;
     fs::create_directories(dir / "empty");
-    CliRun run = RunWith({"--profile", dir / "none.ini", "-q", "-o", dir / "album", dir / "empty"});
-    EXPECT_EQ(run.code, 1);
-    EXPECT_NE(run.err.find("画像ﾌｧｲﾙが選択されていません。"), std::string::npos);
-    EXPECT_TRUE(run.out.empty());
+    fs::copy_file(TestDataPath("jpeg/good/ljt_testorig.jpg"), dir / "a.jpg");
+    ASSERT_TRUE(WriteTestFile(dir / "a_file", "x"));
+    fs::create_directories(dir / "taken/my.html");  // a folder where the first page goes
+    const struct {
+        std::string out;
+        std::string pictures;
+        const char* message;
+    } cases[] = {
+        {dir / "album", dir / "empty", "画像ﾌｧｲﾙが選択されていません。"},
+        {dir / "a_file/album", dir.Path(), "ディレクトリの作成に失敗しました"},
+        {dir / "taken", dir.Path(), "書きこみモードでファイルをオープンできませんでした。"},
+    };
+    for (const auto& c : cases) {
+        CliRun run = RunWith({"--profile", dir / "none.ini", "-q", "-o", c.out, c.pictures});
+        EXPECT_EQ(run.code, 1) << c.message;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_TRUE(run.out.empty());
+    }
 }
 
 // Whatever the album lacks, the build says so and exits with 1, printing no first page.
@@ -256,13 +273,14 @@ TEST(PictavoCli, SigintStopsTheBuildBeforeThePages) {
     EXPECT_EQ(run.exit_code, 130) << run.err;
     EXPECT_NE(run.err.find(kAlbumStopped), std::string::npos) << run.err;
     EXPECT_FALSE(fs::exists(dir / "album/my.html"));
-    const std::map<std::string, std::string> copies = ReadTree(dir / "album/my_p");
+    const std::map<std::string, std::string> copies = FolderContents(dir / "album/my_p");
     EXPECT_LT(copies.size(), 24u);
     for (const auto& [name, bytes] : copies) {
         EXPECT_EQ(name.front(), 'p') << "a temporary file was left";
         EXPECT_EQ(ImgKitUprightSize(dir / ("album/my_p/" + name)), (ImgKitSize{1050, 1680}));
     }
-    for (const auto& [name, bytes] : ReadTree(dir / "src")) EXPECT_EQ(bytes, original) << name;
+    for (const auto& [name, bytes] : FolderContents(dir / "src"))
+        EXPECT_EQ(bytes, original) << name;
 }
 
 struct UsageCase {

@@ -71,7 +71,7 @@ TEST_F(AlbumWorkers, OneTwoAndEightWorkersMakeTheSameAlbumAndSayTheSame) {
         const AlbumBuildContext context{settings, list,  materials, dialogs,
                                         progress, shell, codec,     workers};
         BuildAlbum(context);
-        runs.push_back({ReadTree(settings.out_dir), progress.calls, dialogs.Texts()});
+        runs.push_back({FolderContents(settings.out_dir), progress.calls, dialogs.Texts()});
     }
     ASSERT_GT(runs[0].files.size(), 100u);
     ASSERT_EQ(runs[0].messages.size(), 2u);  // the failure list, then the question
@@ -146,7 +146,7 @@ TEST_P(AlbumStop, AStopAfterAFewPicturesLeavesEveryOriginalWholeAndWritesNoPage)
 
     // No page, and nothing but the pictures, their thumbnails and the material folder.
     std::set<std::string> names;
-    for (const auto& [path, bytes] : ReadTree(dir / "src")) names.insert(path);
+    for (const auto& [path, bytes] : FolderContents(dir / "src")) names.insert(path);
     for (const std::string& name : names) {
         const bool picture = name.size() == 7 && name[0] == 'p';
         const bool thumbnail = name.rfind("my_t/_p", 0) == 0 && name.size() == 13;

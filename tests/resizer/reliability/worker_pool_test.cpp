@@ -71,7 +71,7 @@ TEST_F(ResizerWorkers, OneTwoAndEightWorkersWriteTheSameFilesAndSayTheSame) {
         ImageCodec codec;
         const BatchContext context{list, dialogs, progress, codec, workers};
         EXPECT_EQ(StartBatchWithOutcome(settings, context).end, BatchOutcome::End::Finished);
-        runs.push_back({ReadTree(settings.outputFolder), progress.calls, dialogs.Texts()});
+        runs.push_back({FolderContents(settings.outputFolder), progress.calls, dialogs.Texts()});
     }
     ASSERT_EQ(static_cast<int>(runs[0].files.size()), list.Count());
     ASSERT_EQ(runs[0].messages.size(), 1u);  // the failure list
@@ -136,7 +136,7 @@ TEST_P(ResizerWorkers, AStopWhileOverwritingLeavesEachOriginalUntouchedOrWhollyC
     EXPECT_EQ(static_cast<int>(converted.size()), outcome.handled);
     EXPECT_EQ(std::set<int>(outcome.saved_over_source.begin(), outcome.saved_over_source.end()),
               converted);
-    EXPECT_EQ(ReadTree(dir / "src").size(), static_cast<std::size_t>(kCount)) << "a leftover";
+    EXPECT_EQ(FolderContents(dir / "src").size(), static_cast<std::size_t>(kCount)) << "a leftover";
 }
 
 INSTANTIATE_TEST_SUITE_P(Workers, ResizerWorkers, ::testing::Values(1, 2, 8),
