@@ -16,3 +16,12 @@ inline constexpr int kImageAllocationLimitMb = 1024;
 // a damaged or hostile header, not a picture.
 inline constexpr std::int64_t kPlausibilityThresholdPixels = 16'000'000;
 inline constexpr std::int64_t kMaxPixelsPerByte = 4096;
+
+// The largest picture file that is read: a BMP of kMaxPicturePixels at 4 bytes a pixel fits, and no
+// real JPEG comes near it. A file is read whole before it is decoded, so this bounds that memory.
+inline constexpr std::int64_t kMaxPictureFileBytes = std::int64_t{1} << 30;
+
+// The most scans a JPEG may hold: the limit the decoder library applies under its scan-limit flag.
+// Encoders write about ten; each scan of a progressive JPEG is a pass over the whole picture, so a
+// small file of a thousand empty scans would keep a decoder busy for many seconds.
+inline constexpr int kMaxJpegScans = 500;
