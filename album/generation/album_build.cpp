@@ -1,6 +1,7 @@
 #include "album/generation/album_build.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "album/generation/album_pipeline.h"
 #include "album/generation/html_helpers.h"
@@ -15,14 +16,17 @@
 
 namespace {
 
-// Saves the turned picture as `copy`. When the copy is the picture itself (the album lies in the
-// picture folder), the file the picture's path leads to is replaced, so that a picture kept behind
-// a link stays where the link points; the save goes through a temporary file either way, so a
-// failed save never harms the original.
+// Saves the turned picture as `copy`: the losslessly turned file when there is one, else the turned
+// pixels re-encoded at quality 100 (a JPEG keeping the source's metadata). When the copy is the
+// picture itself (the album lies in the picture folder), the file the picture's path leads to is
+// replaced, so that a picture kept behind a link stays where the link points; the save goes through
+// a temporary file either way, so a failed save never harms the original.
 bool SaveTurnedCopy(ImageCodec& codec, const std::string& source, const std::string& copy,
-                    const ImageHandle& image, ImageKind kind) {
+                    const ImageHandle& image, ImageKind kind,
+                    const std::optional<std::string>& turned_file) {
     const std::string target = IsSameFile(source, copy) ? ResolvedPath(source) : copy;
-    return codec.SavePicture(target, image, kind, 100);
+    if (turned_file) return codec.WriteFile(target, *turned_file);
+    return codec.SavePictureOf(source, target, image, kind, 100);
 }
 
 void CopyIfDifferent(const std::string& source, const std::string& copy) {
@@ -81,21 +85,29 @@ bool MakePictureFiles(const AlbumBuildContext& context, const std::string& sourc
     ImageCodec& codec = context.codec;
     const int steps = context.pictures.GetQuarterTurns(index) % 4;
 
-    // An unturned picture is copied as a file, so its one load only feeds the thumbnail and may
-    // be decoded at a reduced scale when it is at least twice the box (never below the thumbnail
-    // it makes). A turned picture needs every pixel for its turned copy.
+    // A JPEG whose turn its blocks allow is turned on the compressed data: no pixel changes and the
+    // copy keeps about its size, where a re-encode at quality 100 doubles it or more.
+    std::optional<std::string> turned_file;
+    if (steps > 0 && kind == kJpegImage) turned_file = codec.TurnLosslessly(source, steps);
+
+    // When the copy needs no pixels (copied as a file, or turned on its blocks), the one load only
+    // feeds the thumbnail and may be decoded at a reduced scale when the picture is at least twice
+    // the box (never below the thumbnail it makes). A re-encoded copy needs every pixel.
     int min_width = 0;
     int min_height = 0;
-    if (steps <= 0) {
+    if (steps <= 0 || turned_file) {
         const ImgKitSize upright = codec.UprightSize(source);
-        if (upright.width > 0 && upright.height > 0) {
+        const bool sideways = steps > 0 && steps % 2 == 1;
+        const ImgKitSize shown = sideways ? ImgKitSize{upright.height, upright.width} : upright;
+        if (shown.width > 0 && shown.height > 0) {
             const ImgKitSize fit =
-                FitThumbnail(s.thumbnail_x, s.thumbnail_y, upright.width, upright.height);
+                FitThumbnail(s.thumbnail_x, s.thumbnail_y, shown.width, shown.height);
             const int bw = std::max(1, s.thumbnail_x);
             const int bh = std::max(1, s.thumbnail_y);
-            if (upright.width >= 2 * bw && upright.height >= 2 * bh) {
-                min_width = fit.width;
-                min_height = fit.height;
+            if (shown.width >= 2 * bw && shown.height >= 2 * bh) {
+                // The load's minimum is in the axes of the picture before its turns.
+                min_width = sideways ? fit.height : fit.width;
+                min_height = sideways ? fit.width : fit.height;
             }
         }
     }
@@ -106,7 +118,7 @@ bool MakePictureFiles(const AlbumBuildContext& context, const std::string& sourc
 
     if (steps <= 0) {
         CopyIfDifferent(source, copy);
-    } else if (!SaveTurnedCopy(codec, source, copy, image, kind)) {
+    } else if (!SaveTurnedCopy(codec, source, copy, image, kind, turned_file)) {
         CopyIfDifferent(source, copy);
     }
 
@@ -133,14 +145,14 @@ void PrepareAlbumFiles(const AlbumBuildContext& context) {
     if (!EnsureFolder(material, false, dialogs)) return;
     progress.SetPos(2);
     EnsureTrailingSeparator(material);
-    if (!s.name_bg.empty())
-        CopyFileReplacing(context.materials.wallpaper + s.name_bg, material + s.name_bg);
+    if (const std::string m = MaterialFileName(s.name_bg); !m.empty())
+        CopyFileReplacing(context.materials.wallpaper + m, material + m);
     progress.SetPos(3);
-    if (!s.name_hr.empty())
-        CopyFileReplacing(context.materials.rule + s.name_hr, material + s.name_hr);
+    if (const std::string m = MaterialFileName(s.name_hr); !m.empty())
+        CopyFileReplacing(context.materials.rule + m, material + m);
     progress.SetPos(4);
-    if (!s.name_bgm.empty())
-        CopyFileReplacing(context.materials.sound + s.name_bgm, material + s.name_bgm);
+    if (const std::string m = MaterialFileName(s.name_bgm); !m.empty())
+        CopyFileReplacing(context.materials.sound + m, material + m);
     progress.SetPos(5);
 
     if (s.html_only != 0) return;

@@ -1,6 +1,5 @@
 #include "album/generation/html_helpers.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "album/settings/album_settings.h"
@@ -114,10 +113,16 @@ std::size_t Utf8SequenceLength(unsigned char lead) {
 std::string EscapeUrlPath(std::string_view path) {
     std::string out;
     out.reserve(path.size());
+    const std::size_t first_slash = path.find('/');
     for (std::size_t i = 0; i < path.size();) {
         unsigned char c = static_cast<unsigned char>(path[i]);
         if (c < 0x80) {
-            if (c == '%' || c == '#' || c == '?' || c == '"' || c == '\\') {
+            // A space at either end would be stripped by the browser ("a.jpg " would link to
+            // "a.jpg"); a ":" before the first "/" would be read as the end of a scheme.
+            const bool edge_space = c == ' ' && (i == 0 || i + 1 == path.size());
+            const bool scheme_colon = c == ':' && i < first_slash;
+            if (c == '%' || c == '#' || c == '?' || c == '"' || c == '\\' || c < 0x20 ||
+                c == 0x7F || edge_space || scheme_colon) {
                 AppendPercent(out, c);
             } else {
                 out += static_cast<char>(c);
@@ -125,7 +130,13 @@ std::string EscapeUrlPath(std::string_view path) {
             ++i;
             continue;
         }
-        std::size_t n = std::min(Utf8SequenceLength(c), path.size() - i);
+        // Only continuation bytes join a character: a stray byte never swallows the "/" or "\""
+        // after it.
+        std::size_t n = 1;
+        while (n < Utf8SequenceLength(c) && i + n < path.size() &&
+               (static_cast<unsigned char>(path[i + n]) & 0xC0) == 0x80) {
+            ++n;
+        }
         std::string_view character = path.substr(i, n);
         // A character the page cannot hold would become a character reference, which a script
         // never decodes; its percent-encoded UTF-8 form works in links and scripts alike.
@@ -139,11 +150,43 @@ std::string EscapeUrlPath(std::string_view path) {
     return out;
 }
 
+std::string EscapeLinkAttribute(std::string_view path) {
+    return EscapeAttributeText(EscapeUrlPath(path));
+}
+
+std::string EscapeUnquotedAttributeUrl(std::string_view url) {
+    std::string out;
+    out.reserve(url.size());
+    for (char c : url) {
+        switch (c) {
+            case ' ':
+            case '\t':
+            case '\n':
+            case '\f':
+            case '\r':
+            case '"':
+            case '\'':
+            case '=':
+            case '<':
+            case '>':
+            case '`':
+            case '&':
+                AppendPercent(out, static_cast<unsigned char>(c));
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
 std::string EscapeAttributeText(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
-        if (c == '"') {
+        if (c == '&') {
+            out += "&amp;";
+        } else if (c == '"') {
             out += "&quot;";
         } else {
             out += c;
@@ -152,10 +195,39 @@ std::string EscapeAttributeText(std::string_view text) {
     return out;
 }
 
-std::string EscapeJsString(std::string_view text) {
+std::string EscapeHtmlText(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+std::string EscapeJsString(std::string_view text) {
+    static const char* const kHex = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F || c == '<') {
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 15];
+            continue;
+        }
         if (c == '\\' || c == '\'' || c == '"') out += '\\';
         out += c;
     }

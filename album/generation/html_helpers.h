@@ -33,23 +33,40 @@ inline constexpr char kMaterialFolderKind = 'm';
 std::string MakeAlbumPath(const AlbumSettings& settings, char kind, std::string_view file_name,
                           bool for_web);
 
-// A relative link made safe for an HREF or SRC value: "%", "#", "?", "\"" and "\\" are
-// percent-encoded, as is every character the page's code page cannot hold (as its UTF-8 bytes), so
-// that a name like "photo#1.jpg" does not link to a fragment. Other bytes, "&" and spaces included,
-// are kept as they are.
+// A relative link made safe for an HREF or SRC value: "%", "#", "?", "\"", "\\" and every control
+// character are percent-encoded, as is every character the page's code page cannot hold (as its
+// UTF-8 bytes), so that a name like "photo#1.jpg" does not link to a fragment and a TAB or line
+// break, which browsers drop from URLs, still reaches its file. A space at either end (browsers
+// strip those) and a ":" before the first "/" (which would make "javascript:x.jpg" a scheme) are
+// percent-encoded too. Other bytes, "&" and inner spaces included, are kept; an "&" still needs
+// EscapeAttributeText inside an attribute.
 std::string EscapeUrlPath(std::string_view path);
 
-// Text made safe inside a double-quoted attribute value: "\"" becomes "&quot;", nothing else
-// changes.
+// A relative link as the value of a double-quoted HREF or SRC: EscapeUrlPath, then
+// EscapeAttributeText.
+std::string EscapeLinkAttribute(std::string_view path);
+
+// A link made safe as an unquoted attribute value, for the preview window's "<IMG SRC=" + path:
+// every character that ends such a value or changes how it is read (space, "\"", "'", "=", "<",
+// ">", "`", "&") is percent-encoded. Apply to a link already escaped by EscapeUrlPath.
+std::string EscapeUnquotedAttributeUrl(std::string_view url);
+
+// Text made safe inside a double-quoted attribute value: "&" becomes "&amp;" (so that a name
+// holding "&apos;" or "&copy" reaches the browser as written) and "\"" becomes "&quot;".
 std::string EscapeAttributeText(std::string_view text);
 
+// Text made safe in the body of a page: "&", "<" and ">" become "&amp;", "&lt;" and "&gt;";
+// nothing else changes (spaces and line breaks stay as they are).
+std::string EscapeHtmlText(std::string_view text);
+
 // Text made safe inside a quoted JavaScript string literal: a backslash, a single and a double
-// quote get a backslash before them.
+// quote get a backslash before them; a control character and "<" are written as "\xNN", so that a
+// line break cannot end the literal and "</" cannot end the script element around it.
 std::string EscapeJsString(std::string_view text);
 
 // A link for a "JavaScript:" HREF: the browser percent-decodes such a URL once before running it,
 // so every "%" of the escaped link is encoded once more ("%23" becomes "%2523"), and the result is
-// escaped for a single-quoted string.
+// escaped for a single-quoted string. The result still needs EscapeAttributeText in the HREF.
 std::string EscapeJsUrlInHref(std::string_view escaped_url);
 
 // The bytes of a page from its UTF-8 text: CP932, characters CP932 cannot hold as numeric character

@@ -5,6 +5,7 @@
 #include "album/generation/html_helpers.h"
 #include "album/generation/page_file.h"
 #include "album/settings/album_settings.h"
+#include "album/settings/material_folders.h"
 #include "platform/file_system.h"
 #include "platform/picture_selection.h"
 
@@ -19,23 +20,33 @@ std::string PageSuffix(int page, int page_count) {
     return (page_count > 1 && page != 1) ? std::to_string(page) : std::string();
 }
 
+// The link of a material; a name that is not one file name of its folder links the folder alone,
+// as no material does.
 std::string MaterialLink(const AlbumSettings& s, const std::string& name) {
-    return EscapeUrlPath(MakeAlbumPath(s, kMaterialFolderKind, name, true));
+    return EscapeLinkAttribute(MakeAlbumPath(s, kMaterialFolderKind, MaterialFileName(name), true));
 }
 
 void AppendCell(std::string& out, const AlbumSettings& s, const std::string& name,
                 const std::string& comment, bool has_thumbnail) {
-    const std::string picture = EscapeUrlPath(MakeAlbumPath(s, kPictureFolderKind, name, true));
+    const std::string path = MakeAlbumPath(s, kPictureFolderKind, name, true);
+    const std::string picture = EscapeLinkAttribute(path);
     out += "        <TD>\n";
     out += "        <FONT SIZE=\"" + std::to_string(s.size_thumb) + "\">\n";
     if (s.brws_mode != 0) {
-        out += "          <A HREF=\"JavaScript:nwd('" + EscapeJsUrlInHref(picture) + "')\">";
+        // The escapes from the inside out: the link; safe unquoted, as the preview window writes
+        // it into "<IMG SRC=" + picName; a string of a script in a "JavaScript:" URL; an
+        // attribute value.
+        out += "          <A HREF=\"JavaScript:nwd('" +
+               EscapeAttributeText(
+                   EscapeJsUrlInHref(EscapeUnquotedAttributeUrl(EscapeUrlPath(path)))) +
+               "')\">";
     } else {
         out += "          <A HREF=\"" + picture + "\" TARGET=\"_BLANK\">";
     }
     const std::string alt = EscapeAttributeText(name);
     if (has_thumbnail) {
-        out += "<IMG SRC=\"" + EscapeUrlPath(MakeAlbumPath(s, kThumbnailFolderKind, name, true)) +
+        out += "<IMG SRC=\"" +
+               EscapeLinkAttribute(MakeAlbumPath(s, kThumbnailFolderKind, name, true)) +
                "\" ALT=\"" + alt + "\" BORDER=\"0\" ></A>\n";
     } else {
         // No thumbnail (a GIF, or a picture that could not be read): the picture itself at the
@@ -43,22 +54,22 @@ void AppendCell(std::string& out, const AlbumSettings& s, const std::string& nam
         out += "<IMG SRC=\"" + picture + "\" ALT=\"" + alt + "\" BORDER=\"0\" HEIGHT=\"" +
                std::to_string(s.thumbnail_y) + "\"></A>\n";
     }
-    if (s.thumbnail_fname != 0) out += "             <BR>" + name;
+    if (s.thumbnail_fname != 0) out += "             <BR>" + EscapeHtmlText(name);
     if (!comment.empty()) out += "             <BR>" + EscapeCommentHtml(comment);
     out += "\n        </FONT>\n";
     out += "        </TD>\n";
 }
 
 void AppendPagingLine(std::string& out, const AlbumSettings& s, int page, int page_count) {
-    const std::string base = EscapeUrlPath(s.html_name);
     out += "    <P><FONT COLOR=\"" + FormatHtmlColor(s.color_commen) + "\">\n";
     if (page != 1) {
-        const std::string previous = page == 2 ? base : base + std::to_string(page - 1);
-        out += "<A HREF=\"" + previous + ".html\">前のページへ</A>";
+        const std::string previous = s.html_name + PageSuffix(page - 1, page_count) + ".html";
+        out += "<A HREF=\"" + EscapeLinkAttribute(previous) + "\">前のページへ</A>";
     }
     out += "[ Page " + std::to_string(page) + " / " + std::to_string(page_count) + " ]";
     if (page != page_count) {
-        out += "<A HREF=\"" + base + std::to_string(page + 1) + ".html\">次のページへ</A>";
+        const std::string next = s.html_name + PageSuffix(page + 1, page_count) + ".html";
+        out += "<A HREF=\"" + EscapeLinkAttribute(next) + "\">次のページへ</A>";
     }
     out += "</FONT></P>\n";
     out += "\n";
@@ -121,7 +132,7 @@ RenderedIndexPage RenderIndexPage(const AlbumSettings& s, const PictureSelection
            MaterialLink(s, s.name_bg) + "\" TEXT=\"" + FormatHtmlColor(s.color_thumb) +
            "\" LINK=\"" + link_colour + "\" VLINK=\"" + link_colour + "\" ALINK=\"" + link_colour +
            "\">\n";
-    if (!s.name_bgm.empty()) {
+    if (!MaterialFileName(s.name_bgm).empty()) {
         out += "  <EMBED SRC=\"" + MaterialLink(s, s.name_bgm) +
                "\" WIDTH=1 HEIGHT=1 autostart=TRUE loop=-1 panel=0>\n";
     }
@@ -129,7 +140,7 @@ RenderedIndexPage RenderIndexPage(const AlbumSettings& s, const PictureSelection
     out += "    <H1><FONT COLOR=\"" + FormatHtmlColor(s.color_title) + "\" SIZE=\"" +
            std::to_string(s.size_title) + "\">" + s.html_title + "</FONT></H1>\n";
     out += "    <BR>\n";
-    if (!s.name_hr.empty()) {
+    if (!MaterialFileName(s.name_hr).empty()) {
         out += "    <IMG SRC=\"" + MaterialLink(s, s.name_hr) + "\" WIDTH=\"90%\"><br>\n";
     } else {
         out += "    <HR WIDTH=\"90%\">\n";
@@ -165,7 +176,7 @@ RenderedIndexPage RenderIndexPage(const AlbumSettings& s, const PictureSelection
     out += "\n";
     out += "    <FONT SIZE=\"2\">（画像をクリックすると大きく見れます。）</FONT>\n";
     out += "    <BR>\n";
-    if (!s.name_hr.empty()) {
+    if (!MaterialFileName(s.name_hr).empty()) {
         out += "    <IMG SRC=\"" + MaterialLink(s, s.name_hr) + "\" WIDTH=\"90%\"><BR>\n";
     } else {
         out += "    <HR WIDTH=\"90%\">\n";
@@ -178,12 +189,16 @@ RenderedIndexPage RenderIndexPage(const AlbumSettings& s, const PictureSelection
         out +=
             "    <INPUT TYPE=\"button\" NAME=\"button\" VALUE=\" slide show \" "
             "onClick=\"nwdhtm('" +
-            EscapeJsString(EscapeUrlPath(slide_page)) + "')\">\n";
+            EscapeAttributeText(EscapeJsString(EscapeUrlPath(slide_page))) + "')\">\n";
         out += "    </FORM>\n";
         out += "    <BR>\n";
     }
     if (page_count > 1) AppendPagingLine(out, s, page, page_count);
-    if (!s.back_url.empty()) out += "    <P><A HREF=\"" + s.back_url + "\">[ BACK ]</A></P>\n\n";
+    // The back link is the user's own address, kept as typed but made a safe attribute value:
+    // a "\"" in it must not add attributes.
+    if (!s.back_url.empty()) {
+        out += "    <P><A HREF=\"" + EscapeAttributeText(s.back_url) + "\">[ BACK ]</A></P>\n\n";
+    }
     out += "    </CENTER>\n";
     out += "    <P align=\"right\"> <FONT SIZE=\"2\"><A HREF=\"";
     out += kMakerAddress;

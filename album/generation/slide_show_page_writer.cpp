@@ -5,6 +5,7 @@
 #include "album/generation/html_helpers.h"
 #include "album/generation/page_file.h"
 #include "album/settings/album_settings.h"
+#include "album/settings/material_folders.h"
 #include "platform/picture_selection.h"
 
 std::string SlideShowPageFileName(const AlbumSettings& settings, int page, int page_count) {
@@ -23,6 +24,7 @@ std::string RenderSlideShowPage(const AlbumSettings& s, const PictureSelection& 
     long taken = 0;
     for (int item = first_item; item != -1 && taken < limit; item = pictures.NextChecked(item)) {
         if (taken > 0) array += ",";
+        // A string of the script element: no attribute escape, as nothing decodes "&" there.
         array += "\"" +
                  EscapeJsString(EscapeUrlPath(
                      MakeAlbumPath(s, kPictureFolderKind, pictures.ItemText(item), true))) +
@@ -60,20 +62,21 @@ std::string RenderSlideShowPage(const AlbumSettings& s, const PictureSelection& 
     out += "  </HEAD>\n";
     out += "\n";
     out += "  <BODY BGCOLOR=\"" + FormatHtmlColor(s.color_bg) + "\" BACKGROUND=\"" +
-           EscapeUrlPath(MakeAlbumPath(s, kMaterialFolderKind, s.name_bg, true)) + "\" TEXT=\"" +
-           FormatHtmlColor(s.color_thumb) + "\" LINK=\"" + link_colour + "\" VLINK=\"" +
-           link_colour + "\" ALINK=\"" + link_colour +
+           EscapeLinkAttribute(
+               MakeAlbumPath(s, kMaterialFolderKind, MaterialFileName(s.name_bg), true)) +
+           "\" TEXT=\"" + FormatHtmlColor(s.color_thumb) + "\" LINK=\"" + link_colour +
+           "\" VLINK=\"" + link_colour + "\" ALINK=\"" + link_colour +
            "\"  onLoad=\"setInterval('slideshow()',3000);\">\n";
-    if (!s.name_bgm.empty()) {
+    if (const std::string music = MaterialFileName(s.name_bgm); !music.empty()) {
         out += "  <EMBED SRC=\"" +
-               EscapeUrlPath(MakeAlbumPath(s, kMaterialFolderKind, s.name_bgm, true)) +
+               EscapeLinkAttribute(MakeAlbumPath(s, kMaterialFolderKind, music, true)) +
                "\" WIDTH=1 HEIGHT=1 autostart=TRUE loop=-1 panel=0>\n";
     }
     out += "    <CENTER>\n";
     out += "    <H1><FONT COLOR=\"" + FormatHtmlColor(s.color_title) + "\" SIZE=\"" +
            std::to_string(s.size_title) + "\">" + s.html_title + "</FONT></H1>\n";
     out += "    <BR>\n";
-    out += "    <IMG SRC=\"" + EscapeUrlPath(first_picture) +
+    out += "    <IMG SRC=\"" + EscapeLinkAttribute(first_picture) +
            "\" NAME=\"img_frame\" HEIGHT=\"50%\">\n";
     out += "\n";
     out += "    <FORM>\n";

@@ -13,3 +13,13 @@ MaterialFolders MaterialFolders::FromStartDirectory(const std::string& start_dir
     folders.theme = base + "THEME" + kPathSeparator;
     return folders;
 }
+
+std::string MaterialFileName(std::string_view name) {
+    // A backslash is refused on every system: it separates folders on Windows, where the same
+    // profile and theme files are read.
+    if (name == "." || name == ".." ||
+        name.find_first_of(std::string_view("/\\\0", 3)) != std::string_view::npos) {
+        return {};
+    }
+    return std::string(name);
+}

@@ -39,6 +39,15 @@ class ImageCodec {
         return ReplaceFile(path, bytes);
     }
 
+    // `encoded` (a JPEG made from the pixels of the JPEG file `source`) with the source's EXIF,
+    // IPTC, XMP and colour profile carried over (CarryJpegMetadata: orientation 1, true size, no
+    // preview); `encoded` as it is when the source cannot be read.
+    virtual std::string CarryMetadata(const std::string& source, const std::string& encoded);
+    // The JPEG file `source` shown upright and turned `quarter_turns` times clockwise, made on its
+    // compressed blocks with its metadata carried over (TurnJpegLosslessly); none when that cannot
+    // be done without changing a pixel.
+    virtual std::optional<std::string> TurnLosslessly(const std::string& source, int quarter_turns);
+
     // Encodes the picture in the format of `kind` (kJpegImage at `quality`, else BMP) and writes it
     // to `path`. False when either step failed; `path` is then as it was.
     bool SavePicture(const std::string& path, const ImageHandle& image, ImageKind kind,
@@ -46,6 +55,15 @@ class ImageCodec {
         const std::optional<std::string> bytes =
             kind == kJpegImage ? EncodeJpeg(image, quality) : EncodeBmp(image);
         return bytes && WriteFile(path, *bytes);
+    }
+
+    // SavePicture for a picture loaded from the file `source`: a JPEG keeps what the camera
+    // recorded in the source (CarryMetadata). Reads `source` before writing, so `path` may be it.
+    bool SavePictureOf(const std::string& source, const std::string& path, const ImageHandle& image,
+                       ImageKind kind, int quality) {
+        if (kind != kJpegImage) return SavePicture(path, image, kind, quality);
+        const std::optional<std::string> bytes = EncodeJpeg(image, quality);
+        return bytes && WriteFile(path, CarryMetadata(source, *bytes));
     }
 };
 

@@ -9,6 +9,7 @@
 
 #include "browser/imaging/image_library_pieces.h"
 #include "browser/imaging/imaging_limits.h"
+#include "browser/imaging/jpeg_metadata.h"
 #include "platform/user_dialogs.h"
 
 namespace {
@@ -69,6 +70,8 @@ bool ImageLibrary::Load(UserDialogs& dialogs) {
 #else
     setenv("TJ_OPTIMIZE", "1", 0);
 #endif
+    // The metadata library's one-time set-up is not safe to race; the workers start after this.
+    InitialiseJpegMetadata();
     g_loaded = true;
     return true;
 }

@@ -17,8 +17,9 @@ inline constexpr int kImageAllocationLimitMb = 1024;
 inline constexpr std::int64_t kPlausibilityThresholdPixels = 16'000'000;
 inline constexpr std::int64_t kMaxPixelsPerByte = 4096;
 
-// The largest picture file that is read: a BMP of kMaxPicturePixels at 4 bytes a pixel fits, and no
-// real JPEG comes near it. A file is read whole before it is decoded, so this bounds that memory.
+// The largest picture file whose bytes are read whole (to decode it, to turn a JPEG losslessly or
+// to carry its metadata): a BMP of kMaxPicturePixels at 4 bytes a pixel fits, and no real JPEG
+// comes near it (a 200-megapixel picture at quality 100 is about 150 MB). It bounds that memory.
 inline constexpr std::int64_t kMaxPictureFileBytes = std::int64_t{1} << 30;
 
 // The most scans a JPEG may hold: the limit the decoder library applies under its scan-limit flag.

@@ -102,10 +102,10 @@ bool ResizeOneFile(const ResizerSettings& settings, const BatchContext& context,
 
     // Writing over the picture that was just read replaces the file its path leads to (a picture
     // kept behind a link stays there); the save goes through a temporary file, so a failed save
-    // never destroys the original.
+    // never destroys the original. A JPEG keeps its date taken, camera and colour profile.
     const std::string path = IsSameFile(source, destination) ? ResolvedPath(source) : destination;
-    const bool saved =
-        codec.SavePicture(path, output, static_cast<ImageKind>(kind), settings.jpegQuality);
+    const bool saved = codec.SavePictureOf(source, path, output, static_cast<ImageKind>(kind),
+                                           settings.jpegQuality);
     if (!saved) {
         error = kSaveFailed;
         return false;

@@ -1,6 +1,7 @@
 // Opens generated albums in headless Chromium from file:// and checks what a visitor would notice:
-// every picture shows, every link leads to a file that exists, the slide show moves on, and no
-// script fails. Usage:
+// every picture shows, every link leads to a file that exists, the preview window of a clicked
+// picture shows it, the slide show moves on, no script fails, and nothing of a file name or a
+// setting runs as script (a dialog, an event attribute the album does not write). Usage:
 //   node check_album.mjs [--chromium PATH] [--screenshot FILE] FIRST_PAGE.html...
 // Prints the counts and exits 1 on any failure.
 import { chromium } from 'playwright-core';
@@ -10,6 +11,11 @@ import path from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 
 const SLIDE_LIMIT_MS = 7000;
+const PREVIEW_LIMIT_MS = 5000;
+
+// The event attributes the album's own markup carries; any other means a name or a setting added
+// markup of its own.
+const OWN_EVENT_ATTRIBUTES = new Set(['BODY onload', 'INPUT onclick']);
 
 function parseArgs(argv) {
   const options = { chromium: '/usr/bin/chromium', screenshot: null, albums: [] };
@@ -26,24 +32,51 @@ function parseArgs(argv) {
 function scriptCallTargets(code, functionName) {
   const targets = [];
   const pattern = new RegExp(`${functionName}\\(\\s*'((?:[^'\\\\]|\\\\.)*)'\\s*\\)`, 'g');
-  for (const m of code.matchAll(pattern)) targets.push(m[1].replace(/\\(.)/g, '$1'));
+  for (const m of code.matchAll(pattern)) {
+    targets.push(m[1].replace(/\\(?:x([0-9A-Fa-f]{2})|(.))/g,
+      (_, hex, other) => (hex ? String.fromCharCode(parseInt(hex, 16)) : other)));
+  }
   return targets;
 }
 
-// Every reference of the page that must lead to a file: link targets, picture and embed sources,
-// backgrounds, and the targets of the album's scripts.
+// Every reference of the page that must lead to a file, as the browser itself resolves it: link
+// targets, picture and embed sources, backgrounds, and the script calls of links and buttons.
 async function collectReferences(page) {
   return page.evaluate(() => {
     const refs = [];
-    for (const a of document.querySelectorAll('a[href]')) refs.push({ kind: 'href', value: a.getAttribute('href') });
+    const resolve = (value) => {
+      try {
+        return new URL(value, document.baseURI).href;
+      } catch (e) {
+        return null;
+      }
+    };
+    for (const a of document.querySelectorAll('a[href]'))
+      refs.push({ kind: 'href', value: a.getAttribute('href'), url: a.href });
     for (const e of document.querySelectorAll('img[src], embed[src]'))
-      refs.push({ kind: 'src', value: e.getAttribute('src') });
-    for (const e of document.querySelectorAll('[background]'))
-      refs.push({ kind: 'background', value: e.getAttribute('background') });
+      refs.push({ kind: 'src', value: e.getAttribute('src'), url: e.src });
+    for (const e of document.querySelectorAll('[background]')) {
+      const value = e.getAttribute('background');
+      refs.push({ kind: 'background', value, url: resolve(value) });
+    }
     for (const e of document.querySelectorAll('[onclick]'))
-      refs.push({ kind: 'onclick', value: e.getAttribute('onclick') });
+      refs.push({ kind: 'onclick', value: e.getAttribute('onclick'), url: null });
     return refs;
   });
+}
+
+// The event attributes of the page that the album does not write, as "TAG attribute".
+async function foreignEventAttributes(page) {
+  const found = await page.evaluate(() => {
+    const list = [];
+    for (const e of document.querySelectorAll('*')) {
+      for (const name of e.getAttributeNames()) {
+        if (name.toLowerCase().startsWith('on')) list.push(`${e.tagName} ${name.toLowerCase()}`);
+      }
+    }
+    return list;
+  });
+  return found.filter((entry) => !OWN_EVENT_ATTRIBUTES.has(entry));
 }
 
 class Checker {
@@ -53,8 +86,10 @@ class Checker {
     this.linksChecked = 0;
     this.externalLinks = 0;
     this.pagesVisited = 0;
+    this.previewsShown = 0;
     this.slideShowsChecked = 0;
     this.scriptErrors = 0;
+    this.dialogs = 0;
   }
 
   fail(message) {
@@ -62,23 +97,47 @@ class Checker {
     console.error(`browser check: FAIL ${message}`);
   }
 
-  // Resolves a relative URL against the page and checks that the file exists. Returns the local
-  // path, or null for an external link.
-  checkTarget(pageUrl, relative, where) {
-    let url;
+  // Watches every page of the context, popups included: a script error, a console error (a missing
+  // file among them) or a dialog fails the check.
+  watch(context) {
+    const attach = (page) => {
+      const where = () => path.basename(decodeURIComponent(page.url() || 'popup')) || 'popup';
+      page.on('pageerror', (error) => {
+        ++this.scriptErrors;
+        this.fail(`${where()}: script error: ${error.message}`);
+      });
+      page.on('console', (message) => {
+        if (message.type() === 'error') {
+          ++this.scriptErrors;
+          this.fail(`${where()}: console error: ${message.text()}`);
+        }
+      });
+      page.on('dialog', async (dialog) => {
+        ++this.dialogs;
+        this.fail(`${where()}: a ${dialog.type()} dialog opened ("${dialog.message()}"): a name ran script`);
+        await dialog.dismiss().catch(() => {});
+      });
+    };
+    context.on('page', attach);
+  }
+
+  // Checks that a resolved URL leads to a file that exists. Returns the local path, or null for an
+  // external link.
+  checkTarget(url, where, shownAs) {
+    let parsed;
     try {
-      url = new URL(relative, pageUrl);
+      parsed = new URL(url);
     } catch (e) {
-      this.fail(`${where}: cannot resolve "${relative}"`);
+      this.fail(`${where}: cannot resolve "${shownAs}"`);
       return null;
     }
-    if (url.protocol !== 'file:') {
+    if (parsed.protocol !== 'file:') {
       ++this.externalLinks;
       return null;
     }
     ++this.linksChecked;
-    const file = fileURLToPath(url);
-    if (!fs.existsSync(file)) this.fail(`${where}: "${relative}" leads to a missing file ${file}`);
+    const file = fileURLToPath(parsed);
+    if (!fs.existsSync(file)) this.fail(`${where}: "${shownAs}" leads to a missing file ${JSON.stringify(file)}`);
     return file;
   }
 
@@ -87,16 +146,6 @@ class Checker {
     const page = await context.newPage();
     const pageUrl = pathToFileURL(file).href;
     const where = path.basename(file);
-    page.on('pageerror', (error) => {
-      ++this.scriptErrors;
-      this.fail(`${where}: script error: ${error.message}`);
-    });
-    page.on('console', (message) => {
-      if (message.type() === 'error') {
-        ++this.scriptErrors;
-        this.fail(`${where}: console error: ${message.text()}`);
-      }
-    });
     await page.goto(pageUrl, { waitUntil: 'load' });
     ++this.pagesVisited;
 
@@ -104,47 +153,124 @@ class Checker {
       Array.from(document.images, (img) => ({ src: img.getAttribute('src'), complete: img.complete, width: img.naturalWidth })));
     for (const img of images) {
       if (img.complete && img.width > 0) ++this.imagesLoaded;
-      else this.fail(`${where}: picture "${img.src}" did not load`);
+      else this.fail(`${where}: picture ${JSON.stringify(img.src)} did not load`);
     }
+    for (const foreign of await foreignEventAttributes(page)) this.fail(`${where}: markup of a name or setting: ${foreign}`);
 
     const linked = [];
+    const previews = [];
     for (const ref of await collectReferences(page)) {
       if (ref.kind === 'onclick') {
         for (const target of scriptCallTargets(ref.value, 'nwdhtm')) {
-          const f = this.checkTarget(pageUrl, target, where);
+          const f = this.checkTarget(new URL(target, pageUrl).href, where, target);
           if (f) linked.push(f);
         }
         continue;
       }
-      let value = ref.value;
-      if (/^javascript:/i.test(value)) {
+      if (/^javascript:/i.test(ref.value)) {
         // The browser percent-decodes a javascript: URL once before running it.
-        const code = decodeURIComponent(value.replace(/^javascript:/i, ''));
-        for (const target of [...scriptCallTargets(code, 'nwd'), ...scriptCallTargets(code, 'nwdhtm')]) {
-          const f = this.checkTarget(pageUrl, target, where);
-          if (f && f.endsWith('.html')) linked.push(f);
+        let code;
+        try {
+          code = decodeURIComponent(ref.url.replace(/^javascript:/i, ''));
+        } catch (e) {
+          this.fail(`${where}: the script link ${JSON.stringify(ref.value)} is not decodable`);
+          continue;
+        }
+        const targets = scriptCallTargets(code, 'nwd');
+        // The album's only script links open the preview; any other runs a name's script.
+        if (targets.length === 0) this.fail(`${where}: a link runs script: ${JSON.stringify(ref.value)}`);
+        for (const target of targets) {
+          const f = this.checkTarget(new URL(target, pageUrl).href, where, target);
+          if (f) previews.push({ href: ref.value, file: f });
         }
         continue;
       }
-      const f = this.checkTarget(pageUrl, value, where);
+      const f = this.checkTarget(ref.url, where, ref.value);
       if (f && ref.kind === 'href' && /\.html?$/i.test(f)) linked.push(f);
     }
 
-    const isSlideShow = await page.evaluate(() => typeof slideshow === 'function' && !!document.img_frame);
-    if (isSlideShow) await this.checkSlideShow(page, where);
+    await this.checkPreviews(page, where, previews);
+    await this.checkSlideShowButtons(page, where);
+    await this.checkSlideShow(page, where);
     await page.close();
     return linked;
   }
 
+  // Clicks every picture link that opens the preview window and checks that the window shows that
+  // picture and nothing else.
+  async checkPreviews(page, where, previews) {
+    const anchors = await page.$$('a[href^="javascript:" i]');
+    for (const anchor of anchors) {
+      const href = await anchor.getAttribute('href');
+      const expected = previews.find((p) => p.href === href);
+      if (!expected) continue;
+      let popup;
+      try {
+        [popup] = await Promise.all([page.waitForEvent('popup', { timeout: PREVIEW_LIMIT_MS }), anchor.click()]);
+        await popup.waitForFunction(() => document.images.length > 0 && document.images[0].complete, null,
+          { timeout: PREVIEW_LIMIT_MS, polling: 50 });
+        const shown = await popup.evaluate(() => ({
+          count: document.images.length,
+          src: document.images[0].src,
+          width: document.images[0].naturalWidth,
+          attributes: document.images[0].getAttributeNames().map((n) => n.toLowerCase()).sort(),
+        }));
+        const file = shown.src.startsWith('file:') ? fileURLToPath(new URL(shown.src)) : shown.src;
+        if (shown.count !== 1 || shown.width === 0 || file !== expected.file) {
+          this.fail(`${where}: the preview of ${JSON.stringify(expected.file)} shows ${JSON.stringify(file)} ` +
+            `(${shown.count} pictures, width ${shown.width})`);
+        } else if (shown.attributes.join(' ') !== 'border height src') {
+          this.fail(`${where}: the preview's picture has attributes ${shown.attributes.join(' ')}`);
+        } else {
+          ++this.previewsShown;
+        }
+      } catch (e) {
+        this.fail(`${where}: the preview of ${JSON.stringify(expected.file)} did not show: ${e.message.split('\n')[0]}`);
+      } finally {
+        if (popup) await popup.close();
+      }
+    }
+  }
+
+  // Clicks the slide-show button and checks that its window opens the slide-show page.
+  async checkSlideShowButtons(page, where) {
+    for (const button of await page.$$('input[onclick*="nwdhtm"]')) {
+      let popup;
+      try {
+        [popup] = await Promise.all([page.waitForEvent('popup', { timeout: PREVIEW_LIMIT_MS }), button.click()]);
+        await popup.waitForLoadState('load');
+        const url = popup.url();
+        if (!url.startsWith('file:') || !fs.existsSync(fileURLToPath(new URL(url)))) {
+          this.fail(`${where}: the slide-show button opened ${url}`);
+        }
+      } catch (e) {
+        this.fail(`${where}: the slide-show button opened no window: ${e.message.split('\n')[0]}`);
+      } finally {
+        if (popup) await popup.close();
+      }
+    }
+  }
+
+  // A page with the slide show's picture must have a working script: every picture of its array is
+  // a file, and the picture changes to the next one, which loads.
   async checkSlideShow(page, where) {
-    const count = await page.evaluate(() => fname.length);
-    if (count < 2) return;  // one picture: the timer shows the same one again
+    const hasFrame = await page.evaluate(() => !!document.img_frame);
+    if (!hasFrame) return;
+    const ready = await page.evaluate(() => typeof slideshow === 'function' && typeof fname !== 'undefined');
+    if (!ready) {
+      this.fail(`${where}: the slide show's script did not run`);
+      return;
+    }
+    const pictures = await page.evaluate(() => fname.map((f) => new URL(f, document.baseURI).href));
+    for (const url of pictures) this.checkTarget(url, where, `slide show picture ${url}`);
+    if (pictures.length < 2) return;  // one picture: the timer shows the same one again
     const first = await page.evaluate(() => document.img_frame.src);
     try {
-      await page.waitForFunction((start) => document.img_frame.src !== start, first, { timeout: SLIDE_LIMIT_MS, polling: 100 });
+      await page.waitForFunction((start) => document.img_frame.src !== start && document.img_frame.complete &&
+        document.img_frame.naturalWidth > 0, first, { timeout: SLIDE_LIMIT_MS, polling: 100 });
       ++this.slideShowsChecked;
     } catch (e) {
-      this.fail(`${where}: the slide show did not change its picture within ${SLIDE_LIMIT_MS / 1000} s`);
+      this.fail(`${where}: the slide show did not show its next picture within ${SLIDE_LIMIT_MS / 1000} s`);
     }
   }
 
@@ -180,6 +306,7 @@ async function main() {
     viewport: { width: 1024, height: 768 },
   });
   const checker = new Checker();
+  checker.watch(context);
   try {
     for (const album of options.albums) await checker.checkAlbum(context, album);
     if (options.screenshot) {
@@ -195,8 +322,9 @@ async function main() {
   }
   console.log(`browser check: ${options.albums.length} albums, ${checker.pagesVisited} pages, ` +
     `${checker.imagesLoaded} pictures loaded, ${checker.linksChecked} links checked ` +
-    `(${checker.externalLinks} external not followed), ${checker.slideShowsChecked} slide shows moved on, ` +
-    `${checker.scriptErrors} script or console errors, ${checker.failures.length} failures`);
+    `(${checker.externalLinks} external not followed), ${checker.previewsShown} previews shown, ` +
+    `${checker.slideShowsChecked} slide shows moved on, ${checker.scriptErrors} script or console errors, ` +
+    `${checker.dialogs} dialogs, ${checker.failures.length} failures`);
   process.exit(checker.failures.length === 0 ? 0 : 1);
 }
 

@@ -3,7 +3,11 @@
 #   run_browser_check.sh PICTAVO_CLI [SCREENSHOT]
 # Albums: the sample album of samples/, and two of tests/data: the photographs
 # and the GIFs with every page feature on (paging, slide shows, preview script, materials, comments,
-# a turned picture), and the photographs alone with the defaults.
+# a turned picture), and the photographs alone with the defaults. Then one folder of hostile file
+# names (markup, entities, quotes, URL characters, TAB/CR/LF, Japanese), built with plain links and
+# with the preview script, each with slide shows, once into its own folders and once into the
+# picture folder itself (links then start with the bare file name); a back link and material names
+# that try to break out of their attribute and folder.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -46,6 +50,53 @@ albums+=("$work/album-featured/my.html")
 
 build_album -o "$work/album-photos" "$testdata/photos"
 albums+=("$work/album-photos/my.html")
+
+# Copies of the test photographs (and one GIF, which has no thumbnail) under hostile names.
+make_hostile_folder() {
+  local folder=$1
+  local names=(
+    '<img src=x onerror=alert(1)>.jpg'
+    'x&apos;);alert(1);void(&apos;.jpg'
+    "x');alert(1);('.jpg"
+    'a&amp;b &copy &lt;b&gt;.jpg'
+    'x onerror=alert(1) y.jpg'
+    "'q'onerror=alert(1) .jpg"
+    '<script>alert(1)<!--.jpg'
+    "it's \"quoted\".jpg"
+    'photo#1 100% why?.jpg'
+    $'tab\there.jpg'
+    $'cr\rhere.jpg'
+    $'lf\nhere.jpg'
+    'back\slash.jpg'
+    'javascript:alert(1).jpg'
+    ' lead space.jpg'
+    '〜波ダッシュ.jpg'
+    '🌸 花.jpg'
+  )
+  local photos=("$testdata"/photos/*.jpg "$testdata"/photos/*.JPG)
+  mkdir -p "$folder"
+  cp "${photos[@]}" "$folder/"
+  local i=0
+  for name in "${names[@]}"; do
+    cp "${photos[i % ${#photos[@]}]}" "$folder/$name"
+    i=$((i + 1))
+  done
+  cp "$testdata/gif/gen_photo_400x315_static.gif" "$folder/<b>&amp; \"gif\".gif"
+}
+
+hostile_settings=(--set slide_mode=1 --set name_bg=../BKGROUND/sakura.png --set name_hr=line_sakura.png
+  --set 'name_bgm=..' --set 'back_url=my.html?a=1&copy=2" onmouseover="alert(1)')
+make_hostile_folder "$work/hostile"
+build_album -o "$work/album-hostile-links" "${hostile_settings[@]}" --set brws_mode=0 "$work/hostile"
+albums+=("$work/album-hostile-links/my.html")
+build_album -o "$work/album-hostile-preview" "${hostile_settings[@]}" --set brws_mode=1 \
+  --set html_page=1 --set thumbnail_rows=2 --set thumbnail_cols=4 "$work/hostile"
+albums+=("$work/album-hostile-preview/my.html")
+for mode in 0 1; do
+  make_hostile_folder "$work/hostile-in-place-$mode"
+  build_album "${hostile_settings[@]}" --set out_sorce=1 --set brws_mode=$mode "$work/hostile-in-place-$mode"
+  albums+=("$work/hostile-in-place-$mode/my.html")
+done
 
 # The sample album, made as scripts/run makes it: the sample profile (its own page and folder names,
 # two pages, slide shows) over samples/photos.

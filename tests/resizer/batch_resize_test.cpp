@@ -12,6 +12,7 @@
 
 #include "browser/picture_list_model.h"
 #include "tests/browser/imaging/imaging_test_support.h"
+#include "tests/browser/imaging/metadata_test_support.h"
 #include "tests/support/recording_progress_sink.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
@@ -161,6 +162,24 @@ TEST_F(BatchResizeTest, AJpegStaysAJpegAtTheQualityAndABmpStaysABmp) {
     ASSERT_EQ(bmp.substr(0, 2), "BM");
     EXPECT_EQ(static_cast<unsigned char>(bmp[28]), 24);
     EXPECT_EQ(StoredSize(output + "/Photo.BMP"), QSize(640, 504));
+}
+
+TEST_F(BatchResizeTest, AResizedJpegKeepsTheCameraDataUpright) {
+    AddPhoto("photos/dune_grass.jpg", "dune.jpg");
+    AddPhoto("exif-orientation/Portrait_6.jpg", "side.jpg");  // stored on its side
+    settings.overwriteOriginals = true;  // the source is read before it is replaced
+    settings.sizeMode = FitWidth;
+    settings.targetWidth = 400;
+    ASSERT_TRUE(StartBatch(settings, Context(codec)));
+    const SavedMetadata dune = ReadSavedMetadata(ReadTestFile(source + "/dune.jpg"));
+    EXPECT_EQ(dune.Exif("Exif.Photo.DateTimeOriginal"), "2007:08:06 10:29:13");
+    EXPECT_EQ(dune.Exif("Exif.Image.Model"), "Canon EOS DIGITAL REBEL");
+    EXPECT_EQ(dune.Exif("Exif.Photo.PixelXDimension"), "400");
+    EXPECT_EQ(dune.Exif("Exif.Photo.PixelYDimension"), "250");
+    EXPECT_EQ(dune.thumbnail_bytes, 0);
+    const SavedMetadata side = ReadSavedMetadata(ReadTestFile(source + "/side.jpg"));
+    EXPECT_EQ(side.Exif("Exif.Image.Orientation"), "1");
+    EXPECT_EQ(StoredSize(source + "/side.jpg"), QSize(400, 600));
 }
 
 TEST_F(BatchResizeTest, AnUnloadableSecondPictureIsCopiedAndReportedOnOneLine) {

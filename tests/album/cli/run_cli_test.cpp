@@ -65,6 +65,10 @@ std::vector<std::string> LocalLinks(const std::string& page_bytes) {
          it != std::sregex_iterator(); ++it) {
         std::string value = (*it)[2];
         if (value.rfind("http", 0) == 0) continue;
+        // The attribute's "&amp;" first, then the URL's escapes.
+        for (std::size_t at = 0; (at = value.find("&amp;", at)) != std::string::npos; ++at) {
+            value.erase(at + 1, 4);
+        }
         links.push_back(PercentDecode(value));
     }
     return links;

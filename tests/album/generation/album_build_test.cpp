@@ -13,6 +13,7 @@
 #include "browser/imaging/image_library.h"
 #include "browser/picture_list_model.h"
 #include "platform/text_encoding.h"
+#include "tests/browser/imaging/metadata_test_support.h"
 #include "tests/reliability/failing_storage.h"
 #include "tests/support/recording_progress_sink.h"
 #include "tests/support/recording_shell_opener.h"
@@ -262,6 +263,38 @@ TEST_F(AlbumBuild, HtmlOnlyCopiesMaterialsAndLeavesPicturesAlone) {
     EXPECT_EQ(progress.calls[10], "message HTMLを作成しています...");
 }
 
+// A material name from an edited profile or theme file that is not one file name of its folder
+// is no material: nothing is read or written outside the folders, and no page links it.
+TEST_F(AlbumBuild, MaterialNamesThatAreNotOneFileNameCountAsNoMaterial) {
+    settings.html_only = 1;
+    settings.slide_mode = 1;
+    AddFile("a.jpg", "jpeg/good/gen_420.jpg");
+    WriteTestFile(dir / "Material/secret.txt", "secret");
+    WriteTestFile(materials.wallpaper + "sub/bg.jpg", "wallpaper");
+    WriteTestFile(materials.wallpaper + "a\\b.jpg", "wallpaper");
+    for (const char* name : {"../secret.txt", "sub/bg.jpg", "a\\b.jpg", "..", "."}) {
+        SCOPED_TRACE(name);
+        settings.name_bg = settings.name_hr = settings.name_bgm = name;
+        ASSERT_TRUE(Build());
+        EXPECT_FALSE(fs::exists(dir / "out/secret.txt"));
+        EXPECT_TRUE(Entries(dir / "out/material").empty());
+        const std::string index = Out("my.html");
+        const std::string slides = Out("mys.html");
+        EXPECT_NE(index.find("BACKGROUND=\"material/\""), std::string::npos);
+        EXPECT_NE(slides.find("BACKGROUND=\"material/\""), std::string::npos);
+        EXPECT_EQ(index.find("<EMBED"), std::string::npos);
+        EXPECT_EQ(slides.find("<EMBED"), std::string::npos);
+        EXPECT_EQ(index.find("<IMG SRC=\"material/"), std::string::npos);
+        EXPECT_NE(index.find("<HR WIDTH"), std::string::npos);
+    }
+    // A name that merely begins with dots is one file name.
+    settings.name_bg = "..bg.jpg";
+    WriteTestFile(materials.wallpaper + "..bg.jpg", "wallpaper");
+    ASSERT_TRUE(Build());
+    EXPECT_EQ(Out("material/..bg.jpg"), "wallpaper");
+    EXPECT_NE(Out("my.html").find("BACKGROUND=\"material/..bg.jpg\""), std::string::npos);
+}
+
 TEST_F(AlbumBuild, HtmlOnlyMakesNoPictureFolders) {
     settings.html_only = 1;
     AddFile("a.jpg", "jpeg/good/gen_420.jpg");
@@ -333,18 +366,63 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(AlbumBuild, ThumbnailsOfLargeUnturnedPicturesAreDecodedAtReducedScale) {
     AddFile("big.jpg", "photos/dune_grass.jpg");
-    AddFile("turned.jpg", "photos/ladybird.jpg", 1);
+    AddFile("lossless.jpg", "photos/ladybird.jpg", 1);     // 2560 x 1600 at 4:2:0: whole blocks
+    AddFile("reencoded.jpg", "photos/dune_grass.jpg", 1);  // 1050 rows: not whole blocks
     AddFile("small.jpg", "jpeg/good/ljt_testorig.jpg");
     ASSERT_TRUE(Build());
-    ASSERT_EQ(codec.loads.size(), 3u);  // one load per picture
+    ASSERT_EQ(codec.loads.size(), 4u);  // one load per picture
     const ImgKitSize big = ImgKitUprightSize(dir / "src/big.jpg");
     const ImgKitSize fit = FitThumbnail(100, 100, big.width, big.height);
     EXPECT_EQ(codec.loads[0].min_width, fit.width);
     EXPECT_EQ(codec.loads[0].min_height, fit.height);
-    EXPECT_EQ(codec.loads[1].min_width, 0);  // small.jpg is below twice the box
-    EXPECT_EQ(codec.loads[2].min_width, 0);  // turned.jpg needs every pixel for its copy
+    // Turned on its blocks, the copy needs no pixels: the thumbnail of the turned 1600 x 2560
+    // picture is 63 x 100, asked for in the picture's own axes.
+    EXPECT_EQ(codec.loads[1].min_width, 100);
+    EXPECT_EQ(codec.loads[1].min_height, 63);
+    EXPECT_EQ(codec.loads[2].min_width, 0);  // reencoded.jpg needs every pixel for its copy
+    EXPECT_EQ(codec.loads[3].min_width, 0);  // small.jpg is below twice the box
     EXPECT_EQ(SizeOf(dir / "out/my_t/_big.jpg"), fit);
+    EXPECT_EQ(SizeOf(dir / "out/my_t/_lossless.jpg"), (ImgKitSize{63, 100}));
     EXPECT_EQ(Out("my_p/big.jpg"), Src("big.jpg"));
+}
+
+TEST_F(AlbumBuild, TurnedJpegsKeepTheCameraDataAndTurnLosslesslyWhereTheBlocksAllow) {
+    settings.out_sorce = 1;
+    settings.pic_folder = "";
+    AddFile("road.jpg", "photos/storm_road.jpg", 1);  // 1920 x 1280 at 4:2:2: whole blocks
+    AddFile("dune.jpg", "photos/dune_grass.jpg", 1);  // 1050 rows: not whole 8-row blocks
+    ASSERT_TRUE(Build());
+    struct Row {
+        const char* name;
+        const char* original;
+        const char* date;
+        const char* width;
+        const char* height;
+        bool lossless;
+    };
+    const std::vector<Row> rows = {
+        {"road.jpg", "photos/storm_road.jpg", "2008:04:20 19:12:06", "1280", "1920", true},
+        {"dune.jpg", "photos/dune_grass.jpg", "2007:08:06 10:29:13", "1050", "1680", false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const std::string saved = Src(r.name);
+        const SavedMetadata m = ReadSavedMetadata(saved);
+        EXPECT_EQ(m.Exif("Exif.Photo.DateTimeOriginal"), r.date);
+        EXPECT_EQ(m.Exif("Exif.Image.Orientation"), "1");
+        EXPECT_EQ(m.Exif("Exif.Photo.PixelXDimension"), r.width);
+        EXPECT_EQ(m.Exif("Exif.Photo.PixelYDimension"), r.height);
+        EXPECT_EQ(m.thumbnail_bytes, 0);
+        // The block turn keeps the camera's own tables and about the original's size; the
+        // re-encode is at quality 100.
+        EXPECT_EQ(SavedAtQuality100(saved), !r.lossless);
+        const std::size_t original = ReadTestFile(TestDataPath(r.original)).size();
+        if (r.lossless) {
+            EXPECT_LT(saved.size(), original * 11 / 10);
+        }
+        // Thumbnails carry no metadata.
+        EXPECT_TRUE(ReadSavedMetadata(Src(std::string("my_t/_") + r.name)).exif.empty());
+    }
 }
 
 TEST_F(AlbumBuild, AMaterialFolderThatCannotBeMadeSkipsThePicturesButWritesThePages) {

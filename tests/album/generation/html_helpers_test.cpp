@@ -118,8 +118,21 @@ TEST(UrlEscaping, KeepsOrdinaryNamesAndEncodesTheRest) {
     EXPECT_EQ(EscapeUrlPath("my_p/Two Dogs & Window.jpg"), "my_p/Two Dogs & Window.jpg");
     EXPECT_EQ(EscapeUrlPath("富士山の夕日.JPG"), "富士山の夕日.JPG");
     EXPECT_EQ(EscapeUrlPath("%#?\"\\'"), "%25%23%3F%22%5C'");
-    EXPECT_EQ(EscapeAttributeText("a\"b&c"), "a&quot;b&c");
+    // Control characters, which browsers drop from URLs; spaces at the ends, which they strip;
+    // a ":" that would make a name in the album's own folder a scheme.
+    EXPECT_EQ(EscapeUrlPath("a\tb\r\n\x7F\x01.jpg"), "a%09b%0D%0A%7F%01.jpg");
+    EXPECT_EQ(EscapeUrlPath(" a b "), "%20a b%20");
+    EXPECT_EQ(EscapeUrlPath("javascript:alert(1).jpg"), "javascript%3Aalert(1).jpg");
+    EXPECT_EQ(EscapeUrlPath("my_p/12:30.jpg"), "my_p/12:30.jpg");
+    // A byte that is not UTF-8 is encoded alone; the "/" after it still separates folders.
+    EXPECT_EQ(EscapeUrlPath("\xC3/a\xE3\x81\x82"), "%C3/a\xE3\x81\x82");
+    EXPECT_EQ(EscapeAttributeText("a\"b&c<>"), "a&quot;b&amp;c<>");
+    EXPECT_EQ(EscapeLinkAttribute("my_p/&amp; #1.jpg"), "my_p/&amp;amp; %231.jpg");
+    EXPECT_EQ(EscapeHtmlText("<b>&amp;\"' x"), "&lt;b&gt;&amp;amp;\"' x");
+    EXPECT_EQ(EscapeUnquotedAttributeUrl("a b&c'd=e<f>g`h\"i%20.jpg"),
+              "a%20b%26c%27d%3De%3Cf%3Eg%60h%22i%20.jpg");
     EXPECT_EQ(EscapeJsString("a'b\"c\\d"), "a\\'b\\\"c\\\\d");
+    EXPECT_EQ(EscapeJsString("\r\n\t<\x7F"), "\\x0D\\x0A\\x09\\x3C\\x7F");
     EXPECT_EQ(EscapeJsUrlInHref("a%23'b"), "a%2523\\'b");
 }
 

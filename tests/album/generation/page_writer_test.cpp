@@ -102,6 +102,32 @@ TEST(IndexPage, BrowserFitSlideShowMarqueeMaterialsAndBackLink) {
               ExpectedPage("browser_fit_slide_marquee_s.html"));
 }
 
+// Hostile names, a back link that tries to add an attribute and material names that are paths:
+// every name and setting reaches its context escaped for it, and both pages run no script of
+// theirs.
+TEST(IndexPage, HostileNamesAndSettingsMatchByteForByte) {
+    AlbumSettings s;
+    s.brws_mode = 1;
+    s.slide_mode = 1;
+    s.thumbnail_frame = 0;
+    s.back_url = "x\" onclick=\"alert(1)";
+    s.name_bg = "../x.jpg";
+    s.name_hr = "a&b.gif";
+    s.name_bgm = "../../m.mid";
+    PictureListModel list;
+    for (const char* name :
+         {"<img src=x onerror=alert(1)>.jpg", "x&apos;);alert(1);void(&apos;.jpg",
+          "Two Dogs & Window.jpg", "tab\tname.jpg"}) {
+        Add(list, name);
+    }
+    RenderedIndexPage page = RenderIndexPage(
+        s, list, 1, 1, list.FirstChecked(),
+        Thumbnails({"<img src=x onerror=alert(1)>.jpg", "Two Dogs & Window.jpg", "tab\tname.jpg"}));
+    EXPECT_EQ(page.bytes, ExpectedPage("hostile_names.html"));
+    EXPECT_EQ(RenderSlideShowPage(s, list, list.FirstChecked()),
+              ExpectedPage("hostile_names_s.html"));
+}
+
 TEST(IndexPage, AlbumInsideThePictureFolderLinksThePicturesThemselves) {
     TempDir dir;
     AlbumSettings s;
@@ -172,19 +198,25 @@ TEST(IndexPage, SlideShowButtonOfALaterPageNamesItsOwnSlideShowPage) {
     EXPECT_EQ(IndexPageFileName(s, 2, 4), AlbumOutputFolder(s) + "my2.html");
 }
 
-// Names with characters that a link or a script would misread still reach their files; names
-// without them are written as they are.
+// Names with characters that a link, a page or a script would misread still reach their files and
+// run no script of their own; names without them are written as they are.
 struct AwkwardName {
     const char* name;
     const char* link;      // in HREF and SRC
     const char* alt;       // ALT text
-    const char* script;    // inside nwd('...')
+    const char* caption;   // the file name under the thumbnail
+    const char* script;    // inside nwd('...'): safe unquoted in the preview, in a JavaScript: URL
     const char* in_array;  // inside the slide show's "..." strings
 };
 
+// Failures name the case by its file name.
+void PrintTo(const AwkwardName& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class AwkwardNames : public ::testing::TestWithParam<AwkwardName> {};
 
-TEST_P(AwkwardNames, LinksScriptsAndAltTextStayWorking) {
+TEST_P(AwkwardNames, LinksScriptsAndTextsStayWorking) {
     const AwkwardName& c = GetParam();
     AlbumSettings s;
     PictureListModel list;
@@ -196,7 +228,7 @@ TEST_P(AwkwardNames, LinksScriptsAndAltTextStayWorking) {
                          c.link + "\" ALT=\"" + c.alt + "\" BORDER=\"0\" >"),
               std::string::npos)
         << plain;
-    EXPECT_NE(plain.find(std::string("<BR>") + c.name + "\r\n"), std::string::npos);
+    EXPECT_NE(plain.find(std::string("<BR>") + c.caption + "\r\n"), std::string::npos) << plain;
     s.brws_mode = 1;
     plain = Cp932ToUtf8(RenderIndexPage(s, list, 1, 1, 0, Thumbnails({})).bytes);
     EXPECT_NE(plain.find(std::string("<A HREF=\"JavaScript:nwd('my_p/") + c.script + "')\">"),
@@ -212,18 +244,56 @@ TEST_P(AwkwardNames, LinksScriptsAndAltTextStayWorking) {
 INSTANTIATE_TEST_SUITE_P(
     Names, AwkwardNames,
     ::testing::Values(
-        AwkwardName{"plain.jpg", "plain.jpg", "plain.jpg", "plain.jpg", "plain.jpg"},
-        AwkwardName{"a & b.jpg", "a & b.jpg", "a & b.jpg", "a & b.jpg", "a & b.jpg"},
-        AwkwardName{"桜.jpg", "桜.jpg", "桜.jpg", "桜.jpg", "桜.jpg"},
-        AwkwardName{"photo#1.jpg", "photo%231.jpg", "photo#1.jpg", "photo%25231.jpg",
+        AwkwardName{"plain.jpg", "plain.jpg", "plain.jpg", "plain.jpg", "plain.jpg", "plain.jpg"},
+        AwkwardName{"桜.jpg", "桜.jpg", "桜.jpg", "桜.jpg", "桜.jpg", "桜.jpg"},
+        AwkwardName{"photo#1.jpg", "photo%231.jpg", "photo#1.jpg", "photo#1.jpg", "photo%25231.jpg",
                     "photo%231.jpg"},
-        AwkwardName{"100%.jpg", "100%25.jpg", "100%.jpg", "100%2525.jpg", "100%25.jpg"},
-        AwkwardName{"why?.jpg", "why%3F.jpg", "why?.jpg", "why%253F.jpg", "why%3F.jpg"},
+        AwkwardName{"100%.jpg", "100%25.jpg", "100%.jpg", "100%.jpg", "100%2525.jpg", "100%25.jpg"},
+        AwkwardName{"why?.jpg", "why%3F.jpg", "why?.jpg", "why?.jpg", "why%253F.jpg", "why%3F.jpg"},
+        AwkwardName{"back\\slash.jpg", "back%5Cslash.jpg", "back\\slash.jpg", "back\\slash.jpg",
+                    "back%255Cslash.jpg", "back%5Cslash.jpg"},
+        // A quote would end an attribute or a string; in the preview's unquoted SRC a quote, a
+        // space or an "&" would end or change the value, so they are percent-encoded there.
         AwkwardName{"say \"hi\".jpg", "say %22hi%22.jpg", "say &quot;hi&quot;.jpg",
-                    "say %2522hi%2522.jpg", "say %22hi%22.jpg"},
-        AwkwardName{"it's.jpg", "it's.jpg", "it's.jpg", "it\\'s.jpg", "it\\'s.jpg"},
-        AwkwardName{"back\\slash.jpg", "back%5Cslash.jpg", "back\\slash.jpg", "back%255Cslash.jpg",
-                    "back%5Cslash.jpg"}));
+                    "say \"hi\".jpg", "say%2520%2522hi%2522.jpg", "say %22hi%22.jpg"},
+        AwkwardName{"it's.jpg", "it's.jpg", "it's.jpg", "it's.jpg", "it%2527s.jpg", "it\\'s.jpg"},
+        AwkwardName{"a & b.jpg", "a &amp; b.jpg", "a &amp; b.jpg", "a &amp; b.jpg",
+                    "a%2520%2526%2520b.jpg", "a & b.jpg"},
+        // Markup in a name is text under the thumbnail, never a tag; "<" in a script string
+        // is written so that it cannot end the script element.
+        AwkwardName{"<img src=x onerror=alert(1)>.jpg", "<img src=x onerror=alert(1)>.jpg",
+                    "<img src=x onerror=alert(1)>.jpg", "&lt;img src=x onerror=alert(1)&gt;.jpg",
+                    "%253Cimg%2520src%253Dx%2520onerror%253Dalert(1)%253E.jpg",
+                    "\\x3Cimg src=x onerror=alert(1)>.jpg"},
+        // An "&" in an attribute is "&amp;": the browser must not decode "&apos;" into a quote
+        // that ends nwd's string, nor "&copy" into a sign.
+        AwkwardName{
+            "x&apos;);alert(1);void(&apos;.jpg", "x&amp;apos;);alert(1);void(&amp;apos;.jpg",
+            "x&amp;apos;);alert(1);void(&amp;apos;.jpg",
+            "x&amp;apos;);alert(1);void(&amp;apos;.jpg",
+            "x%2526apos;);alert(1);void(%2526apos;.jpg", "x&apos;);alert(1);void(&apos;.jpg"},
+        AwkwardName{"&copy &lt;b&gt;.jpg", "&amp;copy &amp;lt;b&amp;gt;.jpg",
+                    "&amp;copy &amp;lt;b&amp;gt;.jpg", "&amp;copy &amp;lt;b&amp;gt;.jpg",
+                    "%2526copy%2520%2526lt;b%2526gt;.jpg", "&copy &lt;b&gt;.jpg"},
+        // The preview writes its SRC unquoted: a space or "=" must not start a new attribute.
+        AwkwardName{"x onerror=alert(1) y.jpg", "x onerror=alert(1) y.jpg",
+                    "x onerror=alert(1) y.jpg", "x onerror=alert(1) y.jpg",
+                    "x%2520onerror%253Dalert(1)%2520y.jpg", "x onerror=alert(1) y.jpg"},
+        // Browsers drop TAB, CR and LF from URLs, and a line break would end a script string.
+        AwkwardName{"tab\there\r\nline.jpg", "tab%09here%0D%0Aline.jpg", "tab\there\r\r\nline.jpg",
+                    "tab\there\r\r\nline.jpg", "tab%2509here%250D%250Aline.jpg",
+                    "tab%09here%0D%0Aline.jpg"}));
+
+TEST(IndexPage, TheBackLinkIsASafeAttributeValue) {
+    AlbumSettings s;
+    s.back_url = "http://example.com/?a=1&b=\" onmouseover=\"alert(1)";
+    PictureListModel list;
+    std::string page = Cp932ToUtf8(RenderIndexPage(s, list, 1, 1, -1, Thumbnails({})).bytes);
+    EXPECT_NE(page.find("    <P><A HREF=\"http://example.com/?a=1&amp;b=&quot; "
+                        "onmouseover=&quot;alert(1)\">[ BACK ]</A></P>\r\n\r\n"),
+              std::string::npos)
+        << page;
+}
 
 TEST(IndexPage, CharactersOutsideTheCodePageArePercentEncodedInLinks) {
     AlbumSettings s;

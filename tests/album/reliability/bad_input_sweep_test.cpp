@@ -14,6 +14,7 @@
 
 #include "album/generation/album_build.h"
 #include "album/generation/album_pipeline.h"
+#include "album/generation/html_helpers.h"
 #include "browser/imaging/image_library.h"
 #include "browser/imaging/imaging_limits.h"
 #include "browser/picture_list_model.h"
@@ -135,9 +136,11 @@ TEST_F(AlbumSweep, EveryTestPictureIsProcessedOrCopiedUnchangedWithoutAThumbnail
 
         // Unturned pictures are always copied byte for byte, loadable or not.
         EXPECT_EQ(Copy(name), Src(name));
-        // The page points at the thumbnail exactly when there is one, else at the picture itself.
-        EXPECT_EQ(page.find("my_t/_" + name) != std::string::npos, has_thumbnail);
-        EXPECT_NE(page.find("my_p/" + name), std::string::npos);
+        // The page points at the thumbnail exactly when there is one, else at the picture itself
+        // (an "&" of a name stands as "&amp;" in the attribute).
+        EXPECT_EQ(page.find(EscapeAttributeText("my_t/_" + name)) != std::string::npos,
+                  has_thumbnail);
+        EXPECT_NE(page.find(EscapeAttributeText("my_p/" + name)), std::string::npos);
 
         if (is_gif) {
             EXPECT_FALSE(has_thumbnail) << "a GIF is never decoded";
