@@ -342,6 +342,15 @@ std::string ProfileFolder() {
     return (home == "/" ? std::string() : home) + "/.config";
 }
 
+std::string UserDataFolder() {
+    // As for the configuration folder, a relative XDG_DATA_HOME is to be ignored.
+    if (const char* env = std::getenv("XDG_DATA_HOME"); env != nullptr && env[0] == '/') {
+        return DropTrailingSlashes(env);
+    }
+    std::string home = HomeFolder();
+    return (home == "/" ? std::string() : home) + "/.local/share";
+}
+
 std::string ExpandHome(const std::string& path) {
     if (path == "~") return HomeFolder();
     if (StartsWith(path, "~/")) {

@@ -48,6 +48,9 @@ std::vector<FolderRoot> FolderTreeRootsFromMounts(const std::string& mounts_text
 // "/".
 std::string ProfileFolder();
 
+// The folder for the user's own data files: $XDG_DATA_HOME, else ~/.local/share. No trailing "/".
+std::string UserDataFolder();
+
 // The user's home folder ($HOME), without a trailing "/".
 std::string HomeFolder();
 

@@ -2,6 +2,7 @@
 
 #include "browser/imaging/image_library.h"
 #include "browser/widgets/message_box_dialogs.h"
+#include "browser/widgets/qt_translations.h"
 #include "resizer/c_resize_dialog.h"
 #include "resizer/program_icon.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Scalvo"));
     QApplication::setDesktopFileName(QStringLiteral("scalvo"));
     QApplication::setWindowIcon(ScalvoIcon());
+    InstallQtTranslations(app);
 
     MessageBoxDialogs dialogs;
     // A missing piece is reported by Load; the dialog opens all the same and its imaging fails

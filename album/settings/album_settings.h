@@ -51,6 +51,9 @@ struct AlbumSettings {
 
     // The default output folder of this system: "~/MyAlbum" ("C:\MyAlbum" on Windows).
     static std::string DefaultOutputFolder();
+
+    // Field by field, html_only included.
+    bool operator==(const AlbumSettings&) const = default;
 };
 
 // The profile section that holds every key.

@@ -6,11 +6,13 @@
 #include "album/shell/c_album_app.h"
 #include "album/shell/desktop_shell_opener.h"
 #include "browser/widgets/message_box_dialogs.h"
+#include "browser/widgets/qt_translations.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     // Message boxes without a caption of their own show the program's name.
     QCoreApplication::setApplicationName(QStringLiteral("Pictavo"));
+    InstallQtTranslations(app);
 
     MessageBoxDialogs dialogs;
     DesktopShellOpener shell(dialogs);

@@ -9,6 +9,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 #include "album/settings/album_settings.h"
 #include "album/settings/material_folders.h"
@@ -216,7 +217,10 @@ void CStylePage::InitialiseOnce() {
     FillMaterialList(rule_, folders_.rule);
     FillMaterialList(music_, folders_.sound);
 
-    themes_ = LoadThemes(folders_.theme);
+    // An installed copy's theme folder belongs to the system: the user's own themes then live in
+    // the user's data folder, and are listed after the shipped ones.
+    user_theme_folder_ = ChooseUserThemeFolder(folders_.theme, UserThemeDataFolder());
+    themes_ = LoadAllThemes(folders_.theme, user_theme_folder_);
     refreshing_ = true;
     for (std::size_t i = 0; i < themes_.size(); ++i) {
         auto* row = new QListWidgetItem(ToQString(themes_[i].title), theme_list_);
@@ -230,6 +234,9 @@ void CStylePage::InitialiseOnce() {
 }
 
 void CStylePage::FillMaterialList(QComboBox* list, const std::string& folder) {
+    // The list's change handler is already connected: the first row added becomes the current
+    // one and would store "(なし)" over the name the profile gave, before that name is shown.
+    const QSignalBlocker quiet(list);
     list->clear();
     list->addItem(QString::fromUtf8(kNoMaterial), QByteArray());
     for (const std::string& name : ListMaterialNames(folder)) {
@@ -350,9 +357,9 @@ void CStylePage::OnAddTheme() {
     theme_list_->scrollToItem(row);
     refreshing_ = false;
 
-    if (!AppendUserTheme(folders_.theme, theme)) {
+    if (!AppendUserTheme(user_theme_folder_, theme)) {
         // The theme still works for this run; the user must know it will be gone after a restart.
-        dialogs_.ShowMessage("テーマ「" + theme.title + "」をファイル " + folders_.theme +
+        dialogs_.ShowMessage("テーマ「" + theme.title + "」をファイル " + user_theme_folder_ +
                                  kUserThemeFileName +
                                  " に保存できませんでした。\n"
                                  "このテーマは、プログラムを終了するまでの間だけ使えます。",

@@ -45,8 +45,8 @@ class CStylePage : public PropertyPage {
     // Nothing to copy back: the page always lets the user leave.
     bool OnKillActive() override;
 
-    // Fills the lists, loads the themes, marks the saved theme index as unused (-1) and shows the
-    // settings; runs once, at the first showing.
+    // Fills the lists, chooses where the user's themes are kept, loads the themes, marks the saved
+    // theme index as unused (-1) and shows the settings; runs once, at the first showing.
     void InitialiseOnce();
     // Shows the settings' style values in the colour buttons and lists and repaints the preview.
     // The theme selection is left as it is.
@@ -94,6 +94,7 @@ class CStylePage : public PropertyPage {
     UserDialogs& dialogs_;
 
     ThemeList themes_;
+    std::string user_theme_folder_;  // where "userat.ctm" is kept, chosen at the first showing
     bool initialised_ = false;
     bool refreshing_ = false;  // true while the page itself sets the controls' selections
     TitlePrompt title_prompt_;

@@ -69,10 +69,18 @@ TEST_F(PictureListFillTest, FillDiscardsChecksCommentsAndTurns) {
     EXPECT_EQ(model.Count(), 0);
 }
 
-TEST(PictureListModel, EmptyFolderTextListsTheRoot) {
-    PictureListModel from_empty, from_root;
+TEST_F(PictureListFillTest, EmptyFolderTextListsTheRootNotTheCurrentFolder) {
+    // The current folder holds pictures and the root (almost surely) none, so reading the empty
+    // text as "here" would show.
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir_.Path());
+    PictureListModel from_empty, from_root, from_here;
     from_empty.Fill("", PictureFilter::Album);
     from_root.Fill("/", PictureFilter::Album);
+    from_here.Fill(".", PictureFilter::Album);
+    std::filesystem::current_path(before);
+    ASSERT_EQ(from_here.Count(), 4);
+    ASSERT_NE(Lines(from_root), Lines(from_here));
     EXPECT_EQ(Lines(from_empty), Lines(from_root));
 }
 

@@ -125,6 +125,18 @@ TEST(FileSystem, HomeAndProfileFolders) {
     EXPECT_EQ(ProfileFolder(), "/cfg");
     setenv("XDG_CONFIG_HOME", "relative", 1);
     EXPECT_EQ(ProfileFolder(), "/home/ann/.config");
+    const char* old_data = std::getenv("XDG_DATA_HOME");
+    const std::string saved_data = old_data ? old_data : "";
+    unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(UserDataFolder(), "/home/ann/.local/share");
+    setenv("XDG_DATA_HOME", "/data/", 1);
+    EXPECT_EQ(UserDataFolder(), "/data");
+    setenv("XDG_DATA_HOME", "relative", 1);
+    EXPECT_EQ(UserDataFolder(), "/home/ann/.local/share");
+    if (old_data)
+        setenv("XDG_DATA_HOME", saved_data.c_str(), 1);
+    else
+        unsetenv("XDG_DATA_HOME");
     EXPECT_EQ(ExpandHome("~"), "/home/ann");
     EXPECT_EQ(ExpandHome("~/MyAlbum"), "/home/ann/MyAlbum");
     EXPECT_EQ(ExpandHome("~other/x"), "~other/x");

@@ -42,32 +42,42 @@ class ScalvoCliTest : public ::testing::Test {
     std::ostringstream err;
 };
 
-TEST_F(ScalvoCliTest, UsageErrorsExitWithTwoAndTouchNothing) {
-    const std::vector<std::vector<std::string>> cases = {
-        {},
-        {"--percent", "9", source},
-        {"--percent", "401", source},
-        {"--width", "49", source},
-        {"--height", "4001", source},
-        {"--box", "40x100", source},
-        {"--box", "100", source},
-        {"--quality", "101", source},
-        {"--quality", "ten", source},
-        {"--width", "400", "--height", "300", source},
-        {"--keep", "--percent", "50", source},
-        {"-o", output, "--overwrite", source},
-        {"--no-such-option", source},
-        {source, source},
-        {"--select", "missing.jpg", "-o", output, source},
-        {"--turn", "road.jpg", "-o", output, source},
-        {"--turn", "nothere.jpg=1", "-o", output, source},
-        {"-o", output, (dir / "no-such-folder")},
+TEST_F(ScalvoCliTest, UsageErrorsExitWithTwoSayWhyAndTouchNothing) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
     };
-    for (const auto& args : cases) {
+    const std::string range = " までの整数を入力してください。";
+    const std::string one_size =
+        "大きさは --percent, --height, --width, --box, --keep のどれか一つです";
+    const Case cases[] = {
+        {{}, "SOURCE_FOLDER を指定してください"},
+        {{"--percent", "9", source}, "--percent: 10 から 400" + range},
+        {{"--percent", "401", source}, "--percent: 10 から 400" + range},
+        {{"--width", "49", source}, "--width: 50 から 4000" + range},
+        {{"--height", "4001", source}, "--height: 50 から 4000" + range},
+        {{"--box", "40x100", source}, "--box: 50 から 4000" + range},
+        {{"--box", "100", source}, "--box: WxH の形で指定してください"},
+        {{"--quality", "101", source}, "--quality: 10 から 100" + range},
+        {{"--quality", "ten", source}, "--quality: 整数を入力してください。"},
+        {{"--width", "400", "--height", "300", source}, one_size},
+        {{"--keep", "--percent", "50", source}, one_size},
+        {{"-o", output, "--overwrite", source}, "--out と --overwrite は同時に指定できません"},
+        {{"--no-such-option", source}, "no-such-option"},
+        {{source, source}, "SOURCE_FOLDER は一つだけ指定してください"},
+        {{"--select", "missing.jpg", "-o", output, source},
+         "--select: missing.jpg: JPEG か BMP の画像がありません"},
+        {{"--turn", "road.jpg", "-o", output, source}, "--turn: NAME=N の形で指定してください"},
+        {{"--turn", "nothere.jpg=1", "-o", output, source},
+         "--turn: nothere.jpg: JPEG か BMP の画像がありません"},
+        {{"-o", output, (dir / "no-such-folder")},
+         dir / "no-such-folder" + ": フォルダが見つかりません"},
+    };
+    for (const Case& c : cases) {
         std::string joined;
-        for (const auto& a : args) joined += a + " ";
-        EXPECT_EQ(Run(args), 2) << joined;
-        EXPECT_FALSE(err.str().empty()) << joined;
+        for (const auto& a : c.args) joined += a + " ";
+        EXPECT_EQ(Run(c.args), 2) << joined;
+        EXPECT_NE(err.str().find(c.message), std::string::npos) << joined << "\n" << err.str();
     }
     EXPECT_FALSE(fs::exists(output));
 }
@@ -100,6 +110,21 @@ TEST_F(ScalvoCliTest, PicturesWithTheLongestNamesAreResized) {
     }
     EXPECT_EQ(Run({"--width", "100", "-o", output, "-q", source}), 0) << err.str();
     for (const std::string& name : names) EXPECT_EQ(SizeOf(output + "/" + name).width(), 100);
+}
+
+TEST_F(ScalvoCliTest, PicturesOfEveryOrientationComeOutUpright) {
+    ASSERT_EQ(Run({"--width", "300", "-o", output, "-q", TestDataPath("exif-orientation")}), 0)
+        << err.str();
+    int checked = 0;
+    for (const auto& entry : fs::directory_iterator(TestDataPath("exif-orientation"))) {
+        const std::string name = entry.path().filename();
+        const bool portrait = name.rfind("Portrait", 0) == 0;
+        EXPECT_EQ(SizeOf(output + "/" + name), portrait ? QSize(300, 450) : QSize(300, 200))
+            << name;
+        EXPECT_LT(DistanceFromUprightOrientationPhoto(output + "/" + name, portrait), 12) << name;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 18);
 }
 
 TEST_F(ScalvoCliTest, SelectTurnAndBoxApplyToTheNamedPictures) {
@@ -136,10 +161,13 @@ TEST_F(ScalvoCliTest, ProgressIsDrawnUnlessQuiet) {
     EXPECT_TRUE(err.str().empty()) << err.str();
 }
 
-TEST_F(ScalvoCliTest, AnEmptyFolderIsReportedAsNothingSelected) {
+TEST_F(ScalvoCliTest, AJobThatCannotStartExitsWithOneAndSaysWhy) {
     fs::create_directories(dir / "empty");
     EXPECT_EQ(Run({"-o", output, "-q", dir / "empty"}), 1);
-    EXPECT_NE(err.str().find("イメージが選択されていません。"), std::string::npos);
+    EXPECT_NE(err.str().find("イメージが選択されていません。"), std::string::npos) << err.str();
+    // An output folder below a file cannot be made.
+    EXPECT_EQ(Run({"-o", source + "/notes.txt/small", "-q", source}), 1);
+    EXPECT_NE(err.str().find("ディレクトリの作成に失敗しました"), std::string::npos) << err.str();
 }
 
 }  // namespace

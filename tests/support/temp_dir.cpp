@@ -45,6 +45,18 @@ std::string ReadTestFile(const std::string& path) {
     return s.str();
 }
 
+std::map<std::string, std::string> FolderContents(const std::string& folder) {
+    std::map<std::string, std::string> contents;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(folder, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_regular_file()) {
+            contents[fs::relative(it->path(), folder).string()] = ReadTestFile(it->path().string());
+        }
+    }
+    return contents;
+}
+
 std::string TestDataPath(const std::string& relative) {
     return std::string(PICTAVO_TESTDATA_DIR) + "/" + relative;
 }

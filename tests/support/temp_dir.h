@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 
 // A fresh folder under the system's temporary folder, removed with everything in it when the object
@@ -23,6 +24,9 @@ class TempDir {
 bool WriteTestFile(const std::string& path, const std::string& bytes);
 // The whole file, or an empty text when it cannot be read.
 std::string ReadTestFile(const std::string& path);
+// Every file below `folder` (hidden ones included) by its path relative to `folder`, with its
+// bytes: two states of a folder compare in one check.
+std::map<std::string, std::string> FolderContents(const std::string& folder);
 // tests/data + "/" + relative.
 std::string TestDataPath(const std::string& relative);
 // The project's source folder + "/" + relative.

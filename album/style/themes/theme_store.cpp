@@ -1,8 +1,11 @@
 #include "album/style/themes/theme_store.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <filesystem>
+#include <random>
 
 #include "album/generation/html_helpers.h"
 #include "album/settings/album_settings.h"
@@ -115,6 +118,49 @@ ThemeList ParseThemeText(const std::string& text) {
     return themes;
 }
 
+std::string UserThemeDataFolder() {
+    return UserDataFolder() + "/pictavo/";
+}
+
+bool CanStoreFilesIn(const std::string& folder) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) {
+        // The append makes a missing folder itself, so the question is whether it can be made.
+        if (!std::filesystem::create_directory(folder, error)) return false;
+        std::filesystem::remove(folder, error);
+        return true;
+    }
+    // Permission bits would not do: root may write through them, and a read-only mount refuses
+    // everyone whatever they say. A hidden name keeps the probe out of every listing.
+    std::random_device random;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const std::string probe =
+            WithTrailingSeparator(folder) + ".pv-probe-" + std::to_string(random());
+        std::FILE* file = std::fopen(probe.c_str(), "wx");
+        if (file != nullptr) {
+            std::fclose(file);
+            std::remove(probe.c_str());
+            return true;
+        }
+        if (errno != EEXIST) return false;
+    }
+    return false;
+}
+
+std::string ChooseUserThemeFolder(const std::string& theme_folder, const std::string& data_folder) {
+    return CanStoreFilesIn(theme_folder) ? theme_folder : data_folder;
+}
+
+ThemeList LoadAllThemes(const std::string& theme_folder, const std::string& user_theme_folder) {
+    ThemeList themes = LoadThemes(theme_folder);
+    if (user_theme_folder != theme_folder) {
+        ThemeList own = LoadThemes(user_theme_folder);
+        themes.insert(themes.end(), std::make_move_iterator(own.begin()),
+                      std::make_move_iterator(own.end()));
+    }
+    return themes;
+}
+
 ThemeList LoadThemes(const std::string& theme_folder) {
     std::vector<std::string> names;
     for (const DirEntry& entry : ListDirectory(theme_folder)) {
@@ -216,7 +262,9 @@ std::optional<std::string> ThemeStorageProblem(const CoordinateTheme& theme) {
 
 bool AppendUserTheme(const std::string& theme_folder, const CoordinateTheme& theme) {
     std::error_code ignored;
-    std::filesystem::create_directory(theme_folder, ignored);
+    // The user's data folder may not exist yet on a fresh account. The theme folder is only
+    // written to when CanStoreFilesIn found it there or able to be made one level deep.
+    std::filesystem::create_directories(theme_folder, ignored);
     const std::string path = WithTrailingSeparator(theme_folder) + kUserThemeFileName;
 
     std::string content;

@@ -36,6 +36,24 @@ inline constexpr const char* kUserThemeFileName = "userat.ctm";
 // UTF-8, else as CP932. Never fails: an unreadable folder or file contributes no themes.
 ThemeList LoadThemes(const std::string& theme_folder);
 
+// The folder a user's own themes go to when the theme folder cannot take them (an installed copy,
+// whose theme folder belongs to the system): UserDataFolder() + "/pictavo/".
+std::string UserThemeDataFolder();
+
+// True when a new file can really be created in `folder`, or, when it is missing, the folder
+// itself can be created (one level): a file or folder is made and removed again, so that a
+// read-only mount, the permissions and the user's privileges all give the answer the next save
+// would meet.
+bool CanStoreFilesIn(const std::string& folder);
+
+// The folder "userat.ctm" is kept in: `theme_folder` when it can take new files (a copy run from
+// its own folder), else `data_folder`.
+std::string ChooseUserThemeFolder(const std::string& theme_folder, const std::string& data_folder);
+
+// The themes of `theme_folder` and then, when the user's themes are kept in another folder, those
+// of `user_theme_folder`: the shipped themes come first.
+ThemeList LoadAllThemes(const std::string& theme_folder, const std::string& user_theme_folder);
+
 // The themes of one file's decoded text: one per line holding at least ten commas.
 ThemeList ParseThemeText(const std::string& text);
 
@@ -71,9 +89,9 @@ std::optional<std::string> ThemeTitleProblem(const std::string& title);
 // theme files' code page cannot hold), as a message for the user; std::nullopt when it can.
 std::optional<std::string> ThemeStorageProblem(const CoordinateTheme& theme);
 
-// Appends the theme's line to "userat.ctm" in `theme_folder`, creating the folder (one level) and
-// the file when missing. The file is rewritten whole through a temporary file and a rename, so a
-// failure never leaves it half-written. The line is CP932 unless the file already holds UTF-8 text.
-// False when nothing was written (the folder or file cannot be written, or the line cannot be
-// encoded).
+// Appends the theme's line to "userat.ctm" in `theme_folder`, creating the folder (with its
+// parents) and the file when missing. The file is rewritten whole through a temporary file and a
+// rename, so a failure never leaves it half-written. The line is CP932 unless the file already
+// holds UTF-8 text. False when nothing was written (the folder or file cannot be written, or the
+// line cannot be encoded).
 bool AppendUserTheme(const std::string& theme_folder, const CoordinateTheme& theme);

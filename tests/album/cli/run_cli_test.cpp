@@ -18,6 +18,7 @@
 #include "browser/imaging/imgkit.h"
 #include "platform/profile_store.h"
 #include "platform/text_encoding.h"
+#include "tests/browser/imaging/imaging_test_support.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
 
@@ -114,6 +115,8 @@ TEST(PictavoCli, ThumbnailsOfOrientedPhotosAreUpright) {
         const ImgKitSize expected =
             FitThumbnail(100, 100, portrait ? 1200 : 1800, portrait ? 1800 : 1200);
         EXPECT_EQ(ImgKitUprightSize(dir / ("album/my_t/_" + name)), expected) << name;
+        EXPECT_LT(DistanceFromUprightOrientationPhoto(dir / ("album/my_t/_" + name), portrait), 12)
+            << name;
         // The copy is the file itself, whose tag browsers honour.
         EXPECT_EQ(ReadTestFile(dir / ("album/my_p/" + name)), ReadTestFile(entry.path()));
         ++checked;
@@ -197,13 +200,27 @@ TEST(PictavoCli, ProfileValuesAreReadAndHtmlOnlyLeavesPicturesAlone) {
     EXPECT_FALSE(fs::exists(dir / "album/my_t"));
 }
 
-TEST(PictavoCli, AFolderWithoutPicturesFailsTheJob) {
+TEST(PictavoCli, AJobThatFailsExitsWithOneAndSaysWhy) {
     TempDir dir;
     fs::create_directories(dir / "empty");
-    CliRun run = RunWith({"--profile", dir / "none.ini", "-q", "-o", dir / "album", dir / "empty"});
-    EXPECT_EQ(run.code, 1);
-    EXPECT_NE(run.err.find("画像ﾌｧｲﾙが選択されていません。"), std::string::npos);
-    EXPECT_TRUE(run.out.empty());
+    fs::copy_file(TestDataPath("jpeg/good/ljt_testorig.jpg"), dir / "a.jpg");
+    ASSERT_TRUE(WriteTestFile(dir / "a_file", "x"));
+    fs::create_directories(dir / "taken/my.html");  // a folder where the first page goes
+    const struct {
+        std::string out;
+        std::string pictures;
+        const char* message;
+    } cases[] = {
+        {dir / "album", dir / "empty", "画像ﾌｧｲﾙが選択されていません。"},
+        {dir / "a_file/album", dir.Path(), "ディレクトリの作成に失敗しました"},
+        {dir / "taken", dir.Path(), "書きこみモードでファイルをオープンできませんでした。"},
+    };
+    for (const auto& c : cases) {
+        CliRun run = RunWith({"--profile", dir / "none.ini", "-q", "-o", c.out, c.pictures});
+        EXPECT_EQ(run.code, 1) << c.message;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_TRUE(run.out.empty());
+    }
 }
 
 struct UsageCase {

@@ -429,6 +429,7 @@ TEST_F(AlbumBuild, AMaterialFolderThatCannotBeMadeSkipsThePicturesButWritesThePa
     WriteTestFile(dir / "out/material", "a file in the way");
     AddFile("a.jpg", "jpeg/good/gen_420.jpg");
     ASSERT_TRUE(Build());
+    ASSERT_FALSE(dialogs.Texts().empty());
     EXPECT_EQ(dialogs.Texts().front(), "ディレクトリの作成に失敗しました");
     EXPECT_FALSE(fs::exists(dir / "out/my_p"));
     EXPECT_TRUE(fs::exists(dir / "out/my.html"));

@@ -1,9 +1,10 @@
 // An album built into the picture folder saves turned pictures over their originals; the profile
-// and the user's theme file are rewritten in place. Whatever makes such a save fail (the writer
-// itself, a full disk, a folder that cannot be written), the old file must stay whole and no
-// temporary file may be left behind.
+// and the user's theme file are rewritten in place. Whatever makes such a save fail (a read-only
+// file, a crash half way, a full disk, a folder that cannot be written), the old file must stay
+// whole, and no temporary file may be left behind by a save that lived to clean up.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -116,6 +117,34 @@ std::set<std::string> NamesWithoutFiller(const std::string& folder) {
     std::set<std::string> names = FolderNames(folder);
     names.erase(".filler");
     return names;
+}
+
+// The names no listing of the program skips (hidden ones left out).
+std::set<std::string> VisibleNames(const std::string& folder) {
+    std::set<std::string> names;
+    for (const std::string& name : FolderNames(folder))
+        if (name[0] != '.') names.insert(name);
+    return names;
+}
+
+// In the child process of a death test: `save` under a file size limit that kills the process
+// (SIGXFSZ) the moment a file it writes grows beyond `limit` bytes.
+template <typename Save>
+void SaveUnderAKillingSizeLimit(rlim_t limit, Save save) {
+    const rlimit no_core{0, 0};
+    ::setrlimit(RLIMIT_CORE, &no_core);
+    ::signal(SIGXFSZ, SIG_DFL);
+    const rlimit size{limit, limit};
+    ::setrlimit(RLIMIT_FSIZE, &size);
+    save();
+    std::_Exit(0);
+}
+
+// Runs `save` in a child process that is killed half way through writing, as at a crash or a
+// power cut: it has no chance to clean up after itself.
+template <typename Save>
+void SaveKilledHalfWay(rlim_t limit, Save save) {
+    EXPECT_EXIT(SaveUnderAKillingSizeLimit(limit, save), ::testing::KilledBySignal(SIGXFSZ), "");
 }
 
 class AlbumInPictureFolder : public ::testing::TestWithParam<Case> {
@@ -263,3 +292,49 @@ TEST_P(StoredTextFiles, AFailedThemeAppendLeavesTheUserThemeFileWhole) {
 
 INSTANTIATE_TEST_SUITE_P(EveryWayASaveFails, StoredTextFiles, ::testing::ValuesIn(kCases),
                          CaseName);
+
+// A save cut off half way by the death of its process (a crash, a power cut) cannot clean up after
+// itself: the file it replaces must still be whole, what it left must stay hidden and load
+// nothing, and the next save must succeed.
+TEST(StoredTextFileKilledHalfWay, TheProfileStaysWholeAndTheNextSaveWorks) {
+    TempDir dir;
+    ProfileStore profile(dir / "Pictavo.INI");
+    AlbumSettings settings;
+    settings.html_title = "夏休み";
+    SaveSettings(profile, settings);
+    const std::string before = ReadTestFile(profile.Path());
+    const std::set<std::string> names = VisibleNames(dir.Path());
+    const std::string comment(4000, 'x');
+
+    SaveKilledHalfWay(before.size() / 2,
+                      [&] { profile.WriteText(kSettingsSection, "html_comment", comment); });
+    EXPECT_EQ(ReadTestFile(profile.Path()), before) << "the profile was damaged";
+    EXPECT_EQ(VisibleNames(dir.Path()), names);
+    ASSERT_TRUE(profile.WriteText(kSettingsSection, "html_comment", comment));
+    AlbumSettings read;
+    LoadSettings(ProfileStore(profile.Path()), read);
+    EXPECT_EQ(read.html_comment, comment);
+    EXPECT_EQ(read.html_title, "夏休み");
+}
+
+TEST(StoredTextFileKilledHalfWay, TheUserThemeFileStaysWholeAndTheNextAppendWorks) {
+    TempDir dir;
+    AlbumSettings settings;
+    for (int i = 0; i < 40; ++i) {
+        ASSERT_TRUE(
+            AppendUserTheme(dir.Path(), CaptureTheme("テーマ" + std::to_string(i), settings)));
+    }
+    const std::string path = dir / kUserThemeFileName;
+    const std::string before = ReadTestFile(path);
+    const std::set<std::string> names = VisibleNames(dir.Path());
+    const CoordinateTheme added = CaptureTheme("新しいテーマ", settings);
+
+    SaveKilledHalfWay(before.size() / 2, [&] { AppendUserTheme(dir.Path(), added); });
+    EXPECT_EQ(ReadTestFile(path), before) << "userat.ctm was damaged";
+    EXPECT_EQ(VisibleNames(dir.Path()), names);
+    EXPECT_EQ(LoadThemes(dir.Path()).size(), 40u);
+    ASSERT_TRUE(AppendUserTheme(dir.Path(), added));
+    const ThemeList themes = LoadThemes(dir.Path());
+    ASSERT_EQ(themes.size(), 41u);
+    EXPECT_EQ(themes.back(), added);
+}

@@ -83,8 +83,9 @@ TEST(ThemeLine, ColoursInUpperCaseOrWithoutHashReadTheSame) {
                        themes[0].color_bg}) {
         EXPECT_EQ(colour, 33023);
     }
-    // White space stays part of the field, so a blank before "#" shifts the digits.
-    EXPECT_NE(themes[1].color_title, 33023);
+    // White space stays part of the field, so a blank before "#" shifts the digits: the eight
+    // characters are read from the first, " #" as red 0, "ff" as green, "80" as blue.
+    EXPECT_EQ(themes[1].color_title, 0x80FF00);
     EXPECT_EQ(themes[1].color_commen, 0);  // fewer than six characters
     EXPECT_EQ(themes[1].color_thumb, 0);   // not hexadecimal
 }

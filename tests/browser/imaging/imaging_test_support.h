@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QImageReader>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -58,6 +59,23 @@ inline double MeanAbsDiff(const QImage& a0, const QImage& b0) {
         }
     }
     return sum / (3.0 * a.width() * a.height());
+}
+
+// How far a written picture, as a viewer shows it (its orientation tag applied), is from the
+// upright photograph of the orientation set scaled to the same size: the mean absolute difference
+// per channel (0-255). A picture turned or mirrored the wrong way is far off.
+inline double DistanceFromUprightOrientationPhoto(const std::string& written, bool portrait) {
+    QImageReader shown_reader(QString::fromStdString(written));
+    shown_reader.setAutoTransform(true);
+    const QImage shown = shown_reader.read();
+    if (shown.isNull()) return 255;
+    const std::string upright =
+        std::string("exif-orientation/") + (portrait ? "Portrait" : "Landscape") + "_1.jpg";
+    QImageReader reference_reader(QString::fromStdString(TestDataPath(upright)));
+    reference_reader.setAutoTransform(true);
+    const QImage reference = reference_reader.read().scaled(shown.size(), Qt::IgnoreAspectRatio,
+                                                            Qt::SmoothTransformation);
+    return MeanAbsDiff(shown, reference);
 }
 
 // Loads the imaging layer once for the test program (as both programs do at start-up).

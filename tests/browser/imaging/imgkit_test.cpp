@@ -133,12 +133,19 @@ TEST_F(ImgKitTest, ManifestPicturesLoadOrAreRefusedAsMarked) {
             EXPECT_FALSE(image);
             EXPECT_FALSE(ImgKitFileLoad(path, 16, 16));
             ++refused;
-        } else if (ImageHandle reduced = ImgKitFileLoad(path, 16, 16); image) {
-            // Either outcome is allowed; a picture that loads must be a usable one.
+        } else {
+            // Either outcome is allowed, but the reduced-scale path must reach the same one, and a
+            // picture that loads must be a usable one.
+            ImageHandle reduced = ImgKitFileLoad(path, 16, 16);
+            EXPECT_EQ(static_cast<bool>(reduced), static_cast<bool>(image));
+            if (!image || !reduced) continue;
             EXPECT_GT(Info(image).width, 0);
             EXPECT_GT(Info(image).height, 0);
-            ImageHandle resized = ImgKitImageSize(image, 10, 10);
-            EXPECT_TRUE(resized);
+            EXPECT_EQ(Info(reduced), Info(image));
+            for (const ImageHandle* loaded : {&image, &reduced}) {
+                ImageHandle resized = ImgKitImageSize(*loaded, 10, 10);
+                EXPECT_TRUE(resized);
+            }
         }
     }
     EXPECT_GT(decoded, 100);

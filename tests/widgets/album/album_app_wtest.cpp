@@ -7,6 +7,7 @@
 #include <QTabBar>
 #include <QTest>
 
+#include "album/settings/album_settings.h"
 #include "album/shell/c_album_app.h"
 #include "album/shell/c_prop_sheet.h"
 #include "platform/file_system.h"
@@ -145,6 +146,68 @@ class AlbumAppTest : public QObject {
         QCOMPARE(Q(profile.ReadText("param", "html_title", "")), QStringLiteral("秋"));
         QCOMPARE(Q(profile.ReadText("param", "out_dir", "")), QStringLiteral("~/MyAlbum"));
         QCOMPARE(f.app->Sheet(), nullptr);
+    }
+
+    void EverySettingSurvivesAVisitToEveryPageASaveAtExitAndARestart() {
+        // Every one of the 33 stored values differs from its default and is one the pages accept.
+        TempDir pictures;
+        AlbumSettings stored;
+        stored.thumbnail_x = 150;
+        stored.thumbnail_y = 60;
+        stored.picture_path = pictures.Path() + "/";
+        stored.html_title = "夏休み";
+        stored.html_comment = "海と山";
+        stored.thumbnail_cols = 3;
+        stored.thumbnail_rows = 4;
+        stored.html_page = 1;
+        stored.thumbnail_fname = 0;
+        stored.thumbnail_frame = 0;
+        stored.thumbnail_fsize = 1;
+        stored.brws_mode = 1;
+        stored.slide_mode = 1;
+        stored.html_marquee = 1;
+        stored.color_title = 0x0000FF;
+        stored.color_commen = 0x00FF00;
+        stored.color_thumb = 0xFF0000;
+        stored.color_bg = 0x123456;
+        stored.size_title = 1;
+        stored.size_comment = 2;
+        stored.size_thumb = 3;
+        stored.name_bg = "snow.png";
+        stored.name_bgm = "yoru_no_hoshi.wav";
+        stored.name_hr = "line_star.png";
+        stored.currect_theme = 5;
+        stored.back_url = "https://example.org/";
+        stored.out_dir = "/srv/albums";
+        stored.html_name = "trip";
+        stored.pic_folder = "p";
+        stored.thumb_folder = "t";
+        stored.material_folder = "m";
+        stored.save_param = 1;
+
+        AppFixture f;
+        const MaterialFolders m = MaterialFolders::FromStartDirectory(f.start.Path());
+        for (const std::string& path : {m.wallpaper + "snow.png", m.wallpaper + "a.png",
+                                        m.sound + "yoru_no_hoshi.wav", m.rule + "line_star.png"}) {
+            QVERIFY(WriteTestFile(path, "x"));
+        }
+        ProfileStore profile(f.profile);
+        SaveSettings(profile, stored);
+        // The theme index is marked unused once the Style page has been shown; nothing else
+        // changes.
+        AlbumSettings expected = stored;
+        expected.currect_theme = -1;
+
+        for (int run = 0; run < 2; ++run) {
+            f.Start();
+            for (int tab : {1, 2, 3, 0}) QCOMPARE(f.ChooseTab(tab), tab);
+            f.Sheet()->close();
+            f.app->ExitInstance();
+            QVERIFY(f.dialogs.calls.empty());
+            AlbumSettings saved;
+            LoadSettings(profile, saved);
+            QVERIFY2(saved == expected, qPrintable(Q(ReadTestFile(f.profile))));
+        }
     }
 
     void SaveOffAtTheLastTransferLeavesAnExistingProfileAlone() {

@@ -1,6 +1,6 @@
 // The whole wizard, as a user drives it: choose a folder in the tree, check three pictures, write
 // a comment, turn one, set the title and the output folder, press "アルバム作成", decline to open
-// the browser, and find the album on disk.
+// the browser, and find the album on disk; then build it once more.
 
 #include <QImage>
 #include <QLineEdit>
@@ -124,6 +124,30 @@ class WizardEndToEndTest : public QObject {
         // The sheet is usable again.
         QVERIFY(f.sheet->isEnabled());
         QCOMPARE(f.sheet->Tabs()->currentIndex(), 3);
+
+        // A second build over the same album after the title and one picture changed: the folder
+        // exists, so only the browser is offered; the page and that picture's copy and thumbnail
+        // are replaced, every other file stays as it was, and nothing is left beside them.
+        const std::map<std::string, std::string> first = FolderContents(out);
+        QVERIFY(WriteTestFile(folder + "/b_field.jpg",
+                              ReadTestFile(TestDataPath("jpeg/good/ljt_testorig.jpg"))));
+        QCOMPARE(f.ChooseTab(1), 1);
+        SheetFixture::TypeInto(Control<QLineEdit>(f.Page(1), "1012"), QStringLiteral("港の夕"));
+        QCOMPARE(f.ChooseTab(3), 3);
+        f.dialogs.answers = {MessageAnswer::No};
+        QTest::mouseClick(Control<QPushButton>(f.Page(3), "1038"), Qt::LeftButton);
+        QCOMPARE(f.dialogs.calls.size(), std::size_t(3));
+        QCOMPARE(Q(f.dialogs.calls[2].text), QStringLiteral("今すぐブラウザで見ますか？"));
+        const std::map<std::string, std::string> second = FolderContents(out);
+        QCOMPARE(second.size(), first.size());
+        for (const auto& [name, bytes] : first) {
+            const bool changed =
+                name == "my.html" || name == "my_p/b_field.jpg" || name == "my_t/_b_field.jpg";
+            QVERIFY2(second.count(name) == 1 && (second.at(name) != bytes) == changed,
+                     name.c_str());
+        }
+        QVERIFY(second.at("my.html").find(*Utf8ToCp932("港の夕")) != std::string::npos);
+        QCOMPARE(second.at("my_p/b_field.jpg"), ReadTestFile(folder + "/b_field.jpg"));
     }
 };
 

@@ -237,14 +237,21 @@ class PictureBrowserTest : public QObject {
     void checkingTheHighlightedBoxReloadsThePreview() {
         panel_->Start(pictures_);
         HighlightByClick("wide.jpg");
-        const ImgKitPicture* before = panel_->PreviewImage().get();
-        QVERIFY(before != nullptr);
+        QVERIFY(panel_->PreviewImage());
+        // The file changes on disk behind the preview: only a new load shows the new picture.
+        const std::string path = pictures_ + "wide.jpg";
+        const std::string original = ReadTestFile(path);
+        QVERIFY(WriteRedJpeg(path, 120, 300));
         const int line = panel_->Current();
         QTest::mouseClick(list_->viewport(), Qt::LeftButton, Qt::NoModifier,
                           list_->CheckBoxRect(line).center());
+        QVERIFY(WriteTestFile(path, original));
         QVERIFY(list_->IsChecked(line));
-        QVERIFY(panel_->PreviewImage());
         QCOMPARE(panel_->Current(), line);
+        QVERIFY(panel_->PreviewImage());
+        ImgKitInfoRecord info;
+        ImgKitImageInfo(panel_->PreviewImage(), info);
+        QCOMPARE(QSize(info.values[0], info.values[1]), QSize(120, 300));
     }
 
     void theCommentBoxFollowsTheHighlightedPicture() {

@@ -155,6 +155,18 @@ void ResizeDialogEndToEndTest::resizesTheCheckedPicturesToTheSameWidth() {
     // The originals are untouched and the list keeps its turns for the next run.
     QCOMPARE(SizeOnDisk(source / "dune_grass.jpg"), QSize(1680, 1050));
     QCOMPARE(list.GetQuarterTurns(turned), 1);
+
+    // A second run into the same folder at another width asks nothing, replaces every picture
+    // (the turned one still turned once) and leaves nothing else behind.
+    width->setFocus(Qt::MouseFocusReason);
+    width->selectAll();
+    QTest::keyClicks(width, QStringLiteral("300"));
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1038")), Qt::LeftButton);
+    QCOMPARE(dialogs.calls.size(), size_t{1});
+    QCOMPARE(dialog.Settings().targetWidth, 300);
+    QCOMPARE(SizeOnDisk(output + "/dune_grass.jpg"), QSize(300, 480));
+    for (const Picture& p : kPictures) QCOMPARE(SizeOnDisk(output + "/" + p.name).width(), 300);
+    QCOMPARE(FolderContents(output).size(), std::size(kPictures));
 }
 
 void ResizeDialogEndToEndTest::overwritingReplacesTheOriginals() {

@@ -10,6 +10,7 @@
 #include "album/settings/album_settings.h"
 #include "album/settings/material_folders.h"
 #include "album/style/c_color_button.h"
+#include "tests/reliability/failing_storage.h"
 #include "tests/support/recording_shell_opener.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
@@ -75,8 +76,10 @@ int WidthOf(const QImage& image, QRgb colour) {
 class StylePageTest : public QObject {
     Q_OBJECT
   private slots:
+    void initTestCase();
     void defaultPageShowsTheDefaults();
     void materialListsPutNoneFirstThenNamesIgnoringCase();
+    void showingThePageSelectsTheStoredMaterialsAndKeepsTheirNames();
     void confirmingTheChooserWithoutChangeClearsTheThemeSelection();
     void cancellingTheChooserKeepsTheThemeSelection();
     void choosingASizeOrMaterialClearsTheSelectionAndStoresIt();
@@ -87,8 +90,15 @@ class StylePageTest : public QObject {
     void viewAndListenDoNothingWhileTheNameIsEmpty();
     void addingAThemeSelectsItAndAppendsItToTheUserFile();
     void addingAThemeThatCannotBeSavedSaysSo();
+    void userThemesGoToTheDataFolderWhenTheThemeFolderCannotBeWritten();
     void aMaterialNameWithACommaCannotBecomeATheme();
 };
+
+void StylePageTest::initTestCase() {
+    // No test may write themes into the real user's data folder.
+    static TempDir data_home;
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data_home.Path()));
+}
 
 void StylePageTest::defaultPageShowsTheDefaults() {
     PageRig rig;
@@ -123,6 +133,26 @@ void StylePageTest::materialListsPutNoneFirstThenNamesIgnoringCase() {
     QCOMPARE(rig.settings.name_bg, std::string("!early.png"));
     list->setCurrentIndex(0);
     QCOMPARE(rig.settings.name_bg, std::string());
+}
+
+void StylePageTest::showingThePageSelectsTheStoredMaterialsAndKeepsTheirNames() {
+    PageRig rig;
+    WriteTestFile(rig.folders.wallpaper + "snow.png", "x");
+    WriteTestFile(rig.folders.wallpaper + "a.png", "x");
+    WriteTestFile(rig.folders.rule + "line_star.png", "x");
+    WriteTestFile(rig.folders.sound + "haru.wav", "x");
+    // Found as stored, found in another letter case, and missing from its folder.
+    rig.settings.name_bg = "snow.png";
+    rig.settings.name_hr = "LINE_STAR.PNG";
+    rig.settings.name_bgm = "yoru_no_hoshi.wav";
+    const AlbumSettings stored = rig.settings;
+    rig.Open();
+    QCOMPARE(rig.Find<QComboBox>("1018")->currentText(), QString("snow.png"));
+    QCOMPARE(rig.Find<QComboBox>("1019")->currentText(), QString("line_star.png"));
+    QCOMPARE(rig.Find<QComboBox>("1017")->currentText(), QString("(なし)"));
+    QCOMPARE(rig.settings.name_bg, stored.name_bg);
+    QCOMPARE(rig.settings.name_hr, stored.name_hr);
+    QCOMPARE(rig.settings.name_bgm, stored.name_bgm);
 }
 
 void StylePageTest::confirmingTheChooserWithoutChangeClearsTheThemeSelection() {
@@ -259,6 +289,7 @@ void StylePageTest::addingAThemeSelectsItAndAppendsItToTheUserFile() {
     QCOMPARE(ReadTestFile(rig.folders.theme + "userat.ctm"),
              std::string("T,#000000,#000000,#000000,#c0c0c0,7,4,2,,,\r\n"));
     QVERIFY(rig.dialogs.calls.empty());
+    QVERIFY(!std::filesystem::exists(UserThemeDataFolder()));
 
     rig.page->SetTitlePrompt([](const ThemeList&) { return std::nullopt; });
     rig.Find<QPushButton>("1048")->click();
@@ -274,6 +305,44 @@ void StylePageTest::addingAThemeThatCannotBeSavedSaysSo() {
     QCOMPARE(rig.Themes()->count(), 1);  // usable for the rest of the run
     QCOMPARE(rig.dialogs.calls.size(), std::size_t{1});
     QCOMPARE(rig.dialogs.calls[0].icon, MessageIcon::Exclamation);
+}
+
+void StylePageTest::userThemesGoToTheDataFolderWhenTheThemeFolderCannotBeWritten() {
+    PageRig rig;
+    TempDir data;
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data.Path()));
+    const std::string mine = "Mine,#ffffff,#000000,#000000,#000000,1,1,1,,,\r\n";
+    QVERIFY(WriteTestFile(data / "pictavo/userat.ctm", mine));
+
+    // A read-only mount refuses root as well; without the right to mount, permissions refuse
+    // other users. Where neither holds, a theme folder that cannot be made still shows where the
+    // user's themes go.
+    std::filesystem::create_directories(rig.folders.theme);
+    SmallTmpfs mount(rig.folders.theme, "1m");
+    QVERIFY(WriteTestFile(rig.folders.theme + "standard.ctm", "Shipped,,,,,7,4,2,,,\r\n"));
+    QStringList rows{"Shipped", "Mine"};
+    if (mount.Mounted()) {
+        QVERIFY(mount.MakeReadOnly());
+    } else if (!RunningAsRoot()) {
+        std::filesystem::permissions(rig.folders.theme, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::remove);
+    } else {
+        QVERIFY(WriteTestFile(rig.dir / "a_file", "x"));
+        rig.folders.theme = rig.dir / "a_file/THEME/";
+        rows = QStringList{"Mine"};
+    }
+    const std::set<std::string> shipped = FolderNames(rig.folders.theme);
+
+    rig.Open();
+    QStringList shown;
+    for (int i = 0; i < rig.Themes()->count(); ++i) shown << rig.Themes()->item(i)->text();
+    QCOMPARE(shown, rows);  // the shipped themes first
+    rig.page->SetTitlePrompt([](const ThemeList&) { return std::optional<std::string>("T"); });
+    rig.Find<QPushButton>("1048")->click();
+    QVERIFY(rig.dialogs.calls.empty());
+    QCOMPARE(ReadTestFile(data / "pictavo/userat.ctm"),
+             mine + "T,#000000,#000000,#000000,#c0c0c0,7,4,2,,,\r\n");
+    QCOMPARE(FolderNames(rig.folders.theme), shipped);
 }
 
 void StylePageTest::aMaterialNameWithACommaCannotBecomeATheme() {
