@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <cerrno>
+#include <filesystem>
 
 #include "platform/file_system.h"
 #include "platform/user_dialogs.h"
@@ -69,6 +70,21 @@ bool MakeFolder(const std::string& path) {
     // Another process (or a ".." component) may have made it meanwhile: what counts is that the
     // folder is there now.
     return errno == EEXIST && LookUp(path) == EntryState::VisibleFolder;
+}
+
+// The path a folder path settles to: absolute, with the links and "." and ".." of its existing part
+// resolved and the rest normalised, without a trailing separator. The path's bytes are used as
+// they are, whatever their encoding.
+std::string SettledFolder(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(fs::path(ExpandHome(path)), ec);
+    if (ec) return path;
+    fs::path settled = fs::weakly_canonical(absolute, ec);
+    if (ec) settled = absolute.lexically_normal();
+    std::string text = settled.string();
+    while (text.size() > 1 && IsSeparator(text.back())) text.pop_back();
+    return text;
 }
 
 }  // namespace
@@ -147,9 +163,23 @@ bool IsAbsoluteFolderPath(std::string_view path) {
 }
 
 bool HasExtension(std::string_view path) {
-    std::string_view last = LastComponent(path);
-    size_t dot = last.rfind('.');
-    return dot != std::string_view::npos && dot > 0;
+    // The extension runs from the last "." of the last component, so a name that begins with "."
+    // (".hid", "..") is all extension. Such a folder would also be hidden, and EnsureFolder, which
+    // accepts only visible folders, would refuse it after making it.
+    if (LastComponent(path).find('.') != std::string_view::npos) return true;
+    // A trailing separator still names the folder before it: "/x/.hid/" is the hidden ".hid".
+    if (path.size() > 1 && IsSeparator(path.back())) {
+        std::string_view last = LastComponent(path.substr(0, path.size() - 1));
+        return !last.empty() && last[0] == '.';
+    }
+    return false;
+}
+
+bool IsSameFolder(const std::string& a, const std::string& b) {
+    const std::string settled_a = SettledFolder(a);
+    const std::string settled_b = SettledFolder(b);
+    // Identity also catches one folder reached by two mounts.
+    return settled_a == settled_b || IsSameFile(settled_a, settled_b);
 }
 
 int CompareNoCase(std::string_view a, std::string_view b) {

@@ -32,8 +32,16 @@ ImageKind ImageKindOfName(std::string_view name);
 // ":" on Windows). A leading "~/" must be expanded by the caller first (ExpandHome).
 bool IsAbsoluteFolderPath(std::string_view path);
 
-// True when the last component of `path` has an extension (a "." after its first character).
+// True when the last component of `path` has an extension: a "." anywhere in it, the first
+// character included ("My.Album", ".hid", ".."). With a trailing separator, a last folder name that
+// begins with "." counts too ("/x/.hid/"): no output folder is made that would then be hidden.
 bool HasExtension(std::string_view path);
+
+// True when two folder paths name one folder, however they are spelt: "~" expanded, relative paths
+// taken from the current folder, "." and ".." and links resolved as far as the folders exist, and
+// existing folders compared by identity ("/p/a/", "/p/a/b/.." and a link to /p/a are one folder).
+// A folder that does not exist yet is compared by the path it would be made at.
+bool IsSameFolder(const std::string& a, const std::string& b);
 
 // Case-insensitive (ASCII) ordering of two texts: negative, zero or positive.
 int CompareNoCase(std::string_view a, std::string_view b);

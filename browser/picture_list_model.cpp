@@ -20,7 +20,9 @@ void PictureListModel::Fill(const std::string& folder, PictureFilter filter) {
     // An empty folder text means the root of the file system, as the search pattern alone would.
     const std::string where = folder.empty() ? std::string(1, kPathSeparator) : folder;
     for (const DirEntry& entry : ListDirectory(where)) {
-        if (entry.is_dir || entry.hidden) continue;
+        // Only regular files (or links to them) are pictures: a FIFO named like one would stop
+        // every load and copy waiting for a writer.
+        if (!entry.is_file || entry.hidden) continue;
         if (entry.name == "." || entry.name == "..") continue;
         if (!Accepts(filter, ImageKindOfName(entry.name))) continue;
         InsertPicture(entry.name, false);

@@ -14,8 +14,9 @@ enum class PictureFilter { Album, Resizer };
 // turns). CPictureList shows it; jobs read it through PictureSelection.
 class PictureListModel : public PictureSelection {
   public:
-    // Clear, then one unchecked line per visible picture file of `folder` (folders and hidden
-    // entries skipped). An empty folder text lists the root folder "/".
+    // Clear, then one unchecked line per visible picture file of `folder`: regular files and links
+    // to them only (folders, hidden entries, FIFOs, sockets and devices skipped), each under the
+    // bytes of its name. An empty folder text lists the root folder "/".
     void Fill(const std::string& folder, PictureFilter filter);
     // Removes every line and every attribute record.
     void Clear();

@@ -268,10 +268,15 @@ std::vector<DirEntry> ListDirectory(const std::string& folder) {
         entry.hidden = name[0] == '.';
         if (d->d_type == DT_DIR) {
             entry.is_dir = true;
+        } else if (d->d_type == DT_REG) {
+            entry.is_file = true;
         } else if (d->d_type == DT_UNKNOWN || d->d_type == DT_LNK) {
-            // A link to a folder is shown as the folder it leads to.
+            // A link is taken for what it leads to; a broken link is neither.
             struct stat st {};
-            entry.is_dir = ::stat((prefix + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+            if (::stat((prefix + name).c_str(), &st) == 0) {
+                entry.is_dir = S_ISDIR(st.st_mode);
+                entry.is_file = S_ISREG(st.st_mode);
+            }
         }
         entries.push_back(std::move(entry));
     }
@@ -373,17 +378,30 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, ReplaceFailure
     return true;
 }
 
+int OpenRegularFile(const std::string& path) {
+    // Looking first keeps devices from being opened at all (opening some has effects, a tape
+    // rewinds); the check after opening covers a file swapped for something else in between.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return -1;
+    if (!S_ISREG(st.st_mode)) {
+        errno = EINVAL;
+        return -1;
+    }
+    // O_NONBLOCK: opening a FIFO must not wait for a writer; a regular file ignores the flag.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
+}
+
 bool CopyFileReplacing(const std::string& from, const std::string& to, ReplaceFailure* failure) {
     errno = 0;
-    // O_NONBLOCK: opening a FIFO must not wait for a writer; a regular file ignores the flag.
-    const int in = ::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int in = OpenRegularFile(from);
     if (in < 0) return Failed(failure, false);
-    struct stat st {};
-    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(in);
-        errno = EINVAL;
-        return Failed(failure, false);
-    }
     PendingFile file(to);
     if (!file.Open()) {
         const int error = errno;
@@ -430,14 +448,11 @@ bool IsSameFile(const std::string& a, const std::string& b) {
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
     bytes.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // A theme file or a profile that is a FIFO must not stop the program waiting for a writer.
+    const int fd = OpenRegularFile(path);
     if (fd < 0) return false;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    if (S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
     char buffer[65536];
     bool ok = true;
     for (;;) {

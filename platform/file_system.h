@@ -10,14 +10,23 @@
 
 // One entry of a folder listing ("." and ".." are never listed).
 struct DirEntry {
-    std::string name;  // the entry's name alone
+    std::string name;  // the entry's name alone, as the bytes the system gave
     bool is_dir = false;
+    // A regular file or a link to one: the only entries that can hold a picture, a material or a
+    // theme (a FIFO, socket or device is neither a folder nor a file).
+    bool is_file = false;
     bool hidden =
         false;  // Linux and macOS: the name begins with "."; Windows: the hidden attribute
 };
 
 // The entries of `folder` in no particular order; empty when it cannot be read.
 std::vector<DirEntry> ListDirectory(const std::string& folder);
+
+// Opens a regular file (or a link to one) for reading by the bytes of its path, without ever
+// blocking: a FIFO, socket or device is refused before anything could wait for it. Returns the
+// descriptor, which the caller closes, or -1 with errno set (EINVAL for a file that is not
+// regular).
+int OpenRegularFile(const std::string& path);
 
 // The kind of a folder-tree root, which picks its icon.
 enum class RootKind { Removable, Fixed, Network, Optical, Ram };
@@ -89,5 +98,5 @@ std::string ResolvedPath(const std::string& path);
 // separator): writing to one then overwrites the other.
 bool IsSameFile(const std::string& a, const std::string& b);
 
-// Reads a whole file; false when it cannot be read.
+// Reads a whole regular file (opened with OpenRegularFile); false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);

@@ -24,6 +24,7 @@
 #include "browser/widgets/c_progress_dlg.h"
 #include "browser/widgets/data_exchange.h"
 #include "browser/widgets/dialog_units.h"
+#include "browser/widgets/path_text.h"
 #include "browser/widgets/picture_browser.h"
 #include "browser/widgets/preview_frame.h"
 #include "platform/file_system.h"
@@ -42,10 +43,6 @@ constexpr int kDialogHeight = 317;
 
 // The JPEG quality each line of the quality list stands for, best first.
 constexpr int kPresetQuality[] = {100, 75, 50, 30};
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 // The line of the quality list that describes a quality: 100 and more is "最高画質", 75 and more
 // "高画質", 30 and less "低画質", anything between "標準".
@@ -245,7 +242,7 @@ void CResizeDialog::InitDialog() {
 bool CResizeDialog::UpdateData(bool save) {
     if (!save) {
         overwrite_box_->setChecked(settings_.overwriteOriginals);
-        output_edit_->setText(Q(settings_.outputFolder));
+        SetPathText(output_edit_, settings_.outputFolder);
         quality_list_->setCurrentIndex(quality_preset_);
         scale_edit_->setText(QString::number(settings_.scalePercent));
         width_edit_->setText(QString::number(settings_.targetWidth));
@@ -262,7 +259,7 @@ bool CResizeDialog::UpdateData(bool save) {
     bool ok = true;
     settings_.overwriteOriginals = overwrite_box_->isChecked();
     // Read also while disabled: while the originals are overwritten this stores the placeholder.
-    settings_.outputFolder = output_edit_->text().toStdString();
+    settings_.outputFolder = PathText(output_edit_);
     quality_preset_ = quality_list_->currentIndex();
     ok = ExchangeIntField(scale_edit_, settings_.scalePercent, 10, 400, dialogs_) &&
          ExchangeIntField(width_edit_, settings_.targetWidth, 50, 4000, dialogs_) &&
@@ -307,7 +304,7 @@ void CResizeDialog::OnOverwriteClicked() {
         output_edit_->text() != QString::fromUtf8(kOriginalFolderText)) {
         // Whatever the user typed is kept as the setting, so that unticking the box shows it again
         // instead of silently dropping it.
-        settings_.outputFolder = output_edit_->text().toStdString();
+        settings_.outputFolder = PathText(output_edit_);
     }
     ShowOutputFolder();
 }
@@ -316,8 +313,11 @@ void CResizeDialog::ShowOutputFolder() {
     const bool overwrite = overwrite_box_->isChecked();
     output_edit_->setEnabled(!overwrite);
     browse_button_->setEnabled(!overwrite);
-    output_edit_->setText(overwrite ? QString::fromUtf8(kOriginalFolderText)
-                                    : Q(settings_.outputFolder));
+    if (overwrite) {
+        output_edit_->setText(QString::fromUtf8(kOriginalFolderText));
+    } else {
+        SetPathText(output_edit_, settings_.outputFolder);
+    }
 }
 
 void CResizeDialog::OnBrowse() {
@@ -326,7 +326,7 @@ void CResizeDialog::OnBrowse() {
     const std::optional<std::string> chosen = folder_chooser_(ExpandHome(settings_.outputFolder));
     if (!chosen) return;
     settings_.outputFolder = *chosen;
-    output_edit_->setText(Q(*chosen));
+    SetPathText(output_edit_, *chosen);
 }
 
 void CResizeDialog::OnCreate() {

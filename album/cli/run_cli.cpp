@@ -11,6 +11,7 @@
 #include "album/generation/album_pipeline.h"
 #include "album/settings/album_settings.h"
 #include "album/settings/material_folders.h"
+#include "album/settings/output_names.h"
 #include "browser/imaging/image_codec.h"
 #include "browser/imaging/image_library.h"
 #include "browser/path_helpers.h"
@@ -165,6 +166,7 @@ void PrepareSettings(AlbumSettings& s) {
     if (s.out_sorce != 0) {
         // The album goes beside the pictures: the copies are the pictures themselves.
         s.pic_folder.clear();
+        if (ThumbnailsGoIntoPictureFolder(s)) throw UsageError{kThumbnailFolderMessage};
         return;
     }
     s.out_dir = AbsolutePath(s.out_dir);
@@ -176,6 +178,7 @@ void PrepareSettings(AlbumSettings& s) {
         throw UsageError{
             s.out_dir + ": 出力ディレクトリはディレクトリを指定してください。（拡張子はつけない）"};
     }
+    if (ThumbnailsGoIntoPictureFolder(s)) throw UsageError{kThumbnailFolderMessage};
 }
 
 }  // namespace

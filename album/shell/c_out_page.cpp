@@ -5,11 +5,12 @@
 #include <QPushButton>
 
 #include "album/settings/album_settings.h"
+#include "album/settings/output_names.h"
 #include "album/shell/focus_edit.h"
-#include "album/shell/output_names.h"
 #include "album/shell/page_controls.h"
 #include "browser/path_helpers.h"
 #include "browser/widgets/c_folder_dlg.h"
+#include "browser/widgets/path_text.h"
 #include "platform/file_system.h"
 #include "platform/user_dialogs.h"
 
@@ -104,7 +105,7 @@ void COutPage::SetFolderChooser(FolderChooser chooser) {
 
 void COutPage::ShowFields() {
     back_url_->setText(Q(settings_.back_url));
-    out_dir_->setText(Q(settings_.out_dir));
+    SetPathText(out_dir_, settings_.out_dir);
     html_name_->setText(Q(settings_.html_name));
     pic_folder_->setText(Q(settings_.pic_folder));
     thumb_folder_->setText(Q(settings_.thumb_folder));
@@ -116,7 +117,7 @@ void COutPage::ShowFields() {
 
 void COutPage::CopyControls() {
     settings_.back_url = S(back_url_->text());
-    settings_.out_dir = S(out_dir_->text());
+    settings_.out_dir = PathText(out_dir_);
     settings_.html_name = S(html_name_->text());
     settings_.pic_folder = S(pic_folder_->text());
     settings_.thumb_folder = S(thumb_folder_->text());
@@ -150,7 +151,7 @@ void COutPage::UpdateOutputControls() {
         out_dir_->setText(QString::fromUtf8(kSourceFolderText));
         pic_folder_->clear();
     } else {
-        out_dir_->setText(Q(settings_.out_dir));
+        SetPathText(out_dir_, settings_.out_dir);
         pic_folder_->setText(Q(settings_.pic_folder));
     }
 }
@@ -158,6 +159,7 @@ void COutPage::UpdateOutputControls() {
 void COutPage::OnCreate() {
     CopyControls();
     if (settings_.out_sorce != 0) {
+        if (RefuseThumbnailsInPictureFolder()) return;
         if (build_) build_();
         return;
     }
@@ -175,6 +177,7 @@ void COutPage::OnCreate() {
         case OutputFolderProblem::None:
             break;
     }
+    if (RefuseThumbnailsInPictureFolder()) return;
     StripTrailingSeparator(settings_.out_dir);
     // The field keeps the folder as the user wrote it ("~/MyAlbum"); the disk is asked about the
     // folder it stands for.
@@ -185,12 +188,23 @@ void COutPage::OnCreate() {
     if (build_) build_();
 }
 
+bool COutPage::RefuseThumbnailsInPictureFolder() {
+    // "_" plus a picture's name may be another photograph of that folder; checked before anything
+    // is created.
+    if (!ThumbnailsGoIntoPictureFolder(settings_)) return false;
+    dialogs_.ShowMessage(kThumbnailFolderMessage, std::nullopt, MessageIcon::Exclamation,
+                         MessageButtons::Ok);
+    thumb_folder_->setFocus();
+    thumb_folder_->selectAll();
+    return true;
+}
+
 void COutPage::OnBrowse() {
     std::string chosen;
     // The dialog starts from the field as last copied, not from what is typed in the box now.
     if (!chooser_ || !chooser_(ExpandHome(settings_.out_dir), chosen)) return;
     settings_.out_dir = chosen;
-    out_dir_->setText(Q(settings_.out_dir));
+    SetPathText(out_dir_, settings_.out_dir);
 }
 
 void COutPage::ValidateNameField(QLineEdit* edit, std::string& field) {

@@ -41,7 +41,8 @@ class COutPage : public PropertyPage {
     void UpdateOutputControls();
 
     // The create button: copies the controls, checks and ensures the output folder unless the album
-    // goes into the source folder, then builds.
+    // goes into the source folder, refuses thumbnails that would land among the source pictures,
+    // then builds.
     void OnCreate();
     // The browse button: chooses the output folder starting from the field as last copied.
     void OnBrowse();
@@ -52,6 +53,9 @@ class COutPage : public PropertyPage {
   private:
     void ShowFields();
     void CopyControls();
+    // Tells the user and puts the focus into the thumbnail folder name when the thumbnails would
+    // go into the folder of the source pictures; true when it refused.
+    bool RefuseThumbnailsInPictureFolder();
 
     AlbumSettings& settings_;
     UserDialogs& dialogs_;

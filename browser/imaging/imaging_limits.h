@@ -17,6 +17,12 @@ inline constexpr int kImageAllocationLimitMb = 1024;
 inline constexpr std::int64_t kPlausibilityThresholdPixels = 16'000'000;
 inline constexpr std::int64_t kMaxPixelsPerByte = 4096;
 
-// The largest JPEG file whose bytes are read whole for a lossless turn or for its metadata: far
-// above any real photograph's file (a 200-megapixel picture at quality 100 is about 150 MB).
-inline constexpr std::int64_t kMaxPictureFileBytes = 512LL * 1024 * 1024;
+// The largest picture file whose bytes are read whole (to decode it, to turn a JPEG losslessly or
+// to carry its metadata): a BMP of kMaxPicturePixels at 4 bytes a pixel fits, and no real JPEG
+// comes near it (a 200-megapixel picture at quality 100 is about 150 MB). It bounds that memory.
+inline constexpr std::int64_t kMaxPictureFileBytes = std::int64_t{1} << 30;
+
+// The most scans a JPEG may hold: the limit the decoder library applies under its scan-limit flag.
+// Encoders write about ten; each scan of a progressive JPEG is a pass over the whole picture, so a
+// small file of a thousand empty scans would keep a decoder busy for many seconds.
+inline constexpr int kMaxJpegScans = 500;

@@ -1,11 +1,11 @@
 #include "browser/imaging/imgkit.h"
 
 #include <turbojpeg.h>
+#include <unistd.h>
 
 #include <QBuffer>
 #include <QByteArray>
 #include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
@@ -44,10 +44,6 @@ ImageHandle::~ImageHandle() {
 }
 
 namespace {
-
-QString ToQString(const std::string& path) {
-    return QString::fromUtf8(path.data(), path.size());
-}
 
 bool IsAcceptedFormat(const QByteArray& format) {
     return format == "jpeg" || format == "bmp";
@@ -96,10 +92,7 @@ int ChooseScale(const QSize& stored, const QSize& need) {
 // thumbnails; here the DCT scale is used as it comes (sides rounded up), and the exact size is made
 // by area averaging later. Null when TurboJPEG cannot do it (CMYK, 12-bit, a broken file): the
 // caller then decodes in full through Qt.
-QImage DecodeJpegScaled(const QString& path, int scale) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    const QByteArray bytes = file.readAll();
+QImage DecodeJpegScaled(const QByteArray& bytes, int scale) {
     tjhandle handle = tjInitDecompress();
     if (!handle) return {};
     QImage image;
@@ -113,9 +106,11 @@ QImage DecodeJpegScaled(const QString& path, int scale) {
         const int pixel_format =
             QSysInfo::ByteOrder == QSysInfo::LittleEndian ? TJPF_BGRX : TJPF_XRGB;
         if (!image.isNull()) {
+            // The scan count is checked before any decode; the library's own limit stays on as
+            // a second guard.
             const int rc = tjDecompress2(handle, data, size, image.bits(), image.width(),
                                          static_cast<int>(image.bytesPerLine()), image.height(),
-                                         pixel_format, 0);
+                                         pixel_format, TJFLAG_LIMITSCANS);
             // A warning (damaged data after the header) still gives the whole picture, as Qt's
             // reader shows it.
             if (rc != 0 && tjGetErrorCode(handle) != TJERR_WARNING) image = QImage();
@@ -164,21 +159,90 @@ struct Header {
     QSize Upright() const { return swaps ? stored.transposed() : stored; }
 };
 
-std::optional<Header> ReadHeader(QImageReader& reader, const QString& name) {
+std::optional<Header> ReadHeader(QImageReader& reader, qint64 file_bytes) {
     Prepare(reader);
     if (!IsAcceptedFormat(reader.format())) return std::nullopt;
     const QSize stored = HeaderSize(reader);
-    if (!PlausibleSize(stored, QFileInfo(name).size())) return std::nullopt;
+    if (!PlausibleSize(stored, file_bytes)) return std::nullopt;
     return Header{stored, SwapsAxes(reader)};
+}
+
+// Opens a picture file by the bytes of its path, so that a name that is not UTF-8 (Shift-JIS from
+// an old disk) loads like any other, and never blocks: only a regular file is opened, never a FIFO
+// or a device that could wait for ever.
+bool OpenPictureFile(const std::string& path, QFile& file) {
+    const int fd = OpenRegularFile(path);
+    if (fd < 0) return false;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+}
+
+// The whole file of a picture, for decoding from memory. Its header is read first, so a file that
+// is no picture of ours, or one whose header claims an absurd size, is refused before the rest of
+// it is read.
+bool ReadPictureBytes(const std::string& path, QByteArray& bytes) {
+    QFile file;
+    if (!OpenPictureFile(path, file)) return false;
+    const qint64 size = file.size();
+    if (size < 1 || size > kMaxPictureFileBytes) return false;
+    {
+        QImageReader probe(&file);
+        if (!ReadHeader(probe, size)) return false;
+    }
+    if (!file.seek(0)) return false;
+    bytes = file.read(size);
+    return bytes.size() == size;
+}
+
+// True when the bytes are a JPEG with more than kMaxJpegScans scans. The segments between scans are
+// skipped by their lengths, so bytes inside metadata (an EXIF thumbnail) are never counted; the
+// entropy-coded data of a scan is walked to the next marker, past stuffed zero bytes and restart
+// markers. Stops counting at the limit, so a hostile file costs one pass over its bytes.
+bool HasTooManyScans(const QByteArray& bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    if (n < 2 || p[0] != 0xFF || p[1] != 0xD8) return false;  // not a JPEG: no scans to count
+    int scans = 0;
+    qsizetype i = 2;
+    while (i + 1 < n) {
+        if (p[i] != 0xFF) {  // scan data
+            ++i;
+            continue;
+        }
+        const unsigned char marker = p[i + 1];
+        if (marker == 0xFF) {  // fill byte before a marker
+            ++i;
+            continue;
+        }
+        if (marker == 0x00 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01 ||
+            marker == 0xD8) {  // stuffed byte, restart marker, or a marker without a segment
+            i += 2;
+            continue;
+        }
+        if (marker == 0xD9) break;  // end of image
+        if (i + 3 >= n) break;
+        if (marker == 0xDA && ++scans > kMaxJpegScans) return true;
+        const int length = (p[i + 2] << 8) | p[i + 3];
+        i += 2 + length;
+    }
+    return false;
 }
 
 }  // namespace
 
 ImageHandle ImgKitFileLoad(const std::string& path, int min_width, int min_height) {
     if (!ImageLibrary::IsLoaded()) return {};
-    const QString name = ToQString(path);
-    QImageReader reader(name);
-    const std::optional<Header> header = ReadHeader(reader, name);
+    QByteArray bytes;
+    if (!ReadPictureBytes(path, bytes)) return {};
+    // Qt's JPEG reader has no scan limit of its own; every decode below reads these bytes.
+    if (HasTooManyScans(bytes)) return {};
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::ReadOnly)) return {};
+    QImageReader reader(&buffer);
+    const std::optional<Header> header = ReadHeader(reader, bytes.size());
     if (!header) return {};
     const QSize stored = header->stored;
     const bool swaps = header->swaps;
@@ -191,7 +255,7 @@ ImageHandle ImgKitFileLoad(const std::string& path, int min_width, int min_heigh
         if (swaps) need.transpose();
         const int scale = ChooseScale(stored, need);
         if (scale > 1) {
-            image = DecodeJpegScaled(name, scale);
+            image = DecodeJpegScaled(bytes, scale);
             if (!image.isNull()) {
                 image = ApplyOrientation(image, reader.transformation());
                 reduced = !image.isNull();
@@ -220,9 +284,10 @@ ImageHandle ImgKitFileLoad(const std::string& path, int min_width, int min_heigh
 
 ImgKitSize ImgKitUprightSize(const std::string& path) {
     if (!ImageLibrary::IsLoaded()) return {};
-    const QString name = ToQString(path);
-    QImageReader reader(name);
-    const std::optional<Header> header = ReadHeader(reader, name);
+    QFile file;
+    if (!OpenPictureFile(path, file)) return {};
+    QImageReader reader(&file);
+    const std::optional<Header> header = ReadHeader(reader, file.size());
     if (!header) return {};
     const QSize upright = header->Upright();
     return {upright.width(), upright.height()};

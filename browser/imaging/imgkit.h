@@ -52,14 +52,17 @@ struct ImgKitInfoRecord {
     std::int32_t values[5] = {0, 0, 0, 0, 0};
 };
 
-// Loads a JPEG or BMP picture upright; no image when it cannot be read (a file whose header claims
-// an absurd size is refused before any allocation). With min_width/min_height > 0 a JPEG is decoded
+// Loads a JPEG or BMP picture upright; no image when it cannot be read. The path is used by its
+// bytes (names need not be UTF-8); only a regular file is opened, never a FIFO or device that could
+// block; a file whose header claims an absurd size is refused before any allocation, and a JPEG of
+// more than kMaxJpegScans scans before any decode. With min_width/min_height > 0 a JPEG is decoded
 // at the smallest DCT scale that keeps the upright picture at least that large (shrink-on-load);
 // ImgKitImageInfo still reports the full upright size, so only make images of at most that size
 // from such a load.
 ImageHandle ImgKitFileLoad(const std::string& path, int min_width = 0, int min_height = 0);
 
-// The upright size a load would report, read from the header alone; {0, 0} when unreadable.
+// The upright size a load would report, read from the header alone (opened as the load opens it);
+// {0, 0} when unreadable.
 ImgKitSize ImgKitUprightSize(const std::string& path);
 
 // The number of pixels ImgKitFileLoad decodes for a picture of `upright` size with these minimums:

@@ -125,8 +125,11 @@ std::optional<std::string> TurnJpegLosslessly(std::string_view source, int quart
     if (IsProgressive(source)) transform.options |= TJXOPT_PROGRESSIVE;
     unsigned char* output = nullptr;
     unsigned long output_size = 0;
-    // A warning (damaged data) counts as failure here: the caller's decode shows what it can.
-    const int rc = tjTransform(handle, data, size, 1, &output, &output_size, &transform, 0);
+    // A warning (damaged data) counts as failure here: the caller's decode shows what it can. Every
+    // scan is a pass over all the blocks, so a file of thousands of scans is refused at the
+    // library's scan limit (the loader refuses it too) instead of stalling the job.
+    const int rc =
+        tjTransform(handle, data, size, 1, &output, &output_size, &transform, TJFLAG_LIMITSCANS);
     std::optional<std::string> turned;
     if (rc == 0 && output && output_size > 0)
         turned.emplace(reinterpret_cast<const char*>(output), output_size);

@@ -5,6 +5,7 @@
 
 #include "browser/widgets/c_folder_tree.h"
 #include "browser/widgets/dialog_units.h"
+#include "browser/widgets/path_text.h"
 
 CFolderDlg::CFolderDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -47,12 +48,13 @@ CFolderDlg::CFolderDlg(QWidget* parent)
 
 void CFolderDlg::SetPath(const std::string& path) {
     path_ = path;
-    if (started_) path_box_->setText(QString::fromStdString(path_));
+    if (started_) SetPathText(path_box_, path_);
 }
 
 void CFolderDlg::accept() {
-    // The typed text is taken as it stands; creating or checking it is the caller's business.
-    path_ = path_box_->text().toStdString();
+    // The typed text is taken as it stands; creating or checking it is the caller's business. A
+    // folder chosen in the tree and left alone keeps the bytes of its name.
+    path_ = PathText(path_box_);
     QDialog::accept();
 }
 
@@ -63,7 +65,7 @@ void CFolderDlg::showEvent(QShowEvent* event) {
 
 void CFolderDlg::Start() {
     started_ = true;
-    path_box_->setText(QString::fromStdString(path_));
+    SetPathText(path_box_, path_);
     tree_->Init();
     tree_->SelectPath(path_);
     path_box_->setFocus();
@@ -71,5 +73,5 @@ void CFolderDlg::Start() {
 
 void CFolderDlg::OnFolderSelected(const std::string& path) {
     path_ = path;
-    path_box_->setText(QString::fromStdString(path_));
+    SetPathText(path_box_, path_);
 }

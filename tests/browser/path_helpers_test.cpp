@@ -175,7 +175,12 @@ TEST(PathHelpers, AbsolutePathsExtensionsAndOrdering) {
     EXPECT_TRUE(HasExtension("/out/album.d"));
     EXPECT_FALSE(HasExtension("/out/album"));
     EXPECT_FALSE(HasExtension("/out.d/album"));
-    EXPECT_FALSE(HasExtension("/home/.album"));
+    // A name that begins with "." is all extension: such a folder would be made, then be hidden.
+    EXPECT_TRUE(HasExtension("/home/.album"));
+    EXPECT_TRUE(HasExtension("/home/.album/"));
+    EXPECT_TRUE(HasExtension("/home/.."));
+    EXPECT_FALSE(HasExtension("/home/album/"));
+    EXPECT_FALSE(HasExtension("/"));
 
     EXPECT_LT(CompareNoCase("apple", "Banana"), 0);
     EXPECT_GT(CompareNoCase("b", "A"), 0);

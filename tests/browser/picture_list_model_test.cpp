@@ -1,6 +1,7 @@
 #include "browser/picture_list_model.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -17,10 +18,16 @@ std::vector<std::string> Lines(const PictureListModel& model) {
 class PictureListFillTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        for (const char* name : {"Photo.JPG", "b.gif", "e.bmp", "d.txt", ".p.jpg", "A.jpeg"}) {
+        // "caf\xE9.jpg" is a Latin-1 name, not UTF-8: it is listed under its own bytes.
+        for (const char* name :
+             {"Photo.JPG", "b.gif", "e.bmp", "d.txt", ".p.jpg", "A.jpeg", "caf\xE9.jpg"}) {
             ASSERT_TRUE(WriteTestFile(dir_ / name, "x"));
         }
         std::filesystem::create_directory(dir_ / "x.jpg");
+        // Only regular files are pictures: a link to one counts, a FIFO or a broken link does not.
+        std::filesystem::create_symlink(dir_ / "e.bmp", dir_ / "link.bmp");
+        std::filesystem::create_symlink(dir_ / "missing.jpg", dir_ / "broken.jpg");
+        ASSERT_EQ(::mkfifo((dir_ / "fifo.jpg").c_str(), 0644), 0);
     }
     TempDir dir_;
 };
@@ -31,8 +38,9 @@ TEST_F(PictureListFillTest, EachProgramListsItsOwnKindsInNameOrder) {
         std::vector<std::string> lines;
     };
     const Case cases[] = {
-        {PictureFilter::Album, {"A.jpeg", "b.gif", "e.bmp", "Photo.JPG"}},
-        {PictureFilter::Resizer, {"A.jpeg", "e.bmp", "Photo.JPG"}},
+        {PictureFilter::Album,
+         {"A.jpeg", "b.gif", "caf\xE9.jpg", "e.bmp", "link.bmp", "Photo.JPG"}},
+        {PictureFilter::Resizer, {"A.jpeg", "caf\xE9.jpg", "e.bmp", "link.bmp", "Photo.JPG"}},
     };
     for (const Case& c : cases) {
         PictureListModel model;
@@ -71,7 +79,7 @@ TEST_F(PictureListFillTest, EmptyFolderTextListsTheRootNotTheCurrentFolder) {
     from_root.Fill("/", PictureFilter::Album);
     from_here.Fill(".", PictureFilter::Album);
     std::filesystem::current_path(before);
-    ASSERT_EQ(from_here.Count(), 4);
+    ASSERT_EQ(from_here.Count(), 6);
     ASSERT_NE(Lines(from_root), Lines(from_here));
     EXPECT_EQ(Lines(from_empty), Lines(from_root));
 }

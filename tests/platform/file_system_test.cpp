@@ -96,15 +96,18 @@ TEST(FileSystem, ListDirectoryMarksFoldersAndHiddenEntries) {
     WriteTestFile(dir / ".hidden.jpg", "x");
     std::filesystem::create_directory(dir / "sub");
     std::filesystem::create_directory_symlink(dir / "sub", dir / "link");
+    std::filesystem::create_symlink(dir / "a.jpg", dir / "to_a.jpg");
+    ASSERT_EQ(::mkfifo((dir / "fifo.jpg").c_str(), 0644), 0);
     std::vector<DirEntry> entries = ListDirectory(dir.Path());
     std::sort(entries.begin(), entries.end(),
               [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
     std::vector<std::string> got;
     for (const DirEntry& e : entries) {
-        got.push_back(e.name + (e.is_dir ? " dir" : "") + (e.hidden ? " hidden" : ""));
+        got.push_back(e.name + (e.is_dir ? " dir" : "") + (e.is_file ? " file" : "") +
+                      (e.hidden ? " hidden" : ""));
     }
-    EXPECT_EQ(got,
-              (std::vector<std::string>{".hidden.jpg hidden", "a.jpg", "link dir", "sub dir"}));
+    EXPECT_EQ(got, (std::vector<std::string>{".hidden.jpg file hidden", "a.jpg file", "fifo.jpg",
+                                             "link dir", "sub dir", "to_a.jpg file"}));
     EXPECT_TRUE(ListDirectory(dir / "missing").empty());
 }
 
@@ -297,6 +300,9 @@ TEST(FileSystem, ReadWholeFileAndExistence) {
     EXPECT_EQ(bytes, std::string("a\0b", 3));
     EXPECT_FALSE(ReadWholeFile(dir / "missing", bytes));
     EXPECT_FALSE(ReadWholeFile(dir.Path(), bytes));
+    // A FIFO (a theme file or profile made one) is refused at once instead of waiting for a writer.
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
+    EXPECT_FALSE(ReadWholeFile(dir / "fifo", bytes));
     EXPECT_TRUE(PathExists(dir / "f"));
     EXPECT_FALSE(IsDirectory(dir / "f"));
     EXPECT_TRUE(IsDirectory(dir.Path()));

@@ -315,6 +315,9 @@ TEST_F(BatchResizeTest, TheOutputFolderChecksStopInOrder) {
         {"relative/out.d", "出力ディレクトリは絶対パス名で指定してください"},
         {output + "/album.jpg",
          "出力ディレクトリはディレクトリを指定してください。（拡張子はつけない）"},
+        // A hidden folder would be made, then refused by the folder check as "not created".
+        {output + "/.hid/",
+         "出力ディレクトリはディレクトリを指定してください。（拡張子はつけない）"},
     };
     for (const Row& r : rows) {
         dialogs.calls.clear();
@@ -327,6 +330,7 @@ TEST_F(BatchResizeTest, TheOutputFolderChecksStopInOrder) {
         EXPECT_EQ(dialogs.calls[0].icon, MessageIcon::None);
     }
     EXPECT_TRUE(progress.calls.empty());
+    EXPECT_FALSE(fs::exists(output + "/.hid"));
 }
 
 TEST_F(BatchResizeTest, AMissingOutputFolderIsCreatedOnlyAfterTheUserAgrees) {

@@ -101,6 +101,20 @@ TEST_F(ScalvoCliTest, ConvertsEveryPictureAndCreatesTheFolderWithoutAsking) {
     EXPECT_TRUE(out.str().empty());
 }
 
+TEST_F(ScalvoCliTest, PicturesWithTheLongestNamesAreResized) {
+    std::string japanese;  // 85 characters, 247 bytes
+    for (int i = 0; i < 81; ++i) japanese += "写";
+    japanese += ".jpg";
+    const std::vector<std::string> names = {japanese, std::string(246, 'a') + ".jpg",
+                                            std::string(251, 'b') + ".bmp"};
+    for (const std::string& name : names) {
+        fs::copy_file(source + (name.back() == 'p' ? "/scan.bmp" : "/road.jpg"),
+                      source + "/" + name);
+    }
+    EXPECT_EQ(Run({"--width", "100", "-o", output, "-q", source}), 0) << err.str();
+    for (const std::string& name : names) EXPECT_EQ(SizeOf(output + "/" + name).width(), 100);
+}
+
 TEST_F(ScalvoCliTest, PicturesOfEveryOrientationComeOutUpright) {
     ASSERT_EQ(Run({"--width", "300", "-o", output, "-q", TestDataPath("exif-orientation")}), 0)
         << err.str();

@@ -22,7 +22,7 @@ bool SameMaterialName(const std::string& a, const std::string& b) {
 std::vector<std::string> ListMaterialNames(const std::string& folder) {
     std::vector<std::string> names;
     for (const DirEntry& entry : ListDirectory(folder)) {
-        if (entry.is_dir || entry.hidden) continue;
+        if (!entry.is_file || entry.hidden) continue;  // a FIFO or device is no material
         names.push_back(entry.name);
     }
     std::sort(names.begin(), names.end(), LessIgnoringCase);

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <regex>
@@ -15,6 +16,7 @@
 #include "album/cli/xdg_shell_opener.h"
 #include "album/generation/album_pipeline.h"
 #include "album/settings/album_settings.h"
+#include "album/settings/output_names.h"
 #include "browser/imaging/image_library.h"
 #include "browser/imaging/imgkit.h"
 #include "platform/profile_store.h"
@@ -125,6 +127,39 @@ TEST(PictavoCli, ThumbnailsOfOrientedPhotosAreUpright) {
         ++checked;
     }
     EXPECT_EQ(checked, 18);
+}
+
+TEST(PictavoCli, PicturesWithTheLongestNamesAreCopiedThumbnailedAndLinked) {
+    TempDir dir;
+    std::string japanese;  // 85 characters, 247 bytes
+    for (int i = 0; i < 81; ++i) japanese += "写";
+    japanese += ".jpg";
+    const std::string long_name = std::string(246, 'a') + ".jpg";     // 250 bytes
+    const std::string longest_name = std::string(251, 'b') + ".jpg";  // 255 bytes: no room for "_"
+    fs::create_directories(dir / "pics");
+    for (const std::string& name : {japanese, long_name, longest_name})
+        fs::copy_file(TestDataPath("jpeg/good/ljt_testorig.jpg"), dir / ("pics/" + name));
+    CliRun run = RunWith({"--profile", dir / "none.ini", "-q", "-o", dir / "album", dir / "pics"});
+    // The one thumbnail the file system cannot name is reported, and the job counts as failed.
+    EXPECT_EQ(run.code, 1) << run.err;
+    EXPECT_NE(run.err.find(dir / ("pics/" + longest_name) + " (ｴﾗｰ)" + kAlbumThumbnailFailed),
+              std::string::npos)
+        << run.err;
+    std::set<std::string> linked;
+    for (const std::string& link : LocalLinks(ReadTestFile(dir / "album/my.html"))) {
+        EXPECT_TRUE(fs::exists(dir / ("album/" + link))) << link;
+        linked.insert(link);
+    }
+    for (const std::string& name : {japanese, long_name, longest_name}) {
+        EXPECT_EQ(ReadTestFile(dir / ("album/my_p/" + name)), ReadTestFile(dir / ("pics/" + name)));
+        EXPECT_TRUE(linked.count("my_p/" + name)) << name;
+    }
+    for (const std::string& name : {japanese, long_name}) {
+        EXPECT_EQ(ImgKitUprightSize(dir / ("album/my_t/_" + name)), (ImgKitSize{100, 66}));
+        EXPECT_TRUE(linked.count("my_t/_" + name)) << name;
+    }
+    // A thumbnail name one byte too long for the file system: the page shows the picture itself.
+    EXPECT_FALSE(linked.count("my_t/_" + longest_name));
 }
 
 TEST(PictavoCli, SettingsCommentsTurnsAndSelectionReachTheAlbum) {
@@ -294,14 +329,29 @@ TEST_P(PictavoCliUsage, IsRefusedWithExitCodeTwo) {
     TempDir dir;
     fs::create_directories(dir / "pics");
     fs::copy_file(TestDataPath("gif/ig_sample_1.gif"), dir / "pics/c.gif");
+    fs::create_directory_symlink(dir / "pics", dir / "link");
     std::vector<std::string> args = {"--profile", dir / "none.ini", "-q"};
-    for (const std::string& a : GetParam().args) {
-        args.push_back(a == "PICS" ? dir / "pics" : a == "OUT" ? dir / "album" : a);
+    // Words at the start of an argument stand for folders of the test: PICS the pictures, OUT the
+    // album, LINK a link to the pictures, TOP the folder that holds them.
+    const std::pair<std::string, std::string> places[] = {{"PICS", dir / "pics"},
+                                                          {"OUT", dir / "album"},
+                                                          {"LINK", dir / "link"},
+                                                          {"TOP", dir.Path()}};
+    for (std::string a : GetParam().args) {
+        for (const auto& [word, place] : places) {
+            if (a.rfind(word, 0) == 0) {
+                a = place + a.substr(word.size());
+                break;
+            }
+        }
+        args.push_back(a);
     }
     CliRun run = RunWith(args);
     EXPECT_EQ(run.code, 2);
     EXPECT_NE(run.err.find(GetParam().message), std::string::npos) << run.err;
     EXPECT_FALSE(fs::exists(dir / "album"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "pics"), fs::directory_iterator()), 1)
+        << "something was made among the pictures";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -323,6 +373,11 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{{"-o", "OUT", "--set", "html_name=my.html", "PICS"}, "名前のみを指定します。"},
         UsageCase{{"-o", "OUT", "--set", "pic_folder=a/b", "PICS"}, "名前のみを指定します。"},
         UsageCase{{"-o", "OUT.d", "PICS"}, "拡張子はつけない"},
+        UsageCase{{"-o", "OUT/.hidden", "PICS"}, "拡張子はつけない"},
+        UsageCase{{"--set", "out_sorce=1", "--set", "thumb_folder=", "PICS"},
+                  kThumbnailFolderMessage},
+        UsageCase{{"-o", "LINK/", "--set", "thumb_folder=", "PICS"}, kThumbnailFolderMessage},
+        UsageCase{{"-o", "TOP", "--set", "thumb_folder=pics", "PICS"}, kThumbnailFolderMessage},
         UsageCase{{"-o", "OUT", "--select", "missing.jpg", "PICS"}, "missing.jpg"},
         UsageCase{{"-o", "OUT", "--turn", "c.gif=x", "PICS"}, "整数"},
         UsageCase{{"-o", "OUT", "--comment", "nothing.jpg=hi", "PICS"}, "nothing.jpg"},

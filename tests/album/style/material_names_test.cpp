@@ -1,6 +1,7 @@
 #include "album/style/themes/material_names.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -15,6 +16,7 @@ TEST(MaterialNames, VisibleFilesInCaseInsensitiveOrder) {
         ASSERT_TRUE(WriteTestFile(dir / name, "x"));
     }
     std::filesystem::create_directories(dir / "sub");
+    ASSERT_EQ(::mkfifo((dir / "pipe.png").c_str(), 0644), 0);  // not a file: never offered
     EXPECT_EQ(ListMaterialNames(dir.Path()),
               (std::vector<std::string>{"!first.gif", "A.png", "b.png", "c.PNG", "readme"}));
 }

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QImage>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QPainter>
 #include <QTransform>
 #include <cstring>
@@ -179,6 +183,61 @@ TEST_F(ImgKitTest, PixelsADamagedBmpNeverWritesAreTheSameOnEveryLoad) {
             loads.push_back(*ImgKitPixels(image));
         }
         for (const QImage& load : loads) EXPECT_EQ(load, loads.front());
+    }
+}
+
+// A small progressive JPEG followed by `extra` copies of its own last scan: each copy is one more
+// pass of the decoder over the whole picture, and costs a few bytes.
+std::string ProgressiveJpeg(int extra) {
+    QImage image(256, 256, QImage::Format_RGB32);
+    image.fill(qRgb(200, 120, 40));
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    if (!writer.write(image)) return {};
+    std::string bytes = encoded.toStdString();
+    const std::size_t last = bytes.rfind("\xFF\xDA");
+    if (last == std::string::npos || bytes.size() < last + 4) return {};
+    const std::string scan = bytes.substr(last, bytes.size() - 2 - last);
+    bytes.resize(bytes.size() - 2);  // the end-of-image marker goes after the copies
+    for (int i = 0; i < extra; ++i) bytes += scan;
+    return bytes + "\xFF\xD9";
+}
+
+TEST_F(ImgKitTest, AJpegWithAnAbsurdNumberOfScansIsRefusedOnEveryDecodePath) {
+    TempDir dir;
+    ASSERT_TRUE(WriteTestFile(dir / "plain.jpg", ProgressiveJpeg(0)));
+    ASSERT_TRUE(WriteTestFile(dir / "scans.jpg", ProgressiveJpeg(1000)));
+    EXPECT_EQ(Info(ImgKitFileLoad(dir / "plain.jpg")), (ImgKitSize{256, 256}));
+    EXPECT_FALSE(ImgKitFileLoad(dir / "scans.jpg"));
+    EXPECT_FALSE(ImgKitFileLoad(dir / "scans.jpg", 32, 32)) << "the reduced-scale decode";
+    // The same bytes under a BMP name are still a JPEG to the decoders.
+    std::filesystem::copy_file(dir / "scans.jpg", dir / "scans.bmp");
+    EXPECT_FALSE(ImgKitFileLoad(dir / "scans.bmp"));
+}
+
+TEST_F(ImgKitTest, AFifoNamedLikeAPictureIsRefusedWithoutWaitingForAWriter) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "x.jpg").c_str(), 0644), 0);
+    // Each call returns at once: opening a FIFO for reading would otherwise wait for ever.
+    EXPECT_FALSE(ImgKitFileLoad(dir / "x.jpg"));
+    EXPECT_FALSE(ImgKitFileLoad(dir / "x.jpg", 100, 100));
+    EXPECT_EQ(ImgKitUprightSize(dir / "x.jpg"), (ImgKitSize{0, 0}));
+}
+
+TEST_F(ImgKitTest, NamesThatAreNotUtf8AreLoadedByTheirBytes) {
+    TempDir dir;
+    // Latin-1 "café" and Shift-JIS "写真", as names from old disks hold them.
+    for (const std::string name : {"caf\xE9.jpg", "\x8E\xCA\x90\x5E.bmp"}) {
+        SCOPED_TRACE(name);
+        std::filesystem::copy_file(
+            TestDataPath(name.back() == 'g' ? "jpeg/good/gen_420.jpg"
+                                            : "bmp/good/photo_640x504_24bit.bmp"),
+            dir / name);
+        EXPECT_EQ(Info(ImgKitFileLoad(dir / name)), (ImgKitSize{640, 504}));
+        EXPECT_EQ(ImgKitUprightSize(dir / name), (ImgKitSize{640, 504}));
     }
 }
 

@@ -5,9 +5,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <filesystem>
+#include <iterator>
 
+#include "album/settings/output_names.h"
 #include "album/shell/c_out_page.h"
-#include "album/shell/output_names.h"
 #include "platform/file_system.h"
 #include "sheet_fixture.h"
 #include "tests/support/recording_progress_sink.h"
@@ -70,6 +72,8 @@ class OutputPageTest : public QObject {
         QTest::newRow("extension") << "<tmp>/My.Album" << QString::fromUtf8(kExtensionMessage);
         QTest::newRow("dot in a parent only") << "<tmp>/Photos.2003/Album" << QString();
         QTest::newRow("trailing separator") << "<tmp>/MyAlbum/" << QString();
+        QTest::newRow("hidden last folder")
+            << "<tmp>/.album" << QString::fromUtf8(kExtensionMessage);
     }
     void OutputFolderChecks() {
         QFETCH(QString, folder);
@@ -87,6 +91,7 @@ class OutputPageTest : public QObject {
             QVERIFY(!f.dialogs.calls[0].caption.has_value());
             QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.Edit("1033")));
             QVERIFY(!f.BuildStarted());
+            QVERIFY(!PathExists(folder.toStdString()));
         } else {
             // One trailing separator goes; the folder is made after asking; the build starts
             // (and refuses the empty selection).
@@ -98,6 +103,42 @@ class OutputPageTest : public QObject {
             QCOMPARE(f.dialogs.calls[0].buttons, MessageButtons::YesNo);
             QVERIFY(f.BuildStarted());
         }
+    }
+
+    // Every way the thumbnail folder can be the folder of the source pictures, where "_a.jpg"
+    // may be another photograph.
+    void ThumbnailsAmongTheSourcePicturesAreRefused_data() {
+        QTest::addColumn<bool>("into_source");
+        QTest::addColumn<QString>("folder");  // the output folder, <tmp> standing for the test's
+        QTest::addColumn<QString>("thumbs");
+        QTest::newRow("album in the source folder") << true << QString() << QString();
+        QTest::newRow("output folder is the source folder") << false << "<tmp>/pics/" << QString();
+        QTest::newRow("thumbnail folder named after the source folder")
+            << false << "<tmp>" << QStringLiteral("pics");
+    }
+    void ThumbnailsAmongTheSourcePicturesAreRefused() {
+        QFETCH(bool, into_source);
+        QFETCH(QString, folder);
+        QFETCH(QString, thumbs);
+        OutFixture f;
+        TempDir tmp;
+        const std::string pics = tmp / "pics";
+        QVERIFY(WriteTestFile(pics + "/a.jpg", "a photograph"));
+        f.Settings().picture_path = pics + "/";
+        if (into_source) QTest::mouseClick(f.Check("1056"), Qt::LeftButton);
+        if (!into_source) {
+            SheetFixture::TypeInto(f.Edit("1033"),
+                                   folder.replace(QStringLiteral("<tmp>"), Q(tmp.Path())));
+        }
+        SheetFixture::TypeInto(f.Edit("1030"), thumbs);
+        f.PressCreate();
+        QCOMPARE(f.dialogs.Texts(), std::vector<std::string>{kThumbnailFolderMessage});
+        QCOMPARE(f.dialogs.calls[0].icon, MessageIcon::Exclamation);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.Edit("1030")));
+        QVERIFY(!f.BuildStarted());
+        QCOMPARE(std::distance(std::filesystem::directory_iterator(pics),
+                               std::filesystem::directory_iterator()),
+                 std::ptrdiff_t(1));
     }
 
     void DecliningToCreateTheFolderStopsWithTheFocusInTheFolderBox() {

@@ -23,7 +23,10 @@ class FolderDlgTest : public QObject {
     }
 
   private slots:
-    void initTestCase() { fs::create_directories(dir_ / "Existing/inner"); }
+    void initTestCase() {
+        fs::create_directories(dir_ / "Existing/inner");
+        fs::create_directories(dir_ / "Latin/caf\xE9");  // a Latin-1 name, not UTF-8
+    }
 
     void theControlsCarryTheirIds() {
         CFolderDlg dlg;
@@ -40,24 +43,26 @@ class FolderDlgTest : public QObject {
 
     // What OK returns for the path the dialog was opened on, with nothing typed.
     void okReturnsWhatTheBoxShows_data() {
-        QTest::addColumn<QString>("given");     // relative to the temporary folder, or absolute
-        QTest::addColumn<QString>("returned");  // the same
-        QTest::newRow("a missing last folder: its deepest existing ancestor") << "/MyAlbum"
-                                                                              << "";
-        QTest::newRow("a missing folder two levels down") << "/Existing/a/b"
-                                                          << "/Existing";
-        QTest::newRow("an existing folder, without a trailing separator") << "/Existing/inner"
-                                                                          << "/Existing/inner";
-        QTest::newRow("a trailing separator is not returned") << "/Existing/"
-                                                              << "/Existing";
+        QTest::addColumn<QByteArray>("given");     // relative to the temporary folder
+        QTest::addColumn<QByteArray>("returned");  // the same
+        QTest::newRow("a missing last folder: its deepest existing ancestor")
+            << QByteArray("/MyAlbum") << QByteArray("");
+        QTest::newRow("a missing folder two levels down")
+            << QByteArray("/Existing/a/b") << QByteArray("/Existing");
+        QTest::newRow("an existing folder, without a trailing separator")
+            << QByteArray("/Existing/inner") << QByteArray("/Existing/inner");
+        QTest::newRow("a trailing separator is not returned")
+            << QByteArray("/Existing/") << QByteArray("/Existing");
+        QTest::newRow("a name that is not UTF-8 keeps its bytes")
+            << QByteArray("/Latin/caf\xE9") << QByteArray("/Latin/caf\xE9");
     }
     void okReturnsWhatTheBoxShows() {
-        QFETCH(QString, given);
-        QFETCH(QString, returned);
+        QFETCH(QByteArray, given);
+        QFETCH(QByteArray, returned);
         CFolderDlg dlg;
         dlg.SetPath(dir_.Path() + given.toStdString());
         dlg.show();
-        QCOMPARE(Box(dlg)->text().toStdString(), dir_.Path() + returned.toStdString());
+        QCOMPARE(Box(dlg)->text(), QString::fromUtf8(dir_.Path() + returned.toStdString()));
         Press(dlg, "1");
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QCOMPARE(dlg.GetPath(), dir_.Path() + returned.toStdString());

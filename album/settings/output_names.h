@@ -2,7 +2,9 @@
 
 #include <string>
 
-// The checks of the Output page's texts, apart from the widgets.
+struct AlbumSettings;
+
+// The checks of the Output page's texts, apart from the widgets; pictavo-cli makes the same ones.
 
 // What the name check made of a name box's text.
 struct NameFieldResult {
@@ -24,10 +26,18 @@ enum class OutputFolderProblem { None, NotAbsolute, HasExtension };
 // extension; absoluteness is checked first.
 OutputFolderProblem CheckOutputFolder(const std::string& out_dir);
 
-// The two refusals, word for word as the page shows them.
+// True when the thumbnails would go into the folder of the source pictures, where "_" plus a name
+// may be another photograph: an empty thumbnail folder name with the album in that folder, or any
+// output folder and name that lead there ("." , "..", a link). Folders are compared by identity,
+// after "~" is expanded.
+bool ThumbnailsGoIntoPictureFolder(const AlbumSettings& settings);
+
+// The refusals, word for word as the page shows them.
 inline constexpr const char* kNotAbsoluteMessage = "出力ディレクトリは絶対パス名で指定してください";
 inline constexpr const char* kExtensionMessage =
     "出力ディレクトリはディレクトリを指定してください。（拡張子はつけない）";
+inline constexpr const char* kThumbnailFolderMessage =
+    "サムネイルフォルダは元画像のフォルダとは別のフォルダを指定してください。";
 inline constexpr const char* kNameOnlyMessage = "名前のみを指定します。（パス、拡張子は不要）";
 // What the output folder box shows while the album goes into the source folder.
 inline constexpr const char* kSourceFolderText = "(元画像のディレクトリ)";

@@ -1,4 +1,6 @@
-#include "album/shell/output_names.h"
+#include "album/settings/output_names.h"
+
+#include "album/settings/album_settings.h"
 
 #include "browser/path_helpers.h"
 #include "platform/file_system.h"
@@ -36,4 +38,9 @@ OutputFolderProblem CheckOutputFolder(const std::string& out_dir) {
     if (!IsAbsoluteFolderPath(ExpandHome(out_dir))) return OutputFolderProblem::NotAbsolute;
     if (HasExtension(out_dir)) return OutputFolderProblem::HasExtension;
     return OutputFolderProblem::None;
+}
+
+bool ThumbnailsGoIntoPictureFolder(const AlbumSettings& settings) {
+    if (settings.picture_path.empty()) return false;  // no picture folder chosen: nothing to harm
+    return IsSameFolder(AlbumOutputFolder(settings) + settings.thumb_folder, settings.picture_path);
 }
