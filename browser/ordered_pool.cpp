@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <condition_variable>
-#include <exception>
 #include <filesystem>
 #include <mutex>
 #include <thread>
@@ -27,7 +26,6 @@ struct Shared {
     std::int64_t bytes_in_flight = 0;
     std::vector<char> done;
     bool stopping = false;
-    std::exception_ptr error;
 };
 
 void Work(const OrderedPool::Tasks& tasks, std::int64_t budget, Shared& s) {
@@ -63,20 +61,12 @@ void Work(const OrderedPool::Tasks& tasks, std::int64_t budget, Shared& s) {
         }
         s.admit.notify_all();  // the next in line may fit beside this one
 
-        std::exception_ptr error;
-        try {
-            tasks.run(i);
-        } catch (...) {
-            error = std::current_exception();
-        }
+        tasks.run(i);
         {
             std::lock_guard lock(s.mutex);
             --s.running;
             s.bytes_in_flight -= bytes;
-            // A task that threw has no result to take: it is never committed.
-            if (!error) s.done[i] = 1;
-            if (error && !s.error) s.error = error;
-            if (error) s.stopping = true;
+            s.done[i] = 1;
         }
         s.admit.notify_all();
         s.ended.notify_one();
@@ -135,8 +125,8 @@ int OrderedPool::Run(const Tasks& tasks, const Hooks& hooks) const {
             lock.lock();
         }
         if (committed == tasks.count) break;
-        // After a stop nothing changes any more once no task is running: every started task
-        // that ended well has just been committed.
+        // After a stop nothing changes any more once no task is running: every started task has
+        // just been committed.
         if (s.stopping && s.running == 0) break;
         s.ended.wait_for(lock, kIdleInterval);
         lock.unlock();
@@ -146,7 +136,6 @@ int OrderedPool::Run(const Tasks& tasks, const Hooks& hooks) const {
     }
     lock.unlock();
     for (std::thread& t : threads) t.join();
-    if (s.error) std::rethrow_exception(s.error);
     return committed;
 }
 

@@ -36,8 +36,8 @@ class OrderedPool {
         // Bytes task i will hold at its peak (decoded pictures), from the file headers; called on
         // a worker just before the task is taken, in index order. Empty: every task costs 0.
         std::function<std::int64_t(int)> estimate;
-        // The work of task i, on a worker thread. An exception ends the run: no further task
-        // starts, and Run throws it once the started ones have ended.
+        // The work of task i, on a worker thread. It must not throw: a picture's failure is part
+        // of its result.
         std::function<void(int)> run;
         // Takes the result of task i, on the calling thread, in index order.
         std::function<void(int)> commit;
