@@ -65,6 +65,11 @@ void PictureListModel::SetComment(int index, const std::string& text) {
     line.record = static_cast<int>(records_.size()) - 1;
 }
 
+void PictureListModel::ClearQuarterTurns(int index) {
+    if (!Valid(index) || lines_[index].record < 0) return;
+    records_[lines_[index].record].rotation = 0;
+}
+
 void PictureListModel::AddQuarterTurn(int index) {
     if (!Valid(index)) return;
     Line& line = lines_[index];

@@ -34,6 +34,9 @@ class PictureListModel : public PictureSelection {
     void SetComment(int index, const std::string& text);
     // With a record: rotation + 1. Without one: creates a record with rotation 1.
     void AddQuarterTurn(int index);
+    // With a record: rotation 0, for a picture whose file now stands as it was turned. Without
+    // one: nothing.
+    void ClearQuarterTurns(int index);
     // True when the line has an attribute record.
     bool HasRecord(int index) const;
     // Number of attribute records (records are freed only by Clear).

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/stop_signals.h"
+
 namespace {
 constexpr int kBarColumns = 30;
 }
@@ -36,6 +38,10 @@ void ConsoleProgressSink::Close() {
         err_.flush();
     }
     open_ = false;
+}
+
+bool ConsoleProgressSink::StopRequested() {
+    return StopSignals::Received() != 0;
 }
 
 void ConsoleProgressSink::Draw() {

@@ -2,8 +2,8 @@
 
 #include <string>
 
-// Where a long job reports its phases. The window implementation is CProgressDlg; the console one
-// draws a bar on stderr; tests record the calls.
+// Where a long job reports its phases and learns whether to stop. The window implementation is
+// CProgressDlg; the console one draws a bar on stderr; tests record the calls.
 class ProgressSink {
   public:
     virtual ~ProgressSink() = default;
@@ -18,4 +18,11 @@ class ProgressSink {
     virtual void SetPos(int step) = 0;
     // Removes the progress display and restores the cursor. Called once per job, after Open.
     virtual void Close() = 0;
+
+    // True once the user (the window's stop button, or a signal on the console) asked the job to
+    // stop; the job then starts no new picture. Polled by the job between its steps.
+    virtual bool StopRequested() { return false; }
+    // Called by a job at least ten times a second while it waits for its workers, so that a window
+    // can draw itself and take the stop button. Never changes what the display shows.
+    virtual void Idle() {}
 };

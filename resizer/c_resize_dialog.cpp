@@ -29,6 +29,7 @@
 #include "browser/widgets/preview_frame.h"
 #include "platform/file_system.h"
 #include "resizer/c_about_dlg.h"
+#include "resizer/job/batch_outcome.h"
 #include "resizer/job/batch_resize.h"
 #include "resizer/program_icon.h"
 
@@ -340,10 +341,19 @@ void CResizeDialog::OnCreate() {
 
     CProgressDlg progress(this);
     const BatchContext context{list_->Model(), dialogs_, progress, DefaultImageCodec()};
-    const bool started = StartBatch(job_settings, context);
+    const BatchOutcome outcome = StartBatchWithOutcome(job_settings, context);
     // The job may normalise the output folder (one trailing separator removed); keep what it used.
     settings_.outputFolder = job_settings.outputFolder;
-    if (!started) FocusAndSelect(output_edit_);
+    if (outcome.end == BatchOutcome::End::Stopped) FocusAndSelect(output_edit_);
+
+    // A picture saved over its source now stands as the user turned it: a second "作成" must not
+    // turn it again, and the preview shows the new file.
+    bool shown = false;
+    for (int line : outcome.saved_over_source) {
+        list_->ClearQuarterTurns(line);
+        shown = shown || line == browser_->Current();
+    }
+    if (shown) browser_->ShowPicture(browser_->Current());
 }
 
 void CResizeDialog::ShowAbout() {

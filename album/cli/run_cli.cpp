@@ -20,6 +20,7 @@
 #include "platform/console_user_dialogs.h"
 #include "platform/file_system.h"
 #include "platform/profile_store.h"
+#include "platform/stop_signals.h"
 
 namespace {
 
@@ -43,7 +44,8 @@ constexpr const char* kUsage =
     "  -q, --quiet          進行状況を表示しない\n"
     "  -h, --help           この説明を表示する\n"
     "\n"
-    "終了コード: 0 ページを作成した, 1 作成に失敗した, 2 使い方の誤り\n";
+    "終了コード: 0 すべて作成した, 1 作成できなかったものがある, 2 使い方の誤り,\n"
+    "           130 (SIGINT) または 143 (SIGTERM) で中止した\n";
 
 struct UsageError {
     std::string text;
@@ -227,6 +229,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
 
     ConsoleUserDialogs dialogs(err, kProgram, /*answer_yes=*/request.open);
+    // From here on SIGINT and SIGTERM stop the build cleanly: no new picture is started, the ones
+    // in flight are finished, no page is written, and the exit status tells which signal it was.
+    const StopSignals stop_signals;
     // The output folder is created without asking: the command line already said where to write.
     if (settings.out_sorce == 0 && !EnsureFolder(settings.out_dir, false, dialogs)) return 1;
 
@@ -245,7 +250,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     AlbumBuildReport report;
     const bool ok = BuildAlbum(context, report);
     if (!was_loaded) ImageLibrary::Unload();
-    if (!ok || report.pages_not_opened > 0) return 1;
+    // A signal that came after the last picture still ends the program as stopped by it.
+    if (const int signal = StopSignals::Received(); signal != 0)
+        return StopSignals::ExitCode(signal);
+    if (report.stopped) return 1;
+    // Anything the album lacks is a failure: a folder not made, a picture not copied or turned or
+    // without its thumbnail, a page not written.
+    if (!ok || !report.folders_made || report.pictures_failed > 0 || report.pages_failed > 0)
+        return 1;
     out << AlbumOutputFolder(settings) << settings.html_name << ".html\n";
     return 0;
 }

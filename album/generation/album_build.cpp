@@ -1,6 +1,9 @@
 #include "album/generation/album_build.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <exception>
+#include <new>
 #include <optional>
 
 #include "album/generation/album_pipeline.h"
@@ -8,6 +11,7 @@
 #include "album/generation/index_page_writer.h"
 #include "album/generation/slide_show_page_writer.h"
 #include "browser/mul_div.h"
+#include "browser/ordered_pool.h"
 #include "platform/file_system.h"
 #include "platform/picture_selection.h"
 #include "platform/progress_sink.h"
@@ -29,10 +33,14 @@ bool SaveTurnedCopy(ImageCodec& codec, const std::string& source, const std::str
     return codec.SavePictureOf(source, target, image, kind, 100);
 }
 
-void CopyIfDifferent(const std::string& source, const std::string& copy) {
+// False when the copy was needed and failed.
+bool CopyIfDifferent(const std::string& source, const std::string& copy) {
     // Paths are compared as texts: equal texts mean the copy is the source itself.
-    if (source != copy) CopyFileReplacing(source, copy);
+    return source == copy || CopyFileReplacing(source, copy);
 }
+
+// Pixels are held as 32-bit RGB.
+constexpr std::int64_t kBytesPerPixel = 4;
 
 }  // namespace
 
@@ -78,17 +86,19 @@ std::vector<AlbumPicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
     return plans;
 }
 
-bool MakePictureFiles(const AlbumBuildContext& context, const std::string& source,
-                      const std::string& copy, const std::string& thumbnail, ImageKind kind,
-                      int index) {
-    const AlbumSettings& s = context.settings;
-    ImageCodec& codec = context.codec;
-    const int steps = context.pictures.GetQuarterTurns(index) % 4;
+namespace {
 
+// The one load of a JPEG or BMP picture: turned copy (or the file itself when unturned), then the
+// thumbnail from the turned picture. False when the picture could not be loaded (nothing written).
+bool MakeLoadedPictureFiles(const AlbumPicturePlan& plan, int box_width, int box_height,
+                            ImageCodec& codec, ImgKitSize upright, AlbumPictureOutcome& outcome,
+                            bool& turn_failed, bool& copy_failed, bool& thumbnail_failed) {
+    const int steps = plan.steps;
     // A JPEG whose turn its blocks allow is turned on the compressed data: no pixel changes and the
     // copy keeps about its size, where a re-encode at quality 100 doubles it or more.
     std::optional<std::string> turned_file;
-    if (steps > 0 && kind == kJpegImage) turned_file = codec.TurnLosslessly(source, steps);
+    if (steps > 0 && plan.kind == kJpegImage)
+        turned_file = codec.TurnLosslessly(plan.source, steps);
 
     // When the copy needs no pixels (copied as a file, or turned on its blocks), the one load only
     // feeds the thumbnail and may be decoded at a reduced scale when the picture is at least twice
@@ -96,14 +106,13 @@ bool MakePictureFiles(const AlbumBuildContext& context, const std::string& sourc
     int min_width = 0;
     int min_height = 0;
     if (steps <= 0 || turned_file) {
-        const ImgKitSize upright = codec.UprightSize(source);
+        if (upright.width <= 0 || upright.height <= 0) upright = codec.UprightSize(plan.source);
         const bool sideways = steps > 0 && steps % 2 == 1;
         const ImgKitSize shown = sideways ? ImgKitSize{upright.height, upright.width} : upright;
         if (shown.width > 0 && shown.height > 0) {
-            const ImgKitSize fit =
-                FitThumbnail(s.thumbnail_x, s.thumbnail_y, shown.width, shown.height);
-            const int bw = std::max(1, s.thumbnail_x);
-            const int bh = std::max(1, s.thumbnail_y);
+            const ImgKitSize fit = FitThumbnail(box_width, box_height, shown.width, shown.height);
+            const int bw = std::max(1, box_width);
+            const int bh = std::max(1, box_height);
             if (shown.width >= 2 * bw && shown.height >= 2 * bh) {
                 // The load's minimum is in the axes of the picture before its turns.
                 min_width = sideways ? fit.height : fit.width;
@@ -112,27 +121,109 @@ bool MakePictureFiles(const AlbumBuildContext& context, const std::string& sourc
         }
     }
 
-    ImageHandle image = codec.Load(source, min_width, min_height);
+    ImageHandle image = codec.Load(plan.source, min_width, min_height);
     if (!image) return false;
     for (int turn = 0; turn < steps; ++turn) codec.Rotate(image);
 
     if (steps <= 0) {
-        CopyIfDifferent(source, copy);
-    } else if (!SaveTurnedCopy(codec, source, copy, image, kind, turned_file)) {
-        CopyIfDifferent(source, copy);
+        copy_failed = !CopyIfDifferent(plan.source, plan.copy);
+    } else {
+        // Checked before the save: afterwards the copy is a new file either way.
+        const bool over_source = IsSameFile(plan.source, plan.copy);
+        if (SaveTurnedCopy(codec, plan.source, plan.copy, image, plan.kind, turned_file)) {
+            outcome.saved_over_source = over_source;
+        } else {
+            turn_failed = true;
+            copy_failed = !CopyIfDifferent(plan.source, plan.copy);
+        }
     }
+    turned_file.reset();
 
     const ImgKitSize size = codec.Size(image);
-    const ImgKitSize fit = FitThumbnail(s.thumbnail_x, s.thumbnail_y, size.width, size.height);
+    const ImgKitSize fit = FitThumbnail(box_width, box_height, size.width, size.height);
     ImageHandle small = codec.Resize(image, fit.width, fit.height);
-    if (small) codec.SavePicture(thumbnail, small, kind, 100);
+    // The turned picture is not needed any more: release it before the thumbnail is encoded.
+    ImgKitMemFree(image);
+    thumbnail_failed = !small || !codec.SavePicture(plan.thumbnail, small, plan.kind, 100);
     return true;
 }
 
-void PrepareAlbumFiles(const AlbumBuildContext& context) {
+}  // namespace
+
+std::int64_t AlbumPictureBytes(const AlbumPicturePlan& plan, int box_width, int box_height,
+                               ImageCodec& codec, ImgKitSize& upright) {
+    upright = {};
+    if (plan.kind != kJpegImage && plan.kind != kBmpImage) return 0;
+    upright = codec.UprightSize(plan.source);
+    if (upright.width <= 0 || upright.height <= 0) return 0;
+    const std::int64_t full =
+        static_cast<std::int64_t>(upright.width) * upright.height * kBytesPerPixel;
+    // A turned picture is held twice while it turns (the old pixels and the new).
+    if (plan.steps > 0) return 2 * full;
+    const ImgKitSize fit = FitThumbnail(box_width, box_height, upright.width, upright.height);
+    const bool reduced = upright.width >= 2 * std::max(1, box_width) &&
+                         upright.height >= 2 * std::max(1, box_height);
+    const std::int64_t decoded =
+        ImgKitDecodedPixels(upright, plan.kind == kJpegImage, reduced ? fit.width : 0,
+                            reduced ? fit.height : 0) *
+        kBytesPerPixel;
+    return decoded + static_cast<std::int64_t>(fit.width) * fit.height * kBytesPerPixel;
+}
+
+AlbumPictureOutcome MakeAlbumPicture(const AlbumPicturePlan& plan, int box_width, int box_height,
+                                     ImageCodec& codec, ImgKitSize upright) {
+    AlbumPictureOutcome outcome;
+    bool loaded = false;
+    bool turn_failed = false;
+    bool copy_failed = false;
+    bool thumbnail_failed = false;
+    if (plan.kind == kJpegImage || plan.kind == kBmpImage) {
+        loaded = MakeLoadedPictureFiles(plan, box_width, box_height, codec, upright, outcome,
+                                        turn_failed, copy_failed, thumbnail_failed);
+        // A picture that cannot be loaded is still put into the album, unturned, as it is.
+        if (!loaded) copy_failed = !CopyIfDifferent(plan.source, plan.copy);
+    } else {
+        // A GIF is copied as it is, without a thumbnail: the page shows the picture itself.
+        copy_failed = !CopyIfDifferent(plan.source, plan.copy);
+        loaded = true;
+    }
+    // One reason per picture: the one that costs the album most.
+    if (copy_failed) {
+        outcome.failure = kAlbumCopyFailed;
+    } else if (turn_failed) {
+        outcome.failure = kAlbumTurnFailed;
+    } else if (!loaded) {
+        outcome.failure = kAlbumLoadFailed;
+    } else if (thumbnail_failed) {
+        outcome.failure = kAlbumThumbnailFailed;
+    }
+    return outcome;
+}
+
+bool MakePictureFiles(const AlbumBuildContext& context, const std::string& source,
+                      const std::string& copy, const std::string& thumbnail, ImageKind kind,
+                      int index) {
+    AlbumPicturePlan plan;
+    plan.index = index;
+    plan.source = source;
+    plan.copy = copy;
+    plan.thumbnail = thumbnail;
+    plan.kind = kind;
+    plan.steps = context.pictures.GetQuarterTurns(index) % 4;
+    AlbumPictureOutcome outcome;
+    bool turn_failed = false;
+    bool copy_failed = false;
+    bool thumbnail_failed = false;
+    return MakeLoadedPictureFiles(plan, context.settings.thumbnail_x, context.settings.thumbnail_y,
+                                  context.codec, {}, outcome, turn_failed, copy_failed,
+                                  thumbnail_failed);
+}
+
+AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     const AlbumSettings& s = context.settings;
     ProgressSink& progress = context.progress;
     UserDialogs& dialogs = context.dialogs;
+    AlbumFilesOutcome result;
 
     progress.SetMessage("フォルダの準備をしています...");
     progress.SetRange(7);
@@ -142,7 +233,8 @@ void PrepareAlbumFiles(const AlbumBuildContext& context) {
 
     progress.SetMessage("具材をコピーしています...");
     std::string material = base + s.material_folder;
-    if (!EnsureFolder(material, false, dialogs)) return;
+    result.folders_made = false;
+    if (!EnsureFolder(material, false, dialogs)) return result;
     progress.SetPos(2);
     EnsureTrailingSeparator(material);
     if (const std::string m = MaterialFileName(s.name_bg); !m.empty())
@@ -155,51 +247,89 @@ void PrepareAlbumFiles(const AlbumBuildContext& context) {
         CopyFileReplacing(context.materials.sound + m, material + m);
     progress.SetPos(5);
 
-    if (s.html_only != 0) return;
-    if (s.out_sorce == 0 && !EnsureFolder(base + s.pic_folder, false, dialogs)) return;
+    if (s.html_only != 0) {
+        result.folders_made = true;
+        return result;
+    }
+    if (s.out_sorce == 0 && !EnsureFolder(base + s.pic_folder, false, dialogs)) return result;
     progress.SetPos(6);
-    if (!EnsureFolder(base + s.thumb_folder, false, dialogs)) return;
+    if (!EnsureFolder(base + s.thumb_folder, false, dialogs)) return result;
+    result.folders_made = true;
     progress.SetPos(7);
 
     progress.SetMessage("サムネイルを作成しています...");
     progress.SetRange(std::max(1, context.pictures.CheckedCount()));
     progress.SetPos(0);
-    int counter = 1;
-    for (const AlbumPicturePlan& plan : PlanAlbumPictures(s, context.pictures)) {
-        if (plan.kind == kJpegImage || plan.kind == kBmpImage) {
-            if (!MakePictureFiles(context, plan.source, plan.copy, plan.thumbnail, plan.kind,
-                                  plan.index)) {
-                CopyIfDifferent(plan.source, plan.copy);
-            }
-        } else {
-            // A GIF is copied as it is, without a thumbnail: the page shows the picture itself.
-            CopyIfDifferent(plan.source, plan.copy);
+
+    // The list is read here, on the calling thread; the workers get plain data only.
+    const std::vector<AlbumPicturePlan> plans = PlanAlbumPictures(s, context.pictures);
+    const int count = static_cast<int>(plans.size());
+    const int box_width = s.thumbnail_x;
+    const int box_height = s.thumbnail_y;
+    std::vector<ImgKitSize> uprights(plans.size());
+    std::vector<AlbumPictureOutcome> outcomes(plans.size());
+    std::vector<std::vector<std::string>> files;
+    files.reserve(plans.size());
+    for (const AlbumPicturePlan& plan : plans)
+        files.push_back({plan.source, plan.copy, plan.thumbnail});
+
+    OrderedPool::Tasks tasks;
+    tasks.count = count;
+    tasks.after_earlier = OrderedPool::TasksSharingFiles(files);
+    ImageCodec& codec = context.codec;
+    tasks.estimate = [&](int i) {
+        return AlbumPictureBytes(plans[i], box_width, box_height, codec, uprights[i]);
+    };
+    tasks.run = [&](int i) {
+        try {
+            outcomes[i] = MakeAlbumPicture(plans[i], box_width, box_height, codec, uprights[i]);
+        } catch (const std::bad_alloc&) {
+            // Whatever of the picture was written is whole (every write is atomic), but some
+            // of it may be missing.
+            outcomes[i].failure = kAlbumNoMemory;
+        } catch (const std::exception&) {
+            // A library's error on one picture must not end the album: it is listed instead.
+            outcomes[i].failure = kAlbumProcessingFailed;
         }
-        progress.SetPos(counter++);
-    }
+    };
+    tasks.commit = [&](int i) {
+        const AlbumPictureOutcome& outcome = outcomes[i];
+        if (!outcome.failure.empty()) {
+            ++result.pictures_failed;
+            result.failures += plans[i].source + " (ｴﾗｰ)" + outcome.failure + "\n";
+        }
+        if (outcome.saved_over_source) result.saved_over_source.push_back(plans[i].index);
+        progress.SetPos(i + 1);
+    };
+    const OrderedPool pool(OrderedPool::Limits{context.workers, 0});
+    const int committed = pool.Run(tasks, {[&progress] { return progress.StopRequested(); },
+                                           [&progress] { progress.Idle(); }});
+    result.stopped = committed < count;
+    return result;
 }
 
-bool WriteAlbumPages(const AlbumBuildContext& context, int* pages_not_opened) {
+bool WriteAlbumPages(const AlbumBuildContext& context, int* pages_failed) {
     const AlbumSettings& s = context.settings;
     const int page_count = AlbumPageCount(s, context.pictures.CheckedCount());
     context.progress.SetMessage("HTMLを作成しています...");
     context.progress.SetRange(page_count);
     int first = context.pictures.FirstChecked();
+    int failed = 0;
     for (int page = 1; page <= page_count; ++page) {
         PageWriteResult status = PageWriteResult::Written;
         const int next =
             WriteIndexPage(s, context.pictures, context.dialogs, page, page_count, first, &status);
         if (next == -2) return false;
-        if (status == PageWriteResult::OpenFailed && pages_not_opened != nullptr) {
-            ++*pages_not_opened;
-        }
-        if (s.slide_mode != 0) {
-            WriteSlideShowPage(s, context.pictures, context.dialogs, page, page_count, first);
+        if (status != PageWriteResult::Written) ++failed;
+        if (s.slide_mode != 0 && WriteSlideShowPage(s, context.pictures, context.dialogs, page,
+                                                    page_count, first) != 1) {
+            ++failed;
         }
         context.progress.SetPos(page);
         // A page that could not be opened passes -1 on, as a page without pictures left does.
         first = next;
     }
+    if (pages_failed != nullptr) *pages_failed += failed;
     return true;
 }
 
@@ -212,11 +342,34 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
         return false;
     }
     context.progress.Open();
-    PrepareAlbumFiles(context);
-    const bool ok = WriteAlbumPages(context, &report.pages_not_opened);
+    AlbumFilesOutcome files = PrepareAlbumFiles(context);
+    report.folders_made = files.folders_made;
+    report.pictures_failed = files.pictures_failed;
+    report.saved_over_source = std::move(files.saved_over_source);
+    // A stop that came after the last picture still keeps the pages from being written: the
+    // user asked for the album not to be finished.
+    report.stopped = files.stopped || context.progress.StopRequested();
+    bool written = false;
+    if (!report.stopped) {
+        written = WriteAlbumPages(context, &report.pages_failed);
+    }
     context.progress.Close();
-    report.pages_written = ok;
-    if (ok) {
+    report.pages_written = written && report.pages_failed == 0;
+
+    if (report.stopped) {
+        const std::string text =
+            std::string(kAlbumStopped) + (files.failures.empty() ? "" : "\n\n" + files.failures);
+        context.dialogs.ShowMessage(text, std::nullopt, MessageIcon::Exclamation,
+                                    MessageButtons::Ok);
+        return false;
+    }
+    if (!files.failures.empty()) {
+        context.dialogs.ShowMessage(files.failures, std::nullopt, MessageIcon::Exclamation,
+                                    MessageButtons::Ok);
+    }
+    // Only a complete set of pages is offered: after a page that failed the first page may be
+    // missing or link to one that is.
+    if (report.pages_written) {
         MessageAnswer answer = context.dialogs.ShowMessage(
             "今すぐブラウザで見ますか？", std::string(), MessageIcon::None, MessageButtons::YesNo);
         if (answer == MessageAnswer::Yes) {
@@ -224,7 +377,7 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
                                         context.settings.html_name + ".html");
         }
     }
-    return ok;
+    return report.pages_written;
 }
 
 bool BuildAlbum(const AlbumBuildContext& context) {

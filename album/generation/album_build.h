@@ -9,7 +9,9 @@ class ProgressSink;
 class ShellOpener;
 class UserDialogs;
 
-// Everything an album build reads and talks to. The settings and the list are read, never changed.
+// Everything an album build reads and talks to. The settings and the list are read, never changed,
+// and only on the calling thread; the pictures are made on `workers` worker threads (0: one per
+// processor) through `codec`, which must therefore take calls from several threads at once.
 struct AlbumBuildContext {
     const AlbumSettings& settings;
     const PictureSelection& pictures;
@@ -18,9 +20,12 @@ struct AlbumBuildContext {
     ProgressSink& progress;
     ShellOpener& shell;
     ImageCodec& codec;
+    int workers = 0;
 };
 
 // The whole build started by the create button: refuses an empty selection, prepares folders,
-// materials, copies and thumbnails, writes the pages, then asks whether to open the first page.
-// Returns true when the pages were written.
+// materials, copies and thumbnails, writes the pages, lists the pictures that could not be made in
+// one message, then asks whether to open the first page. A stop asked for through the progress
+// display ends it before the pages, with a message saying so. Returns true when every page was
+// written.
 bool BuildAlbum(const AlbumBuildContext& context);

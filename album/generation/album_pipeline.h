@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,8 +13,14 @@
 
 // What one build did, for callers that report more than the window does.
 struct AlbumBuildReport {
-    bool pages_written = false;  // every page writer ran and none failed while writing
-    int pages_not_opened = 0;    // index pages whose file could not be opened (the build goes on)
+    bool pages_written = false;  // every index and slide-show page was written
+    int pages_failed = 0;        // pages that could not be opened or written (the build goes on)
+    bool folders_made = true;    // false when a sub-folder could not be made (pictures skipped)
+    int pictures_failed = 0;     // pictures listed in the failure message
+    bool stopped = false;        // a stop was asked for: no page was written
+    // Lines whose picture was saved turned over its own source file: their recorded turns are
+    // spent, and the window clears them (the build never changes the list itself).
+    std::vector<int> saved_over_source;
 };
 
 // One checked picture as the build will treat it.
@@ -26,6 +33,24 @@ struct AlbumPicturePlan {
     ImageKind kind = kNotPicture;
     int steps = 0;  // quarter turns to apply: the rotation modulo 4 (remainder of signed division)
 };
+
+// What making one picture's files did, as a worker reports it.
+struct AlbumPictureOutcome {
+    std::string failure;             // short reason when the picture goes into the failure list
+    bool saved_over_source = false;  // the turned picture replaced its source file
+};
+
+// The failure reasons of the album's picture list, each after "<source> (ｴﾗｰ)".
+inline constexpr const char* kAlbumCopyFailed = "ﾌｧｲﾙのコピーに失敗しました";
+inline constexpr const char* kAlbumTurnFailed = "回転した画像の保存に失敗しました";
+inline constexpr const char* kAlbumLoadFailed = "画像を読み込めませんでした";
+inline constexpr const char* kAlbumThumbnailFailed = "サムネイルの作成に失敗しました";
+inline constexpr const char* kAlbumNoMemory = "メモリの確保に失敗しました";
+inline constexpr const char* kAlbumProcessingFailed = "画像の処理に失敗しました";
+
+// The message after a stop, before the failure lines (if any).
+inline constexpr const char* kAlbumStopped =
+    "アルバムの作成を中止しました。HTMLファイルは作成していません。";
 
 // The checked pictures in list order with their paths and turns.
 std::vector<AlbumPicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
@@ -40,9 +65,32 @@ int AlbumPageCount(const AlbumSettings& settings, int checked_count);
 // a size below 1. A box below 1 pixel counts as 1, and no side of the result is below 1.
 ImgKitSize FitThumbnail(int box_width, int box_height, int width, int height);
 
+// What PrepareAlbumFiles did.
+struct AlbumFilesOutcome {
+    bool folders_made = true;  // false when a sub-folder could not be made
+    bool stopped = false;      // a stop came before every picture was made
+    int pictures_failed = 0;
+    std::string failures;  // "<source> (ｴﾗｰ)<reason>\n" per failed picture, in list order
+    std::vector<int> saved_over_source;
+};
+
 // Folders, materials, picture copies and thumbnails, with the progress messages and positions of
-// the create button; a failed folder ends this stage only.
-void PrepareAlbumFiles(const AlbumBuildContext& context);
+// the create button; a failed folder ends this stage only. The pictures are made on the context's
+// workers; their progress positions and failure lines come in list order.
+AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context);
+
+// Bytes that making `plan`'s files holds at its peak (decoded and turned pictures), from the
+// header of its source read through `codec` (`upright` receives the size read, {0, 0} when
+// unreadable). 0 for a picture that is only copied.
+std::int64_t AlbumPictureBytes(const AlbumPicturePlan& plan, int box_width, int box_height,
+                               ImageCodec& codec, ImgKitSize& upright);
+
+// Copy (turned where asked, or the file itself when unturned or not loadable) and thumbnail of one
+// planned picture of any kind, in a box_width x box_height thumbnail box. `upright` is its size
+// from the header when already read ({0, 0}: read it here). Safe to call on a worker thread: it
+// reads only its arguments.
+AlbumPictureOutcome MakeAlbumPicture(const AlbumPicturePlan& plan, int box_width, int box_height,
+                                     ImageCodec& codec, ImgKitSize upright = {});
 
 // Copy and thumbnail of one JPEG (kind 1) or BMP (kind 3) picture of line `index`; false when the
 // picture could not be loaded (nothing was written then).
@@ -51,8 +99,9 @@ bool MakePictureFiles(const AlbumBuildContext& context, const std::string& sourc
                       int index);
 
 // All index pages and, with slide_mode, their slide-show pages; false when an index page failed
-// while being written. `pages_not_opened` (optional) counts index pages that could not be opened.
-bool WriteAlbumPages(const AlbumBuildContext& context, int* pages_not_opened = nullptr);
+// while being written. `pages_failed` (optional) counts the pages that could not be opened or
+// written and were passed over.
+bool WriteAlbumPages(const AlbumBuildContext& context, int* pages_failed = nullptr);
 
-// BuildAlbum, also telling what happened to the pages.
+// BuildAlbum, also telling what happened.
 bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report);

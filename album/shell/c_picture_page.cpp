@@ -128,6 +128,16 @@ bool CPicturePage::ValidateSizes() {
     return ok;
 }
 
+void CPicturePage::TurnsSaved(const std::vector<int>& lines) {
+    bool shown = false;
+    for (int line : lines) {
+        list_->ClearQuarterTurns(line);
+        shown = shown || line == browser_->Current();
+    }
+    // A second build must not turn the picture again, nor the preview show it turned twice.
+    if (shown) browser_->ShowPicture(browser_->Current());
+}
+
 const PictureSelection& CPicturePage::Pictures() const {
     return list_->Model();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "browser/widgets/property_page.h"
 
@@ -44,6 +45,9 @@ class CPicturePage : public PropertyPage {
 
     // The checked pictures with their comments and turns, for the build.
     const PictureSelection& Pictures() const;
+    // After a build: the pictures of `lines` were saved over their source files as turned, so
+    // their turns are spent. Clears them and shows the preview again from the new file.
+    void TurnsSaved(const std::vector<int>& lines);
     CPictureList* List() const { return list_; }
     CFolderTree* Tree() const { return tree_; }
     PictureBrowser* Browser() const { return browser_; }

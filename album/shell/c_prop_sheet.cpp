@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "album/generation/album_build.h"
+#include "album/generation/album_pipeline.h"
 #include "album/shell/c_html_page.h"
 #include "album/shell/c_out_page.h"
 #include "album/shell/c_picture_page.h"
@@ -99,5 +100,8 @@ void CPropSheet::BuildAlbum() {
     const AlbumBuildContext context{
         settings_, picture_page_->Pictures(), folders_, dialogs_, progress,
         shell_,    DefaultImageCodec()};
-    ::BuildAlbum(context);
+    AlbumBuildReport report;
+    ::BuildAlbum(context, report);
+    // A picture saved turned over its source now stands as the user turned it.
+    picture_page_->TurnsSaved(report.saved_over_source);
 }

@@ -262,6 +262,17 @@ ImageHandle ImgKitFileLoad(const std::string& path, int min_width, int min_heigh
             }
         }
     }
+    if (!reduced && reader.format() == "bmp") {
+        // A damaged BMP (an RLE delta past the end, a file cut short) leaves pixels that the
+        // decoder never writes. Handed a cleared picture of the size and format it will make, the
+        // decoder fills that one, so those pixels are black instead of whatever the memory held
+        // before (which would otherwise end up in the saved files).
+        const QImage::Format format = reader.imageFormat();
+        if (format != QImage::Format_Invalid) {
+            image = QImage(stored, format);
+            if (!image.isNull()) image.fill(0);
+        }
+    }
     if (!reduced && (!reader.read(&image) || image.isNull())) return {};
     if (image.format() != QImage::Format_RGB32) {
         image.convertTo(QImage::Format_RGB32);
@@ -280,6 +291,20 @@ ImgKitSize ImgKitUprightSize(const std::string& path) {
     if (!header) return {};
     const QSize upright = header->Upright();
     return {upright.width(), upright.height()};
+}
+
+std::int64_t ImgKitDecodedPixels(ImgKitSize upright, bool jpeg, int min_width, int min_height) {
+    if (upright.width < 1 || upright.height < 1) return 0;
+    int scale = 1;
+    if (jpeg && (min_width > 0 || min_height > 0)) {
+        // The scale does not depend on the axes: an orientation that swaps them swaps both sizes.
+        scale = ChooseScale(QSize(upright.width, upright.height),
+                            QSize(std::max(min_width, 1), std::max(min_height, 1)));
+    }
+    // The decoder rounds each side up.
+    const std::int64_t w = (upright.width + scale - 1) / scale;
+    const std::int64_t h = (upright.height + scale - 1) / scale;
+    return w * h;
 }
 
 void ImgKitRotation(ImageHandle& image) {

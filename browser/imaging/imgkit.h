@@ -65,6 +65,10 @@ ImageHandle ImgKitFileLoad(const std::string& path, int min_width = 0, int min_h
 // {0, 0} when unreadable.
 ImgKitSize ImgKitUprightSize(const std::string& path);
 
+// The number of pixels ImgKitFileLoad decodes for a picture of `upright` size with these minimums:
+// the whole picture, or for a JPEG the DCT reduction the load chooses. For memory budgets.
+std::int64_t ImgKitDecodedPixels(ImgKitSize upright, bool jpeg, int min_width, int min_height);
+
 // Turns the picture in place by one quarter turn clockwise (the reported size swaps).
 void ImgKitRotation(ImageHandle& image);
 

@@ -51,6 +51,8 @@ class CPictureList : public QListWidget {
     std::string GetComment(int index) const { return model_.GetComment(index); }
     // One more quarter turn for the line.
     void AddQuarterTurn(int index) { model_.AddQuarterTurn(index); }
+    // No turn for the line any more (its file was saved as turned).
+    void ClearQuarterTurns(int index) { model_.ClearQuarterTurns(index); }
     // The line's quarter turns (0 without a record).
     int GetQuarterTurns(int index) const { return model_.GetQuarterTurns(index); }
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <cstdint>
 
 #include "browser/widgets/dialog_units.h"
@@ -10,13 +11,14 @@
 
 CProgressDlg::CProgressDlg(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
-    // A caption but no system menu and no buttons: the user cannot close the window.
+    // A caption but no system menu and no close button: the window goes when the job ends, and
+    // the user ends a job with "中止".
     setWindowTitle(QStringLiteral("ちょっとまっててね。"));
     setObjectName(QStringLiteral("151"));
     const QFont font = DialogFont();
     setFont(font);
     const DialogUnits units(font);
-    setFixedSize(units.X(166), units.Y(43));
+    setFixedSize(units.X(166), units.Y(61));
 
     message_ = new QLabel(QStringLiteral("Static"), this);
     message_->setObjectName(QStringLiteral("1009"));
@@ -26,6 +28,14 @@ CProgressDlg::CProgressDlg(QWidget* owner)
     bar_ = new ProgressBarFrame(this);
     bar_->setObjectName(QStringLiteral("1056"));
     units.Place(bar_, 7, 24, 152, 12);
+
+    stop_button_ = new QPushButton(QStringLiteral("中止"), this);
+    stop_button_->setObjectName(QStringLiteral("stop"));
+    // Enter must not stop a job by accident: only a click or Esc does.
+    stop_button_->setAutoDefault(false);
+    stop_button_->setDefault(false);
+    units.Place(stop_button_, 58, 41, 50, 14);
+    connect(stop_button_, &QPushButton::clicked, this, &CProgressDlg::RequestStop);
 }
 
 CProgressDlg::~CProgressDlg() {
@@ -35,6 +45,8 @@ CProgressDlg::~CProgressDlg() {
 void CProgressDlg::Open() {
     if (open_) return;
     open_ = true;
+    stop_requested_ = false;
+    stop_button_->setEnabled(true);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // The job runs on this thread: blocking the other windows keeps the user from starting anything
     // while it runs, and lets the window process its own painting safely.
@@ -85,11 +97,23 @@ void CProgressDlg::closeEvent(QCloseEvent* event) {
 }
 
 void CProgressDlg::reject() {
-    // Esc must not close the window in the middle of a job.
+    // The window itself stays until the job has ended cleanly.
+    RequestStop();
+}
+
+void CProgressDlg::RequestStop() {
+    if (!open_) return;
+    stop_requested_ = true;
+    // The job finishes the pictures in flight first; the greyed button shows it has been heard.
+    stop_button_->setEnabled(false);
+}
+
+void CProgressDlg::Idle() {
+    if (isVisible()) QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 void CProgressDlg::Flush() {
-    // Without this the window would not draw until the job ends and would look frozen. Input is
-    // left queued: it must not start anything while the job runs.
+    // Without this the window would not draw until the job ends and would look frozen. Input waits
+    // for the job's next Idle, where the stop button takes it and the blocked windows drop it.
     if (isVisible()) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

@@ -7,16 +7,20 @@
 #include "platform/progress_sink.h"
 
 class QLabel;
+class QPushButton;
 class ProgressBarFrame;
 
 // The small "please wait" window of the long jobs: a message line above a bar that fills from left
-// to right. It has no close button and cannot be closed by the user.
+// to right, and a "中止" button (or Esc) that asks the job to stop. It has no close button: the
+// window goes when the job ends.
 //
-// The jobs run on the user-interface thread, so after every call the window is drawn at once and
-// the pending non-input events (painting, window-system exposure) are processed: the window keeps
-// showing progress instead of looking frozen. While it is open the other windows of the program are
-// blocked (it is application-modal), so the user cannot act on the window behind it; input made
-// meanwhile is dropped when the job ends, not replayed.
+// A job drives the window from the user-interface thread while its pictures are made on worker
+// threads. After every call the window is drawn at once and the pending non-input events are
+// processed; while the job waits for its workers it calls Idle at least ten times a second, which
+// processes every event, so the window keeps drawing and takes the stop button even while one huge
+// picture is being worked on. While it is open the other windows of the program are blocked (it is
+// application-modal), so the user cannot act on the window behind it; input made there meanwhile
+// is dropped, not replayed.
 class CProgressDlg : public QDialog, public ProgressSink {
     Q_OBJECT
   public:
@@ -36,6 +40,10 @@ class CProgressDlg : public QDialog, public ProgressSink {
     void SetPos(int step) override;
     // Hides the window, unblocks the other windows and restores the cursor.
     void Close() override;
+    // True once "中止" or Esc was pressed since Open.
+    bool StopRequested() override { return stop_requested_; }
+    // Processes every pending event: painting, and the stop button.
+    void Idle() override;
 
     // The number of steps of the current phase (100 until the first SetRange).
     int Range() const { return range_; }
@@ -44,13 +52,17 @@ class CProgressDlg : public QDialog, public ProgressSink {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    // Esc: asks the job to stop, as "中止" does; the window stays until the job ends.
     void reject() override;
 
   private:
     void Flush();
+    void RequestStop();
 
     QLabel* message_;
     ProgressBarFrame* bar_;
+    QPushButton* stop_button_;
+    bool stop_requested_ = false;
     int range_ = 100;
     bool open_ = false;
 };

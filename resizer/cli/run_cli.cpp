@@ -14,6 +14,7 @@
 #include "platform/console_progress_sink.h"
 #include "platform/console_user_dialogs.h"
 #include "platform/file_system.h"
+#include "platform/stop_signals.h"
 #include "resizer/job/batch_outcome.h"
 #include "resizer/job/resizer_settings.h"
 
@@ -42,7 +43,8 @@ constexpr const char* kUsage =
     "  -q, --quiet     進行状況を表示しない\n"
     "  -h, --help      この説明を表示する\n"
     "\n"
-    "終了コード: 0 すべて変換した, 1 失敗があった, 2 使い方の誤り\n";
+    "終了コード: 0 すべて変換した, 1 失敗があった, 2 使い方の誤り,\n"
+    "           130 (SIGINT) または 143 (SIGTERM) で中止した\n";
 
 struct UsageError {
     std::string text;
@@ -195,12 +197,18 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
     // Folders are created without asking: the command line already said where to write.
     ConsoleUserDialogs dialogs(err, kProgram, /*answer_yes=*/true);
+    // From here on SIGINT and SIGTERM stop the batch cleanly: no new picture is started, the ones
+    // in flight are finished, and the exit status tells which signal it was.
+    const StopSignals stop_signals;
     const bool was_loaded = ImageLibrary::IsLoaded();
     if (!was_loaded && !ImageLibrary::Load(dialogs)) return 1;
     ConsoleProgressSink progress(err, request.quiet);
     const BatchContext context{model, dialogs, progress, DefaultImageCodec()};
     const BatchOutcome outcome = StartBatchWithOutcome(settings, context);
     if (!was_loaded) ImageLibrary::Unload();
+    // A signal that came after the last picture still ends the program as stopped by it.
+    if (const int signal = StopSignals::Received(); signal != 0)
+        return StopSignals::ExitCode(signal);
 
     return outcome.end == BatchOutcome::End::Finished && outcome.failed == 0 ? 0 : 1;
 }

@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <exception>
+#include <new>
 #include <utility>
+#include <vector>
 
+#include "browser/ordered_pool.h"
 #include "browser/path_helpers.h"
 #include "platform/file_system.h"
 #include "platform/picture_selection.h"
@@ -21,6 +25,7 @@ constexpr const char* kPreparing = "フォルダの準備をしています...";
 constexpr const char* kCreating = "作成しています...";
 constexpr const char* kNoMemory = "メモリの確保に失敗しました";
 constexpr const char* kSaveFailed = "ﾌｧｲﾙの保存に失敗しました";
+constexpr const char* kProcessingFailed = "画像の処理に失敗しました";
 
 // Percent rule in 64 bits: a huge picture at 400 % must not wrap around. The result is truncated
 // toward zero as the rule says; a value beyond 32 bits is reported as -1, which no resize accepts.
@@ -56,31 +61,33 @@ ImgKitSize ComputeTargetSize(const ResizerSettings& settings, int width, int hei
     }
 }
 
-bool ResizeOneFile(const ResizerSettings& settings, const BatchContext& context,
-                   const std::string& source, const std::string& destination, int kind, int line,
-                   std::string& error) {
-    error.clear();
-    ImageCodec& codec = context.codec;
-    const int turns = ((context.pictures.GetQuarterTurns(line) % 4) + 4) % 4;
+namespace {
 
-    // A target of at most half the picture in both directions lets a JPEG be decoded at a reduced
-    // scale; the size rule is worked out from the header first, on the picture as it will be
-    // turned.
-    int min_width = 0;
-    int min_height = 0;
-    const ImgKitSize upright = codec.UprightSize(source);
-    if (upright.width > 0 && upright.height > 0) {
-        const ImgKitSize turned = turns % 2 ? ImgKitSize{upright.height, upright.width} : upright;
-        const ImgKitSize planned = ComputeTargetSize(settings, turned.width, turned.height);
-        if (planned.width > 0 && planned.height > 0 &&
-            std::int64_t{planned.width} * 2 <= turned.width &&
-            std::int64_t{planned.height} * 2 <= turned.height) {
-            min_width = turns % 2 ? planned.height : planned.width;
-            min_height = turns % 2 ? planned.width : planned.height;
-        }
+// Pixels are held as 32-bit RGB.
+constexpr std::int64_t kBytesPerPixel = 4;
+
+// The minimum size a load may be decoded at: the planned target when it is at most half the
+// picture in both directions (a JPEG is then decoded at a reduced scale), else 0 x 0 (every pixel).
+// The size rule is worked out from the header, on the picture as it will be turned.
+ImgKitSize LoadMinimum(const ResizerSettings& settings, ImgKitSize upright, int turns) {
+    if (upright.width <= 0 || upright.height <= 0) return {};
+    const ImgKitSize turned = turns % 2 ? ImgKitSize{upright.height, upright.width} : upright;
+    const ImgKitSize planned = ComputeTargetSize(settings, turned.width, turned.height);
+    if (planned.width > 0 && planned.height > 0 &&
+        std::int64_t{planned.width} * 2 <= turned.width &&
+        std::int64_t{planned.height} * 2 <= turned.height) {
+        return turns % 2 ? ImgKitSize{planned.height, planned.width} : planned;
     }
+    return {};
+}
 
-    ImageHandle image = codec.Load(source, min_width, min_height);
+bool ResizeFile(const ResizerSettings& settings, ImageCodec& codec, const std::string& source,
+                const std::string& destination, int kind, int turns, ImgKitSize upright,
+                std::string& error) {
+    error.clear();
+    if (upright.width <= 0 || upright.height <= 0) upright = codec.UprightSize(source);
+    const ImgKitSize minimum = LoadMinimum(settings, upright, turns);
+    ImageHandle image = codec.Load(source, minimum.width, minimum.height);
     if (!image) {
         error = kNoMemory;
         return false;
@@ -97,6 +104,8 @@ bool ResizeOneFile(const ResizerSettings& settings, const BatchContext& context,
             error = kNoMemory;
             return false;  // both handles release themselves, each once
         }
+        // Only the resized picture is saved: the loaded one is released before the encoding.
+        ImgKitMemFree(image);
     }
     const ImageHandle& output = resized ? resized : image;
 
@@ -113,12 +122,69 @@ bool ResizeOneFile(const ResizerSettings& settings, const BatchContext& context,
     return true;
 }
 
+}  // namespace
+
+bool ResizeOneFile(const ResizerSettings& settings, const BatchContext& context,
+                   const std::string& source, const std::string& destination, int kind, int line,
+                   std::string& error) {
+    const int turns = ((context.pictures.GetQuarterTurns(line) % 4) + 4) % 4;
+    return ResizeFile(settings, context.codec, source, destination, kind, turns, {}, error);
+}
+
+std::int64_t ResizePictureBytes(const ResizerSettings& settings, const ResizePlan& plan,
+                                ImageCodec& codec, ImgKitSize& upright) {
+    upright = {};
+    if (plan.kind != kJpegImage && plan.kind != kBmpImage) return 0;
+    upright = codec.UprightSize(plan.source);
+    if (upright.width <= 0 || upright.height <= 0) return 0;
+    const ImgKitSize minimum = LoadMinimum(settings, upright, plan.turns);
+    const std::int64_t decoded =
+        ImgKitDecodedPixels(upright, plan.kind == kJpegImage, minimum.width, minimum.height) *
+        kBytesPerPixel;
+    const ImgKitSize turned = plan.turns % 2 ? ImgKitSize{upright.height, upright.width} : upright;
+    const ImgKitSize target = ComputeTargetSize(settings, turned.width, turned.height);
+    const std::int64_t resized = target.width > 0 && target.height > 0
+                                     ? std::int64_t{target.width} * target.height * kBytesPerPixel
+                                     : 0;
+    // A turned picture is held twice while it turns (the old pixels and the new).
+    return (plan.turns != 0 ? 2 * decoded : decoded) + resized;
+}
+
+ResizeResult ResizePlannedPicture(const ResizerSettings& settings, const ResizePlan& plan,
+                                  ImageCodec& codec, ImgKitSize upright) {
+    ResizeResult result;
+    if (plan.kind != kJpegImage && plan.kind != kBmpImage) {
+        result.skipped = true;
+        return result;
+    }
+    const bool over_source = IsSameFile(plan.source, plan.destination);
+    try {
+        result.converted = ResizeFile(settings, codec, plan.source, plan.destination, plan.kind,
+                                      plan.turns, upright, result.error);
+    } catch (const std::bad_alloc&) {
+        result.converted = false;
+        result.error = kNoMemory;
+    } catch (const std::exception&) {
+        // A library's error on one picture must not end the batch: it is listed instead.
+        result.converted = false;
+        result.error = kProcessingFailed;
+    }
+    if (result.converted) {
+        result.saved_over_source = over_source;
+    } else if (!over_source) {
+        // The user still gets every picture in the output folder; a failing copy is not
+        // reported, as the failure itself already is.
+        CopyFileReplacing(plan.source, plan.destination);
+    }
+    return result;
+}
+
 namespace {
 
-// The loop of ResizeSelection, counting what happened. Returns false when the base folder could not
-// be made.
+// The loop of ResizeSelection, recording what happened in `outcome`. Returns false when the base
+// folder could not be made.
 bool ResizeSelectionCounting(const ResizerSettings& settings, const BatchContext& context,
-                             std::string& errors, int& converted, int& failed) {
+                             std::string& errors, BatchOutcome& outcome) {
     ProgressSink& progress = context.progress;
     const PictureSelection& pictures = context.pictures;
     progress.SetMessage(kPreparing);
@@ -139,42 +205,71 @@ bool ResizeSelectionCounting(const ResizerSettings& settings, const BatchContext
     progress.SetMessage(kCreating);
     progress.SetRange(std::max(1, pictures.CheckedCount()));
     progress.SetPos(0);
-    int done = 1;
+
+    // The list is read here, on the calling thread; the workers get plain data only.
+    std::vector<ResizePlan> plans;
     for (int line = pictures.FirstChecked(); line != -1; line = pictures.NextChecked(line)) {
+        ResizePlan plan;
+        plan.line = line;
         const std::string name = pictures.ItemText(line);
-        const std::string source = source_folder + name;
-        const std::string destination = base + name;
-        const int kind = ImageKindOfName(source);
-        if (kind == kJpegImage || kind == kBmpImage) {
-            std::string error;
-            if (ResizeOneFile(settings, context, source, destination, kind, line, error)) {
-                ++converted;
-            } else {
-                ++failed;
-                errors += source + " (ｴﾗｰ)" + error + "\n";
-                // The user still gets every picture in the output folder; a failing copy is not
-                // reported, as the failure itself already is.
-                if (!IsSameFile(source, destination)) CopyFileReplacing(source, destination);
-            }
-        }
-        progress.SetPos(done);
-        ++done;
+        plan.source = source_folder + name;
+        plan.destination = base + name;
+        plan.kind = ImageKindOfName(plan.source);
+        plan.turns = ((pictures.GetQuarterTurns(line) % 4) + 4) % 4;
+        plans.push_back(std::move(plan));
     }
+    const int count = static_cast<int>(plans.size());
+    std::vector<ImgKitSize> uprights(plans.size());
+    std::vector<ResizeResult> results(plans.size());
+    std::vector<std::vector<std::string>> files;
+    files.reserve(plans.size());
+    for (const ResizePlan& plan : plans) files.push_back({plan.source, plan.destination});
+
+    ImageCodec& codec = context.codec;
+    OrderedPool::Tasks tasks;
+    tasks.count = count;
+    tasks.after_earlier = OrderedPool::TasksSharingFiles(files);
+    tasks.estimate = [&](int i) {
+        return ResizePictureBytes(settings, plans[i], codec, uprights[i]);
+    };
+    tasks.run = [&](int i) {
+        results[i] = ResizePlannedPicture(settings, plans[i], codec, uprights[i]);
+    };
+    tasks.commit = [&](int i) {
+        const ResizeResult& result = results[i];
+        if (result.converted) ++outcome.converted;
+        if (!result.skipped && !result.converted) {
+            ++outcome.failed;
+            errors += plans[i].source + " (ｴﾗｰ)" + result.error + "\n";
+        }
+        if (result.saved_over_source) outcome.saved_over_source.push_back(plans[i].line);
+        progress.SetPos(i + 1);
+    };
+    const OrderedPool pool(OrderedPool::Limits{context.workers, 0});
+    outcome.handled = pool.Run(tasks, {[&progress] { return progress.StopRequested(); },
+                                       [&progress] { progress.Idle(); }});
     return true;
 }
 
 }  // namespace
 
+std::string StoppedBatchMessage(int handled, int checked, const std::string& errors) {
+    std::string text = "作成を中止しました。\n" + std::to_string(checked) + " 枚中 " +
+                       std::to_string(handled) + " 枚の画像を処理しました。";
+    if (!errors.empty()) text += "\n\n" + errors;
+    return text;
+}
+
 void ResizeSelection(const ResizerSettings& settings, const BatchContext& context,
                      std::string& errors) {
-    int converted = 0;
-    int failed = 0;
-    ResizeSelectionCounting(settings, context, errors, converted, failed);
+    BatchOutcome outcome;
+    ResizeSelectionCounting(settings, context, errors, outcome);
 }
 
 BatchOutcome RunBatchWithOutcome(const ResizerSettings& settings, const BatchContext& context) {
     BatchOutcome outcome;
-    if (context.pictures.CheckedCount() == 0) {
+    const int checked = context.pictures.CheckedCount();
+    if (checked == 0) {
         context.dialogs.ShowMessage(kNothingChecked, std::nullopt, MessageIcon::Exclamation,
                                     MessageButtons::Ok);
         outcome.end = BatchOutcome::End::NothingChecked;
@@ -182,13 +277,22 @@ BatchOutcome RunBatchWithOutcome(const ResizerSettings& settings, const BatchCon
     }
     context.progress.Open();
     std::string errors;
-    const bool folder_ok =
-        ResizeSelectionCounting(settings, context, errors, outcome.converted, outcome.failed);
+    const bool folder_ok = ResizeSelectionCounting(settings, context, errors, outcome);
     context.progress.Close();
-    outcome.end = folder_ok ? BatchOutcome::End::Finished : BatchOutcome::End::FolderFailed;
-    if (!errors.empty())
+    if (!folder_ok) {
+        outcome.end = BatchOutcome::End::FolderFailed;
+    } else if (outcome.handled < checked) {
+        outcome.end = BatchOutcome::End::Interrupted;
+    } else {
+        outcome.end = BatchOutcome::End::Finished;
+    }
+    if (outcome.end == BatchOutcome::End::Interrupted) {
+        context.dialogs.ShowMessage(StoppedBatchMessage(outcome.handled, checked, errors),
+                                    std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
+    } else if (!errors.empty()) {
         context.dialogs.ShowMessage(errors, std::nullopt, MessageIcon::Exclamation,
                                     MessageButtons::Ok);
+    }
     return outcome;
 }
 

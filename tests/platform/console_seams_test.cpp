@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <sstream>
 
 #include "platform/console_progress_sink.h"
 #include "platform/console_user_dialogs.h"
+#include "platform/stop_signals.h"
 
 namespace {
 
@@ -61,3 +63,30 @@ TEST(ConsoleProgressSink, QuietPrintsNothing) {
 }
 
 }  // namespace
+
+namespace {
+volatile std::sig_atomic_t g_earlier_handler_ran = 0;
+extern "C" void EarlierHandler(int) {
+    g_earlier_handler_ran = 1;
+}
+}  // namespace
+
+TEST(StopSignals, ASignalAsksTheConsoleJobToStopAndTheEarlierHandlerComesBack) {
+    std::signal(SIGTERM, EarlierHandler);
+    std::ostringstream err;
+    ConsoleProgressSink progress(err, true);
+    {
+        const StopSignals signals;
+        EXPECT_FALSE(progress.StopRequested());
+        std::raise(SIGTERM);  // recorded, not ending the program
+        EXPECT_EQ(StopSignals::Received(), SIGTERM);
+        EXPECT_TRUE(progress.StopRequested());
+        EXPECT_EQ(g_earlier_handler_ran, 0);
+    }
+    EXPECT_FALSE(progress.StopRequested());
+    std::raise(SIGTERM);
+    EXPECT_EQ(g_earlier_handler_ran, 1);
+    std::signal(SIGTERM, SIG_DFL);
+    EXPECT_EQ(StopSignals::ExitCode(SIGINT), 130);
+    EXPECT_EQ(StopSignals::ExitCode(SIGTERM), 143);
+}

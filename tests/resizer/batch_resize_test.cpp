@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <set>
+#include <stdexcept>
 
 #include "browser/picture_list_model.h"
 #include "tests/browser/imaging/imaging_test_support.h"
@@ -21,16 +23,24 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A codec that fails on named files, the way a full disk or a broken picture would.
+// A codec that fails on named files, the way a full disk or a broken picture would (the batch
+// calls it from several threads).
 class FailingCodec : public ImageCodec {
   public:
     std::set<std::string> fail_load;  // file names (no folder)
     std::set<std::string> fail_save;
+    std::set<std::string> throw_on_load;  // a library's error in the middle of a picture
+    std::mutex mutex;
     std::vector<std::pair<int, int>> load_minimums;
 
     ImageHandle Load(const std::string& path, int min_width, int min_height) override {
-        load_minimums.emplace_back(min_width, min_height);
+        {
+            const std::lock_guard lock(mutex);
+            load_minimums.emplace_back(min_width, min_height);
+        }
         if (fail_load.count(fs::path(path).filename().string())) return {};
+        if (throw_on_load.count(fs::path(path).filename().string()))
+            throw std::runtime_error("damaged beyond the library's checks");
         return ImageCodec::Load(path, min_width, min_height);
     }
     bool WriteFile(const std::string& path, const std::string& bytes) override {
@@ -208,6 +218,18 @@ TEST_F(BatchResizeTest, AnUnloadableSecondPictureIsCopiedAndReportedOnOneLine) {
                                                         "pos 2",
                                                         "close"};
     EXPECT_EQ(progress.calls, expected_progress);
+}
+
+TEST_F(BatchResizeTest, AnErrorThrownForOnePictureIsListedAndTheBatchGoesOn) {
+    AddPhoto("photos/dune_grass.jpg", "a.jpg");
+    AddPhoto("photos/dune_grass.jpg", "b.jpg");
+    AddPhoto("photos/dune_grass.jpg", "c.jpg");
+    codec.throw_on_load = {"b.jpg"};
+    ASSERT_TRUE(StartBatch(settings, Context(codec)));
+    EXPECT_EQ(dialogs.Texts(),
+              std::vector<std::string>{source + "/b.jpg (ｴﾗｰ)画像の処理に失敗しました\n"});
+    EXPECT_EQ(ReadTestFile(output + "/b.jpg"), ReadTestFile(source + "/b.jpg"));
+    EXPECT_EQ(StoredSize(output + "/c.jpg"), QSize(1680, 1050));
 }
 
 TEST_F(BatchResizeTest, AFailedSaveOverTheOriginalLeavesItByteIdentical) {

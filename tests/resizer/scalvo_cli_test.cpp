@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QImageReader>
+#include <csignal>
 #include <filesystem>
+#include <map>
 #include <sstream>
 
 #include "tests/browser/imaging/imaging_test_support.h"
+#include "tests/reliability/signalled_run.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -159,6 +162,35 @@ TEST_F(ScalvoCliTest, ProgressIsDrawnUnlessQuiet) {
     EXPECT_NE(err.str().find("作成しています..."), std::string::npos);
     EXPECT_EQ(Run({"--keep", "-o", output, "--select", "scan.bmp", "-q", source}), 0);
     EXPECT_TRUE(err.str().empty()) << err.str();
+}
+
+// SIGINT and SIGTERM in the middle of overwriting: the program finishes the pictures in flight,
+// starts no other, leaves no temporary file and exits as stopped by the signal.
+TEST_F(ScalvoCliTest, ASignalStopsTheBatchCleanly) {
+    for (const auto& [signal, code] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+        SCOPED_TRACE(code);
+        TempDir folder;
+        const std::string original = ReadTestFile(TestDataPath("photos/aitzgorri_mountains.jpg"));
+        for (int i = 0; i < 24; ++i)
+            WriteTestFile(folder / ("p" + std::to_string(10 + i) + ".jpg"), original);
+        const SignalledRun run =
+            RunAndSignal({SCALVO_CLI_PATH, "--percent", "50", "--overwrite", folder.Path()},
+                         "1/24 作成しています...", signal);
+        ASSERT_TRUE(run.signalled) << run.err;
+        EXPECT_EQ(run.exit_code, code) << run.err;
+        EXPECT_NE(run.err.find("作成を中止しました。"), std::string::npos) << run.err;
+        int untouched = 0;
+        const std::map<std::string, std::string> files = FolderContents(folder.Path());
+        EXPECT_EQ(files.size(), 24u) << "a temporary file was left";
+        for (const auto& [name, bytes] : files) {
+            if (bytes == original) {
+                ++untouched;
+            } else {
+                EXPECT_EQ(SizeOf(folder / name), QSize(1544, 1028)) << name;
+            }
+        }
+        EXPECT_GT(untouched, 0) << "the stop came too late to be seen";
+    }
 }
 
 TEST_F(ScalvoCliTest, AJobThatCannotStartExitsWithOneAndSaysWhy) {

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <iterator>
+#include <map>
+#include <memory>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -19,6 +22,8 @@
 #include "platform/profile_store.h"
 #include "platform/text_encoding.h"
 #include "tests/browser/imaging/imaging_test_support.h"
+#include "tests/reliability/failing_storage.h"
+#include "tests/reliability/signalled_run.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
 
@@ -135,7 +140,11 @@ TEST(PictavoCli, PicturesWithTheLongestNamesAreCopiedThumbnailedAndLinked) {
     for (const std::string& name : {japanese, long_name, longest_name})
         fs::copy_file(TestDataPath("jpeg/good/ljt_testorig.jpg"), dir / ("pics/" + name));
     CliRun run = RunWith({"--profile", dir / "none.ini", "-q", "-o", dir / "album", dir / "pics"});
-    ASSERT_EQ(run.code, 0) << run.err;
+    // The one thumbnail the file system cannot name is reported, and the job counts as failed.
+    EXPECT_EQ(run.code, 1) << run.err;
+    EXPECT_NE(run.err.find(dir / ("pics/" + longest_name) + " (ｴﾗｰ)" + kAlbumThumbnailFailed),
+              std::string::npos)
+        << run.err;
     std::set<std::string> linked;
     for (const std::string& link : LocalLinks(ReadTestFile(dir / "album/my.html"))) {
         EXPECT_TRUE(fs::exists(dir / ("album/" + link))) << link;
@@ -221,6 +230,92 @@ TEST(PictavoCli, AJobThatFailsExitsWithOneAndSaysWhy) {
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
         EXPECT_TRUE(run.out.empty());
     }
+}
+
+// Whatever the album lacks, the build says so and exits with 1, printing no first page.
+struct MissingPartCase {
+    const char* name;
+    std::function<void(const TempDir&)> prepare;  // before the build, on dir/src and dir/album
+    const char* said;                             // a text stderr must hold
+    bool offers_browser;  // the pages were all written: the album may still be looked at
+};
+
+void PrintTo(const MissingPartCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class PictavoCliMissingPart : public ::testing::TestWithParam<MissingPartCase> {};
+
+TEST_P(PictavoCliMissingPart, FailsTheJob) {
+    TempDir dir;
+    fs::create_directories(dir / "src");
+    fs::create_directories(dir / "album");
+    for (const char* name : {"aitzgorri_mountains.jpg", "dune_grass.jpg", "storm_road.jpg"})
+        fs::copy_file(TestDataPath(std::string("photos/") + name),
+                      dir / ("src/" + std::string(name)));
+    GetParam().prepare(dir);
+    CliRun run;
+    {
+        // A disk that fills up is a file size limit here (see the case below).
+        std::unique_ptr<FileSizeLimit> limit;
+        if (std::string(GetParam().name) == "DiskFull")
+            limit = std::make_unique<FileSizeLimit>(64 * 1024);
+        run = RunWith({"--profile", dir / "none.ini", "-q", "--set", "slide_mode=1", "-o",
+                       dir / "album", dir / "src"});
+    }
+    EXPECT_EQ(run.code, 1) << run.err;
+    EXPECT_NE(run.err.find(GetParam().said), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("今すぐブラウザで見ますか？") != std::string::npos,
+              GetParam().offers_browser)
+        << run.err;
+    EXPECT_TRUE(run.out.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PictavoCliMissingPart,
+    ::testing::Values(
+        MissingPartCase{"PictureFolderInTheWay",
+                        [](const TempDir& d) { WriteTestFile(d / "album/my_p", "a file"); },
+                        "ディレクトリの作成に失敗しました", true},
+        MissingPartCase{"PictureThatCannotBeRead",
+                        [](const TempDir& d) { WriteTestFile(d / "src/broken.jpg", "no JPEG"); },
+                        "/src/broken.jpg (ｴﾗｰ)画像を読み込めませんでした\n", true},
+        MissingPartCase{"PageThatCannotBeOpened",
+                        [](const TempDir& d) { fs::create_directories(d / "album/mys.html"); },
+                        "書きこみモードでファイルをオープンできませんでした。", false},
+        // The photographs are larger than 64 KB, their thumbnails and the pages smaller.
+        MissingPartCase{"DiskFull", [](const TempDir&) {},
+                        "/src/dune_grass.jpg (ｴﾗｰ)ﾌｧｲﾙのコピーに失敗しました\n", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// SIGINT in the middle of the pictures: the ones in flight are finished, no page is written, no
+// temporary file is left, and the program exits as stopped by the signal.
+TEST(PictavoCli, SigintStopsTheBuildBeforeThePages) {
+    RecordingUserDialogs load_dialogs;
+    ASSERT_TRUE(ImageLibrary::Load(load_dialogs));
+    TempDir dir;
+    const std::string original = ReadTestFile(TestDataPath("photos/dune_grass.jpg"));
+    for (int i = 0; i < 24; ++i)
+        WriteTestFile(dir / ("src/p" + std::to_string(10 + i) + ".jpg"), original);
+    std::vector<std::string> args = {PICTAVO_CLI_PATH, "--profile", dir / "none.ini", "-o",
+                                     dir / "album",    dir / "src"};
+    for (int i = 0; i < 24; ++i) {
+        args.push_back("--turn");  // turned pictures take long enough to be caught in flight
+        args.push_back("p" + std::to_string(10 + i) + ".jpg=1");
+    }
+    const SignalledRun run = RunAndSignal(args, "1/24 サムネイルを作成しています...", SIGINT);
+    ASSERT_TRUE(run.signalled) << run.err;
+    EXPECT_EQ(run.exit_code, 130) << run.err;
+    EXPECT_NE(run.err.find(kAlbumStopped), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(dir / "album/my.html"));
+    const std::map<std::string, std::string> copies = FolderContents(dir / "album/my_p");
+    EXPECT_LT(copies.size(), 24u);
+    for (const auto& [name, bytes] : copies) {
+        EXPECT_EQ(name.front(), 'p') << "a temporary file was left";
+        EXPECT_EQ(ImgKitUprightSize(dir / ("album/my_p/" + name)), (ImgKitSize{1050, 1680}));
+    }
+    for (const auto& [name, bytes] : FolderContents(dir / "src"))
+        EXPECT_EQ(bytes, original) << name;
 }
 
 struct UsageCase {

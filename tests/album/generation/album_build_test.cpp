@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -64,7 +65,8 @@ bool SavedAtQuality100(const std::string& bytes) {
     return any;
 }
 
-// A codec that records every load and can refuse to save named files.
+// A codec that records every load and can refuse to save named files (the build calls it from
+// several threads).
 class RecordingCodec : public ImageCodec {
   public:
     struct LoadCall {
@@ -73,14 +75,24 @@ class RecordingCodec : public ImageCodec {
         int min_height;
     };
     ImageHandle Load(const std::string& path, int min_width, int min_height) override {
-        loads.push_back({path, min_width, min_height});
+        {
+            const std::lock_guard lock(mutex);
+            loads.push_back({path, min_width, min_height});
+        }
         return ImageCodec::Load(path, min_width, min_height);
+    }
+    // The load of the file named `name`, or nullptr.
+    const LoadCall* LoadOf(const std::string& name) const {
+        for (const LoadCall& call : loads)
+            if (fs::path(call.path).filename() == name) return &call;
+        return nullptr;
     }
     bool WriteFile(const std::string& path, const std::string& bytes) override {
         // A failing writer leaves nothing at the path, as the real one guarantees.
         if (fs::path(path).filename() == fail_saves_named) return false;
         return ImageCodec::WriteFile(path, bytes);
     }
+    std::mutex mutex;
     std::vector<LoadCall> loads;
     std::string fail_saves_named;  // a file name (no folder)
 };
@@ -373,14 +385,17 @@ TEST_F(AlbumBuild, ThumbnailsOfLargeUnturnedPicturesAreDecodedAtReducedScale) {
     ASSERT_EQ(codec.loads.size(), 4u);  // one load per picture
     const ImgKitSize big = ImgKitUprightSize(dir / "src/big.jpg");
     const ImgKitSize fit = FitThumbnail(100, 100, big.width, big.height);
-    EXPECT_EQ(codec.loads[0].min_width, fit.width);
-    EXPECT_EQ(codec.loads[0].min_height, fit.height);
+    // The list's order is not the order of the loads: the pictures are made side by side.
+    ASSERT_TRUE(codec.LoadOf("big.jpg") && codec.LoadOf("lossless.jpg") &&
+                codec.LoadOf("reencoded.jpg") && codec.LoadOf("small.jpg"));
+    EXPECT_EQ(codec.LoadOf("big.jpg")->min_width, fit.width);
+    EXPECT_EQ(codec.LoadOf("big.jpg")->min_height, fit.height);
     // Turned on its blocks, the copy needs no pixels: the thumbnail of the turned 1600 x 2560
     // picture is 63 x 100, asked for in the picture's own axes.
-    EXPECT_EQ(codec.loads[1].min_width, 100);
-    EXPECT_EQ(codec.loads[1].min_height, 63);
-    EXPECT_EQ(codec.loads[2].min_width, 0);  // reencoded.jpg needs every pixel for its copy
-    EXPECT_EQ(codec.loads[3].min_width, 0);  // small.jpg is below twice the box
+    EXPECT_EQ(codec.LoadOf("lossless.jpg")->min_width, 100);
+    EXPECT_EQ(codec.LoadOf("lossless.jpg")->min_height, 63);
+    EXPECT_EQ(codec.LoadOf("reencoded.jpg")->min_width, 0);  // needs every pixel for its copy
+    EXPECT_EQ(codec.LoadOf("small.jpg")->min_width, 0);      // below twice the box
     EXPECT_EQ(SizeOf(dir / "out/my_t/_big.jpg"), fit);
     EXPECT_EQ(SizeOf(dir / "out/my_t/_lossless.jpg"), (ImgKitSize{63, 100}));
     EXPECT_EQ(Out("my_p/big.jpg"), Src("big.jpg"));
@@ -459,8 +474,11 @@ TEST_F(AlbumBuild, AnUnwritableOutputFolderIsReportedButDoesNotCrash) {
     AddFile("c.gif", "gif/ig_sample_1.gif");
     AlbumBuildContext context{settings, list, materials, dialogs, progress, shell, codec};
     AlbumBuildReport report;
-    EXPECT_TRUE(BuildAlbum(context, report));
-    EXPECT_EQ(report.pages_not_opened, 1);
+    EXPECT_FALSE(BuildAlbum(context, report));
+    EXPECT_EQ(report.pages_failed, 1);
+    // The album is incomplete: the browser is not offered.
+    EXPECT_EQ(dialogs.Texts().back(), "書きこみモードでファイルをオープンできませんでした。");
+    EXPECT_TRUE(shell.opened.empty());
 }
 
 TEST_F(AlbumBuild, UnreadableZeroRowsAndColumnsAndBoxDoNotDivideByZero) {

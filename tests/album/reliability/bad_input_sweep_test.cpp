@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -29,17 +30,33 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The real codec, remembering which sources it refused.
+// The real codec, remembering which sources it refused (the build loads on several threads).
 class WatchingCodec : public ImageCodec {
   public:
     ImageHandle Load(const std::string& path, int min_width, int min_height) override {
         ImageHandle image = ImageCodec::Load(path, min_width, min_height);
+        const std::lock_guard lock(mutex);
         (image ? loaded : refused).insert(fs::path(path).filename().string());
         return image;
     }
+    std::mutex mutex;
     std::set<std::string> loaded;
     std::set<std::string> refused;
 };
+
+// The failure lines the build shows for pictures it could not load: "<source> (ｴﾗｰ)<reason>", in
+// list order, from one message of `dialogs` (none when nothing failed).
+std::vector<std::string> FailureLines(const RecordingUserDialogs& dialogs) {
+    std::vector<std::string> lines;
+    for (const RecordingUserDialogs::Call& call : dialogs.calls) {
+        if (call.buttons != MessageButtons::Ok) continue;
+        std::size_t start = 0;
+        for (std::size_t end; (end = call.text.find('\n', start)) != std::string::npos;
+             start = end + 1)
+            lines.push_back(call.text.substr(start, end - start));
+    }
+    return lines;
+}
 
 struct GroupTally {
     int files = 0;
@@ -117,9 +134,20 @@ TEST_F(AlbumSweep, EveryTestPictureIsProcessedOrCopiedUnchangedWithoutAThumbnail
 
     const AlbumBuildReport report = Build();
     EXPECT_TRUE(report.pages_written);
-    EXPECT_EQ(report.pages_not_opened, 0);
-    // Bad pictures are never reported one by one: the only message is the closing question.
-    ASSERT_EQ(dialogs.Texts(), std::vector<std::string>{"今すぐブラウザで見ますか？"});
+    EXPECT_EQ(report.pages_failed, 0);
+    // Bad pictures are never reported one by one: they are listed in one message before the
+    // closing question, one line each, in list order.
+    ASSERT_EQ(dialogs.calls.size(), 2u);
+    EXPECT_EQ(dialogs.calls[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(dialogs.calls[1].text, "今すぐブラウザで見ますか？");
+    std::vector<std::string> expected_lines;
+    for (int i = 0; i < list.Count(); ++i) {
+        const std::string name = list.ItemText(i);
+        if (codec.refused.count(name) == 1)
+            expected_lines.push_back(settings.picture_path + name + " (ｴﾗｰ)" + kAlbumLoadFailed);
+    }
+    EXPECT_EQ(FailureLines(dialogs), expected_lines);
+    EXPECT_EQ(report.pictures_failed, static_cast<int>(expected_lines.size()));
     const std::string page = Cp932ToUtf8(ReadTestFile(dir / "out/my.html"));
     ASSERT_FALSE(page.empty());
     EXPECT_TRUE(fs::exists(dir / "out/mys.html"));
@@ -189,7 +217,12 @@ TEST_F(AlbumSweep, TurnedBadPicturesAreCopiedUnturnedAndGoodOnesAreSavedTurned) 
 
     const AlbumBuildReport report = Build();
     EXPECT_TRUE(report.pages_written);
-    ASSERT_EQ(dialogs.Texts(), std::vector<std::string>{"今すぐブラウザで見ますか？"});
+    ASSERT_EQ(dialogs.calls.size(), 2u);
+    EXPECT_EQ(dialogs.calls[1].text, "今すぐブラウザで見ますか？");
+    // Every picture that could not be loaded is listed once: it could be neither turned nor
+    // given a thumbnail.
+    EXPECT_EQ(FailureLines(dialogs).size(), codec.refused.size());
+    EXPECT_EQ(report.pictures_failed, static_cast<int>(codec.refused.size()));
 
     std::map<std::string, GroupTally> groups;
     for (const SweepPicture& p : pictures) {

@@ -11,6 +11,7 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QTransform>
+#include <cstring>
 #include <filesystem>
 
 #include "browser/imaging/image_library.h"
@@ -161,6 +162,28 @@ TEST_F(ImgKitTest, EmptyAndMisnamedFilesAreRefused) {
     // A GIF under a JPEG name is decided by its content and not decoded.
     std::filesystem::copy_file(TestDataPath("gif/gen_photo_400x315_static.gif"), dir / "anim.jpg");
     EXPECT_FALSE(ImgKitFileLoad(dir / "anim.jpg"));
+}
+
+TEST_F(ImgKitTest, PixelsADamagedBmpNeverWritesAreTheSameOnEveryLoad) {
+    // Their RLE deltas and short data leave pixels undefined: they must not take whatever the
+    // memory held before, or the thumbnails and copies made from them would carry it.
+    for (const char* name : {"bmp/questionable/pal8rletrns.bmp", "bmp/bad/badrle4.bmp",
+                             "bmp/bad/shortfile.bmp", "bmp/questionable/pal4rlecut.bmp"}) {
+        SCOPED_TRACE(name);
+        std::vector<QImage> loads;
+        for (unsigned char dirt : {0x00, 0x5A, 0xFF}) {
+            // Leave freed memory of the picture's size full of `dirt` for the decoder to reuse.
+            const QSize size = QImageReader(QString::fromStdString(TestDataPath(name))).size();
+            for (QImage::Format format : {QImage::Format_Indexed8, QImage::Format_RGB32}) {
+                QImage garbage(size.width(), std::abs(size.height()), format);
+                if (!garbage.isNull()) std::memset(garbage.bits(), dirt, garbage.sizeInBytes());
+            }
+            ImageHandle image = ImgKitFileLoad(TestDataPath(name));
+            if (!image) break;
+            loads.push_back(*ImgKitPixels(image));
+        }
+        for (const QImage& load : loads) EXPECT_EQ(load, loads.front());
+    }
 }
 
 // A small progressive JPEG followed by `extra` copies of its own last scan: each copy is one more

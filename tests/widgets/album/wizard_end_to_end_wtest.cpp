@@ -12,6 +12,7 @@
 #include "album/shell/c_picture_page.h"
 #include "browser/widgets/c_folder_tree.h"
 #include "browser/widgets/c_picture_list.h"
+#include "browser/widgets/picture_browser.h"
 #include "platform/file_system.h"
 #include "platform/text_encoding.h"
 #include "sheet_fixture.h"
@@ -148,6 +149,45 @@ class WizardEndToEndTest : public QObject {
         }
         QVERIFY(second.at("my.html").find(*Utf8ToCp932("港の夕")) != std::string::npos);
         QCOMPARE(second.at("my_p/b_field.jpg"), ReadTestFile(folder + "/b_field.jpg"));
+    }
+
+    // An album made in the pictures' own folder saves a turned picture over its source: its turn
+    // is then spent, and a second build must leave the photograph as the first left it.
+    void ATurnSavedOverTheSourceIsNotAppliedAgain() {
+        TempDir root;
+        const std::string folder = root / "trip";
+        QVERIFY(WriteTestFile(folder + "/a_harbour.jpg",
+                              ReadTestFile(TestDataPath("jpeg/good/ljt_testorig.jpg"))));
+        SheetFixture f;
+        CPicturePage* picture_page = f.sheet->PicturePage();
+        picture_page->Tree()->SetRootProvider([&] {
+            return std::vector<FolderRoot>{{folder, RootKind::Fixed}};
+        });
+        f.Show();
+        CFolderTree* tree = picture_page->Tree();
+        tree->setCurrentItem(tree->topLevelItem(0));
+        CPictureList* list = picture_page->List();
+        QCOMPARE(list->Count(), 1);
+        ClickLine(list, 0, true);
+        ClickLine(list, 0, false);
+        QTest::mouseClick(Control<QPushButton>(f.Page(0), "1007"), Qt::LeftButton);
+        QCOMPARE(list->GetQuarterTurns(0), 1);
+
+        QCOMPARE(f.ChooseTab(3), 3);
+        QTest::mouseClick(Control<QAbstractButton>(f.Page(3), "1056"), Qt::LeftButton);
+        auto* create = Control<QPushButton>(f.Page(3), "1038");
+        f.dialogs.answers = {MessageAnswer::No, MessageAnswer::No};
+        QTest::mouseClick(create, Qt::LeftButton);
+        QCOMPARE(QImage(Q(folder + "/a_harbour.jpg")).size(), QSize(149, 227));
+        QCOMPARE(list->GetQuarterTurns(0), 0);
+        ImgKitInfoRecord info;
+        ImgKitImageInfo(picture_page->Browser()->PreviewImage(), info);
+        QCOMPARE(QSize(info.values[0], info.values[1]), QSize(149, 227));
+
+        const std::string once = ReadTestFile(folder + "/a_harbour.jpg");
+        QTest::mouseClick(create, Qt::LeftButton);
+        QCOMPARE(ReadTestFile(folder + "/a_harbour.jpg"), once);
+        QCOMPARE(f.dialogs.Texts(), (std::vector<std::string>(2, "今すぐブラウザで見ますか？")));
     }
 };
 

@@ -125,13 +125,44 @@ class ProgressDlgTest : public QObject {
         QCOMPARE(QApplication::activeModalWidget(), dlg_.get());
         // The user cannot close it.
         QVERIFY(!dlg_->close());
-        QTest::keyClick(dlg_.get(), Qt::Key_Escape);
         QVERIFY(dlg_->isVisible());
 
         dlg_->Close();
         QVERIFY(!dlg_->isVisible());
         QVERIFY(QApplication::overrideCursor() == nullptr);
         QVERIFY(QApplication::activeModalWidget() == nullptr);
+    }
+
+    void stopButtonAndEscAskTheJobToStop_data() {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("中止") << false;
+        QTest::newRow("Esc") << true;
+    }
+    void stopButtonAndEscAskTheJobToStop() {
+        QFETCH(bool, escape);
+        auto* stop = dlg_->findChild<QPushButton*>("stop");
+        QVERIFY(stop != nullptr);
+        QCOMPARE(stop->text(), QStringLiteral("中止"));
+        dlg_->Open();
+        QVERIFY(!dlg_->StopRequested());
+        // Enter is not a stop: the button is no default button.
+        QTest::keyClick(dlg_.get(), Qt::Key_Return);
+        QVERIFY(!dlg_->StopRequested());
+        if (escape) {
+            QTest::keyClick(dlg_.get(), Qt::Key_Escape);
+        } else {
+            QTest::mouseClick(stop, Qt::LeftButton);
+        }
+        QVERIFY(dlg_->StopRequested());
+        // The window stays until the job has ended; the button shows the stop was heard.
+        QVERIFY(dlg_->isVisible());
+        QVERIFY(!stop->isEnabled());
+        dlg_->Close();
+        // The next job starts without a stop.
+        dlg_->Open();
+        QVERIFY(!dlg_->StopRequested());
+        QVERIFY(stop->isEnabled());
+        dlg_->Close();
     }
 
     void theWindowKeepsDrawingWhileTheJobRuns() {

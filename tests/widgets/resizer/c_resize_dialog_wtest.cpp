@@ -350,7 +350,11 @@ void CResizeDialogTest::leavingARefusedEditShowsOneMessage() {
     f.Find<QComboBox>("1029")->setFocus(Qt::MouseFocusReason);
     QCOMPARE(f.dialogs.calls.size(), size_t{1});
     QCOMPARE(QApplication::focusWidget(), f.Edit("1050"));
-    QTest::qWait(20);
+    // Let every event already queued (the focus moves the message made) be handled: a timer
+    // posted now fires only after them.
+    bool drained = false;
+    QTimer::singleShot(0, f.dialog.get(), [&drained] { drained = true; });
+    QTRY_VERIFY(drained);
     QCOMPARE(f.dialogs.calls.size(), size_t{1});
 }
 

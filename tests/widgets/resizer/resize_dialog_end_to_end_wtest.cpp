@@ -1,7 +1,9 @@
 #include <QImageReader>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QtTest>
 #include <filesystem>
 
@@ -9,6 +11,7 @@
 #include "browser/imaging/imgkit.h"
 #include "browser/widgets/c_folder_tree.h"
 #include "browser/widgets/c_picture_list.h"
+#include "browser/widgets/c_progress_dlg.h"
 #include "browser/widgets/picture_browser.h"
 #include "resizer/c_resize_dialog.h"
 #include "resizer/job/batch_resize.h"
@@ -26,6 +29,8 @@ class ResizeDialogEndToEndTest : public QObject {
     void cleanupTestCase();
     void resizesTheCheckedPicturesToTheSameWidth();
     void overwritingReplacesTheOriginals();
+    void aTurnSavedOverTheOriginalIsNotAppliedAgain();
+    void theStopButtonEndsTheBatchWithTheCountDone();
 
   private:
     RecordingUserDialogs load_dialogs_;
@@ -59,6 +64,10 @@ void ChooseTreeRoot(CResizeDialog& dialog) {
     QVERIFY(root != nullptr);
     const QRect rect = tree->visualItemRect(root);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
 }
 
 int LineOf(const CPictureList& list, const std::string& name) {
@@ -201,6 +210,88 @@ void ResizeDialogEndToEndTest::overwritingReplacesTheOriginals() {
     for (const auto& entry : fs::directory_iterator(source.Path()))
         files += entry.is_regular_file();
     QCOMPARE(files, 2);
+}
+
+void ResizeDialogEndToEndTest::aTurnSavedOverTheOriginalIsNotAppliedAgain() {
+    TempDir source;
+    fs::copy_file(TestDataPath("photos/storm_road.jpg"), source / "b.jpg");
+    RecordingUserDialogs dialogs;
+    CResizeDialog dialog(dialogs);
+    dialog.Tree()->SetRootProvider([&] {
+        return std::vector<FolderRoot>{{source.Path(), RootKind::Fixed}};
+    });
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    ChooseTreeRoot(dialog);
+    CPictureList& list = *dialog.List();
+    ClickCheckBox(list, 0);
+    ClickName(list, 0);
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1007")), Qt::LeftButton);
+    QTest::mouseClick(dialog.findChild<QRadioButton*>(QStringLiteral("1039")), Qt::LeftButton);
+    QTest::mouseClick(dialog.findChild<QWidget*>(QStringLiteral("1056")), Qt::LeftButton);
+
+    auto* create = dialog.findChild<QPushButton*>(QStringLiteral("1038"));
+    QTest::mouseClick(create, Qt::LeftButton);
+    QCOMPARE(SizeOnDisk(source / "b.jpg"), QSize(1280, 1920));
+    // The file now stands as the user turned it: the turn is spent and the preview shows the new
+    // file, upright as it is.
+    QCOMPARE(list.GetQuarterTurns(0), 0);
+    ImgKitInfoRecord info;
+    ImgKitImageInfo(dialog.Browser()->PreviewImage(), info);
+    QCOMPARE(QSize(info.values[0], info.values[1]), QSize(1280, 1920));
+
+    // A second press leaves the photograph as the first left it.
+    QTest::mouseClick(create, Qt::LeftButton);
+    QCOMPARE(SizeOnDisk(source / "b.jpg"), QSize(1280, 1920));
+    QVERIFY(dialogs.calls.empty());
+}
+
+void ResizeDialogEndToEndTest::theStopButtonEndsTheBatchWithTheCountDone() {
+    TempDir source;
+    TempDir out;
+    constexpr int kCount = 24;
+    for (int i = 0; i < kCount; ++i)
+        fs::copy_file(TestDataPath("photos/dune_grass.jpg"),
+                      source / ("p" + std::to_string(10 + i) + ".jpg"));
+    RecordingUserDialogs dialogs;
+    CResizeDialog dialog(dialogs);
+    dialog.Tree()->SetRootProvider([&] {
+        return std::vector<FolderRoot>{{source.Path(), RootKind::Fixed}};
+    });
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    ChooseTreeRoot(dialog);
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1024")), Qt::LeftButton);
+    dialog.findChild<QLineEdit*>(QStringLiteral("1033"))->setText(Q(out.Path()));
+
+    // The user presses "中止" once the pictures are being made: the window must take the click
+    // while the workers hold pictures.
+    QTimer watcher;
+    bool clicked = false;
+    connect(&watcher, &QTimer::timeout, &dialog, [&] {
+        auto* progress = dialog.findChild<CProgressDlg*>();
+        if (clicked || progress == nullptr || !progress->isVisible()) return;
+        if (progress->findChild<QLabel*>(QStringLiteral("1009"))->text() !=
+            QStringLiteral("作成しています..."))
+            return;
+        QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("stop")),
+                          Qt::LeftButton);
+        clicked = true;
+    });
+    watcher.start(0);
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1038")), Qt::LeftButton);
+    watcher.stop();
+    QVERIFY(clicked);
+
+    const int done = static_cast<int>(FolderContents(out.Path()).size());
+    QVERIFY(done < kCount);
+    QCOMPARE(dialogs.calls.size(), size_t{1});
+    QCOMPARE(Q(dialogs.calls[0].text),
+             QStringLiteral("作成を中止しました。\n%1 枚中 %2 枚の画像を処理しました。")
+                 .arg(kCount)
+                 .arg(done));
+    QCOMPARE(dialogs.calls[0].icon, MessageIcon::Exclamation);
+    QVERIFY(dialog.isVisible());
 }
 
 QTEST_MAIN(ResizeDialogEndToEndTest)

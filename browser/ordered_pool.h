@@ -1,0 +1,75 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Runs the per-picture work of a job on worker threads while the calling thread stays free to
+// keep a window alive and takes the results in list order, so that everything a user can see
+// (progress positions, failure lines, their order) is what one worker would give.
+//
+// - Tasks are taken strictly in index order. Task i starts only while the estimated bytes of the
+//   tasks in flight plus its own fit the memory budget; a task larger than the whole budget runs
+//   alone. So two huge photographs are done one after the other, small ones side by side.
+// - `commit(i)` runs on the calling thread for i = 0, 1, 2, ... each as soon as task i and every
+//   earlier task have run. Between commits the calling thread waits, calling `idle` at least every
+//   `kIdleInterval`, and polls `stop_requested`.
+// - A stop starts no further task; the tasks already started finish and are committed. The tasks
+//   committed are then always a prefix 0..k-1 of the list.
+//
+// Workers receive only the index: `estimate` and `run` must read plain data prepared before Run
+// (never a widget or a dialog seam) and write only their own task's result slot.
+class OrderedPool {
+  public:
+    // How often, at the longest, the calling thread gets `idle` while it waits.
+    static constexpr std::chrono::milliseconds kIdleInterval{40};
+
+    struct Limits {
+        int workers = 0;                 // 0: one per processor this process may use
+        std::int64_t memory_budget = 0;  // bytes; 0: a quarter of the memory this process may use
+    };
+
+    struct Tasks {
+        int count = 0;
+        // Bytes task i will hold at its peak (decoded pictures), from the file headers; called on
+        // a worker just before the task is taken, in index order. Empty: every task costs 0.
+        std::function<std::int64_t(int)> estimate;
+        // The work of task i, on a worker thread. It must not throw: a picture's failure is part
+        // of its result.
+        std::function<void(int)> run;
+        // Takes the result of task i, on the calling thread, in index order.
+        std::function<void(int)> commit;
+        // For each task (or empty for none): true when it must wait until every earlier task has
+        // ended, because it touches a file an earlier one touches (see TasksSharingFiles).
+        std::vector<bool> after_earlier;
+    };
+
+    // Hooks of the calling thread; either may be empty.
+    struct Hooks {
+        std::function<bool()> stop_requested;
+        std::function<void()> idle;
+    };
+
+    // A pool with the defaults of Limits.
+    OrderedPool();
+    explicit OrderedPool(Limits limits);
+
+    // The number of workers and the budget this pool uses (defaults resolved).
+    int Workers() const { return workers_; }
+    std::int64_t MemoryBudget() const { return budget_; }
+
+    // Runs the tasks and returns how many were committed: all of them, or after a stop the tasks
+    // that had started. Returns when no worker is left running.
+    int Run(const Tasks& tasks, const Hooks& hooks) const;
+
+    // For tasks that each touch the listed files (paths as texts, compared after lexical
+    // normalisation): true for every task that touches a file an earlier task touches. Two list
+    // lines whose copy and thumbnail fall on one file then keep the order of the list.
+    static std::vector<bool> TasksSharingFiles(const std::vector<std::vector<std::string>>& files);
+
+  private:
+    int workers_;
+    std::int64_t budget_;
+};

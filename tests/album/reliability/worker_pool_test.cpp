@@ -1,0 +1,159 @@
+// The album's pictures are made on a pool of workers. Whatever their number, the album on disk,
+// the progress calls and the messages are those of one worker; a stop leaves every original whole,
+// no temporary file behind and no page written.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "album/generation/album_build.h"
+#include "album/generation/album_pipeline.h"
+#include "browser/imaging/image_library.h"
+#include "browser/picture_list_model.h"
+#include "tests/reliability/gated_codec.h"
+#include "tests/reliability/testdata_manifest.h"
+#include "tests/support/recording_progress_sink.h"
+#include "tests/support/recording_shell_opener.h"
+#include "tests/support/recording_user_dialogs.h"
+#include "tests/support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kPicturePhase = "サムネイルを作成しています...";
+
+class AlbumWorkers : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        RecordingUserDialogs load_dialogs;
+        ASSERT_TRUE(ImageLibrary::Load(load_dialogs));
+        fs::create_directories(dir / "src");
+        settings.picture_path = dir / "src/";
+        settings.slide_mode = 1;
+        materials = MaterialFolders::FromStartDirectory(dir.Path());
+    }
+
+    TempDir dir;
+    AlbumSettings settings;
+    PictureListModel list;
+    MaterialFolders materials;
+    RecordingShellOpener shell;
+};
+
+}  // namespace
+
+TEST_F(AlbumWorkers, OneTwoAndEightWorkersMakeTheSameAlbumAndSayTheSame) {
+    // The damaged pictures give a failure list to keep in order; a third of them are turned.
+    for (const SweepPicture& p : SweepPicturesUnder(
+             {"bmp/bad/", "bmp/questionable/pal", "jpeg/bad/", "gif/bad/", "jpeg/good/gen_"}))
+        fs::copy_file(TestDataPath(p.path), dir / ("src/" + p.FlatName()));
+    list.Fill(settings.picture_path, PictureFilter::Album);
+    ASSERT_GT(list.Count(), 70);
+    for (int i = 0; i < list.Count(); ++i) {
+        list.SetChecked(i, true);
+        if (i % 3 == 0) list.AddQuarterTurn(i);
+    }
+
+    struct Run {
+        std::map<std::string, std::string> files;
+        std::vector<std::string> progress;
+        std::vector<std::string> messages;
+    };
+    std::vector<Run> runs;
+    for (int workers : {1, 2, 8}) {
+        settings.out_dir = dir / ("out" + std::to_string(workers));
+        RecordingUserDialogs dialogs;
+        RecordingProgressSink progress;
+        ImageCodec codec;
+        const AlbumBuildContext context{settings, list,  materials, dialogs,
+                                        progress, shell, codec,     workers};
+        BuildAlbum(context);
+        runs.push_back({FolderContents(settings.out_dir), progress.calls, dialogs.Texts()});
+    }
+    ASSERT_GT(runs[0].files.size(), 100u);
+    ASSERT_EQ(runs[0].messages.size(), 2u);  // the failure list, then the question
+    for (std::size_t r = 1; r < runs.size(); ++r) {
+        SCOPED_TRACE(r == 1 ? "2 workers" : "8 workers");
+        EXPECT_EQ(runs[r].files.size(), runs[0].files.size());
+        for (const auto& [path, bytes] : runs[0].files) {
+            const auto other = runs[r].files.find(path);
+            EXPECT_TRUE(other != runs[r].files.end() && other->second == bytes) << path;
+        }
+        EXPECT_EQ(runs[r].progress, runs[0].progress);
+        EXPECT_EQ(runs[r].messages, runs[0].messages);
+    }
+}
+
+class AlbumStop : public AlbumWorkers, public ::testing::WithParamInterface<int> {};
+
+TEST_P(AlbumStop, AStopAfterAFewPicturesLeavesEveryOriginalWholeAndWritesNoPage) {
+    // Sixteen pictures, each turned once, saved over their originals (the album in their folder).
+    constexpr int kCount = 16;
+    const std::string original = ReadTestFile(TestDataPath("jpeg/good/ljt_testorig.jpg"));
+    for (int i = 0; i < kCount; ++i) {
+        const std::string name = "p" + std::to_string(10 + i) + ".jpg";
+        ASSERT_TRUE(WriteTestFile(dir / ("src/" + name), original));
+    }
+    list.Fill(settings.picture_path, PictureFilter::Album);
+    for (int i = 0; i < kCount; ++i) {
+        list.SetChecked(i, true);
+        list.AddQuarterTurn(i);
+    }
+    settings.out_sorce = 1;
+    settings.pic_folder.clear();
+
+    GatedCodec codec;
+    codec.held = [](const std::string& path) {
+        return fs::path(path).filename().string() >= "p13.jpg";
+    };
+    RecordingUserDialogs dialogs;
+    RecordingProgressSink progress;
+    progress.stop = [&] {
+        const bool stop = progress.PositionIn(kPicturePhase) >= 3;
+        if (stop) codec.Open();
+        return stop;
+    };
+    const AlbumBuildContext context{settings, list,  materials, dialogs,
+                                    progress, shell, codec,     GetParam()};
+    AlbumBuildReport report;
+    EXPECT_FALSE(BuildAlbum(context, report));
+    EXPECT_FALSE(codec.TimedOut());
+
+    EXPECT_TRUE(report.stopped);
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_EQ(dialogs.calls[0].text, kAlbumStopped);
+    EXPECT_EQ(dialogs.calls[0].icon, MessageIcon::Exclamation);
+    EXPECT_TRUE(shell.opened.empty());
+
+    // Every original is either untouched or the whole turned picture; the turned ones are exactly
+    // those reported, and they are the pictures the progress counted.
+    const int done = progress.PositionIn(kPicturePhase);
+    EXPECT_GE(done, 3);
+    EXPECT_LT(done, kCount);
+    std::set<int> turned;
+    for (int i = 0; i < kCount; ++i) {
+        const std::string path = dir / ("src/" + list.ItemText(i));
+        if (ReadTestFile(path) == original) continue;
+        EXPECT_EQ(ImgKitUprightSize(path), (ImgKitSize{149, 227})) << path;
+        turned.insert(i);
+    }
+    EXPECT_EQ(static_cast<int>(turned.size()), done);
+    EXPECT_EQ(std::set<int>(report.saved_over_source.begin(), report.saved_over_source.end()),
+              turned);
+
+    // No page, and nothing but the pictures, their thumbnails and the material folder.
+    std::set<std::string> names;
+    for (const auto& [path, bytes] : FolderContents(dir / "src")) names.insert(path);
+    for (const std::string& name : names) {
+        const bool picture = name.size() == 7 && name[0] == 'p';
+        const bool thumbnail = name.rfind("my_t/_p", 0) == 0 && name.size() == 13;
+        EXPECT_TRUE(picture || thumbnail) << name;
+    }
+    EXPECT_EQ(names.size(), static_cast<std::size_t>(kCount + done));
+}
+
+INSTANTIATE_TEST_SUITE_P(Workers, AlbumStop, ::testing::Values(1, 2, 8),
+                         [](const auto& info) { return std::to_string(info.param) + "Workers"; });

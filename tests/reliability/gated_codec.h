@@ -1,0 +1,45 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "browser/imaging/image_codec.h"
+
+// The real codec, except that loading a file that `held` names waits until Open() (or half a
+// minute, which TimedOut() then tells). Stop tests hold every picture after the first few, so that
+// the stop comes while pictures are in flight however fast the machine is.
+class GatedCodec : public ImageCodec {
+  public:
+    ImageHandle Load(const std::string& path, int min_width, int min_height) override {
+        if (held && held(path)) {
+            std::unique_lock lock(mutex_);
+            if (!opened_.wait_for(lock, std::chrono::seconds(30), [this] { return open_; }))
+                timed_out_ = true;
+        }
+        return ImageCodec::Load(path, min_width, min_height);
+    }
+    // Lets every held load go on.
+    void Open() {
+        {
+            const std::lock_guard lock(mutex_);
+            open_ = true;
+        }
+        opened_.notify_all();
+    }
+    bool TimedOut() {
+        const std::lock_guard lock(mutex_);
+        return timed_out_;
+    }
+
+    // Set before the job runs; called from its workers.
+    std::function<bool(const std::string& path)> held;
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable opened_;
+    bool open_ = false;
+    bool timed_out_ = false;
+};
