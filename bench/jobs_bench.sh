@@ -27,7 +27,7 @@ for tool in vipsthumbnail convert identify xargs /usr/bin/time; do
 done
 [ -n "${2:-}" ] || "$here/fetch_photos.sh" >&2
 
-mapfile -t files < <(find "$photos" -maxdepth 1 -type f \( -iname '*.jpg' -o -iname '*.jpeg' \) | sort)
+mapfile -t files < <(find -L "$photos" -maxdepth 1 -type f \( -iname '*.jpg' -o -iname '*.jpeg' \) | sort)
 count=${#files[@]}
 [ "$count" -gt 0 ] || { echo "no JPEG photographs in $photos" >&2; exit 1; }
 cores=$(nproc)
