@@ -6,11 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <random>
 #include <sstream>
 
@@ -446,17 +448,18 @@ bool IsSameFile(const std::string& a, const std::string& b) {
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
+bool ReadFileStart(const std::string& path, std::size_t limit, std::string& bytes) {
     bytes.clear();
     // A theme file or a profile that is a FIFO must not stop the program waiting for a writer.
     const int fd = OpenRegularFile(path);
     if (fd < 0) return false;
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
+    if (::fstat(fd, &st) == 0 && st.st_size > 0)
+        bytes.reserve(std::min(limit, static_cast<size_t>(st.st_size)));
     char buffer[65536];
     bool ok = true;
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
+    while (bytes.size() < limit) {
+        ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, limit - bytes.size()));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             ok = false;
@@ -468,6 +471,10 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
     ::close(fd);
     if (!ok) bytes.clear();
     return ok;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+    return ReadFileStart(path, std::numeric_limits<std::size_t>::max(), bytes);
 }
 
 std::string AbsolutePath(const std::string& path) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -100,3 +101,6 @@ bool IsSameFile(const std::string& a, const std::string& b);
 
 // Reads a whole regular file (opened with OpenRegularFile); false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
+
+// Reads the first `limit` bytes of a regular file (all of a shorter one), as ReadWholeFile does.
+bool ReadFileStart(const std::string& path, std::size_t limit, std::string& bytes);

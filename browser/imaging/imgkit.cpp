@@ -11,24 +11,30 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QRect>
+#include <QRectF>
 #include <QTransform>
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
+#include <string_view>
 
 #include "browser/imaging/area_resample.h"
 #include "browser/imaging/image_library.h"
 #include "browser/imaging/imaging_limits.h"
+#include "browser/imaging/jpeg_decode.h"
 #include "platform/file_system.h"
 
 // One picture: its pixels (always Format_RGB32) and the size it reports. After a reduced-scale load
 // the pixels are smaller than the reported size, which stays the full upright size so that the
-// callers' size rules work on the real picture.
+// callers' size rules work on the real picture; `area` is then the part of the pixels that is
+// picture: a decode at 5/8 of 2572 columns gives 1608, the last only half picture, so that
+// resizing all 1608 would shift the far edge by half a pixel. Null: all of the pixels.
 struct ImgKitPicture {
     QImage pixels;
     int width = 0;
     int height = 0;
+    QRectF area;
 };
 
 ImageHandle& ImageHandle::operator=(ImageHandle&& other) noexcept {
@@ -74,97 +80,69 @@ QSize HeaderSize(QImageReader& reader) {
     return QSize(size.width(), std::abs(size.height()));
 }
 
-bool SwapsAxes(const QImageReader& reader) {
-    return (reader.transformation() & QImageIOHandler::TransformationRotate90) != 0;
+// Where a part `area` of a picture of `size` lies once the picture is turned a quarter clockwise
+// (the point (x, y) goes to (height - y, x)), or counter-clockwise.
+QRectF ClockwiseArea(const QRectF& area, const QSize& size) {
+    return QRectF(size.height() - area.bottom(), area.left(), area.height(), area.width());
 }
-
-// The largest power-of-two DCT reduction (8, 4, 2, else 1) whose result, in the stored axes, still
-// covers `need` (the decoder rounds sides up, so the rounded-down quotient is a safe bound).
-int ChooseScale(const QSize& stored, const QSize& need) {
-    for (int s : {8, 4, 2}) {
-        if (stored.width() / s >= need.width() && stored.height() / s >= need.height()) return s;
-    }
-    return 1;
-}
-
-// Decodes a JPEG at 1/scale straight through TurboJPEG. Qt's reader, asked for a size that is not
-// an exact DCT scale of the picture, resamples its decode once more and loses several dB on
-// thumbnails; here the DCT scale is used as it comes (sides rounded up), and the exact size is made
-// by area averaging later. Null when TurboJPEG cannot do it (CMYK, 12-bit, a broken file): the
-// caller then decodes in full through Qt.
-QImage DecodeJpegScaled(const QByteArray& bytes, int scale) {
-    tjhandle handle = tjInitDecompress();
-    if (!handle) return {};
-    QImage image;
-    int width = 0, height = 0, subsampling = 0, colorspace = 0;
-    auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const unsigned long size = static_cast<unsigned long>(bytes.size());
-    if (tjDecompressHeader3(handle, data, size, &width, &height, &subsampling, &colorspace) == 0 &&
-        colorspace != TJCS_CMYK && colorspace != TJCS_YCCK && width > 0 && height > 0) {
-        const tjscalingfactor factor{1, scale};
-        image = QImage(TJSCALED(width, factor), TJSCALED(height, factor), QImage::Format_RGB32);
-        const int pixel_format =
-            QSysInfo::ByteOrder == QSysInfo::LittleEndian ? TJPF_BGRX : TJPF_XRGB;
-        if (!image.isNull()) {
-            // The scan count is checked before any decode; the library's own limit stays on as
-            // a second guard.
-            const int rc = tjDecompress2(handle, data, size, image.bits(), image.width(),
-                                         static_cast<int>(image.bytesPerLine()), image.height(),
-                                         pixel_format, TJFLAG_LIMITSCANS);
-            // A warning (damaged data after the header) still gives the whole picture, as Qt's
-            // reader shows it.
-            if (rc != 0 && tjGetErrorCode(handle) != TJERR_WARNING) image = QImage();
-        }
-    }
-    tjDestroy(handle);
-    if (!image.isNull()) {
-        // The X byte of BGRX is left undefined by the decoder; RGB32 wants it opaque.
-        for (int y = 0; y < image.height(); ++y) {
-            QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < image.width(); ++x) row[x] |= 0xff000000u;
-        }
-    }
-    return image;
+QRectF CounterClockwiseArea(const QRectF& area, const QSize& size) {
+    return QRectF(area.top(), size.width() - area.right(), area.height(), area.width());
 }
 
 // Applies an EXIF orientation the way Qt's reader does: mirror and flip first, then a clockwise
-// quarter turn (orientation 8, a turn the other way, is done as one rotation).
-QImage ApplyOrientation(const QImage& image, QImageIOHandler::Transformations t) {
+// quarter turn (orientation 8, a turn the other way, is done as one rotation). `area` (see
+// ImgKitPicture) goes where its pixels go.
+QImage ApplyOrientation(const QImage& image, QImageIOHandler::Transformations t, QRectF& area) {
     if (t == QImageIOHandler::TransformationNone) return image;
-    if (t == QImageIOHandler::TransformationRotate270)
+    const QSize size = image.size();
+    if (t == QImageIOHandler::TransformationRotate270) {
+        if (!area.isNull()) area = CounterClockwiseArea(area, size);
         return image.transformed(QTransform().rotate(270));
-    QImage out = image.mirrored(t & QImageIOHandler::TransformationMirror,
-                                t & QImageIOHandler::TransformationFlip);
-    if (t & QImageIOHandler::TransformationRotate90) out = out.transformed(QTransform().rotate(90));
+    }
+    const bool mirror = t & QImageIOHandler::TransformationMirror;
+    const bool flip = t & QImageIOHandler::TransformationFlip;
+    QImage out = image.mirrored(mirror, flip);
+    if (!area.isNull()) {
+        if (mirror) area.moveLeft(size.width() - area.right());
+        if (flip) area.moveTop(size.height() - area.bottom());
+    }
+    if (t & QImageIOHandler::TransformationRotate90) {
+        if (!area.isNull()) area = ClockwiseArea(area, size);
+        out = out.transformed(QTransform().rotate(90));
+    }
     return out;
 }
 
-ImageHandle MakeHandle(QImage pixels, int width, int height) {
-    auto* picture = new ImgKitPicture{std::move(pixels), width, height};
+ImageHandle MakeHandle(QImage pixels, int width, int height, QRectF area = QRectF()) {
+    auto* picture = new ImgKitPicture{std::move(pixels), width, height, area};
     return ImageHandle(picture);
 }
 
 // The pixels at the reported size (a reduced-scale load saved without a resize is brought back to
 // its full size first, so a saved file always has the size the picture reports).
 QImage PixelsAtReportedSize(const ImgKitPicture& p) {
-    if (p.pixels.width() == p.width && p.pixels.height() == p.height) return p.pixels;
-    return AreaResample(p.pixels, p.width, p.height);
+    if (p.area.isNull() && p.pixels.width() == p.width && p.pixels.height() == p.height)
+        return p.pixels;
+    return AreaResample(p.pixels, p.width, p.height, p.area);
 }
 
 // What a load learns from the header alone: the stored size and whether the orientation swaps
 // the axes. Refused (std::nullopt) when the format is not ours or the size is not plausible.
 struct Header {
+    QByteArray format;  // "jpeg" or "bmp"
     QSize stored;
-    bool swaps = false;
-    QSize Upright() const { return swaps ? stored.transposed() : stored; }
+    QImageIOHandler::Transformations orientation;
+    bool Swaps() const { return (orientation & QImageIOHandler::TransformationRotate90) != 0; }
+    QSize Upright() const { return Swaps() ? stored.transposed() : stored; }
 };
 
 std::optional<Header> ReadHeader(QImageReader& reader, qint64 file_bytes) {
     Prepare(reader);
-    if (!IsAcceptedFormat(reader.format())) return std::nullopt;
+    const QByteArray format = reader.format();
+    if (!IsAcceptedFormat(format)) return std::nullopt;
     const QSize stored = HeaderSize(reader);
     if (!PlausibleSize(stored, file_bytes)) return std::nullopt;
-    return Header{stored, SwapsAxes(reader)};
+    return Header{format, stored, reader.transformation()};
 }
 
 // Opens a picture file by the bytes of its path, so that a name that is not UTF-8 (Shift-JIS from
@@ -180,21 +158,23 @@ bool OpenPictureFile(const std::string& path, QFile& file) {
     return true;
 }
 
-// The whole file of a picture, for decoding from memory. Its header is read first, so a file that
-// is no picture of ours, or one whose header claims an absurd size, is refused before the rest of
-// it is read.
-bool ReadPictureBytes(const std::string& path, QByteArray& bytes) {
+// The whole file of a picture, for decoding from memory, and what its header says. The header is
+// read first, so a file that is no picture of ours, or one whose header claims an absurd size, is
+// refused before the rest of it is read.
+std::optional<Header> ReadPictureBytes(const std::string& path, QByteArray& bytes) {
     QFile file;
-    if (!OpenPictureFile(path, file)) return false;
+    if (!OpenPictureFile(path, file)) return std::nullopt;
     const qint64 size = file.size();
-    if (size < 1 || size > kMaxPictureFileBytes) return false;
+    if (size < 1 || size > kMaxPictureFileBytes) return std::nullopt;
+    std::optional<Header> header;
     {
         QImageReader probe(&file);
-        if (!ReadHeader(probe, size)) return false;
+        header = ReadHeader(probe, size);
     }
-    if (!file.seek(0)) return false;
+    if (!header || !file.seek(0)) return std::nullopt;
     bytes = file.read(size);
-    return bytes.size() == size;
+    if (bytes.size() != size) return std::nullopt;
+    return header;
 }
 
 // True when the bytes are a JPEG with more than kMaxJpegScans scans. The segments between scans are
@@ -236,50 +216,66 @@ bool HasTooManyScans(const QByteArray& bytes) {
 ImageHandle ImgKitFileLoad(const std::string& path, int min_width, int min_height) {
     if (!ImageLibrary::IsLoaded()) return {};
     QByteArray bytes;
-    if (!ReadPictureBytes(path, bytes)) return {};
-    // Qt's JPEG reader has no scan limit of its own; every decode below reads these bytes.
-    if (HasTooManyScans(bytes)) return {};
-    QBuffer buffer(&bytes);
-    if (!buffer.open(QIODevice::ReadOnly)) return {};
-    QImageReader reader(&buffer);
-    const std::optional<Header> header = ReadHeader(reader, bytes.size());
+    const std::optional<Header> header = ReadPictureBytes(path, bytes);
     if (!header) return {};
+    // Neither decoder has a scan limit of its own that covers every path; every decode below
+    // reads these bytes.
+    if (HasTooManyScans(bytes)) return {};
     const QSize stored = header->stored;
-    const bool swaps = header->swaps;
     const QSize upright = header->Upright();
 
     QImage image;
-    bool reduced = false;
-    if (reader.format() == "jpeg" && (min_width > 0 || min_height > 0)) {
-        QSize need(std::max(min_width, 1), std::max(min_height, 1));
-        if (swaps) need.transpose();
-        const int scale = ChooseScale(stored, need);
-        if (scale > 1) {
-            image = DecodeJpegScaled(bytes, scale);
-            if (!image.isNull()) {
-                image = ApplyOrientation(image, reader.transformation());
-                reduced = !image.isNull();
+    int eighths = 8;
+    if (header->format == "jpeg") {
+        if (min_width > 0 || min_height > 0) {
+            QSize need(std::max(min_width, 1), std::max(min_height, 1));
+            if (header->Swaps()) need.transpose();
+            eighths = JpegScaleEighths(stored, need);
+        }
+        // A CMYK picture (or one the decoder refuses) is read whole through Qt's reader below.
+        image = DecodeJpeg(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())),
+                           eighths);
+        // The header was read from the file before its bytes: a file replaced in between is
+        // refused rather than given a size its pixels do not have.
+        if (!image.isNull() && image.size() != JpegScaledSize(stored, eighths)) return {};
+    }
+    if (image.isNull()) {
+        eighths = 8;
+        QBuffer buffer(&bytes);
+        if (!buffer.open(QIODevice::ReadOnly)) return {};
+        QImageReader reader(&buffer, header->format);
+        reader.setAutoTransform(false);
+        if (header->format == "bmp") {
+            // A damaged BMP (an RLE delta past the end, a file cut short) leaves pixels that the
+            // decoder never writes. Handed a cleared picture of the size and format it will make,
+            // the decoder fills that one, so those pixels are black instead of whatever the
+            // memory held before (which would otherwise end up in the saved files).
+            const QImage::Format format = reader.imageFormat();
+            if (format != QImage::Format_Invalid) {
+                image = QImage(stored, format);
+                if (!image.isNull()) image.fill(0);
             }
         }
-    }
-    if (!reduced && reader.format() == "bmp") {
-        // A damaged BMP (an RLE delta past the end, a file cut short) leaves pixels that the
-        // decoder never writes. Handed a cleared picture of the size and format it will make, the
-        // decoder fills that one, so those pixels are black instead of whatever the memory held
-        // before (which would otherwise end up in the saved files).
-        const QImage::Format format = reader.imageFormat();
-        if (format != QImage::Format_Invalid) {
-            image = QImage(stored, format);
-            if (!image.isNull()) image.fill(0);
+        if (!reader.read(&image) || image.isNull()) return {};
+        if (image.format() != QImage::Format_RGB32) {
+            image.convertTo(QImage::Format_RGB32);
+            if (image.isNull()) return {};
         }
     }
-    if (!reduced && (!reader.read(&image) || image.isNull())) return {};
-    if (image.format() != QImage::Format_RGB32) {
-        image.convertTo(QImage::Format_RGB32);
-        if (image.isNull()) return {};
-    }
-    if (!reduced) return MakeHandle(image, image.width(), image.height());
-    return MakeHandle(std::move(image), upright.width(), upright.height());
+    // The bytes are not needed any more; the turn below may need as much memory again.
+    bytes = QByteArray();
+    // A reduced-scale decode rounds its sides up: the picture is its exact fraction of them.
+    QRectF area;
+    if (eighths < 8)
+        area = QRectF(0, 0, stored.width() * eighths / 8.0, stored.height() * eighths / 8.0);
+    image = ApplyOrientation(image, header->orientation, area);
+    if (image.isNull()) return {};
+    // A reduced-scale decode reports the full upright size, so that the size rules work on the
+    // real picture.
+    if (eighths < 8) return MakeHandle(std::move(image), upright.width(), upright.height(), area);
+    const int width = image.width();
+    const int height = image.height();
+    return MakeHandle(std::move(image), width, height);
 }
 
 ImgKitSize ImgKitUprightSize(const std::string& path) {
@@ -295,16 +291,14 @@ ImgKitSize ImgKitUprightSize(const std::string& path) {
 
 std::int64_t ImgKitDecodedPixels(ImgKitSize upright, bool jpeg, int min_width, int min_height) {
     if (upright.width < 1 || upright.height < 1) return 0;
-    int scale = 1;
+    QSize decoded(upright.width, upright.height);
     if (jpeg && (min_width > 0 || min_height > 0)) {
         // The scale does not depend on the axes: an orientation that swaps them swaps both sizes.
-        scale = ChooseScale(QSize(upright.width, upright.height),
-                            QSize(std::max(min_width, 1), std::max(min_height, 1)));
+        const int eighths =
+            JpegScaleEighths(decoded, QSize(std::max(min_width, 1), std::max(min_height, 1)));
+        decoded = JpegScaledSize(decoded, eighths);
     }
-    // The decoder rounds each side up.
-    const std::int64_t w = (upright.width + scale - 1) / scale;
-    const std::int64_t h = (upright.height + scale - 1) / scale;
-    return w * h;
+    return static_cast<std::int64_t>(decoded.width()) * decoded.height();
 }
 
 void ImgKitRotation(ImageHandle& image) {
@@ -314,6 +308,7 @@ void ImgKitRotation(ImageHandle& image) {
     QImage turned = p->pixels.transformed(QTransform().rotate(90));
     if (turned.isNull()) return;
     if (turned.format() != QImage::Format_RGB32) turned.convertTo(QImage::Format_RGB32);
+    if (!p->area.isNull()) p->area = ClockwiseArea(p->area, p->pixels.size());
     p->pixels = std::move(turned);
     std::swap(p->width, p->height);
 }
@@ -331,7 +326,7 @@ ImageHandle ImgKitImageSize(const ImageHandle& image, int width, int height) {
     const ImgKitPicture* p = image.get();
     if (!p || !ImageLibrary::IsLoaded() || width < 1 || height < 1) return {};
     if (static_cast<std::int64_t>(width) * height > kMaxPicturePixels) return {};
-    QImage resized = AreaResample(p->pixels, width, height);
+    QImage resized = AreaResample(p->pixels, width, height, p->area);
     if (resized.isNull()) return {};
     return MakeHandle(std::move(resized), width, height);
 }
@@ -397,7 +392,11 @@ void ImgKitDisplay(QPainter& painter, const QRect& area, const ImageHandle& imag
     const QRect target(area.x() + (area.width() - w) / 2, area.y() + (area.height() - h) / 2, w, h);
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    painter.drawImage(target, p->pixels);
+    if (p->area.isNull()) {
+        painter.drawImage(target, p->pixels);
+    } else {
+        painter.drawImage(QRectF(target), p->pixels, p->area);
+    }
     painter.restore();
 }
 

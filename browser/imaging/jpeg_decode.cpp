@@ -1,0 +1,309 @@
+#include "browser/imaging/jpeg_decode.h"
+
+// jpeglib.h needs FILE and size_t declared before it.
+#include <algorithm>
+#include <array>
+#include <csetjmp>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include <jpeglib.h>
+
+#include "browser/imaging/imaging_limits.h"
+#include "platform/large_memory.h"
+
+// The decoder library reports errors by a long jump out of its calls. The functions that set the
+// jump point below hold no object with a destructor of its own between the jump point and any
+// library call, and what they hand back lives in their callers.
+
+// One array of coefficient blocks the decoder keeps for a whole picture (one per component of a
+// progressive file): held in memory of our own instead of the library's (see Decoder).
+struct jvirt_barray_control {
+    JBLOCKARRAY rows;
+    JDIMENSION blocks_per_row;
+    JDIMENSION row_count;
+    void* memory;
+    size_t bytes;
+};
+
+namespace {
+
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void JumpOut(j_common_ptr cinfo) {
+    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+}
+
+// Warnings (damaged data after the header) are not printed: the picture is still shown as far as
+// it decodes.
+void IgnoreMessage(j_common_ptr, int) {}
+
+// A second guard behind the loader's scan count: every scan of a progressive file is a pass over
+// the whole picture.
+void LimitScans(j_common_ptr cinfo) {
+    const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (cinfo->is_decompressor && d->input_scan_number > kMaxJpegScans) JumpOut(cinfo);
+}
+
+// The library's structures, set up to report through ErrorManager. Call jpeg_create_decompress
+// (through Start) after setting the jump point, and Finish on every way out.
+//
+// A progressive picture is decoded through an array of coefficients for the whole picture, 128
+// bytes a block (about 100 MB for a 16-megapixel 4:4:4 photograph), which the library would take
+// from the heap and zero block by block. Here those arrays come from AllocateLargeZeroed: already
+// zero, on large pages, and returned to the system when the picture is done. That takes a third
+// off the time of a progressive decode.
+struct Decoder {
+    jpeg_decompress_struct cinfo;
+    ErrorManager error;
+    jpeg_progress_mgr progress;
+    void (*library_realize)(j_common_ptr);
+    jvirt_barray_control arrays[MAX_COMPONENTS];
+    int array_count;
+
+    void Prepare() {
+        cinfo.err = jpeg_std_error(&error.pub);
+        error.pub.error_exit = JumpOut;
+        error.pub.emit_message = IgnoreMessage;
+        progress.progress_monitor = LimitScans;
+        array_count = 0;
+    }
+    void Start(const unsigned char* data, size_t size);
+    void Finish() {
+        jpeg_destroy_decompress(&cinfo);
+        for (int i = 0; i < array_count; ++i) FreeLarge(arrays[i].memory, arrays[i].bytes);
+        array_count = 0;
+    }
+};
+
+Decoder& DecoderOf(j_common_ptr cinfo) {
+    return *static_cast<Decoder*>(cinfo->client_data);
+}
+
+jvirt_barray_ptr RequestBlocks(j_common_ptr cinfo, int, boolean, JDIMENSION blocks_per_row,
+                               JDIMENSION row_count, JDIMENSION) {
+    Decoder& d = DecoderOf(cinfo);
+    if (d.array_count >= MAX_COMPONENTS) JumpOut(cinfo);
+    jvirt_barray_control& a = d.arrays[d.array_count++];
+    a = jvirt_barray_control{nullptr, blocks_per_row, row_count, nullptr, 0};
+    return &a;
+}
+
+void RealizeArrays(j_common_ptr cinfo) {
+    Decoder& d = DecoderOf(cinfo);
+    d.library_realize(cinfo);  // the library's own arrays of samples, if it asked for any
+    for (int i = 0; i < d.array_count; ++i) {
+        jvirt_barray_control& a = d.arrays[i];
+        if (a.memory) continue;
+        const size_t row_bytes = size_t{a.blocks_per_row} * sizeof(JBLOCK);
+        if (row_bytes == 0 || a.row_count == 0 || a.row_count > SIZE_MAX / row_bytes)
+            JumpOut(cinfo);
+        a.bytes = row_bytes * a.row_count;
+        a.memory = AllocateLargeZeroed(a.bytes);
+        if (!a.memory) JumpOut(cinfo);
+        a.rows = static_cast<JBLOCKARRAY>(
+            cinfo->mem->alloc_large(cinfo, JPOOL_IMAGE, size_t{a.row_count} * sizeof(JBLOCKROW)));
+        for (JDIMENSION r = 0; r < a.row_count; ++r)
+            a.rows[r] = reinterpret_cast<JBLOCKROW>(static_cast<char*>(a.memory) + r * row_bytes);
+    }
+}
+
+JBLOCKARRAY AccessBlocks(j_common_ptr cinfo, jvirt_barray_ptr a, JDIMENSION first, JDIMENSION count,
+                         boolean) {
+    if (!a->rows || first > a->row_count || count > a->row_count - first) JumpOut(cinfo);
+    return a->rows + first;
+}
+
+void Decoder::Start(const unsigned char* data, size_t size) {
+    jpeg_create_decompress(&cinfo);
+    cinfo.client_data = this;
+    library_realize = cinfo.mem->realize_virt_arrays;
+    cinfo.mem->request_virt_barray = RequestBlocks;
+    cinfo.mem->realize_virt_arrays = RealizeArrays;
+    cinfo.mem->access_virt_barray = AccessBlocks;
+    cinfo.progress = &progress;
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&cinfo, TRUE);
+}
+
+bool IsOneSample(const jpeg_component_info& c) {
+#if JPEG_LIB_VERSION >= 70
+    return c.DCT_h_scaled_size == 1 && c.DCT_v_scaled_size == 1;
+#else
+    return c.DCT_scaled_size == 1;
+#endif
+}
+
+using ComponentSet = std::array<bool, 256>;
+
+// For a progressive (Huffman-coded) file decoded at `eighths` / 8: the components whose blocks
+// the decoder turns into single pixels, which are made from the DC coefficient alone. False when
+// there are none, or the file is not such a file.
+bool FindDcOnlyComponents(const unsigned char* data, size_t size, int eighths, ComponentSet& out) {
+    Decoder d;
+    d.Prepare();
+    if (setjmp(d.error.jump)) {
+        d.Finish();
+        return false;
+    }
+    d.Start(data, size);
+    bool any = false;
+    if (d.cinfo.progressive_mode && !d.cinfo.arith_code) {
+        d.cinfo.scale_num = static_cast<unsigned>(eighths);
+        d.cinfo.scale_denom = 8;
+        jpeg_calc_output_dimensions(&d.cinfo);
+        for (int i = 0; i < d.cinfo.num_components; ++i) {
+            const jpeg_component_info& c = d.cinfo.comp_info[i];
+            if (IsOneSample(c) && c.component_id >= 0 && c.component_id < 256) {
+                out[static_cast<size_t>(c.component_id)] = true;
+                any = true;
+            }
+        }
+    }
+    d.Finish();
+    return any;
+}
+
+// `jpeg` without its AC scans of the components in `dc_only`; every other segment and scan is
+// kept byte for byte. Empty when nothing would be dropped or the segments cannot be walked
+// cleanly (the caller then decodes the file as it is). The entropy-coded data of a scan runs to
+// the next marker that is neither a stuffed zero byte nor a restart marker.
+std::string WithoutAcScans(std::string_view jpeg, const ComponentSet& dc_only) {
+    const auto* p = reinterpret_cast<const unsigned char*>(jpeg.data());
+    const size_t n = jpeg.size();
+    if (n < 4 || p[0] != 0xFF || p[1] != 0xD8) return {};
+    std::string out;
+    out.reserve(n);
+    out.append(jpeg.substr(0, 2));
+    bool dropped = false;
+    size_t i = 2;
+    while (i < n) {
+        if (p[i] != 0xFF || i + 1 >= n) return {};
+        const unsigned char marker = p[i + 1];
+        if (marker == 0xFF) {  // a fill byte before the marker
+            ++i;
+            continue;
+        }
+        if (marker == 0xD9) {  // end of image: keep it and whatever follows
+            out.append(jpeg.substr(i));
+            break;
+        }
+        if (i + 4 > n) return {};
+        const size_t length = (size_t{p[i + 2]} << 8) | p[i + 3];
+        if (length < 2 || i + 2 + length > n) return {};
+        size_t end = i + 2 + length;
+        bool drop = false;
+        if (marker == 0xDA) {
+            const size_t components = p[i + 4];
+            if (components < 1 || length != 6 + 2 * components) return {};
+            const unsigned char spectral_start = p[i + 5 + 2 * components];
+            drop = spectral_start > 0 && components == 1 && dc_only[p[i + 5]];
+            while (end + 1 < n) {
+                if (p[end] == 0xFF && p[end + 1] != 0x00 && p[end + 1] != 0xFF &&
+                    (p[end + 1] < 0xD0 || p[end + 1] > 0xD7))
+                    break;
+                ++end;
+            }
+            if (end + 1 >= n) end = n;  // a file cut short inside its last scan
+        }
+        if (drop) {
+            dropped = true;
+        } else {
+            out.append(jpeg.substr(i, end - i));
+        }
+        i = end;
+    }
+    if (!dropped) return {};
+    return out;
+}
+
+// Decodes into `image`, which the caller owns. False when the decoder gave no picture.
+bool DecodeInto(const unsigned char* data, size_t size, int eighths, bool smoothing,
+                QImage& image) {
+    Decoder d;
+    d.Prepare();
+    if (setjmp(d.error.jump)) {
+        d.Finish();
+        return false;
+    }
+    d.Start(data, size);
+    // CMYK needs a conversion this decoder does not make; the caller decodes it another way.
+    if (d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK ||
+        d.cinfo.num_components == 4) {
+        d.Finish();
+        return false;
+    }
+    d.cinfo.scale_num = static_cast<unsigned>(eighths);
+    d.cinfo.scale_denom = 8;
+    // The byte order of Format_RGB32 in memory; the decoder fills the padding byte with 0xff.
+    d.cinfo.out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRA : JCS_EXT_ARGB;
+    d.cinfo.do_block_smoothing = smoothing ? TRUE : FALSE;
+    jpeg_calc_output_dimensions(&d.cinfo);
+    const auto width = static_cast<std::int64_t>(d.cinfo.output_width);
+    const auto height = static_cast<std::int64_t>(d.cinfo.output_height);
+    if (width < 1 || height < 1 || width * height > kMaxPicturePixels) {
+        d.Finish();
+        return false;
+    }
+    image = QImage(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB32);
+    if (image.isNull()) {
+        d.Finish();
+        return false;
+    }
+    jpeg_start_decompress(&d.cinfo);
+    JSAMPROW rows[16];
+    while (d.cinfo.output_scanline < d.cinfo.output_height) {
+        const JDIMENSION first = d.cinfo.output_scanline;
+        const JDIMENSION count = std::min<JDIMENSION>(16, d.cinfo.output_height - first);
+        for (JDIMENSION r = 0; r < count; ++r)
+            rows[r] = image.scanLine(static_cast<int>(first + r));
+        if (jpeg_read_scanlines(&d.cinfo, rows, count) == 0) break;  // cannot happen from memory
+    }
+    jpeg_finish_decompress(&d.cinfo);
+    d.Finish();
+    return true;
+}
+
+}  // namespace
+
+QSize JpegScaledSize(QSize stored, int eighths) {
+    // The decoder's own rounding: each side up.
+    return QSize(static_cast<int>((std::int64_t{stored.width()} * eighths + 7) / 8),
+                 static_cast<int>((std::int64_t{stored.height()} * eighths + 7) / 8));
+}
+
+int JpegScaleEighths(QSize stored, QSize need) {
+    for (int eighths : {1, 2, 4}) {
+        const QSize scaled = JpegScaledSize(stored, eighths);
+        if (scaled.width() >= need.width() && scaled.height() >= need.height()) return eighths;
+    }
+    return 8;
+}
+
+QImage DecodeJpeg(std::string_view bytes, int eighths) {
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    QImage image;
+    if (eighths == 1) {
+        // The pixels of a 1/8 decode of the components found here come from their DC
+        // coefficients alone, so their AC scans (most of a progressive file) need not be read.
+        // Interblock smoothing, which only a file with missing scans would get, is off so that
+        // the pixels are exactly those of the whole file.
+        ComponentSet dc_only{};
+        if (FindDcOnlyComponents(data, bytes.size(), eighths, dc_only)) {
+            const std::string reduced = WithoutAcScans(bytes, dc_only);
+            if (!reduced.empty()) {
+                if (DecodeInto(reinterpret_cast<const unsigned char*>(reduced.data()),
+                               reduced.size(), eighths, false, image))
+                    return image;
+                image = QImage();
+            }
+        }
+    }
+    if (!DecodeInto(data, bytes.size(), eighths, true, image)) return {};
+    return image;
+}

@@ -1,0 +1,55 @@
+#include "platform/large_memory.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+namespace {
+
+#if defined(__linux__)
+// The size of a large page on the systems we run on; a mapping aligned to it can be backed by
+// large pages from its first byte.
+constexpr std::size_t kLargePage = std::size_t{2} << 20;
+
+// The mapping's real extent: the request rounded up to whole large pages.
+std::size_t MappedBytes(std::size_t bytes) {
+    return (bytes + kLargePage - 1) / kLargePage * kLargePage;
+}
+#endif
+
+}  // namespace
+
+void* AllocateLargeZeroed(std::size_t bytes) {
+    if (bytes == 0) return nullptr;
+#if defined(__linux__)
+    const std::size_t size = MappedBytes(bytes);
+    if (size < bytes) return nullptr;  // overflow
+    // One large page more than needed, so that an aligned start can be cut out of it.
+    void* raw = mmap(nullptr, size + kLargePage, PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (raw == MAP_FAILED) return nullptr;
+    const auto start = reinterpret_cast<std::uintptr_t>(raw);
+    const std::uintptr_t aligned = (start + kLargePage - 1) / kLargePage * kLargePage;
+    if (aligned > start) munmap(raw, aligned - start);
+    const std::size_t tail = start + size + kLargePage - (aligned + size);
+    if (tail > 0) munmap(reinterpret_cast<void*>(aligned + size), tail);
+    // Only advice: where large pages are off, ordinary ones serve.
+    madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);
+    return reinterpret_cast<void*>(aligned);
+#else
+    return std::calloc(1, bytes);
+#endif
+}
+
+void FreeLarge(void* memory, std::size_t bytes) {
+    if (!memory) return;
+#if defined(__linux__)
+    munmap(memory, MappedBytes(bytes));
+#else
+    (void)bytes;
+    std::free(memory);
+#endif
+}
