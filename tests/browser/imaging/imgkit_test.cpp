@@ -11,12 +11,14 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QTransform>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 
 #include "browser/imaging/image_library.h"
 #include "browser/imaging/image_library_pieces.h"
 #include "tests/browser/imaging/imaging_test_support.h"
+#include "tests/browser/imaging/metadata_test_support.h"
 
 namespace {
 
@@ -335,6 +337,49 @@ TEST_F(ImgKitTest, AReducedLoadSavedWithoutResizeStillHasTheFullSize) {
     EXPECT_LT(ImgKitPixels(image)->width(), 1920);
     ASSERT_NE(ImgKitJpegFileSave(dir / "full.jpg", image, 80), 0);
     EXPECT_EQ(QImageReader(QString::fromStdString(dir / "full.jpg")).size(), QSize(1920, 1280));
+}
+
+// A reduced decode of a picture that is not a whole number of blocks ends in a partly filled row
+// and column (1004 x 758 at 1/8 is 125.5 x 94.75 pixels of picture in 126 x 95). Made from it, a
+// resize must show the picture where a full decode puts it, whichever way the EXIF orientation or
+// a turn has moved that partial edge.
+TEST_F(ImgKitTest, AResizeFromAReducedLoadKeepsEveryEdgeWhereTheFullPictureHasIt) {
+    TempDir dir;
+    QImage stripes(1004, 758, QImage::Format_RGB32);
+    for (int y = 0; y < stripes.height(); ++y)
+        for (int x = 0; x < stripes.width(); ++x)
+            stripes.setPixel(x, y,
+                             qRgb(128 + static_cast<int>(100 * std::sin(x * 0.1)),
+                                  128 + static_cast<int>(100 * std::sin(y * 0.1)), 128));
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        for (int turns : {0, 1}) {
+            const std::string path = dir / ("stripes" + std::to_string(orientation) + ".jpg");
+            stripes.save(QString::fromStdString(path), "JPEG", 95);
+            {
+                auto image = Exiv2::ImageFactory::open(path);
+                image->readMetadata();
+                image->exifData()["Exif.Image.Orientation"] =
+                    static_cast<std::uint16_t>(orientation);
+                image->writeMetadata();
+            }
+            ImageHandle full = ImgKitFileLoad(path);
+            ImageHandle reduced = ImgKitFileLoad(path, 90, 90);
+            ASSERT_TRUE(full && reduced);
+            ASSERT_LT(ImgKitPixels(reduced)->width(), 200);
+            for (int i = 0; i < turns; ++i) {
+                ImgKitRotation(full);
+                ImgKitRotation(reduced);
+            }
+            const ImgKitSize size = Info(full);
+            ASSERT_EQ(Info(reduced), size);
+            const int w = size.width * 90 / std::min(size.width, size.height);
+            const int h = size.height * 90 / std::min(size.width, size.height);
+            ImageHandle from_full = ImgKitImageSize(full, w, h);
+            ImageHandle from_reduced = ImgKitImageSize(reduced, w, h);
+            EXPECT_LT(MeanAbsDiff(*ImgKitPixels(from_reduced), *ImgKitPixels(from_full)), 3.5)
+                << "orientation " << orientation << ", turns " << turns;
+        }
+    }
 }
 
 TEST_F(ImgKitTest, DisplayFitsThePictureCentredInTheArea) {
