@@ -158,8 +158,10 @@ std::int64_t AlbumPictureBytes(const AlbumPicturePlan& plan, int box_width, int 
     if (upright.width <= 0 || upright.height <= 0) return 0;
     const std::int64_t full =
         static_cast<std::int64_t>(upright.width) * upright.height * kBytesPerPixel;
+    // What the decoder holds beside the pixels: the file, a progressive picture's coefficients.
+    const std::int64_t work = ImgKitDecodeWorkBytes(plan.source);
     // A turned picture is held twice while it turns (the old pixels and the new).
-    if (plan.steps > 0) return 2 * full;
+    if (plan.steps > 0) return std::max(work + full, 2 * full);
     const ImgKitSize fit = FitThumbnail(box_width, box_height, upright.width, upright.height);
     const bool reduced = upright.width >= 2 * std::max(1, box_width) &&
                          upright.height >= 2 * std::max(1, box_height);
@@ -167,7 +169,7 @@ std::int64_t AlbumPictureBytes(const AlbumPicturePlan& plan, int box_width, int 
         ImgKitDecodedPixels(upright, plan.kind == kJpegImage, reduced ? fit.width : 0,
                             reduced ? fit.height : 0) *
         kBytesPerPixel;
-    return decoded + static_cast<std::int64_t>(fit.width) * fit.height * kBytesPerPixel;
+    return work + decoded + static_cast<std::int64_t>(fit.width) * fit.height * kBytesPerPixel;
 }
 
 AlbumPictureOutcome MakeAlbumPicture(const AlbumPicturePlan& plan, int box_width, int box_height,

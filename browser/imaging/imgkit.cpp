@@ -301,6 +301,17 @@ std::int64_t ImgKitDecodedPixels(ImgKitSize upright, bool jpeg, int min_width, i
     return static_cast<std::int64_t>(decoded.width()) * decoded.height();
 }
 
+std::int64_t ImgKitDecodeWorkBytes(const std::string& path) {
+    if (!ImageLibrary::IsLoaded()) return 0;
+    QFile file;
+    if (!OpenPictureFile(path, file)) return 0;
+    // The frame and the first scan come after the metadata segments, well within this.
+    constexpr qint64 kHeadBytes = qint64{1} << 20;
+    const QByteArray head = file.read(kHeadBytes);
+    return file.size() + JpegCoefficientBytes(
+                             std::string_view(head.constData(), static_cast<size_t>(head.size())));
+}
+
 void ImgKitRotation(ImageHandle& image) {
     ImgKitPicture* p = image.get();
     if (!p || !ImageLibrary::IsLoaded()) return;

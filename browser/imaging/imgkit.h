@@ -69,6 +69,12 @@ ImgKitSize ImgKitUprightSize(const std::string& path);
 // the whole picture, or for a JPEG the DCT reduction the load chooses. For memory budgets.
 std::int64_t ImgKitDecodedPixels(ImgKitSize upright, bool jpeg, int min_width, int min_height);
 
+// The memory a load of `path` holds beside the pixels it decodes, in bytes: the file's bytes, and
+// for a JPEG of several scans (a progressive one) the coefficient arrays of the whole picture, at
+// any scale, which for a 16-megapixel photograph come to about 100 MB. 0 when the file cannot be
+// read. For memory budgets.
+std::int64_t ImgKitDecodeWorkBytes(const std::string& path);
+
 // Turns the picture in place by one quarter turn clockwise (the reported size swaps).
 void ImgKitRotation(ImageHandle& image);
 

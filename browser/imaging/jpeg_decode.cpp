@@ -285,6 +285,69 @@ int JpegScaleEighths(QSize stored, QSize need) {
     return 8;
 }
 
+std::int64_t JpegCoefficientBytes(std::string_view head) {
+    const auto* p = reinterpret_cast<const unsigned char*>(head.data());
+    const size_t n = head.size();
+    if (n < 4 || p[0] != 0xFF || p[1] != 0xD8) return 0;
+    struct Component {
+        int h, v;
+    };
+    std::array<Component, MAX_COMPONENTS> components{};
+    int count = 0, width = 0, height = 0;
+    bool progressive = false;
+    size_t at = 2;
+    while (at + 4 <= n && p[at] == 0xFF) {
+        const unsigned char marker = p[at + 1];
+        if (marker == 0xFF) {
+            ++at;
+            continue;
+        }
+        const size_t length = (size_t{p[at + 2]} << 8) | p[at + 3];
+        if (length < 2 || at + 2 + length > n) return 0;
+        const unsigned char* segment = p + at + 4;
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame && length >= 8) {
+            progressive = marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+            height = (segment[1] << 8) | segment[2];
+            width = (segment[3] << 8) | segment[4];
+            count = segment[5];
+            if (count < 1 || count > MAX_COMPONENTS || length < 8 + 3 * size_t(count)) return 0;
+            for (int c = 0; c < count; ++c) {
+                components[c].h = std::max(1, segment[7 + 3 * c] >> 4);
+                components[c].v = std::max(1, segment[7 + 3 * c] & 15);
+            }
+        } else if (marker == 0xDA) {
+            // A first scan without every component means more scans to come.
+            if (count == 0 || (!progressive && segment[0] >= count)) return 0;
+            int max_h = 1, max_v = 1;
+            for (int c = 0; c < count; ++c) {
+                max_h = std::max(max_h, components[c].h);
+                max_v = std::max(max_v, components[c].v);
+            }
+            // The decoder's own layout: blocks per component, rounded up to whole units of its
+            // sampling, each array on whole large pages.
+            std::int64_t bytes = 0;
+            for (int c = 0; c < count; ++c) {
+                const std::int64_t across =
+                    (std::int64_t{width} * components[c].h + 8 * max_h - 1) / (8 * max_h);
+                const std::int64_t down =
+                    (std::int64_t{height} * components[c].v + 8 * max_v - 1) / (8 * max_v);
+                const std::int64_t cols =
+                    (across + components[c].h - 1) / components[c].h * components[c].h;
+                const std::int64_t rows =
+                    (down + components[c].v - 1) / components[c].v * components[c].v;
+                constexpr std::int64_t kPage = std::int64_t{2} << 20;
+                bytes += (cols * rows * static_cast<std::int64_t>(sizeof(JBLOCK)) + kPage - 1) /
+                         kPage * kPage;
+            }
+            return bytes;
+        }
+        at += 2 + length;
+    }
+    return 0;
+}
+
 QImage DecodeJpeg(std::string_view bytes, int eighths) {
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     QImage image;

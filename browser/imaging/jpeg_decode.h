@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QSize>
+#include <cstdint>
 #include <string_view>
 
 // JPEG decoding straight into the pixel format the imaging layer keeps (Format_RGB32 with its
@@ -19,6 +20,12 @@ int JpegScaleEighths(QSize stored, QSize need);
 // The size a picture stored at `stored` has once decoded at `eighths` / 8 (sides rounded up, as
 // the decoder rounds them).
 QSize JpegScaledSize(QSize stored, int eighths);
+
+// The bytes of the coefficient arrays a decode of the JPEG file starting with `head` holds for the
+// whole picture, at any scale: 128 bytes a block of 8 x 8 samples, more than the decoded pixels.
+// Only a file of several scans (progressive, or one component a scan) needs them; 0 for a file of
+// one scan, or when its frame and first scan are not within `head`.
+std::int64_t JpegCoefficientBytes(std::string_view head);
 
 // The picture of the whole JPEG file `bytes`, decoded at `eighths` / 8 in its stored orientation.
 // A progressive picture decoded at 1/8 reads only the scans that picture shows (the DC scans of

@@ -146,8 +146,10 @@ std::int64_t ResizePictureBytes(const ResizerSettings& settings, const ResizePla
     const std::int64_t resized = target.width > 0 && target.height > 0
                                      ? std::int64_t{target.width} * target.height * kBytesPerPixel
                                      : 0;
+    // What the decoder holds beside the pixels: the file, a progressive picture's coefficients.
+    const std::int64_t work = ImgKitDecodeWorkBytes(plan.source);
     // A turned picture is held twice while it turns (the old pixels and the new).
-    return (plan.turns != 0 ? 2 * decoded : decoded) + resized;
+    return std::max(work + decoded, plan.turns != 0 ? 2 * decoded : decoded) + resized;
 }
 
 ResizeResult ResizePlannedPicture(const ResizerSettings& settings, const ResizePlan& plan,

@@ -99,4 +99,17 @@ TEST(JpegScaleEighths, TheSmallestPowerOfTwoScaleThatStillCoversTheNeed) {
             << r.need.height();
 }
 
+// What a budget counts for the decoder's arrays: only a file of several scans has them, and they
+// do not shrink with the scale (a 2000 x 1000 4:4:4 picture: 31,250 blocks of 128 bytes a
+// component, each array on whole 2 MB pages).
+TEST(JpegCoefficientBytes, OnlyAFileOfSeveralScansHoldsTheWholePicturesCoefficients) {
+    QImage photo(2000, 1000, QImage::Format_RGB32);
+    photo.fill(qRgb(90, 160, 30));
+    constexpr std::int64_t kMb = std::int64_t{1} << 20;
+    EXPECT_EQ(JpegCoefficientBytes(Encode(photo, TJSAMP_444, true)), 3 * 4 * kMb);
+    EXPECT_EQ(JpegCoefficientBytes(Encode(photo, TJSAMP_GRAY, true)), 4 * kMb);
+    EXPECT_EQ(JpegCoefficientBytes(Encode(photo, TJSAMP_444, false)), 0);
+    EXPECT_EQ(JpegCoefficientBytes("not a picture"), 0);
+}
+
 }  // namespace
