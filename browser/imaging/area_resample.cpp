@@ -7,6 +7,8 @@
 #include <new>
 #include <vector>
 
+#include "browser/imaging/pixel_buffer.h"
+
 // Written for the compiler's vectoriser (see the options of this file in CMakeLists.txt): the
 // vertical pass and the conversions are flat loops over a row's bytes, and the horizontal pass
 // treats each pixel's four bytes (the colours and the padding byte, in memory order) as four
@@ -178,7 +180,7 @@ QImage AreaResample(const QImage& input, int width, int height, const QRectF& ar
         return source.copy();
 
     try {
-        QImage out(width, height, QImage::Format_RGB32);
+        QImage out = NewPixelImage(width, height);
         if (out.isNull()) return {};
         const Taps tx = BuildTaps(source.width(), width, shown.x(), shown.width());
         const Taps ty = BuildTaps(source.height(), height, shown.y(), shown.height());

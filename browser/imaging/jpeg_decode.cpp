@@ -12,6 +12,7 @@
 #include <jpeglib.h>
 
 #include "browser/imaging/imaging_limits.h"
+#include "browser/imaging/pixel_buffer.h"
 #include "platform/large_memory.h"
 
 // The decoder library reports errors by a long jump out of its calls. The functions that set the
@@ -250,7 +251,7 @@ bool DecodeInto(const unsigned char* data, size_t size, int eighths, bool smooth
         d.Finish();
         return false;
     }
-    image = QImage(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB32);
+    image = NewPixelImage(static_cast<int>(width), static_cast<int>(height));
     if (image.isNull()) {
         d.Finish();
         return false;
