@@ -255,8 +255,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return StopSignals::ExitCode(signal);
     if (report.stopped) return 1;
     // Anything the album lacks is a failure: a folder not made, a picture not copied or turned or
-    // without its thumbnail, a page not written.
-    if (!ok || !report.folders_made || report.pictures_failed > 0 || report.pages_failed > 0)
+    // without its thumbnail, a chosen material not copied, a page not written.
+    if (!ok || !report.folders_made || report.pictures_failed > 0 || report.materials_failed > 0 ||
+        report.pages_failed > 0)
         return 1;
     out << AlbumOutputFolder(settings) << settings.html_name << ".html\n";
     return 0;
