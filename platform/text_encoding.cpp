@@ -222,3 +222,71 @@ std::string DecodeTextFileBytes(std::string_view bytes) {
     }
     return Cp932ToUtf8(bytes);
 }
+
+std::u16string BytesToUtf16(std::string_view bytes) {
+    std::u16string out;
+    out.reserve(bytes.size());
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80) {
+            out.push_back(c);
+            ++i;
+            continue;
+        }
+        uint32_t cp = 0;
+        const size_t len = Utf8CharLength(bytes.substr(i), &cp);
+        if (len == 0) {
+            // Not UTF-8: the byte travels as a surrogate no well-formed text contains.
+            out.push_back(static_cast<char16_t>(0xDC00 + c));
+            ++i;
+            continue;
+        }
+        if (cp < 0x10000) {
+            out.push_back(static_cast<char16_t>(cp));
+        } else {
+            out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        }
+        i += len;
+    }
+    return out;
+}
+
+std::string Utf16ToBytes(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    auto append = [&out](uint32_t cp) {
+        if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    };
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i];
+        if (u >= 0xD800 && u < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] < 0xE000) {
+            append(0x10000 + ((static_cast<uint32_t>(u) - 0xD800) << 10) +
+                   (static_cast<uint32_t>(text[i + 1]) - 0xDC00));
+            ++i;
+        } else if (u >= 0xDC80 && u < 0xDD00) {
+            out.push_back(static_cast<char>(u - 0xDC00));
+        } else if (u >= 0xD800 && u < 0xE000) {
+            append(0xFFFD);
+        } else {
+            append(u);
+        }
+    }
+    return out;
+}

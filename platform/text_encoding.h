@@ -24,3 +24,12 @@ std::string Cp932ToUtf8(std::string_view cp932);
 // A text file's bytes as UTF-8: taken as they are when they are valid UTF-8 (a leading BOM is
 // dropped), else converted from CP932.
 std::string DecodeTextFileBytes(std::string_view bytes);
+
+// The bytes of a file name or argument as UTF-16 text for a toolkit that holds text that way. A
+// byte that is not part of well-formed UTF-8 (a name from an old disk, "caf\xe9.jpg") becomes the
+// lone surrogate U+DC80 + byte, so that Utf16ToBytes gives back exactly the bytes it was given.
+std::u16string BytesToUtf16(std::string_view bytes);
+
+// UTF-16 text back to bytes: UTF-8 for every character, the byte itself for U+DC80 to U+DCFF; any
+// other lone surrogate becomes U+FFFD.
+std::string Utf16ToBytes(std::u16string_view text);

@@ -21,6 +21,7 @@
 #include "platform/file_system.h"
 #include "platform/profile_store.h"
 #include "platform/stop_signals.h"
+#include "platform/text_encoding.h"
 
 namespace {
 
@@ -51,8 +52,10 @@ struct UsageError {
     std::string text;
 };
 
-std::string Utf8(const QString& s) {
-    return s.toStdString();
+// An argument or option value with the bytes it was given: a file name that is not UTF-8 travels
+// through the parser as lone surrogates (BytesToUtf16) and comes back unchanged.
+std::string Bytes(const QString& s) {
+    return Utf16ToBytes(s.toStdU16String());
 }
 
 // "NAME=VALUE" split at its first "=" (a comment may hold "=") or its last (a turn count never
@@ -61,7 +64,7 @@ std::pair<std::string, std::string> SplitAssignment(const QString& text, const c
                                                     const char* form, bool at_last) {
     const qsizetype eq = at_last ? text.lastIndexOf('=') : text.indexOf('=');
     if (eq <= 0) throw UsageError{std::string(option) + ": " + form + " の形で指定してください"};
-    return {Utf8(text.left(eq)), Utf8(text.mid(eq + 1))};
+    return {Bytes(text.left(eq)), Bytes(text.mid(eq + 1))};
 }
 
 // A comment typed on the command line: a literal "\n" is a line break, stored as the comment box
@@ -105,8 +108,8 @@ Request Parse(const std::vector<std::string>& args, bool& help) {
         {profile, set, out, html_only, select, comment, turn, open, quiet, help_option});
 
     QStringList list{QString::fromUtf8(kProgram)};
-    for (const std::string& a : args) list << QString::fromUtf8(a.data(), a.size());
-    if (!parser.parse(list)) throw UsageError{Utf8(parser.errorText())};
+    for (const std::string& a : args) list << QString::fromStdU16String(BytesToUtf16(a));
+    if (!parser.parse(list)) throw UsageError{Bytes(parser.errorText())};
     help = parser.isSet(help_option);
     Request request;
     if (help) return request;
@@ -116,7 +119,7 @@ Request Parse(const std::vector<std::string>& args, bool& help) {
     AlbumSettings& s = request.settings;
     // A missing profile file reads as the defaults, as a first start of the album maker does.
     const std::string profile_path =
-        parser.isSet(profile) ? AbsolutePath(Utf8(parser.value(profile))) : DefaultProfilePath();
+        parser.isSet(profile) ? AbsolutePath(Bytes(parser.value(profile))) : DefaultProfilePath();
     LoadSettings(ProfileStore(profile_path), s);
 
     for (const QString& assignment : parser.values(set)) {
@@ -125,15 +128,15 @@ Request Parse(const std::vector<std::string>& args, bool& help) {
             throw UsageError{"--set: " + *error};
         }
     }
-    if (parser.isSet(out)) s.out_dir = Utf8(parser.value(out));
+    if (parser.isSet(out)) s.out_dir = Bytes(parser.value(out));
     if (parser.isSet(html_only)) s.html_only = 1;
 
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1) throw UsageError{"PICTURE_FOLDER は一つだけ指定してください"};
-    if (!positional.empty()) s.picture_path = Utf8(positional[0]);
+    if (!positional.empty()) s.picture_path = Bytes(positional[0]);
     if (s.picture_path.empty()) throw UsageError{"PICTURE_FOLDER を指定してください"};
 
-    for (const QString& name : parser.values(select)) request.selected.push_back(Utf8(name));
+    for (const QString& name : parser.values(select)) request.selected.push_back(Bytes(name));
     for (const QString& c : parser.values(comment)) {
         auto [name, text] = SplitAssignment(c, "--comment", "NAME=TEXT", false);
         request.comments.emplace_back(name, CommentFromArgument(text));
@@ -255,8 +258,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return StopSignals::ExitCode(signal);
     if (report.stopped) return 1;
     // Anything the album lacks is a failure: a folder not made, a picture not copied or turned or
-    // without its thumbnail, a page not written.
-    if (!ok || !report.folders_made || report.pictures_failed > 0 || report.pages_failed > 0)
+    // without its thumbnail, a chosen material not copied, a page not written.
+    if (!ok || !report.folders_made || report.pictures_failed > 0 || report.materials_failed > 0 ||
+        report.pages_failed > 0)
         return 1;
     out << AlbumOutputFolder(settings) << settings.html_name << ".html\n";
     return 0;

@@ -239,14 +239,19 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     if (!EnsureFolder(material, false, dialogs)) return result;
     progress.SetPos(2);
     EnsureTrailingSeparator(material);
-    if (const std::string m = MaterialFileName(s.name_bg); !m.empty())
-        CopyFileReplacing(context.materials.wallpaper + m, material + m);
+    // A material the pages name but the album lacks (gone from its folder, a full disk) is listed
+    // with the pictures that failed: the album would otherwise show without it and say nothing.
+    auto copy_material = [&](const std::string& folder, const std::string& name) {
+        const std::string m = MaterialFileName(name);
+        if (m.empty() || CopyFileReplacing(folder + m, material + m)) return;
+        ++result.materials_failed;
+        result.failures += folder + m + " (ｴﾗｰ)" + kAlbumCopyFailed + "\n";
+    };
+    copy_material(context.materials.wallpaper, s.name_bg);
     progress.SetPos(3);
-    if (const std::string m = MaterialFileName(s.name_hr); !m.empty())
-        CopyFileReplacing(context.materials.rule + m, material + m);
+    copy_material(context.materials.rule, s.name_hr);
     progress.SetPos(4);
-    if (const std::string m = MaterialFileName(s.name_bgm); !m.empty())
-        CopyFileReplacing(context.materials.sound + m, material + m);
+    copy_material(context.materials.sound, s.name_bgm);
     progress.SetPos(5);
 
     if (s.html_only != 0) {
@@ -347,6 +352,7 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
     AlbumFilesOutcome files = PrepareAlbumFiles(context);
     report.folders_made = files.folders_made;
     report.pictures_failed = files.pictures_failed;
+    report.materials_failed = files.materials_failed;
     report.saved_over_source = std::move(files.saved_over_source);
     // A stop that came after the last picture still keeps the pages from being written: the
     // user asked for the album not to be finished.

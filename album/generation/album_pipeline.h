@@ -17,6 +17,7 @@ struct AlbumBuildReport {
     int pages_failed = 0;        // pages that could not be opened or written (the build goes on)
     bool folders_made = true;    // false when a sub-folder could not be made (pictures skipped)
     int pictures_failed = 0;     // pictures listed in the failure message
+    int materials_failed = 0;    // materials listed in the failure message
     bool stopped = false;        // a stop was asked for: no page was written
     // Lines whose picture was saved turned over its own source file: their recorded turns are
     // spent, and the window clears them (the build never changes the list itself).
@@ -70,7 +71,9 @@ struct AlbumFilesOutcome {
     bool folders_made = true;  // false when a sub-folder could not be made
     bool stopped = false;      // a stop came before every picture was made
     int pictures_failed = 0;
-    std::string failures;  // "<source> (ｴﾗｰ)<reason>\n" per failed picture, in list order
+    int materials_failed = 0;  // chosen materials that could not be copied into the album
+    // "<source> (ｴﾗｰ)<reason>\n" per failed material, then per failed picture in list order.
+    std::string failures;
     std::vector<int> saved_over_source;
 };
 

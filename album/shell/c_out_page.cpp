@@ -158,6 +158,7 @@ void COutPage::UpdateOutputControls() {
 
 void COutPage::OnCreate() {
     CopyControls();
+    if (RefuseNamesWithPaths()) return;
     if (settings_.out_sorce != 0) {
         if (RefuseThumbnailsInPictureFolder()) return;
         if (build_) build_();
@@ -186,6 +187,25 @@ void COutPage::OnCreate() {
         return;
     }
     if (build_) build_();
+}
+
+bool COutPage::RefuseNamesWithPaths() {
+    // A name read from the profile is checked only when its box loses the focus; one that was never
+    // touched could still lead out of the output folder ("../x"). It gets the same check and the
+    // same message now, and the user sees the name that is left before anything is built.
+    const std::pair<QLineEdit*, std::string AlbumSettings::*> names[] = {
+        {html_name_, &AlbumSettings::html_name},
+        {pic_folder_, &AlbumSettings::pic_folder},
+        {thumb_folder_, &AlbumSettings::thumb_folder},
+        {material_folder_, &AlbumSettings::material_folder},
+    };
+    for (const auto& [edit, member] : names) {
+        if (!CheckNameField(settings_.*member).refused) continue;
+        edit->setText(Q(settings_.*member));
+        ValidateNameField(edit, settings_.*member);
+        return true;
+    }
+    return false;
 }
 
 bool COutPage::RefuseThumbnailsInPictureFolder() {

@@ -53,6 +53,10 @@ class COutPage : public PropertyPage {
   private:
     void ShowFields();
     void CopyControls();
+    // Checks the four name fields as their boxes do when they lose the focus; true (after the
+    // message, with the focus in the first offending box) when one held a folder part or an
+    // extension.
+    bool RefuseNamesWithPaths();
     // Tells the user and puts the focus into the thumbnail folder name when the thumbnails would
     // go into the folder of the source pictures; true when it refused.
     bool RefuseThumbnailsInPictureFolder();

@@ -15,6 +15,7 @@
 #include "platform/console_user_dialogs.h"
 #include "platform/file_system.h"
 #include "platform/stop_signals.h"
+#include "platform/text_encoding.h"
 #include "resizer/job/batch_outcome.h"
 #include "resizer/job/resizer_settings.h"
 
@@ -50,8 +51,10 @@ struct UsageError {
     std::string text;
 };
 
-std::string Utf8(const QString& s) {
-    return s.toStdString();
+// An argument or option value with the bytes it was given: a file name that is not UTF-8 travels
+// through the parser as lone surrogates (BytesToUtf16) and comes back unchanged.
+std::string Bytes(const QString& s) {
+    return Utf16ToBytes(s.toStdU16String());
 }
 
 int ParseInt(const QString& text, const char* option, int low, int high) {
@@ -90,8 +93,8 @@ Request Parse(const std::vector<std::string>& args, bool& help) {
                        quiet, help_option});
 
     QStringList list{QString::fromUtf8(kProgram)};
-    for (const std::string& a : args) list << QString::fromUtf8(a.data(), a.size());
-    if (!parser.parse(list)) throw UsageError{Utf8(parser.errorText())};
+    for (const std::string& a : args) list << QString::fromStdU16String(BytesToUtf16(a));
+    if (!parser.parse(list)) throw UsageError{Bytes(parser.errorText())};
     help = parser.isSet(help_option);
     Request request;
     if (help) return request;
@@ -127,17 +130,17 @@ Request Parse(const std::vector<std::string>& args, bool& help) {
     if (parser.isSet(out) && parser.isSet(overwrite))
         throw UsageError{"--out と --overwrite は同時に指定できません"};
     if (parser.values(out).size() > 1) throw UsageError{"--out は一つだけ指定してください"};
-    if (parser.isSet(out)) s.outputFolder = AbsolutePath(Utf8(parser.value(out)));
+    if (parser.isSet(out)) s.outputFolder = AbsolutePath(Bytes(parser.value(out)));
     s.overwriteOriginals = parser.isSet(overwrite);
 
-    for (const QString& name : parser.values(select)) request.selected.push_back(Utf8(name));
+    for (const QString& name : parser.values(select)) request.selected.push_back(Bytes(name));
     for (const QString& t : parser.values(turn)) {
         const qsizetype eq = t.lastIndexOf('=');
         if (eq <= 0) throw UsageError{"--turn: NAME=N の形で指定してください"};
         bool ok = false;
         const int n = t.mid(eq + 1).trimmed().toInt(&ok);
         if (!ok) throw UsageError{"--turn: 回転の回数は整数で指定してください"};
-        request.turns.emplace_back(Utf8(t.left(eq)), ((n % 4) + 4) % 4);
+        request.turns.emplace_back(Bytes(t.left(eq)), ((n % 4) + 4) % 4);
     }
     request.quiet = parser.isSet(quiet);
 
@@ -145,7 +148,7 @@ Request Parse(const std::vector<std::string>& args, bool& help) {
     if (positional.size() != 1)
         throw UsageError{positional.empty() ? "SOURCE_FOLDER を指定してください"
                                             : "SOURCE_FOLDER は一つだけ指定してください"};
-    s.sourceFolder = AbsolutePath(Utf8(positional[0]));
+    s.sourceFolder = AbsolutePath(Bytes(positional[0]));
     return request;
 }
 

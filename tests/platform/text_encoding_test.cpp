@@ -97,7 +97,14 @@ TEST(TextEncoding, Utf8Validation) {
         {"\xE6\x97", false},          // cut short
         {"\x82\xB1\x82\xB1", false},  // Shift-JIS
     };
-    for (const Case& c : cases) EXPECT_EQ(IsValidUtf8(c.bytes), c.valid) << c.bytes;
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsValidUtf8(c.bytes), c.valid) << c.bytes;
+        // Whatever the bytes, a trip through UTF-16 (a command line read by the toolkit) gives
+        // them back, and well-formed text takes its ordinary UTF-16 form.
+        EXPECT_EQ(Utf16ToBytes(BytesToUtf16(c.bytes)), c.bytes) << c.bytes;
+    }
+    EXPECT_EQ(BytesToUtf16("日\xF0\x9F\x8C\xB8"), u"日\U0001F338");
+    EXPECT_EQ(BytesToUtf16("caf\xE9"), u"caf\xDCE9");
 }
 
 TEST(TextEncoding, TextFilesAreReadAsUtf8OrElseCp932) {

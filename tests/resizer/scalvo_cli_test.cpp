@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QImageReader>
 #include <csignal>
 #include <filesystem>
@@ -113,6 +114,19 @@ TEST_F(ScalvoCliTest, PicturesWithTheLongestNamesAreResized) {
     }
     EXPECT_EQ(Run({"--width", "100", "-o", output, "-q", source}), 0) << err.str();
     for (const std::string& name : names) EXPECT_EQ(SizeOf(output + "/" + name).width(), 100);
+}
+
+TEST_F(ScalvoCliTest, NamesThatAreNotUtf8KeepTheirBytesFromTheCommandLine) {
+    // A folder and a picture named on an old disk (Latin-1, Shift-JIS), as the shell passes them.
+    const std::string folder = dir / "caf\xE9";
+    const std::string name = "\x8E\xCA\x90\x5E.jpg";  // "写真" in Shift-JIS
+    fs::create_directories(folder);
+    fs::copy_file(source + "/road.jpg", folder + "/" + name);
+    EXPECT_EQ(Run({"--width", "100", "--select", name, "-o", output + "/\xE9t\xE9", "-q", folder}),
+              0)
+        << err.str();
+    const QByteArray saved = QByteArray::fromStdString(ReadTestFile(output + "/\xE9t\xE9/" + name));
+    EXPECT_EQ(QImage::fromData(saved).width(), 100);
 }
 
 TEST_F(ScalvoCliTest, PicturesOfEveryOrientationComeOutUpright) {

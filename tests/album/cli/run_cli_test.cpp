@@ -321,6 +321,7 @@ TEST(PictavoCli, SigintStopsTheBuildBeforeThePages) {
 struct UsageCase {
     std::vector<std::string> args;
     const char* message;
+    const char* profile = "";  // the profile's text, when the case needs one
 };
 
 class PictavoCliUsage : public ::testing::TestWithParam<UsageCase> {};
@@ -330,6 +331,7 @@ TEST_P(PictavoCliUsage, IsRefusedWithExitCodeTwo) {
     fs::create_directories(dir / "pics");
     fs::copy_file(TestDataPath("gif/ig_sample_1.gif"), dir / "pics/c.gif");
     fs::create_directory_symlink(dir / "pics", dir / "link");
+    if (*GetParam().profile != '\0') WriteTestFile(dir / "none.ini", GetParam().profile);
     std::vector<std::string> args = {"--profile", dir / "none.ini", "-q"};
     // Words at the start of an argument stand for folders of the test: PICS the pictures, OUT the
     // album, LINK a link to the pictures, TOP the folder that holds them.
@@ -350,6 +352,7 @@ TEST_P(PictavoCliUsage, IsRefusedWithExitCodeTwo) {
     EXPECT_EQ(run.code, 2);
     EXPECT_NE(run.err.find(GetParam().message), std::string::npos) << run.err;
     EXPECT_FALSE(fs::exists(dir / "album"));
+    EXPECT_FALSE(fs::exists(dir / "escape"));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "pics"), fs::directory_iterator()), 1)
         << "something was made among the pictures";
 }
@@ -372,6 +375,9 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{{"-o", "OUT", "--set", "color_bg=#12345g", "PICS"}, "#rrggbb"},
         UsageCase{{"-o", "OUT", "--set", "html_name=my.html", "PICS"}, "名前のみを指定します。"},
         UsageCase{{"-o", "OUT", "--set", "pic_folder=a/b", "PICS"}, "名前のみを指定します。"},
+        // A name from the profile is checked too: it must not lead out of the album.
+        UsageCase{
+            {"-o", "OUT", "PICS"}, "名前のみを指定します。", "[param]\r\npic_folder=../escape\r\n"},
         UsageCase{{"-o", "OUT.d", "PICS"}, "拡張子はつけない"},
         UsageCase{{"-o", "OUT/.hidden", "PICS"}, "拡張子はつけない"},
         UsageCase{{"--set", "out_sorce=1", "--set", "thumb_folder=", "PICS"},

@@ -275,6 +275,22 @@ TEST_F(AlbumBuild, HtmlOnlyCopiesMaterialsAndLeavesPicturesAlone) {
     EXPECT_EQ(progress.calls[10], "message HTMLを作成しています...");
 }
 
+TEST_F(AlbumBuild, AMaterialThatCannotBeCopiedIsListed) {
+    settings.html_only = 1;
+    settings.name_bg = "bg.jpg";
+    settings.name_bgm = "gone.mid";  // chosen once, since removed from its folder
+    WriteTestFile(materials.wallpaper + "bg.jpg", "wallpaper");
+    AddFile("a.jpg", "jpeg/good/gen_420.jpg");
+    AlbumBuildContext context{settings, list, materials, dialogs, progress, shell, codec};
+    AlbumBuildReport report;
+    BuildAlbum(context, report);
+    EXPECT_EQ(report.materials_failed, 1);
+    EXPECT_EQ(Out("material/bg.jpg"), "wallpaper");
+    ASSERT_FALSE(dialogs.calls.empty());
+    EXPECT_EQ(dialogs.calls[0].text,
+              materials.sound + "gone.mid (ｴﾗｰ)ﾌｧｲﾙのコピーに失敗しました\n");
+}
+
 // A material name from an edited profile or theme file that is not one file name of its folder
 // is no material: nothing is read or written outside the folders, and no page links it.
 TEST_F(AlbumBuild, MaterialNamesThatAreNotOneFileNameCountAsNoMaterial) {

@@ -141,6 +141,22 @@ class OutputPageTest : public QObject {
                  std::ptrdiff_t(1));
     }
 
+    void ANameFromTheProfileThatLeadsOutOfTheAlbumIsRefusedAtCreate() {
+        OutFixture f;
+        TempDir out;
+        // As read from an edited profile: the page shows it, and no box has lost the focus yet.
+        f.ChooseTab(0);
+        f.Settings().pic_folder = "../escape";
+        f.ChooseTab(kOutTab);
+        SheetFixture::TypeInto(f.Edit("1033"), Q(out / "album"));
+        f.PressCreate();
+        QCOMPARE(f.dialogs.Texts(), std::vector<std::string>{kNameOnlyMessage});
+        QCOMPARE(f.Edit("1029")->text(), QStringLiteral("escape"));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.Edit("1029")));
+        QVERIFY(!f.BuildStarted());
+        QVERIFY(!PathExists(out / "album"));
+    }
+
     void DecliningToCreateTheFolderStopsWithTheFocusInTheFolderBox() {
         OutFixture f;
         TempDir out;
