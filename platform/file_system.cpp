@@ -423,7 +423,10 @@ bool CopyFileReplacing(const std::string& from, const std::string& to, ReplaceFa
         if (n > 0) {
             started = true;
         } else if (n == 0) {
-            done = true;
+            // Some file systems answer 0 for files they cannot copy this way; before anything was
+            // copied that is no proof of an empty file, so the loop below reads it.
+            done = started;
+            break;
         } else if (errno != EINTR) {
             if (started || (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP &&
                             errno != EINVAL && errno != EBADF))

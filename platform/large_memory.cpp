@@ -28,8 +28,10 @@ void* AllocateLargeZeroed(std::size_t bytes) {
     const std::size_t size = MappedBytes(bytes);
     if (size < bytes) return nullptr;  // overflow
     // One large page more than needed, so that an aligned start can be cut out of it.
+    // Reserved like any allocation, so that a request the system cannot back is refused here
+    // (the picture fails as out of memory) rather than killing the process when it is touched.
     void* raw = mmap(nullptr, size + kLargePage, PROT_READ | PROT_WRITE,
-                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+                     MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (raw == MAP_FAILED) return nullptr;
     const auto start = reinterpret_cast<std::uintptr_t>(raw);
     const std::uintptr_t aligned = (start + kLargePage - 1) / kLargePage * kLargePage;
