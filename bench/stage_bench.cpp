@@ -1,5 +1,6 @@
 // Where the time of one picture goes: runs the jobs' own per-picture work (the resize of
-// `scalvo-cli --width 1600 --quality 85` and the album's copy + 100 x 100 thumbnail) through a
+// `scalvo-cli --width 1600 --quality 85`, the album's copy + 100 x 100 thumbnail, and its turned
+// copy + thumbnail) through a
 // codec that times every call the job makes through the imaging seam, and prints the median of each
 // stage in milliseconds. What the seam does not see (the album's file copy) is the rest of the
 // total. Run it under `valgrind --tool=callgrind` for instruction counts: each stage is the
@@ -62,6 +63,11 @@ class TimingCodec : public ImageCodec {
     }
     bool WriteFile(const std::string& path, const std::string& bytes) override {
         return Timed("file output", [&] { return ImageCodec::WriteFile(path, bytes); });
+    }
+    std::optional<std::string> TurnLosslessly(const std::string& source,
+                                              int quarter_turns) override {
+        return Timed("lossless turn",
+                     [&] { return ImageCodec::TurnLosslessly(source, quarter_turns); });
     }
     std::string CarryMetadata(const std::string& source, const std::string& encoded) override {
         return Timed("metadata", [&] { return ImageCodec::CarryMetadata(source, encoded); });
@@ -131,6 +137,12 @@ int main(int argc, char** argv) {
     Report("album picture: copy and 100 x 100 thumbnail", repeats, [&](ImageCodec& codec) {
         ImgKitSize upright;
         AlbumPictureBytes(album, 100, 100, codec, upright);  // the pool's estimate reads the header
+        ok = MakeAlbumPicture(album, 100, 100, codec, upright).failure.empty() && ok;
+    });
+    album.steps = 1;
+    Report("album picture: turned copy and thumbnail", repeats, [&](ImageCodec& codec) {
+        ImgKitSize upright;
+        AlbumPictureBytes(album, 100, 100, codec, upright);
         ok = MakeAlbumPicture(album, 100, 100, codec, upright).failure.empty() && ok;
     });
     if (!ok) std::fprintf(stderr, "a picture failed\n");

@@ -12,22 +12,12 @@
 #include <jpeglib.h>
 
 #include "browser/imaging/imaging_limits.h"
+#include "browser/imaging/jpeg_block_arrays.h"
 #include "browser/imaging/pixel_buffer.h"
-#include "platform/large_memory.h"
 
 // The decoder library reports errors by a long jump out of its calls. The functions that set the
 // jump point below hold no object with a destructor of its own between the jump point and any
 // library call, and what they hand back lives in their callers.
-
-// One array of coefficient blocks the decoder keeps for a whole picture (one per component of a
-// progressive file): held in memory of our own instead of the library's (see Decoder).
-struct jvirt_barray_control {
-    JBLOCKARRAY rows;
-    JDIMENSION blocks_per_row;
-    JDIMENSION row_count;
-    void* memory;
-    size_t bytes;
-};
 
 namespace {
 
@@ -51,82 +41,32 @@ void LimitScans(j_common_ptr cinfo) {
     if (cinfo->is_decompressor && d->input_scan_number > kMaxJpegScans) JumpOut(cinfo);
 }
 
-// The library's structures, set up to report through ErrorManager. Call jpeg_create_decompress
-// (through Start) after setting the jump point, and Finish on every way out.
-//
-// A progressive picture is decoded through an array of coefficients for the whole picture, 128
-// bytes a block (about 100 MB for a 16-megapixel 4:4:4 photograph), which the library would take
-// from the heap and zero block by block. Here those arrays come from AllocateLargeZeroed: already
-// zero, on large pages, and returned to the system when the picture is done. That takes a third
-// off the time of a progressive decode.
+// The library's structures, set up to report through ErrorManager, with the coefficient arrays of
+// a progressive picture on large pages (JpegBlockArrays). Call jpeg_create_decompress (through
+// Start) after setting the jump point, and Finish on every way out.
 struct Decoder {
     jpeg_decompress_struct cinfo;
     ErrorManager error;
     jpeg_progress_mgr progress;
-    void (*library_realize)(j_common_ptr);
-    jvirt_barray_control arrays[MAX_COMPONENTS];
-    int array_count;
+    JpegBlockArrays blocks;
 
     void Prepare() {
         cinfo.err = jpeg_std_error(&error.pub);
         error.pub.error_exit = JumpOut;
         error.pub.emit_message = IgnoreMessage;
         progress.progress_monitor = LimitScans;
-        array_count = 0;
+        blocks.count = 0;
     }
     void Start(const unsigned char* data, size_t size);
     void Finish() {
         jpeg_destroy_decompress(&cinfo);
-        for (int i = 0; i < array_count; ++i) FreeLarge(arrays[i].memory, arrays[i].bytes);
-        array_count = 0;
+        blocks.Release();
     }
 };
 
-Decoder& DecoderOf(j_common_ptr cinfo) {
-    return *static_cast<Decoder*>(cinfo->client_data);
-}
-
-jvirt_barray_ptr RequestBlocks(j_common_ptr cinfo, int, boolean, JDIMENSION blocks_per_row,
-                               JDIMENSION row_count, JDIMENSION) {
-    Decoder& d = DecoderOf(cinfo);
-    if (d.array_count >= MAX_COMPONENTS) JumpOut(cinfo);
-    jvirt_barray_control& a = d.arrays[d.array_count++];
-    a = jvirt_barray_control{nullptr, blocks_per_row, row_count, nullptr, 0};
-    return &a;
-}
-
-void RealizeArrays(j_common_ptr cinfo) {
-    Decoder& d = DecoderOf(cinfo);
-    d.library_realize(cinfo);  // the library's own arrays of samples, if it asked for any
-    for (int i = 0; i < d.array_count; ++i) {
-        jvirt_barray_control& a = d.arrays[i];
-        if (a.memory) continue;
-        const size_t row_bytes = size_t{a.blocks_per_row} * sizeof(JBLOCK);
-        if (row_bytes == 0 || a.row_count == 0 || a.row_count > SIZE_MAX / row_bytes)
-            JumpOut(cinfo);
-        a.bytes = row_bytes * a.row_count;
-        a.memory = AllocateLargeZeroed(a.bytes);
-        if (!a.memory) JumpOut(cinfo);
-        a.rows = static_cast<JBLOCKARRAY>(
-            cinfo->mem->alloc_large(cinfo, JPOOL_IMAGE, size_t{a.row_count} * sizeof(JBLOCKROW)));
-        for (JDIMENSION r = 0; r < a.row_count; ++r)
-            a.rows[r] = reinterpret_cast<JBLOCKROW>(static_cast<char*>(a.memory) + r * row_bytes);
-    }
-}
-
-JBLOCKARRAY AccessBlocks(j_common_ptr cinfo, jvirt_barray_ptr a, JDIMENSION first, JDIMENSION count,
-                         boolean) {
-    if (!a->rows || first > a->row_count || count > a->row_count - first) JumpOut(cinfo);
-    return a->rows + first;
-}
-
 void Decoder::Start(const unsigned char* data, size_t size) {
     jpeg_create_decompress(&cinfo);
-    cinfo.client_data = this;
-    library_realize = cinfo.mem->realize_virt_arrays;
-    cinfo.mem->request_virt_barray = RequestBlocks;
-    cinfo.mem->realize_virt_arrays = RealizeArrays;
-    cinfo.mem->access_virt_barray = AccessBlocks;
+    blocks.Install(reinterpret_cast<j_common_ptr>(&cinfo));
     cinfo.progress = &progress;
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);

@@ -1,16 +1,19 @@
 // Feeds arbitrary bytes to the imaging layer as a picture file named .jpg, .bmp or .gif (chosen by
 // the first byte, so the content and the name need not agree) and runs the operations the jobs
-// run on whatever loads: measure, reduced-scale load, turn, resize and save.
+// run on whatever loads: measure, reduced-scale load, turn, resize and save; and the album's
+// lossless turn of the bytes as a JPEG.
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <string_view>
 
 #include "browser/imaging/image_library.h"
 #include "browser/imaging/imaging_limits.h"
 #include "browser/imaging/imgkit.h"
+#include "browser/imaging/lossless_turn.h"
 #include "platform/user_dialogs.h"
 
 namespace {
@@ -74,5 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!small) std::abort();
     }
     unlink(path.c_str());
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    (void)TurnJpegLosslessly(bytes, size > 1 ? 1 + data[1] % 3 : 1);
     return 0;
 }
