@@ -1,11 +1,10 @@
 // Where the time of one picture goes: runs the jobs' own per-picture work (the resize of
 // `scalvo-cli --width 1600 --quality 85`, the album's copy + 100 x 100 thumbnail, and its turned
-// copy + thumbnail) through a
-// codec that times every call the job makes through the imaging seam, and prints the median of each
-// stage in milliseconds. What the seam does not see (the album's file copy) is the rest of the
-// total. Run it under `valgrind --tool=callgrind` for instruction counts: each stage is the
-// inclusive cost of the ImageCodec method of that name, and the load splits further into its own
-// helpers.
+// copy + thumbnail) through a codec that times every call the job makes through the imaging seam,
+// and prints the median of each stage in milliseconds. What the seam does not see (the album's
+// file copy) is the rest of the total. Run it under `valgrind --tool=callgrind` for instruction
+// counts: each stage is the inclusive cost of the ImageCodec method of that name, and the load
+// splits further into its own helpers.
 //
 // Usage: stage_bench PHOTO.jpg [REPEATS]   (default 5 repeats; 1 under valgrind)
 
