@@ -14,6 +14,7 @@
 #include "browser/picture_list_model.h"
 #include "tests/reliability/gated_codec.h"
 #include "tests/reliability/testdata_manifest.h"
+#include "tests/reliability/worker_runs.h"
 #include "tests/support/recording_progress_sink.h"
 #include "tests/support/recording_shell_opener.h"
 #include "tests/support/recording_user_dialogs.h"
@@ -57,12 +58,7 @@ TEST_F(AlbumWorkers, OneTwoAndEightWorkersMakeTheSameAlbumAndSayTheSame) {
         if (i % 3 == 0) list.AddQuarterTurn(i);
     }
 
-    struct Run {
-        std::map<std::string, std::string> files;
-        std::vector<std::string> progress;
-        std::vector<std::string> messages;
-    };
-    std::vector<Run> runs;
+    std::vector<WorkerRun> runs;
     for (int workers : {1, 2, 8}) {
         settings.out_dir = dir / ("out" + std::to_string(workers));
         RecordingUserDialogs dialogs;
@@ -71,51 +67,27 @@ TEST_F(AlbumWorkers, OneTwoAndEightWorkersMakeTheSameAlbumAndSayTheSame) {
         const AlbumBuildContext context{settings, list,  materials, dialogs,
                                         progress, shell, codec,     workers};
         BuildAlbum(context);
-        runs.push_back({FolderContents(settings.out_dir), progress.calls, dialogs.Texts()});
+        runs.push_back(
+            {workers, FolderContents(settings.out_dir), progress.calls, dialogs.Texts()});
     }
     ASSERT_GT(runs[0].files.size(), 100u);
     ASSERT_EQ(runs[0].messages.size(), 2u);  // the failure list, then the question
-    for (std::size_t r = 1; r < runs.size(); ++r) {
-        SCOPED_TRACE(r == 1 ? "2 workers" : "8 workers");
-        EXPECT_EQ(runs[r].files.size(), runs[0].files.size());
-        for (const auto& [path, bytes] : runs[0].files) {
-            const auto other = runs[r].files.find(path);
-            EXPECT_TRUE(other != runs[r].files.end() && other->second == bytes) << path;
-        }
-        EXPECT_EQ(runs[r].progress, runs[0].progress);
-        EXPECT_EQ(runs[r].messages, runs[0].messages);
-    }
+    ExpectRunsAlike(runs);
 }
 
 class AlbumStop : public AlbumWorkers, public ::testing::WithParamInterface<int> {};
 
 TEST_P(AlbumStop, AStopAfterAFewPicturesLeavesEveryOriginalWholeAndWritesNoPage) {
     // Sixteen pictures, each turned once, saved over their originals (the album in their folder).
-    constexpr int kCount = 16;
-    const std::string original = ReadTestFile(TestDataPath("jpeg/good/ljt_testorig.jpg"));
-    for (int i = 0; i < kCount; ++i) {
-        const std::string name = "p" + std::to_string(10 + i) + ".jpg";
-        ASSERT_TRUE(WriteTestFile(dir / ("src/" + name), original));
-    }
-    list.Fill(settings.picture_path, PictureFilter::Album);
-    for (int i = 0; i < kCount; ++i) {
-        list.SetChecked(i, true);
-        list.AddQuarterTurn(i);
-    }
+    const std::string original =
+        WriteStopPictures(settings.picture_path, PictureFilter::Album, list);
     settings.out_sorce = 1;
     settings.pic_folder.clear();
 
     GatedCodec codec;
-    codec.held = [](const std::string& path) {
-        return fs::path(path).filename().string() >= "p13.jpg";
-    };
     RecordingUserDialogs dialogs;
     RecordingProgressSink progress;
-    progress.stop = [&] {
-        const bool stop = progress.PositionIn(kPicturePhase) >= 3;
-        if (stop) codec.Open();
-        return stop;
-    };
+    StopAfterThreePictures(codec, progress, kPicturePhase);
     const AlbumBuildContext context{settings, list,  materials, dialogs,
                                     progress, shell, codec,     GetParam()};
     AlbumBuildReport report;
@@ -132,14 +104,9 @@ TEST_P(AlbumStop, AStopAfterAFewPicturesLeavesEveryOriginalWholeAndWritesNoPage)
     // those reported, and they are the pictures the progress counted.
     const int done = progress.PositionIn(kPicturePhase);
     EXPECT_GE(done, 3);
-    EXPECT_LT(done, kCount);
-    std::set<int> turned;
-    for (int i = 0; i < kCount; ++i) {
-        const std::string path = dir / ("src/" + list.ItemText(i));
-        if (ReadTestFile(path) == original) continue;
-        EXPECT_EQ(ImgKitUprightSize(path), (ImgKitSize{149, 227})) << path;
-        turned.insert(i);
-    }
+    EXPECT_LT(done, kStopPictures);
+    const std::set<int> turned =
+        ReplacedPictures(list, settings.picture_path, original, ImgKitSize{149, 227});
     EXPECT_EQ(static_cast<int>(turned.size()), done);
     EXPECT_EQ(std::set<int>(report.saved_over_source.begin(), report.saved_over_source.end()),
               turned);
@@ -152,7 +119,7 @@ TEST_P(AlbumStop, AStopAfterAFewPicturesLeavesEveryOriginalWholeAndWritesNoPage)
         const bool thumbnail = name.rfind("my_t/_p", 0) == 0 && name.size() == 13;
         EXPECT_TRUE(picture || thumbnail) << name;
     }
-    EXPECT_EQ(names.size(), static_cast<std::size_t>(kCount + done));
+    EXPECT_EQ(names.size(), static_cast<std::size_t>(kStopPictures + done));
 }
 
 INSTANTIATE_TEST_SUITE_P(Workers, AlbumStop, ::testing::Values(1, 2, 8),

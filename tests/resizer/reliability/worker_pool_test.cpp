@@ -14,6 +14,7 @@
 #include "resizer/job/batch_resize.h"
 #include "tests/reliability/gated_codec.h"
 #include "tests/reliability/testdata_manifest.h"
+#include "tests/reliability/worker_runs.h"
 #include "tests/support/recording_progress_sink.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
@@ -57,12 +58,7 @@ TEST_F(ResizerWorkers, OneTwoAndEightWorkersWriteTheSameFilesAndSayTheSame) {
         if (i % 3 == 0) list.AddQuarterTurn(i);
     }
 
-    struct Run {
-        std::map<std::string, std::string> files;
-        std::vector<std::string> progress;
-        std::vector<std::string> messages;
-    };
-    std::vector<Run> runs;
+    std::vector<WorkerRun> runs;
     for (int workers : {1, 2, 8}) {
         settings.outputFolder = dir / ("out" + std::to_string(workers));
         fs::create_directories(settings.outputFolder);
@@ -71,52 +67,30 @@ TEST_F(ResizerWorkers, OneTwoAndEightWorkersWriteTheSameFilesAndSayTheSame) {
         ImageCodec codec;
         const BatchContext context{list, dialogs, progress, codec, workers};
         EXPECT_EQ(StartBatchWithOutcome(settings, context).end, BatchOutcome::End::Finished);
-        runs.push_back({FolderContents(settings.outputFolder), progress.calls, dialogs.Texts()});
+        runs.push_back(
+            {workers, FolderContents(settings.outputFolder), progress.calls, dialogs.Texts()});
     }
     ASSERT_EQ(static_cast<int>(runs[0].files.size()), list.Count());
     ASSERT_EQ(runs[0].messages.size(), 1u);  // the failure list
-    for (std::size_t r = 1; r < runs.size(); ++r) {
-        SCOPED_TRACE(r == 1 ? "2 workers" : "8 workers");
-        EXPECT_EQ(runs[r].files.size(), runs[0].files.size());
-        for (const auto& [path, bytes] : runs[0].files) {
-            const auto other = runs[r].files.find(path);
-            EXPECT_TRUE(other != runs[r].files.end() && other->second == bytes) << path;
-        }
-        EXPECT_EQ(runs[r].progress, runs[0].progress);
-        EXPECT_EQ(runs[r].messages, runs[0].messages);
-    }
+    ExpectRunsAlike(runs);
 }
 
 TEST_P(ResizerWorkers, AStopWhileOverwritingLeavesEachOriginalUntouchedOrWhollyConverted) {
-    constexpr int kCount = 16;
-    const std::string original = ReadTestFile(TestDataPath("jpeg/good/ljt_testorig.jpg"));
-    for (int i = 0; i < kCount; ++i)
-        ASSERT_TRUE(WriteTestFile(dir / ("src/p" + std::to_string(10 + i) + ".jpg"), original));
-    list.Fill(settings.sourceFolder, PictureFilter::Resizer);
-    for (int i = 0; i < kCount; ++i) {
-        list.SetChecked(i, true);
-        list.AddQuarterTurn(i);
-    }
+    const std::string original =
+        WriteStopPictures(settings.sourceFolder, PictureFilter::Resizer, list);
     settings.overwriteOriginals = true;
 
     GatedCodec codec;
-    codec.held = [](const std::string& path) {
-        return fs::path(path).filename().string() >= "p13.jpg";
-    };
     RecordingUserDialogs dialogs;
     RecordingProgressSink progress;
-    progress.stop = [&] {
-        const bool stop = progress.PositionIn(kPicturePhase) >= 3;
-        if (stop) codec.Open();
-        return stop;
-    };
+    StopAfterThreePictures(codec, progress, kPicturePhase);
     const BatchContext context{list, dialogs, progress, codec, GetParam()};
     const BatchOutcome outcome = StartBatchWithOutcome(settings, context);
     EXPECT_FALSE(codec.TimedOut());
 
     EXPECT_EQ(outcome.end, BatchOutcome::End::Interrupted);
     EXPECT_GE(outcome.handled, 3);
-    EXPECT_LT(outcome.handled, kCount);
+    EXPECT_LT(outcome.handled, kStopPictures);
     EXPECT_EQ(outcome.handled, progress.PositionIn(kPicturePhase));
     ASSERT_EQ(dialogs.calls.size(), 1u);
     EXPECT_EQ(dialogs.calls[0].text, "作成を中止しました。\n16 枚中 " +
@@ -126,17 +100,13 @@ TEST_P(ResizerWorkers, AStopWhileOverwritingLeavesEachOriginalUntouchedOrWhollyC
 
     // The handled pictures are turned and fitted into 100 x 80; the rest are byte for byte the
     // originals. The converted lines are reported, so that the window can clear their turns.
-    std::set<int> converted;
-    for (int i = 0; i < kCount; ++i) {
-        const std::string path = dir / ("src/" + list.ItemText(i));
-        if (ReadTestFile(path) == original) continue;
-        EXPECT_EQ(ImgKitUprightSize(path), (ImgKitSize{53, 80})) << path;
-        converted.insert(i);
-    }
+    const std::set<int> converted =
+        ReplacedPictures(list, settings.sourceFolder, original, ImgKitSize{53, 80});
     EXPECT_EQ(static_cast<int>(converted.size()), outcome.handled);
     EXPECT_EQ(std::set<int>(outcome.saved_over_source.begin(), outcome.saved_over_source.end()),
               converted);
-    EXPECT_EQ(FolderContents(dir / "src").size(), static_cast<std::size_t>(kCount)) << "a leftover";
+    EXPECT_EQ(FolderContents(dir / "src").size(), static_cast<std::size_t>(kStopPictures))
+        << "a leftover";
 }
 
 INSTANTIATE_TEST_SUITE_P(Workers, ResizerWorkers, ::testing::Values(1, 2, 8),
