@@ -57,8 +57,14 @@ QSize SizeOnDisk(const std::string& path) {
     return reader.size();
 }
 
-// Chooses the only root of the tree (the temporary folder) as a user would, by clicking it.
-void ChooseTreeRoot(CResizeDialog& dialog) {
+// Shows the dialog with `folder` as the tree's only root and chooses it as a user would, by
+// clicking it. The caller checks QTest::currentTestFailed() afterwards.
+void OpenOnFolder(CResizeDialog& dialog, const std::string& folder) {
+    dialog.Tree()->SetRootProvider([folder] {
+        return std::vector<FolderRoot>{{folder, RootKind::Fixed}};
+    });
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     CFolderTree* tree = dialog.Tree();
     QTreeWidgetItem* root = tree->topLevelItem(0);
     QVERIFY(root != nullptr);
@@ -105,13 +111,8 @@ void ResizeDialogEndToEndTest::resizesTheCheckedPicturesToTheSameWidth() {
 
     RecordingUserDialogs dialogs;
     CResizeDialog dialog(dialogs);
-    dialog.Tree()->SetRootProvider([&] {
-        return std::vector<FolderRoot>{{source.Path(), RootKind::Fixed}};
-    });
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-
-    ChooseTreeRoot(dialog);
+    OpenOnFolder(dialog, source.Path());
+    if (QTest::currentTestFailed()) return;
     QCOMPARE(dialog.Settings().sourceFolder, source.Path() + "/");
     CPictureList& list = *dialog.List();
     QCOMPARE(list.Count(), 3);
@@ -185,12 +186,8 @@ void ResizeDialogEndToEndTest::overwritingReplacesTheOriginals() {
 
     RecordingUserDialogs dialogs;
     CResizeDialog dialog(dialogs);
-    dialog.Tree()->SetRootProvider([&] {
-        return std::vector<FolderRoot>{{source.Path(), RootKind::Fixed}};
-    });
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    ChooseTreeRoot(dialog);
+    OpenOnFolder(dialog, source.Path());
+    if (QTest::currentTestFailed()) return;
     QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1024")), Qt::LeftButton);
     QCOMPARE(dialog.List()->CheckedCount(), 2);
 
@@ -217,12 +214,8 @@ void ResizeDialogEndToEndTest::aTurnSavedOverTheOriginalIsNotAppliedAgain() {
     fs::copy_file(TestDataPath("photos/storm_road.jpg"), source / "b.jpg");
     RecordingUserDialogs dialogs;
     CResizeDialog dialog(dialogs);
-    dialog.Tree()->SetRootProvider([&] {
-        return std::vector<FolderRoot>{{source.Path(), RootKind::Fixed}};
-    });
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    ChooseTreeRoot(dialog);
+    OpenOnFolder(dialog, source.Path());
+    if (QTest::currentTestFailed()) return;
     CPictureList& list = *dialog.List();
     ClickCheckBox(list, 0);
     ClickName(list, 0);
@@ -255,12 +248,8 @@ void ResizeDialogEndToEndTest::theStopButtonEndsTheBatchWithTheCountDone() {
                       source / ("p" + std::to_string(10 + i) + ".jpg"));
     RecordingUserDialogs dialogs;
     CResizeDialog dialog(dialogs);
-    dialog.Tree()->SetRootProvider([&] {
-        return std::vector<FolderRoot>{{source.Path(), RootKind::Fixed}};
-    });
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    ChooseTreeRoot(dialog);
+    OpenOnFolder(dialog, source.Path());
+    if (QTest::currentTestFailed()) return;
     QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1024")), Qt::LeftButton);
     dialog.findChild<QLineEdit*>(QStringLiteral("1033"))->setText(Q(out.Path()));
 
