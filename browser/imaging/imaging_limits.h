@@ -22,6 +22,11 @@ inline constexpr std::int64_t kMaxPixelsPerByte = 4096;
 // comes near it (a 200-megapixel picture at quality 100 is about 150 MB). It bounds that memory.
 inline constexpr std::int64_t kMaxPictureFileBytes = std::int64_t{1} << 30;
 
+// How much of a JPEG file is read when only its head is wanted (its metadata, its frame): cameras
+// and editors put their EXIF, XMP and colour profile in the segments before the first scan, well
+// within this.
+inline constexpr std::int64_t kJpegHeadBytes = std::int64_t{1} << 20;
+
 // The most scans a JPEG may hold: the limit the decoder library applies under its scan-limit flag.
 // Encoders write about ten; each scan of a progressive JPEG is a pass over the whole picture, so a
 // small file of a thousand empty scans would keep a decoder busy for many seconds.

@@ -305,9 +305,7 @@ std::int64_t ImgKitDecodeWorkBytes(const std::string& path) {
     if (!ImageLibrary::IsLoaded()) return 0;
     QFile file;
     if (!OpenPictureFile(path, file)) return 0;
-    // The frame and the first scan come after the metadata segments, well within this.
-    constexpr qint64 kHeadBytes = qint64{1} << 20;
-    const QByteArray head = file.read(kHeadBytes);
+    const QByteArray head = file.read(kJpegHeadBytes);
     return file.size() + JpegCoefficientBytes(
                              std::string_view(head.constData(), static_cast<size_t>(head.size())));
 }

@@ -13,48 +13,26 @@
 
 #include "browser/imaging/imaging_limits.h"
 #include "browser/imaging/jpeg_block_arrays.h"
+#include "browser/imaging/jpeg_error_manager.h"
+#include "browser/imaging/jpeg_segments.h"
 #include "browser/imaging/pixel_buffer.h"
 
-// The decoder library reports errors by a long jump out of its calls. The functions that set the
-// jump point below hold no object with a destructor of its own between the jump point and any
-// library call, and what they hand back lives in their callers.
+// The functions that set a jump point below (see JpegErrorManager) hand back what they make
+// through their callers' objects.
 
 namespace {
 
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void JumpOut(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
-}
-
-// Warnings (damaged data after the header) are not printed: the picture is still shown as far as
-// it decodes.
-void IgnoreMessage(j_common_ptr, int) {}
-
-// A second guard behind the loader's scan count: every scan of a progressive file is a pass over
-// the whole picture.
-void LimitScans(j_common_ptr cinfo) {
-    const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
-    if (cinfo->is_decompressor && d->input_scan_number > kMaxJpegScans) JumpOut(cinfo);
-}
-
-// The library's structures, set up to report through ErrorManager, with the coefficient arrays of
-// a progressive picture on large pages (JpegBlockArrays). Call jpeg_create_decompress (through
+// The library's structures, set up to report through JpegErrorManager, with the coefficient arrays
+// of a progressive picture on large pages (JpegBlockArrays). Call jpeg_create_decompress (through
 // Start) after setting the jump point, and Finish on every way out.
 struct Decoder {
     jpeg_decompress_struct cinfo;
-    ErrorManager error;
-    jpeg_progress_mgr progress;
+    JpegErrorManager error;
     JpegBlockArrays blocks;
 
     void Prepare() {
-        cinfo.err = jpeg_std_error(&error.pub);
-        error.pub.error_exit = JumpOut;
-        error.pub.emit_message = IgnoreMessage;
-        progress.progress_monitor = LimitScans;
+        // Damaged data after the header still gives the picture as far as it decodes.
+        cinfo.err = error.Prepare(false);
         blocks.count = 0;
     }
     void Start(const unsigned char* data, size_t size);
@@ -67,7 +45,7 @@ struct Decoder {
 void Decoder::Start(const unsigned char* data, size_t size) {
     jpeg_create_decompress(&cinfo);
     blocks.Install(reinterpret_cast<j_common_ptr>(&cinfo));
-    cinfo.progress = &progress;
+    cinfo.progress = &error.scan_limit;
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);
 }
@@ -227,29 +205,17 @@ int JpegScaleEighths(QSize stored, QSize need) {
 }
 
 std::int64_t JpegCoefficientBytes(std::string_view head) {
-    const auto* p = reinterpret_cast<const unsigned char*>(head.data());
-    const size_t n = head.size();
-    if (n < 4 || p[0] != 0xFF || p[1] != 0xD8) return 0;
     struct Component {
         int h, v;
     };
     std::array<Component, MAX_COMPONENTS> components{};
     int count = 0, width = 0, height = 0;
     bool progressive = false;
-    size_t at = 2;
-    while (at + 4 <= n && p[at] == 0xFF) {
-        const unsigned char marker = p[at + 1];
-        if (marker == 0xFF) {
-            ++at;
-            continue;
-        }
-        const size_t length = (size_t{p[at + 2]} << 8) | p[at + 3];
-        if (length < 2 || at + 2 + length > n) return 0;
-        const unsigned char* segment = p + at + 4;
-        const bool frame =
-            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if (frame && length >= 8) {
-            progressive = marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+    for (const JpegSegment& s : JpegHeadSegments(head)) {
+        const auto* segment = reinterpret_cast<const unsigned char*>(s.body.data());
+        const size_t length = s.body.size() + 2;
+        if (IsJpegFrameMarker(s.marker) && length >= 8) {
+            progressive = IsProgressiveFrameMarker(s.marker);
             height = (segment[1] << 8) | segment[2];
             width = (segment[3] << 8) | segment[4];
             count = segment[5];
@@ -258,7 +224,7 @@ std::int64_t JpegCoefficientBytes(std::string_view head) {
                 components[c].h = std::max(1, segment[7 + 3 * c] >> 4);
                 components[c].v = std::max(1, segment[7 + 3 * c] & 15);
             }
-        } else if (marker == 0xDA) {
+        } else if (s.marker == 0xDA) {
             // A first scan without every component means more scans to come.
             if (count == 0 || (!progressive && segment[0] >= count)) return 0;
             int max_h = 1, max_v = 1;
@@ -284,7 +250,6 @@ std::int64_t JpegCoefficientBytes(std::string_view head) {
             }
             return bytes;
         }
-        at += 2 + length;
     }
     return 0;
 }

@@ -13,10 +13,11 @@
 
 #include "browser/imaging/imaging_limits.h"
 #include "browser/imaging/jpeg_block_arrays.h"
+#include "browser/imaging/jpeg_error_manager.h"
 #include "browser/imaging/jpeg_metadata.h"
+#include "browser/imaging/jpeg_segments.h"
 
-// The decoder library reports errors by a long jump out of its calls. TurnBlocks sets the jump
-// point; between it and any library call it holds no object with a destructor of its own.
+// TurnBlocks sets the library's jump point (see JpegErrorManager).
 
 namespace {
 
@@ -85,47 +86,12 @@ QImageIOHandler::Transformations OrientationOf(std::string_view jpeg) {
 // Whether the frame is progressive, so that the turned copy is written the same way. A sequential
 // copy of a progressive photograph would come out 4 to 8 % larger (the block copy cannot optimise a
 // sequential file's Huffman tables); a progressive copy of a sequential one would be about its
-// size but take two to four times as long to write. Walks the marker segments up to the frame.
+// size but take two to four times as long to write.
 bool IsProgressive(std::string_view jpeg) {
-    std::size_t at = 2;  // after SOI
-    while (at + 4 <= jpeg.size()) {
-        if (static_cast<unsigned char>(jpeg[at]) != 0xFF) return false;
-        const auto marker = static_cast<unsigned char>(jpeg[at + 1]);
-        if (marker == 0xFF) {  // a fill byte before the marker
-            ++at;
-            continue;
-        }
-        if (marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE) return true;
-        const bool other_frame =
-            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if (other_frame || marker == 0xDA || marker == 0xD9) return false;
-        const std::size_t length = (std::size_t{static_cast<unsigned char>(jpeg[at + 2])} << 8) |
-                                   static_cast<unsigned char>(jpeg[at + 3]);
-        if (length < 2) return false;
-        at += 2 + length;
+    for (const JpegSegment& segment : JpegHeadSegments(jpeg)) {
+        if (IsJpegFrameMarker(segment.marker)) return IsProgressiveFrameMarker(segment.marker);
     }
     return false;
-}
-
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void JumpOut(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
-}
-
-// A warning (damaged data) ends the turn too: the caller's decode then shows what it can.
-void FailOnWarning(j_common_ptr cinfo, int level) {
-    if (level < 0) JumpOut(cinfo);
-}
-
-// Every scan is a pass over all the blocks, so a file of thousands of scans is refused here (the
-// loader refuses it too) instead of stalling the job.
-void LimitScans(j_common_ptr cinfo) {
-    const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
-    if (cinfo->is_decompressor && d->input_scan_number > kMaxJpegScans) JumpOut(cinfo);
 }
 
 // Whether the operation keeps every block whole: an edge it mirrors must end on a whole MCU, or
@@ -184,8 +150,7 @@ void MoveBlocks(const jvirt_barray_control& in, JDIMENSION in_width, JDIMENSION 
 struct Turner {
     jpeg_decompress_struct in;
     jpeg_compress_struct out;
-    ErrorManager error;  // shared: both report to the one jump point
-    jpeg_progress_mgr progress;
+    JpegErrorManager error;  // shared: both report to the one jump point
     JpegBlockArrays blocks;
     jvirt_barray_ptr turned[MAX_COMPONENTS];
     unsigned char* output;
@@ -209,10 +174,8 @@ bool TurnBlocks(std::string_view source, const Operation& op, bool progressive, 
     t.output = nullptr;
     t.output_size = 0;
     t.blocks.count = 0;
-    t.in.err = t.out.err = jpeg_std_error(&t.error.pub);
-    t.error.pub.error_exit = JumpOut;
-    t.error.pub.emit_message = FailOnWarning;
-    t.progress.progress_monitor = LimitScans;
+    // A warning (damaged data) ends the turn too: the caller's decode then shows what it can.
+    t.in.err = t.out.err = t.error.Prepare(true);
     if (setjmp(t.error.jump)) {
         t.Finish();
         return false;
@@ -221,7 +184,7 @@ bool TurnBlocks(std::string_view source, const Operation& op, bool progressive, 
     jpeg_create_decompress(&t.in);
     t.in_made = true;
     t.blocks.Install(reinterpret_cast<j_common_ptr>(&t.in));
-    t.in.progress = &t.progress;
+    t.in.progress = &t.error.scan_limit;
     jpeg_mem_src(&t.in, reinterpret_cast<const unsigned char*>(source.data()),
                  static_cast<unsigned long>(source.size()));
     jpeg_read_header(&t.in, TRUE);
@@ -265,7 +228,7 @@ bool TurnBlocks(std::string_view source, const Operation& op, bool progressive, 
         const auto h = static_cast<JDIMENSION>(t.out.comp_info[c].h_samp_factor);
         const auto v = static_cast<JDIMENSION>(t.out.comp_info[c].v_samp_factor);
         t.turned[c] = t.blocks.Make((width + h - 1) / h * h, (height + v - 1) / v * v);
-        if (!t.turned[c]) JumpOut(reinterpret_cast<j_common_ptr>(&t.out));
+        if (!t.turned[c]) JpegJumpOut(reinterpret_cast<j_common_ptr>(&t.out));
         MoveBlocks(*blocks[c], from.width_in_blocks, from.height_in_blocks, *t.turned[c], width,
                    height, op);
         // Each component's blocks go as soon as they are moved, so that at most one component
