@@ -22,21 +22,23 @@ namespace {
 
 // Saves the turned picture as `copy`: the losslessly turned file when there is one, else the turned
 // pixels re-encoded at quality 100 (a JPEG keeping the source's metadata). When the copy is the
-// picture itself (the album lies in the picture folder), the file the picture's path leads to is
-// replaced, so that a picture kept behind a link stays where the link points; the save goes through
-// a temporary file either way, so a failed save never harms the original.
+// picture's own entry (the album lies in the picture folder), the file the picture's path leads to
+// is replaced, so that a picture kept behind a link stays where the link points. Any other copy is
+// replaced as an entry: a link or hard link to the original standing in the album is never written
+// through. The save goes through a temporary file either way, so a failed save never harms the
+// original.
 bool SaveTurnedCopy(ImageCodec& codec, const std::string& source, const std::string& copy,
                     const ImageHandle& image, ImageKind kind,
                     const std::optional<std::string>& turned_file) {
-    const std::string target = IsSameFile(source, copy) ? ResolvedPath(source) : copy;
+    const std::string target = IsSameEntry(source, copy) ? ResolvedPath(source) : copy;
     if (turned_file) return codec.WriteFile(target, *turned_file);
     return codec.SavePictureOf(source, target, image, kind, 100);
 }
 
 // False when the copy was needed and failed.
 bool CopyIfDifferent(const std::string& source, const std::string& copy) {
-    // Paths are compared as texts: equal texts mean the copy is the source itself.
-    return source == copy || CopyFileReplacing(source, copy);
+    // Only the source's own entry needs no copy; a link to it elsewhere is replaced by the copy.
+    return IsSameEntry(source, copy) || CopyFileReplacing(source, copy);
 }
 
 // Pixels are held as 32-bit RGB.
@@ -129,7 +131,7 @@ bool MakeLoadedPictureFiles(const AlbumPicturePlan& plan, int box_width, int box
         copy_failed = !CopyIfDifferent(plan.source, plan.copy);
     } else {
         // Checked before the save: afterwards the copy is a new file either way.
-        const bool over_source = IsSameFile(plan.source, plan.copy);
+        const bool over_source = IsSameEntry(plan.source, plan.copy);
         if (SaveTurnedCopy(codec, plan.source, plan.copy, image, plan.kind, turned_file)) {
             outcome.saved_over_source = over_source;
         } else {

@@ -109,10 +109,13 @@ bool ResizeFile(const ResizerSettings& settings, ImageCodec& codec, const std::s
     }
     const ImageHandle& output = resized ? resized : image;
 
-    // Writing over the picture that was just read replaces the file its path leads to (a picture
-    // kept behind a link stays there); the save goes through a temporary file, so a failed save
-    // never destroys the original. A JPEG keeps its date taken, camera and colour profile.
-    const std::string path = IsSameFile(source, destination) ? ResolvedPath(source) : destination;
+    // Writing over the picture that was just read (the destination is the source's own entry)
+    // replaces the file its path leads to, so a picture kept behind a link stays there. Any other
+    // destination is replaced as an entry: a link or a hard link standing in the output folder is
+    // never written through, so the original it shares a file with is left alone. The save goes
+    // through a temporary file, so a failed save never destroys the original. A JPEG keeps its date
+    // taken, camera and colour profile.
+    const std::string path = IsSameEntry(source, destination) ? ResolvedPath(source) : destination;
     const bool saved = codec.SavePictureOf(source, path, output, static_cast<ImageKind>(kind),
                                            settings.jpegQuality);
     if (!saved) {
@@ -159,7 +162,7 @@ ResizeResult ResizePlannedPicture(const ResizerSettings& settings, const ResizeP
         result.skipped = true;
         return result;
     }
-    const bool over_source = IsSameFile(plan.source, plan.destination);
+    const bool over_source = IsSameEntry(plan.source, plan.destination);
     try {
         result.converted = ResizeFile(settings, codec, plan.source, plan.destination, plan.kind,
                                       plan.turns, upright, result.error);

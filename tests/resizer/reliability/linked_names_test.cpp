@@ -1,0 +1,78 @@
+// A picture reached under more than one name: an output folder holding links or hard links to the
+// originals. Whatever the number of workers, the job writes to the output entries and the
+// originals stay byte-identical.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "browser/imaging/image_library.h"
+#include "browser/picture_list_model.h"
+#include "resizer/job/batch_outcome.h"
+#include "resizer/job/batch_resize.h"
+#include "tests/support/recording_progress_sink.h"
+#include "tests/support/recording_user_dialogs.h"
+#include "tests/support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+enum class Link { Hard, Symbolic };
+
+class ResizerLinkedNames : public ::testing::TestWithParam<int> {
+  protected:
+    void SetUp() override {
+        RecordingUserDialogs load_dialogs;
+        ASSERT_TRUE(ImageLibrary::Load(load_dialogs));
+        original = ReadTestFile(TestDataPath("jpeg/good/ljt_testorig.jpg"));
+        ASSERT_TRUE(WriteTestFile(dir / "src/a.jpg", original));
+        ASSERT_TRUE(WriteTestFile(dir / "src/b.jpg", original));
+        list.Fill(dir / "src/", PictureFilter::Resizer);
+        for (int i = 0; i < list.Count(); ++i) list.SetChecked(i, true);
+        settings.sourceFolder = dir / "src/";
+        settings.sizeMode = ScaleByPercent;
+        settings.scalePercent = 50;
+    }
+
+    BatchOutcome Run() {
+        ImageCodec codec;
+        return StartBatchWithOutcome(settings, {list, dialogs, progress, codec, GetParam()});
+    }
+
+    TempDir dir;
+    std::string original;
+    PictureListModel list;
+    ResizerSettings settings;
+    RecordingUserDialogs dialogs;
+    RecordingProgressSink progress;
+};
+
+}  // namespace
+
+TEST_P(ResizerLinkedNames, AnOutputEntryLinkedToAnOriginalIsReplacedNeverWrittenThrough) {
+    for (Link link : {Link::Hard, Link::Symbolic}) {
+        SCOPED_TRACE(link == Link::Hard ? "hard link" : "symbolic link");
+        const std::string out = dir / (link == Link::Hard ? "hard" : "symbolic");
+        fs::create_directories(out);
+        for (const char* name : {"a.jpg", "b.jpg"}) {
+            const fs::path target = dir / (std::string("src/") + name);
+            if (link == Link::Hard)
+                fs::create_hard_link(target, out + "/" + name);
+            else
+                fs::create_symlink(target, out + "/" + name);
+        }
+        settings.outputFolder = out;
+        ASSERT_EQ(Run().end, BatchOutcome::End::Finished);
+        for (const char* name : {"a.jpg", "b.jpg"}) {
+            EXPECT_EQ(ReadTestFile(dir / (std::string("src/") + name)), original) << name;
+            const std::string written = out + "/" + name;
+            EXPECT_FALSE(fs::is_symlink(written)) << name;
+            EXPECT_EQ(fs::hard_link_count(written), 1u) << name;
+            EXPECT_EQ(ImgKitUprightSize(written), (ImgKitSize{113, 74})) << name;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Workers, ResizerLinkedNames, ::testing::Values(1, 2),
+                         ::testing::PrintToStringParamName());
