@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "browser/imaging/image_library.h"
-#include "browser/imaging/imgkit.h"
+#include "imaging/image_library.h"
+#include "imaging/imgkit.h"
 #include "platform/console_user_dialogs.h"
 
 namespace fs = std::filesystem;

@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "album/generation/album_pipeline.h"
-#include "browser/imaging/image_codec.h"
-#include "browser/imaging/image_library.h"
+#include "imaging/image_codec.h"
+#include "imaging/image_library.h"
 #include "platform/console_user_dialogs.h"
 #include "resizer/job/batch_resize.h"
 

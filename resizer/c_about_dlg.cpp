@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "browser/widgets/dialog_units.h"
+#include "browser/dialog_units.h"
 #include "resizer/program_icon.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {

@@ -1,8 +1,8 @@
 #include <QApplication>
 
-#include "browser/imaging/image_library.h"
-#include "browser/widgets/message_box_dialogs.h"
-#include "browser/widgets/qt_translations.h"
+#include "browser/message_box_dialogs.h"
+#include "browser/qt_translations.h"
+#include "imaging/image_library.h"
 #include "resizer/c_resize_dialog.h"
 #include "resizer/program_icon.h"
 

@@ -2,7 +2,7 @@
 
 #include "album/settings/album_settings.h"
 #include "album/settings/material_folders.h"
-#include "browser/imaging/image_codec.h"
+#include "imaging/image_codec.h"
 
 class PictureSelection;
 class ProgressSink;

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "album/generation/album_build.h"
-#include "browser/imaging/imgkit.h"
-#include "browser/path_helpers.h"
+#include "core/path_helpers.h"
+#include "imaging/imgkit.h"
 
 // The steps of BuildAlbum, public so that the command-line program and the tests can reach them.
 // Every path here is a full path on this system; folder texts end in a separator.

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "album/settings/album_settings.h"
-#include "browser/path_helpers.h"
+#include "core/path_helpers.h"
 #include "platform/text_encoding.h"
 
 std::string FormatHtmlColor(std::uint32_t colour) {

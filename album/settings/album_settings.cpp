@@ -3,7 +3,7 @@
 #include <array>
 #include <variant>
 
-#include "browser/path_helpers.h"
+#include "core/path_helpers.h"
 #include "platform/file_system.h"
 #include "platform/profile_store.h"
 

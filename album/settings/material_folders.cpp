@@ -1,6 +1,6 @@
 #include "album/settings/material_folders.h"
 
-#include "browser/path_helpers.h"
+#include "core/path_helpers.h"
 
 MaterialFolders MaterialFolders::FromStartDirectory(const std::string& start_directory) {
     MaterialFolders folders;

@@ -2,7 +2,7 @@
 
 #include "album/settings/album_settings.h"
 
-#include "browser/path_helpers.h"
+#include "core/path_helpers.h"
 #include "platform/file_system.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "album/settings/album_settings.h"
 #include "album/shell/c_prop_sheet.h"
-#include "browser/imaging/image_library.h"
+#include "imaging/image_library.h"
 #include "platform/profile_store.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "browser/widgets/property_page.h"
+#include "browser/property_page.h"
 
 struct AlbumSettings;
 class QCheckBox;

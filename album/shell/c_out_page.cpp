@@ -8,9 +8,9 @@
 #include "album/settings/output_names.h"
 #include "album/shell/focus_edit.h"
 #include "album/shell/page_controls.h"
-#include "browser/path_helpers.h"
-#include "browser/widgets/c_folder_dlg.h"
-#include "browser/widgets/path_text.h"
+#include "browser/c_folder_dlg.h"
+#include "browser/path_text.h"
+#include "core/path_helpers.h"
 #include "platform/file_system.h"
 #include "platform/user_dialogs.h"
 

@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "browser/widgets/property_page.h"
+#include "browser/property_page.h"
 
 struct AlbumSettings;
 class QCheckBox;

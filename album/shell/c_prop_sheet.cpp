@@ -11,10 +11,10 @@
 #include "album/shell/c_out_page.h"
 #include "album/shell/c_picture_page.h"
 #include "album/style/c_style_page.h"
-#include "browser/imaging/image_codec.h"
-#include "browser/widgets/c_progress_dlg.h"
-#include "browser/widgets/dialog_units.h"
-#include "browser/widgets/property_page.h"
+#include "browser/c_progress_dlg.h"
+#include "browser/dialog_units.h"
+#include "browser/property_page.h"
+#include "imaging/image_codec.h"
 
 namespace {
 

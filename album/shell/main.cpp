@@ -5,8 +5,8 @@
 
 #include "album/shell/c_album_app.h"
 #include "album/shell/desktop_shell_opener.h"
-#include "browser/widgets/message_box_dialogs.h"
-#include "browser/widgets/qt_translations.h"
+#include "browser/message_box_dialogs.h"
+#include "browser/qt_translations.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "browser/widgets/dialog_units.h"
+#include "browser/dialog_units.h"
 
 class FocusEdit;
 class QCheckBox;

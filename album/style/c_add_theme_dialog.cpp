@@ -4,8 +4,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "browser/widgets/data_exchange.h"
-#include "browser/widgets/dialog_units.h"
+#include "browser/data_exchange.h"
+#include "browser/dialog_units.h"
 #include "platform/user_dialogs.h"
 
 CAddThemeDialog::CAddThemeDialog(const ThemeList& themes, UserDialogs& dialogs, QWidget* parent)

@@ -17,7 +17,7 @@
 #include "album/style/c_color_button.h"
 #include "album/style/themes/font_size_to_pixels.h"
 #include "album/style/themes/material_names.h"
-#include "browser/widgets/dialog_units.h"
+#include "browser/dialog_units.h"
 #include "platform/shell_opener.h"
 #include "platform/user_dialogs.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "album/style/themes/theme_store.h"
-#include "browser/widgets/property_page.h"
+#include "browser/property_page.h"
 
 class CColorButton;
 class QComboBox;

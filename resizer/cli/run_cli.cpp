@@ -7,10 +7,10 @@
 #include <optional>
 #include <set>
 
-#include "browser/imaging/image_codec.h"
-#include "browser/imaging/image_library.h"
-#include "browser/path_helpers.h"
-#include "browser/picture_list_model.h"
+#include "core/path_helpers.h"
+#include "core/picture_list_model.h"
+#include "imaging/image_codec.h"
+#include "imaging/image_library.h"
 #include "platform/console_progress_sink.h"
 #include "platform/console_user_dialogs.h"
 #include "platform/file_system.h"

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "browser/ordered_pool.h"
-#include "browser/path_helpers.h"
+#include "core/ordered_pool.h"
+#include "core/path_helpers.h"
 #include "platform/file_system.h"
 #include "platform/picture_selection.h"
 #include "platform/progress_sink.h"

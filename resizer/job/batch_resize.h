@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "browser/imaging/image_codec.h"
-#include "browser/mul_div.h"
+#include "core/mul_div.h"
+#include "imaging/image_codec.h"
 #include "resizer/job/resizer_settings.h"
 
 class PictureSelection;

@@ -10,10 +10,10 @@
 #include <string>
 #include <string_view>
 
-#include "browser/imaging/image_library.h"
-#include "browser/imaging/imaging_limits.h"
-#include "browser/imaging/imgkit.h"
-#include "browser/imaging/lossless_turn.h"
+#include "imaging/image_library.h"
+#include "imaging/imaging_limits.h"
+#include "imaging/imgkit.h"
+#include "imaging/lossless_turn.h"
 #include "platform/user_dialogs.h"
 
 namespace {

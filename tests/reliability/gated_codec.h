@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string>
 
-#include "browser/imaging/image_codec.h"
+#include "imaging/image_codec.h"
 
 // The real codec, except that loading a file that `held` names waits until Open() (or half a
 // minute, which TimedOut() then tells). Stop tests hold every picture after the first few, so that

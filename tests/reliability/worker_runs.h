@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "browser/imaging/imgkit.h"
-#include "browser/picture_list_model.h"
+#include "core/picture_list_model.h"
+#include "imaging/imgkit.h"
 #include "tests/reliability/gated_codec.h"
 #include "tests/support/recording_progress_sink.h"
 #include "tests/support/temp_dir.h"

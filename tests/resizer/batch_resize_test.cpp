@@ -12,9 +12,9 @@
 #include <set>
 #include <stdexcept>
 
-#include "browser/picture_list_model.h"
-#include "tests/browser/imaging/imaging_test_support.h"
-#include "tests/browser/imaging/metadata_test_support.h"
+#include "core/picture_list_model.h"
+#include "tests/imaging/imaging_test_support.h"
+#include "tests/imaging/metadata_test_support.h"
 #include "tests/support/recording_progress_sink.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"

@@ -9,7 +9,7 @@
 #include <map>
 #include <sstream>
 
-#include "tests/browser/imaging/imaging_test_support.h"
+#include "tests/imaging/imaging_test_support.h"
 #include "tests/reliability/signalled_run.h"
 #include "tests/support/temp_dir.h"
 

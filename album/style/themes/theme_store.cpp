@@ -9,7 +9,7 @@
 
 #include "album/generation/html_helpers.h"
 #include "album/settings/album_settings.h"
-#include "browser/path_helpers.h"
+#include "core/path_helpers.h"
 #include "platform/file_system.h"
 #include "platform/text_encoding.h"
 

@@ -7,7 +7,7 @@
 #include "album/generation/index_page_writer.h"
 #include "album/generation/slide_show_page_writer.h"
 #include "album/settings/album_settings.h"
-#include "browser/picture_list_model.h"
+#include "core/picture_list_model.h"
 #include "platform/text_encoding.h"
 #include "tests/reliability/failing_storage.h"
 #include "tests/support/recording_user_dialogs.h"

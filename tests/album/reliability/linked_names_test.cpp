@@ -8,8 +8,8 @@
 
 #include "album/generation/album_build.h"
 #include "album/generation/album_pipeline.h"
-#include "browser/imaging/image_library.h"
-#include "browser/picture_list_model.h"
+#include "core/picture_list_model.h"
+#include "imaging/image_library.h"
 #include "tests/support/recording_progress_sink.h"
 #include "tests/support/recording_shell_opener.h"
 #include "tests/support/recording_user_dialogs.h"

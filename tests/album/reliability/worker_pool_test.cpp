@@ -10,8 +10,8 @@
 
 #include "album/generation/album_build.h"
 #include "album/generation/album_pipeline.h"
-#include "browser/imaging/image_library.h"
-#include "browser/picture_list_model.h"
+#include "core/picture_list_model.h"
+#include "imaging/image_library.h"
 #include "tests/reliability/gated_codec.h"
 #include "tests/reliability/testdata_manifest.h"
 #include "tests/reliability/worker_runs.h"

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "browser/imaging/image_library.h"
-#include "browser/imaging/imaging_limits.h"
-#include "browser/picture_list_model.h"
+#include "core/picture_list_model.h"
+#include "imaging/image_library.h"
+#include "imaging/imaging_limits.h"
 #include "resizer/job/batch_outcome.h"
 #include "resizer/job/batch_resize.h"
 #include "tests/reliability/testdata_manifest.h"

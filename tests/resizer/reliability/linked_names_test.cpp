@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "browser/imaging/image_library.h"
-#include "browser/picture_list_model.h"
+#include "core/picture_list_model.h"
+#include "imaging/image_library.h"
 #include "resizer/job/batch_outcome.h"
 #include "resizer/job/batch_resize.h"
 #include "tests/support/recording_progress_sink.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "browser/imaging/image_library.h"
-#include "browser/picture_list_model.h"
+#include "core/picture_list_model.h"
+#include "imaging/image_library.h"
 #include "resizer/job/batch_outcome.h"
 #include "resizer/job/batch_resize.h"
 #include "tests/reliability/failing_storage.h"

@@ -8,7 +8,7 @@
 #include <QToolButton>
 
 #include "album/shell/up_down_control.h"
-#include "browser/widgets/data_exchange.h"
+#include "browser/data_exchange.h"
 #include "sheet_fixture.h"
 
 namespace {

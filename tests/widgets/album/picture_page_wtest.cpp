@@ -9,10 +9,10 @@
 
 #include "album/shell/c_picture_page.h"
 #include "album/shell/up_down_control.h"
-#include "browser/widgets/c_folder_tree.h"
-#include "browser/widgets/c_picture_list.h"
-#include "browser/widgets/data_exchange.h"
-#include "browser/widgets/picture_browser.h"
+#include "browser/c_folder_tree.h"
+#include "browser/c_picture_list.h"
+#include "browser/data_exchange.h"
+#include "browser/picture_browser.h"
 #include "sheet_fixture.h"
 
 namespace {

@@ -14,8 +14,8 @@
 
 #include "album/settings/material_folders.h"
 #include "album/shell/c_prop_sheet.h"
-#include "browser/imaging/image_library.h"
-#include "browser/widgets/property_page.h"
+#include "browser/property_page.h"
+#include "imaging/image_library.h"
 #include "tests/support/recording_shell_opener.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"

@@ -10,9 +10,9 @@
 #include <QTreeWidget>
 
 #include "album/shell/c_picture_page.h"
-#include "browser/widgets/c_folder_tree.h"
-#include "browser/widgets/c_picture_list.h"
-#include "browser/widgets/picture_browser.h"
+#include "browser/c_folder_tree.h"
+#include "browser/c_picture_list.h"
+#include "browser/picture_browser.h"
 #include "platform/file_system.h"
 #include "platform/text_encoding.h"
 #include "sheet_fixture.h"

@@ -2,8 +2,8 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
-#include "browser/widgets/data_exchange.h"
-#include "browser/widgets/dialog_units.h"
+#include "browser/data_exchange.h"
+#include "browser/dialog_units.h"
 #include "tests/support/recording_user_dialogs.h"
 
 class DataExchangeTest : public QObject {

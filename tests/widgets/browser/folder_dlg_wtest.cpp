@@ -3,8 +3,8 @@
 #include <QtTest>
 #include <filesystem>
 
-#include "browser/widgets/c_folder_dlg.h"
-#include "browser/widgets/c_folder_tree.h"
+#include "browser/c_folder_dlg.h"
+#include "browser/c_folder_tree.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;

@@ -5,12 +5,12 @@
 #include <QtTest>
 #include <filesystem>
 
-#include "browser/imaging/image_library.h"
-#include "browser/imaging/imgkit.h"
-#include "browser/widgets/c_folder_tree.h"
-#include "browser/widgets/c_picture_list.h"
-#include "browser/widgets/picture_browser.h"
-#include "browser/widgets/preview_frame.h"
+#include "browser/c_folder_tree.h"
+#include "browser/c_picture_list.h"
+#include "browser/picture_browser.h"
+#include "browser/preview_frame.h"
+#include "imaging/image_library.h"
+#include "imaging/imgkit.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
 

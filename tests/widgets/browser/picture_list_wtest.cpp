@@ -2,7 +2,7 @@
 #include <QtTest>
 #include <filesystem>
 
-#include "browser/widgets/c_picture_list.h"
+#include "browser/c_picture_list.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;

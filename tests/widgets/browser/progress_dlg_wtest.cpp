@@ -5,9 +5,9 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "browser/widgets/c_progress_dlg.h"
-#include "browser/widgets/message_box_dialogs.h"
-#include "browser/widgets/progress_bar_frame.h"
+#include "browser/c_progress_dlg.h"
+#include "browser/message_box_dialogs.h"
+#include "browser/progress_bar_frame.h"
 
 namespace {
 

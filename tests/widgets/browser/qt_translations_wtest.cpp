@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "browser/widgets/message_box_dialogs.h"
-#include "browser/widgets/qt_translations.h"
+#include "browser/message_box_dialogs.h"
+#include "browser/qt_translations.h"
 
 namespace {
 

@@ -10,12 +10,12 @@
 #include <filesystem>
 #include <memory>
 
-#include "browser/widgets/c_folder_dlg.h"
-#include "browser/widgets/c_folder_tree.h"
-#include "browser/widgets/c_picture_list.h"
-#include "browser/widgets/data_exchange.h"
-#include "browser/widgets/picture_browser.h"
-#include "browser/widgets/preview_frame.h"
+#include "browser/c_folder_dlg.h"
+#include "browser/c_folder_tree.h"
+#include "browser/c_picture_list.h"
+#include "browser/data_exchange.h"
+#include "browser/picture_browser.h"
+#include "browser/preview_frame.h"
 #include "platform/file_system.h"
 #include "resizer/c_about_dlg.h"
 #include "resizer/c_resize_dialog.h"

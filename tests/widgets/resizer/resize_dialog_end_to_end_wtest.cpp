@@ -7,12 +7,12 @@
 #include <QtTest>
 #include <filesystem>
 
-#include "browser/imaging/image_library.h"
-#include "browser/imaging/imgkit.h"
-#include "browser/widgets/c_folder_tree.h"
-#include "browser/widgets/c_picture_list.h"
-#include "browser/widgets/c_progress_dlg.h"
-#include "browser/widgets/picture_browser.h"
+#include "browser/c_folder_tree.h"
+#include "browser/c_picture_list.h"
+#include "browser/c_progress_dlg.h"
+#include "browser/picture_browser.h"
+#include "imaging/image_library.h"
+#include "imaging/imgkit.h"
 #include "resizer/c_resize_dialog.h"
 #include "resizer/job/batch_resize.h"
 #include "tests/support/recording_user_dialogs.h"

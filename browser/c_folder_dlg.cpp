@@ -1,0 +1,77 @@
+#include "browser/c_folder_dlg.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "browser/c_folder_tree.h"
+#include "browser/dialog_units.h"
+#include "browser/path_text.h"
+
+CFolderDlg::CFolderDlg(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint) {
+    setWindowTitle(QStringLiteral("ディレクトリ"));
+    setObjectName(QStringLiteral("130"));
+    setModal(true);
+    const QFont font = DialogFont();
+    setFont(font);
+    const DialogUnits units(font);
+    setFixedSize(units.X(230), units.Y(153));
+
+    path_box_ = new QLineEdit(this);
+    path_box_->setObjectName(QStringLiteral("1010"));
+    units.Place(path_box_, 7, 7, 157, 14);
+
+    tree_ = new CFolderTree(this);
+    tree_->setObjectName(QStringLiteral("1009"));
+    units.Place(tree_, 7, 27, 157, 119);
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("1"));
+    ok->setDefault(true);
+    ok->setAutoDefault(true);
+    units.Place(ok, 173, 7, 50, 14);
+
+    auto* cancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    cancel->setObjectName(QStringLiteral("2"));
+    cancel->setAutoDefault(false);
+    units.Place(cancel, 173, 24, 50, 14);
+
+    setTabOrder(path_box_, tree_);
+    setTabOrder(tree_, ok);
+    setTabOrder(ok, cancel);
+
+    connect(ok, &QPushButton::clicked, this, &CFolderDlg::accept);
+    connect(cancel, &QPushButton::clicked, this, &CFolderDlg::reject);
+    connect(tree_, &CFolderTree::FolderSelected, this, &CFolderDlg::OnFolderSelected);
+}
+
+void CFolderDlg::SetPath(const std::string& path) {
+    path_ = path;
+    if (started_) SetPathText(path_box_, path_);
+}
+
+void CFolderDlg::accept() {
+    // The typed text is taken as it stands; creating or checking it is the caller's business. A
+    // folder chosen in the tree and left alone keeps the bytes of its name.
+    path_ = PathText(path_box_);
+    QDialog::accept();
+}
+
+void CFolderDlg::showEvent(QShowEvent* event) {
+    if (!started_) Start();
+    QDialog::showEvent(event);
+}
+
+void CFolderDlg::Start() {
+    started_ = true;
+    SetPathText(path_box_, path_);
+    tree_->Init();
+    tree_->SelectPath(path_);
+    path_box_->setFocus();
+}
+
+void CFolderDlg::OnFolderSelected(const std::string& path) {
+    path_ = path;
+    SetPathText(path_box_, path_);
+}

@@ -1,0 +1,220 @@
+#include "browser/c_folder_tree.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QStyle>
+
+#include "core/path_helpers.h"
+
+namespace {
+
+QIcon RootIcon(const QStyle* style, RootKind kind) {
+    switch (kind) {
+        case RootKind::Removable:
+            return style->standardIcon(QStyle::SP_DriveFDIcon);
+        case RootKind::Fixed:
+            return style->standardIcon(QStyle::SP_DriveHDIcon);
+        case RootKind::Network:
+            return style->standardIcon(QStyle::SP_DriveNetIcon);
+        case RootKind::Optical:
+            return style->standardIcon(QStyle::SP_DriveCDIcon);
+        case RootKind::Ram:
+            // No style offers a memory picture; the computer stands for "in memory".
+            return style->standardIcon(QStyle::SP_ComputerIcon);
+    }
+    return style->standardIcon(QStyle::SP_DriveHDIcon);
+}
+
+// File names are kept as the bytes the system gave, beside the text shown, so that a name that is
+// not valid UTF-8 still leads to its folder.
+constexpr int kNameRole = Qt::UserRole;
+
+std::string ItemText(const QTreeWidgetItem* item) {
+    const QVariant name = item->data(0, kNameRole);
+    if (name.isValid()) return name.toByteArray().toStdString();
+    return item->text(0).toStdString();
+}
+
+// True when `root` is `path` or a leading part of it made of whole folder names.
+bool RootLeads(const std::string& root, const std::string& path) {
+    if (root.empty() || path.compare(0, root.size(), root) != 0) return false;
+    if (path.size() == root.size()) return true;
+    return root.back() == kPathSeparator || path[root.size()] == kPathSeparator;
+}
+
+}  // namespace
+
+CFolderTree::CFolderTree(QWidget* parent) : QTreeWidget(parent), root_provider_(FolderTreeRoots) {
+    connect(this, &QTreeWidget::itemExpanded, this, &CFolderTree::OnItemExpanded);
+    connect(this, &QTreeWidget::itemCollapsed, this, &CFolderTree::OnItemCollapsed);
+    connect(this, &QTreeWidget::itemSelectionChanged, this, &CFolderTree::OnSelectionChanged);
+}
+
+void CFolderTree::SetRootProvider(RootProvider provider) {
+    root_provider_ = std::move(provider);
+}
+
+void CFolderTree::Init() {
+    clear();  // a second Init starts over instead of listing every root twice
+    setColumnCount(1);
+    setHeaderHidden(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setRootIsDecorated(true);
+    setUniformRowHeights(true);
+    setIconSize(QSize(16, 16));
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    AddDrives();
+}
+
+void CFolderTree::AddDrives() {
+    if (!root_provider_) return;
+    for (const FolderRoot& root : root_provider_()) {
+        if (root.path.empty() || !IsDirectory(root.path)) continue;
+        QTreeWidgetItem* item = AddSorted(nullptr, root.path, RootIcon(style(), root.kind));
+        AddPlaceholder(item);
+    }
+}
+
+std::string CFolderTree::GetPath(const QTreeWidgetItem* item) const {
+    if (item == nullptr) return {};
+    std::string path = ItemText(item);
+    for (const QTreeWidgetItem* up = item->parent(); up != nullptr; up = up->parent()) {
+        std::string prefix = ItemText(up);
+        if (prefix.empty() || prefix.back() != kPathSeparator) prefix += kPathSeparator;
+        path = prefix + path;
+    }
+    return path;
+}
+
+std::string CFolderTree::SelectedPath() const {
+    const QTreeWidgetItem* item = currentItem();
+    if (item == nullptr || IsPlaceholder(item)) return {};
+    return GetPath(item);
+}
+
+void CFolderTree::SelectPath(const std::string& path) {
+    // The root whose path leads the given one furthest: "/home/kei/Pictures" starts at the home
+    // node rather than at "/". Comparisons are exact: the file system is case-sensitive.
+    QTreeWidgetItem* node = nullptr;
+    size_t matched = 0;
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem* root = topLevelItem(i);
+        const std::string text = ItemText(root);
+        if (RootLeads(text, path) && (node == nullptr || text.size() > matched)) {
+            node = root;
+            matched = text.size();
+        }
+    }
+    if (node == nullptr) return;
+
+    std::vector<std::string> parts;
+    size_t start = matched;
+    while (start <= path.size()) {
+        size_t end = path.find(kPathSeparator, start);
+        if (end == std::string::npos) end = path.size();
+        if (end > start) parts.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+
+    size_t next = 0;
+    while (node != nullptr) {
+        // Opening fills the node from disk, so the next part is compared with what is there now.
+        node->setExpanded(true);
+        setCurrentItem(node);
+        scrollToItem(node);
+        if (next == parts.size()) break;
+        QTreeWidgetItem* child = nullptr;
+        for (int i = 0; i < node->childCount(); ++i) {
+            QTreeWidgetItem* candidate = node->child(i);
+            if (!IsPlaceholder(candidate) && ItemText(candidate) == parts[next]) {
+                child = candidate;
+                break;
+            }
+        }
+        ++next;
+        node = child;
+    }
+}
+
+void CFolderTree::FillChildren(QTreeWidgetItem* item) {
+    if (item == nullptr) return;
+    const QIcon folder_icon = style()->standardIcon(QStyle::SP_DirIcon);
+    for (const DirEntry& entry : ListDirectory(GetPath(item))) {
+        if (!entry.is_dir || entry.hidden || entry.name == "." || entry.name == "..") continue;
+        QTreeWidgetItem* child = AddSorted(item, entry.name, folder_icon);
+        AddPlaceholder(child);
+    }
+}
+
+void CFolderTree::DeleteChildren(QTreeWidgetItem* item) {
+    if (item == nullptr) return;
+    // Deleting an item deletes its own descendants with it.
+    while (item->childCount() > 0) delete item->takeChild(item->childCount() - 1);
+}
+
+bool CFolderTree::IsPlaceholder(const QTreeWidgetItem* item) {
+    return item != nullptr && item->parent() != nullptr && item->text(0).isEmpty();
+}
+
+void CFolderTree::OnItemExpanded(QTreeWidgetItem* item) {
+    if (filling_) return;
+    filling_ = true;
+    // The disk is read again at every opening: folders made or removed since then show up.
+    DeleteChildren(item);
+    FillChildren(item);
+    filling_ = false;
+}
+
+void CFolderTree::OnItemCollapsed(QTreeWidgetItem* item) {
+    if (filling_) return;
+    filling_ = true;
+    // A selection inside the closed node moves up to it first, so that the owner hears of the
+    // change once, with a node that still exists.
+    for (QTreeWidgetItem* up = currentItem(); up != nullptr; up = up->parent()) {
+        if (up->parent() == item) {
+            setCurrentItem(item);
+            break;
+        }
+    }
+    DeleteChildren(item);
+    AddPlaceholder(item);
+    filling_ = false;
+}
+
+void CFolderTree::OnSelectionChanged() {
+    // The selection, not the current node, is the user's choice: taking the focus makes the first
+    // node current without selecting it, and that must not choose "/" behind the user's back.
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    if (selected.isEmpty() || IsPlaceholder(selected.front())) return;
+    emit FolderSelected(GetPath(selected.front()));
+}
+
+QTreeWidgetItem* CFolderTree::AddSorted(QTreeWidgetItem* parent, const std::string& key,
+                                        const QIcon& icon) {
+    auto* item = new QTreeWidgetItem(QStringList(QString::fromStdString(key)));
+    item->setData(0, kNameRole, QByteArray::fromStdString(key));
+    item->setIcon(0, icon);
+    const int count = parent ? parent->childCount() : topLevelItemCount();
+    int position = count;
+    for (int i = 0; i < count; ++i) {
+        const QTreeWidgetItem* sibling = parent ? parent->child(i) : topLevelItem(i);
+        if (CompareNoCase(ItemText(sibling), key) > 0) {
+            position = i;
+            break;
+        }
+    }
+    if (parent) {
+        parent->insertChild(position, item);
+    } else {
+        insertTopLevelItem(position, item);
+    }
+    return item;
+}
+
+void CFolderTree::AddPlaceholder(QTreeWidgetItem* item) {
+    auto* placeholder = new QTreeWidgetItem(QStringList(QString()));
+    placeholder->setIcon(0, style()->standardIcon(QStyle::SP_DirIcon));
+    placeholder->setFlags(Qt::ItemIsEnabled);
+    item->addChild(placeholder);
+}

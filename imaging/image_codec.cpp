@@ -1,0 +1,57 @@
+#include "imaging/image_codec.h"
+
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "imaging/imaging_limits.h"
+#include "imaging/jpeg_metadata.h"
+#include "imaging/jpeg_segments.h"
+#include "imaging/lossless_turn.h"
+
+namespace {
+
+// A picture file's bytes, read whole. Refused when it is not a regular file (reading a pipe named
+// like a picture would never end) or larger than any photograph's file.
+bool ReadPictureFile(const std::string& path, std::string& bytes) {
+    const std::filesystem::path fs_path(std::u8string(path.begin(), path.end()));
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(fs_path, ec)) return false;
+    const std::uintmax_t size = std::filesystem::file_size(fs_path, ec);
+    if (ec || size > static_cast<std::uintmax_t>(kMaxPictureFileBytes)) return false;
+    return ReadWholeFile(path, bytes);
+}
+
+// The segments of a JPEG file up to its first scan, where all its metadata lives, closed with an
+// end-of-image marker so that they read as a JPEG of their own: a 16 MB photograph's metadata
+// without reading and holding the 16 MB. False when the first scan does not start within
+// kJpegHeadBytes (or the bytes are no JPEG, or hold no scan at all); the caller then reads the
+// whole file.
+bool ReadJpegHead(const std::string& path, std::string& head) {
+    if (!ReadFileStart(path, kJpegHeadBytes, head)) return false;
+    const std::vector<JpegSegment> segments = JpegHeadSegments(head);
+    if (segments.empty() || segments.back().marker != 0xDA) return false;
+    head.resize(segments.back().end);
+    head += "\xFF\xD9";
+    return true;
+}
+
+}  // namespace
+
+std::string ImageCodec::CarryMetadata(const std::string& source, const std::string& encoded) {
+    std::string bytes;
+    if (!ReadJpegHead(source, bytes) && !ReadPictureFile(source, bytes)) return encoded;
+    return CarryJpegMetadata(bytes, encoded);
+}
+
+std::optional<std::string> ImageCodec::TurnLosslessly(const std::string& source,
+                                                      int quarter_turns) {
+    std::string bytes;
+    if (!ReadPictureFile(source, bytes)) return std::nullopt;
+    return TurnJpegLosslessly(bytes, quarter_turns);
+}
+
+ImageCodec& DefaultImageCodec() {
+    static ImageCodec codec;
+    return codec;
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/path_helpers.h"
+#include "imaging/imgkit.h"
+#include "platform/file_system.h"
+
+// The imaging seam of the jobs: the real codec forwards to the ImgKit entry points; tests derive
+// from it to make named files fail to load or save.
+class ImageCodec {
+  public:
+    virtual ~ImageCodec() = default;
+
+    virtual ImageHandle Load(const std::string& path, int min_width, int min_height) {
+        return ImgKitFileLoad(path, min_width, min_height);
+    }
+    virtual ImgKitSize UprightSize(const std::string& path) { return ImgKitUprightSize(path); }
+    virtual void Rotate(ImageHandle& image) { ImgKitRotation(image); }
+    virtual ImgKitSize Size(const ImageHandle& image) {
+        ImgKitInfoRecord info;
+        ImgKitImageInfo(image, info);
+        return {info.values[0], info.values[1]};
+    }
+    virtual ImageHandle Resize(const ImageHandle& image, int width, int height) {
+        return ImgKitImageSize(image, width, height);
+    }
+    // The encoded file; none when the picture cannot be encoded.
+    virtual std::optional<std::string> EncodeJpeg(const ImageHandle& image, int quality) {
+        return ImgKitJpegEncode(image, quality);
+    }
+    virtual std::optional<std::string> EncodeBmp(const ImageHandle& image) {
+        return ImgKitBmpEncode(image);
+    }
+    // Puts an encoded file at `path` through ReplaceFile (never half-written; a link at `path` is
+    // replaced, not written through). False when it could not be written.
+    virtual bool WriteFile(const std::string& path, const std::string& bytes) {
+        return ReplaceFile(path, bytes);
+    }
+
+    // `encoded` (a JPEG made from the pixels of the JPEG file `source`) with the source's EXIF,
+    // IPTC, XMP and colour profile carried over (CarryJpegMetadata: orientation 1, true size, no
+    // preview); `encoded` as it is when the source cannot be read.
+    virtual std::string CarryMetadata(const std::string& source, const std::string& encoded);
+    // The JPEG file `source` shown upright and turned `quarter_turns` times clockwise, made on its
+    // compressed blocks with its metadata carried over (TurnJpegLosslessly); none when that cannot
+    // be done without changing a pixel.
+    virtual std::optional<std::string> TurnLosslessly(const std::string& source, int quarter_turns);
+
+    // Encodes the picture in the format of `kind` (kJpegImage at `quality`, else BMP) and writes it
+    // to `path`. False when either step failed; `path` is then as it was.
+    bool SavePicture(const std::string& path, const ImageHandle& image, ImageKind kind,
+                     int quality) {
+        const std::optional<std::string> bytes =
+            kind == kJpegImage ? EncodeJpeg(image, quality) : EncodeBmp(image);
+        return bytes && WriteFile(path, *bytes);
+    }
+
+    // SavePicture for a picture loaded from the file `source`: a JPEG keeps what the camera
+    // recorded in the source (CarryMetadata). Reads `source` before writing, so `path` may be it.
+    bool SavePictureOf(const std::string& source, const std::string& path, const ImageHandle& image,
+                       ImageKind kind, int quality) {
+        if (kind != kJpegImage) return SavePicture(path, image, kind, quality);
+        const std::optional<std::string> bytes = EncodeJpeg(image, quality);
+        return bytes && WriteFile(path, CarryMetadata(source, *bytes));
+    }
+};
+
+// The process-wide real codec.
+ImageCodec& DefaultImageCodec();

@@ -1,0 +1,419 @@
+#include "imaging/imgkit.h"
+
+#include <turbojpeg.h>
+#include <unistd.h>
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+#include <QRect>
+#include <QRectF>
+#include <QTransform>
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <string_view>
+
+#include "imaging/area_resample.h"
+#include "imaging/image_library.h"
+#include "imaging/imaging_limits.h"
+#include "imaging/jpeg_decode.h"
+#include "platform/file_system.h"
+
+// One picture: its pixels (always Format_RGB32) and the size it reports. After a reduced-scale load
+// the pixels are smaller than the reported size, which stays the full upright size so that the
+// callers' size rules work on the real picture; `area` is then the part of the pixels that is
+// picture: a decode at 5/8 of 2572 columns gives 1608, the last only half picture, so that
+// resizing all 1608 would shift the far edge by half a pixel. Null: all of the pixels.
+struct ImgKitPicture {
+    QImage pixels;
+    int width = 0;
+    int height = 0;
+    QRectF area;
+};
+
+ImageHandle& ImageHandle::operator=(ImageHandle&& other) noexcept {
+    if (this != &other) {
+        delete picture_;
+        picture_ = other.release();
+    }
+    return *this;
+}
+
+ImageHandle::~ImageHandle() {
+    delete picture_;
+}
+
+namespace {
+
+bool IsAcceptedFormat(const QByteArray& format) {
+    return format == "jpeg" || format == "bmp";
+}
+
+// A reader that decides the format from the bytes (a GIF or PNG named .jpg is refused, never handed
+// to another decoder) and applies the EXIF orientation.
+void Prepare(QImageReader& reader) {
+    reader.setDecideFormatFromContent(true);
+    reader.setAutoTransform(true);
+}
+
+// Refuses sizes that no real photograph has, before the decoder allocates for them.
+bool PlausibleSize(const QSize& size, qint64 file_bytes) {
+    if (!size.isValid() || size.width() < 1 || size.height() < 1) return false;
+    const std::int64_t pixels = static_cast<std::int64_t>(size.width()) * size.height();
+    if (pixels > kMaxPicturePixels) return false;
+    if (pixels > kPlausibilityThresholdPixels && file_bytes * kMaxPixelsPerByte < pixels)
+        return false;
+    return true;
+}
+
+// The stored size from the header. A top-down BMP declares a negative height, which Qt reports as
+// it is; the picture itself is as tall as the magnitude.
+QSize HeaderSize(QImageReader& reader) {
+    const QSize size = reader.size();
+    if (size.width() < 1 || size.height() == 0) return {};  // (-1, -1) is Qt's "unknown"
+    return QSize(size.width(), std::abs(size.height()));
+}
+
+// Where a part `area` of a picture of `size` lies once the picture is turned a quarter clockwise
+// (the point (x, y) goes to (height - y, x)), or counter-clockwise.
+QRectF ClockwiseArea(const QRectF& area, const QSize& size) {
+    return QRectF(size.height() - area.bottom(), area.left(), area.height(), area.width());
+}
+QRectF CounterClockwiseArea(const QRectF& area, const QSize& size) {
+    return QRectF(area.top(), size.width() - area.right(), area.height(), area.width());
+}
+
+// Applies an EXIF orientation the way Qt's reader does: mirror and flip first, then a clockwise
+// quarter turn (orientation 8, a turn the other way, is done as one rotation). `area` (see
+// ImgKitPicture) goes where its pixels go.
+QImage ApplyOrientation(const QImage& image, QImageIOHandler::Transformations t, QRectF& area) {
+    if (t == QImageIOHandler::TransformationNone) return image;
+    const QSize size = image.size();
+    if (t == QImageIOHandler::TransformationRotate270) {
+        if (!area.isNull()) area = CounterClockwiseArea(area, size);
+        return image.transformed(QTransform().rotate(270));
+    }
+    const bool mirror = t & QImageIOHandler::TransformationMirror;
+    const bool flip = t & QImageIOHandler::TransformationFlip;
+    QImage out = image.mirrored(mirror, flip);
+    if (!area.isNull()) {
+        if (mirror) area.moveLeft(size.width() - area.right());
+        if (flip) area.moveTop(size.height() - area.bottom());
+    }
+    if (t & QImageIOHandler::TransformationRotate90) {
+        if (!area.isNull()) area = ClockwiseArea(area, size);
+        out = out.transformed(QTransform().rotate(90));
+    }
+    return out;
+}
+
+ImageHandle MakeHandle(QImage pixels, int width, int height, QRectF area = QRectF()) {
+    auto* picture = new ImgKitPicture{std::move(pixels), width, height, area};
+    return ImageHandle(picture);
+}
+
+// The pixels at the reported size (a reduced-scale load saved without a resize is brought back to
+// its full size first, so a saved file always has the size the picture reports).
+QImage PixelsAtReportedSize(const ImgKitPicture& p) {
+    if (p.area.isNull() && p.pixels.width() == p.width && p.pixels.height() == p.height)
+        return p.pixels;
+    return AreaResample(p.pixels, p.width, p.height, p.area);
+}
+
+// What a load learns from the header alone: the stored size and whether the orientation swaps
+// the axes. Refused (std::nullopt) when the format is not ours or the size is not plausible.
+struct Header {
+    QByteArray format;  // "jpeg" or "bmp"
+    QSize stored;
+    QImageIOHandler::Transformations orientation;
+    bool Swaps() const { return (orientation & QImageIOHandler::TransformationRotate90) != 0; }
+    QSize Upright() const { return Swaps() ? stored.transposed() : stored; }
+};
+
+std::optional<Header> ReadHeader(QImageReader& reader, qint64 file_bytes) {
+    Prepare(reader);
+    const QByteArray format = reader.format();
+    if (!IsAcceptedFormat(format)) return std::nullopt;
+    const QSize stored = HeaderSize(reader);
+    if (!PlausibleSize(stored, file_bytes)) return std::nullopt;
+    return Header{format, stored, reader.transformation()};
+}
+
+// Opens a picture file by the bytes of its path, so that a name that is not UTF-8 (Shift-JIS from
+// an old disk) loads like any other, and never blocks: only a regular file is opened, never a FIFO
+// or a device that could wait for ever.
+bool OpenPictureFile(const std::string& path, QFile& file) {
+    const int fd = OpenRegularFile(path);
+    if (fd < 0) return false;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+}
+
+// The whole file of a picture, for decoding from memory, and what its header says. The header is
+// read first, so a file that is no picture of ours, or one whose header claims an absurd size, is
+// refused before the rest of it is read.
+std::optional<Header> ReadPictureBytes(const std::string& path, QByteArray& bytes) {
+    QFile file;
+    if (!OpenPictureFile(path, file)) return std::nullopt;
+    const qint64 size = file.size();
+    if (size < 1 || size > kMaxPictureFileBytes) return std::nullopt;
+    std::optional<Header> header;
+    {
+        QImageReader probe(&file);
+        header = ReadHeader(probe, size);
+    }
+    if (!header || !file.seek(0)) return std::nullopt;
+    bytes = file.read(size);
+    if (bytes.size() != size) return std::nullopt;
+    return header;
+}
+
+// True when the bytes are a JPEG with more than kMaxJpegScans scans. The segments between scans are
+// skipped by their lengths, so bytes inside metadata (an EXIF thumbnail) are never counted; the
+// entropy-coded data of a scan is walked to the next marker, past stuffed zero bytes and restart
+// markers. Stops counting at the limit, so a hostile file costs one pass over its bytes.
+bool HasTooManyScans(const QByteArray& bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    if (n < 2 || p[0] != 0xFF || p[1] != 0xD8) return false;  // not a JPEG: no scans to count
+    int scans = 0;
+    qsizetype i = 2;
+    while (i + 1 < n) {
+        if (p[i] != 0xFF) {  // scan data
+            ++i;
+            continue;
+        }
+        const unsigned char marker = p[i + 1];
+        if (marker == 0xFF) {  // fill byte before a marker
+            ++i;
+            continue;
+        }
+        if (marker == 0x00 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01 ||
+            marker == 0xD8) {  // stuffed byte, restart marker, or a marker without a segment
+            i += 2;
+            continue;
+        }
+        if (marker == 0xD9) break;  // end of image
+        if (i + 3 >= n) break;
+        if (marker == 0xDA && ++scans > kMaxJpegScans) return true;
+        const int length = (p[i + 2] << 8) | p[i + 3];
+        i += 2 + length;
+    }
+    return false;
+}
+
+}  // namespace
+
+ImageHandle ImgKitFileLoad(const std::string& path, int min_width, int min_height) {
+    if (!ImageLibrary::IsLoaded()) return {};
+    QByteArray bytes;
+    const std::optional<Header> header = ReadPictureBytes(path, bytes);
+    if (!header) return {};
+    // Neither decoder has a scan limit of its own that covers every path; every decode below
+    // reads these bytes.
+    if (HasTooManyScans(bytes)) return {};
+    const QSize stored = header->stored;
+    const QSize upright = header->Upright();
+
+    QImage image;
+    int eighths = 8;
+    if (header->format == "jpeg") {
+        if (min_width > 0 || min_height > 0) {
+            QSize need(std::max(min_width, 1), std::max(min_height, 1));
+            if (header->Swaps()) need.transpose();
+            eighths = JpegScaleEighths(stored, need);
+        }
+        // A CMYK picture (or one the decoder refuses) is read whole through Qt's reader below.
+        image = DecodeJpeg(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())),
+                           eighths);
+        // The header was read from the file before its bytes: a file replaced in between is
+        // refused rather than given a size its pixels do not have.
+        if (!image.isNull() && image.size() != JpegScaledSize(stored, eighths)) return {};
+    }
+    if (image.isNull()) {
+        eighths = 8;
+        QBuffer buffer(&bytes);
+        if (!buffer.open(QIODevice::ReadOnly)) return {};
+        QImageReader reader(&buffer, header->format);
+        reader.setAutoTransform(false);
+        if (header->format == "bmp") {
+            // A damaged BMP (an RLE delta past the end, a file cut short) leaves pixels that the
+            // decoder never writes. Handed a cleared picture of the size and format it will make,
+            // the decoder fills that one, so those pixels are black instead of whatever the
+            // memory held before (which would otherwise end up in the saved files).
+            const QImage::Format format = reader.imageFormat();
+            if (format != QImage::Format_Invalid) {
+                image = QImage(stored, format);
+                if (!image.isNull()) image.fill(0);
+            }
+        }
+        if (!reader.read(&image) || image.isNull()) return {};
+        if (image.format() != QImage::Format_RGB32) {
+            image.convertTo(QImage::Format_RGB32);
+            if (image.isNull()) return {};
+        }
+    }
+    // The bytes are not needed any more; the turn below may need as much memory again.
+    bytes = QByteArray();
+    // A reduced-scale decode rounds its sides up: the picture is its exact fraction of them.
+    QRectF area;
+    if (eighths < 8)
+        area = QRectF(0, 0, stored.width() * eighths / 8.0, stored.height() * eighths / 8.0);
+    image = ApplyOrientation(image, header->orientation, area);
+    if (image.isNull()) return {};
+    // A reduced-scale decode reports the full upright size, so that the size rules work on the
+    // real picture.
+    if (eighths < 8) return MakeHandle(std::move(image), upright.width(), upright.height(), area);
+    const int width = image.width();
+    const int height = image.height();
+    return MakeHandle(std::move(image), width, height);
+}
+
+ImgKitSize ImgKitUprightSize(const std::string& path) {
+    if (!ImageLibrary::IsLoaded()) return {};
+    QFile file;
+    if (!OpenPictureFile(path, file)) return {};
+    QImageReader reader(&file);
+    const std::optional<Header> header = ReadHeader(reader, file.size());
+    if (!header) return {};
+    const QSize upright = header->Upright();
+    return {upright.width(), upright.height()};
+}
+
+std::int64_t ImgKitDecodedPixels(ImgKitSize upright, bool jpeg, int min_width, int min_height) {
+    if (upright.width < 1 || upright.height < 1) return 0;
+    QSize decoded(upright.width, upright.height);
+    if (jpeg && (min_width > 0 || min_height > 0)) {
+        // The scale does not depend on the axes: an orientation that swaps them swaps both sizes.
+        const int eighths =
+            JpegScaleEighths(decoded, QSize(std::max(min_width, 1), std::max(min_height, 1)));
+        decoded = JpegScaledSize(decoded, eighths);
+    }
+    return static_cast<std::int64_t>(decoded.width()) * decoded.height();
+}
+
+std::int64_t ImgKitDecodeWorkBytes(const std::string& path) {
+    if (!ImageLibrary::IsLoaded()) return 0;
+    QFile file;
+    if (!OpenPictureFile(path, file)) return 0;
+    const QByteArray head = file.read(kJpegHeadBytes);
+    return file.size() + JpegCoefficientBytes(
+                             std::string_view(head.constData(), static_cast<size_t>(head.size())));
+}
+
+void ImgKitRotation(ImageHandle& image) {
+    ImgKitPicture* p = image.get();
+    if (!p || !ImageLibrary::IsLoaded()) return;
+    // Qt's y axis points down, so +90 degrees turns the picture clockwise as the user sees it.
+    QImage turned = p->pixels.transformed(QTransform().rotate(90));
+    if (turned.isNull()) return;
+    if (turned.format() != QImage::Format_RGB32) turned.convertTo(QImage::Format_RGB32);
+    if (!p->area.isNull()) p->area = ClockwiseArea(p->area, p->pixels.size());
+    p->pixels = std::move(turned);
+    std::swap(p->width, p->height);
+}
+
+void ImgKitImageInfo(const ImageHandle& image, ImgKitInfoRecord& info) {
+    info = ImgKitInfoRecord{};
+    const ImgKitPicture* p = image.get();
+    if (!p || !ImageLibrary::IsLoaded()) return;
+    info.values[0] = p->width;
+    info.values[1] = p->height;
+    info.values[2] = 24;
+}
+
+ImageHandle ImgKitImageSize(const ImageHandle& image, int width, int height) {
+    const ImgKitPicture* p = image.get();
+    if (!p || !ImageLibrary::IsLoaded() || width < 1 || height < 1) return {};
+    if (static_cast<std::int64_t>(width) * height > kMaxPicturePixels) return {};
+    QImage resized = AreaResample(p->pixels, width, height, p->area);
+    if (resized.isNull()) return {};
+    return MakeHandle(std::move(resized), width, height);
+}
+
+std::optional<std::string> ImgKitJpegEncode(const ImageHandle& image, int quality) {
+    const ImgKitPicture* p = image.get();
+    if (!p || !ImageLibrary::IsLoaded()) return std::nullopt;
+    const QImage pixels = PixelsAtReportedSize(*p);
+    if (pixels.isNull()) return std::nullopt;
+    quality = std::clamp(quality, 1, 100);
+    // 4:4:4 keeps the colour edges of high-quality output (thumbnails at 100 lose about 4.5 dB
+    // with 4:2:0); below 90 the smaller 4:2:0 file is the better trade.
+    const int sampling = quality >= 90 ? TJSAMP_444 : TJSAMP_420;
+    const int pixel_format = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? TJPF_BGRX : TJPF_XRGB;
+    tjhandle handle = tjInitCompress();
+    if (!handle) return std::nullopt;
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    const int rc = tjCompress2(handle, pixels.constBits(), pixels.width(),
+                               static_cast<int>(pixels.bytesPerLine()), pixels.height(),
+                               pixel_format, &buffer, &size, sampling, quality, 0);
+    std::string bytes;
+    if (rc == 0 && buffer) bytes.assign(reinterpret_cast<const char*>(buffer), size);
+    tjFree(buffer);
+    tjDestroy(handle);
+    if (rc != 0 || bytes.empty()) return std::nullopt;
+    return bytes;
+}
+
+std::optional<std::string> ImgKitBmpEncode(const ImageHandle& image) {
+    const ImgKitPicture* p = image.get();
+    if (!p || !ImageLibrary::IsLoaded()) return std::nullopt;
+    // RGB888 makes the writer emit 24 bits a pixel with no palette and no alpha.
+    const QImage pixels = PixelsAtReportedSize(*p).convertToFormat(QImage::Format_RGB888);
+    if (pixels.isNull()) return std::nullopt;
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "bmp");
+    if (!writer.write(pixels)) return std::nullopt;
+    buffer.close();
+    return std::string(data.constData(), static_cast<size_t>(data.size()));
+}
+
+int ImgKitJpegFileSave(const std::string& path, const ImageHandle& image, int quality) {
+    const std::optional<std::string> bytes = ImgKitJpegEncode(image, quality);
+    return bytes && ReplaceFile(path, *bytes) ? 1 : 0;
+}
+
+int ImgKitBmpFileSave(const std::string& path, const ImageHandle& image) {
+    const std::optional<std::string> bytes = ImgKitBmpEncode(image);
+    return bytes && ReplaceFile(path, *bytes) ? 1 : 0;
+}
+
+void ImgKitDisplay(QPainter& painter, const QRect& area, const ImageHandle& image) {
+    const ImgKitPicture* p = image.get();
+    if (!p || !ImageLibrary::IsLoaded() || area.isEmpty() || p->width < 1 || p->height < 1) return;
+    // Fit by the reported size, so a reduced-scale load shows the proportions of the real picture.
+    const double scale = std::min(static_cast<double>(area.width()) / p->width,
+                                  static_cast<double>(area.height()) / p->height);
+    const int w = std::clamp(static_cast<int>(p->width * scale + 0.5), 1, area.width());
+    const int h = std::clamp(static_cast<int>(p->height * scale + 0.5), 1, area.height());
+    const QRect target(area.x() + (area.width() - w) / 2, area.y() + (area.height() - h) / 2, w, h);
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    if (p->area.isNull()) {
+        painter.drawImage(target, p->pixels);
+    } else {
+        painter.drawImage(QRectF(target), p->pixels, p->area);
+    }
+    painter.restore();
+}
+
+void ImgKitMemFree(ImageHandle& image) {
+    delete image.release();
+}
+
+const QImage* ImgKitPixels(const ImageHandle& image) {
+    const ImgKitPicture* p = image.get();
+    return p ? &p->pixels : nullptr;
+}

@@ -1,0 +1,230 @@
+#include "imaging/jpeg_metadata.h"
+
+#include <turbojpeg.h>
+
+#include <cstdint>
+#include <cstring>
+#include <mutex>
+#include <optional>
+
+// Exiv2 0.27 still spells its owning pointers std::auto_ptr, which C++20 deprecates.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#include <exiv2/exiv2.hpp>
+#pragma GCC diagnostic pop
+
+namespace {
+
+std::once_flag g_initialised;
+std::recursive_mutex g_xmp_registry;
+
+void LockXmpRegistry(void* data, bool lock) {
+    auto* mutex = static_cast<std::recursive_mutex*>(data);
+    if (lock) {
+        mutex->lock();
+    } else {
+        mutex->unlock();
+    }
+}
+
+void InitialiseOnce() {
+    std::call_once(g_initialised, [] {
+        // A damaged tag is an everyday sight in photographs; the library's warnings would only
+        // clutter the terminal of a program that already copes with them.
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        Exiv2::XmpParser::initialize(LockXmpRegistry, &g_xmp_registry);
+    });
+}
+
+// What the encoded picture is: its size and the colour model of its components.
+struct Frame {
+    int width = 0;
+    int height = 0;
+    int colorspace = -1;
+};
+
+std::optional<Frame> ReadFrame(std::string_view jpeg) {
+    tjhandle handle = tjInitDecompress();
+    if (!handle) return std::nullopt;
+    Frame frame;
+    int subsampling = 0;
+    const int rc = tjDecompressHeader3(handle, reinterpret_cast<const unsigned char*>(jpeg.data()),
+                                       static_cast<unsigned long>(jpeg.size()), &frame.width,
+                                       &frame.height, &subsampling, &frame.colorspace);
+    tjDestroy(handle);
+    if (rc != 0 || frame.width < 1 || frame.height < 1) return std::nullopt;
+    return frame;
+}
+
+std::uint32_t BigEndian32(const std::string& bytes, std::size_t at) {
+    return (std::uint32_t{static_cast<unsigned char>(bytes[at])} << 24) |
+           (std::uint32_t{static_cast<unsigned char>(bytes[at + 1])} << 16) |
+           (std::uint32_t{static_cast<unsigned char>(bytes[at + 2])} << 8) |
+           std::uint32_t{static_cast<unsigned char>(bytes[at + 3])};
+}
+
+// The profile as it should be written, or nothing when it cannot be trusted: it must be whole
+// (its declared size within what was read; a padded last chunk is trimmed), carry the profile
+// signature, keep its tag table inside itself, and describe the colour model of the picture it
+// goes into. A CMYK or grey profile on an RGB picture would make every colour-managed viewer show
+// wrong colours, which is worse than no profile.
+std::optional<std::string> UsableIccProfile(std::string profile, int colorspace) {
+    constexpr std::size_t kHeader = 128;
+    if (profile.size() < kHeader + 4) return std::nullopt;
+    const std::uint32_t declared = BigEndian32(profile, 0);
+    if (declared < kHeader + 4 || declared > profile.size()) return std::nullopt;
+    profile.resize(declared);
+    if (profile.compare(36, 4, "acsp") != 0) return std::nullopt;
+    const std::uint64_t tags = BigEndian32(profile, kHeader);
+    if (kHeader + 4 + tags * 12 > declared) return std::nullopt;
+    const std::string model = profile.substr(16, 4);
+    switch (colorspace) {
+        case TJCS_RGB:
+        case TJCS_YCbCr:
+            if (model != "RGB ") return std::nullopt;
+            break;
+        case TJCS_GRAY:
+            if (model != "GRAY") return std::nullopt;
+            break;
+        case TJCS_CMYK:
+        case TJCS_YCCK:
+            if (model != "CMYK") return std::nullopt;
+            break;
+        default:
+            return std::nullopt;
+    }
+    return profile;
+}
+
+enum Part : unsigned { kExif = 1, kIptc = 2, kXmp = 4, kIcc = 8 };
+
+// The source's metadata, already adjusted for the picture it goes into.
+struct Parts {
+    unsigned present = 0;
+    Exiv2::ExifData exif;
+    Exiv2::IptcData iptc;
+    Exiv2::XmpData xmp;
+    std::string icc;
+};
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+Exiv2::BasicIo::AutoPtr MemoryOf(std::string_view bytes) {
+    // MemIo reads the caller's bytes in place; it copies only when written to.
+    return Exiv2::BasicIo::AutoPtr(new Exiv2::MemIo(
+        reinterpret_cast<const Exiv2::byte*>(bytes.data()), static_cast<long>(bytes.size())));
+}
+#pragma GCC diagnostic pop
+
+void SetIfPresent(Exiv2::ExifData& exif, const char* key, std::uint32_t value) {
+    // Assigned as a number, so a SHORT tag too small for the new size becomes a LONG.
+    if (exif.findKey(Exiv2::ExifKey(key)) != exif.end()) exif[key] = value;
+}
+
+void SetIfPresent(Exiv2::XmpData& xmp, const char* key, std::uint32_t value) {
+    const auto it = xmp.findKey(Exiv2::XmpKey(key));
+    if (it != xmp.end()) it->setValue(std::to_string(value));
+}
+
+// Reads what the source carries. A part whose reading throws is lost with the parts after it in
+// the file, but what was read before the fault is kept: a broken profile after the camera's EXIF
+// still leaves the EXIF.
+Parts ReadParts(std::string_view source, const Frame& frame) {
+    Parts parts;
+    try {
+        Exiv2::JpegImage image(MemoryOf(source), false);
+        try {
+            image.readMetadata();
+        } catch (const std::exception&) {
+        }
+        parts.exif = image.exifData();
+        parts.iptc = image.iptcData();
+        parts.xmp = image.xmpData();
+        if (image.iccProfileDefined()) {
+            const Exiv2::DataBuf* icc = image.iccProfile();
+            parts.icc.assign(reinterpret_cast<const char*>(icc->pData_), icc->size_);
+        }
+    } catch (const std::exception&) {
+        return {};
+    }
+
+    const auto width = static_cast<std::uint32_t>(frame.width);
+    const auto height = static_cast<std::uint32_t>(frame.height);
+    if (!parts.exif.empty()) {
+        // The preview shows the picture as it was stored, possibly turned the other way, and
+        // would only take room.
+        Exiv2::ExifThumb(parts.exif).erase();
+        parts.exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(1);
+        parts.exif["Exif.Photo.PixelXDimension"] = width;
+        parts.exif["Exif.Photo.PixelYDimension"] = height;
+        SetIfPresent(parts.exif, "Exif.Image.ImageWidth", width);
+        SetIfPresent(parts.exif, "Exif.Image.ImageLength", height);
+        parts.present |= kExif;
+    }
+    if (!parts.iptc.empty()) parts.present |= kIptc;
+    if (!parts.xmp.empty()) {
+        SetIfPresent(parts.xmp, "Xmp.tiff.Orientation", 1);
+        SetIfPresent(parts.xmp, "Xmp.tiff.ImageWidth", width);
+        SetIfPresent(parts.xmp, "Xmp.tiff.ImageLength", height);
+        SetIfPresent(parts.xmp, "Xmp.exif.PixelXDimension", width);
+        SetIfPresent(parts.xmp, "Xmp.exif.PixelYDimension", height);
+        parts.present |= kXmp;
+    }
+    if (auto icc = UsableIccProfile(std::move(parts.icc), frame.colorspace)) {
+        parts.icc = std::move(*icc);
+        parts.present |= kIcc;
+    } else {
+        parts.icc.clear();
+    }
+    return parts;
+}
+
+// `target` with the chosen parts written into it (what it already carries is kept), or nothing
+// when the library refuses (a part too large for its segment, a tag it cannot encode).
+std::optional<std::string> WriteParts(std::string_view target, const Parts& parts, unsigned which) {
+    try {
+        Exiv2::JpegImage image(MemoryOf(target), false);
+        image.readMetadata();
+        if (which & kExif) image.setExifData(parts.exif);
+        if (which & kIptc) image.setIptcData(parts.iptc);
+        if (which & kXmp) image.setXmpData(parts.xmp);
+        if (which & kIcc) {
+            Exiv2::DataBuf icc(reinterpret_cast<const Exiv2::byte*>(parts.icc.data()),
+                               static_cast<long>(parts.icc.size()));
+            image.setIccProfile(icc, true);
+        }
+        image.writeMetadata();
+        Exiv2::BasicIo& io = image.io();
+        if (io.open() != 0) return std::nullopt;
+        std::string bytes(static_cast<std::size_t>(io.size()), '\0');
+        const long read =
+            io.read(reinterpret_cast<Exiv2::byte*>(bytes.data()), static_cast<long>(bytes.size()));
+        io.close();
+        if (read != static_cast<long>(bytes.size())) return std::nullopt;
+        return bytes;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace
+
+void InitialiseJpegMetadata() {
+    InitialiseOnce();
+}
+
+std::string CarryJpegMetadata(std::string_view source, std::string_view encoded) {
+    InitialiseOnce();
+    const std::optional<Frame> frame = ReadFrame(encoded);
+    if (!frame) return std::string(encoded);
+    const Parts parts = ReadParts(source, *frame);
+    if (parts.present == 0) return std::string(encoded);
+    if (auto all = WriteParts(encoded, parts, parts.present)) return std::move(*all);
+    // Something would not go in; add the parts one by one so that only the one at fault is lost.
+    std::string result(encoded);
+    for (const unsigned part : {kExif, kIcc, kXmp, kIptc}) {
+        if ((parts.present & part) == 0) continue;
+        if (auto with = WriteParts(result, parts, part)) result = std::move(*with);
+    }
+    return result;
+}

@@ -1,0 +1,40 @@
+#include "imaging/pixel_buffer.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+#include "platform/large_memory.h"
+
+namespace {
+
+// Below this a picture's pages are few and the heap serves it as well.
+constexpr std::size_t kLargeBytes = std::size_t{4} << 20;
+
+// The mapping's size is kept in front of the pixels, which start a cache line further on.
+constexpr std::size_t kHeader = 64;
+
+void ReleasePixels(void* base) {
+    const std::size_t total = *static_cast<std::size_t*>(base);
+    FreeLarge(base, total);
+}
+
+}  // namespace
+
+QImage NewPixelImage(int width, int height) {
+    if (width < 1 || height < 1) return {};
+    const std::size_t line = static_cast<std::size_t>(width) * 4;
+    if (static_cast<std::size_t>(height) >
+        (std::numeric_limits<std::size_t>::max() - kHeader) / line)
+        return {};
+    const std::size_t bytes = line * static_cast<std::size_t>(height);
+    if (bytes < kLargeBytes) return QImage(width, height, QImage::Format_RGB32);
+    const std::size_t total = kHeader + bytes;
+    void* base = AllocateLargeZeroed(total);
+    if (!base) return {};
+    *static_cast<std::size_t*>(base) = total;
+    QImage image(static_cast<uchar*>(base) + kHeader, width, height, static_cast<qsizetype>(line),
+                 QImage::Format_RGB32, ReleasePixels, base);
+    if (image.isNull()) ReleasePixels(base);
+    return image;
+}

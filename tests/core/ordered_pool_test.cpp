@@ -1,0 +1,121 @@
+#include "core/ordered_pool.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+class OrderedPoolTest : public ::testing::TestWithParam<int> {};
+
+// Tasks that end in reverse order (each waits until the next one has ended) are still committed
+// in list order, on the calling thread.
+TEST_P(OrderedPoolTest, CommitsInListOrderHoweverTheTasksEnd) {
+    const int workers = GetParam();
+    constexpr int kCount = 6;
+    std::vector<std::atomic<bool>> ended(kCount);
+    const std::thread::id caller = std::this_thread::get_id();
+    std::vector<int> committed;
+    OrderedPool::Tasks tasks;
+    tasks.count = kCount;
+    tasks.run = [&](int i) {
+        // Task 2 waits for task 3 whenever both can be in flight together.
+        if (workers > 1 && i == 2) {
+            while (!ended[3]) std::this_thread::yield();
+        }
+        ended[i] = true;
+    };
+    tasks.commit = [&](int i) {
+        EXPECT_EQ(std::this_thread::get_id(), caller);
+        committed.push_back(i);
+    };
+    EXPECT_EQ(OrderedPool({workers, 0}).Run(tasks, {}), kCount);
+    EXPECT_EQ(committed, (std::vector<int>{0, 1, 2, 3, 4, 5}));
+}
+
+// The estimated bytes in flight never exceed the budget, and a task larger than the whole budget
+// runs alone.
+TEST_P(OrderedPoolTest, KeepsThePicturesInFlightWithinTheBudget) {
+    const std::vector<std::int64_t> bytes = {40, 40, 40, 250, 10, 60, 30, 30};
+    std::mutex mutex;
+    std::int64_t in_flight = 0;
+    std::int64_t peak = 0;  // while the huge one is not running
+    int running = 0;
+    bool huge_ran_alone = false;
+    OrderedPool::Tasks tasks;
+    tasks.count = static_cast<int>(bytes.size());
+    tasks.estimate = [&](int i) { return bytes[i]; };
+    tasks.run = [&](int i) {
+        {
+            std::lock_guard lock(mutex);
+            in_flight += bytes[i];
+            if (i != 3) peak = std::max(peak, in_flight);
+            ++running;
+            if (i == 3) huge_ran_alone = running == 1;
+        }
+        std::this_thread::yield();
+        std::lock_guard lock(mutex);
+        in_flight -= bytes[i];
+        --running;
+    };
+    EXPECT_EQ(OrderedPool({GetParam(), 100}).Run(tasks, {}), tasks.count);
+    EXPECT_TRUE(huge_ran_alone);
+    EXPECT_LE(peak, 100);
+}
+
+// A stop starts no further task: what was committed is exactly what ran, a prefix of the list.
+TEST_P(OrderedPoolTest, AStopCommitsOnlyTheTasksThatStarted) {
+    std::atomic<int> ran{0};
+    std::atomic<bool> stop{false};
+    std::vector<int> committed;
+    OrderedPool::Tasks tasks;
+    tasks.count = 50;
+    tasks.run = [&](int i) {
+        // The tasks in flight when the stop comes are still working on their picture.
+        while (i >= 3 && !stop) std::this_thread::yield();
+        ++ran;
+    };
+    tasks.commit = [&](int i) { committed.push_back(i); };
+    OrderedPool::Hooks hooks;
+    hooks.stop_requested = [&] { return stop = committed.size() >= 3; };
+    const int count = OrderedPool({GetParam(), 0}).Run(tasks, hooks);
+    EXPECT_GE(count, 3);
+    EXPECT_LT(count, 50);
+    EXPECT_EQ(ran.load(), count);
+    ASSERT_EQ(static_cast<int>(committed.size()), count);
+    for (int i = 0; i < count; ++i) EXPECT_EQ(committed[i], i);
+}
+
+INSTANTIATE_TEST_SUITE_P(Workers, OrderedPoolTest, ::testing::Values(1, 2, 8),
+                         [](const auto& info) { return std::to_string(info.param) + "Workers"; });
+
+TEST(OrderedPool, ATaskThatSharesAFileWithAnEarlierOneWaitsForItToEnd) {
+    const std::vector<bool> after = OrderedPool::TasksSharingFiles({
+        {"/in/a.jpg", "/out/p/a.jpg", "/out/t/_a.jpg"},
+        {"/in/b.jpg", "/out/p/b.jpg", "/out/t/_b.jpg"},
+        {"/in/_a.jpg", "/out/p/../t/_a.jpg"},  // its copy is a's thumbnail
+        {"/in/c.jpg", "/in/c.jpg"},            // a picture that is its own copy
+    });
+    EXPECT_EQ(after, (std::vector<bool>{false, false, true, false}));
+
+    std::atomic<bool> first_ended{false};
+    bool waited = true;
+    OrderedPool::Tasks tasks;
+    tasks.count = 2;
+    tasks.after_earlier = {false, true};
+    tasks.run = [&](int i) {
+        if (i == 0) {
+            for (int spin = 0; spin < 1000; ++spin) std::this_thread::yield();
+            first_ended = true;
+        } else {
+            waited = first_ended;
+        }
+    };
+    EXPECT_EQ(OrderedPool({8, 0}).Run(tasks, {}), 2);
+    EXPECT_TRUE(waited);
+}
+
+}  // namespace

@@ -1,0 +1,213 @@
+#include "imaging/jpeg_metadata.h"
+
+#include <gtest/gtest.h>
+
+#include <QColorSpace>
+#include <thread>
+#include <vector>
+
+#include "imaging/imgkit.h"
+#include "tests/imaging/imaging_test_support.h"
+#include "tests/imaging/metadata_test_support.h"
+
+namespace {
+
+class JpegMetadataTest : public ::testing::Test {
+  protected:
+    void SetUp() override { EnsureImagingLoaded(); }
+};
+
+// The picture of `path` loaded upright, resized to `width` x `height` and encoded by the program's
+// own JPEG writer, as the resizer does before it carries the metadata over.
+std::string EncodeResized(const std::string& path, int width, int height) {
+    ImageHandle image = ImgKitFileLoad(path);
+    if (!image) return {};
+    ImageHandle small = ImgKitImageSize(image, width, height);
+    return small ? ImgKitJpegEncode(small, 85).value_or("") : "";
+}
+
+std::string BigEndian16(std::size_t v) {
+    return {static_cast<char>((v >> 8) & 0xFF), static_cast<char>(v & 0xFF)};
+}
+
+std::string Segment(unsigned char marker, const std::string& payload) {
+    return std::string("\xFF", 1) + static_cast<char>(marker) + BigEndian16(payload.size() + 2) +
+           payload;
+}
+
+// `jpeg` with the segments inserted right after its start-of-image marker.
+std::string WithSegments(const std::string& jpeg, const std::string& segments) {
+    return jpeg.substr(0, 2) + segments + jpeg.substr(2);
+}
+
+std::string Le16(unsigned v) {
+    return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)};
+}
+std::string Le32(unsigned v) {
+    return Le16(v & 0xFFFF) + Le16(v >> 16);
+}
+// One little-endian IFD entry: tag, type, count and the 4-byte value or offset field.
+std::string Entry(unsigned tag, unsigned type, unsigned count, const std::string& value) {
+    return Le16(tag) + Le16(type) + Le32(count) + value;
+}
+
+// An EXIF segment holding a TIFF structure: "II", 42, IFD0 at offset 8.
+std::string ExifSegment(const std::string& ifd0_and_rest) {
+    return Segment(0xE1, std::string("Exif\0\0II*\0", 10) + Le32(8) + ifd0_and_rest);
+}
+
+// A sound little EXIF: Model "Cam" (kept inline) and orientation 6.
+std::string GoodExif() {
+    return ExifSegment(Le16(2) + Entry(0x0110, 2, 4, std::string("Cam\0", 4)) +
+                       Entry(0x0112, 3, 1, Le16(6) + Le16(0)) + Le32(0));
+}
+
+std::string IccSegment(int chunk, int chunks, const std::string& data) {
+    return Segment(0xE2, std::string("ICC_PROFILE\0", 12) + static_cast<char>(chunk) +
+                             static_cast<char>(chunks) + data);
+}
+
+std::string WideGamutProfile() {
+    const QByteArray icc = QColorSpace(QColorSpace::DisplayP3).iccProfile();
+    return std::string(icc.constData(), icc.size());
+}
+
+TEST_F(JpegMetadataTest, ACameraPictureKeepsDateAndCameraWithUprightOrientationAndTrueSize) {
+    struct Row {
+        const char* path;
+        const char* date;
+        const char* model;
+    };
+    const std::vector<Row> rows = {
+        {"photos/dune_grass.jpg", "2007:08:06 10:29:13", "Canon EOS DIGITAL REBEL"},
+        {"photos/storm_road.jpg", "2008:04:20 19:12:06", "Canon EOS 400D DIGITAL"},
+        // Big-endian EXIF of 64 KB: only the dropped preview lets it fit beside the new tags.
+        {"photos/wood_planks.jpg", "2008:04:19 13:43:16", "DiMAGE Z5"},
+        // Stored on its side with orientation 6: loaded upright, so the copy must say 1.
+        {"exif-orientation/Portrait_6.jpg", "", ""},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.path);
+        const std::string source = ReadTestFile(TestDataPath(r.path));
+        const std::string encoded = EncodeResized(TestDataPath(r.path), 301, 203);
+        ASSERT_FALSE(encoded.empty());
+        const std::string saved = CarryJpegMetadata(source, encoded);
+        const SavedMetadata m = ReadSavedMetadata(saved);
+        EXPECT_EQ(m.Exif("Exif.Photo.DateTimeOriginal"), r.date);
+        EXPECT_EQ(m.Exif("Exif.Image.Model"), r.model);
+        EXPECT_EQ(m.Exif("Exif.Image.Orientation"), "1");
+        EXPECT_EQ(m.Exif("Exif.Photo.PixelXDimension"), "301");
+        EXPECT_EQ(m.Exif("Exif.Photo.PixelYDimension"), "203");
+        EXPECT_EQ(m.thumbnail_bytes, 0);
+        // The metadata goes around the picture, never into it.
+        EXPECT_EQ(DecodeStored(saved, false), DecodeStored(encoded, false));
+    }
+}
+
+TEST_F(JpegMetadataTest, TheColourProfileAndXmpAreKept) {
+    const std::string profile = WideGamutProfile();
+    ASSERT_GT(profile.size(), 200u);
+    const std::string xmp =
+        "<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?><x:xmpmeta xmlns:x='adobe:ns:meta/'>"
+        "<rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+        "xmlns:xmp='http://ns.adobe.com/xap/1.0/' xmlns:tiff='http://ns.adobe.com/tiff/1.0/' "
+        "xmp:Rating='4' tiff:Orientation='6'/></rdf:RDF></x:xmpmeta><?xpacket end='w'?>";
+    const std::string source =
+        WithSegments(ReadTestFile(TestDataPath("photos/dune_grass.jpg")),
+                     IccSegment(1, 1, profile) +
+                         Segment(0xE1, std::string("http://ns.adobe.com/xap/1.0/\0", 29) + xmp));
+    const std::string encoded = EncodeResized(TestDataPath("photos/dune_grass.jpg"), 160, 100);
+    const SavedMetadata m = ReadSavedMetadata(CarryJpegMetadata(source, encoded));
+    EXPECT_EQ(m.icc, profile);
+    EXPECT_EQ(m.xmp.at("Xmp.xmp.Rating"), "4");
+    EXPECT_EQ(m.xmp.at("Xmp.tiff.Orientation"), "1");
+    EXPECT_EQ(m.Exif("Exif.Image.Model"), "Canon EOS DIGITAL REBEL");
+
+    // A source without metadata gives the encoded picture back as it is.
+    const std::string plain = ReadTestFile(TestDataPath("jpeg/good/gen_420.jpg"));
+    EXPECT_EQ(CarryJpegMetadata(plain, encoded), encoded);
+}
+
+TEST_F(JpegMetadataTest, BadMetadataNeverCostsThePicture) {
+    const std::string base = ReadTestFile(TestDataPath("jpeg/good/gen_420.jpg"));
+    const std::string encoded = EncodeResized(TestDataPath("jpeg/good/gen_420.jpg"), 320, 252);
+    ASSERT_FALSE(encoded.empty());
+    const std::string profile = WideGamutProfile();
+    std::string grey_profile = profile;
+    grey_profile.replace(16, 4, "GRAY");
+    std::string runaway_tags = profile;
+    runaway_tags.replace(128, 4, "\x00\x10\x00\x00");
+    // One label of 65 000 characters: the packet fills its segment and, written back with the
+    // library's own header, no longer fits one.
+    const std::string huge_xmp =
+        std::string("http://ns.adobe.com/xap/1.0/\0", 29) +
+        "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+        "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+        "xmlns:xmp='http://ns.adobe.com/xap/1.0/' xmp:Label='" +
+        std::string(65000, 'a') + "'/></rdf:RDF></x:xmpmeta>";
+    struct Row {
+        const char* name;
+        std::string segments;
+        const char* model;  // what the saved file's Model must be
+        bool icc;           // whether the sound profile must come through
+    };
+    const std::vector<Row> rows = {
+        // What can be read of a cut directory is kept.
+        {"EXIF cut short inside its directory",
+         ExifSegment(Le16(12) + Entry(0x0110, 2, 4, std::string("Cam\0", 4))) +
+             IccSegment(1, 1, profile),
+         "Cam", true},
+        {"offsets past the end",
+         ExifSegment(Le16(4) + Entry(0x010F, 2, 40, Le32(0x7FFFFFF0)) +
+                     Entry(0x0110, 2, 4, std::string("Cam\0", 4)) +
+                     Entry(0x0112, 3, 1, Le16(6) + Le16(0)) +
+                     Entry(0x8769, 4, 1, Le32(0xFFFFFF00)) + Le32(0xFFFF0000)),
+         "Cam", false},
+        {"a sub-directory that points back at its parent",
+         ExifSegment(Le16(2) + Entry(0x0110, 2, 4, std::string("Cam\0", 4)) +
+                     Entry(0x8769, 4, 1, Le32(8)) + Le32(8)) +
+             IccSegment(1, 1, profile),
+         "Cam", true},
+        {"an XMP packet too large to write back", GoodExif() + Segment(0xE1, huge_xmp), "Cam",
+         false},
+        {"a profile declaring more than it holds",
+         GoodExif() + IccSegment(1, 1, profile.substr(0, 4) + std::string(300, 'x')), "Cam", false},
+        {"a profile missing its second chunk",
+         GoodExif() + IccSegment(1, 2, profile.substr(0, profile.size() / 2)), "Cam", false},
+        {"a grey profile on a colour picture", GoodExif() + IccSegment(1, 1, grey_profile), "Cam",
+         false},
+        {"a profile whose tag table runs past its end", GoodExif() + IccSegment(1, 1, runaway_tags),
+         "Cam", false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const std::string saved = CarryJpegMetadata(WithSegments(base, r.segments), encoded);
+        EXPECT_EQ(DecodeStored(saved, false), DecodeStored(encoded, false));
+        const SavedMetadata m = ReadSavedMetadata(saved);
+        EXPECT_EQ(m.Exif("Exif.Image.Model"), r.model);
+        if (!std::string(r.model).empty()) {
+            EXPECT_EQ(m.Exif("Exif.Image.Orientation"), "1");
+        }
+        EXPECT_EQ(m.icc, r.icc ? profile : std::string());
+    }
+    // Not a JPEG at all, on either side.
+    EXPECT_EQ(CarryJpegMetadata("", encoded), encoded);
+    EXPECT_EQ(CarryJpegMetadata(WithSegments(base, GoodExif()), "not a picture"), "not a picture");
+}
+
+TEST_F(JpegMetadataTest, WorkersCarryingAtOnceGetWhatOneWorkerGets) {
+    const std::string source = ReadTestFile(TestDataPath("photos/storm_road.jpg"));
+    const std::string encoded = EncodeResized(TestDataPath("photos/storm_road.jpg"), 192, 128);
+    const std::string expected = CarryJpegMetadata(source, encoded);
+    std::vector<std::string> results(4);
+    std::vector<std::thread> workers;
+    for (std::string& result : results) {
+        workers.emplace_back([&] {
+            for (int i = 0; i < 5; ++i) result = CarryJpegMetadata(source, encoded);
+        });
+    }
+    for (std::thread& t : workers) t.join();
+    for (const std::string& result : results) EXPECT_EQ(result, expected);
+}
+
+}  // namespace
