@@ -170,6 +170,8 @@ void PrepareSettings(AlbumSettings& s) {
         // The album goes beside the pictures: the copies are the pictures themselves.
         s.pic_folder.clear();
         if (ThumbnailsGoIntoPictureFolder(s)) throw UsageError{kThumbnailFolderMessage};
+        if (ClashingAlbumFolders(s) != AlbumFolderClash::None)
+            throw UsageError{kFolderClashMessage};
         return;
     }
     s.out_dir = AbsolutePath(s.out_dir);
@@ -182,6 +184,7 @@ void PrepareSettings(AlbumSettings& s) {
             s.out_dir + ": 出力ディレクトリはディレクトリを指定してください。（拡張子はつけない）"};
     }
     if (ThumbnailsGoIntoPictureFolder(s)) throw UsageError{kThumbnailFolderMessage};
+    if (ClashingAlbumFolders(s) != AlbumFolderClash::None) throw UsageError{kFolderClashMessage};
 }
 
 }  // namespace
@@ -224,6 +227,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         }
         for (const auto& [name, turns] : request.turns) {
             const int line = line_of("--turn", name);
+            // A GIF is copied as it is: a turn asked for it could only be ignored.
+            const ImageKind kind = ImageKindOfName(name);
+            if (kind != kJpegImage && kind != kBmpImage)
+                throw UsageError{"--turn: " + name + ": 回転できるのは JPEG と BMP の画像だけです"};
             for (int i = 0; i < turns; ++i) model.AddQuarterTurn(line);
         }
     } catch (const UsageError& e) {

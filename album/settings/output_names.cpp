@@ -44,3 +44,14 @@ bool ThumbnailsGoIntoPictureFolder(const AlbumSettings& settings) {
     if (settings.picture_path.empty()) return false;  // no picture folder chosen: nothing to harm
     return IsSameFolder(AlbumOutputFolder(settings) + settings.thumb_folder, settings.picture_path);
 }
+
+AlbumFolderClash ClashingAlbumFolders(const AlbumSettings& settings) {
+    const std::string base = AlbumOutputFolder(settings);
+    const std::string pictures = base + (settings.out_sorce != 0 ? "" : settings.pic_folder);
+    const std::string thumbnails = base + settings.thumb_folder;
+    const std::string materials = base + settings.material_folder;
+    if (IsSameFolder(pictures, thumbnails)) return AlbumFolderClash::ThumbnailFolder;
+    if (IsSameFolder(pictures, materials) || IsSameFolder(thumbnails, materials))
+        return AlbumFolderClash::MaterialFolder;
+    return AlbumFolderClash::None;
+}

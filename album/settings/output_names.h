@@ -32,12 +32,27 @@ OutputFolderProblem CheckOutputFolder(const std::string& out_dir);
 // after "~" is expanded.
 bool ThumbnailsGoIntoPictureFolder(const AlbumSettings& settings);
 
+// Which album folder would fall on another: the picture, thumbnail and material folders are one
+// folder each, or a thumbnail ("_a.jpg") could replace a picture copy of that name and a copy or a
+// thumbnail a material. The picture folder counts as the output folder itself while the album goes
+// into the source folder.
+enum class AlbumFolderClash { None, ThumbnailFolder, MaterialFolder };
+
+// The first clash in the order picture/thumbnail, picture/material, thumbnail/material, named by
+// the later of the two folders (the box the user should change). Folders are compared by identity,
+// after
+// "~" is expanded, so a link between two of them clashes too.
+AlbumFolderClash ClashingAlbumFolders(const AlbumSettings& settings);
+
 // The refusals, word for word as the page shows them.
 inline constexpr const char* kNotAbsoluteMessage = "出力ディレクトリは絶対パス名で指定してください";
 inline constexpr const char* kExtensionMessage =
     "出力ディレクトリはディレクトリを指定してください。（拡張子はつけない）";
 inline constexpr const char* kThumbnailFolderMessage =
     "サムネイルフォルダは元画像のフォルダとは別のフォルダを指定してください。";
+inline constexpr const char* kFolderClashMessage =
+    "ピクチャフォルダ名、サムネイルフォルダ名、具材フォルダ名には、それぞれ別の名前を指定してくださ"
+    "い。";
 inline constexpr const char* kNameOnlyMessage = "名前のみを指定します。（パス、拡張子は不要）";
 // What the output folder box shows while the album goes into the source folder.
 inline constexpr const char* kSourceFolderText = "(元画像のディレクトリ)";

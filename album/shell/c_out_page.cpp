@@ -160,7 +160,7 @@ void COutPage::OnCreate() {
     CopyControls();
     if (RefuseNamesWithPaths()) return;
     if (settings_.out_sorce != 0) {
-        if (RefuseThumbnailsInPictureFolder()) return;
+        if (RefuseThumbnailsInPictureFolder() || RefuseClashingFolders()) return;
         if (build_) build_();
         return;
     }
@@ -178,7 +178,7 @@ void COutPage::OnCreate() {
         case OutputFolderProblem::None:
             break;
     }
-    if (RefuseThumbnailsInPictureFolder()) return;
+    if (RefuseThumbnailsInPictureFolder() || RefuseClashingFolders()) return;
     StripTrailingSeparator(settings_.out_dir);
     // The field keeps the folder as the user wrote it ("~/MyAlbum"); the disk is asked about the
     // folder it stands for.
@@ -216,6 +216,19 @@ bool COutPage::RefuseThumbnailsInPictureFolder() {
                          MessageButtons::Ok);
     thumb_folder_->setFocus();
     thumb_folder_->selectAll();
+    return true;
+}
+
+bool COutPage::RefuseClashingFolders() {
+    // Checked before anything is created: one folder for two of them would let a thumbnail or a
+    // material replace a picture copy of the same name.
+    const AlbumFolderClash clash = ClashingAlbumFolders(settings_);
+    if (clash == AlbumFolderClash::None) return false;
+    dialogs_.ShowMessage(kFolderClashMessage, std::nullopt, MessageIcon::Exclamation,
+                         MessageButtons::Ok);
+    QLineEdit* edit = clash == AlbumFolderClash::ThumbnailFolder ? thumb_folder_ : material_folder_;
+    edit->setFocus();
+    edit->selectAll();
     return true;
 }
 

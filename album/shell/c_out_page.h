@@ -60,6 +60,9 @@ class COutPage : public PropertyPage {
     // Tells the user and puts the focus into the thumbnail folder name when the thumbnails would
     // go into the folder of the source pictures; true when it refused.
     bool RefuseThumbnailsInPictureFolder();
+    // Refuses (with a message, the focus on the box to change) picture, thumbnail and material
+    // folders that would be one folder.
+    bool RefuseClashingFolders();
 
     AlbumSettings& settings_;
     UserDialogs& dialogs_;

@@ -384,8 +384,15 @@ INSTANTIATE_TEST_SUITE_P(
                   kThumbnailFolderMessage},
         UsageCase{{"-o", "LINK/", "--set", "thumb_folder=", "PICS"}, kThumbnailFolderMessage},
         UsageCase{{"-o", "TOP", "--set", "thumb_folder=pics", "PICS"}, kThumbnailFolderMessage},
+        // One folder for two kinds: "_a.jpg" could be a picture copy's thumbnail or a copy.
+        UsageCase{{"-o", "OUT", "--set", "pic_folder=x", "--set", "thumb_folder=x", "PICS"},
+                  kFolderClashMessage},
+        UsageCase{{"-o", "OUT", "--set", "material_folder=my_t", "PICS"}, kFolderClashMessage},
+        UsageCase{{"--set", "out_sorce=1", "--set", "material_folder=", "PICS"},
+                  kFolderClashMessage},
         UsageCase{{"-o", "OUT", "--select", "missing.jpg", "PICS"}, "missing.jpg"},
         UsageCase{{"-o", "OUT", "--turn", "c.gif=x", "PICS"}, "整数"},
+        UsageCase{{"-o", "OUT", "--turn", "c.gif=1", "PICS"}, "JPEG と BMP の画像だけ"},
         UsageCase{{"-o", "OUT", "--comment", "nothing.jpg=hi", "PICS"}, "nothing.jpg"},
         UsageCase{{"-o", "OUT", "PICS/missing"}, "フォルダが見つかりません"}));
 

@@ -141,6 +141,19 @@ class OutputPageTest : public QObject {
                  std::ptrdiff_t(1));
     }
 
+    void PictureAndThumbnailFoldersOfOneNameAreRefusedAtCreate() {
+        OutFixture f;
+        TempDir out;
+        SheetFixture::TypeInto(f.Edit("1033"), Q(out / "album"));
+        SheetFixture::TypeInto(f.Edit("1029"), QStringLiteral("x"));
+        SheetFixture::TypeInto(f.Edit("1030"), QStringLiteral("x"));
+        f.PressCreate();
+        QCOMPARE(f.dialogs.Texts(), std::vector<std::string>{kFolderClashMessage});
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.Edit("1030")));
+        QVERIFY(!f.BuildStarted());
+        QVERIFY(!PathExists(out / "album"));
+    }
+
     void ANameFromTheProfileThatLeadsOutOfTheAlbumIsRefusedAtCreate() {
         OutFixture f;
         TempDir out;
