@@ -104,3 +104,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 
 // Reads the first `limit` bytes of a regular file (all of a shorter one), as ReadWholeFile does.
 bool ReadFileStart(const std::string& path, std::size_t limit, std::string& bytes);
+
+// How much of a stored text file (the profile, a theme file) is read: real ones hold a few
+// kilobytes, and a damaged or hostile one of many megabytes must not stall the program.
+inline constexpr std::size_t kStoredTextReadLimit = std::size_t{1} << 20;

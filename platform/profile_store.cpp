@@ -51,13 +51,21 @@ struct ProfileFile {
     bool had_bom = false;     // a UTF-8 byte-order mark preceded the first line
     bool ends_with_break = true;
     std::string line_break = "\r\n";
+    bool cut = false;  // the file is longer than what was read
 };
 
 ProfileFile LoadFile(const std::string& path) {
     ProfileFile file;
     std::string bytes;
-    if (!ReadWholeFile(path, bytes)) return file;
+    if (!ReadFileStart(path, kStoredTextReadLimit + 1, bytes)) return file;
     file.exists = true;
+    if (bytes.size() > kStoredTextReadLimit) {
+        // Read as far as the limit, to the end of the last whole line there.
+        file.cut = true;
+        bytes.resize(kStoredTextReadLimit);
+        const std::size_t last_break = bytes.rfind('\n');
+        bytes.resize(last_break == std::string::npos ? 0 : last_break + 1);
+    }
     std::string_view view = bytes;
     file.raw_is_utf8 = IsValidUtf8(view);
     if (file.raw_is_utf8 && view.substr(0, 3) == "\xEF\xBB\xBF") {
@@ -137,9 +145,8 @@ Location Find(const ProfileFile& file, std::string_view section, std::string_vie
 }
 
 // The stored value of a key, with one pair of matching quotes removed as the platform does.
-std::optional<std::string> Lookup(const std::string& path, const std::string& section,
+std::optional<std::string> Lookup(const ProfileFile& file, const std::string& section,
                                   const std::string& key) {
-    ProfileFile file = LoadFile(path);
     Location loc = Find(file, section, key);
     if (loc.key_line < 0) return std::nullopt;
     std::string_view k, v;
@@ -194,6 +201,8 @@ std::string Serialise(const ProfileFile& file, const std::vector<bool>& changed)
 bool Store(const std::string& path, const std::string& section, const std::string& key,
            const std::string& value) {
     ProfileFile file = LoadFile(path);
+    // Writing back what was read of a longer file would cut off the rest.
+    if (file.cut) return false;
     Location loc = Find(file, section, key);
     std::vector<bool> changed(file.lines.size(), false);
     const std::string encoded = EncodeValue(value);
@@ -236,10 +245,30 @@ bool Store(const std::string& path, const std::string& section, const std::strin
 
 }  // namespace
 
+struct ProfileStore::Snapshot::File {
+    ProfileFile file;
+};
+
 ProfileStore::ProfileStore(std::string path) : path_(std::move(path)) {}
 
+ProfileStore::Snapshot ProfileStore::Read() const {
+    Snapshot snapshot;
+    snapshot.file_ = std::make_shared<const Snapshot::File>(Snapshot::File{LoadFile(path_)});
+    return snapshot;
+}
+
 int ProfileStore::ReadInt(const std::string& section, const std::string& key, int def) const {
-    std::optional<std::string> value = Lookup(path_, section, key);
+    return Read().ReadInt(section, key, def);
+}
+
+std::string ProfileStore::ReadText(const std::string& section, const std::string& key,
+                                   const std::string& def) const {
+    return Read().ReadText(section, key, def);
+}
+
+int ProfileStore::Snapshot::ReadInt(const std::string& section, const std::string& key,
+                                    int def) const {
+    std::optional<std::string> value = Lookup(file_->file, section, key);
     // An empty value reads as the default, as with the platform's reader.
     if (!value || value->empty()) return def;
     std::string_view s = *value;
@@ -257,9 +286,9 @@ int ProfileStore::ReadInt(const std::string& section, const std::string& key, in
     return static_cast<int>(result);
 }
 
-std::string ProfileStore::ReadText(const std::string& section, const std::string& key,
-                                   const std::string& def) const {
-    std::optional<std::string> value = Lookup(path_, section, key);
+std::string ProfileStore::Snapshot::ReadText(const std::string& section, const std::string& key,
+                                             const std::string& def) const {
+    std::optional<std::string> value = Lookup(file_->file, section, key);
     if (!value) return def;
     if (value->size() > kMaxTextBytes) {
         // Cut at 4095 bytes, but never inside a UTF-8 character.

@@ -55,8 +55,10 @@ std::string AlbumSettings::DefaultOutputFolder() {
 #endif
 }
 
-void LoadSettings(const ProfileStore& profile, AlbumSettings& settings) {
+void LoadSettings(const ProfileStore& store, AlbumSettings& settings) {
     const AlbumSettings defaults;
+    // Every key from one reading of the file.
+    const ProfileStore::Snapshot profile = store.Read();
     for (const StoredField& entry : kStoredFields) {
         if (const IntField* f = std::get_if<IntField>(&entry.field)) {
             settings.*(*f) = profile.ReadInt(kSettingsSection, entry.key, defaults.*(*f));

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/file_system.h"
 #include "platform/text_encoding.h"
 #include "tests/support/temp_dir.h"
 
@@ -162,7 +163,7 @@ TEST_F(ProfileStoreTest, BadFilesNeverCrashAndUnreadableKeysTakeDefaults) {
         {"no equals", "[param]\nk\nkk 3\n"},
         {"binary", binary},
         {"nul bytes", std::string("[param]\nj=\0\0\0\n", 13)},
-        {"megabyte value", "[param]\nbig=" + std::string(1 << 20, 'v') + "\n"},
+        {"half-megabyte value", "[param]\nbig=" + std::string(1 << 19, 'v') + "\n"},
         {"no section", "k=3\nj=4\n"},
         {"empty", ""},
         {"only breaks", "\r\n\n\r\r\n"},
@@ -189,6 +190,18 @@ TEST_F(ProfileStoreTest, BinaryLinesSurviveAWriteUnchanged) {
     ProfileStore store(Path());
     ASSERT_TRUE(store.WriteInt("param", "k", 2));
     EXPECT_EQ(Contents(), "[param]\r\n" + odd + "\r\nk=2\r\n");
+}
+
+TEST_F(ProfileStoreTest, AHugeFileIsReadToItsLimitAndNeverWritten) {
+    // Megabytes of blank lines once made every key read the whole file again.
+    const std::string head = "[param]\r\nnear=1\r\n" + std::string(kStoredTextReadLimit, '\n');
+    Write(head + "far=2\r\n");
+    ProfileStore store(Path());
+    const ProfileStore::Snapshot snapshot = store.Read();
+    EXPECT_EQ(snapshot.ReadInt("param", "near", 0), 1);
+    EXPECT_EQ(snapshot.ReadInt("param", "far", 0), 0);
+    EXPECT_FALSE(store.WriteInt("param", "near", 3));
+    EXPECT_EQ(Contents(), head + "far=2\r\n");
 }
 
 TEST_F(ProfileStoreTest, AWriteThatCannotBeDoneFailsAndLeavesNothingBehind) {

@@ -173,7 +173,8 @@ ThemeList LoadThemes(const std::string& theme_folder) {
     const std::string folder = WithTrailingSeparator(theme_folder);
     for (const std::string& name : names) {
         std::string bytes;
-        if (!ReadWholeFile(folder + name, bytes)) continue;
+        // A theme file of many megabytes is damaged or hostile: its first part is enough.
+        if (!ReadFileStart(folder + name, kStoredTextReadLimit, bytes)) continue;
         ThemeList from_file = ParseThemeText(DecodeTextFileBytes(bytes));
         themes.insert(themes.end(), std::make_move_iterator(from_file.begin()),
                       std::make_move_iterator(from_file.end()));
