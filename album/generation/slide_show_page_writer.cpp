@@ -5,6 +5,7 @@
 #include "album/generation/html_helpers.h"
 #include "album/generation/page_file.h"
 #include "album/settings/album_settings.h"
+#include "album/settings/html_color.h"
 #include "album/settings/material_folders.h"
 #include "platform/picture_selection.h"
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "album/generation/html_helpers.h"
+#include "album/settings/html_color.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <random>
 
-#include "album/generation/html_helpers.h"
 #include "album/settings/album_settings.h"
+#include "album/settings/html_color.h"
 #include "core/path_helpers.h"
 #include "platform/file_system.h"
 #include "platform/text_encoding.h"
