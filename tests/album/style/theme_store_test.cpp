@@ -323,13 +323,6 @@ TEST(UserFileEdit, AMissingFileHoldsNothingAndStaysMissing) {
     EXPECT_FALSE(std::filesystem::exists(dir / "userat.ctm"));
 }
 
-TEST(ThemeTitle, ARenamedThemeNeedsATitleTheStoreCanHold) {
-    EXPECT_FALSE(RenamedThemeTitleProblem("春の海").has_value());
-    for (const char* title : {"", "a,b", "a\nb", "a\rb"}) {
-        EXPECT_TRUE(RenamedThemeTitleProblem(title).has_value()) << title;
-    }
-}
-
 TEST(LoadListedThemes, OnlyTheLinesOfTheUsersOwnFileAreTheirs) {
     TempDir dir;
     const std::string themes = dir / "THEME";
