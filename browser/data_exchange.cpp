@@ -60,6 +60,13 @@ bool ExchangeIntField(QLineEdit* edit, int& field, int low, int high, UserDialog
     return true;
 }
 
+bool TakeIntFieldQuietly(const QLineEdit* edit, int& field, int low, int high) {
+    const std::optional<int> value = ParseWholeNumber(edit->text().toStdString());
+    if (!value || *value < low || *value > high) return false;
+    field = *value;
+    return true;
+}
+
 bool ExchangeIntField(QLineEdit* edit, int& field, UserDialogs& dialogs) {
     const std::optional<int> value = ParseWholeNumber(edit->text().toStdString());
     if (!value) return Fail(edit, NotAWholeNumberMessage(), dialogs);

@@ -19,6 +19,10 @@ bool ExchangeIntField(QLineEdit* edit, int& field, int low, int high, UserDialog
 // The same without a range check (any whole number is stored).
 bool ExchangeIntField(QLineEdit* edit, int& field, UserDialogs& dialogs);
 
+// The same check without a message and without touching the focus: a whole number in [low, high]
+// is stored, anything else leaves the field as it was. True when it was stored.
+bool TakeIntFieldQuietly(const QLineEdit* edit, int& field, int low, int high);
+
 // The two standard texts, for tests and for callers that check values themselves.
 std::string NotAWholeNumberMessage();
 std::string OutOfRangeMessage(int low, int high);

@@ -4,8 +4,8 @@
 #include <QWidget>
 
 // One page of a tabbed wizard sheet. The sheet calls OnSetActive when the page becomes the current
-// page (its first showing included) and OnKillActive when the user leaves it; a false result keeps
-// the user on the page.
+// page (its first showing included), OnKillActive when the user leaves it (a false result keeps
+// the user on the page), and OnClosing when the window closes while the page is current.
 class PropertyPage : public QWidget {
     Q_OBJECT
   public:
@@ -18,6 +18,9 @@ class PropertyPage : public QWidget {
     virtual void OnSetActive() {}
     // Copies the controls back into the fields with the checks; false keeps the page current.
     virtual bool OnKillActive() { return true; }
+    // Copies the controls back as the window closes: no message, and a value its check refuses
+    // keeps the field's earlier value, since nothing may hold the window open.
+    virtual void OnClosing() {}
 
   private:
     QString title_;

@@ -4,7 +4,7 @@
 
 // Opens a file with the program the desktop associates with its type (the browser for a page, the
 // viewer or player for a material). Returns at once; a failure is reported by the implementation
-// itself in an "Error" box with the system's text.
+// itself in an "Error" box.
 class ShellOpener {
   public:
     virtual ~ShellOpener() = default;
@@ -12,3 +12,16 @@ class ShellOpener {
     // path: full path of the file (UTF-8).
     virtual void OpenWithShell(const std::string& path) = 0;
 };
+
+// The kind of program that opens a file of this name, in the words a user knows it by: "ブラウザ"
+// for a page, "画像ビューア" for a picture, "音楽プレーヤー" for a sound, else "プログラム".
+// Decided by the extension alone, letter case ignored.
+std::string ShellProgramKind(const std::string& path);
+
+// The text of the "Error" box for a file that could not be opened: the file's path, then `reason`
+// on the next line.
+std::string ShellOpenFailureText(const std::string& path, const std::string& reason);
+
+// The reason when the desktop has no program for the file, or the one it started failed at once:
+// "このファイルを開くブラウザが見つからないか、起動できませんでした。" for a page.
+std::string NoShellProgramReason(const std::string& path);

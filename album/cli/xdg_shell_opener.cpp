@@ -10,20 +10,33 @@
 #include "platform/user_dialogs.h"
 
 void XdgShellOpener::OpenWithShell(const std::string& path) {
-    std::string error;
+    std::string reason;
     if (!PathExists(path)) {
         // xdg-open runs on its own and would report a missing file nowhere the user looks.
-        error = std::strerror(ENOENT);
+        reason = std::strerror(ENOENT);
     } else {
         QProcess launcher;
-        launcher.setProgram(QStringLiteral("xdg-open"));
+        launcher.setProgram(program_);
         launcher.setArguments(QStringList{QString::fromUtf8(path.data(), path.size())});
+        launcher.setStandardInputFile(QProcess::nullDevice());
         launcher.setStandardOutputFile(QProcess::nullDevice());
         launcher.setStandardErrorFile(QProcess::nullDevice());
-        if (!launcher.startDetached()) error = launcher.errorString().toStdString();
+        launcher.start();
+        // xdg-open tells only by its exit status that no program took the file, and the program
+        // ends right after: it is waited for. One still running is showing the file (a viewer
+        // run in the foreground); only the opener is ended, the viewer stays.
+        if (!launcher.waitForStarted()) {
+            reason = NoShellProgramReason(path);
+        } else if (launcher.waitForFinished(kAnswerMs)) {
+            if (launcher.exitStatus() != QProcess::NormalExit || launcher.exitCode() != 0)
+                reason = NoShellProgramReason(path);
+        } else {
+            launcher.kill();
+            launcher.waitForFinished();
+        }
     }
-    if (!error.empty()) {
-        dialogs_.ShowMessage(error, std::string("Error"), MessageIcon::Information,
-                             MessageButtons::Ok);
+    if (!reason.empty()) {
+        dialogs_.ShowMessage(ShellOpenFailureText(path, reason), std::string("Error"),
+                             MessageIcon::Information, MessageButtons::Ok);
     }
 }

@@ -48,8 +48,8 @@ bool CAlbumApp::InitInstance() {
 int CAlbumApp::ExitInstance(int exit_code) {
     if (exited_) return exit_code;
     exited_ = true;
-    // The fields are as the pages last copied them: a tick made on the page open at closing time,
-    // the save box's own included, was never copied and does not count.
+    // The fields are as the pages last copied them; closing the window copied the open page, the
+    // save box's own tick included.
     if (sheet_ && sheet_->Settings().save_param != 0) {
         ProfileStore profile(profile_path_);
         SaveSettings(profile, sheet_->Settings());

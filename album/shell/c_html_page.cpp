@@ -93,13 +93,29 @@ void CHtmlPage::OnSetActive() {
 }
 
 bool CHtmlPage::OnKillActive() {
-    settings_.html_title = S(title_->text());
-    settings_.html_comment = S(comment_->text());
+    CopyTexts();
     if (!ExchangeIntField(cols_, settings_.thumbnail_cols, kMinCount, kMaxCount, dialogs_))
         return false;
     // Checked even while the box is greyed: a stored 0 must be mended before the user goes on.
     if (!ExchangeIntField(rows_, settings_.thumbnail_rows, kMinCount, kMaxCount, dialogs_))
         return false;
+    CopySwitches();
+    return true;
+}
+
+void CHtmlPage::OnClosing() {
+    CopyTexts();
+    TakeIntFieldQuietly(cols_, settings_.thumbnail_cols, kMinCount, kMaxCount);
+    TakeIntFieldQuietly(rows_, settings_.thumbnail_rows, kMinCount, kMaxCount);
+    CopySwitches();
+}
+
+void CHtmlPage::CopyTexts() {
+    settings_.html_title = S(title_->text());
+    settings_.html_comment = S(comment_->text());
+}
+
+void CHtmlPage::CopySwitches() {
     settings_.html_page = split_->isChecked() ? 1 : 0;
     settings_.thumbnail_fname = fname_->isChecked() ? 1 : 0;
     settings_.thumbnail_frame = frame_->isChecked() ? 1 : 0;
@@ -107,7 +123,6 @@ bool CHtmlPage::OnKillActive() {
     settings_.brws_mode = fit_browser_->isChecked() ? 1 : 0;
     settings_.html_marquee = marquee_->isChecked() ? 1 : 0;
     settings_.slide_mode = slide_->isChecked() ? 1 : 0;
-    return true;
 }
 
 void CHtmlPage::UpdateRowsControls() {

@@ -22,6 +22,9 @@ class CHtmlPage : public PropertyPage {
     void OnSetActive() override;
     // Copies the controls into the fields in page order, stopping at the first failed check.
     bool OnKillActive() override;
+    // Copies every control as the window closes; a column or row count out of range keeps its
+    // earlier value, without a message.
+    void OnClosing() override;
 
     // Enables the rows box and its arrows while "split over several pages" is ticked (the control,
     // not the field); the label beside them stays enabled.
@@ -29,6 +32,8 @@ class CHtmlPage : public PropertyPage {
 
   private:
     void ShowFields();
+    void CopyTexts();
+    void CopySwitches();
 
     AlbumSettings& settings_;
     UserDialogs& dialogs_;

@@ -140,6 +140,19 @@ bool COutPage::OnKillActive() {
     return true;
 }
 
+void COutPage::OnClosing() {
+    const AlbumSettings before = settings_;
+    CopyControls();
+    for (std::string AlbumSettings::*name :
+         {&AlbumSettings::html_name, &AlbumSettings::pic_folder, &AlbumSettings::thumb_folder,
+          &AlbumSettings::material_folder}) {
+        // A path or an extension would only be refused at the next start; the saved name stays
+        // the last one that passed instead.
+        const NameFieldResult result = CheckNameField(settings_.*name);
+        settings_.*name = result.refused ? before.*name : result.name;
+    }
+}
+
 void COutPage::UpdateOutputControls() {
     const bool into_source = out_source_->isChecked();
     out_dir_->setEnabled(!into_source);

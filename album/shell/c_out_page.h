@@ -23,7 +23,7 @@ class COutPage : public PropertyPage {
     using FolderChooser = std::function<bool(const std::string& start, std::string& chosen)>;
 
     // `settings` and `dialogs` belong to the sheet and outlive the page. `build` runs the album
-    // build; `close` ends the sheet without copying anything.
+    // build; `close` closes the sheet (which copies the page first).
     COutPage(AlbumSettings& settings, UserDialogs& dialogs, BuildAction build,
              std::function<void()> close, QWidget* parent = nullptr);
 
@@ -35,6 +35,9 @@ class COutPage : public PropertyPage {
     void OnSetActive() override;
     // Copies every control into its field; there is nothing to check, so it never refuses.
     bool OnKillActive() override;
+    // Copies every control as the window closes; a name box holding a folder part or an extension
+    // keeps the field's earlier name, without a message.
+    void OnClosing() override;
 
     // Greys the output folder, its browse button and the picture folder name while "output into
     // the source folder" is ticked (the control's state), and shows the matching texts.

@@ -118,6 +118,11 @@ bool CPicturePage::OnKillActive() {
     return ValidateSizes();
 }
 
+void CPicturePage::OnClosing() {
+    TakeIntFieldQuietly(width_, settings_.thumbnail_x, kMinSize, kMaxSize);
+    TakeIntFieldQuietly(height_, settings_.thumbnail_y, kMinSize, kMaxSize);
+}
+
 bool CPicturePage::ValidateSizes() {
     // A message box or the focus going back may raise another focus loss; one check at a time.
     if (validating_) return false;

@@ -38,6 +38,9 @@ class CPicturePage : public PropertyPage {
     void OnSetActive() override;
     // Checks and stores both sizes; a wrong size keeps the user on the page.
     bool OnKillActive() override;
+    // Stores each size that is in range as the window closes; a wrong one keeps its earlier value,
+    // without a message.
+    void OnClosing() override;
 
     // Reads box 1050 then box 1051 into the thumbnail box size (50 to 180 each), stopping at the
     // first wrong value with the standard message and the focus back in that box.

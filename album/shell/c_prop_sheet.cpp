@@ -1,5 +1,6 @@
 #include "album/shell/c_prop_sheet.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTabWidget>
@@ -91,6 +92,14 @@ void CPropSheet::OnTabChanged(int index) {
     current_ = index;
     Page(index)->OnSetActive();
     SetTab(index);
+}
+
+void CPropSheet::closeEvent(QCloseEvent* event) {
+    // The close button, the close box and Alt+F4 all end here. What the user set on the open page
+    // is kept as leaving the page would keep it, so that "save at exit" saves what is on screen; a
+    // value its check refuses keeps its earlier value, and nothing holds the window open.
+    if (current_ >= 0) Page(current_)->OnClosing();
+    QWidget::closeEvent(event);
 }
 
 void CPropSheet::BuildAlbum() {

@@ -18,6 +18,7 @@ class UserDialogs;
 // The album maker's one window: four tabbed pages ("ピクチャー", "HTML", "スタイル", "作成") over
 // the one settings record. A page that refuses to be left (a wrong value) keeps the user on it.
 // The album build runs here, reading every page's fields and the Picture page's list as they stand.
+// Closing the window first copies the open page's controls, quietly (see PropertyPage::OnClosing).
 class CPropSheet : public QWidget {
     Q_OBJECT
   public:
@@ -45,6 +46,9 @@ class CPropSheet : public QWidget {
     PropertyPage* StylePage() const { return style_page_; }
     COutPage* OutPage() const { return out_page_; }
     PropertyPage* Page(int index) const;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void OnTabChanged(int index);

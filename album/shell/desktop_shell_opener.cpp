@@ -1,46 +1,97 @@
 #include "album/shell/desktop_shell_opener.h"
 
-#include <QDesktopServices>
-#include <QString>
-#include <QUrl>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QThread>
 #include <cerrno>
 #include <cstring>
 
 #include "platform/file_system.h"
+#include "platform/text_encoding.h"
 #include "platform/user_dialogs.h"
 
-namespace {
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+#include <QDesktopServices>
+#include <QUrl>
+#endif
 
-bool OpenWithDesktop(const std::string& path) {
-    return QDesktopServices::openUrl(
-        QUrl::fromLocalFile(QString::fromUtf8(path.data(), int(path.size()))));
-}
+namespace {
 
 // The system's text for an error number, in the user's language where the C library has it.
 std::string SystemText(int error) {
     return std::strerror(error);
 }
 
-constexpr const char* kNoProgramText = "このファイルを開くプログラムが関連付けられていません。";
+#if !defined(Q_OS_WIN) && !defined(Q_OS_MACOS)
+// The file as the opener's argument: the path itself when it is UTF-8, else a file URL whose
+// percent-escapes carry the name's bytes exactly (an argument list holds text, not bytes).
+QString OpenerArgument(const std::string& path) {
+    if (IsValidUtf8(path)) return QString::fromUtf8(path.data(), qsizetype(path.size()));
+    const QByteArray bytes(path.data(), qsizetype(path.size()));
+    return QStringLiteral("file://") + QString::fromLatin1(bytes.toPercentEncoding("/"));
+}
+#endif
 
 }  // namespace
 
-DesktopShellOpener::DesktopShellOpener(UserDialogs& dialogs, Launcher launcher)
-    : dialogs_(dialogs), launcher_(launcher ? std::move(launcher) : Launcher(OpenWithDesktop)) {}
+DesktopShellOpener::DesktopShellOpener(UserDialogs& dialogs, QString program, QObject* parent)
+    : QObject(parent),
+      dialogs_(dialogs),
+      program_(program.isEmpty() ? QStringLiteral("xdg-open") : std::move(program)) {}
+
+DesktopShellOpener::~DesktopShellOpener() {
+    for (QProcess* launch : findChildren<QProcess*>(Qt::FindDirectChildrenOnly)) {
+        disconnect(launch, nullptr, this, nullptr);
+        if (launch->state() == QProcess::NotRunning) continue;
+        // Ending the opener leaves the viewer or browser it started running on its own.
+        launch->kill();
+        launch->waitForFinished(1000);
+    }
+}
+
+void DesktopShellOpener::Report(const std::string& path, const std::string& reason) {
+    dialogs_.ShowMessage(ShellOpenFailureText(path, reason), std::string("Error"),
+                         MessageIcon::Information, MessageButtons::Ok);
+}
 
 void DesktopShellOpener::OpenWithShell(const std::string& path) {
-    std::string failure;
+    // The opener is watched by this object's event loop, and the box belongs to that thread.
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(this, [this, path] { OpenWithShell(path); });
+        return;
+    }
     // The desktop only answers yes or no, so a missing file is looked for first to give the user
     // the system's own reason.
     if (!PathExists(path)) {
-        failure = SystemText(ENOENT);
-    } else if (!launcher_(path)) {
-        // The file is there but nothing on this desktop opens it; the system has no text of its
-        // own for that, so the box says it plainly.
-        failure = kNoProgramText;
-    } else {
+        Report(path, SystemText(ENOENT));
         return;
     }
-    dialogs_.ShowMessage(failure, std::string("Error"), MessageIcon::Information,
-                         MessageButtons::Ok);
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+    if (!QDesktopServices::openUrl(
+            QUrl::fromLocalFile(QString::fromUtf8(path.data(), qsizetype(path.size())))))
+        Report(path, NoShellProgramReason(path));
+#else
+    auto* launch = new QProcess(this);
+    launch->setProgram(program_);
+    launch->setArguments({OpenerArgument(path)});
+    launch->setStandardInputFile(QProcess::nullDevice());
+    launch->setStandardOutputFile(QProcess::nullDevice());
+    launch->setStandardErrorFile(QProcess::nullDevice());
+    QElapsedTimer since;
+    since.start();
+    ++pending_;
+    auto ended = [this, launch, path, since](bool failed) {
+        --pending_;
+        launch->deleteLater();
+        if (failed && since.elapsed() < kWatchMs) Report(path, NoShellProgramReason(path));
+    };
+    connect(launch, &QProcess::finished, this, [ended](int code, QProcess::ExitStatus status) {
+        ended(status != QProcess::NormalExit || code != 0);
+    });
+    // No opener on this system: nothing else will be heard from this launch.
+    connect(launch, &QProcess::errorOccurred, this, [ended](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) ended(true);
+    });
+    launch->start();
+#endif
 }

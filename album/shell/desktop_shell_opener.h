@@ -1,27 +1,45 @@
 #pragma once
 
-#include <functional>
+#include <QObject>
+#include <QString>
 #include <string>
 
 #include "platform/shell_opener.h"
 
 class UserDialogs;
 
-// Opens files with the desktop's default program for their type. A file that does not exist, or
-// one the desktop cannot open, is reported in an "Error" box with the information icon and the
-// system's own text; the caller's work goes on either way.
-class DesktopShellOpener : public ShellOpener {
+// Opens files with the desktop's default program for their type and says so when that fails: a
+// file that does not exist (the system's own text), or one for which the desktop has no program
+// or whose program fails at once. Failures show in an "Error" box (information icon) that names
+// the file; the caller's work goes on either way.
+//
+// On Linux the desktop's opener (xdg-open) answers only by its exit status, which may come a few
+// seconds after the call, so the opener is watched from the event loop and a failure is shown when
+// it ends. An opener still running after kWatchMs is showing the file (a viewer run in the
+// foreground): how it ends later is no longer reported.
+class DesktopShellOpener : public QObject, public ShellOpener {
+    Q_OBJECT
   public:
-    // Hands a local file to the desktop; true when the desktop accepted it.
-    using Launcher = std::function<bool(const std::string& path)>;
+    // How long after the start an opener's failure is still reported, in milliseconds.
+    static constexpr int kWatchMs = 15000;
 
-    // `dialogs` shows the failures and must outlive the opener. The launcher defaults to
-    // QDesktopServices::openUrl on the file's URL.
-    explicit DesktopShellOpener(UserDialogs& dialogs, Launcher launcher = {});
+    // `dialogs` shows the failures and must outlive the opener. `program` is the desktop's opener,
+    // given the file as its one argument ("xdg-open" when empty); Windows and macOS ask the system
+    // directly and do not use it.
+    explicit DesktopShellOpener(UserDialogs& dialogs, QString program = {},
+                                QObject* parent = nullptr);
+    // An opener still running is left to the program it started: only the opener itself is ended.
+    ~DesktopShellOpener() override;
 
     void OpenWithShell(const std::string& path) override;
 
+    // Openers started and not yet ended.
+    int Pending() const { return pending_; }
+
   private:
+    void Report(const std::string& path, const std::string& reason);
+
     UserDialogs& dialogs_;
-    Launcher launcher_;
+    QString program_;
+    int pending_ = 0;
 };

@@ -44,6 +44,14 @@ void CAddThemeDialog::SetTitle(const std::string& title) {
     title_edit_->setText(QString::fromUtf8(title.c_str(), static_cast<qsizetype>(title.size())));
 }
 
+void CAddThemeDialog::SetRenamedTheme(std::size_t index) {
+    if (index >= themes_.size()) return;
+    renamed_ = index;
+    setWindowTitle(QStringLiteral("テーマ名の変更"));
+    SetTitle(themes_[index].title);
+    title_edit_->selectAll();
+}
+
 const char* CAddThemeDialog::TitleTakenMessage() {
     return "そのタイトルのテーマは既に存在します。\n別のタイトルをつけてください。";
 }
@@ -52,12 +60,14 @@ void CAddThemeDialog::accept() {
     const std::string title = Title();
     std::optional<std::string> problem;
     MessageIcon icon = MessageIcon::None;
-    if (IsThemeTitleTaken(themes_, title)) {
+    ThemeList others = themes_;
+    if (renamed_) others.erase(others.begin() + static_cast<std::ptrdiff_t>(*renamed_));
+    if (IsThemeTitleTaken(others, title)) {
         problem = TitleTakenMessage();
     } else {
         // A comma or a character the theme file cannot hold would make the line read back with
         // its fields shifted or garbled, so such a title is refused rather than stored wrongly.
-        problem = ThemeTitleProblem(title);
+        problem = renamed_ ? RenamedThemeTitleProblem(title) : ThemeTitleProblem(title);
         icon = MessageIcon::Exclamation;
     }
     if (problem) {

@@ -6,6 +6,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -75,6 +77,13 @@ CStylePage::CStylePage(AlbumSettings& settings, const MaterialFolders& folders, 
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
         return dialog.Title();
     };
+    rename_prompt_ = [this](const ThemeList& themes,
+                            std::size_t index) -> std::optional<std::string> {
+        CAddThemeDialog dialog(themes, dialogs_, this);
+        dialog.SetRenamedTheme(index);
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        return dialog.Title();
+    };
     BuildControls();
 }
 
@@ -120,6 +129,8 @@ void CStylePage::BuildControls() {
     theme_list_->setSelectionMode(QAbstractItemView::SingleSelection);
     theme_list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     du.Place(theme_list_, 7, 18, 97, 62);
+    theme_list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    theme_list_->viewport()->installEventFilter(this);
     add_theme_ = MakeButton(this, 1048, "現在の設定をテーマに追加...");
     du.Place(add_theme_, 7, 85, 97, 14);
 
@@ -194,6 +205,8 @@ void CStylePage::BuildControls() {
             [this] { OnOpenMaterial(folders_.sound, settings_.name_bgm); });
     connect(theme_list_, &QListWidget::itemSelectionChanged, this, &CStylePage::OnThemeSelected);
     connect(add_theme_, &QPushButton::clicked, this, &CStylePage::OnAddTheme);
+    connect(theme_list_, &QListWidget::customContextMenuRequested, this,
+            &CStylePage::ShowThemeMenu);
 }
 
 void CStylePage::OnSetActive() {
@@ -220,7 +233,11 @@ void CStylePage::InitialiseOnce() {
     // An installed copy's theme folder belongs to the system: the user's own themes then live in
     // the user's data folder, and are listed after the shipped ones.
     user_theme_folder_ = ChooseUserThemeFolder(folders_.theme, UserThemeDataFolder());
-    themes_ = LoadAllThemes(folders_.theme, user_theme_folder_);
+    themes_.clear();
+    for (ListedTheme& listed : LoadListedThemes(folders_.theme, user_theme_folder_)) {
+        themes_.push_back(std::move(listed.theme));
+        origins_.push_back(listed.own ? ThemeOrigin::Stored : ThemeOrigin::Shipped);
+    }
     refreshing_ = true;
     for (std::size_t i = 0; i < themes_.size(); ++i) {
         auto* row = new QListWidgetItem(ToQString(themes_[i].title), theme_list_);
@@ -350,6 +367,7 @@ void CStylePage::OnAddTheme() {
     }
 
     themes_.push_back(theme);
+    origins_.push_back(ThemeOrigin::Stored);
     refreshing_ = true;
     auto* row = new QListWidgetItem(ToQString(theme.title), theme_list_);
     row->setData(Qt::UserRole, static_cast<int>(themes_.size() - 1));
@@ -358,6 +376,7 @@ void CStylePage::OnAddTheme() {
     refreshing_ = false;
 
     if (!AppendUserTheme(user_theme_folder_, theme)) {
+        origins_.back() = ThemeOrigin::Unsaved;
         // The theme still works for this run; the user must know it will be gone after a restart.
         dialogs_.ShowMessage("テーマ「" + theme.title + "」をファイル " + user_theme_folder_ +
                                  kUserThemeFileName +
@@ -365,6 +384,90 @@ void CStylePage::OnAddTheme() {
                                  "このテーマは、プログラムを終了するまでの間だけ使えます。",
                              std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
     }
+}
+
+bool CStylePage::IsOwnTheme(std::size_t index) const {
+    return index < origins_.size() && origins_[index] != ThemeOrigin::Shipped;
+}
+
+void CStylePage::ShowThemeMenu(const QPoint& pos) {
+    // `pos` is in the viewport's coordinates, for the mouse and for the menu key alike.
+    const QListWidgetItem* row = theme_list_->itemAt(pos);
+    if (row == nullptr) return;
+    const std::size_t index = static_cast<std::size_t>(theme_list_->row(row));
+    if (!IsOwnTheme(index)) return;
+    auto* menu = new QMenu(theme_list_);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    connect(menu->addAction(QStringLiteral("名前の変更...")), &QAction::triggered, this,
+            [this, index] { OnRenameTheme(index); });
+    connect(menu->addAction(QStringLiteral("削除")), &QAction::triggered, this,
+            [this, index] { OnDeleteTheme(index); });
+    menu->popup(theme_list_->viewport()->mapToGlobal(pos));
+}
+
+void CStylePage::OnRenameTheme(std::size_t index) {
+    if (!IsOwnTheme(index)) return;
+    std::optional<std::string> title = rename_prompt_(themes_, index);
+    if (!title || *title == themes_[index].title) return;
+    if (auto problem = RenamedThemeTitleProblem(*title)) {
+        dialogs_.ShowMessage(*problem, std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
+        return;
+    }
+    if (origins_[index] == ThemeOrigin::Stored) {
+        const UserThemeChange change = RenameUserTheme(user_theme_folder_, themes_[index], *title);
+        if (change != UserThemeChange::Done) {
+            ReportUnchangedFile(themes_[index].title, change);
+            return;
+        }
+    }
+    themes_[index].title = *title;
+    theme_list_->item(static_cast<int>(index))->setText(ToQString(*title));
+}
+
+void CStylePage::OnDeleteTheme(std::size_t index) {
+    if (!IsOwnTheme(index)) return;
+    const std::string& title = themes_[index].title;
+    if (dialogs_.ShowMessage("テーマ「" + title + "」を削除しますか？", std::nullopt,
+                             MessageIcon::Exclamation, MessageButtons::YesNo) != MessageAnswer::Yes)
+        return;
+    if (origins_[index] == ThemeOrigin::Stored) {
+        // A line someone else already removed is as good as deleted.
+        const UserThemeChange change = DeleteUserTheme(user_theme_folder_, themes_[index]);
+        if (change == UserThemeChange::NotWritten) {
+            ReportUnchangedFile(title, change);
+            return;
+        }
+    }
+    // The settings keep the values of a theme that was applied; only the row goes. The list would
+    // select the next row in place of a removed selected one, whose theme was never applied: a
+    // selection stays only on the row that had it.
+    QListWidgetItem* removed = theme_list_->item(static_cast<int>(index));
+    const QList<QListWidgetItem*> selected = theme_list_->selectedItems();
+    QListWidgetItem* kept =
+        selected.isEmpty() || selected.front() == removed ? nullptr : selected.front();
+    refreshing_ = true;
+    delete theme_list_->takeItem(static_cast<int>(index));
+    theme_list_->clearSelection();
+    if (kept != nullptr) kept->setSelected(true);
+    themes_.erase(themes_.begin() + static_cast<std::ptrdiff_t>(index));
+    origins_.erase(origins_.begin() + static_cast<std::ptrdiff_t>(index));
+    for (int row = static_cast<int>(index); row < theme_list_->count(); ++row) {
+        theme_list_->item(row)->setData(Qt::UserRole, row);
+    }
+    refreshing_ = false;
+}
+
+void CStylePage::ReportUnchangedFile(const std::string& title, UserThemeChange change) {
+    const std::string file = user_theme_folder_ + kUserThemeFileName;
+    const std::string text =
+        change == UserThemeChange::NotFound
+            ? "テーマ「" + title + "」がファイル " + file +
+                  " に見つかりませんでした。\n"
+                  "ほかのプログラムでファイルが変更された可能性があります。テーマは変更されていま"
+                  "せん。"
+            : "ファイル " + file + " を書き換えられませんでした。\nテーマ「" + title +
+                  "」は変更されていません。";
+    dialogs_.ShowMessage(text, std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
 }
 
 void CStylePage::ClearThemeSelection() {
@@ -395,6 +498,19 @@ bool CStylePage::event(QEvent* event) {
 }
 
 bool CStylePage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == theme_list_->viewport() &&
+        (event->type() == QEvent::MouseButtonPress ||
+         event->type() == QEvent::MouseButtonDblClick) &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+        // Choosing a row applies its theme; a right click only points at the row for its menu,
+        // so it moves the focus mark without choosing anything.
+        const QModelIndex at =
+            theme_list_->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+        if (at.isValid()) {
+            theme_list_->selectionModel()->setCurrentIndex(at, QItemSelectionModel::NoUpdate);
+        }
+        return true;
+    }
     if (watched == preview_ && event->type() == QEvent::Paint) {
         // The box paints the preview itself (so a grab of the box alone shows it); its sunken
         // frame is then drawn over the fill by QFrame's own paint.

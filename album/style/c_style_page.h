@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "album/style/themes/theme_store.h"
 #include "browser/property_page.h"
@@ -32,6 +33,10 @@ class CStylePage : public PropertyPage {
     // Asks for the title of a new theme; std::nullopt when the user cancels. The default shows
     // CAddThemeDialog.
     using TitlePrompt = std::function<std::optional<std::string>(const ThemeList& themes)>;
+    // Asks for the new title of theme `index`; std::nullopt when the user cancels. The default
+    // shows CAddThemeDialog for a rename.
+    using RenamePrompt =
+        std::function<std::optional<std::string>(const ThemeList& themes, std::size_t index)>;
     // Asks for a colour starting from `initial` (COLORREF); std::nullopt when the user cancels.
     using ColorChooser = std::function<std::optional<int>(QWidget* owner, int initial)>;
 
@@ -61,8 +66,14 @@ class CStylePage : public PropertyPage {
     // The themes whose titles the list shows, in row order.
     const ThemeList& Themes() const { return themes_; }
 
+    // True when theme `index` is one of the user's own, which its context menu offers to rename
+    // and delete; the shipped themes offer neither.
+    bool IsOwnTheme(std::size_t index) const;
+
     // Replaces the add-theme dialog (tests, scripted use).
     void SetTitlePrompt(TitlePrompt prompt) { title_prompt_ = std::move(prompt); }
+    // Replaces the rename dialog.
+    void SetRenamePrompt(RenamePrompt prompt) { rename_prompt_ = std::move(prompt); }
     // Replaces the colour chooser of the four colour buttons.
     void SetColorChooser(ColorChooser chooser);
 
@@ -85,6 +96,11 @@ class CStylePage : public PropertyPage {
     void OnOpenMaterial(const std::string& folder, const std::string& name);
     void OnThemeSelected();
     void OnAddTheme();
+    // The theme list's context menu, for the user's own themes only.
+    void ShowThemeMenu(const QPoint& pos);
+    void OnRenameTheme(std::size_t index);
+    void OnDeleteTheme(std::size_t index);
+    void ReportUnchangedFile(const std::string& title, UserThemeChange change);
     void ClearThemeSelection();
     void InvalidatePreview();
 
@@ -93,11 +109,20 @@ class CStylePage : public PropertyPage {
     ShellOpener& shell_;
     UserDialogs& dialogs_;
 
+    // Where each theme of the list comes from, in list order.
+    enum class ThemeOrigin {
+        Shipped,
+        Stored,   // a line of the user's theme file
+        Unsaved,  // added in this run, but the user's file could not take it
+    };
+
     ThemeList themes_;
+    std::vector<ThemeOrigin> origins_;
     std::string user_theme_folder_;  // where "userat.ctm" is kept, chosen at the first showing
     bool initialised_ = false;
     bool refreshing_ = false;  // true while the page itself sets the controls' selections
     TitlePrompt title_prompt_;
+    RenamePrompt rename_prompt_;
 
     QListWidget* theme_list_ = nullptr;       // 1049
     QPushButton* add_theme_ = nullptr;        // 1048

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <random>
 
 #include "album/settings/album_settings.h"
@@ -57,6 +58,89 @@ bool BreaksLine(const std::string& field) {
 std::string WithTrailingSeparator(const std::string& folder) {
     if (folder.empty() || folder.back() == '/' || folder.back() == '\\') return folder;
     return folder + '/';
+}
+
+// Appends the themes of every "*.ctm" file of `folder`, in file-name order; those of the file
+// named `own_name` (none when null) are marked as the user's own.
+void AppendFolderThemes(const std::string& folder, const char* own_name,
+                        std::vector<ListedTheme>& listed) {
+    std::vector<std::string> names;
+    for (const DirEntry& entry : ListDirectory(folder)) {
+        if (!entry.is_dir && HasThemeExtension(entry.name)) names.push_back(entry.name);
+    }
+    // The listing order of a folder differs between systems; name order keeps the list stable.
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        std::string bytes;
+        // A theme file of many megabytes is damaged or hostile: its first part is enough.
+        if (!ReadFileStart(WithTrailingSeparator(folder) + name, kStoredTextReadLimit, bytes))
+            continue;
+        const bool own = own_name != nullptr && name == own_name;
+        for (CoordinateTheme& theme : ParseThemeText(DecodeTextFileBytes(bytes))) {
+            listed.push_back({std::move(theme), own});
+        }
+    }
+}
+
+ThemeList ThemesOf(std::vector<ListedTheme> listed) {
+    ThemeList themes;
+    themes.reserve(listed.size());
+    for (ListedTheme& entry : listed) themes.push_back(std::move(entry.theme));
+    return themes;
+}
+
+// The user's file stays in one encoding: CP932, as the theme files are written, unless it already
+// holds UTF-8 text beyond ASCII (someone keeps it in UTF-8, and CP932 bytes there would turn every
+// earlier line into mojibake on the next load).
+bool HoldsUtf8Text(const std::string& content) {
+    return IsValidUtf8(content) && std::any_of(content.begin(), content.end(), [](char c) {
+               return static_cast<unsigned char>(c) >= 0x80;
+           });
+}
+
+// Where one theme line lies in a file's bytes: [begin, text_end) is the line's text,
+// [text_end, end) its line end ("\r\n", "\n" or nothing on a last line).
+struct LineSpan {
+    std::size_t begin = 0;
+    std::size_t text_end = 0;
+    std::size_t end = 0;
+};
+
+// The first line of a theme file's bytes that reads as exactly `theme`. Each line is decoded as
+// the whole file is on loading, so a line matches here exactly when it gave that theme there.
+std::optional<LineSpan> FindThemeLine(const std::string& bytes, const CoordinateTheme& theme) {
+    const bool utf8 = IsValidUtf8(bytes);
+    const std::size_t bom = utf8 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    for (std::size_t begin = bom; begin < bytes.size();) {
+        LineSpan span;
+        span.begin = begin;
+        const std::size_t feed = bytes.find('\n', begin);
+        span.end = feed == std::string::npos ? bytes.size() : feed + 1;
+        span.text_end = feed == std::string::npos ? bytes.size() : feed;
+        if (span.text_end > begin && bytes[span.text_end - 1] == '\r') --span.text_end;
+        const std::string_view text(bytes.data() + begin, span.text_end - begin);
+        const ThemeList line = ParseThemeText(utf8 ? std::string(text) : Cp932ToUtf8(text));
+        if (line.size() == 1 && line[0] == theme) return span;
+        begin = span.end;
+    }
+    return std::nullopt;
+}
+
+// Reads the user's theme file of `theme_folder`, finds the line holding `theme` and replaces the
+// file with `edit`'s result. `edit` gets the file's bytes and the line, and returns the new bytes,
+// or std::nullopt when the change cannot be written in the file's code page.
+UserThemeChange EditUserThemeLine(
+    const std::string& theme_folder, const CoordinateTheme& theme,
+    const std::function<std::optional<std::string>(const std::string&, const LineSpan&)>& edit) {
+    const std::string path = WithTrailingSeparator(theme_folder) + kUserThemeFileName;
+    if (!PathExists(path)) return UserThemeChange::NotFound;
+    std::string bytes;
+    if (IsDirectory(path) || !ReadWholeFile(path, bytes)) return UserThemeChange::NotWritten;
+    const std::optional<LineSpan> line = FindThemeLine(bytes, theme);
+    if (!line) return UserThemeChange::NotFound;
+    const std::optional<std::string> edited = edit(bytes, *line);
+    if (!edited || !ReplaceFile(ResolvedPath(path), *edited)) return UserThemeChange::NotWritten;
+    return UserThemeChange::Done;
 }
 
 }  // namespace
@@ -151,35 +235,23 @@ std::string ChooseUserThemeFolder(const std::string& theme_folder, const std::st
     return CanStoreFilesIn(theme_folder) ? theme_folder : data_folder;
 }
 
+std::vector<ListedTheme> LoadListedThemes(const std::string& theme_folder,
+                                          const std::string& user_theme_folder) {
+    std::vector<ListedTheme> listed;
+    const bool together = user_theme_folder == theme_folder;
+    AppendFolderThemes(theme_folder, together ? kUserThemeFileName : nullptr, listed);
+    if (!together) AppendFolderThemes(user_theme_folder, kUserThemeFileName, listed);
+    return listed;
+}
+
 ThemeList LoadAllThemes(const std::string& theme_folder, const std::string& user_theme_folder) {
-    ThemeList themes = LoadThemes(theme_folder);
-    if (user_theme_folder != theme_folder) {
-        ThemeList own = LoadThemes(user_theme_folder);
-        themes.insert(themes.end(), std::make_move_iterator(own.begin()),
-                      std::make_move_iterator(own.end()));
-    }
-    return themes;
+    return ThemesOf(LoadListedThemes(theme_folder, user_theme_folder));
 }
 
 ThemeList LoadThemes(const std::string& theme_folder) {
-    std::vector<std::string> names;
-    for (const DirEntry& entry : ListDirectory(theme_folder)) {
-        if (!entry.is_dir && HasThemeExtension(entry.name)) names.push_back(entry.name);
-    }
-    // The listing order of a folder differs between systems; name order keeps the list stable.
-    std::sort(names.begin(), names.end());
-
-    ThemeList themes;
-    const std::string folder = WithTrailingSeparator(theme_folder);
-    for (const std::string& name : names) {
-        std::string bytes;
-        // A theme file of many megabytes is damaged or hostile: its first part is enough.
-        if (!ReadFileStart(folder + name, kStoredTextReadLimit, bytes)) continue;
-        ThemeList from_file = ParseThemeText(DecodeTextFileBytes(bytes));
-        themes.insert(themes.end(), std::make_move_iterator(from_file.begin()),
-                      std::make_move_iterator(from_file.end()));
-    }
-    return themes;
+    std::vector<ListedTheme> listed;
+    AppendFolderThemes(theme_folder, nullptr, listed);
+    return ThemesOf(std::move(listed));
 }
 
 bool IsThemeTitleTaken(const ThemeList& themes, const std::string& title) {
@@ -274,15 +346,9 @@ bool AppendUserTheme(const std::string& theme_folder, const CoordinateTheme& the
         if (IsDirectory(path) || !ReadWholeFile(path, content)) return false;
     }
 
-    // The file stays in one encoding: CP932 as written before, UTF-8 when someone keeps it in UTF-8
-    // (appending CP932 bytes there would turn every earlier line into mojibake on the next load).
     const std::string utf8_line = FormatThemeLine(theme);
-    const bool utf8_file =
-        IsValidUtf8(content) && std::any_of(content.begin(), content.end(), [](char c) {
-            return static_cast<unsigned char>(c) >= 0x80;
-        });
     std::string line;
-    if (utf8_file) {
+    if (HoldsUtf8Text(content)) {
         line = utf8_line;
     } else {
         std::optional<std::string> encoded = Utf8ToCp932(utf8_line);
@@ -292,4 +358,33 @@ bool AppendUserTheme(const std::string& theme_folder, const CoordinateTheme& the
     // A last line without its line end would otherwise swallow the new theme.
     if (!content.empty() && content.back() != '\n') content += "\r\n";
     return ReplaceFile(ResolvedPath(path), content + line);
+}
+
+std::optional<std::string> RenamedThemeTitleProblem(const std::string& title) {
+    if (title.empty()) return "テーマのタイトルを入力してください。";
+    return ThemeTitleProblem(title);
+}
+
+UserThemeChange RenameUserTheme(const std::string& theme_folder, const CoordinateTheme& theme,
+                                const std::string& new_title) {
+    if (BreaksLine(new_title)) return UserThemeChange::NotWritten;
+    return EditUserThemeLine(
+        theme_folder, theme,
+        [&](const std::string& bytes, const LineSpan& line) -> std::optional<std::string> {
+            std::optional<std::string> title = HoldsUtf8Text(bytes)
+                                                   ? std::optional<std::string>(new_title)
+                                                   : Utf8ToCp932(new_title);
+            if (!title) return std::nullopt;
+            // Only the title's bytes change: the other fields stay exactly as they were written
+            // (upper-case colours, a twelfth field), and a comma is never a trail byte.
+            const std::size_t comma = bytes.find(',', line.begin);
+            return bytes.substr(0, line.begin) + *title + bytes.substr(comma);
+        });
+}
+
+UserThemeChange DeleteUserTheme(const std::string& theme_folder, const CoordinateTheme& theme) {
+    return EditUserThemeLine(
+        theme_folder, theme, [](const std::string& bytes, const LineSpan& line) {
+            return std::optional<std::string>(bytes.substr(0, line.begin) + bytes.substr(line.end));
+        });
 }

@@ -54,6 +54,17 @@ std::string ChooseUserThemeFolder(const std::string& theme_folder, const std::st
 // of `user_theme_folder`: the shipped themes come first.
 ThemeList LoadAllThemes(const std::string& theme_folder, const std::string& user_theme_folder);
 
+// A theme of the list and whether it is one of the user's own: a line of "userat.ctm" in the
+// folder the user's themes are kept in. Only those can be renamed or deleted.
+struct ListedTheme {
+    CoordinateTheme theme;
+    bool own = false;
+};
+
+// LoadAllThemes, each theme marked with whether it is the user's own.
+std::vector<ListedTheme> LoadListedThemes(const std::string& theme_folder,
+                                          const std::string& user_theme_folder);
+
 // The themes of one file's decoded text: one per line holding at least ten commas.
 ThemeList ParseThemeText(const std::string& text);
 
@@ -88,6 +99,27 @@ std::optional<std::string> ThemeTitleProblem(const std::string& title);
 // Why a captured theme cannot be stored faithfully (a field holding a comma or a character the
 // theme files' code page cannot hold), as a message for the user; std::nullopt when it can.
 std::optional<std::string> ThemeStorageProblem(const CoordinateTheme& theme);
+
+// Why `title` cannot replace a theme's title: ThemeTitleProblem's reasons, and an empty title
+// (a nameless row cannot be told apart in the list). std::nullopt when it can.
+std::optional<std::string> RenamedThemeTitleProblem(const std::string& title);
+
+// What became of a change to the user's theme file.
+enum class UserThemeChange {
+    Done,
+    NotFound,    // no line of the file holds the theme (the file was changed by someone else)
+    NotWritten,  // the file could not be read or replaced, or the title has no form in its code
+};
+
+// Gives the first line of "userat.ctm" in `theme_folder` that holds `theme` the title
+// `new_title`. The rest of that line and every other line keep their bytes; the title is written
+// in the file's code page, and the file is replaced whole through a temporary file.
+UserThemeChange RenameUserTheme(const std::string& theme_folder, const CoordinateTheme& theme,
+                                const std::string& new_title);
+
+// Removes the first line of "userat.ctm" in `theme_folder` that holds `theme`, with its line end,
+// by the same rules.
+UserThemeChange DeleteUserTheme(const std::string& theme_folder, const CoordinateTheme& theme);
 
 // Appends the theme's line to "userat.ctm" in `theme_folder`, creating the folder (with its
 // parents) and the file when missing. The file is rewritten whole through a temporary file and a

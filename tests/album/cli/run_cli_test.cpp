@@ -426,14 +426,59 @@ TEST(SettingOverrides, KeysAreExactlyTheStoredProfileKeysInOrder) {
     }
 }
 
-TEST(XdgShellOpener, AMissingFileShowsTheSystemTextInAnErrorBox) {
-    RecordingUserDialogs dialogs;
-    XdgShellOpener opener(dialogs);
-    opener.OpenWithShell("/nonexistent/pictavo/album.html");
-    ASSERT_EQ(dialogs.calls.size(), 1u);
-    EXPECT_EQ(dialogs.calls[0].text, "No such file or directory");
-    EXPECT_EQ(dialogs.calls[0].caption, std::optional<std::string>("Error"));
-    EXPECT_EQ(dialogs.calls[0].icon, MessageIcon::Information);
+// A stand-in for xdg-open that answers with `status`, made in `folder`.
+std::string FakeOpener(const std::string& folder, int status) {
+    fs::create_directories(folder);
+    const std::string path = folder + "/xdg-open";
+    EXPECT_TRUE(WriteTestFile(path, "#!/bin/sh\nexit " + std::to_string(status) + "\n"));
+    fs::permissions(path, fs::perms::owner_all);
+    return path;
+}
+
+TEST(XdgShellOpener, SaysWhichFileCouldNotBeOpenedAndWhy) {
+    TempDir dir;
+    const std::string page = dir / "album.html";
+    ASSERT_TRUE(WriteTestFile(page, "<html></html>"));
+    const struct {
+        std::string path;
+        std::string program;
+        std::string reason;  // empty: no message
+    } cases[] = {
+        {page, FakeOpener(dir / "yes", 0), ""},
+        {dir / "gone.html", FakeOpener(dir / "yes", 0), "No such file or directory"},
+        {page, FakeOpener(dir / "no", 3),
+         "このファイルを開くブラウザが見つからないか、起動できませんでした。"},
+        {page, dir / "no-opener",
+         "このファイルを開くブラウザが見つからないか、起動できませんでした。"},
+    };
+    for (const auto& c : cases) {
+        RecordingUserDialogs dialogs;
+        XdgShellOpener(dialogs, QString::fromStdString(c.program)).OpenWithShell(c.path);
+        if (c.reason.empty()) {
+            EXPECT_TRUE(dialogs.calls.empty()) << c.program;
+            continue;
+        }
+        ASSERT_EQ(dialogs.calls.size(), 1u) << c.program;
+        EXPECT_EQ(dialogs.calls[0].text, "「" + c.path + "」を開けませんでした。\n" + c.reason);
+        EXPECT_EQ(dialogs.calls[0].caption, std::optional<std::string>("Error"));
+        EXPECT_EQ(dialogs.calls[0].icon, MessageIcon::Information);
+    }
+}
+
+TEST(PictavoCli, OpenReportsOnStandardErrorWhenNothingOpensTheAlbum) {
+    TempDir dir;
+    fs::create_directories(dir / "pics");
+    fs::copy_file(TestDataPath("jpeg/good/ljt_testorig.jpg"), dir / "pics/a.jpg");
+    FakeOpener(dir.Path(), 3);
+    const std::string path = getenv("PATH") ? getenv("PATH") : "";
+    setenv("PATH", (dir.Path() + ":" + path).c_str(), 1);
+    CliRun run =
+        RunWith({"--profile", dir / "none.ini", "-q", "--open", "-o", dir / "album", dir / "pics"});
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(run.code, 0) << run.err;  // the album itself was made
+    EXPECT_NE(run.err.find("「" + (dir / "album/my.html") + "」を開けませんでした。"),
+              std::string::npos)
+        << run.err;
 }
 
 }  // namespace

@@ -259,4 +259,87 @@ TEST(LoadThemes, MissingFolderGivesNoThemes) {
     EXPECT_TRUE(LoadThemes(dir / "nowhere").empty());
 }
 
+// Renaming and deleting a line of the user's file: the theme is named by its line as loaded, and
+// every byte outside the change stays as it was.
+struct UserFileEditCase {
+    const char* name;
+    std::string before;     // the file's bytes
+    std::string target;     // a theme line that reads as the theme to change (UTF-8)
+    const char* new_title;  // nullptr: delete
+    UserThemeChange result;
+    std::string after;  // the file's bytes afterwards
+};
+
+class UserFileEdit : public ::testing::TestWithParam<UserFileEditCase> {};
+
+TEST_P(UserFileEdit, ChangesOnlyTheThemesLine) {
+    const UserFileEditCase& c = GetParam();
+    TempDir dir;
+    const std::string file = dir / "userat.ctm";
+    ASSERT_TRUE(WriteTestFile(file, c.before));
+    const ThemeList target = ParseThemeText(c.target);
+    ASSERT_EQ(target.size(), 1u);
+    const UserThemeChange result = c.new_title ? RenameUserTheme(dir.Path(), target[0], c.new_title)
+                                               : DeleteUserTheme(dir.Path(), target[0]);
+    EXPECT_EQ(result, c.result);
+    EXPECT_EQ(ReadTestFile(file), c.after);
+}
+
+const std::string kB = "B,#FF0000,#000000,#000000,#c0c0c0,7,4,2,,,,extra";
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, UserFileEdit,
+    ::testing::Values(
+        UserFileEditCase{"rename_writes_cp932_and_keeps_the_rest_of_the_line",
+                         "A,,,,,,,,,,\r\n" + kB + "\r\nC,,,,,,,,,,", kB, "春",
+                         UserThemeChange::Done,
+                         "A,,,,,,,,,,\r\n\x8f\x74" + kB.substr(1) + "\r\nC,,,,,,,,,,"},
+        UserFileEditCase{"rename_keeps_a_utf8_file_in_utf8", "夏,,,,,,,,,,\n" + kB + "\n", kB, "秋",
+                         UserThemeChange::Done, "夏,,,,,,,,,,\n秋" + kB.substr(1) + "\n"},
+        UserFileEditCase{"rename_refuses_a_title_cp932_cannot_hold", "A,,,,,,,,,,\r\n",
+                         "A,,,,,,,,,,", "\xF0\x9F\x8C\xB8", UserThemeChange::NotWritten,
+                         "A,,,,,,,,,,\r\n"},
+        UserFileEditCase{"delete_removes_the_line_and_its_line_end",
+                         "A,,,,,,,,,,\r\n" + kB + "\r\nC,,,,,,,,,,\r\n", kB, nullptr,
+                         UserThemeChange::Done, "A,,,,,,,,,,\r\nC,,,,,,,,,,\r\n"},
+        UserFileEditCase{"delete_of_an_unended_last_line", "A,,,,,,,,,,\r\nC,,,,,,,,,,",
+                         "C,,,,,,,,,,", nullptr, UserThemeChange::Done, "A,,,,,,,,,,\r\n"},
+        UserFileEditCase{"delete_of_the_first_line_keeps_the_byte_order_mark",
+                         "\xEF\xBB\xBF夏,,,,,,,,,,\r\nC,,,,,,,,,,\r\n", "夏,,,,,,,,,,", nullptr,
+                         UserThemeChange::Done,
+                         "\xEF\xBB\xBF"
+                         "C,,,,,,,,,,\r\n"},
+        UserFileEditCase{"of_two_equal_lines_only_the_first_goes", "S,,,,,,,,,,\r\nS,,,,,,,,,,\r\n",
+                         "S,,,,,,,,,,", nullptr, UserThemeChange::Done, "S,,,,,,,,,,\r\n"},
+        UserFileEditCase{"a_theme_the_file_no_longer_holds_is_not_found", "A,#000001,,,,,,,,,\r\n",
+                         "A,,,,,,,,,,", "Z", UserThemeChange::NotFound, "A,#000001,,,,,,,,,\r\n"}),
+    [](const ::testing::TestParamInfo<UserFileEditCase>& info) {
+        return std::string(info.param.name);
+    });
+
+TEST(UserFileEdit, AMissingFileHoldsNothingAndStaysMissing) {
+    TempDir dir;
+    EXPECT_EQ(DeleteUserTheme(dir.Path(), CoordinateTheme{}), UserThemeChange::NotFound);
+    EXPECT_FALSE(std::filesystem::exists(dir / "userat.ctm"));
+}
+
+TEST(LoadListedThemes, OnlyTheLinesOfTheUsersOwnFileAreTheirs) {
+    TempDir dir;
+    const std::string themes = dir / "THEME";
+    const std::string data = dir / "data";
+    ASSERT_TRUE(WriteTestFile(themes + "/standard.ctm", "S,,,,,,,,,,\r\n"));
+    ASSERT_TRUE(WriteTestFile(themes + "/userat.ctm", "U,,,,,,,,,,\r\n"));
+    ASSERT_TRUE(WriteTestFile(themes + "/zz.ctm", "Z,,,,,,,,,,\r\n"));
+    ASSERT_TRUE(WriteTestFile(data + "/userat.ctm", "D,,,,,,,,,,\r\n"));
+    ASSERT_TRUE(WriteTestFile(data + "/more.ctm", "M,,,,,,,,,,\r\n"));
+    auto own = [](const std::vector<ListedTheme>& listed) {
+        std::vector<std::string> titles;
+        for (const ListedTheme& t : listed) titles.push_back(t.theme.title + (t.own ? "*" : ""));
+        return titles;
+    };
+    EXPECT_EQ(own(LoadListedThemes(themes, themes)), (std::vector<std::string>{"S", "U*", "Z"}));
+    EXPECT_EQ(own(LoadListedThemes(themes, data)),
+              (std::vector<std::string>{"S", "U", "Z", "M", "D*"}));
+}
+
 }  // namespace

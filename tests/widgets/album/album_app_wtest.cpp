@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
+#include <QWindow>
 
 #include "album/settings/album_settings.h"
 #include "album/shell/c_album_app.h"
@@ -107,28 +108,92 @@ class AlbumAppTest : public QObject {
         QVERIFY(!Control<QLineEdit>(f.Page(3), "1033")->isEnabled());
     }
 
-    void TickingSaveAndClosingAtOnceSavesNothing_data() {
+    void TickingSaveAndClosingAtOnceKeepsTheTick_data() {
         QTest::addColumn<bool>("close_box");
         QTest::newRow("close button") << false;
-        QTest::newRow("close box") << true;
+        // The close box and Alt+F4 both reach the window as the system's close request.
+        QTest::newRow("close box or Alt+F4") << true;
     }
-    void TickingSaveAndClosingAtOnceSavesNothing() {
+    void TickingSaveAndClosingAtOnceKeepsTheTick() {
         QFETCH(bool, close_box);
         AppFixture f;
         f.Start();
         f.ChooseTab(3);
         QTest::mouseClick(Control<QCheckBox>(f.Page(3), "1057"), Qt::LeftButton);
         if (close_box) {
-            f.Sheet()->close();
+            // The platform window's close is the path of the window manager's close request.
+            f.Sheet()->windowHandle()->close();
         } else {
             QTest::mouseClick(Control<QPushButton>(f.Page(3), "1039"), Qt::LeftButton);
         }
         QVERIFY(!f.Sheet()->isVisible());
         f.app->ExitInstance();
-        QVERIFY(!PathExists(f.profile));
+        QCOMPARE(ProfileStore(f.profile).ReadInt("param", "save_param", 0), 1);
+        QVERIFY(f.dialogs.calls.empty());
     }
 
-    void SaveTickedAtTheLastTransferWritesTheProfileAtExit() {
+    // With saving on, a value typed on the open page is kept at closing when its page's check
+    // passes, and the earlier value is kept, without a message, when it fails.
+    void ClosingKeepsTheOpenPagesValuesThatPassTheirCheck_data() {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("width in range") << 0 << "1050"
+                                        << "150"
+                                        << "thumbnail_x"
+                                        << "150";
+        QTest::newRow("width out of range") << 0 << "1050"
+                                            << "30"
+                                            << "thumbnail_x"
+                                            << "100";
+        QTest::newRow("title") << 1 << "1012"
+                               << "秋"
+                               << "html_title"
+                               << "秋";
+        QTest::newRow("columns out of range") << 1 << "1039"
+                                              << "25"
+                                              << "thumbnail_cols"
+                                              << "5";
+        QTest::newRow("columns emptied") << 1 << "1039"
+                                         << ""
+                                         << "thumbnail_cols"
+                                         << "5";
+        QTest::newRow("back link") << 3 << "1041"
+                                   << "https://example.org/"
+                                   << "back_url"
+                                   << "https://example.org/";
+        QTest::newRow("page name with a trailing separator") << 3 << "1028"
+                                                             << "trip/"
+                                                             << "html_name"
+                                                             << "trip";
+        QTest::newRow("page name with an extension") << 3 << "1028"
+                                                     << "trip.html"
+                                                     << "html_name"
+                                                     << "my";
+    }
+    void ClosingKeepsTheOpenPagesValuesThatPassTheirCheck() {
+        QFETCH(int, tab);
+        QFETCH(QString, id);
+        QFETCH(QString, typed);
+        QFETCH(QString, key);
+        QFETCH(QString, saved);
+        AppFixture f;
+        ProfileStore(f.profile).WriteInt("param", "save_param", 1);
+        f.Start();
+        QCOMPARE(f.ChooseTab(tab), tab);
+        auto* edit = Control<QLineEdit>(f.Page(tab), id.toLatin1().constData());
+        SheetFixture::TypeInto(edit, typed);
+        QVERIFY(edit->hasFocus());
+        f.Sheet()->close();
+        QVERIFY(!f.Sheet()->isVisible());
+        f.app->ExitInstance();
+        QCOMPARE(Q(ProfileStore(f.profile).ReadText("param", key.toStdString(), "?")), saved);
+        QVERIFY(f.dialogs.calls.empty());
+    }
+
+    void SaveTickedWritesTheProfileOnceAtExit() {
         AppFixture f;
         f.Start();
         f.ChooseTab(1);
@@ -136,14 +201,13 @@ class AlbumAppTest : public QObject {
         f.ChooseTab(3);
         QTest::mouseClick(Control<QCheckBox>(f.Page(3), "1057"), Qt::LeftButton);
         f.ChooseTab(1);  // the tick is copied here
-        // A change after the last transfer is not saved.
         SheetFixture::TypeInto(Control<QLineEdit>(f.Page(1), "1012"), QStringLiteral("冬"));
-        f.Sheet()->close();
+        f.Sheet()->close();               // and the open page's title here
         QVERIFY(!PathExists(f.profile));  // nothing is written before the end
         f.app->ExitInstance();
         ProfileStore profile(f.profile);
         QCOMPARE(profile.ReadInt("param", "save_param", -1), 1);
-        QCOMPARE(Q(profile.ReadText("param", "html_title", "")), QStringLiteral("秋"));
+        QCOMPARE(Q(profile.ReadText("param", "html_title", "")), QStringLiteral("冬"));
         QCOMPARE(Q(profile.ReadText("param", "out_dir", "")), QStringLiteral("~/MyAlbum"));
         QCOMPARE(f.app->Sheet(), nullptr);
     }

@@ -308,14 +308,14 @@ class OutputPageTest : public QObject {
         QCOMPARE(f.Edit("1033")->text(), Q(chosen.Path()));
     }
 
-    void CloseButtonClosesWithoutCopying() {
+    void CloseButtonCopiesThePageAndCloses() {
         OutFixture f;
         SheetFixture::TypeInto(f.Edit("1041"), QStringLiteral("http://example.org/"));
         QTest::mouseClick(f.Check("1057"), Qt::LeftButton);
         QTest::mouseClick(Control<QPushButton>(f.page, "1039"), Qt::LeftButton);
         QVERIFY(!f.sheet->isVisible());
-        QCOMPARE(f.Settings().back_url, std::string());
-        QCOMPARE(f.Settings().save_param, 0);
+        QCOMPARE(f.Settings().back_url, std::string("http://example.org/"));
+        QCOMPARE(f.Settings().save_param, 1);
     }
 };
 

@@ -15,28 +15,39 @@ class AddThemeDialogTest : public QObject {
 };
 
 void AddThemeDialogTest::refusesOrAcceptsTitles_data() {
+    QTest::addColumn<int>("renamed");  // the theme being renamed; -1 when one is added
     QTest::addColumn<QString>("title");
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<QString>("message");
     const QString taken = QString::fromUtf8(CAddThemeDialog::TitleTakenMessage());
-    QTest::newRow("same title in another letter case") << "SPRING" << false << taken;
-    QTest::newRow("same Japanese title") << "春の海" << false << taken;
-    QTest::newRow("trailing space makes another title") << "Spring " << true << "";
-    QTest::newRow("new title") << "秋" << true << "";
-    QTest::newRow("empty title when no theme has one") << "" << true << "";
-    QTest::newRow("comma cannot be stored") << "a,b" << false << "カンマ";
+    QTest::newRow("same title in another letter case") << -1 << "SPRING" << false << taken;
+    QTest::newRow("same Japanese title") << -1 << "春の海" << false << taken;
+    QTest::newRow("trailing space makes another title") << -1 << "Spring " << true << "";
+    QTest::newRow("new title") << -1 << "秋" << true << "";
+    QTest::newRow("empty title when no theme has one") << -1 << "" << true << "";
+    QTest::newRow("comma cannot be stored") << -1 << "a,b" << false << "カンマ";
+    QTest::newRow("renamed to its own title in another case") << 0 << "SPRING" << true << "";
+    QTest::newRow("renamed to another theme's title") << 0 << "春の海" << false << taken;
+    QTest::newRow("renamed to nothing") << 0 << "" << false << "入力";
 }
 
 void AddThemeDialogTest::refusesOrAcceptsTitles() {
+    QFETCH(int, renamed);
     QFETCH(QString, title);
     QFETCH(bool, accepted);
     QFETCH(QString, message);
     const ThemeList themes = ParseThemeText("Spring,,,,,,,,,,\r\n春の海,,,,,,,,,,\r\n");
     RecordingUserDialogs dialogs;
     CAddThemeDialog dialog(themes, dialogs);
-    QCOMPARE(dialog.windowTitle(), QString("テーマの追加"));
-    dialog.show();
     auto* edit = dialog.findChild<QLineEdit*>("title");
+    if (renamed >= 0) {
+        dialog.SetRenamedTheme(std::size_t(renamed));
+        QCOMPARE(dialog.windowTitle(), QString("テーマ名の変更"));
+        QCOMPARE(edit->text(), QString::fromStdString(themes[std::size_t(renamed)].title));
+    } else {
+        QCOMPARE(dialog.windowTitle(), QString("テーマの追加"));
+    }
+    dialog.show();
     edit->setText(title);
     dialog.findChild<QPushButton*>("ok")->click();
     QCOMPARE(dialog.result() == QDialog::Accepted, accepted);

@@ -1,7 +1,9 @@
 #include "album/style/c_style_page.h"
 
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QtTest>
 #include <filesystem>
@@ -92,6 +94,7 @@ class StylePageTest : public QObject {
     void addingAThemeThatCannotBeSavedSaysSo();
     void userThemesGoToTheDataFolderWhenTheThemeFolderCannotBeWritten();
     void aMaterialNameWithACommaCannotBecomeATheme();
+    void onlyTheUsersOwnThemesOfferRenameAndDelete();
 };
 
 void StylePageTest::initTestCase() {
@@ -360,6 +363,67 @@ void StylePageTest::aMaterialNameWithACommaCannotBecomeATheme() {
     QCOMPARE(rig.Themes()->count(), 0);
     QCOMPARE(rig.dialogs.calls.size(), std::size_t{1});
     QVERIFY(!std::filesystem::exists(rig.folders.theme + "userat.ctm"));
+}
+
+void StylePageTest::onlyTheUsersOwnThemesOfferRenameAndDelete() {
+    PageRig rig("Shipped,#ffffff,#000000,#000000,#000000,1,1,1,,,\r\n");
+    const std::string mine = "Mine,#FF0000,#000000,#000000,#000000,1,1,1,,,\r\n";
+    const std::string other = "Other,,,,,,,,,,\r\n";
+    QVERIFY(WriteTestFile(rig.folders.theme + "userat.ctm", mine + other));
+    rig.Open();
+    rig.page->show();
+    QVERIFY(QTest::qWaitForWindowExposed(rig.page.get()));
+    const AlbumSettings before = rig.settings;
+    // A right click on a row opens its menu, if it has one, without choosing the row's theme.
+    auto right_click = [&](int row) {
+        QWidget* viewport = rig.Themes()->viewport();
+        const QRect rect = rig.Themes()->visualItemRect(rig.Themes()->item(row));
+        QTest::mouseClick(viewport, Qt::RightButton, {}, rect.center());
+        // The window system follows a right click with the request for a menu; QTest does not.
+        QContextMenuEvent request(QContextMenuEvent::Mouse, rect.center(),
+                                  viewport->mapToGlobal(rect.center()));
+        QApplication::sendEvent(viewport, &request);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QStringList items;
+        if (menu) {
+            for (QAction* action : menu->actions()) items << action->text();
+        }
+        return std::make_pair(menu, items);
+    };
+    auto choose = [](QMenu* menu, int item) {
+        QAction* action = menu->actions().at(item);
+        menu->close();
+        action->trigger();
+    };
+
+    QCOMPARE(right_click(0).first, nullptr);
+    auto [menu, items] = right_click(1);
+    QVERIFY(menu != nullptr);
+    QCOMPARE(items, (QStringList{"名前の変更...", "削除"}));
+    QVERIFY(rig.Themes()->selectedItems().isEmpty());
+    QVERIFY(rig.settings == before);
+
+    rig.page->SetRenamePrompt([](const ThemeList& themes, std::size_t index) {
+        return themes[index].title == "Mine" ? std::optional<std::string>("Yours") : std::nullopt;
+    });
+    choose(menu, 0);
+    QCOMPARE(rig.Themes()->item(1)->text(), QString("Yours"));
+    QCOMPARE(ReadTestFile(rig.folders.theme + "userat.ctm"), "Yours" + mine.substr(4) + other);
+
+    rig.dialogs.answers = {MessageAnswer::No};
+    choose(right_click(1).first, 1);
+    QCOMPARE(rig.Themes()->count(), 3);
+    choose(right_click(1).first, 1);
+    QCOMPARE(rig.dialogs.Texts(), (std::vector<std::string>{"テーマ「Yours」を削除しますか？",
+                                                            "テーマ「Yours」を削除しますか？"}));
+    QCOMPARE(rig.dialogs.calls[1].buttons, MessageButtons::YesNo);
+    QCOMPARE(rig.Themes()->count(), 2);
+    QCOMPARE(rig.Themes()->item(1)->text(), QString("Other"));
+    QCOMPARE(ReadTestFile(rig.folders.theme + "userat.ctm"), other);
+    QVERIFY(rig.Themes()->selectedItems().isEmpty());
+    const QRect last = rig.Themes()->visualItemRect(rig.Themes()->item(1));
+    QTest::mouseClick(rig.Themes()->viewport(), Qt::LeftButton, {}, last.center());
+    QCOMPARE(rig.settings.size_title, 0);  // the rows still reach their own themes
 }
 
 QTEST_MAIN(StylePageTest)
