@@ -6,5 +6,5 @@
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    return RunCli(args, std::cout, std::cerr);
+    return RunCli(args, std::cout, std::cerr, StandardInput());
 }

@@ -16,7 +16,9 @@
 #include "core/picture_list_model.h"
 #include "imaging/image_codec.h"
 #include "imaging/image_library.h"
+#include "imaging/library_versions.h"
 #include "platform/console_progress_sink.h"
+#include "platform/console_questions.h"
 #include "platform/console_user_dialogs.h"
 #include "platform/file_system.h"
 #include "platform/profile_store.h"
@@ -41,9 +43,11 @@ constexpr const char* kUsage =
     "  --comment NAME=TEXT  NAME のコメント (TEXT の \\n は改行)\n"
     "  --turn NAME=N        NAME を N 回 90 度回転する\n"
     "その他:\n"
-    "  --open               作成後に最初のページをブラウザで開く\n"
-    "  -q, --quiet          進行状況を表示しない\n"
+    "  --open               作成後に最初のページをブラウザで開く (指定しないと、端末から\n"
+    "                       実行したときは開くかどうかを尋ねる)\n"
+    "  -q, --quiet          エラーと最後の結果 (最初のページのパス) のほかは何も表示しない\n"
     "  -h, --help           この説明を表示する\n"
+    "  --version            バージョンを表示する\n"
     "\n"
     "終了コード: 0 すべて作成した, 1 作成できなかったものがある, 2 使い方の誤り,\n"
     "           130 (SIGINT) または 143 (SIGTERM) で中止した\n";
@@ -91,7 +95,10 @@ struct Request {
     bool quiet = false;
 };
 
-Request Parse(const std::vector<std::string>& args, bool& help) {
+// What the run is asked for besides an album.
+enum class Info { None, Help, Version };
+
+Request Parse(const std::vector<std::string>& args, Info& info) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption profile("profile", "", "FILE");
@@ -104,15 +111,18 @@ Request Parse(const std::vector<std::string>& args, bool& help) {
     const QCommandLineOption open("open");
     const QCommandLineOption quiet(QStringList{"q", "quiet"});
     const QCommandLineOption help_option(QStringList{"h", "help"});
-    parser.addOptions(
-        {profile, set, out, html_only, select, comment, turn, open, quiet, help_option});
+    const QCommandLineOption version_option("version");
+    parser.addOptions({profile, set, out, html_only, select, comment, turn, open, quiet,
+                       help_option, version_option});
 
     QStringList list{QString::fromUtf8(kProgram)};
     for (const std::string& a : args) list << QString::fromStdU16String(BytesToUtf16(a));
     if (!parser.parse(list)) throw UsageError{Bytes(parser.errorText())};
-    help = parser.isSet(help_option);
+    info = parser.isSet(help_option)      ? Info::Help
+           : parser.isSet(version_option) ? Info::Version
+                                          : Info::None;
     Request request;
-    if (help) return request;
+    if (info != Info::None) return request;
 
     if (parser.values(profile).size() > 1) throw UsageError{"--profile は一つだけ指定してください"};
     if (parser.values(out).size() > 1) throw UsageError{"--out は一つだけ指定してください"};
@@ -190,17 +200,26 @@ void PrepareSettings(AlbumSettings& s) {
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    bool help = false;
+    return RunCli(args, out, err, ConsoleInput{});
+}
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           const ConsoleInput& input) {
+    Info info = Info::None;
     Request request;
     try {
-        request = Parse(args, help);
-        if (!help) PrepareSettings(request.settings);
+        request = Parse(args, info);
+        if (info == Info::None) PrepareSettings(request.settings);
     } catch (const UsageError& e) {
         err << kProgram << ": " << e.text << "\n" << kUsage;
         return 2;
     }
-    if (help) {
+    if (info == Info::Help) {
         out << kUsage;
+        return 0;
+    }
+    if (info == Info::Version) {
+        out << kProgram << " " << PICTAVO_VERSION << "\n" << ImagingLibraryVersions() << "\n";
         return 0;
     }
     AlbumSettings& settings = request.settings;
@@ -238,7 +257,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return 2;
     }
 
-    ConsoleUserDialogs dialogs(err, kProgram, /*answer_yes=*/request.open);
+    ConsoleUserDialogs messages(err, kProgram, /*answer_yes=*/request.open);
+    // The one question of the build, whether to open the album now: --open answers it up front;
+    // otherwise it is asked only of a person at a terminal, and a quiet run never shows it.
+    const QuestionMode question_mode =
+        request.open ? (request.quiet ? QuestionMode::kSilent : QuestionMode::kLogged)
+        : (input.is_terminal && !request.quiet) ? QuestionMode::kAsked
+                                                : QuestionMode::kSilent;
+    ConsoleQuestions dialogs(messages, question_mode, /*fixed_answer=*/request.open, err, input);
     // From here on SIGINT and SIGTERM stop the build cleanly: no new picture is started, the ones
     // in flight are finished, no page is written, and the exit status tells which signal it was.
     const StopSignals stop_signals;

@@ -12,6 +12,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     // Message boxes without a caption of their own show the program's name.
     QCoreApplication::setApplicationName(QStringLiteral("Pictavo"));
+    // The window's class (X11) and application id (Wayland) that the desktop entry names.
+    QGuiApplication::setDesktopFileName(QStringLiteral("pictavo"));
     InstallQtTranslations(app);
 
     MessageBoxDialogs dialogs;

@@ -11,7 +11,9 @@
 #include "core/picture_list_model.h"
 #include "imaging/image_codec.h"
 #include "imaging/image_library.h"
+#include "imaging/library_versions.h"
 #include "platform/console_progress_sink.h"
+#include "platform/console_questions.h"
 #include "platform/console_user_dialogs.h"
 #include "platform/file_system.h"
 #include "platform/stop_signals.h"
@@ -41,8 +43,9 @@ constexpr const char* kUsage =
     "  --select NAME   NAME だけを変換する (繰り返し可、既定はフォルダのすべての画像)\n"
     "  --turn NAME=N   NAME を時計回りに N 回 90 度回転する\n"
     "その他:\n"
-    "  -q, --quiet     進行状況を表示しない\n"
+    "  -q, --quiet     エラーのほかは何も表示しない\n"
     "  -h, --help      この説明を表示する\n"
+    "  --version       バージョンを表示する\n"
     "\n"
     "終了コード: 0 すべて変換した, 1 失敗があった, 2 使い方の誤り,\n"
     "           130 (SIGINT) または 143 (SIGTERM) で中止した\n";
@@ -74,7 +77,10 @@ struct Request {
     bool quiet = false;
 };
 
-Request Parse(const std::vector<std::string>& args, bool& help) {
+// What the run is asked for besides resized pictures.
+enum class Info { None, Help, Version };
+
+Request Parse(const std::vector<std::string>& args, Info& info) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption percent("percent", "", "N");
@@ -89,15 +95,18 @@ Request Parse(const std::vector<std::string>& args, bool& help) {
     const QCommandLineOption turn("turn", "", "NAME=N");
     const QCommandLineOption quiet(QStringList{"q", "quiet"});
     const QCommandLineOption help_option(QStringList{"h", "help"});
+    const QCommandLineOption version_option("version");
     parser.addOptions({percent, height, width, box, keep, quality, out, overwrite, select, turn,
-                       quiet, help_option});
+                       quiet, help_option, version_option});
 
     QStringList list{QString::fromUtf8(kProgram)};
     for (const std::string& a : args) list << QString::fromStdU16String(BytesToUtf16(a));
     if (!parser.parse(list)) throw UsageError{Bytes(parser.errorText())};
-    help = parser.isSet(help_option);
+    info = parser.isSet(help_option)      ? Info::Help
+           : parser.isSet(version_option) ? Info::Version
+                                          : Info::None;
     Request request;
-    if (help) return request;
+    if (info != Info::None) return request;
 
     ResizerSettings& s = request.settings;
     int modes = 0;
@@ -130,7 +139,16 @@ Request Parse(const std::vector<std::string>& args, bool& help) {
     if (parser.isSet(out) && parser.isSet(overwrite))
         throw UsageError{"--out と --overwrite は同時に指定できません"};
     if (parser.values(out).size() > 1) throw UsageError{"--out は一つだけ指定してください"};
-    if (parser.isSet(out)) s.outputFolder = AbsolutePath(Bytes(parser.value(out)));
+    if (parser.isSet(out)) {
+        s.outputFolder = AbsolutePath(Bytes(parser.value(out)));
+        // The dialog refuses such a folder only when "作成" is pressed; on the command line it is
+        // a wrong argument like any other.
+        if (HasExtension(s.outputFolder)) {
+            throw UsageError{
+                s.outputFolder +
+                ": 出力ディレクトリはディレクトリを指定してください。（拡張子はつけない）"};
+        }
+    }
     s.overwriteOriginals = parser.isSet(overwrite);
 
     for (const QString& name : parser.values(select)) request.selected.push_back(Bytes(name));
@@ -155,16 +173,20 @@ Request Parse(const std::vector<std::string>& args, bool& help) {
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    bool help = false;
+    Info info = Info::None;
     Request request;
     try {
-        request = Parse(args, help);
+        request = Parse(args, info);
     } catch (const UsageError& e) {
         err << kProgram << ": " << e.text << "\n" << kUsage;
         return 2;
     }
-    if (help) {
+    if (info == Info::Help) {
         out << kUsage;
+        return 0;
+    }
+    if (info == Info::Version) {
+        out << kProgram << " " << PICTAVO_VERSION << "\n" << ImagingLibraryVersions() << "\n";
         return 0;
     }
 
@@ -198,8 +220,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         for (int i = 0; i < turns; ++i) model.AddQuarterTurn(line);
     }
 
-    // Folders are created without asking: the command line already said where to write.
-    ConsoleUserDialogs dialogs(err, kProgram, /*answer_yes=*/true);
+    // Folders are created without asking: the command line already said where to write. The
+    // question is still logged, except on a quiet run.
+    ConsoleUserDialogs messages(err, kProgram, /*answer_yes=*/true);
+    ConsoleQuestions dialogs(messages,
+                             request.quiet ? QuestionMode::kSilent : QuestionMode::kLogged,
+                             /*fixed_answer=*/true, err, ConsoleInput{});
     // From here on SIGINT and SIGTERM stop the batch cleanly: no new picture is started, the ones
     // in flight are finished, and the exit status tells which signal it was.
     const StopSignals stop_signals;

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "platform/console_progress_sink.h"
+#include "platform/console_questions.h"
 #include "platform/console_user_dialogs.h"
 #include "platform/stop_signals.h"
 
@@ -30,6 +31,43 @@ TEST(ConsoleUserDialogs, PrintsCaptionTextAndTheAnswerItTakes) {
         EXPECT_EQ(dialogs.ShowMessage("done", c.caption, MessageIcon::Exclamation, c.buttons),
                   c.answer);
         EXPECT_EQ(err.str(), c.printed);
+    }
+}
+
+TEST(ConsoleQuestions, OnlyAYesTypedAtTheTerminalOpensAndQuietRunsSayNothing) {
+    struct Case {
+        QuestionMode mode;
+        std::optional<std::string> typed;  // std::nullopt: the input ends
+        MessageAnswer answer;
+        std::string printed;
+    };
+    const Case cases[] = {
+        {QuestionMode::kAsked, "y", MessageAnswer::Yes, "見ますか？ [y/N] "},
+        {QuestionMode::kAsked, " YES ", MessageAnswer::Yes, "見ますか？ [y/N] "},
+        {QuestionMode::kAsked, "はい", MessageAnswer::Yes, "見ますか？ [y/N] "},
+        {QuestionMode::kAsked, "", MessageAnswer::No, "見ますか？ [y/N] "},
+        {QuestionMode::kAsked, "yeah", MessageAnswer::No, "見ますか？ [y/N] "},
+        {QuestionMode::kAsked, std::nullopt, MessageAnswer::No, "見ますか？ [y/N] \n"},
+        {QuestionMode::kSilent, "y", MessageAnswer::No, ""},
+        {QuestionMode::kLogged, "y", MessageAnswer::No, "見ますか？ [no]\n"},
+    };
+    for (const Case& c : cases) {
+        std::ostringstream err;
+        ConsoleUserDialogs messages(err, "Pictavo", false);
+        int reads = 0;
+        ConsoleQuestions dialogs(messages, c.mode, false, err, {true, [&] {
+                                                                    ++reads;
+                                                                    return c.typed;
+                                                                }});
+        EXPECT_EQ(dialogs.ShowMessage("見ますか？", std::string(), MessageIcon::None,
+                                      MessageButtons::YesNo),
+                  c.answer)
+            << c.typed.value_or("(end)");
+        EXPECT_EQ(err.str(), c.printed);
+        EXPECT_EQ(reads, c.mode == QuestionMode::kAsked ? 1 : 0);
+        // A message that is not a question is printed whatever the mode.
+        dialogs.ShowMessage("失敗", std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
+        EXPECT_EQ(err.str(), c.printed + "Pictavo: 失敗\n");
     }
 }
 

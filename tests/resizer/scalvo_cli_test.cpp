@@ -7,6 +7,7 @@
 #include <csignal>
 #include <filesystem>
 #include <map>
+#include <regex>
 #include <sstream>
 
 #include "tests/imaging/imaging_test_support.h"
@@ -76,20 +77,28 @@ TEST_F(ScalvoCliTest, UsageErrorsExitWithTwoSayWhyAndTouchNothing) {
          "--turn: nothere.jpg: JPEG か BMP の画像がありません"},
         {{"-o", output, (dir / "no-such-folder")},
          dir / "no-such-folder" + ": フォルダが見つかりません"},
+        {{"-o", output + ".jpg", source}, "（拡張子はつけない）"},
     };
     for (const Case& c : cases) {
         std::string joined;
         for (const auto& a : c.args) joined += a + " ";
         EXPECT_EQ(Run(c.args), 2) << joined;
         EXPECT_NE(err.str().find(c.message), std::string::npos) << joined << "\n" << err.str();
+        EXPECT_EQ(out.str(), "") << joined;
     }
+    EXPECT_FALSE(fs::exists(output + ".jpg"));
     EXPECT_FALSE(fs::exists(output));
 }
 
-TEST_F(ScalvoCliTest, HelpGoesToStandardOutput) {
-    EXPECT_EQ(Run({"--help"}), 0);
-    EXPECT_NE(out.str().find("--percent"), std::string::npos);
-    EXPECT_TRUE(err.str().empty());
+TEST_F(ScalvoCliTest, HelpAndVersionGoToStandardOutput) {
+    for (const auto& [option, expected] :
+         {std::pair{"--help", "^使い方: scalvo-cli [\\s\\S]*--version"},
+          std::pair{"--version", "^scalvo-cli [0-9]+\\.[0-9]+\\.[0-9]+\nQt 6\\."}}) {
+        EXPECT_EQ(Run({option, source}), 0);
+        EXPECT_TRUE(std::regex_search(out.str(), std::regex(expected))) << out.str();
+        EXPECT_TRUE(err.str().empty());
+    }
+    EXPECT_FALSE(fs::exists(output));
 }
 
 TEST_F(ScalvoCliTest, ConvertsEveryPictureAndCreatesTheFolderWithoutAsking) {
@@ -171,11 +180,13 @@ TEST_F(ScalvoCliTest, OverwriteReplacesTheOriginalsInPlace) {
     EXPECT_EQ(SizeOf(source + "/scan.bmp"), QSize(640, 504));
 }
 
+// A quiet run prints nothing at all when all goes well, not even the folder it makes.
 TEST_F(ScalvoCliTest, ProgressIsDrawnUnlessQuiet) {
     EXPECT_EQ(Run({"--keep", "-o", output, "--select", "scan.bmp", source}), 0);
     EXPECT_NE(err.str().find("作成しています..."), std::string::npos);
-    EXPECT_EQ(Run({"--keep", "-o", output, "--select", "scan.bmp", "-q", source}), 0);
+    EXPECT_EQ(Run({"--keep", "-o", output + "/new", "--select", "scan.bmp", "-q", source}), 0);
     EXPECT_TRUE(err.str().empty()) << err.str();
+    EXPECT_TRUE(fs::exists(output + "/new/scan.bmp"));
 }
 
 // SIGINT and SIGTERM in the middle of overwriting: the program finishes the pictures in flight,

@@ -38,14 +38,14 @@ struct CliRun {
 };
 
 // The tests read the album's pictures afterwards, so the imaging layer stays loaded for them.
-CliRun RunWith(std::vector<std::string> args) {
+CliRun RunWith(std::vector<std::string> args, const ConsoleInput& input = {}) {
     static const bool loaded = [] {
         RecordingUserDialogs dialogs;
         return ImageLibrary::Load(dialogs);
     }();
     EXPECT_TRUE(loaded);
     std::ostringstream out, err;
-    int code = RunCli(args, out, err);
+    int code = RunCli(args, out, err, input);
     return {code, out.str(), err.str()};
 }
 
@@ -260,8 +260,10 @@ TEST_P(PictavoCliMissingPart, FailsTheJob) {
         std::unique_ptr<FileSizeLimit> limit;
         if (std::string(GetParam().name) == "DiskFull")
             limit = std::make_unique<FileSizeLimit>(64 * 1024);
-        run = RunWith({"--profile", dir / "none.ini", "-q", "--set", "slide_mode=1", "-o",
-                       dir / "album", dir / "src"});
+        // Asked at a terminal, the question comes only after a complete set of pages.
+        run = RunWith({"--profile", dir / "none.ini", "--set", "slide_mode=1", "-o", dir / "album",
+                       dir / "src"},
+                      {true, [] { return std::optional<std::string>("n"); }});
     }
     EXPECT_EQ(run.code, 1) << run.err;
     EXPECT_NE(run.err.find(GetParam().said), std::string::npos) << run.err;
@@ -351,6 +353,7 @@ TEST_P(PictavoCliUsage, IsRefusedWithExitCodeTwo) {
     CliRun run = RunWith(args);
     EXPECT_EQ(run.code, 2);
     EXPECT_NE(run.err.find(GetParam().message), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
     EXPECT_FALSE(fs::exists(dir / "album"));
     EXPECT_FALSE(fs::exists(dir / "escape"));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "pics"), fs::directory_iterator()), 1)
@@ -396,10 +399,50 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{{"-o", "OUT", "--comment", "nothing.jpg=hi", "PICS"}, "nothing.jpg"},
         UsageCase{{"-o", "OUT", "PICS/missing"}, "フォルダが見つかりません"}));
 
-TEST(PictavoCli, HelpGoesToStandardOutput) {
-    CliRun run = RunWith({"--help"});
-    EXPECT_EQ(run.code, 0);
-    EXPECT_NE(run.out.find("使い方: pictavo-cli"), std::string::npos);
+TEST(PictavoCli, HelpAndVersionGoToStandardOutput) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"--help", "^使い方: pictavo-cli [\\s\\S]*--version"},
+        {"--version", "^pictavo-cli [0-9]+\\.[0-9]+\\.[0-9]+\nQt 6\\.[^\n]*, Exiv2 [0-9.]+\n$"},
+    };
+    for (const auto& [option, expected] : cases) {
+        CliRun run = RunWith({option, "folder"});
+        EXPECT_EQ(run.code, 0) << option;
+        EXPECT_TRUE(std::regex_search(run.out, std::regex(expected))) << run.out;
+        EXPECT_EQ(run.err, "");
+    }
+}
+
+// The result line always comes; the question whether to open the album is asked only of a person
+// at a terminal, and never on a quiet run.
+TEST(PictavoCli, OnlyAPersonAtATerminalIsAskedToOpenTheAlbum) {
+    struct Case {
+        bool quiet;
+        bool terminal;
+        bool asked;
+    };
+    for (const Case c : {Case{true, false, false}, Case{true, true, false},
+                         Case{false, false, false}, Case{false, true, true}}) {
+        SCOPED_TRACE(std::string(c.quiet ? "-q" : "") + (c.terminal ? " at a terminal" : ""));
+        TempDir dir;
+        fs::create_directories(dir / "pics");
+        fs::copy_file(TestDataPath("photos/storm_road.jpg"), dir / "pics/road.jpg");
+        int reads = 0;
+        const ConsoleInput input{c.terminal, [&]() -> std::optional<std::string> {
+                                     ++reads;
+                                     return "n";
+                                 }};
+        std::vector<std::string> args = {"--profile", dir / "none.ini", "-o", dir / "album"};
+        if (c.quiet) args.push_back("-q");
+        args.push_back(dir / "pics");
+        CliRun run = RunWith(args, input);
+        EXPECT_EQ(run.code, 0) << run.err;
+        EXPECT_EQ(run.out, dir / "album/my.html\n");
+        EXPECT_EQ(reads, c.asked ? 1 : 0);
+        EXPECT_EQ(run.err.find("ブラウザ") != std::string::npos, c.asked) << run.err;
+        if (c.quiet) {
+            EXPECT_EQ(run.err, "");
+        }
+    }
 }
 
 TEST(SettingOverrides, KeysAreExactlyTheStoredProfileKeysInOrder) {
