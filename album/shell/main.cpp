@@ -7,12 +7,15 @@
 #include "album/shell/desktop_shell_opener.h"
 #include "browser/message_box_dialogs.h"
 #include "browser/qt_translations.h"
+#include "browser/window_placement.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     // Message boxes without a caption of their own show the program's name.
     QCoreApplication::setApplicationName(QStringLiteral("Pictavo"));
     InstallQtTranslations(app);
+    // The windows' sizes and places are kept in a file of their own, never in the profile.
+    SetWindowPlacementFile(DefaultWindowPlacementFile());
 
     MessageBoxDialogs dialogs;
     DesktopShellOpener shell(dialogs);
