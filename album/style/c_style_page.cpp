@@ -1,7 +1,6 @@
 #include "album/style/c_style_page.h"
 
 #include <QComboBox>
-#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
