@@ -5,7 +5,10 @@
 
 #include "browser/c_folder_tree.h"
 #include "browser/dialog_units.h"
+#include "browser/edge_anchors.h"
 #include "browser/path_text.h"
+#include "browser/text_fit.h"
+#include "browser/window_placement.h"
 
 CFolderDlg::CFolderDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -16,7 +19,12 @@ CFolderDlg::CFolderDlg(QWidget* parent)
     const QFont font = DialogFont();
     setFont(font);
     const DialogUnits units(font);
-    setFixedSize(units.X(230), units.Y(153));
+    // It opens at its layout's size, which is also its smallest; a larger window goes to the tree
+    // and the path box, the buttons keeping to the right edge.
+    const QSize opening = units.ToPixels(0, 0, 230, 153).size();
+    setMinimumSize(opening);
+    resize(opening);
+    auto* anchors = new EdgeAnchors(this, opening);
 
     path_box_ = new QLineEdit(this);
     path_box_->setObjectName(QStringLiteral("1010"));
@@ -36,6 +44,13 @@ CFolderDlg::CFolderDlg(QWidget* parent)
     cancel->setObjectName(QStringLiteral("2"));
     cancel->setAutoDefault(false);
     units.Place(cancel, 173, 24, 50, 14);
+
+    anchors->Follow(path_box_, kGrowWide);
+    anchors->Follow(tree_, kGrowBoth);
+    anchors->Follow(ok, kFollowRight);
+    anchors->Follow(cancel, kFollowRight);
+    FitTexts(this);
+    KeepWindowPlacement(this, QStringLiteral("folder_chooser"));
 
     setTabOrder(path_box_, tree_);
     setTabOrder(tree_, ok);

@@ -1,8 +1,14 @@
 #include "browser/c_folder_tree.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileSystemWatcher>
 #include <QHeaderView>
+#include <QShortcut>
 #include <QStyle>
+#include <QTimer>
+#include <set>
+#include <utility>
 
 #include "core/path_helpers.h"
 
@@ -35,6 +41,15 @@ std::string ItemText(const QTreeWidgetItem* item) {
     return item->text(0).toStdString();
 }
 
+// A folder path as the file system watcher takes it.
+QString WatchName(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+// How long a burst of changes is gathered before the folders are read again: a job writing many
+// files into an open folder costs one read every so often, not one per file.
+constexpr int kRefreshDelayMs = 200;
+
 // True when `root` is `path` or a leading part of it made of whole folder names.
 bool RootLeads(const std::string& root, const std::string& path) {
     if (root.empty() || path.compare(0, root.size(), root) != 0) return false;
@@ -44,10 +59,22 @@ bool RootLeads(const std::string& root, const std::string& path) {
 
 }  // namespace
 
-CFolderTree::CFolderTree(QWidget* parent) : QTreeWidget(parent), root_provider_(FolderTreeRoots) {
+CFolderTree::CFolderTree(QWidget* parent)
+    : QTreeWidget(parent),
+      root_provider_(FolderTreeRoots),
+      watcher_(new QFileSystemWatcher(this)),
+      refresh_timer_(new QTimer(this)) {
     connect(this, &QTreeWidget::itemExpanded, this, &CFolderTree::OnItemExpanded);
     connect(this, &QTreeWidget::itemCollapsed, this, &CFolderTree::OnItemCollapsed);
     connect(this, &QTreeWidget::itemSelectionChanged, this, &CFolderTree::OnSelectionChanged);
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, &CFolderTree::OnFolderChanged);
+    refresh_timer_->setSingleShot(true);
+    refresh_timer_->setInterval(kRefreshDelayMs);
+    connect(refresh_timer_, &QTimer::timeout, this, &CFolderTree::RefreshChanged);
+    // Anywhere in the tree's window, as in a file manager.
+    auto* reread = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    reread->setContext(Qt::WindowShortcut);
+    connect(reread, &QShortcut::activated, this, &CFolderTree::Refresh);
 }
 
 void CFolderTree::SetRootProvider(RootProvider provider) {
@@ -56,6 +83,7 @@ void CFolderTree::SetRootProvider(RootProvider provider) {
 
 void CFolderTree::Init() {
     clear();  // a second Init starts over instead of listing every root twice
+    WatchOpenFolders();
     setColumnCount(1);
     setHeaderHidden(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -93,7 +121,8 @@ std::string CFolderTree::SelectedPath() const {
     return GetPath(item);
 }
 
-void CFolderTree::SelectPath(const std::string& path) {
+QTreeWidgetItem* CFolderTree::RootOf(const std::string& path,
+                                     std::vector<std::string>& parts) const {
     // The root whose path leads the given one furthest: "/home/kei/Pictures" starts at the home
     // node rather than at "/". Comparisons are exact: the file system is case-sensitive.
     QTreeWidgetItem* node = nullptr;
@@ -106,9 +135,8 @@ void CFolderTree::SelectPath(const std::string& path) {
             matched = text.size();
         }
     }
-    if (node == nullptr) return;
-
-    std::vector<std::string> parts;
+    parts.clear();
+    if (node == nullptr) return nullptr;
     size_t start = matched;
     while (start <= path.size()) {
         size_t end = path.find(kPathSeparator, start);
@@ -116,7 +144,20 @@ void CFolderTree::SelectPath(const std::string& path) {
         if (end > start) parts.push_back(path.substr(start, end - start));
         start = end + 1;
     }
+    return node;
+}
 
+QTreeWidgetItem* CFolderTree::ChildNamed(QTreeWidgetItem* node, const std::string& name) {
+    for (int i = 0; i < node->childCount(); ++i) {
+        QTreeWidgetItem* candidate = node->child(i);
+        if (!IsPlaceholder(candidate) && ItemText(candidate) == name) return candidate;
+    }
+    return nullptr;
+}
+
+void CFolderTree::SelectPath(const std::string& path) {
+    std::vector<std::string> parts;
+    QTreeWidgetItem* node = RootOf(path, parts);
     size_t next = 0;
     while (node != nullptr) {
         // Opening fills the node from disk, so the next part is compared with what is there now.
@@ -124,17 +165,22 @@ void CFolderTree::SelectPath(const std::string& path) {
         setCurrentItem(node);
         scrollToItem(node);
         if (next == parts.size()) break;
-        QTreeWidgetItem* child = nullptr;
-        for (int i = 0; i < node->childCount(); ++i) {
-            QTreeWidgetItem* candidate = node->child(i);
-            if (!IsPlaceholder(candidate) && ItemText(candidate) == parts[next]) {
-                child = candidate;
-                break;
-            }
-        }
+        node = ChildNamed(node, parts[next]);
         ++next;
-        node = child;
     }
+}
+
+bool CFolderTree::OpenPath(const std::string& path) {
+    std::vector<std::string> parts;
+    QTreeWidgetItem* node = RootOf(path, parts);
+    for (size_t next = 0; node != nullptr && next < parts.size(); ++next) {
+        node->setExpanded(true);
+        node = ChildNamed(node, parts[next]);
+    }
+    if (node == nullptr) return false;
+    setCurrentItem(node);
+    scrollToItem(node);
+    return true;
 }
 
 void CFolderTree::FillChildren(QTreeWidgetItem* item) {
@@ -164,6 +210,7 @@ void CFolderTree::OnItemExpanded(QTreeWidgetItem* item) {
     DeleteChildren(item);
     FillChildren(item);
     filling_ = false;
+    WatchOpenFolders();
 }
 
 void CFolderTree::OnItemCollapsed(QTreeWidgetItem* item) {
@@ -180,6 +227,98 @@ void CFolderTree::OnItemCollapsed(QTreeWidgetItem* item) {
     DeleteChildren(item);
     AddPlaceholder(item);
     filling_ = false;
+    WatchOpenFolders();
+}
+
+void CFolderTree::Refresh() {
+    refresh_timer_->stop();
+    changed_.clear();
+    for (int i = 0; i < topLevelItemCount(); ++i) RefreshNode(topLevelItem(i));
+    WatchOpenFolders();
+}
+
+void CFolderTree::RefreshNode(QTreeWidgetItem* item) {
+    // A closed node reads its folder when it is opened; only open ones can be out of date.
+    if (item == nullptr || !item->isExpanded() || filling_) return;
+    filling_ = true;
+    std::set<std::string> on_disk;
+    for (const DirEntry& entry : ListDirectory(GetPath(item))) {
+        if (entry.is_dir && !entry.hidden && entry.name != "." && entry.name != "..")
+            on_disk.insert(entry.name);
+    }
+    std::set<std::string> shown;
+    for (int i = item->childCount() - 1; i >= 0; --i) {
+        QTreeWidgetItem* child = item->child(i);
+        if (IsPlaceholder(child)) continue;
+        const std::string name = ItemText(child);
+        if (on_disk.count(name) != 0) {
+            shown.insert(name);
+            continue;
+        }
+        // A removed folder that holds the selection hands it to its parent first, so that the
+        // owner hears of the change once, with a node that still exists.
+        for (QTreeWidgetItem* up = currentItem(); up != nullptr; up = up->parent()) {
+            if (up == child) {
+                setCurrentItem(item);
+                break;
+            }
+        }
+        delete item->takeChild(i);
+    }
+    const QIcon folder_icon = style()->standardIcon(QStyle::SP_DirIcon);
+    for (const std::string& name : on_disk) {
+        if (shown.count(name) == 0) AddPlaceholder(AddSorted(item, name, folder_icon));
+    }
+    filling_ = false;
+    for (int i = 0; i < item->childCount(); ++i) RefreshNode(item->child(i));
+}
+
+void CFolderTree::WatchOpenFolders() {
+    QStringList open;
+    std::vector<QTreeWidgetItem*> pending;
+    for (int i = 0; i < topLevelItemCount(); ++i) pending.push_back(topLevelItem(i));
+    while (!pending.empty()) {
+        QTreeWidgetItem* node = pending.back();
+        pending.pop_back();
+        if (!node->isExpanded()) continue;
+        open << WatchName(GetPath(node));
+        for (int i = 0; i < node->childCount(); ++i) pending.push_back(node->child(i));
+    }
+    const QStringList watched = watcher_->directories();
+    QStringList gone;
+    for (const QString& folder : watched)
+        if (!open.contains(folder)) gone << folder;
+    if (!gone.isEmpty()) watcher_->removePaths(gone);
+    QStringList added;
+    for (const QString& folder : open)
+        if (!watched.contains(folder) && !added.contains(folder)) added << folder;
+    // A folder that cannot be watched (removed meanwhile, or on a file system without change
+    // notices) is still read again by F5.
+    if (!added.isEmpty()) watcher_->addPaths(added);
+}
+
+void CFolderTree::OnFolderChanged(const QString& folder) {
+    changed_.insert(folder);
+    if (!refresh_timer_->isActive()) refresh_timer_->start();
+}
+
+void CFolderTree::RefreshChanged() {
+    const QSet<QString> changed = std::exchange(changed_, {});
+    std::vector<QTreeWidgetItem*> pending;
+    std::vector<QTreeWidgetItem*> stale;
+    for (int i = 0; i < topLevelItemCount(); ++i) pending.push_back(topLevelItem(i));
+    while (!pending.empty()) {
+        QTreeWidgetItem* node = pending.back();
+        pending.pop_back();
+        if (!node->isExpanded()) continue;
+        if (changed.contains(WatchName(GetPath(node)))) {
+            stale.push_back(node);
+            continue;  // its open children are read with it
+        }
+        for (int i = 0; i < node->childCount(); ++i) pending.push_back(node->child(i));
+    }
+    for (QTreeWidgetItem* node : stale) RefreshNode(node);
+    WatchOpenFolders();
 }
 
 void CFolderTree::OnSelectionChanged() {
@@ -187,7 +326,12 @@ void CFolderTree::OnSelectionChanged() {
     // node current without selecting it, and that must not choose "/" behind the user's back.
     const QList<QTreeWidgetItem*> selected = selectedItems();
     if (selected.isEmpty() || IsPlaceholder(selected.front())) return;
-    emit FolderSelected(GetPath(selected.front()));
+    const std::string path = GetPath(selected.front());
+    // Folders added or removed beside the selected one while a node is filled shift it without
+    // changing it: that is no news for the owner.
+    if (filling_ && path == last_selected_) return;
+    last_selected_ = path;
+    emit FolderSelected(path);
 }
 
 QTreeWidgetItem* CFolderTree::AddSorted(QTreeWidgetItem* parent, const std::string& key,

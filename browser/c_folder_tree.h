@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QTreeWidget>
 #include <functional>
 #include <string>
@@ -16,8 +17,16 @@
 // hidden folders (name beginning with ".") never appear; siblings are kept in case-insensitive
 // order of their text.
 //
+// The open nodes are kept current while the program runs: folders made or removed on disk (by
+// another program, or a job's output folder) appear and disappear by themselves, and F5 reads
+// every open folder again. The selected node and the open ones stay as they are; a selected folder
+// that was removed hands the selection to its parent.
+//
 // Owners connect to FolderSelected, which is raised for every change of the selected node: clicks,
 // keys and each level that SelectPath selects.
+class QFileSystemWatcher;
+class QTimer;
+
 class CFolderTree : public QTreeWidget {
     Q_OBJECT
   public:
@@ -46,8 +55,15 @@ class CFolderTree : public QTreeWidget {
     // folder names exactly (case-sensitive). Raises FolderSelected once per level selected; selects
     // nothing when no root leads the path.
     void SelectPath(const std::string& path);
+    // Opens the nodes along `path` and selects the last one only, as a click on it would (one
+    // FolderSelected). False, with nothing selected, when the tree cannot show the whole path (a
+    // folder that is hidden, missing, or under no root).
+    bool OpenPath(const std::string& path);
     // Adds one node per visible sub-folder of the node's folder on disk, each with a placeholder.
     void FillChildren(QTreeWidgetItem* item);
+    // Reads every open folder again: new sub-folders are added in their sorted place, removed ones
+    // taken away; everything else (selection, open nodes) stays. F5 does the same.
+    void Refresh();
     // Removes all descendants of the node.
     void DeleteChildren(QTreeWidgetItem* item);
     // True when the item is a placeholder (the stand-in child of a node that was never opened).
@@ -63,7 +79,21 @@ class CFolderTree : public QTreeWidget {
     void OnSelectionChanged();
     QTreeWidgetItem* AddSorted(QTreeWidgetItem* parent, const std::string& key, const QIcon& icon);
     void AddPlaceholder(QTreeWidgetItem* item);
+    // The root that leads `path` furthest, and the folder names below it; nullptr when none.
+    QTreeWidgetItem* RootOf(const std::string& path, std::vector<std::string>& parts) const;
+    // The child of `node` named exactly `name`, or nullptr.
+    static QTreeWidgetItem* ChildNamed(QTreeWidgetItem* node, const std::string& name);
+    // Brings an open node's children in line with its folder on disk, then its open children's.
+    void RefreshNode(QTreeWidgetItem* item);
+    // Watches exactly the folders of the open nodes.
+    void WatchOpenFolders();
+    void OnFolderChanged(const QString& folder);
+    void RefreshChanged();
 
     RootProvider root_provider_;
-    bool filling_ = false;  // suppresses re-entrant fills while children are replaced
+    bool filling_ = false;       // suppresses re-entrant fills while children are replaced
+    std::string last_selected_;  // the path last reported by FolderSelected
+    QFileSystemWatcher* watcher_;
+    QTimer* refresh_timer_;  // gathers a burst of changes (a job writing a folder) into one read
+    QSet<QString> changed_;  // folders reported changed since the last read
 };

@@ -12,7 +12,13 @@
 // the model directly), so that the view stays in step.
 //
 // Mouse: a press on a line's check box toggles its check mark and highlights the line; a press on
-// its name only highlights it. The space bar toggles the highlighted line's check mark.
+// its name only highlights it; neither scrolls the list, so a second press at the same place lands
+// on the same picture. The space bar toggles the highlighted line's check mark.
+//
+// Every column is as wide as the longest line, up to half the list's width; a longer name ends in
+// "…" and its tooltip shows it whole. A picture with a turn shows it after its name ("a.jpg ↻1",
+// the quarter turns the preview and the jobs apply); the model's text, which jobs read as the file
+// name, stays the name alone.
 //
 // Owners connect to HighlightedLineChanged, raised when a line becomes highlighted and when the
 // highlighted line's check mark changes.
@@ -49,10 +55,10 @@ class CPictureList : public QListWidget {
     void SetComment(int index, const std::string& text) { model_.SetComment(index, text); }
     // The line's comment, empty without one.
     std::string GetComment(int index) const { return model_.GetComment(index); }
-    // One more quarter turn for the line.
-    void AddQuarterTurn(int index) { model_.AddQuarterTurn(index); }
+    // One more quarter turn for the line (shown after its name).
+    void AddQuarterTurn(int index);
     // No turn for the line any more (its file was saved as turned).
-    void ClearQuarterTurns(int index) { model_.ClearQuarterTurns(index); }
+    void ClearQuarterTurns(int index);
     // The line's quarter turns (0 without a record).
     int GetQuarterTurns(int index) const { return model_.GetQuarterTurns(index); }
 
@@ -68,6 +74,14 @@ class CPictureList : public QListWidget {
     // The data behind the list, read-only; jobs take it as their PictureSelection.
     const PictureListModel& Model() const { return model_; }
 
+    // The size of every line: that of the widest line, its width capped at half the list's.
+    QSize LineSize() const;
+    // What a line shows: its name, and its turn when it has one ("a.jpg ↻1").
+    static QString LineText(const std::string& name, int quarter_turns);
+
+    // Pressing a line never scrolls the list; keys and Highlight do, to show the line.
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
   signals:
     // A line became highlighted, or the highlighted line's check mark changed.
     void HighlightedLineChanged(int index);
@@ -75,12 +89,23 @@ class CPictureList : public QListWidget {
   protected:
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void OnSelectionChanged();
     void ShowCheck(int index);
     void ToggleCheck(int index);
+    void ShowTurns(int index);
+    // Measures one line and keeps it when it is the widest so far.
+    void MeasureLine(int index);
+    void MeasureAllLines();
 
     PictureListModel model_;
     int last_highlighted_ = -1;
+    int widest_line_ = -1;     // the line whose text is widest, -1 for an empty list
+    int widest_text_ = 0;      // its text's width in pixels
+    mutable QSize line_size_;  // the widest line's size, uncapped; empty until measured
+    bool pressing_ = false;    // a mouse press is being handled
 };

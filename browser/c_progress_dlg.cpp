@@ -10,9 +10,10 @@
 #include "browser/progress_bar_frame.h"
 
 CProgressDlg::CProgressDlg(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
-    // A caption but no system menu and no close button: the window goes when the job ends, and
-    // the user ends a job with "中止".
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+    // A caption with a close box, which (like Alt+F4 and Esc) asks the job to stop exactly as
+    // "中止" does: the window itself goes only when the job has ended.
     setWindowTitle(QStringLiteral("ちょっとまっててね。"));
     setObjectName(QStringLiteral("151"));
     const QFont font = DialogFont();
@@ -93,6 +94,9 @@ QImage CProgressDlg::BarPicture() const {
 }
 
 void CProgressDlg::closeEvent(QCloseEvent* event) {
+    // A user who closes the window wants the job to stop; a window that vanished under a running
+    // job would leave it going unseen.
+    RequestStop();
     event->ignore();
 }
 

@@ -11,8 +11,8 @@ class QPushButton;
 class ProgressBarFrame;
 
 // The small "please wait" window of the long jobs: a message line above a bar that fills from left
-// to right, and a "中止" button (or Esc) that asks the job to stop. It has no close button: the
-// window goes when the job ends.
+// to right, and a "中止" button that asks the job to stop. Esc, the close box and the window
+// manager's close (Alt+F4) ask for the same stop; the window itself goes only when the job ends.
 //
 // A job drives the window from the user-interface thread while its pictures are made on worker
 // threads. After every call the window is drawn at once and the pending non-input events are
@@ -51,6 +51,7 @@ class CProgressDlg : public QDialog, public ProgressSink {
     QImage BarPicture() const;
 
   protected:
+    // The close box or Alt+F4: asks the job to stop, as "中止" does; the window stays.
     void closeEvent(QCloseEvent* event) override;
     // Esc: asks the job to stop, as "中止" does; the window stays until the job ends.
     void reject() override;

@@ -9,6 +9,7 @@
 #include "browser/c_picture_list.h"
 #include "browser/preview_frame.h"
 #include "core/path_helpers.h"
+#include "platform/file_system.h"
 
 namespace {
 
@@ -146,6 +147,25 @@ void PictureBrowser::RotatePicture() {
 
 void PictureBrowser::SelectAllPictures() {
     for (int i = 0; i < list_->Count(); ++i) list_->SetChecked(i, true);
+}
+
+bool PictureBrowser::OpenDropped(const std::string& dropped) {
+    std::string path = dropped;
+    while (path.size() > 1 && path.back() == kPathSeparator) path.pop_back();
+    std::string folder = path;
+    std::string name;
+    if (!IsDirectory(path)) {
+        const size_t slash = path.rfind(kPathSeparator);
+        if (slash == std::string::npos) return false;
+        folder = slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
+        name = path.substr(slash + 1);
+    }
+    if (!tree_->OpenPath(folder)) return false;
+    if (!name.empty()) {
+        const int line = list_->Model().IndexOf(name);
+        if (line >= 0) list_->Highlight(line);
+    }
+    return true;
 }
 
 void PictureBrowser::OnCommentEdited() {

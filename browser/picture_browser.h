@@ -56,6 +56,10 @@ class PictureBrowser : public QObject {
     void RotatePicture();
     // Checks every line of the list.
     void SelectAllPictures();
+    // A folder or file dropped on the window: a folder opens in the tree as a click on it would
+    // (the folder already shown keeps its list); a file opens its folder and highlights its line
+    // when it is listed. False when the tree cannot show the folder (hidden, or under no root).
+    bool OpenDropped(const std::string& path);
 
     // The folder whose pictures the list shows; ends in "/" once a folder was chosen in the tree.
     const std::string& Folder() const { return folder_; }

@@ -19,14 +19,22 @@ void PictureListModel::Fill(const std::string& folder, PictureFilter filter) {
     Clear();
     // An empty folder text means the root of the file system, as the search pattern alone would.
     const std::string where = folder.empty() ? std::string(1, kPathSeparator) : folder;
-    for (const DirEntry& entry : ListDirectory(where)) {
+    for (DirEntry& entry : ListDirectory(where)) {
         // Only regular files (or links to them) are pictures: a FIFO named like one would stop
         // every load and copy waiting for a writer.
         if (!entry.is_file || entry.hidden) continue;
         if (entry.name == "." || entry.name == "..") continue;
         if (!Accepts(filter, ImageKindOfName(entry.name))) continue;
-        InsertPicture(entry.name, false);
+        Line line;
+        line.text = std::move(entry.name);
+        lines_.push_back(std::move(line));
     }
+    // One stable sort gives the order of inserting each name after the lines that compare equal
+    // to it, without moving the lines once per name (a folder of 20,000 pictures took half a
+    // second that way).
+    std::stable_sort(lines_.begin(), lines_.end(), [](const Line& a, const Line& b) {
+        return CompareNoCase(a.text, b.text) < 0;
+    });
 }
 
 void PictureListModel::Clear() {

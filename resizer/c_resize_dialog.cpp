@@ -22,9 +22,13 @@
 #include "browser/c_progress_dlg.h"
 #include "browser/data_exchange.h"
 #include "browser/dialog_units.h"
+#include "browser/edge_anchors.h"
+#include "browser/folder_drop.h"
 #include "browser/path_text.h"
 #include "browser/picture_browser.h"
 #include "browser/preview_frame.h"
+#include "browser/text_fit.h"
+#include "browser/window_placement.h"
 #include "core/path_helpers.h"
 #include "imaging/image_codec.h"
 #include "platform/file_system.h"
@@ -100,36 +104,46 @@ CResizeDialog::CResizeDialog(UserDialogs& dialogs, QWidget* parent)
         return chooser.GetPath();
     };
     BuildControls();
+    // A folder dropped from a file manager opens in the tree; a dropped picture opens its folder
+    // with its line highlighted.
+    new FolderDrop(this, [this](const std::string& path) { browser_->OpenDropped(path); });
+    KeepWindowPlacement(this, QStringLiteral("scalvo"));
 }
 
 CResizeDialog::~CResizeDialog() = default;
 
 void CResizeDialog::BuildControls() {
     const DialogUnits du(font());
+    const QSize opening = du.ToPixels(0, 0, kDialogWidth, kDialogHeight).size();
+    auto* anchors = new EdgeAnchors(this, opening);
 
     // Creation order is the tab order.
-    AddLabel(this, du,
-             QStringLiteral("ディレクトリ内の選択した画像ファイル（BMP,JPG）を一括でリサイズし、"
-                            "指定したディレクトリにコピーします。"),
-             7, 6, 386, 8);
+    QLabel* description = AddLabel(
+        this, du,
+        QStringLiteral("ディレクトリ内の選択した画像ファイル（BMP,JPG）を一括でリサイズし、"
+                       "指定したディレクトリにコピーします。"),
+        7, 6, 386, 8);
 
     AddLabel(this, du, QStringLiteral("画像のあるﾃﾞｨﾚｸﾄﾘ："), 7, 20, 120, 8);
     tree_ = new CFolderTree(this);
     tree_->setObjectName(QStringLiteral("1009"));
     du.Place(tree_, 7, 30, 120, 148);
 
-    AddLabel(this, du, QStringLiteral("画像ﾌｧｲﾙ選択："), 133, 20, 110, 8);
+    QLabel* list_label = AddLabel(this, du, QStringLiteral("画像ﾌｧｲﾙ選択："), 133, 20, 110, 8);
     list_ = new CPictureList(this);
     list_->setObjectName(QStringLiteral("1001"));
     du.Place(list_, 133, 30, 110, 130);
     QPushButton* select_all =
         AddButton(this, du, "1024", QStringLiteral("すべてを選択"), 133, 164, 110, 14);
 
-    AddLabel(this, du, QStringLiteral("ﾌﾟﾚﾋﾞｭｰ："), 249, 20, 100, 8);
+    QLabel* preview_label = AddLabel(this, du, QStringLiteral("ﾌﾟﾚﾋﾞｭｰ："), 249, 20, 100, 8);
     preview_ = new PreviewFrame(this);
     preview_->setObjectName(QStringLiteral("1005"));
     du.Place(preview_, 249, 30, 144, 130);
     QPushButton* rotate = AddButton(this, du, "1007", QStringLiteral("回転"), 343, 164, 50, 14);
+
+    // Everything from here down stands below the three panes and follows the bottom edge.
+    const int first_below = static_cast<int>(children().size());
 
     // The size rule. The group box is only a frame: the controls are the dialog's own children so
     // that they share the dialog's grid.
@@ -171,6 +185,8 @@ void CResizeDialog::BuildControls() {
     setTabOrder(width_edit_, radio_buttons[3]);
     setTabOrder(radio_buttons[3], radio_buttons[4]);
 
+    // The quality sits at the right, under the preview, and keeps to the right edge.
+    const int first_quality = static_cast<int>(children().size());
     auto* jpeg_group = new QGroupBox(QStringLiteral("JPEG圧縮率"), this);
     du.Place(jpeg_group, 263, 186, 130, 68);
     quality_list_ = new QComboBox(this);
@@ -181,6 +197,7 @@ void CResizeDialog::BuildControls() {
     quality_edit_ = AddNumberEdit(this, du, "1052", 271, 216);
     AddLabel(this, du, QStringLiteral("％"), 306, 218, 12, 8);
     AddLabel(this, du, QStringLiteral("※JPGﾌｧｲﾙの場合のみ有効"), 271, 236, 118, 8);
+    const int after_quality = static_cast<int>(children().size());
     setTabOrder(radio_buttons[4], quality_list_);
     setTabOrder(quality_list_, quality_edit_);
 
@@ -206,7 +223,33 @@ void CResizeDialog::BuildControls() {
     setTabOrder(create, close);
     setTabOrder(close, about);
 
-    setFixedSize(du.ToPixels(0, 0, kDialogWidth, kDialogHeight).size());
+    // The dialog opens at its layout's size, which is also its smallest. A larger window goes to
+    // the three panes, the preview taking half of the new width, the list three tenths and the
+    // tree the rest; the output folder's box widens, the buttons keep to their edges.
+    setMinimumSize(opening);
+    resize(opening);
+    anchors->Follow(description, kGrowWide);
+    anchors->Follow(tree_, {0, 0, 0.2, 1});
+    anchors->Follow(list_label, {0.2, 0, 0.2, 0});
+    anchors->Follow(list_, {0.2, 0, 0.5, 1});
+    anchors->Follow(select_all, {0.2, 1, 0.5, 1});
+    anchors->Follow(preview_label, {0.5, 0, 0.5, 0});
+    anchors->Follow(preview_, {0.5, 0, 1, 1});
+    anchors->Follow(rotate, kFollowCorner);
+    const QObjectList& made = children();
+    for (int i = first_below; i < static_cast<int>(made.size()); ++i) {
+        auto* control = qobject_cast<QWidget*>(made[i]);
+        if (control == nullptr) continue;
+        const bool quality = i >= first_quality && i < after_quality;
+        if (control == output_edit_) {
+            anchors->Follow(control, {0, 1, 1, 1});
+        } else if (quality || control == browse_button_ || control == create || control == close) {
+            anchors->Follow(control, kFollowCorner);
+        } else {
+            anchors->Follow(control, kFollowBottom);
+        }
+    }
+    FitTexts(this);
 
     browser_ = new PictureBrowser(tree_, list_, preview_, nullptr, PictureFilter::Resizer, this);
     connect(browser_, &PictureBrowser::FolderChanged, this,

@@ -2,6 +2,7 @@
 
 #include "browser/message_box_dialogs.h"
 #include "browser/qt_translations.h"
+#include "browser/window_placement.h"
 #include "imaging/image_library.h"
 #include "resizer/c_resize_dialog.h"
 #include "resizer/program_icon.h"
@@ -13,6 +14,8 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QStringLiteral("scalvo"));
     QApplication::setWindowIcon(ScalvoIcon());
     InstallQtTranslations(app);
+    // The window's size and place are kept between runs; the job's settings never are.
+    SetWindowPlacementFile(DefaultWindowPlacementFile());
 
     MessageBoxDialogs dialogs;
     // A missing piece is reported by Load; the dialog opens all the same and its imaging fails

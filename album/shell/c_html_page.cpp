@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -28,16 +29,16 @@ constexpr int kMaxCount = 10;
 CHtmlPage::CHtmlPage(AlbumSettings& settings, UserDialogs& dialogs, QWidget* parent)
     : PropertyPage(QStringLiteral("HTML"), parent), settings_(settings), dialogs_(dialogs) {
     PageControls c(this);
-    c.Group(QStringLiteral("HTMLタイトル"), 7, 3, 236, 36);
+    QGroupBox* title_group = c.Group(QStringLiteral("HTMLタイトル"), 7, 3, 236, 36);
     title_ = c.Edit(QStringLiteral("1012"), 13, 17, 220, 14);
     comment_ = c.Edit(QStringLiteral("1016"), 13, 57, 219, 14);
-    c.Group(QStringLiteral("タイトル行の下の説明文"), 7, 43, 236, 43);
+    QGroupBox* comment_group = c.Group(QStringLiteral("タイトル行の下の説明文"), 7, 43, 236, 43);
     frame_ = c.Check(QStringLiteral("1045"), QStringLiteral("枠をつける"), 18, 101, 50, 10);
     fname_ = c.Check(QStringLiteral("1037"), QStringLiteral("ファイル名を表示"), 74, 101, 67, 10);
     fsize_ = c.Check(QStringLiteral("1038"), QStringLiteral("画像サイズを表示"), 147, 101, 68, 10);
     // The field is kept and saved, but no page writer reads it, so the box is never offered.
     fsize_->hide();
-    c.Group(QStringLiteral("配置"), 14, 113, 219, 59);
+    QGroupBox* layout_group = c.Group(QStringLiteral("配置"), 14, 113, 219, 59);
     c.Label(QStringLiteral("列数："), 41, 125, 18, 8);
     cols_ = c.NumberEdit(QStringLiteral("1039"), 63, 123, 30, 14);
     cols_spin_ = c.Spin(QStringLiteral("1040"), cols_, kMinCount, kMaxCount, 94, 123, 7, 14);
@@ -50,13 +51,22 @@ CHtmlPage::CHtmlPage(AlbumSettings& settings, UserDialogs& dialogs, QWidget* par
         c.Radio(QStringLiteral("1023"), QStringLiteral("元のサイズで表示。"), 25, 190, 74, 10);
     fit_browser_ = c.Radio(QStringLiteral("1022"), QStringLiteral("ブラウザのサイズに合わせる。"),
                            102, 190, 105, 10);
-    c.Group(QStringLiteral("サムネイル"), 7, 89, 236, 121);
+    QGroupBox* thumb_group = c.Group(QStringLiteral("サムネイル"), 7, 89, 236, 121);
     marquee_ =
         c.Check(QStringLiteral("1033"), QStringLiteral("MARQUEE使用（IE4以上）"), 141, 74, 91, 10);
     slide_ = c.Check(QStringLiteral("1034"), QStringLiteral("slide show ボタンをつける"), 150, 214,
                      93, 10);
-    c.Group(QStringLiteral("クリックしたときに開く元画像のサイズ："), 14, 176, 219, 29);
+    QGroupBox* click_group =
+        c.Group(QStringLiteral("クリックしたときに開く元画像のサイズ："), 14, 176, 219, 29);
     c.LowerGroups();
+
+    // A wider window gives the two texts room: the frames widen with them, and the boxes at their
+    // right edges stay there. Everything else keeps its place.
+    for (QWidget* wide : std::initializer_list<QWidget*>{
+             title_group, title_, comment_group, comment_, thumb_group, layout_group, click_group})
+        c.Follow(wide, kGrowWide);
+    c.Follow(marquee_, kFollowRight);
+    c.Follow(slide_, kFollowRight);
 
     auto* mode = new QButtonGroup(this);
     mode->addButton(own_size_, 0);

@@ -1,6 +1,7 @@
 #include "album/shell/c_out_page.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -49,7 +50,7 @@ COutPage::COutPage(AlbumSettings& settings, UserDialogs& dialogs, BuildAction bu
     browse_ = c.Button(QStringLiteral("1034"), QStringLiteral("参照..."), 204, 17, 30, 14);
     c.Label(QStringLiteral("※以下のファイルまたはフォルダは、出力ディレクトリ内に作成されます。"),
             15, 46, 222, 8);
-    c.Group(QString(), 7, 53, 235, 95);
+    QGroupBox* names_group = c.Group(QString(), 7, 53, 235, 95);
     c.Label(QStringLiteral("HTMLファイル名："), 31, 68, 59, 8, true);
     FocusEdit* html_name = c.Edit(QStringLiteral("1028"), 97, 66, 64, 14);
     c.Label(QStringLiteral(".html"), 164, 69, 24, 8);
@@ -61,7 +62,7 @@ COutPage::COutPage(AlbumSettings& settings, UserDialogs& dialogs, BuildAction bu
     c.Label(QStringLiteral("具材フォルダ名："), 30, 127, 60, 8, true);
     FocusEdit* material_folder = c.Edit(QStringLiteral("1031"), 97, 123, 64, 14);
     c.Label(QStringLiteral("（壁紙,BGMなど）"), 164, 126, 70, 8);
-    c.Group(QStringLiteral("[戻る]のリンク先URL"), 7, 154, 235, 37);
+    QGroupBox* back_group = c.Group(QStringLiteral("[戻る]のリンク先URL"), 7, 154, 235, 37);
     back_url_ = c.Edit(QStringLiteral("1041"), 15, 169, 144, 14);
     html_only_ =
         c.Check(QStringLiteral("1032"), QStringLiteral("HTMLのみを再作成"), 7, 197, 103, 10);
@@ -70,6 +71,17 @@ COutPage::COutPage(AlbumSettings& settings, UserDialogs& dialogs, BuildAction bu
     create_ = c.Button(QStringLiteral("1038"), QStringLiteral("アルバム作成"), 113, 204, 65, 18);
     close_button_ = c.Button(QStringLiteral("1039"), QStringLiteral("閉じる"), 181, 204, 61, 18);
     c.LowerGroups();
+
+    // A wider window gives the folder and the address room; the two switches and the two buttons
+    // of the last row stay at the bottom, the buttons in the corner.
+    for (QWidget* wide :
+         std::initializer_list<QWidget*>{out_dir_, names_group, back_group, back_url_})
+        c.Follow(wide, kGrowWide);
+    c.Follow(browse_, kFollowRight);
+    c.Follow(html_only_, kFollowBottom);
+    c.Follow(save_param_, kFollowBottom);
+    c.Follow(create_, kFollowCorner);
+    c.Follow(close_button_, kFollowCorner);
 
     html_name_ = html_name;
     pic_folder_ = pic_folder;

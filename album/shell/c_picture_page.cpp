@@ -1,6 +1,8 @@
 #include "album/shell/c_picture_page.h"
 
+#include <QGroupBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -59,17 +61,18 @@ CPicturePage::CPicturePage(AlbumSettings& settings, const MaterialFolders& folde
     preview_->setObjectName(QStringLiteral("1005"));
     du.Place(preview_, 126, 4, 117, 124);
 
-    c.Label(QStringLiteral("ピクチャーに対するコメント："), 126, 138, 83, 8);
+    QLabel* comment_label =
+        c.Label(QStringLiteral("ピクチャーに対するコメント："), 126, 138, 83, 8);
     comment_ = new QPlainTextEdit(this);
     comment_->setObjectName(QStringLiteral("1003"));
     comment_->setLineWrapMode(QPlainTextEdit::NoWrap);
     comment_->setTabChangesFocus(true);
     du.Place(comment_, 126, 148, 117, 36);
 
-    c.Group(QStringLiteral("サムネイルのサイズ"), 126, 189, 97, 33);
+    QGroupBox* size_group = c.Group(QStringLiteral("サムネイルのサイズ"), 126, 189, 97, 33);
     width_ = c.NumberEdit(QStringLiteral("1050"), 135, 203, 25, 14);
     width_spin_ = c.Spin(QStringLiteral("1052"), width_, kMinSize, kMaxSize, 161, 203, 8, 14);
-    c.Label(QStringLiteral("×"), 171, 207, 8, 8);
+    QLabel* times = c.Label(QStringLiteral("×"), 171, 207, 8, 8);
     height_ = c.NumberEdit(QStringLiteral("1051"), 181, 203, 25, 14);
     height_spin_ = c.Spin(QStringLiteral("1053"), height_, kMinSize, kMaxSize, 207, 203, 8, 14);
     rotate_ = c.Button(QStringLiteral("1007"), QStringLiteral("回転"), 221, 129, 22, 14);
@@ -78,6 +81,22 @@ CPicturePage::CPicturePage(AlbumSettings& settings, const MaterialFolders& folde
     help_->setObjectName(QStringLiteral("1026"));
     du.Place(help_, 228, 197, 22, 26);
     c.LowerGroups();
+
+    // A larger window goes to the pictures: the tree and the list share the left half of the new
+    // width, the preview the right half; the preview takes most of the new height, the comment box
+    // the rest. The buttons and the size boxes keep their places beside what they belong to.
+    constexpr double kPreviewHeight = 0.7;
+    c.Follow(tree_, {0, 0, 0.5, 0.5});
+    c.Follow(list_, {0, 0.5, 0.5, 1});
+    c.Follow(select_all_, {0, 1, 0.5, 1});
+    c.Follow(preview_, {0.5, 0, 1, kPreviewHeight});
+    c.Follow(rotate_, {1, kPreviewHeight, 1, kPreviewHeight});
+    c.Follow(comment_label, {0.5, kPreviewHeight, 0.5, kPreviewHeight});
+    c.Follow(comment_, {0.5, kPreviewHeight, 1, 1});
+    for (QWidget* below : std::initializer_list<QWidget*>{size_group, width_, width_spin_, times,
+                                                          height_, height_spin_})
+        c.Follow(below, {0.5, 1, 0.5, 1});
+    c.Follow(help_, kFollowCorner);
 
     browser_ = new PictureBrowser(tree_, list_, preview_, comment_, PictureFilter::Album, this);
     connect(browser_, &PictureBrowser::FolderChanged, this,

@@ -14,7 +14,10 @@
 #include "album/style/c_style_page.h"
 #include "browser/c_progress_dlg.h"
 #include "browser/dialog_units.h"
+#include "browser/folder_drop.h"
+#include "browser/picture_browser.h"
 #include "browser/property_page.h"
+#include "browser/window_placement.h"
 #include "imaging/image_codec.h"
 
 namespace {
@@ -52,6 +55,7 @@ CPropSheet::CPropSheet(const QString& caption, const MaterialFolders& folders, U
     layout->addWidget(tabs_);
 
     connect(tabs_, &QTabWidget::currentChanged, this, &CPropSheet::OnTabChanged);
+    new FolderDrop(this, [this](const std::string& path) { OpenDropped(path); });
 }
 
 CPropSheet::~CPropSheet() = default;
@@ -66,14 +70,26 @@ void CPropSheet::Create() {
         SetTab(0);
         Page(0)->OnSetActive();
     }
+    // It opens at the pages' layout size, which is also its smallest, unless the user left it
+    // larger (or maximised) in an earlier run.
     adjustSize();
-    setFixedSize(sizeHint());
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
+    setMinimumSize(sizeHint());
+    resize(sizeHint());
+    if (!KeepWindowPlacement(this, QStringLiteral("sheet"))) {
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
     }
     show();
+}
+
+void CPropSheet::OpenDropped(const std::string& path) {
+    // The pictures are on the first page: go there as a click on its tab would (a page holding a
+    // wrong value keeps the user, and the drop is left).
+    if (current_ != 0) tabs_->setCurrentIndex(0);
+    if (current_ == 0) picture_page_->Browser()->OpenDropped(path);
 }
 
 void CPropSheet::SetTab(int index) {

@@ -32,8 +32,12 @@ class CPropSheet : public QWidget {
     AlbumSettings& Settings() { return settings_; }
     const AlbumSettings& Settings() const { return settings_; }
 
-    // Shows the first page's fields, then the window, centred on the screen.
+    // Shows the first page's fields, then the window: centred on the screen at its opening size,
+    // or where and as large as it was left in the last run.
     void Create();
+
+    // A folder or picture file dropped on the window: the Picture page opens it in its tree.
+    void OpenDropped(const std::string& path);
 
     // Runs the album build with a progress window (the create button, after its checks).
     void BuildAlbum();

@@ -7,6 +7,7 @@
 #include "album/shell/desktop_shell_opener.h"
 #include "browser/message_box_dialogs.h"
 #include "browser/qt_translations.h"
+#include "browser/window_placement.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -15,6 +16,8 @@ int main(int argc, char* argv[]) {
     // The window's class (X11) and application id (Wayland) that the desktop entry names.
     QGuiApplication::setDesktopFileName(QStringLiteral("pictavo"));
     InstallQtTranslations(app);
+    // The windows' sizes and places are kept in a file of their own, never in the profile.
+    SetWindowPlacementFile(DefaultWindowPlacementFile());
 
     MessageBoxDialogs dialogs;
     DesktopShellOpener shell(dialogs);

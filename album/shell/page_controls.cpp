@@ -1,7 +1,6 @@
 #include "album/shell/page_controls.h"
 
 #include <QCheckBox>
-#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,8 +10,20 @@
 
 #include "album/shell/focus_edit.h"
 #include "album/shell/up_down_control.h"
+#include "browser/text_fit.h"
 
-PageControls::PageControls(QWidget* page) : page_(page), units_(DialogFont()) {
+namespace {
+
+// Every page of the sheet, in dialog units.
+constexpr int kPageWidth = 250;
+constexpr int kPageHeight = 229;
+
+}  // namespace
+
+PageControls::PageControls(QWidget* page)
+    : page_(page),
+      units_(DialogFont()),
+      anchors_(new EdgeAnchors(page, units_.ToPixels(0, 0, kPageWidth, kPageHeight).size())) {
     page_->setFont(DialogFont());
 }
 
@@ -22,12 +33,7 @@ QLabel* PageControls::Label(const QString& text, int x, int y, int w, int h, boo
     label->setAlignment((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     if (!id.isEmpty()) label->setObjectName(id);
     units_.Place(label, x, y, w, h);
-    // The layout's widths were made for a narrower Japanese font than most systems have; a text
-    // that would be cut is set a little smaller instead, down to 7 points.
-    QFont font = label->font();
-    while (QFontMetrics(font).horizontalAdvance(text) > label->width() && font.pointSizeF() > 7.0)
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-    label->setFont(font);
+    FitText(label);
     return label;
 }
 
@@ -68,6 +74,7 @@ QCheckBox* PageControls::Check(const QString& id, const QString& text, int x, in
     auto* box = new QCheckBox(text, page_);
     box->setObjectName(id);
     units_.Place(box, x, y, w, h);
+    FitText(box);
     return box;
 }
 
@@ -76,6 +83,7 @@ QRadioButton* PageControls::Radio(const QString& id, const QString& text, int x,
     auto* radio = new QRadioButton(text, page_);
     radio->setObjectName(id);
     units_.Place(radio, x, y, w, h);
+    FitText(radio);
     return radio;
 }
 
@@ -85,6 +93,7 @@ QPushButton* PageControls::Button(const QString& id, const QString& text, int x,
     button->setObjectName(id);
     button->setAutoDefault(false);
     units_.Place(button, x, y, w, h);
+    FitText(button);
     return button;
 }
 

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "browser/dialog_units.h"
+#include "browser/edge_anchors.h"
 
 class FocusEdit;
 class QCheckBox;
@@ -16,12 +17,18 @@ class UpDownControl;
 
 // Builds the controls of a page at their dialog-unit positions. Every control is a child of the
 // page and is created in the page's template order, which Qt also takes as the tab order; a control
-// with an id carries it as its object name ("1033") so that tests and tools can find it.
+// with an id carries it as its object name ("1033") so that tests and tools can find it. A text
+// that would be cut at its control's size is set a little smaller (FitText).
+//
+// Every page is 250 x 229 dialog units at the sheet's opening size; a control given to Follow keeps
+// its place relative to the edges it follows when the sheet grows, the others stay where they are.
 class PageControls {
   public:
     explicit PageControls(QWidget* page);
 
     const DialogUnits& Units() const { return units_; }
+    // Registers a control of the page with the page's edge anchors.
+    void Follow(QWidget* control, EdgeFollow how) { anchors_->Follow(control, how); }
 
     // A static text; `right` aligns it to the right of its box.
     QLabel* Label(const QString& text, int x, int y, int w, int h, bool right = false,
@@ -47,4 +54,5 @@ class PageControls {
   private:
     QWidget* page_;
     DialogUnits units_;
+    EdgeAnchors* anchors_;
 };

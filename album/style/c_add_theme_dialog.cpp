@@ -6,6 +6,7 @@
 
 #include "browser/data_exchange.h"
 #include "browser/dialog_units.h"
+#include "browser/text_fit.h"
 #include "platform/user_dialogs.h"
 
 CAddThemeDialog::CAddThemeDialog(const ThemeList& themes, UserDialogs& dialogs, QWidget* parent)
@@ -30,6 +31,7 @@ CAddThemeDialog::CAddThemeDialog(const ThemeList& themes, UserDialogs& dialogs, 
     cancel_->setObjectName("cancel");
     du.Place(cancel_, 80, 50, 50, 14);
     setFixedSize(du.ToPixels(0, 0, 158, 71).size());
+    FitTexts(this);
 
     connect(ok_, &QPushButton::clicked, this, &CAddThemeDialog::accept);
     connect(cancel_, &QPushButton::clicked, this, &CAddThemeDialog::reject);

@@ -1,7 +1,6 @@
 #include "album/style/c_style_page.h"
 
 #include <QComboBox>
-#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -12,6 +11,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <algorithm>
+#include <vector>
 
 #include "album/settings/album_settings.h"
 #include "album/settings/material_folders.h"
@@ -20,6 +21,8 @@
 #include "album/style/themes/font_size_to_pixels.h"
 #include "album/style/themes/material_names.h"
 #include "browser/dialog_units.h"
+#include "browser/edge_anchors.h"
+#include "browser/text_fit.h"
 #include "platform/shell_opener.h"
 #include "platform/user_dialogs.h"
 
@@ -93,27 +96,30 @@ void CStylePage::BuildControls() {
     const DialogUnits du(font());
     setMinimumSize(du.ToPixels(0, 0, 250, 229).size());
 
+    // A larger window widens the preview and the three material lists and makes the preview and
+    // the theme list taller; the colour rows below them move down with the bottom edge. No list
+    // ever gets narrower than it opens.
+    auto* anchors = new EdgeAnchors(this, du.ToPixels(0, 0, 250, 229).size());
+    std::vector<QWidget*> below;      // follows the bottom edge
+    std::vector<QWidget*> materials;  // follows the bottom edge and grows to the right
+
     // Group boxes first, so that the controls drawn inside them lie above them and get the clicks.
     auto group = [&](const char* text, int x, int y, int w, int h) {
         auto* box = new QGroupBox(QString::fromUtf8(text), this);
         du.Place(box, x, y, w, h);
+        return box;
     };
-    group("色と文字サイズ", 7, 104, 131, 118);
-    group("壁紙", 140, 104, 103, 38);
-    group("仕切り", 140, 144, 103, 38);
-    group("BGM", 140, 184, 103, 38);
+    below.push_back(group("色と文字サイズ", 7, 104, 131, 118));
+    materials.push_back(group("壁紙", 140, 104, 103, 38));
+    materials.push_back(group("仕切り", 140, 144, 103, 38));
+    materials.push_back(group("BGM", 140, 184, 103, 38));
     auto label = [&](const char* text, int x, int y, int w, int h,
                      Qt::Alignment align = Qt::AlignLeft) {
         auto* l = new QLabel(QString::fromUtf8(text), this);
         l->setAlignment(align | Qt::AlignVCenter);
         du.Place(l, x, y, w, h);
-        // The fallback face of the dialog font is wider than the one the layout was drawn for; a
-        // label that would be cut off is set a little smaller instead (never below 7 points).
-        QFont f = l->font();
-        while (QFontMetrics(f).horizontalAdvance(l->text()) > l->width() && f.pointSizeF() > 7) {
-            f.setPointSizeF(f.pointSizeF() - 0.5);
-        }
-        l->setFont(f);
+        FitText(l);
+        return l;
     };
 
     preview_ = new QFrame(this);
@@ -133,25 +139,26 @@ void CStylePage::BuildControls() {
     theme_list_->viewport()->installEventFilter(this);
     add_theme_ = MakeButton(this, 1048, "現在の設定をテーマに追加...");
     du.Place(add_theme_, 7, 85, 97, 14);
+    FitText(add_theme_);
 
-    label("色", 89, 117, 16, 8);
-    label("サイズ", 103, 117, 29, 8, Qt::AlignHCenter);
-    label("HTMLのタイトル：", 15, 130, 57, 8);
+    below.push_back(label("色", 89, 117, 16, 8));
+    below.push_back(label("サイズ", 103, 117, 29, 8, Qt::AlignHCenter));
+    below.push_back(label("HTMLのタイトル：", 15, 130, 57, 8));
     title_colour_ = new CColorButton(1006, this);
     du.Place(title_colour_, 81, 128, 21, 14);
     title_size_ = MakeSizeList(this, 1013);
     du.Place(title_size_, 107, 128, 24, 14);
-    label("タイトル行の下の文：", 14, 153, 61, 8);
+    below.push_back(label("タイトル行の下の文：", 14, 153, 61, 8));
     comment_colour_ = new CColorButton(1008, this);
     du.Place(comment_colour_, 81, 150, 21, 14);
     comment_size_ = MakeSizeList(this, 1015);
     du.Place(comment_size_, 107, 150, 24, 14);
-    label("サムネイルのコメント：", 14, 176, 65, 8);
+    below.push_back(label("サムネイルのコメント：", 14, 176, 65, 8));
     thumb_colour_ = new CColorButton(1009, this);
     du.Place(thumb_colour_, 81, 173, 21, 14);
     thumb_size_ = MakeSizeList(this, 1016);
     du.Place(thumb_size_, 107, 173, 24, 14);
-    label("背景：", 14, 199, 28, 8);
+    below.push_back(label("背景：", 14, 199, 28, 8));
     bg_colour_ = new CColorButton(1007, this);
     du.Place(bg_colour_, 81, 196, 21, 14);
 
@@ -175,6 +182,24 @@ void CStylePage::BuildControls() {
     du.Place(view_rule_, 220, 158, 19, 14);
     view_wallpaper_ = MakeButton(this, 1022, "見る");
     du.Place(view_wallpaper_, 220, 118, 19, 14);
+
+    anchors->Follow(preview_, kGrowBoth);
+    anchors->Follow(theme_list_, {0, 0, 0, 1});
+    anchors->Follow(add_theme_, kFollowBottom);
+    below.insert(below.end(), {title_colour_, title_size_, comment_colour_, comment_size_,
+                               thumb_colour_, thumb_size_, bg_colour_});
+    for (QWidget* control : below) anchors->Follow(control, kFollowBottom);
+    materials.insert(materials.end(), {wallpaper_, rule_, music_});
+    for (QWidget* control : materials) anchors->Follow(control, {0, 1, 1, 1});
+    for (QWidget* button : {listen_, view_rule_, view_wallpaper_})
+        anchors->Follow(button, kFollowCorner);
+    // The samples stay centred across the preview, each at its share of the preview's height.
+    const QRect box = preview_->geometry();
+    for (QFrame* frame : {title_frame_, description_frame_, comment_frame_}) {
+        const double share = (frame->geometry().center().y() - box.top()) /
+                             static_cast<double>(std::max(1, box.height()));
+        anchors->Follow(frame, {0.5, share, 0.5, share});
+    }
 
     // Both signals: the index signal also catches a selection made by a program (a test, an
     // accessibility tool), "activated" catches the user choosing the row that was already shown.
@@ -261,6 +286,7 @@ void CStylePage::FillMaterialList(QComboBox* list, const std::string& folder) {
                       QByteArray(name.data(), static_cast<qsizetype>(name.size())));
     }
     list->setCurrentIndex(0);
+    FitText(list);
 }
 
 void CStylePage::SelectMaterial(QComboBox* list, const std::string& name) {

@@ -126,6 +126,37 @@ class FolderTreeTest : public QObject {
         QCOMPARE(tree_->SelectedPath(), dir_ / "alpha");
     }
 
+    void openFoldersFollowTheDiskAndF5ReadsThemAgain() {
+        tree_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(tree_.get()));
+        tree_->SelectPath(dir_ / "alpha/x");
+        QTreeWidgetItem* alpha = Child(Root(), "alpha");
+        QSignalSpy spy(tree_.get(), &CFolderTree::FolderSelected);
+
+        // Made or removed by another program: the open folders follow on their own.
+        fs::create_directories(dir_ / "delta");
+        fs::create_directories(dir_ / "alpha/w");
+        fs::remove_all(dir_ / "Beta");
+        QTRY_COMPARE(ChildTexts(Root()), QStringList({"alpha", "delta", "gamma"}));
+        QTRY_COMPARE(ChildTexts(alpha), QStringList({"w", "x"}));
+        // F5 reads them at once, without waiting for the notices.
+        fs::create_directories(dir_ / "epsilon");
+        fs::remove_all(dir_ / "gamma");
+        QTest::keyClick(tree_.get(), Qt::Key_F5);
+        QCOMPARE(ChildTexts(Root()), QStringList({"alpha", "delta", "epsilon"}));
+        // What the user had open and chosen stays so.
+        QCOMPARE(Child(Root(), "alpha"), alpha);
+        QVERIFY(alpha->isExpanded());
+        QCOMPARE(tree_->SelectedPath(), dir_ / "alpha/x");
+        QCOMPARE(spy.count(), 0);
+
+        // The chosen folder itself removed: the choice moves up to its parent, once.
+        fs::remove_all(dir_ / "alpha/x");
+        QTest::keyClick(tree_.get(), Qt::Key_F5);
+        QCOMPARE(SignalPaths(spy), QStringList({Q(dir_ / "alpha")}));
+        QCOMPARE(ChildTexts(alpha), QStringList({"w"}));
+    }
+
     void selectPath_data() {
         QTest::addColumn<QString>("relative");    // appended to the temporary root
         QTest::addColumn<QStringList>("levels");  // relative paths signalled, in order

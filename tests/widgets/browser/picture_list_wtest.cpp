@@ -1,4 +1,6 @@
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QToolTip>
 #include <QtTest>
 #include <filesystem>
 
@@ -132,6 +134,86 @@ class PictureListTest : public QObject {
         QCOMPARE(spy.count(), 1);
         list_->SetChecked(0, true);  // no change, no news
         QCOMPARE(spy.count(), 1);
+    }
+
+    void aTurnIsShownAfterTheNameButNeverInTheNameJobsRead_data() {
+        QTest::addColumn<int>("turns");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("one turn") << 1 << QStringLiteral("b.gif ↻1");
+        QTest::newRow("three turns") << 3 << QStringLiteral("b.gif ↻3");
+        QTest::newRow("four turns are none") << 4 << QStringLiteral("b.gif");
+        QTest::newRow("six turns are two") << 6 << QStringLiteral("b.gif ↻2");
+    }
+    void aTurnIsShownAfterTheNameButNeverInTheNameJobsRead() {
+        QFETCH(int, turns);
+        QFETCH(QString, shown);
+        list_->Fill(dir_.Path(), PictureFilter::Album);
+        for (int i = 0; i < turns; ++i) list_->AddQuarterTurn(1);
+        QCOMPARE(list_->item(1)->text(), shown);
+        QCOMPARE(list_->ItemText(1), std::string("b.gif"));
+        QCOMPARE(list_->GetQuarterTurns(1), turns);
+        list_->ClearQuarterTurns(1);
+        QCOMPARE(list_->item(1)->text(), QStringLiteral("b.gif"));
+    }
+
+    void linesAreAsWideAsTheWidestUpToHalfTheListAndTheTooltipShowsAll() {
+        TempDir folder;
+        const QString long_name =
+            QStringLiteral("とても長い名前の写真_2024年8月12日_海辺の夕焼け.jpg");
+        for (const QString& name : {QStringLiteral("a.jpg"), QStringLiteral("bb.jpg"), long_name})
+            QVERIFY(WriteTestFile(folder / name.toStdString(), "x"));
+        list_->Fill(folder.Path(), PictureFilter::Album);
+        const int half = list_->viewport()->width() / 2;
+        for (int i = 0; i < 3; ++i) QCOMPARE(list_->visualItemRect(list_->item(i)).width(), half);
+
+        list_->resize(2000, 300);  // now the longest name fits in half the list
+        QTRY_VERIFY(list_->visualItemRect(list_->item(2)).width() > half);
+        const int wide = list_->visualItemRect(list_->item(2)).width();
+        QVERIFY(wide < list_->viewport()->width() / 2);
+        QVERIFY(wide > list_->fontMetrics().horizontalAdvance(long_name));
+        QCOMPARE(list_->visualItemRect(list_->item(0)).width(), wide);
+
+        list_->resize(300, 300);
+        QTRY_COMPARE(list_->visualItemRect(list_->item(2)).width(), half);
+        const QPoint on_long = list_->visualItemRect(list_->item(2)).center();
+        QHelpEvent tip(QEvent::ToolTip, on_long, list_->viewport()->mapToGlobal(on_long));
+        QApplication::sendEvent(list_->viewport(), &tip);
+        QTRY_COMPARE(QToolTip::text(), long_name);
+    }
+
+    void aNewFolderStartsAtItsFirstLineAndAPressNeverScrolls() {
+        TempDir many;
+        for (int i = 0; i < 400; ++i)
+            QVERIFY(WriteTestFile(many / ("IMG_" + std::to_string(1000 + i) + ".jpg"), "x"));
+        list_->Fill(many.Path(), PictureFilter::Album);
+        QTRY_VERIFY(list_->horizontalScrollBar()->maximum() > 0);
+
+        // A line of the column cut by the right edge: a press on its visible part highlights it,
+        // and a second press at the same place lands on the same line.
+        int cut = -1;
+        for (int i = 0; i < list_->count() && cut < 0; ++i) {
+            const QRect line = list_->visualItemRect(list_->item(i));
+            if (line.left() < list_->viewport()->width() &&
+                line.right() >= list_->viewport()->width())
+                cut = i;
+        }
+        QVERIFY(cut >= 0);
+        const QPoint at(list_->viewport()->width() - 3,
+                        list_->visualItemRect(list_->item(cut)).center().y());
+        Press(at);
+        QCOMPARE(list_->FirstHighlighted(), cut);
+        QCOMPARE(list_->indexAt(at).row(), cut);
+
+        // Another folder's listing starts at its first line, wherever the last one was left.
+        TempDir more;
+        for (int i = 0; i < 400; ++i)
+            QVERIFY(WriteTestFile(more / ("DSC" + std::to_string(5000 + i) + ".jpg"), "x"));
+        list_->Highlight(350);
+        QTRY_VERIFY(list_->horizontalScrollBar()->value() > 0);
+        list_->Fill(more.Path(), PictureFilter::Album);
+        QTest::qWait(300);
+        QCOMPARE(list_->horizontalScrollBar()->value(), 0);
+        QVERIFY(list_->viewport()->rect().contains(list_->visualItemRect(list_->item(0))));
     }
 
     void fillDiscardsChecksCommentsAndTurns() {
