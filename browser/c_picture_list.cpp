@@ -140,9 +140,13 @@ QSize CPictureList::LineSize() const {
         }
     }
     QSize size = line_size_.isValid() ? line_size_ : QSize(1, fontMetrics().height());
-    // Wider than half the list, a line would leave no room to see its neighbours' column: it is
-    // cut there with "…", and its tooltip shows it whole.
-    size.setWidth(std::min(size.width(), std::max(1, viewport()->width() / 2)));
+    // Lines that all fit in one column may take the list's whole width. Once they flow into more
+    // columns, a line wider than half the list would leave no room to see its neighbours' column:
+    // it is cut there with "…", and its tooltip shows it whole.
+    const bool one_column =
+        static_cast<long long>(count()) * std::max(1, size.height()) <= viewport()->height();
+    const int widest = one_column ? viewport()->width() : viewport()->width() / 2;
+    size.setWidth(std::min(size.width(), std::max(1, widest)));
     return size;
 }
 
@@ -228,7 +232,8 @@ bool CPictureList::viewportEvent(QEvent* event) {
 void CPictureList::resizeEvent(QResizeEvent* event) {
     QListWidget::resizeEvent(event);
     // Lines flow down the columns, so the view itself lays them out again only when its height
-    // changes; the columns' width follows the list's width as well (half of it at most).
+    // changes; the columns' width follows the list's width as well (half of it at most once the
+    // lines need more than one column).
     if (event->size().width() != event->oldSize().width() && count() > 0)
         scheduleDelayedItemsLayout();
 }

@@ -15,8 +15,9 @@
 // its name only highlights it; neither scrolls the list, so a second press at the same place lands
 // on the same picture. The space bar toggles the highlighted line's check mark.
 //
-// Every column is as wide as the longest line, up to half the list's width; a longer name ends in
-// "…" and its tooltip shows it whole. A picture with a turn shows it after its name ("a.jpg ↻1",
+// Every column is as wide as the longest line, up to the list's width while the lines fit in one
+// column and up to half of it once they flow into more; a longer name ends in "…" and its tooltip
+// shows it whole. A picture with a turn shows it after its name ("a.jpg ↻1",
 // the quarter turns the preview and the jobs apply); the model's text, which jobs read as the file
 // name, stays the name alone.
 //
@@ -74,7 +75,8 @@ class CPictureList : public QListWidget {
     // The data behind the list, read-only; jobs take it as their PictureSelection.
     const PictureListModel& Model() const { return model_; }
 
-    // The size of every line: that of the widest line, its width capped at half the list's.
+    // The size of every line: that of the widest line, its width capped at the list's (half the
+    // list's when the lines need more than one column).
     QSize LineSize() const;
     // What a line shows: its name, and its turn when it has one ("a.jpg ↻1").
     static QString LineText(const std::string& name, int quarter_turns);
