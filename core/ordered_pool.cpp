@@ -82,8 +82,8 @@ OrderedPool::OrderedPool(Limits limits) {
     if (limits.memory_budget > 0) {
         budget_ = limits.memory_budget;
     } else {
-        const std::int64_t memory = UsableMemoryBytes();
-        budget_ = memory > 0 ? memory / 4 : kFallbackBudget;
+        const std::int64_t budget = JobMemoryBudget(ProcessMemoryFigures());
+        budget_ = budget > 0 ? budget : kFallbackBudget;
     }
 }
 

@@ -28,7 +28,7 @@ class OrderedPool {
 
     struct Limits {
         int workers = 0;                 // 0: one per processor this process may use
-        std::int64_t memory_budget = 0;  // bytes; 0: a quarter of the memory this process may use
+        std::int64_t memory_budget = 0;  // bytes; 0: JobMemoryBudget of this process
     };
 
     struct Tasks {
