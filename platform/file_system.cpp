@@ -471,6 +471,13 @@ bool IsSameFile(const std::string& a, const std::string& b) {
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+bool IdentityOf(const std::string& path, FileIdentity& identity) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
+    identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    return true;
+}
+
 bool ReadFileStart(const std::string& path, std::size_t limit, std::string& bytes) {
     bytes.clear();
     // A theme file or a profile that is a FIFO must not stop the program waiting for a writer.
