@@ -5,6 +5,7 @@
 #include <exception>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <unordered_map>
 
 #include "platform/file_system.h"
@@ -201,21 +202,32 @@ int OrderedPool::Run(const Tasks& tasks, const Hooks& hooks) const {
 
 namespace {
 
-// The names under which one task's file is known to the others; see TasksSharingFiles.
-std::vector<std::string> FileKeys(const std::string& path) {
-    const std::filesystem::path normal =
-        std::filesystem::path(std::u8string(path.begin(), path.end())).lexically_normal();
-    std::vector<std::string> keys{"p" + normal.generic_string()};
+// The names under which one task's file is known to the others; see TasksSharingFiles. The
+// identities of folders are kept in `folders`: the files of a job stand in a few folders.
+std::vector<std::string> FileKeys(
+    const std::string& path, bool read,
+    std::unordered_map<std::string, std::optional<FileIdentity>>& folders) {
+    std::vector<std::string> keys;
     FileIdentity id;
-    if (IdentityOf(path, id))
+    if (read && IdentityOf(path, id))
         keys.push_back("f" + std::to_string(id.device) + ":" + std::to_string(id.inode));
-    // A file not made yet, or an entry that a job replaces: its folder's identity and its name.
-    const std::filesystem::path folder = normal.parent_path();
-    const std::u8string name = normal.filename().u8string();
-    if (!name.empty() && IdentityOf(std::string(folder.string()), id)) {
-        keys.push_back("e" + std::to_string(id.device) + ":" + std::to_string(id.inode) + "/" +
-                       std::string(name.begin(), name.end()));
+    // The entry: its folder's identity and its name, however the folder is spelt; a folder not
+    // made yet by its path, "." and ".." resolved.
+    const std::size_t slash = path.rfind('/');
+    const std::string_view name =
+        slash == std::string::npos ? std::string_view() : std::string_view(path).substr(slash + 1);
+    if (!name.empty() && name != "." && name != "..") {
+        auto [it, added] = folders.try_emplace(slash == 0 ? "/" : path.substr(0, slash));
+        if (added && IdentityOf(it->first, id)) it->second = id;
+        if (it->second) {
+            keys.push_back("e" + std::to_string(it->second->device) + ":" +
+                           std::to_string(it->second->inode) + "/" + std::string(name));
+            return keys;
+        }
     }
+    keys.push_back("p" + std::filesystem::path(std::u8string(path.begin(), path.end()))
+                             .lexically_normal()
+                             .generic_string());
     return keys;
 }
 
@@ -225,10 +237,12 @@ std::vector<bool> OrderedPool::TasksSharingFiles(
     const std::vector<std::vector<std::string>>& files) {
     std::vector<bool> after(files.size(), false);
     std::unordered_map<std::string, int> first_task;
+    std::unordered_map<std::string, std::optional<FileIdentity>> folders;
     for (std::size_t i = 0; i < files.size(); ++i) {
-        for (const std::string& path : files[i]) {
+        for (std::size_t f = 0; f < files[i].size(); ++f) {
+            const std::string& path = files[i][f];
             if (path.empty()) continue;
-            for (const std::string& key : FileKeys(path)) {
+            for (const std::string& key : FileKeys(path, f == 0, folders)) {
                 const auto [it, added] = first_task.emplace(key, static_cast<int>(i));
                 if (!added && it->second != static_cast<int>(i)) after[i] = true;
             }

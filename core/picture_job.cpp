@@ -17,6 +17,10 @@ namespace {
 // resized once, not once per name.
 std::vector<int> SameFileAsEarlier(const std::vector<JobPicture>& pictures) {
     std::vector<int> same(pictures.size(), -1);
+    // Nothing to ask the disk when no picture writes over its source (an output folder of its own).
+    bool any = false;
+    for (const JobPicture& picture : pictures) any = any || picture.writes_over_source;
+    if (!any) return same;
     std::map<std::pair<std::uint64_t, std::uint64_t>, int> first;
     for (std::size_t i = 0; i < pictures.size(); ++i) {
         if (pictures[i].files.empty()) continue;  // a picture the job passes over
@@ -64,7 +68,7 @@ PictureJobRun RunPictureJob(const PictureJob& job, ProgressSink& progress,
             }
         }
     };
-    int listed = -1;  // the last picture whose failure (if any) is in run.failures
+    int listed = -1;  // the last picture whose failure line (if any) is in run.failures
     tasks.commit = [&](int i) {
         const std::string reason = thrown[i] != nullptr ? std::string(thrown[i]) : reasons[i];
         if (!reason.empty()) {
@@ -73,8 +77,8 @@ PictureJobRun RunPictureJob(const PictureJob& job, ProgressSink& progress,
         }
         listed = i;
         if (job.commit) job.commit(i, reason);
-        progress.SetPos(i + 1);
         run.handled = i + 1;
+        progress.SetPos(i + 1);
     };
 
     const char* broke = nullptr;
@@ -88,7 +92,7 @@ PictureJobRun RunPictureJob(const PictureJob& job, ProgressSink& progress,
         broke = kProcessingFailedReason;
     }
     // The pool has stopped and every worker is gone; the user learns which picture it stopped at.
-    if (broke != nullptr && run.handled < count && listed < run.handled) {
+    if (broke != nullptr && run.handled < count && listed != run.handled) {
         ++run.failed;
         run.failures += job.pictures[run.handled].source + " (ｴﾗｰ)" + broke + "\n";
     }

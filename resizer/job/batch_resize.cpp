@@ -171,6 +171,9 @@ std::vector<ResizePlan> PlanResizes(const ResizerSettings& settings,
     // The source folder normally ends in a separator already; one is added only when missing.
     std::string source_folder = settings.sourceFolder;
     if (!source_folder.empty()) EnsureTrailingSeparator(source_folder);
+    // Source and destination share the name, so the destination is the source's own entry exactly
+    // when the folders are one (asked once: a folder of 20,000 pictures is planned at once).
+    const bool over_source = IsSameFolder(source_folder.empty() ? "." : source_folder, base);
     std::vector<ResizePlan> plans;
     for (int line = pictures.FirstChecked(); line != -1; line = pictures.NextChecked(line)) {
         ResizePlan plan;
@@ -180,7 +183,7 @@ std::vector<ResizePlan> PlanResizes(const ResizerSettings& settings,
         plan.destination = base + name;
         plan.kind = ImageKindOfName(plan.source);
         plan.turns = ((pictures.GetQuarterTurns(line) % 4) + 4) % 4;
-        plan.over_source = IsSameEntry(plan.source, plan.destination);
+        plan.over_source = over_source;
         plans.push_back(std::move(plan));
     }
     return plans;
