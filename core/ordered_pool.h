@@ -74,13 +74,13 @@ class OrderedPool {
     int Run(const Tasks& tasks, const Hooks& hooks) const;
 
     // For tasks that each touch the listed files (the file a task reads first, then the entries
-    // it replaces): true for every task that touches a file an earlier task touches. A file is
-    // known by its path after lexical normalisation and by the folder it stands in and its name;
-    // the file a task reads also by its identity (device and file number), so one file under two
-    // names (a link, a hard link) is one file. An entry a task replaces is never written through,
-    // so what a link there leads to does not matter. Two list lines whose files fall on one file
-    // then keep the order of the list. Looks at the disk: call it on the calling thread, before
-    // Run.
+    // it replaces): true for every task that touches a file an earlier task touches. An entry is
+    // known by the identity of its folder and its name (by its path, "." and ".." resolved, while
+    // the folder does not exist); the file a task reads also by its identity (device and file
+    // number), so one file under two names (a link, a hard link) is one file. An entry a task
+    // replaces is never written through, so what a link there leads to does not matter. Two list
+    // lines whose files fall on one file then keep the order of the list. Looks at the disk: call
+    // it on the calling thread, before Run.
     static std::vector<bool> TasksSharingFiles(const std::vector<std::vector<std::string>>& files);
 
   private:

@@ -21,8 +21,10 @@ inline constexpr const char* kProcessingFailedReason = "画像の処理に失敗
 
 // One picture of a job's plan, as the driver needs to know it.
 struct JobPicture {
-    std::string source;               // its path, as its failure line names it
-    std::vector<std::string> files;   // every file its work reads or writes; empty: none
+    std::string source;  // its path, as its failure line names it
+    // The file its work reads (its source) first, then the entries it replaces (a copy, a
+    // thumbnail); empty when it touches none.
+    std::vector<std::string> files;
     bool writes_over_source = false;  // its work replaces the source file itself
 };
 
