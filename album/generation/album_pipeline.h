@@ -14,7 +14,7 @@
 // What one build did, for callers that report more than the window does.
 struct AlbumBuildReport {
     bool pages_written = false;  // every index and slide-show page was written
-    int pages_failed = 0;        // pages that could not be opened or written (the build goes on)
+    int pages_failed = 0;        // pages that could not be opened or written
     bool folders_made = true;    // false when a sub-folder could not be made (pictures skipped)
     int pictures_failed = 0;     // pictures listed in the failure message
     int materials_failed = 0;    // materials listed in the failure message
@@ -93,14 +93,14 @@ std::int64_t AlbumPictureBytes(const AlbumPicturePlan& plan, int box_width, int 
 // Copy (turned where asked, or the file itself when unturned or not loadable) and thumbnail of one
 // planned picture of any kind, in a box_width x box_height thumbnail box. `upright` is its size
 // from the header when already read ({0, 0}: read it here). Safe to call on a worker thread: it
-// reads only its arguments.
+// reads only its arguments. A bad_alloc or a library's exception goes up to the job driver.
 AlbumPictureOutcome MakeAlbumPicture(const AlbumPicturePlan& plan, int box_width, int box_height,
                                      ImageCodec& codec, ImgKitSize upright = {});
 
 // What WriteAlbumPages did.
 struct AlbumPagesOutcome {
     bool completed = true;  // false when an index page failed while being written (the build stops)
-    int pages_failed = 0;   // pages that could not be opened or written and were passed over
+    int pages_failed = 0;   // pages that could not be opened or written
     // What the user is told about each failed page, in the order of the pages; BuildAlbum shows
     // them once the progress display is gone.
     std::vector<std::string> messages;
