@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <mutex>
 #include <optional>
+#include <string_view>
 #include <unordered_map>
 
 #include "platform/file_system.h"
@@ -202,32 +203,51 @@ int OrderedPool::Run(const Tasks& tasks, const Hooks& hooks) const {
 
 namespace {
 
-// The names under which one task's file is known to the others; see TasksSharingFiles. The
-// identities of folders are kept in `folders`: the files of a job stand in a few folders.
-std::vector<std::string> FileKeys(
-    const std::string& path, bool read,
-    std::unordered_map<std::string, std::optional<FileIdentity>>& folders) {
-    std::vector<std::string> keys;
-    FileIdentity id;
-    if (read && IdentityOf(path, id))
-        keys.push_back("f" + std::to_string(id.device) + ":" + std::to_string(id.inode));
-    // The entry: its folder's identity and its name, however the folder is spelt; a folder not
-    // made yet by its path, "." and ".." resolved.
+using FolderIdentities = std::unordered_map<std::string, std::optional<FileIdentity>>;
+
+// The key of the entry `path`: its folder's identity and its name, however the folder is spelt; a
+// folder not made yet by its path, "." and ".." resolved. The identities of folders are kept in
+// `folders`: the files of a job stand in a few folders.
+std::string EntryKey(const std::string& path, FolderIdentities& folders) {
     const std::size_t slash = path.rfind('/');
     const std::string_view name =
         slash == std::string::npos ? std::string_view() : std::string_view(path).substr(slash + 1);
     if (!name.empty() && name != "." && name != "..") {
         auto [it, added] = folders.try_emplace(slash == 0 ? "/" : path.substr(0, slash));
+        FileIdentity id;
         if (added && IdentityOf(it->first, id)) it->second = id;
         if (it->second) {
-            keys.push_back("e" + std::to_string(it->second->device) + ":" +
-                           std::to_string(it->second->inode) + "/" + std::string(name));
-            return keys;
+            return "e" + std::to_string(it->second->device) + ":" +
+                   std::to_string(it->second->inode) + "/" + std::string(name);
         }
     }
-    keys.push_back("p" + std::filesystem::path(std::u8string(path.begin(), path.end()))
-                             .lexically_normal()
-                             .generic_string());
+    return "p" + std::filesystem::path(std::u8string(path.begin(), path.end()))
+                     .lexically_normal()
+                     .generic_string();
+}
+
+// The names under which one task's file is known to the others; see TasksSharingFiles.
+std::vector<std::string> FileKeys(const std::string& path, bool read, FolderIdentities& folders) {
+    std::vector<std::string> keys{EntryKey(path, folders)};
+    if (!read) return keys;
+    FileIdentity id;
+    bool link = false;
+    const bool exists = IdentityOf(path, id, &link);
+    if (exists) keys.push_back("f" + std::to_string(id.device) + ":" + std::to_string(id.inode));
+    // A link read leads to an entry that another task may make or replace: reading it before or
+    // after that would depend on the workers. A link to nothing yet names its entry itself.
+    if (link) {
+        std::string target = ResolvedPath(path);
+        if (!exists) {
+            std::error_code ec;
+            const std::filesystem::path link_path(std::u8string(path.begin(), path.end()));
+            const std::filesystem::path to = std::filesystem::read_symlink(link_path, ec);
+            const std::u8string text =
+                (to.is_absolute() ? to : link_path.parent_path() / to).u8string();
+            if (!ec) target.assign(text.begin(), text.end());
+        }
+        keys.push_back(EntryKey(target, folders));
+    }
     return keys;
 }
 
@@ -237,7 +257,7 @@ std::vector<bool> OrderedPool::TasksSharingFiles(
     const std::vector<std::vector<std::string>>& files) {
     std::vector<bool> after(files.size(), false);
     std::unordered_map<std::string, int> first_task;
-    std::unordered_map<std::string, std::optional<FileIdentity>> folders;
+    FolderIdentities folders;
     for (std::size_t i = 0; i < files.size(); ++i) {
         for (std::size_t f = 0; f < files[i].size(); ++f) {
             const std::string& path = files[i][f];

@@ -108,7 +108,8 @@ struct FileIdentity {
 };
 
 // The identity of the file `path` leads to; false when nothing is there (or it cannot be told).
-bool IdentityOf(const std::string& path, FileIdentity& identity);
+// `is_link` (optional) tells whether `path` itself is a symbolic link.
+bool IdentityOf(const std::string& path, FileIdentity& identity, bool* is_link = nullptr);
 
 // Reads a whole regular file (opened with OpenRegularFile); false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);

@@ -187,11 +187,15 @@ TEST(OrderedPool, ATaskThatSharesAFileWithAnEarlierOneWaitsForItToEnd) {
     std::filesystem::create_hard_link(dir / "src/a.jpg", dir / "src/c.jpg");
     std::filesystem::create_directory(dir / "out");
     std::filesystem::create_directory_symlink(dir / "out", dir / "via");
+    // A link read that leads into the output folder, to a file not written yet.
+    std::filesystem::create_symlink(dir / "out/e.jpg", dir / "src/x.jpg");
     EXPECT_EQ(OrderedPool::TasksSharingFiles({{dir / "src/a.jpg", dir / "out/a.jpg"},
                                               {dir / "src/b.jpg", dir / "out/b.jpg"},
                                               {dir / "src/c.jpg", dir / "out/c.jpg"},
-                                              {dir / "src/d.jpg", dir / "via/a.jpg"}}),
-              (std::vector<bool>{false, true, true, true}));
+                                              {dir / "src/d.jpg", dir / "via/a.jpg"},
+                                              {dir / "src/e.jpg", dir / "out/e.jpg"},
+                                              {dir / "src/x.jpg", dir / "out/x.jpg"}}),
+              (std::vector<bool>{false, true, true, true, false, true}));
 
     std::atomic<bool> first_ended{false};
     bool waited = true;
