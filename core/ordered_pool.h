@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 // Runs the per-picture work of a job on worker threads while the calling thread stays free to
@@ -18,6 +19,9 @@
 //   `kIdleInterval`, and polls `stop_requested`.
 // - A stop starts no further task; the tasks already started finish and are committed. The tasks
 //   committed are then always a prefix 0..k-1 of the list.
+// - An exception never passes a running thread: one thrown by a task stops the pool as a stop does
+//   (the tasks before it are committed) and is thrown again by Run on the calling thread; one
+//   thrown by `commit` or a hook stops the pool, waits for the tasks in flight and goes on up.
 //
 // Workers receive only the index: `estimate` and `run` must read plain data prepared before Run
 // (never a widget or a dialog seam) and write only their own task's result slot.
@@ -28,16 +32,20 @@ class OrderedPool {
 
     struct Limits {
         int workers = 0;                 // 0: one per processor this process may use
-        std::int64_t memory_budget = 0;  // bytes; 0: a quarter of the memory this process may use
+        std::int64_t memory_budget = 0;  // bytes; 0: JobMemoryBudget of this process
     };
+
+    // Starts one worker thread. A start that throws leaves the pool with the workers it has; when
+    // not even the first can start, Run throws. Tests pass one that fails.
+    using ThreadStarter = std::function<std::thread(std::function<void()>)>;
 
     struct Tasks {
         int count = 0;
         // Bytes task i will hold at its peak (decoded pictures), from the file headers; called on
         // a worker just before the task is taken, in index order. Empty: every task costs 0.
         std::function<std::int64_t(int)> estimate;
-        // The work of task i, on a worker thread. It must not throw: a picture's failure is part
-        // of its result.
+        // The work of task i, on a worker thread. A picture's failure belongs in its result; an
+        // exception ends the run (see above).
         std::function<void(int)> run;
         // Takes the result of task i, on the calling thread, in index order.
         std::function<void(int)> commit;
@@ -54,22 +62,29 @@ class OrderedPool {
 
     // A pool with the defaults of Limits.
     OrderedPool();
-    explicit OrderedPool(Limits limits);
+    // `start_thread` empty: std::thread.
+    explicit OrderedPool(Limits limits, ThreadStarter start_thread = {});
 
     // The number of workers and the budget this pool uses (defaults resolved).
     int Workers() const { return workers_; }
     std::int64_t MemoryBudget() const { return budget_; }
 
     // Runs the tasks and returns how many were committed: all of them, or after a stop the tasks
-    // that had started. Returns when no worker is left running.
+    // that had started. Returns, or throws, only when no worker is left.
     int Run(const Tasks& tasks, const Hooks& hooks) const;
 
-    // For tasks that each touch the listed files (paths as texts, compared after lexical
-    // normalisation): true for every task that touches a file an earlier task touches. Two list
-    // lines whose copy and thumbnail fall on one file then keep the order of the list.
+    // For tasks that each touch the listed files (the file a task reads first, then the entries
+    // it replaces): true for every task that touches a file an earlier task touches. An entry is
+    // known by the identity of its folder and its name (by its path, "." and ".." resolved, while
+    // the folder does not exist); the file a task reads also by its identity (device and file
+    // number), so one file under two names (a link, a hard link) is one file. An entry a task
+    // replaces is never written through, so what a link there leads to does not matter. Two list
+    // lines whose files fall on one file then keep the order of the list. Looks at the disk: call
+    // it on the calling thread, before Run.
     static std::vector<bool> TasksSharingFiles(const std::vector<std::vector<std::string>>& files);
 
   private:
     int workers_;
     std::int64_t budget_;
+    ThreadStarter start_thread_;
 };

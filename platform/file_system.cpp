@@ -471,6 +471,17 @@ bool IsSameFile(const std::string& a, const std::string& b) {
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+bool IdentityOf(const std::string& path, FileIdentity& identity, bool* is_link) {
+    struct stat st {};
+    if (path.empty() || ::lstat(path.c_str(), &st) != 0) return false;
+    const bool link = S_ISLNK(st.st_mode);
+    if (is_link != nullptr) *is_link = link;
+    // A name that is no link is its own file: one look at the disk, not two.
+    if (link && ::stat(path.c_str(), &st) != 0) return false;
+    identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    return true;
+}
+
 bool ReadFileStart(const std::string& path, std::size_t limit, std::string& bytes) {
     bytes.clear();
     // A theme file or a profile that is a FIFO must not stop the program waiting for a writer.

@@ -99,6 +99,18 @@ std::string ResolvedPath(const std::string& path);
 // separator): writing to one then overwrites the other.
 bool IsSameFile(const std::string& a, const std::string& b);
 
+// Which file a path leads to, its links followed: the device and the file number. Two names of one
+// file (hard links, a symbolic link and its target) have one identity.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// The identity of the file `path` leads to; false when nothing is there (or it cannot be told).
+// `is_link` (optional) tells whether `path` itself is a symbolic link.
+bool IdentityOf(const std::string& path, FileIdentity& identity, bool* is_link = nullptr);
+
 // Reads a whole regular file (opened with OpenRegularFile); false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -14,20 +16,61 @@
 
 namespace {
 
-// The limit of the cgroup v2 this process lives in ("max" or missing: none).
-std::int64_t ControlGroupLimit() {
-#if defined(__linux__)
-    std::ifstream in("/sys/fs/cgroup/memory.max");
-    std::string text;
-    if (!(in >> text) || text == "max") return 0;
+// A limit this large is the kernel's "no limit" (cgroup v1 writes LLONG_MAX rounded to a page).
+constexpr std::int64_t kNoLimit = std::int64_t{1} << 62;
+
+// The first word of a small file ("max", "1717986918"); empty when it cannot be read.
+std::string FirstWord(const std::string& path) {
+    std::ifstream in(path);
+    std::string word;
+    in >> word;
+    return word;
+}
+
+// A byte count as the cgroup files write it; 0 for "max", garbage or the kernel's "no limit".
+std::int64_t LimitValue(const std::string& word) {
+    if (word.empty() || word.find_first_not_of("0123456789") != std::string::npos) return 0;
     try {
-        return static_cast<std::int64_t>(std::stoll(text));
+        const long long value = std::stoll(word);
+        return value > 0 && value < kNoLimit ? static_cast<std::int64_t>(value) : 0;
     } catch (...) {
+        return 0;  // more digits than 64 bits hold: no limit either
+    }
+}
+
+// The smallest limit in `file` from the group `group` ("/a/b") up to the hierarchy's root under
+// `mount`; 0 when no level has one.
+std::int64_t SmallestLimitOnPath(const std::string& mount, std::string group, const char* file) {
+    std::int64_t smallest = 0;
+    for (;;) {
+        while (!group.empty() && group.back() == '/') group.pop_back();
+        const std::int64_t limit = LimitValue(FirstWord(mount + group + "/" + file));
+        if (limit > 0 && (smallest == 0 || limit < smallest)) smallest = limit;
+        if (group.empty()) return smallest;
+        group.erase(group.rfind('/') == std::string::npos ? 0 : group.rfind('/'));
+    }
+}
+
+// "MemTotal:  24683716 kB" -> bytes; 0 when the key is missing.
+std::int64_t MemInfoBytes(const std::string& meminfo, const std::string& key) {
+    std::istringstream lines(meminfo);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.compare(0, key.size() + 1, key + ":") != 0) continue;
+        std::istringstream fields(line.substr(key.size() + 1));
+        long long kilobytes = 0;
+        if (fields >> kilobytes && kilobytes > 0)
+            return static_cast<std::int64_t>(kilobytes) * 1024;
         return 0;
     }
-#else
     return 0;
-#endif
+}
+
+std::string WholeText(const std::string& path) {
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 }  // namespace
@@ -41,18 +84,79 @@ int UsableProcessorCount() {
     return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 }
 
-std::int64_t UsableMemoryBytes() {
-    std::int64_t physical = 0;
-#if defined(_WIN32)
-    MEMORYSTATUSEX status{};
-    status.dwLength = sizeof(status);
-    if (GlobalMemoryStatusEx(&status)) physical = static_cast<std::int64_t>(status.ullTotalPhys);
-#else
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long page_size = sysconf(_SC_PAGE_SIZE);
-    if (pages > 0 && page_size > 0) physical = static_cast<std::int64_t>(pages) * page_size;
+MemoryFigures ReadMemoryFigures(const std::string& root) {
+    const std::string base = root.empty() || root.back() != '/' ? root + "/" : root;
+    MemoryFigures figures;
+    const std::string meminfo = WholeText(base + "proc/meminfo");
+    figures.total = MemInfoBytes(meminfo, "MemTotal");
+    figures.available = MemInfoBytes(meminfo, "MemAvailable");
+
+    // "hierarchy:controllers:path" per line: "0::/user.slice/x.scope" for cgroup v2,
+    // "4:memory:/docker/abc" for the memory controller of cgroup v1.
+    std::istringstream lines(WholeText(base + "proc/self/cgroup"));
+    std::string line;
+    std::int64_t limit = 0;
+    auto take = [&limit](std::int64_t found) {
+        if (found > 0 && (limit == 0 || found < limit)) limit = found;
+    };
+    while (std::getline(lines, line)) {
+        const std::size_t first = line.find(':');
+        const std::size_t second = first == std::string::npos ? first : line.find(':', first + 1);
+        if (second == std::string::npos) continue;
+        const std::string hierarchy = line.substr(0, first);
+        const std::string controllers = line.substr(first + 1, second - first - 1);
+        const std::string group = line.substr(second + 1);
+        if (group.empty() || group[0] != '/') continue;
+        if (hierarchy == "0" && controllers.empty()) {
+            take(SmallestLimitOnPath(base + "sys/fs/cgroup", group, "memory.max"));
+            continue;
+        }
+        std::istringstream names(controllers);
+        std::string name;
+        while (std::getline(names, name, ',')) {
+            if (name != "memory") continue;
+            take(
+                SmallestLimitOnPath(base + "sys/fs/cgroup/memory", group, "memory.limit_in_bytes"));
+        }
+    }
+    figures.group_limit = limit;
+    return figures;
+}
+
+MemoryFigures ProcessMemoryFigures() {
+    MemoryFigures figures;
+#if defined(__linux__)
+    figures = ReadMemoryFigures("/");
 #endif
-    const std::int64_t limit = ControlGroupLimit();
-    if (limit > 0 && (physical == 0 || limit < physical)) return limit;
-    return physical;
+    if (figures.total <= 0) {
+#if defined(_WIN32)
+        MEMORYSTATUSEX status{};
+        status.dwLength = sizeof(status);
+        if (GlobalMemoryStatusEx(&status)) {
+            figures.total = static_cast<std::int64_t>(status.ullTotalPhys);
+            figures.available = static_cast<std::int64_t>(status.ullAvailPhys);
+        }
+#else
+        const long pages = sysconf(_SC_PHYS_PAGES);
+        const long page_size = sysconf(_SC_PAGE_SIZE);
+        if (pages > 0 && page_size > 0)
+            figures.total = static_cast<std::int64_t>(pages) * page_size;
+#endif
+    }
+    return figures;
+}
+
+std::int64_t UsableMemoryBytes(const MemoryFigures& figures) {
+    if (figures.group_limit > 0 && (figures.total <= 0 || figures.group_limit < figures.total))
+        return figures.group_limit;
+    return std::max<std::int64_t>(0, figures.total);
+}
+
+std::int64_t JobMemoryBudget(const MemoryFigures& figures) {
+    std::int64_t budget = UsableMemoryBytes(figures) / 4;
+    if (figures.available > 0) {
+        const std::int64_t now = figures.available / 2;
+        budget = budget > 0 ? std::min(budget, now) : now;
+    }
+    return budget;
 }

@@ -60,3 +60,9 @@ int StopSignals::Received() {
 int StopSignals::ExitCode(int signal) {
     return 128 + signal;
 }
+
+void IgnoreFileSizeLimitSignal() {
+#if defined(SIGXFSZ)
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}

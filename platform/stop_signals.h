@@ -18,3 +18,8 @@ class StopSignals {
     // and 143 for SIGTERM, as a shell reports a program the signal ended.
     static int ExitCode(int signal);
 };
+
+// Lets a write beyond the process's file-size limit (ulimit -f) fail with EFBIG instead of ending
+// the program with SIGXFSZ: the job then lists that one file and goes on with the next. Each
+// program calls it once at start.
+void IgnoreFileSizeLimitSignal();

@@ -382,12 +382,17 @@ void CResizeDialog::OnCreate() {
     // must read the files that are listed, not files of the current directory.
     if (job_settings.sourceFolder.empty()) job_settings.sourceFolder.assign(1, kPathSeparator);
 
+    // The folder check may normalise the output folder (one trailing separator removed, "~/"
+    // expanded); the dialog keeps what was used.
+    const bool folder_ready = PrepareOutputFolder(job_settings, dialogs_);
+    settings_.outputFolder = job_settings.outputFolder;
+    if (!folder_ready) {
+        FocusAndSelect(output_edit_);
+        return;
+    }
     CProgressDlg progress(this);
     const BatchContext context{list_->Model(), dialogs_, progress, DefaultImageCodec()};
-    const BatchOutcome outcome = StartBatchWithOutcome(job_settings, context);
-    // The job may normalise the output folder (one trailing separator removed); keep what it used.
-    settings_.outputFolder = job_settings.outputFolder;
-    if (outcome.end == BatchOutcome::End::Stopped) FocusAndSelect(output_edit_);
+    const BatchOutcome outcome = RunBatch(job_settings, context);
 
     // A picture saved over its source now stands as the user turned it: a second "作成" must not
     // turn it again, and the preview shows the new file.

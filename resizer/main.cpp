@@ -4,11 +4,14 @@
 #include "browser/qt_translations.h"
 #include "browser/window_placement.h"
 #include "imaging/image_library.h"
+#include "platform/stop_signals.h"
 #include "resizer/c_resize_dialog.h"
 #include "resizer/program_icon.h"
 
 // Scalvo: the imaging check, the one modal dialog as the whole program, the release at the end.
 int main(int argc, char* argv[]) {
+    // A save beyond the file-size limit fails and is listed, instead of ending the program.
+    IgnoreFileSizeLimitSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Scalvo"));
     QApplication::setDesktopFileName(QStringLiteral("scalvo"));

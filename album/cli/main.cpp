@@ -3,8 +3,10 @@
 #include <vector>
 
 #include "album/cli/run_cli.h"
+#include "platform/stop_signals.h"
 
 int main(int argc, char** argv) {
+    IgnoreFileSizeLimitSignal();
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     return RunCli(args, std::cout, std::cerr, StandardInput());
 }

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <exception>
-#include <new>
 #include <optional>
 
 #include "album/generation/album_pipeline.h"
@@ -11,7 +9,7 @@
 #include "album/generation/index_page_writer.h"
 #include "album/generation/slide_show_page_writer.h"
 #include "core/mul_div.h"
-#include "core/ordered_pool.h"
+#include "core/picture_job.h"
 #include "platform/file_system.h"
 #include "platform/picture_selection.h"
 #include "platform/progress_sink.h"
@@ -204,25 +202,6 @@ AlbumPictureOutcome MakeAlbumPicture(const AlbumPicturePlan& plan, int box_width
     return outcome;
 }
 
-bool MakePictureFiles(const AlbumBuildContext& context, const std::string& source,
-                      const std::string& copy, const std::string& thumbnail, ImageKind kind,
-                      int index) {
-    AlbumPicturePlan plan;
-    plan.index = index;
-    plan.source = source;
-    plan.copy = copy;
-    plan.thumbnail = thumbnail;
-    plan.kind = kind;
-    plan.steps = context.pictures.GetQuarterTurns(index) % 4;
-    AlbumPictureOutcome outcome;
-    bool turn_failed = false;
-    bool copy_failed = false;
-    bool thumbnail_failed = false;
-    return MakeLoadedPictureFiles(plan, context.settings.thumbnail_x, context.settings.thumbnail_y,
-                                  context.codec, {}, outcome, turn_failed, copy_failed,
-                                  thumbnail_failed);
-}
-
 AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     const AlbumSettings& s = context.settings;
     ProgressSink& progress = context.progress;
@@ -272,79 +251,87 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
 
     // The list is read here, on the calling thread; the workers get plain data only.
     const std::vector<AlbumPicturePlan> plans = PlanAlbumPictures(s, context.pictures);
-    const int count = static_cast<int>(plans.size());
     const int box_width = s.thumbnail_x;
     const int box_height = s.thumbnail_y;
     std::vector<ImgKitSize> uprights(plans.size());
     std::vector<AlbumPictureOutcome> outcomes(plans.size());
-    std::vector<std::vector<std::string>> files;
-    files.reserve(plans.size());
-    for (const AlbumPicturePlan& plan : plans)
-        files.push_back({plan.source, plan.copy, plan.thumbnail});
-
-    OrderedPool::Tasks tasks;
-    tasks.count = count;
-    tasks.after_earlier = OrderedPool::TasksSharingFiles(files);
     ImageCodec& codec = context.codec;
-    tasks.estimate = [&](int i) {
+
+    PictureJob job;
+    for (const AlbumPicturePlan& plan : plans) {
+        // Only a turned JPEG or BMP copied onto its own entry (the album in the picture folder)
+        // writes over its source.
+        const bool turns_source = plan.steps > 0 &&
+                                  (plan.kind == kJpegImage || plan.kind == kBmpImage) &&
+                                  IsSameEntry(plan.source, plan.copy);
+        job.pictures.push_back(
+            {plan.source, {plan.source, plan.copy, plan.thumbnail}, turns_source});
+    }
+    job.estimate = [&](int i) {
         return AlbumPictureBytes(plans[i], box_width, box_height, codec, uprights[i]);
     };
-    tasks.run = [&](int i) {
-        try {
+    job.work = [&](int i, int same_file) -> std::string {
+        if (same_file < 0) {
             outcomes[i] = MakeAlbumPicture(plans[i], box_width, box_height, codec, uprights[i]);
-        } catch (const std::bad_alloc&) {
-            // Whatever of the picture was written is whole (every write is atomic), but some
-            // of it may be missing.
-            outcomes[i].failure = kAlbumNoMemory;
-        } catch (const std::exception&) {
-            // A library's error on one picture must not end the album: it is listed instead.
-            outcomes[i].failure = kAlbumProcessingFailed;
+            return outcomes[i].failure;
         }
+        // A later name of a picture its first name has turned over its source: turning it again
+        // would turn the one file twice. The page still shows this name, so it gets the thumbnail
+        // of the file as it now stands.
+        AlbumPicturePlan as_it_stands = plans[i];
+        as_it_stands.steps = 0;
+        outcomes[i] = MakeAlbumPicture(as_it_stands, box_width, box_height, codec, uprights[i]);
+        if (!outcomes[i].failure.empty()) return outcomes[i].failure;
+        return SameFileReason(plans[same_file].source, kAlbumNotTurnedAgain);
     };
-    tasks.commit = [&](int i) {
-        const AlbumPictureOutcome& outcome = outcomes[i];
-        if (!outcome.failure.empty()) {
-            ++result.pictures_failed;
-            result.failures += plans[i].source + " (ｴﾗｰ)" + outcome.failure + "\n";
-        }
-        if (outcome.saved_over_source) result.saved_over_source.push_back(plans[i].index);
-        progress.SetPos(i + 1);
+    job.commit = [&](int i, const std::string&) {
+        if (outcomes[i].saved_over_source) result.saved_over_source.push_back(plans[i].index);
     };
-    const OrderedPool pool(OrderedPool::Limits{context.workers, 0});
-    const int committed = pool.Run(tasks, {[&progress] { return progress.StopRequested(); },
-                                           [&progress] { progress.Idle(); }});
-    result.stopped = committed < count;
+    const PictureJobRun run = RunPictureJob(job, progress, OrderedPool::Limits{context.workers, 0});
+    result.pictures_made = run.handled;
+    result.pictures_failed = run.failed;
+    result.failures += run.failures;
+    result.stopped = run.handled < static_cast<int>(plans.size());
     return result;
 }
 
-bool WriteAlbumPages(const AlbumBuildContext& context, int* pages_failed) {
+AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context) {
     const AlbumSettings& s = context.settings;
+    AlbumPagesOutcome outcome;
     const int page_count = AlbumPageCount(s, context.pictures.CheckedCount());
     context.progress.SetMessage("HTMLを作成しています...");
     context.progress.SetRange(page_count);
     int first = context.pictures.FirstChecked();
-    int failed = 0;
     for (int page = 1; page <= page_count; ++page) {
-        PageWriteResult status = PageWriteResult::Written;
-        const int next =
-            WriteIndexPage(s, context.pictures, context.dialogs, page, page_count, first, &status);
-        if (next == -2) return false;
-        if (status != PageWriteResult::Written) ++failed;
-        if (s.slide_mode != 0 && WriteSlideShowPage(s, context.pictures, context.dialogs, page,
-                                                    page_count, first) != 1) {
-            ++failed;
+        PageWriteStatus status;
+        const int next = WriteIndexPage(s, context.pictures, page, page_count, first, status);
+        if (status.result != PageWriteResult::Written) {
+            ++outcome.pages_failed;
+            outcome.messages.push_back(status.message);
+        }
+        if (next == -2) {
+            outcome.completed = false;
+            return outcome;
+        }
+        if (s.slide_mode != 0) {
+            PageWriteStatus slide;
+            WriteSlideShowPage(s, context.pictures, page, page_count, first, slide);
+            if (slide.result != PageWriteResult::Written) {
+                ++outcome.pages_failed;
+                outcome.messages.push_back(slide.message);
+            }
         }
         context.progress.SetPos(page);
         // A page that could not be opened passes -1 on, as a page without pictures left does.
         first = next;
     }
-    if (pages_failed != nullptr) *pages_failed += failed;
-    return true;
+    return outcome;
 }
 
 bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
     report = {};
-    if (context.pictures.CheckedCount() == 0) {
+    const int checked = context.pictures.CheckedCount();
+    if (checked == 0) {
         context.dialogs.ShowMessage(
             "画像ﾌｧｲﾙが選択されていません。\n「ピクチャー」タグをクリックして選択してください。",
             std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
@@ -359,24 +346,27 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
     // A stop that came after the last picture still keeps the pages from being written: the
     // user asked for the album not to be finished.
     report.stopped = files.stopped || context.progress.StopRequested();
-    bool written = false;
+    AlbumPagesOutcome pages;
     if (!report.stopped) {
-        written = WriteAlbumPages(context, &report.pages_failed);
+        pages = WriteAlbumPages(context);
+        report.pages_failed = pages.pages_failed;
     }
     context.progress.Close();
-    report.pages_written = written && report.pages_failed == 0;
+    report.pages_written = !report.stopped && pages.completed && report.pages_failed == 0;
 
-    if (report.stopped) {
-        const std::string text =
-            std::string(kAlbumStopped) + (files.failures.empty() ? "" : "\n\n" + files.failures);
+    // Every message of the build is shown here, in the order the steps met them: the pages that
+    // failed, then the pictures and materials, then the question.
+    auto show = [&context](const std::string& text) {
         context.dialogs.ShowMessage(text, std::nullopt, MessageIcon::Exclamation,
                                     MessageButtons::Ok);
+    };
+    for (const std::string& message : pages.messages) show(message);
+    if (report.stopped) {
+        show(std::string(kAlbumStopped) + "\n" + ProcessedCountLine(files.pictures_made, checked) +
+             (files.failures.empty() ? "" : "\n\n" + files.failures));
         return false;
     }
-    if (!files.failures.empty()) {
-        context.dialogs.ShowMessage(files.failures, std::nullopt, MessageIcon::Exclamation,
-                                    MessageButtons::Ok);
-    }
+    if (!files.failures.empty()) show(files.failures);
     // Only a complete set of pages is offered: after a page that failed the first page may be
     // missing or link to one that is.
     if (report.pages_written) {

@@ -14,7 +14,7 @@
 // What one build did, for callers that report more than the window does.
 struct AlbumBuildReport {
     bool pages_written = false;  // every index and slide-show page was written
-    int pages_failed = 0;        // pages that could not be opened or written (the build goes on)
+    int pages_failed = 0;        // pages that could not be opened or written
     bool folders_made = true;    // false when a sub-folder could not be made (pictures skipped)
     int pictures_failed = 0;     // pictures listed in the failure message
     int materials_failed = 0;    // materials listed in the failure message
@@ -46,10 +46,11 @@ inline constexpr const char* kAlbumCopyFailed = "ﾌｧｲﾙのコピーに失�
 inline constexpr const char* kAlbumTurnFailed = "回転した画像の保存に失敗しました";
 inline constexpr const char* kAlbumLoadFailed = "画像を読み込めませんでした";
 inline constexpr const char* kAlbumThumbnailFailed = "サムネイルの作成に失敗しました";
-inline constexpr const char* kAlbumNoMemory = "メモリの確保に失敗しました";
-inline constexpr const char* kAlbumProcessingFailed = "画像の処理に失敗しました";
+// A later name of a picture turned over its source under its first name: not turned again.
+inline constexpr const char* kAlbumNotTurnedAgain = "回転しませんでした";
 
-// The message after a stop, before the failure lines (if any).
+// The first line of the message after a stop; the count of pictures made (ProcessedCountLine)
+// and the failure lines (if any) follow.
 inline constexpr const char* kAlbumStopped =
     "アルバムの作成を中止しました。HTMLファイルは作成していません。";
 
@@ -70,6 +71,7 @@ ImgKitSize FitThumbnail(int box_width, int box_height, int width, int height);
 struct AlbumFilesOutcome {
     bool folders_made = true;  // false when a sub-folder could not be made
     bool stopped = false;      // a stop came before every picture was made
+    int pictures_made = 0;     // pictures handled (made, or listed as failed), in list order
     int pictures_failed = 0;
     int materials_failed = 0;  // chosen materials that could not be copied into the album
     // "<source> (ｴﾗｰ)<reason>\n" per failed material, then per failed picture in list order.
@@ -91,20 +93,22 @@ std::int64_t AlbumPictureBytes(const AlbumPicturePlan& plan, int box_width, int 
 // Copy (turned where asked, or the file itself when unturned or not loadable) and thumbnail of one
 // planned picture of any kind, in a box_width x box_height thumbnail box. `upright` is its size
 // from the header when already read ({0, 0}: read it here). Safe to call on a worker thread: it
-// reads only its arguments.
+// reads only its arguments. A bad_alloc or a library's exception goes up to the job driver.
 AlbumPictureOutcome MakeAlbumPicture(const AlbumPicturePlan& plan, int box_width, int box_height,
                                      ImageCodec& codec, ImgKitSize upright = {});
 
-// Copy and thumbnail of one JPEG (kind 1) or BMP (kind 3) picture of line `index`; false when the
-// picture could not be loaded (nothing was written then).
-bool MakePictureFiles(const AlbumBuildContext& context, const std::string& source,
-                      const std::string& copy, const std::string& thumbnail, ImageKind kind,
-                      int index);
+// What WriteAlbumPages did.
+struct AlbumPagesOutcome {
+    bool completed = true;  // false when an index page failed while being written (the build stops)
+    int pages_failed = 0;   // pages that could not be opened or written
+    // What the user is told about each failed page, in the order of the pages; BuildAlbum shows
+    // them once the progress display is gone.
+    std::vector<std::string> messages;
+};
 
-// All index pages and, with slide_mode, their slide-show pages; false when an index page failed
-// while being written. `pages_failed` (optional) counts the pages that could not be opened or
-// written and were passed over.
-bool WriteAlbumPages(const AlbumBuildContext& context, int* pages_failed = nullptr);
+// All index pages and, with slide_mode, their slide-show pages, with the progress of the HTML
+// phase.
+AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context);
 
 // BuildAlbum, also telling what happened.
 bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report);

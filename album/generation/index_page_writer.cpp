@@ -211,16 +211,13 @@ RenderedIndexPage RenderIndexPage(const AlbumSettings& s, const PictureSelection
     return {ToPageBytes(out), item};
 }
 
-int WriteIndexPage(const AlbumSettings& settings, const PictureSelection& pictures,
-                   UserDialogs& dialogs, int page, int page_count, int first_item,
-                   PageWriteResult* status) {
+int WriteIndexPage(const AlbumSettings& settings, const PictureSelection& pictures, int page,
+                   int page_count, int first_item, PageWriteStatus& status) {
     RenderedIndexPage rendered = RenderIndexPage(
         settings, pictures, page, page_count, first_item,
         [&settings](const std::string& name) { return ThumbnailExists(settings, name); });
-    const PageWriteResult result =
-        WritePageFile(IndexPageFileName(settings, page, page_count), rendered.bytes, dialogs);
-    if (status != nullptr) *status = result;
-    switch (result) {
+    status = WritePageFile(IndexPageFileName(settings, page, page_count), rendered.bytes);
+    switch (status.result) {
         case PageWriteResult::OpenFailed:
             return -1;
         case PageWriteResult::WriteFailed:

@@ -7,7 +7,6 @@
 
 struct AlbumSettings;
 class PictureSelection;
-class UserDialogs;
 
 // One rendered page: its exact file bytes and the first checked line of the next page (-1 when no
 // checked picture is left).
@@ -34,7 +33,6 @@ RenderedIndexPage RenderIndexPage(const AlbumSettings& settings, const PictureSe
 
 // Renders and writes one index page. Returns the first checked line of the next page (or -1 when
 // none is left), -1 when the file could not be opened, -2 when writing failed (the build then
-// stops); the failures are reported through `dialogs`. `status` (optional) tells which it was.
-int WriteIndexPage(const AlbumSettings& settings, const PictureSelection& pictures,
-                   UserDialogs& dialogs, int page, int page_count, int first_item,
-                   PageWriteResult* status = nullptr);
+// stops); `status` tells which it was and what the user is to be told.
+int WriteIndexPage(const AlbumSettings& settings, const PictureSelection& pictures, int page,
+                   int page_count, int first_item, PageWriteStatus& status);

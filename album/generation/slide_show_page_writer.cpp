@@ -90,10 +90,11 @@ std::string RenderSlideShowPage(const AlbumSettings& s, const PictureSelection& 
     return ToPageBytes(out);
 }
 
-int WriteSlideShowPage(const AlbumSettings& settings, const PictureSelection& pictures,
-                       UserDialogs& dialogs, int page, int page_count, int first_item) {
-    std::string bytes = RenderSlideShowPage(settings, pictures, first_item);
-    switch (WritePageFile(SlideShowPageFileName(settings, page, page_count), bytes, dialogs)) {
+int WriteSlideShowPage(const AlbumSettings& settings, const PictureSelection& pictures, int page,
+                       int page_count, int first_item, PageWriteStatus& status) {
+    const std::string bytes = RenderSlideShowPage(settings, pictures, first_item);
+    status = WritePageFile(SlideShowPageFileName(settings, page, page_count), bytes);
+    switch (status.result) {
         case PageWriteResult::OpenFailed:
             return -1;
         case PageWriteResult::WriteFailed:

@@ -2,9 +2,10 @@
 
 #include <string>
 
+#include "album/generation/page_file.h"
+
 struct AlbumSettings;
 class PictureSelection;
-class UserDialogs;
 
 // The full path of the slide-show page that belongs to index page `page` of `page_count`: the
 // output folder, html_name, the page number unless it is page 1 or the only page, "s.html".
@@ -16,6 +17,6 @@ std::string RenderSlideShowPage(const AlbumSettings& settings, const PictureSele
                                 int first_item);
 
 // Renders and writes one slide-show page. Returns 1 when written, -1 when the file could not be
-// opened, 0 when writing failed; the failures are reported through `dialogs`.
-int WriteSlideShowPage(const AlbumSettings& settings, const PictureSelection& pictures,
-                       UserDialogs& dialogs, int page, int page_count, int first_item);
+// opened, 0 when writing failed; `status` tells which it was and what the user is to be told.
+int WriteSlideShowPage(const AlbumSettings& settings, const PictureSelection& pictures, int page,
+                       int page_count, int first_item, PageWriteStatus& status);

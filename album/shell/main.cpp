@@ -8,8 +8,11 @@
 #include "browser/message_box_dialogs.h"
 #include "browser/qt_translations.h"
 #include "browser/window_placement.h"
+#include "platform/stop_signals.h"
 
 int main(int argc, char* argv[]) {
+    // A save beyond the file-size limit fails and is listed, instead of ending the program.
+    IgnoreFileSizeLimitSignal();
     QApplication app(argc, argv);
     // Message boxes without a caption of their own show the program's name.
     QCoreApplication::setApplicationName(QStringLiteral("Pictavo"));

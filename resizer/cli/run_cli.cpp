@@ -233,11 +233,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (!was_loaded && !ImageLibrary::Load(dialogs)) return 1;
     ConsoleProgressSink progress(err, request.quiet);
     const BatchContext context{model, dialogs, progress, DefaultImageCodec()};
-    const BatchOutcome outcome = StartBatchWithOutcome(settings, context);
+    // The folder is checked as the dialog checks it, before the job; a refusal has said why.
+    const bool folder_ready = PrepareOutputFolder(settings, dialogs);
+    const BatchOutcome outcome = folder_ready ? RunBatch(settings, context) : BatchOutcome{};
     if (!was_loaded) ImageLibrary::Unload();
     // A signal that came after the last picture still ends the program as stopped by it.
     if (const int signal = StopSignals::Received(); signal != 0)
         return StopSignals::ExitCode(signal);
 
-    return outcome.end == BatchOutcome::End::Finished && outcome.failed == 0 ? 0 : 1;
+    return folder_ready && outcome.end == BatchOutcome::End::Finished && outcome.failed == 0 ? 0
+                                                                                             : 1;
 }

@@ -9,14 +9,13 @@
 // clearing of spent turns. Everything the user needs to read has been shown through the dialogs.
 struct BatchOutcome {
     enum class End {
-        Stopped,         // a check refused the output folder (no picture looked at)
-        NothingChecked,  // the checks passed but no picture was checked
+        NothingChecked,  // no picture was checked
         FolderFailed,    // the base folder could not be made; no picture was touched
         Finished,        // every checked picture was handled
         Interrupted,     // a stop was asked for: the pictures after the handled ones were not
                          // touched
     };
-    End end = End::Stopped;
+    End end = End::Finished;
     int converted = 0;  // pictures saved resized
     int failed = 0;     // pictures listed in the failure message
     int handled = 0;    // checked pictures handled (converted, failed or skipped), in list order
@@ -28,8 +27,8 @@ struct BatchOutcome {
 // The message after a stop: how many of the checked pictures were handled, then the failure lines.
 std::string StoppedBatchMessage(int handled, int checked, const std::string& errors);
 
-// StartBatch, telling how it ended.
-BatchOutcome StartBatchWithOutcome(ResizerSettings& settings, const BatchContext& context);
-
-// RunBatch, telling how it ended.
-BatchOutcome RunBatchWithOutcome(const ResizerSettings& settings, const BatchContext& context);
+// The batch behind the create button, once the caller has checked the output folder
+// (PrepareOutputFolder): refuses an empty selection, converts the checked pictures under the
+// progress display and shows the failures collected (or, after a stop, how far it got) in one
+// message.
+BatchOutcome RunBatch(const ResizerSettings& settings, const BatchContext& context);

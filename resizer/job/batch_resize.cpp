@@ -2,13 +2,11 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <exception>
-#include <new>
 #include <utility>
 #include <vector>
 
-#include "core/ordered_pool.h"
 #include "core/path_helpers.h"
+#include "core/picture_job.h"
 #include "platform/file_system.h"
 #include "platform/picture_selection.h"
 #include "platform/progress_sink.h"
@@ -23,9 +21,6 @@ constexpr const char* kHasExtension =
 constexpr const char* kNothingChecked = "イメージが選択されていません。";
 constexpr const char* kPreparing = "フォルダの準備をしています...";
 constexpr const char* kCreating = "作成しています...";
-constexpr const char* kNoMemory = "メモリの確保に失敗しました";
-constexpr const char* kSaveFailed = "ﾌｧｲﾙの保存に失敗しました";
-constexpr const char* kProcessingFailed = "画像の処理に失敗しました";
 
 // Percent rule in 64 bits: a huge picture at 400 % must not wrap around. The result is truncated
 // toward zero as the rule says; a value beyond 32 bits is reported as -1, which no resize accepts.
@@ -82,14 +77,15 @@ ImgKitSize LoadMinimum(const ResizerSettings& settings, ImgKitSize upright, int 
 }
 
 bool ResizeFile(const ResizerSettings& settings, ImageCodec& codec, const std::string& source,
-                const std::string& destination, int kind, int turns, ImgKitSize upright,
-                std::string& error) {
+                const std::string& destination, bool over_source, int kind, int turns,
+                ImgKitSize upright, std::string& error) {
     error.clear();
     if (upright.width <= 0 || upright.height <= 0) upright = codec.UprightSize(source);
     const ImgKitSize minimum = LoadMinimum(settings, upright, turns);
     ImageHandle image = codec.Load(source, minimum.width, minimum.height);
     if (!image) {
-        error = kNoMemory;
+        // An empty, damaged or foreign file; running out of memory throws instead.
+        error = kResizeLoadFailed;
         return false;
     }
     ImgKitSize size = codec.Size(image);
@@ -99,9 +95,14 @@ bool ResizeFile(const ResizerSettings& settings, ImageCodec& codec, const std::s
     const ImgKitSize target = ComputeTargetSize(settings, size.width, size.height);
     ImageHandle resized;
     if (target != size) {
+        if (target.width < 1 || target.height < 1) {
+            // A picture a few pixels wide at a small percentage: there is nothing to make.
+            error = kResizeTooSmall;
+            return false;
+        }
         resized = codec.Resize(image, target.width, target.height);
         if (!resized) {
-            error = kNoMemory;
+            error = kNoMemoryReason;
             return false;  // both handles release themselves, each once
         }
         // Only the resized picture is saved: the loaded one is released before the encoding.
@@ -115,24 +116,17 @@ bool ResizeFile(const ResizerSettings& settings, ImageCodec& codec, const std::s
     // never written through, so the original it shares a file with is left alone. The save goes
     // through a temporary file, so a failed save never destroys the original. A JPEG keeps its date
     // taken, camera and colour profile.
-    const std::string path = IsSameEntry(source, destination) ? ResolvedPath(source) : destination;
+    const std::string path = over_source ? ResolvedPath(source) : destination;
     const bool saved = codec.SavePictureOf(source, path, output, static_cast<ImageKind>(kind),
                                            settings.jpegQuality);
     if (!saved) {
-        error = kSaveFailed;
+        error = kResizeSaveFailed;
         return false;
     }
     return true;
 }
 
 }  // namespace
-
-bool ResizeOneFile(const ResizerSettings& settings, const BatchContext& context,
-                   const std::string& source, const std::string& destination, int kind, int line,
-                   std::string& error) {
-    const int turns = ((context.pictures.GetQuarterTurns(line) % 4) + 4) % 4;
-    return ResizeFile(settings, context.codec, source, destination, kind, turns, {}, error);
-}
 
 std::int64_t ResizePictureBytes(const ResizerSettings& settings, const ResizePlan& plan,
                                 ImageCodec& codec, ImgKitSize& upright) {
@@ -162,36 +156,44 @@ ResizeResult ResizePlannedPicture(const ResizerSettings& settings, const ResizeP
         result.skipped = true;
         return result;
     }
-    const bool over_source = IsSameEntry(plan.source, plan.destination);
-    try {
-        result.converted = ResizeFile(settings, codec, plan.source, plan.destination, plan.kind,
-                                      plan.turns, upright, result.error);
-    } catch (const std::bad_alloc&) {
-        result.converted = false;
-        result.error = kNoMemory;
-    } catch (const std::exception&) {
-        // A library's error on one picture must not end the batch: it is listed instead.
-        result.converted = false;
-        result.error = kProcessingFailed;
-    }
-    if (result.converted) {
-        result.saved_over_source = over_source;
-    } else if (!over_source) {
-        // The user still gets every picture in the output folder; a failing copy is not
-        // reported, as the failure itself already is.
-        CopyFileReplacing(plan.source, plan.destination);
-    }
+    result.converted = ResizeFile(settings, codec, plan.source, plan.destination, plan.over_source,
+                                  plan.kind, plan.turns, upright, result.error);
+    result.saved_over_source = result.converted && plan.over_source;
     return result;
 }
 
 namespace {
 
-// The loop of ResizeSelection, recording what happened in `outcome`. Returns false when the base
+// The checked pictures in list order with their paths and turns, read from the list on the
+// calling thread. `base` ends in a separator.
+std::vector<ResizePlan> PlanResizes(const ResizerSettings& settings,
+                                    const PictureSelection& pictures, const std::string& base) {
+    // The source folder normally ends in a separator already; one is added only when missing.
+    std::string source_folder = settings.sourceFolder;
+    if (!source_folder.empty()) EnsureTrailingSeparator(source_folder);
+    // Source and destination share the name, so the destination is the source's own entry exactly
+    // when the folders are one (asked once: a folder of 20,000 pictures is planned at once).
+    const bool over_source = IsSameFolder(source_folder.empty() ? "." : source_folder, base);
+    std::vector<ResizePlan> plans;
+    for (int line = pictures.FirstChecked(); line != -1; line = pictures.NextChecked(line)) {
+        ResizePlan plan;
+        plan.line = line;
+        const std::string name = pictures.ItemText(line);
+        plan.source = source_folder + name;
+        plan.destination = base + name;
+        plan.kind = ImageKindOfName(plan.source);
+        plan.turns = ((pictures.GetQuarterTurns(line) % 4) + 4) % 4;
+        plan.over_source = over_source;
+        plans.push_back(std::move(plan));
+    }
+    return plans;
+}
+
+// The pictures of the batch, recording what happened in `outcome`. Returns false when the base
 // folder could not be made.
-bool ResizeSelectionCounting(const ResizerSettings& settings, const BatchContext& context,
-                             std::string& errors, BatchOutcome& outcome) {
+bool ResizePictures(const ResizerSettings& settings, const BatchContext& context,
+                    std::string& errors, BatchOutcome& outcome) {
     ProgressSink& progress = context.progress;
-    const PictureSelection& pictures = context.pictures;
     progress.SetMessage(kPreparing);
     progress.SetRange(7);
     progress.SetPos(0);
@@ -203,75 +205,60 @@ bool ResizeSelectionCounting(const ResizerSettings& settings, const BatchContext
     progress.SetPos(2);
     EnsureTrailingSeparator(base);
 
-    // The source folder normally ends in a separator already; one is added only when missing.
-    std::string source_folder = settings.sourceFolder;
-    if (!source_folder.empty()) EnsureTrailingSeparator(source_folder);
-
     progress.SetMessage(kCreating);
-    progress.SetRange(std::max(1, pictures.CheckedCount()));
+    progress.SetRange(std::max(1, context.pictures.CheckedCount()));
     progress.SetPos(0);
 
-    // The list is read here, on the calling thread; the workers get plain data only.
-    std::vector<ResizePlan> plans;
-    for (int line = pictures.FirstChecked(); line != -1; line = pictures.NextChecked(line)) {
-        ResizePlan plan;
-        plan.line = line;
-        const std::string name = pictures.ItemText(line);
-        plan.source = source_folder + name;
-        plan.destination = base + name;
-        plan.kind = ImageKindOfName(plan.source);
-        plan.turns = ((pictures.GetQuarterTurns(line) % 4) + 4) % 4;
-        plans.push_back(std::move(plan));
-    }
-    const int count = static_cast<int>(plans.size());
+    const std::vector<ResizePlan> plans = PlanResizes(settings, context.pictures, base);
     std::vector<ImgKitSize> uprights(plans.size());
     std::vector<ResizeResult> results(plans.size());
-    std::vector<std::vector<std::string>> files;
-    files.reserve(plans.size());
-    for (const ResizePlan& plan : plans) files.push_back({plan.source, plan.destination});
-
     ImageCodec& codec = context.codec;
-    OrderedPool::Tasks tasks;
-    tasks.count = count;
-    tasks.after_earlier = OrderedPool::TasksSharingFiles(files);
-    tasks.estimate = [&](int i) {
+
+    PictureJob job;
+    for (const ResizePlan& plan : plans) {
+        JobPicture picture{plan.source, {}, false};
+        // A picture that is not a JPEG or BMP is passed over and touches nothing.
+        if (plan.kind == kJpegImage || plan.kind == kBmpImage) {
+            picture.files = {plan.source, plan.destination};
+            picture.writes_over_source = plan.over_source;
+        }
+        job.pictures.push_back(std::move(picture));
+    }
+    job.estimate = [&](int i) {
         return ResizePictureBytes(settings, plans[i], codec, uprights[i]);
     };
-    tasks.run = [&](int i) {
+    job.work = [&](int i, int same_file) -> std::string {
+        // A later name of a file already resized under its first name: resizing it again would
+        // shrink the file twice.
+        if (same_file >= 0) return SameFileReason(plans[same_file].source, "処理しませんでした");
         results[i] = ResizePlannedPicture(settings, plans[i], codec, uprights[i]);
+        return results[i].error;
     };
-    tasks.commit = [&](int i) {
-        const ResizeResult& result = results[i];
-        if (result.converted) ++outcome.converted;
-        if (!result.skipped && !result.converted) {
-            ++outcome.failed;
-            errors += plans[i].source + " (ｴﾗｰ)" + result.error + "\n";
-        }
-        if (result.saved_over_source) outcome.saved_over_source.push_back(plans[i].line);
-        progress.SetPos(i + 1);
+    job.after_failure = [&](int i) {
+        // The user still gets every picture in the output folder; a failing copy is not
+        // reported, as the failure itself already is. An original is never copied onto itself.
+        if (!plans[i].over_source) CopyFileReplacing(plans[i].source, plans[i].destination);
     };
-    const OrderedPool pool(OrderedPool::Limits{context.workers, 0});
-    outcome.handled = pool.Run(tasks, {[&progress] { return progress.StopRequested(); },
-                                       [&progress] { progress.Idle(); }});
+    job.commit = [&](int i, const std::string& reason) {
+        if (reason.empty() && results[i].converted) ++outcome.converted;
+        if (results[i].saved_over_source) outcome.saved_over_source.push_back(plans[i].line);
+    };
+    const PictureJobRun run = RunPictureJob(job, progress, OrderedPool::Limits{context.workers, 0});
+    outcome.handled = run.handled;
+    outcome.failed = run.failed;
+    errors = run.failures;
     return true;
 }
 
 }  // namespace
 
 std::string StoppedBatchMessage(int handled, int checked, const std::string& errors) {
-    std::string text = "作成を中止しました。\n" + std::to_string(checked) + " 枚中 " +
-                       std::to_string(handled) + " 枚の画像を処理しました。";
+    std::string text = "作成を中止しました。\n" + ProcessedCountLine(handled, checked);
     if (!errors.empty()) text += "\n\n" + errors;
     return text;
 }
 
-void ResizeSelection(const ResizerSettings& settings, const BatchContext& context,
-                     std::string& errors) {
-    BatchOutcome outcome;
-    ResizeSelectionCounting(settings, context, errors, outcome);
-}
-
-BatchOutcome RunBatchWithOutcome(const ResizerSettings& settings, const BatchContext& context) {
+BatchOutcome RunBatch(const ResizerSettings& settings, const BatchContext& context) {
     BatchOutcome outcome;
     const int checked = context.pictures.CheckedCount();
     if (checked == 0) {
@@ -282,7 +269,7 @@ BatchOutcome RunBatchWithOutcome(const ResizerSettings& settings, const BatchCon
     }
     context.progress.Open();
     std::string errors;
-    const bool folder_ok = ResizeSelectionCounting(settings, context, errors, outcome);
+    const bool folder_ok = ResizePictures(settings, context, errors, outcome);
     context.progress.Close();
     if (!folder_ok) {
         outcome.end = BatchOutcome::End::FolderFailed;
@@ -301,31 +288,19 @@ BatchOutcome RunBatchWithOutcome(const ResizerSettings& settings, const BatchCon
     return outcome;
 }
 
-void RunBatch(const ResizerSettings& settings, const BatchContext& context) {
-    RunBatchWithOutcome(settings, context);
-}
-
-BatchOutcome StartBatchWithOutcome(ResizerSettings& settings, const BatchContext& context) {
-    if (settings.overwriteOriginals) return RunBatchWithOutcome(settings, context);
-
+bool PrepareOutputFolder(ResizerSettings& settings, UserDialogs& dialogs) {
+    if (settings.overwriteOriginals) return true;
     // "~/" stands for the home folder here; the expanded path is what gets checked, created and
     // written to, so the question about a missing folder names the real place.
     settings.outputFolder = ExpandHome(settings.outputFolder);
     if (!IsAbsoluteFolderPath(settings.outputFolder)) {
-        context.dialogs.ShowMessage(kNotAbsolute, std::nullopt, MessageIcon::None,
-                                    MessageButtons::Ok);
-        return {};
+        dialogs.ShowMessage(kNotAbsolute, std::nullopt, MessageIcon::None, MessageButtons::Ok);
+        return false;
     }
     if (HasExtension(settings.outputFolder)) {
-        context.dialogs.ShowMessage(kHasExtension, std::nullopt, MessageIcon::None,
-                                    MessageButtons::Ok);
-        return {};
+        dialogs.ShowMessage(kHasExtension, std::nullopt, MessageIcon::None, MessageButtons::Ok);
+        return false;
     }
     StripTrailingSeparator(settings.outputFolder);
-    if (!EnsureFolder(settings.outputFolder, true, context.dialogs)) return {};
-    return RunBatchWithOutcome(settings, context);
-}
-
-bool StartBatch(ResizerSettings& settings, const BatchContext& context) {
-    return StartBatchWithOutcome(settings, context).end != BatchOutcome::End::Stopped;
+    return EnsureFolder(settings.outputFolder, true, dialogs);
 }

@@ -24,11 +24,12 @@ struct BatchContext {
 
 // One checked picture as the batch will treat it (plain data, made on the calling thread).
 struct ResizePlan {
-    int line = -1;            // the picture's line in the list
-    std::string source;       // source folder + name
-    std::string destination;  // base folder + name
-    int kind = -1;            // ImageKindOfName of the source: 1 JPEG, 3 BMP, others skipped
-    int turns = 0;            // quarter turns to apply, 0-3
+    int line = -1;             // the picture's line in the list
+    std::string source;        // source folder + name
+    std::string destination;   // base folder + name
+    int kind = -1;             // ImageKindOfName of the source: 1 JPEG, 3 BMP, others skipped
+    int turns = 0;             // quarter turns to apply, 0-3
+    bool over_source = false;  // the destination is the source's own entry (overwriting)
 };
 
 // What converting one picture did, as a worker reports it.
@@ -39,27 +40,22 @@ struct ResizeResult {
     bool saved_over_source = false;  // the converted picture replaced its source file
 };
 
+// The failure reasons of the batch's own steps, each after "<source> (ｴﾗｰ)" (the shared ones,
+// memory and a library's error, are the job driver's).
+inline constexpr const char* kResizeLoadFailed = "画像を読み込めませんでした";
+inline constexpr const char* kResizeSaveFailed = "ﾌｧｲﾙの保存に失敗しました";
+inline constexpr const char* kResizeTooSmall = "縮小後の大きさが 1 ピクセル未満になります";
+
 // The output size of a picture of width x height (after its turns) under the settings' rule.
 ImgKitSize ComputeTargetSize(const ResizerSettings& settings, int width, int height);
 
-// The create button's work after the dialog's transfer: checks the output folder (absolute, no
-// extension; one trailing separator removed from settings.outputFolder; EnsureFolder with the
-// question) unless originals are overwritten, then RunBatch. Returns false when a check stopped it
-// (the caller then puts the focus into the output folder edit).
-bool StartBatch(ResizerSettings& settings, const BatchContext& context);
-
-// Refuses an empty selection, runs ResizeSelection under the progress display and shows the
-// collected failures in one message.
-void RunBatch(const ResizerSettings& settings, const BatchContext& context);
-
-// The loop over the checked pictures; appends "<source> (ｴﾗｰ)<reason>\n" per failure to errors.
-void ResizeSelection(const ResizerSettings& settings, const BatchContext& context,
-                     std::string& errors);
-
-// Converts one picture (line = its index in the list); false with a short reason on failure.
-bool ResizeOneFile(const ResizerSettings& settings, const BatchContext& context,
-                   const std::string& source, const std::string& destination, int kind, int line,
-                   std::string& error);
+// The create button's check of the output folder, run by the caller before the batch: nothing to
+// check when originals are overwritten; else "~/" expanded, the folder absolute and without an
+// extension (each refusal a message with the program's name and no icon), one trailing separator
+// removed, and the folder made after asking (EnsureFolder with the question). The folder in
+// `settings` is left as checked. False when the batch must not run (the caller then puts the
+// focus into the output folder edit).
+bool PrepareOutputFolder(ResizerSettings& settings, UserDialogs& dialogs);
 
 // Bytes that converting `plan` holds at its peak (decoded, turned and resized pictures), from the
 // header of its source read through `codec` (`upright` receives the size read, {0, 0} when
@@ -67,8 +63,8 @@ bool ResizeOneFile(const ResizerSettings& settings, const BatchContext& context,
 std::int64_t ResizePictureBytes(const ResizerSettings& settings, const ResizePlan& plan,
                                 ImageCodec& codec, ImgKitSize& upright);
 
-// Converts one planned picture, and after a failure copies the original unchanged to a
-// destination that is another file. `upright` is its size from the header when already read
+// Converts one planned picture: its failure is a reason in the result (a bad_alloc or a library's
+// exception goes up to the job driver). `upright` is its size from the header when already read
 // ({0, 0}: read it here). Safe to call on a worker thread: it reads only its arguments.
 ResizeResult ResizePlannedPicture(const ResizerSettings& settings, const ResizePlan& plan,
                                   ImageCodec& codec, ImgKitSize upright = {});

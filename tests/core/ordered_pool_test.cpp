@@ -3,9 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <mutex>
+#include <stdexcept>
+#include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
+
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -89,6 +95,77 @@ TEST_P(OrderedPoolTest, AStopCommitsOnlyTheTasksThatStarted) {
     for (int i = 0; i < count; ++i) EXPECT_EQ(committed[i], i);
 }
 
+// Whatever throws, and wherever, Run hands it to its caller only once no worker is left, with the
+// tasks committed before it a prefix of the list; a worker that cannot start leaves the work to the
+// ones that could.
+TEST_P(OrderedPoolTest, AnExceptionReachesTheCallerOnlyOnceEveryWorkerHasEnded) {
+    for (const std::string where : {"run", "commit", "idle", "stop_requested", "first start"}) {
+        SCOPED_TRACE(where);
+        std::atomic<int> running{0};
+        std::atomic<bool> idled{false};
+        std::vector<int> committed;
+        OrderedPool::Tasks tasks;
+        tasks.count = 20;
+        tasks.run = [&](int i) {
+            ++running;
+            // Every task is still at work when the calling thread idles.
+            while (where == "idle" && !idled) std::this_thread::yield();
+            --running;
+            if (where == "run" && i == 2) throw std::runtime_error(where);
+        };
+        tasks.commit = [&](int i) {
+            if (where == "commit" && i == 1) throw std::runtime_error(where);
+            committed.push_back(i);
+        };
+        int polls = 0;
+        OrderedPool::Hooks hooks;
+        hooks.stop_requested = [&] {
+            if (where == "stop_requested" && ++polls == 2) throw std::runtime_error(where);
+            return false;
+        };
+        hooks.idle = [&] {
+            idled = true;
+            if (where == "idle") throw std::runtime_error(where);
+        };
+        OrderedPool::ThreadStarter start;
+        if (where == "first start") {
+            start = [](std::function<void()>) -> std::thread {
+                throw std::system_error(
+                    std::make_error_code(std::errc::resource_unavailable_try_again));
+            };
+        }
+        std::string thrown;
+        try {
+            OrderedPool({GetParam(), 0}, start).Run(tasks, hooks);
+        } catch (const std::system_error&) {
+            thrown = "first start";
+        } catch (const std::runtime_error& e) {
+            thrown = e.what();
+        }
+        EXPECT_EQ(thrown, where);
+        EXPECT_EQ(running.load(), 0);
+        for (std::size_t k = 0; k < committed.size(); ++k)
+            EXPECT_EQ(committed[k], static_cast<int>(k));
+        if (where == "run") {
+            EXPECT_LE(committed.size(), 2u);
+        } else if (where == "commit") {
+            EXPECT_EQ(committed, std::vector<int>{0});
+        }
+    }
+
+    int starts = 0;
+    const OrderedPool::ThreadStarter only_one = [&starts](std::function<void()> body) {
+        if (starts++ > 0)
+            throw std::system_error(
+                std::make_error_code(std::errc::resource_unavailable_try_again));
+        return std::thread(std::move(body));
+    };
+    OrderedPool::Tasks tasks;
+    tasks.count = 20;
+    tasks.run = [](int) {};
+    EXPECT_EQ(OrderedPool({GetParam(), 0}, only_one).Run(tasks, {}), 20);
+}
+
 INSTANTIATE_TEST_SUITE_P(Workers, OrderedPoolTest, ::testing::Values(1, 2, 8),
                          [](const auto& info) { return std::to_string(info.param) + "Workers"; });
 
@@ -100,6 +177,25 @@ TEST(OrderedPool, ATaskThatSharesAFileWithAnEarlierOneWaitsForItToEnd) {
         {"/in/c.jpg", "/in/c.jpg"},            // a picture that is its own copy
     });
     EXPECT_EQ(after, (std::vector<bool>{false, false, true, false}));
+
+    // One file under several names is one file: a symbolic link, a hard link, a folder reached
+    // through a link (the entry need not exist yet).
+    TempDir dir;
+    ASSERT_TRUE(WriteTestFile(dir / "src/a.jpg", "a"));
+    ASSERT_TRUE(WriteTestFile(dir / "src/d.jpg", "d"));
+    std::filesystem::create_symlink("a.jpg", dir / "src/b.jpg");
+    std::filesystem::create_hard_link(dir / "src/a.jpg", dir / "src/c.jpg");
+    std::filesystem::create_directory(dir / "out");
+    std::filesystem::create_directory_symlink(dir / "out", dir / "via");
+    // A link read that leads into the output folder, to a file not written yet.
+    std::filesystem::create_symlink(dir / "out/e.jpg", dir / "src/x.jpg");
+    EXPECT_EQ(OrderedPool::TasksSharingFiles({{dir / "src/a.jpg", dir / "out/a.jpg"},
+                                              {dir / "src/b.jpg", dir / "out/b.jpg"},
+                                              {dir / "src/c.jpg", dir / "out/c.jpg"},
+                                              {dir / "src/d.jpg", dir / "via/a.jpg"},
+                                              {dir / "src/e.jpg", dir / "out/e.jpg"},
+                                              {dir / "src/x.jpg", dir / "out/x.jpg"}}),
+              (std::vector<bool>{false, true, true, true, false, true}));
 
     std::atomic<bool> first_ended{false};
     bool waited = true;

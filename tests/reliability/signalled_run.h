@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,9 +21,10 @@ struct SignalledRun {
 };
 
 // Starts `argv` (argv[0] is the program's path), waits up to a minute for `marker` on its standard
-// error, sends `signal`, and waits for the program to end.
+// error, sends `signal` (none when 0), and waits for the program to end. `in_child` (optional)
+// runs in the child just before the program starts: a limit to set, for example.
 inline SignalledRun RunAndSignal(const std::vector<std::string>& argv, const std::string& marker,
-                                 int signal) {
+                                 int signal, const std::function<void()>& in_child = {}) {
     SignalledRun run;
     int pipe_fds[2];
     if (::pipe(pipe_fds) != 0) return run;
@@ -32,6 +35,7 @@ inline SignalledRun RunAndSignal(const std::vector<std::string>& argv, const std
         ::close(pipe_fds[1]);
         const int null_fd = ::open("/dev/null", O_WRONLY);
         ::dup2(null_fd, STDOUT_FILENO);
+        if (in_child) in_child();
         std::vector<char*> args;
         for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);
@@ -48,7 +52,7 @@ inline SignalledRun RunAndSignal(const std::vector<std::string>& argv, const std
             if (n <= 0) break;
             run.err.append(buffer, static_cast<std::size_t>(n));
         }
-        if (!run.signalled && run.err.find(marker) != std::string::npos) {
+        if (signal != 0 && !run.signalled && run.err.find(marker) != std::string::npos) {
             ::kill(pid, signal);
             run.signalled = true;
         }
@@ -62,4 +66,14 @@ inline SignalledRun RunAndSignal(const std::vector<std::string>& argv, const std
     ::waitpid(pid, &status, 0);
     if (WIFEXITED(status)) run.exit_code = WEXITSTATUS(status);
     return run;
+}
+
+// Runs `argv` with files limited to `bytes` (ulimit -f) and SIGXFSZ at its default action (which
+// ends a program that does not ignore it), as a shell with that limit would start it.
+inline SignalledRun RunUnderFileSizeLimit(const std::vector<std::string>& argv, rlim_t bytes) {
+    return RunAndSignal(argv, "", 0, [bytes] {
+        ::signal(SIGXFSZ, SIG_DFL);
+        const rlimit limit{bytes, bytes};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
 }

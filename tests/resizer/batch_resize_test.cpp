@@ -13,6 +13,7 @@
 #include <stdexcept>
 
 #include "core/picture_list_model.h"
+#include "resizer/job/batch_outcome.h"
 #include "tests/imaging/imaging_test_support.h"
 #include "tests/imaging/metadata_test_support.h"
 #include "tests/support/recording_progress_sink.h"
@@ -79,6 +80,14 @@ class BatchResizeTest : public ::testing::Test {
 
     BatchContext Context(ImageCodec& c) { return BatchContext{model, dialogs, progress, c}; }
 
+    // What the create button runs: the output folder's check, then the batch. False when the
+    // check refused the folder.
+    bool Create(ResizerSettings& s) {
+        if (!PrepareOutputFolder(s, dialogs)) return false;
+        RunBatch(s, Context(codec));
+        return true;
+    }
+
     TempDir dir;
     std::string source;
     std::string output;
@@ -117,7 +126,7 @@ TEST_F(BatchResizeTest, TheFiveRulesGiveTheComputedSizesWithAndWithoutTurns) {
             s.outputFolder = output + std::to_string(turns) + "_" + std::to_string(r);
             s.jpegQuality = 70;
             fs::create_directories(s.outputFolder);
-            StartBatch(s, Context(codec));
+            Create(s);
             for (int k = 0; k < 3; ++k) {
                 const bool swapped = turns % 2 == 1;
                 const int w = swapped ? photos[k].height : photos[k].width;
@@ -139,7 +148,7 @@ TEST_F(BatchResizeTest, ATurnedPictureShowsTheTurnedContent) {
     settings.targetWidth = 200;
     settings.jpegQuality = 95;
     model.AddQuarterTurn(0);
-    ASSERT_TRUE(StartBatch(settings, Context(codec)));
+    ASSERT_TRUE(Create(settings));
     const QImage turned = DecodeUpright(output + "/bug.jpg");
     ASSERT_EQ(turned.size(), QSize(200, 320));
     const QImage expected = DecodeUpright(TestDataPath("photos/ladybird.jpg"))
@@ -158,7 +167,7 @@ TEST_F(BatchResizeTest, AJpegStaysAJpegAtTheQualityAndABmpStaysABmp) {
     settings.sizeMode = ScaleByPercent;
     settings.scalePercent = 100;
     settings.jpegQuality = 30;
-    ASSERT_TRUE(StartBatch(settings, Context(codec)));
+    ASSERT_TRUE(Create(settings));
     EXPECT_TRUE(dialogs.calls.empty());
     // Even unresized, the JPEG is encoded again at the chosen quality (first luma table entry of
     // the standard scaling at 30: 16 * 5000 / 30 / 100 = 27).
@@ -180,7 +189,7 @@ TEST_F(BatchResizeTest, AResizedJpegKeepsTheCameraDataUpright) {
     settings.overwriteOriginals = true;  // the source is read before it is replaced
     settings.sizeMode = FitWidth;
     settings.targetWidth = 400;
-    ASSERT_TRUE(StartBatch(settings, Context(codec)));
+    ASSERT_TRUE(Create(settings));
     const SavedMetadata dune = ReadSavedMetadata(ReadTestFile(source + "/dune.jpg"));
     EXPECT_EQ(dune.Exif("Exif.Photo.DateTimeOriginal"), "2007:08:06 10:29:13");
     EXPECT_EQ(dune.Exif("Exif.Image.Model"), "Canon EOS DIGITAL REBEL");
@@ -197,12 +206,12 @@ TEST_F(BatchResizeTest, AnUnloadableSecondPictureIsCopiedAndReportedOnOneLine) {
     AddPhoto("jpeg/bad/gen_truncated_in_headers.jpg", "b.jpg");
     settings.sizeMode = FitWidth;
     settings.targetWidth = 100;
-    ASSERT_TRUE(StartBatch(settings, Context(codec)));
+    ASSERT_TRUE(Create(settings));
     EXPECT_EQ(StoredSize(output + "/a.jpg"), QSize(100, 63));
     EXPECT_EQ(ReadTestFile(output + "/b.jpg"),
               ReadTestFile(TestDataPath("jpeg/bad/gen_truncated_in_headers.jpg")));
     ASSERT_EQ(dialogs.calls.size(), 1u);
-    EXPECT_EQ(dialogs.calls[0].text, source + "/b.jpg (ｴﾗｰ)メモリの確保に失敗しました\n");
+    EXPECT_EQ(dialogs.calls[0].text, source + "/b.jpg (ｴﾗｰ)画像を読み込めませんでした\n");
     EXPECT_EQ(dialogs.calls[0].icon, MessageIcon::Exclamation);
     EXPECT_EQ(dialogs.calls[0].caption, std::nullopt);
     const std::vector<std::string> expected_progress = {"open",
@@ -225,7 +234,7 @@ TEST_F(BatchResizeTest, AnErrorThrownForOnePictureIsListedAndTheBatchGoesOn) {
     AddPhoto("photos/dune_grass.jpg", "b.jpg");
     AddPhoto("photos/dune_grass.jpg", "c.jpg");
     codec.throw_on_load = {"b.jpg"};
-    ASSERT_TRUE(StartBatch(settings, Context(codec)));
+    ASSERT_TRUE(Create(settings));
     EXPECT_EQ(dialogs.Texts(),
               std::vector<std::string>{source + "/b.jpg (ｴﾗｰ)画像の処理に失敗しました\n"});
     EXPECT_EQ(ReadTestFile(output + "/b.jpg"), ReadTestFile(source + "/b.jpg"));
@@ -243,7 +252,7 @@ TEST_F(BatchResizeTest, AFailedSaveOverTheOriginalLeavesItByteIdentical) {
     settings.outputFolder = "relative/and/never/looked/at.x";
     settings.sizeMode = FitWidth;
     settings.targetWidth = 400;
-    ASSERT_TRUE(StartBatch(settings, Context(codec)));
+    ASSERT_TRUE(Create(settings));
     EXPECT_EQ(ReadTestFile(source + "/clock.jpg"), before);
     EXPECT_EQ(ReadTestFile(source + "/small.bmp"), bmp_before);
     EXPECT_EQ(StoredSize(source + "/bug.jpg"), QSize(400, 250));
@@ -262,7 +271,7 @@ TEST_F(BatchResizeTest, TheOutputFolderEqualToTheSourceIsWrittenSafelyToo) {
     const std::string before = ReadTestFile(source + "/road.jpg");
     codec.fail_save = {"road.jpg"};
     settings.outputFolder = source + "/";
-    ASSERT_TRUE(StartBatch(settings, Context(codec)));
+    ASSERT_TRUE(Create(settings));
     EXPECT_EQ(ReadTestFile(source + "/road.jpg"), before);
     ASSERT_EQ(dialogs.calls.size(), 1u);
     EXPECT_EQ(settings.outputFolder, source);  // one trailing separator removed
@@ -270,7 +279,7 @@ TEST_F(BatchResizeTest, TheOutputFolderEqualToTheSourceIsWrittenSafelyToo) {
 
 TEST_F(BatchResizeTest, NoCheckedPictureGivesOnlyTheMessage) {
     AddPhoto("photos/storm_road.jpg", "road.jpg", /*checked=*/false);
-    ASSERT_TRUE(StartBatch(settings, Context(codec)));
+    ASSERT_TRUE(Create(settings));
     ASSERT_EQ(dialogs.calls.size(), 1u);
     EXPECT_EQ(dialogs.calls[0].text, "イメージが選択されていません。");
     EXPECT_EQ(dialogs.calls[0].icon, MessageIcon::Exclamation);
@@ -283,7 +292,7 @@ TEST_F(BatchResizeTest, ANonPictureIsNeitherWrittenNorReported) {
     AddPhoto("photos/storm_road.jpg", "road.jpg");
     settings.sizeMode = FitWidth;
     settings.targetWidth = 100;
-    ASSERT_TRUE(StartBatch(settings, Context(codec)));
+    ASSERT_TRUE(Create(settings));
     EXPECT_TRUE(dialogs.calls.empty());
     EXPECT_FALSE(fs::exists(output + "/notes.txt"));
     EXPECT_TRUE(fs::exists(output + "/road.jpg"));
@@ -297,9 +306,9 @@ TEST_F(BatchResizeTest, AZeroSizeIsAFailedResizeNotACrash) {
     tiny.save(QString::fromStdString(source + "/tiny.bmp"), "BMP");
     model.InsertPicture("tiny.bmp", true);
     settings.scalePercent = 10;
-    ASSERT_TRUE(StartBatch(settings, Context(codec)));
+    ASSERT_TRUE(Create(settings));
     ASSERT_EQ(dialogs.calls.size(), 1u);
-    EXPECT_EQ(dialogs.calls[0].text, source + "/tiny.bmp (ｴﾗｰ)メモリの確保に失敗しました\n");
+    EXPECT_EQ(dialogs.calls[0].text, source + "/tiny.bmp (ｴﾗｰ)" + kResizeTooSmall + "\n");
     EXPECT_EQ(ReadTestFile(output + "/tiny.bmp"), ReadTestFile(source + "/tiny.bmp"));
 }
 
@@ -323,7 +332,7 @@ TEST_F(BatchResizeTest, TheOutputFolderChecksStopInOrder) {
         dialogs.calls.clear();
         ResizerSettings s = settings;
         s.outputFolder = r.folder;
-        EXPECT_FALSE(StartBatch(s, Context(codec))) << r.folder;
+        EXPECT_FALSE(Create(s)) << r.folder;
         ASSERT_EQ(dialogs.calls.size(), 1u) << r.folder;
         EXPECT_EQ(dialogs.calls[0].text, r.message);
         EXPECT_EQ(dialogs.calls[0].caption, std::nullopt);
@@ -337,7 +346,7 @@ TEST_F(BatchResizeTest, AMissingOutputFolderIsCreatedOnlyAfterTheUserAgrees) {
     AddPhoto("photos/storm_road.jpg", "road.jpg");
     settings.outputFolder = output + "/deep/er/";
     dialogs.answers = {MessageAnswer::No};
-    EXPECT_FALSE(StartBatch(settings, Context(codec)));
+    EXPECT_FALSE(Create(settings));
     EXPECT_FALSE(fs::exists(output + "/deep"));
     ASSERT_EQ(dialogs.calls.size(), 2u);
     EXPECT_EQ(dialogs.calls[0].text,
@@ -346,7 +355,7 @@ TEST_F(BatchResizeTest, AMissingOutputFolderIsCreatedOnlyAfterTheUserAgrees) {
 
     dialogs.calls.clear();
     settings.outputFolder = output + "/deep/er/";
-    EXPECT_TRUE(StartBatch(settings, Context(codec)));
+    EXPECT_TRUE(Create(settings));
     EXPECT_TRUE(fs::exists(output + "/deep/er/road.jpg"));
 }
 
@@ -358,7 +367,7 @@ TEST_F(BatchResizeTest, AHomeRelativeOutputFolderIsExpanded) {
     settings.outputFolder = "~/MyAlbum";
     settings.sizeMode = FitWidth;
     settings.targetWidth = 64;
-    const bool started = StartBatch(settings, Context(codec));
+    const bool started = Create(settings);
     setenv("HOME", saved.c_str(), 1);
     EXPECT_TRUE(started);
     EXPECT_TRUE(fs::exists(dir / "MyAlbum/road.jpg"));

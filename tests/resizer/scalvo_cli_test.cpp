@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 #include <regex>
+#include <set>
 #include <sstream>
 
 #include "tests/imaging/imaging_test_support.h"
@@ -166,7 +167,7 @@ TEST_F(ScalvoCliTest, SelectTurnAndBoxApplyToTheNamedPictures) {
 TEST_F(ScalvoCliTest, AFailedPictureIsListedOnStandardErrorAndExitsWithOne) {
     WriteTestFile(source + "/broken.jpg", "\xFF\xD8\xFF not really");
     EXPECT_EQ(Run({"--percent", "50", "-o", output, "-q", source}), 1);
-    EXPECT_NE(err.str().find(source + "/broken.jpg (ｴﾗｰ)メモリの確保に失敗しました"),
+    EXPECT_NE(err.str().find(source + "/broken.jpg (ｴﾗｰ)画像を読み込めませんでした"),
               std::string::npos)
         << err.str();
     EXPECT_EQ(ReadTestFile(output + "/broken.jpg"), ReadTestFile(source + "/broken.jpg"));
@@ -216,6 +217,21 @@ TEST_F(ScalvoCliTest, ASignalStopsTheBatchCleanly) {
         }
         EXPECT_GT(untouched, 0) << "the stop came too late to be seen";
     }
+}
+
+// Under a file-size limit (ulimit -f) the output too large for it fails and is listed, with no
+// part of it left behind; the other pictures are made, and the program ends with 1, not killed.
+TEST_F(ScalvoCliTest, AFileSizeLimitFailsOnlyThePicturesBeyondIt) {
+    const SignalledRun run = RunUnderFileSizeLimit(
+        {SCALVO_CLI_PATH, "--percent", "50", "-o", output, "-q", source}, 200 * 1024);
+    EXPECT_EQ(run.exit_code, 1) << run.err;
+    EXPECT_NE(run.err.find(source + "/scan.bmp (ｴﾗｰ)ﾌｧｲﾙの保存に失敗しました\n"), std::string::npos)
+        << run.err;
+    // The 320 x 252 BMP is 242 KB, and the fallback copy of its original larger still.
+    std::set<std::string> names;
+    for (const auto& [name, bytes] : FolderContents(output)) names.insert(name);
+    EXPECT_EQ(names, (std::set<std::string>{"road.jpg", "桜.jpg"}));
+    EXPECT_EQ(SizeOf(output + "/road.jpg"), QSize(960, 640));
 }
 
 TEST_F(ScalvoCliTest, AJobThatCannotStartExitsWithOneAndSaysWhy) {

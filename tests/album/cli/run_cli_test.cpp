@@ -320,6 +320,25 @@ TEST(PictavoCli, SigintStopsTheBuildBeforeThePages) {
         EXPECT_EQ(bytes, original) << name;
 }
 
+// Under a file-size limit (ulimit -f) the real program lists the copies too large for it and
+// finishes the album, ending with 1 instead of being killed.
+TEST(PictavoCli, AFileSizeLimitFailsOnlyTheFilesBeyondIt) {
+    TempDir dir;
+    fs::create_directories(dir / "src");
+    fs::copy_file(TestDataPath("photos/dune_grass.jpg"), dir / "src/dune.jpg");
+    fs::copy_file(TestDataPath("jpeg/good/ljt_testorig.jpg"), dir / "src/small.jpg");
+    const SignalledRun run = RunUnderFileSizeLimit(
+        {PICTAVO_CLI_PATH, "--profile", dir / "none.ini", "-q", "-o", dir / "album", dir / "src"},
+        64 * 1024);
+    EXPECT_EQ(run.exit_code, 1) << run.err;
+    EXPECT_NE(run.err.find(dir / "src/dune.jpg (ｴﾗｰ)ﾌｧｲﾙのコピーに失敗しました\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(ReadTestFile(dir / "album/my_p/small.jpg"), ReadTestFile(dir / "src/small.jpg"));
+    EXPECT_TRUE(fs::exists(dir / "album/my.html"));
+    EXPECT_FALSE(fs::exists(dir / "album/my_p/dune.jpg"));
+}
+
 struct UsageCase {
     std::vector<std::string> args;
     const char* message;

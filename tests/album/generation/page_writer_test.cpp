@@ -10,7 +10,6 @@
 #include "core/picture_list_model.h"
 #include "platform/text_encoding.h"
 #include "tests/reliability/failing_storage.h"
-#include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -140,9 +139,9 @@ TEST(IndexPage, AlbumInsideThePictureFolderLinksThePicturesThemselves) {
     PictureListModel list;
     Add(list, "a.jpg");
     Add(list, "c.gif");
-    RecordingUserDialogs dialogs;
-    EXPECT_EQ(WriteIndexPage(s, list, dialogs, 1, 1, list.FirstChecked()), -1);
-    EXPECT_TRUE(dialogs.calls.empty());
+    PageWriteStatus status;
+    EXPECT_EQ(WriteIndexPage(s, list, 1, 1, list.FirstChecked(), status), -1);
+    EXPECT_EQ(status.result, PageWriteResult::Written);
     EXPECT_EQ(ReadTestFile(dir / "src/my.html"), ExpectedPage("out_sorce.html"));
 }
 
@@ -311,27 +310,27 @@ TEST(PageFiles, WriteResultsAndMessages) {
     PictureListModel list;
     Add(list, "a.jpg");
     Add(list, "b.jpg");
-    RecordingUserDialogs dialogs;
+    PageWriteStatus status;
     // An existing page is replaced.
     WriteTestFile(dir / "my.html", std::string(100000, 'x'));
-    EXPECT_EQ(WriteIndexPage(s, list, dialogs, 1, 1, 0), -1);
+    EXPECT_EQ(WriteIndexPage(s, list, 1, 1, 0, status), -1);
+    EXPECT_EQ(status.result, PageWriteResult::Written);
     EXPECT_EQ(ReadTestFile(dir / "my.html"),
               RenderIndexPage(s, list, 1, 1, 0, Thumbnails({})).bytes);
     s.thumbnail_cols = 1;
     s.html_page = 1;
-    EXPECT_EQ(WriteIndexPage(s, list, dialogs, 1, 2, 0), 1);
-    EXPECT_EQ(WriteSlideShowPage(s, list, dialogs, 2, 2, 1), 1);
+    EXPECT_EQ(WriteIndexPage(s, list, 1, 2, 0, status), 1);
+    EXPECT_EQ(WriteSlideShowPage(s, list, 2, 2, 1, status), 1);
     EXPECT_TRUE(std::filesystem::exists(dir / "my2s.html"));
-    EXPECT_TRUE(dialogs.calls.empty());
+    EXPECT_EQ(status.message, "");
 
     s.out_dir = dir / "missing";
-    EXPECT_EQ(WriteIndexPage(s, list, dialogs, 1, 1, 0), -1);
-    EXPECT_EQ(WriteSlideShowPage(s, list, dialogs, 1, 1, 0), -1);
-    ASSERT_EQ(dialogs.calls.size(), 2u);
-    for (const auto& call : dialogs.calls) {
-        EXPECT_EQ(call.text, "書きこみモードでファイルをオープンできませんでした。");
-        EXPECT_EQ(call.caption, std::nullopt);
-        EXPECT_EQ(call.icon, MessageIcon::Exclamation);
+    PageWriteStatus slide;
+    EXPECT_EQ(WriteIndexPage(s, list, 1, 1, 0, status), -1);
+    EXPECT_EQ(WriteSlideShowPage(s, list, 1, 1, 0, slide), -1);
+    for (const PageWriteStatus& failed : {status, slide}) {
+        EXPECT_EQ(failed.result, PageWriteResult::OpenFailed);
+        EXPECT_EQ(failed.message, "書きこみモードでファイルをオープンできませんでした。");
     }
 }
 
@@ -342,17 +341,17 @@ TEST(PageFiles, AFullDiskStopsThePageWithTheSystemTextAndKeepsTheOldOne) {
     WriteTestFile(dir / "my.html", "last build's page");
     PictureListModel list;
     Add(list, "a.jpg");
-    RecordingUserDialogs dialogs;
+    PageWriteStatus index;
+    PageWriteStatus slide;
     {
         // As on a full disk: no file may grow beyond 100 bytes.
         FileSizeLimit full(100);
         ASSERT_TRUE(full.Active());
-        EXPECT_EQ(WriteIndexPage(s, list, dialogs, 1, 1, 0), -2);
-        EXPECT_EQ(WriteSlideShowPage(s, list, dialogs, 1, 1, 0), 0);
+        EXPECT_EQ(WriteIndexPage(s, list, 1, 1, 0, index), -2);
+        EXPECT_EQ(WriteSlideShowPage(s, list, 1, 1, 0, slide), 0);
     }
-    ASSERT_EQ(dialogs.calls.size(), 2u);
-    EXPECT_EQ(dialogs.calls[0].text, "error: File too large");
-    EXPECT_EQ(dialogs.calls[1].text, "error: File too large");
+    EXPECT_EQ(index.message, "error: File too large");
+    EXPECT_EQ(slide.message, "error: File too large");
     EXPECT_EQ(ReadTestFile(dir / "my.html"), "last build's page");
     EXPECT_FALSE(std::filesystem::exists(dir / "mys.html"));
 }
@@ -365,9 +364,9 @@ TEST(PageFiles, APageThatIsALinkIsReplacedNotWrittenThrough) {
     std::filesystem::create_symlink("notes.txt", dir / "my.html");
     PictureListModel list;
     Add(list, "a.jpg");
-    RecordingUserDialogs dialogs;
-    EXPECT_EQ(WriteIndexPage(s, list, dialogs, 1, 1, 0), -1);
-    EXPECT_TRUE(dialogs.calls.empty());
+    PageWriteStatus status;
+    EXPECT_EQ(WriteIndexPage(s, list, 1, 1, 0, status), -1);
+    EXPECT_EQ(status.result, PageWriteResult::Written);
     EXPECT_EQ(ReadTestFile(dir / "notes.txt"), "someone's notes");
     EXPECT_FALSE(std::filesystem::is_symlink(dir / "my.html"));
     EXPECT_EQ(ReadTestFile(dir / "my.html").rfind("<HTML>\r\n", 0), 0u);

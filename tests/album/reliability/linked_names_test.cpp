@@ -84,5 +84,40 @@ TEST_P(AlbumLinkedNames, APictureCopyLinkedToAnOriginalIsReplacedNeverWrittenThr
     }
 }
 
+// The album in the picture folder, one file under three names (a.jpg, a symbolic link b.jpg and a
+// hard link c.jpg), each to be turned: the file is turned once, under its first name; the later
+// names keep their page entry and a thumbnail of the file as it stands, and are listed as not
+// turned. Files, progress and messages are the same at every number of workers.
+TEST_P(AlbumLinkedNames, AFileUnderSeveralNamesIsTurnedOnceUnderItsFirstName) {
+    fs::remove(dir / "src/b.jpg");
+    fs::create_symlink("a.jpg", dir / "src/b.jpg");
+    fs::create_hard_link(dir / "src/a.jpg", dir / "src/c.jpg");
+    list = PictureListModel();
+    list.Fill(dir / "src/", PictureFilter::Album);
+    for (int i = 0; i < list.Count(); ++i) {
+        list.SetChecked(i, true);
+        list.AddQuarterTurn(i);
+    }
+    settings.out_sorce = 1;
+    settings.pic_folder.clear();
+
+    const AlbumBuildReport report = Run();
+    EXPECT_EQ(report.saved_over_source, std::vector<int>{0});
+    EXPECT_EQ(report.pictures_failed, 2);
+    EXPECT_EQ(ImgKitUprightSize(dir / "src/a.jpg"), (ImgKitSize{149, 227}));
+    EXPECT_TRUE(fs::is_symlink(dir / "src/b.jpg"));
+    EXPECT_EQ(ReadTestFile(dir / "src/c.jpg"), original);
+    EXPECT_EQ(ImgKitUprightSize(dir / "src/my_t/_b.jpg"), (ImgKitSize{66, 100}));
+    EXPECT_EQ(ImgKitUprightSize(dir / "src/my_t/_c.jpg"), (ImgKitSize{100, 66}));
+    const std::string reason =
+        " (ｴﾗｰ)同じファイルを先に a.jpg として処理したため、回転しませんでした\n";
+    EXPECT_EQ(dialogs.Texts(),
+              (std::vector<std::string>{dir / "src/b.jpg" + reason + dir / "src/c.jpg" + reason,
+                                        "今すぐブラウザで見ますか？"}));
+    EXPECT_EQ(progress.PositionIn("サムネイルを作成しています..."), 3);
+    EXPECT_NE(ReadTestFile(dir / "src/my.html").find("<IMG SRC=\"my_t/_b.jpg\""),
+              std::string::npos);
+}
+
 INSTANTIATE_TEST_SUITE_P(Workers, AlbumLinkedNames, ::testing::Values(1, 2),
                          ::testing::PrintToStringParamName());

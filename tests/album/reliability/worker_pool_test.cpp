@@ -94,15 +94,17 @@ TEST_P(AlbumStop, AStopAfterAFewPicturesLeavesEveryOriginalWholeAndWritesNoPage)
     EXPECT_FALSE(BuildAlbum(context, report));
     EXPECT_FALSE(codec.TimedOut());
 
+    // The message says how far the build got: the pictures the progress counted.
     EXPECT_TRUE(report.stopped);
+    const int done = progress.PositionIn(kPicturePhase);
     ASSERT_EQ(dialogs.calls.size(), 1u);
-    EXPECT_EQ(dialogs.calls[0].text, kAlbumStopped);
+    EXPECT_EQ(dialogs.calls[0].text, std::string(kAlbumStopped) + "\n16 枚中 " +
+                                         std::to_string(done) + " 枚の画像を処理しました。");
     EXPECT_EQ(dialogs.calls[0].icon, MessageIcon::Exclamation);
     EXPECT_TRUE(shell.opened.empty());
 
     // Every original is either untouched or the whole turned picture; the turned ones are exactly
     // those reported, and they are the pictures the progress counted.
-    const int done = progress.PositionIn(kPicturePhase);
     EXPECT_GE(done, 3);
     EXPECT_LT(done, kStopPictures);
     const std::set<int> turned =

@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kLoadFailed = " (ｴﾗｰ)メモリの確保に失敗しました\n";
+constexpr const char* kLoadFailed = " (ｴﾗｰ)画像を読み込めませんでした\n";
 
 struct GroupTally {
     int files = 0;
@@ -70,7 +70,7 @@ class ResizerSweep : public ::testing::Test {
 
     BatchOutcome Run() {
         BatchContext context{list, dialogs, progress, codec};
-        return StartBatchWithOutcome(settings, context);
+        return RunBatch(settings, context);
     }
 
     // The error lines of the closing message, one per failed picture.
@@ -112,7 +112,7 @@ TEST_F(ResizerSweep, EveryTestPictureIsResizedOrListedAsFailedAndCopiedUnchanged
         const std::string name = p.FlatName();
         const std::string source = dir / ("src/" + name);
         const std::string output = dir / ("out/" + name);
-        const bool failed = errors.find(source + kLoadFailed) != std::string::npos;
+        const bool failed = errors.find(source + " (ｴﾗｰ)") != std::string::npos;
         GroupTally& tally = groups[fs::path(p.path).parent_path().string()];
         ++tally.files;
         (failed ? tally.refused : tally.converted)++;
@@ -128,13 +128,16 @@ TEST_F(ResizerSweep, EveryTestPictureIsResizedOrListedAsFailedAndCopiedUnchanged
                 EXPECT_EQ(size, (ImgKitSize{p.width / 2, p.height / 2}));
             }
         }
-        // A picture half of which is below one pixel cannot be made; every other decodable one is.
+        // A picture half of which is below one pixel cannot be made, and says so; every other
+        // decodable one is made.
         const bool too_small = p.width / 2 < 1 || p.height / 2 < 1;
         if (p.MustDecode()) {
             EXPECT_EQ(failed, too_small);
+            EXPECT_EQ(errors.find(source + " (ｴﾗｰ)" + kResizeTooSmall + "\n") != std::string::npos,
+                      too_small);
         }
         if (p.MustBeRefused()) {
-            EXPECT_TRUE(failed);
+            EXPECT_NE(errors.find(source + kLoadFailed), std::string::npos);
         }
         if (p.declared_pixels > kMaxPicturePixels) {
             EXPECT_TRUE(failed);

@@ -37,7 +37,7 @@ class ResizerLinkedNames : public ::testing::TestWithParam<int> {
 
     BatchOutcome Run() {
         ImageCodec codec;
-        return StartBatchWithOutcome(settings, {list, dialogs, progress, codec, GetParam()});
+        return RunBatch(settings, {list, dialogs, progress, codec, GetParam()});
     }
 
     TempDir dir;
@@ -72,6 +72,33 @@ TEST_P(ResizerLinkedNames, AnOutputEntryLinkedToAnOriginalIsReplacedNeverWritten
             EXPECT_EQ(ImgKitUprightSize(written), (ImgKitSize{113, 74})) << name;
         }
     }
+}
+
+// One file under three names in the folder being overwritten (a.jpg, a symbolic link b.jpg and a
+// hard link c.jpg): it is resized once, under its first name, and the later names are listed as
+// not processed. Files, progress and message are the same at every number of workers.
+TEST_P(ResizerLinkedNames, AFileUnderSeveralNamesIsOverwrittenOnceUnderItsFirstName) {
+    fs::remove(dir / "src/b.jpg");
+    fs::create_symlink("a.jpg", dir / "src/b.jpg");
+    fs::create_hard_link(dir / "src/a.jpg", dir / "src/c.jpg");
+    list = PictureListModel();
+    list.Fill(dir / "src/", PictureFilter::Resizer);
+    for (int i = 0; i < list.Count(); ++i) list.SetChecked(i, true);
+    settings.overwriteOriginals = true;
+
+    const BatchOutcome outcome = Run();
+    EXPECT_EQ(outcome.converted, 1);
+    EXPECT_EQ(outcome.failed, 2);
+    EXPECT_EQ(outcome.saved_over_source, std::vector<int>{0});
+    EXPECT_EQ(ImgKitUprightSize(dir / "src/a.jpg"), (ImgKitSize{113, 74}));
+    EXPECT_TRUE(fs::is_symlink(dir / "src/b.jpg"));
+    EXPECT_EQ(ReadTestFile(dir / "src/c.jpg"), original);
+    const std::string reason =
+        " (ｴﾗｰ)同じファイルを先に a.jpg として処理したため、処理しませんでした\n";
+    EXPECT_EQ(dialogs.Texts(),
+              std::vector<std::string>{dir / "src/b.jpg" + reason + dir / "src/c.jpg" + reason});
+    EXPECT_EQ(progress.PositionIn("作成しています..."), 3);
+    EXPECT_EQ(progress.calls.size(), 13u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Workers, ResizerLinkedNames, ::testing::Values(1, 2),

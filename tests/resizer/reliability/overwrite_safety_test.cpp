@@ -73,7 +73,7 @@ class ResizerOverwrite : public ::testing::TestWithParam<Case> {
         settings.scalePercent = 50;
         settings.jpegQuality = 90;
         BatchContext context{list, dialogs, progress, codec};
-        return StartBatchWithOutcome(settings, context);
+        return RunBatch(settings, context);
     }
 
     TempDir dir;
@@ -175,7 +175,7 @@ TEST(ResizerOverwriteSuccess, ASuccessfulOverwriteReplacesTheOriginalWithAWholeP
     RecordingProgressSink progress;
     ImageCodec codec;
     BatchContext context{list, dialogs, progress, codec};
-    const BatchOutcome outcome = StartBatchWithOutcome(settings, context);
+    const BatchOutcome outcome = RunBatch(settings, context);
     EXPECT_EQ(outcome.converted, 1);
     EXPECT_TRUE(dialogs.calls.empty());
     EXPECT_EQ(ImgKitUprightSize(dir / "src/p.jpg"), (ImgKitSize{320, 252}));

@@ -66,7 +66,7 @@ TEST_F(ResizerWorkers, OneTwoAndEightWorkersWriteTheSameFilesAndSayTheSame) {
         RecordingProgressSink progress;
         ImageCodec codec;
         const BatchContext context{list, dialogs, progress, codec, workers};
-        EXPECT_EQ(StartBatchWithOutcome(settings, context).end, BatchOutcome::End::Finished);
+        EXPECT_EQ(RunBatch(settings, context).end, BatchOutcome::End::Finished);
         runs.push_back(
             {workers, FolderContents(settings.outputFolder), progress.calls, dialogs.Texts()});
     }
@@ -85,7 +85,7 @@ TEST_P(ResizerWorkers, AStopWhileOverwritingLeavesEachOriginalUntouchedOrWhollyC
     RecordingProgressSink progress;
     StopAfterThreePictures(codec, progress, kPicturePhase);
     const BatchContext context{list, dialogs, progress, codec, GetParam()};
-    const BatchOutcome outcome = StartBatchWithOutcome(settings, context);
+    const BatchOutcome outcome = RunBatch(settings, context);
     EXPECT_FALSE(codec.TimedOut());
 
     EXPECT_EQ(outcome.end, BatchOutcome::End::Interrupted);

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/ordered_pool.h"
+
+class ProgressSink;
+
+// The one way both jobs run their pictures: on the ordered worker pool, within the memory budget,
+// with the progress positions 1..n of their picture phase, the stop and the idle calls of the
+// progress display, and one failure line per failed picture in list order, whatever the number of
+// workers. A job gives its plan (what each picture touches), its work and its commit; the driver
+// maps what can go wrong on the way to failure lines.
+
+// The failure reasons every job shares, each after "<source> (ｴﾗｰ)".
+inline constexpr const char* kNoMemoryReason = "メモリの確保に失敗しました";
+inline constexpr const char* kProcessingFailedReason = "画像の処理に失敗しました";
+
+// One picture of a job's plan, as the driver needs to know it.
+struct JobPicture {
+    std::string source;  // its path, as its failure line names it
+    // The file its work reads (its source) first, then the entries it replaces (a copy, a
+    // thumbnail); empty when it touches none.
+    std::vector<std::string> files;
+    bool writes_over_source = false;  // its work replaces the source file itself
+};
+
+struct PictureJob {
+    std::vector<JobPicture> pictures;
+    // The bytes picture i holds at its peak, on a worker just before it starts. Empty: 0.
+    std::function<std::int64_t(int)> estimate;
+    // The work of picture i on a worker: its failure reason, or an empty text. `same_file` is -1,
+    // or the earlier picture that is the same file as this one, reached under another name, when
+    // this picture's work would write over it: that file has been dealt with under its first
+    // name, and must not be changed again. An exception is the picture's failure: bad_alloc
+    // reads kNoMemoryReason, any other kProcessingFailedReason.
+    std::function<std::string(int i, int same_file)> work;
+    // Called on the worker after picture i failed (a fallback copy, for example); may be empty.
+    // An exception here changes nothing: the picture is listed with its first reason.
+    std::function<void(int)> after_failure;
+    // Takes picture i on the calling thread in list order, its failure (if any) already listed.
+    std::function<void(int i, const std::string& reason)> commit;
+};
+
+struct PictureJobRun {
+    int handled = 0;  // pictures committed: all, or after a stop the ones that had started
+    int failed = 0;   // pictures with a failure line
+    // "<source> (ｴﾗｰ)<reason>\n" per failed picture, in list order.
+    std::string failures;
+};
+
+// Runs `job` on a pool of `limits` (workers 0: one per processor this process may use). After
+// each committed picture i the progress is at i + 1. A stop asked for through `progress` starts no
+// further picture. Should the run itself break down (no worker can start, memory runs out between
+// pictures, the display throws), the first picture not taken is listed with the reason and the run
+// ends as a stop does: nothing of it escapes as an exception.
+PictureJobRun RunPictureJob(const PictureJob& job, ProgressSink& progress,
+                            const OrderedPool::Limits& limits);
+
+// The reason given for a later name of a file the job dealt with under its first name
+// `first_source` (a path): "同じファイルを先に <its file name> として処理したため、" and `not_done`
+// (what this name did not get, such as "処理しませんでした").
+std::string SameFileReason(const std::string& first_source, const std::string& not_done);
+
+// The line that says how far a stopped job got: "N 枚中 M 枚の画像を処理しました。"
+std::string ProcessedCountLine(int handled, int checked);
