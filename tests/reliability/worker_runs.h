@@ -57,17 +57,18 @@ inline std::string WriteStopPictures(const std::string& folder, PictureFilter fi
 }
 
 // Holds every picture after the first three (p13.jpg on) in the codec, and asks for a stop once
-// the progress of `phase` has reached 3, letting the held pictures go at that moment: the stop
-// comes while pictures are in flight however fast the machine is.
+// the progress of `phase` has reached 3: the stop comes while pictures are in flight however fast
+// the machine is. The held pictures go on at the job's next idle call, once it has taken the stop
+// in: let go from the stop's own answer, they could all finish, and the pictures after them start,
+// before the job acts on it.
 inline void StopAfterThreePictures(GatedCodec& codec, RecordingProgressSink& progress,
                                    const std::string& phase) {
     codec.held = [](const std::string& path) {
         return std::filesystem::path(path).filename().string() >= "p13.jpg";
     };
-    progress.stop = [&codec, &progress, phase] {
-        const bool stop = progress.PositionIn(phase) >= 3;
-        if (stop) codec.Open();
-        return stop;
+    progress.stop = [&progress, phase] { return progress.PositionIn(phase) >= 3; };
+    progress.idle = [&codec, &progress, phase] {
+        if (progress.PositionIn(phase) >= 3) codec.Open();
     };
 }
 

@@ -7,10 +7,14 @@
 #include "platform/progress_sink.h"
 
 // Records the progress calls as readable lines: "open", "message <text>", "range <n>", "pos <n>",
-// "close". A stop is asked for once `stop` (when set) answers true.
+// "close". A stop is asked for once `stop` (when set) answers true; `idle` (when set) is called
+// whenever the job lets the window breathe.
 class RecordingProgressSink : public ProgressSink {
   public:
     bool StopRequested() override { return stop && stop(); }
+    void Idle() override {
+        if (idle) idle();
+    }
     // The last position set since the phase whose message is `text` began; -1 before it.
     int PositionIn(const std::string& text) const {
         int position = -1;
@@ -30,4 +34,5 @@ class RecordingProgressSink : public ProgressSink {
 
     std::vector<std::string> calls;
     std::function<bool()> stop;
+    std::function<void()> idle;
 };
