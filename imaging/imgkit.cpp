@@ -23,6 +23,7 @@
 #include "imaging/image_library.h"
 #include "imaging/imaging_limits.h"
 #include "imaging/jpeg_decode.h"
+#include "imaging/jpeg_segments.h"
 #include "platform/file_system.h"
 
 // One picture: its pixels (always Format_RGB32) and the size it reports. After a reduced-scale load
@@ -177,40 +178,6 @@ std::optional<Header> ReadPictureBytes(const std::string& path, QByteArray& byte
     return header;
 }
 
-// True when the bytes are a JPEG with more than kMaxJpegScans scans. The segments between scans are
-// skipped by their lengths, so bytes inside metadata (an EXIF thumbnail) are never counted; the
-// entropy-coded data of a scan is walked to the next marker, past stuffed zero bytes and restart
-// markers. Stops counting at the limit, so a hostile file costs one pass over its bytes.
-bool HasTooManyScans(const QByteArray& bytes) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const qsizetype n = bytes.size();
-    if (n < 2 || p[0] != 0xFF || p[1] != 0xD8) return false;  // not a JPEG: no scans to count
-    int scans = 0;
-    qsizetype i = 2;
-    while (i + 1 < n) {
-        if (p[i] != 0xFF) {  // scan data
-            ++i;
-            continue;
-        }
-        const unsigned char marker = p[i + 1];
-        if (marker == 0xFF) {  // fill byte before a marker
-            ++i;
-            continue;
-        }
-        if (marker == 0x00 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01 ||
-            marker == 0xD8) {  // stuffed byte, restart marker, or a marker without a segment
-            i += 2;
-            continue;
-        }
-        if (marker == 0xD9) break;  // end of image
-        if (i + 3 >= n) break;
-        if (marker == 0xDA && ++scans > kMaxJpegScans) return true;
-        const int length = (p[i + 2] << 8) | p[i + 3];
-        i += 2 + length;
-    }
-    return false;
-}
-
 }  // namespace
 
 ImageHandle ImgKitFileLoad(const std::string& path, int min_width, int min_height) {
@@ -220,7 +187,9 @@ ImageHandle ImgKitFileLoad(const std::string& path, int min_width, int min_heigh
     if (!header) return {};
     // Neither decoder has a scan limit of its own that covers every path; every decode below
     // reads these bytes.
-    if (HasTooManyScans(bytes)) return {};
+    if (JpegHasMoreScansThan(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())),
+                             kMaxJpegScans))
+        return {};
     const QSize stored = header->stored;
     const QSize upright = header->Upright();
 
@@ -346,8 +315,8 @@ std::optional<std::string> ImgKitJpegEncode(const ImageHandle& image, int qualit
     const QImage pixels = PixelsAtReportedSize(*p);
     if (pixels.isNull()) return std::nullopt;
     quality = std::clamp(quality, 1, 100);
-    // 4:4:4 keeps the colour edges of high-quality output (thumbnails at 100 lose about 4.5 dB
-    // with 4:2:0); below 90 the smaller 4:2:0 file is the better trade.
+    // 4:4:4 keeps the colour edges of high-quality output (thumbnails at 100 lose much of their
+    // fidelity to 4:2:0, bench/README.md); below 90 the smaller 4:2:0 file is the better trade.
     const int sampling = quality >= 90 ? TJSAMP_444 : TJSAMP_420;
     const int pixel_format = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? TJPF_BGRX : TJPF_XRGB;
     tjhandle handle = tjInitCompress();

@@ -88,10 +88,8 @@ QImageIOHandler::Transformations OrientationOf(std::string_view jpeg) {
 // sequential file's Huffman tables); a progressive copy of a sequential one would be about its
 // size but take two to four times as long to write.
 bool IsProgressive(std::string_view jpeg) {
-    for (const JpegSegment& segment : JpegHeadSegments(jpeg)) {
-        if (IsJpegFrameMarker(segment.marker)) return IsProgressiveFrameMarker(segment.marker);
-    }
-    return false;
+    const std::optional<JpegFrame> frame = JpegHeadFrame(jpeg);
+    return frame && frame->progressive;
 }
 
 // Whether the operation keeps every block whole: an edge it mirrors must end on a whole MCU, or
