@@ -4,18 +4,24 @@
 #include <QByteArray>
 #include <QImageIOHandler>
 #include <QImageReader>
+#include <algorithm>
 #include <array>
 #include <csetjmp>
 #include <cstdint>
-#include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <string>
+#include <type_traits>
 #include <utility>
+
+#include <jerror.h>
 
 #include "imaging/imaging_limits.h"
 #include "imaging/jpeg_block_arrays.h"
 #include "imaging/jpeg_error_manager.h"
 #include "imaging/jpeg_metadata.h"
 #include "imaging/jpeg_segments.h"
+#include "platform/large_memory.h"
 
 // TurnBlocks sets the library's jump point (see JpegErrorManager).
 
@@ -83,10 +89,9 @@ QImageIOHandler::Transformations OrientationOf(std::string_view jpeg) {
     return reader.transformation();
 }
 
-// Whether the frame is progressive, so that the turned copy is written the same way. A sequential
-// copy of a progressive photograph would come out 4 to 8 % larger (the block copy cannot optimise a
-// sequential file's Huffman tables); a progressive copy of a sequential one would be about its
-// size but take two to four times as long to write.
+// Whether the frame is progressive, so that the turned copy is written the same way: a sequential
+// copy of a progressive photograph would come out larger, and a progressive copy of a sequential
+// one would be about its size but take several times as long to write (bench/README.md).
 bool IsProgressive(std::string_view jpeg) {
     const std::optional<JpegFrame> frame = JpegHeadFrame(jpeg);
     return frame && frame->progressive;
@@ -143,34 +148,97 @@ void MoveBlocks(const jvirt_barray_control& in, JDIMENSION in_width, JDIMENSION 
     }
 }
 
+// Where the library writes the turned file: memory of our own (large pages, so that a photograph's
+// megabytes fill without a page fault every 4 KB) that grows as it fills, and that Turner's owner
+// frees on every way out. (The library's own memory destination would lose a buffer that has
+// grown when an error jumps out before the end.)
+struct TurnedOutput {
+    jpeg_destination_mgr pub;  // first: the library's pointer to it is a pointer to this
+    unsigned char* data;
+    size_t capacity;
+    size_t size;  // set when the library is done
+
+    void Install(j_compress_ptr cinfo, size_t expected);
+    void Release() {
+        FreeLarge(data, capacity);
+        data = nullptr;
+    }
+};
+
+TurnedOutput& OutputOf(j_compress_ptr cinfo) {
+    return *reinterpret_cast<TurnedOutput*>(cinfo->dest);
+}
+
+void FailForMemory(j_compress_ptr cinfo) {
+    cinfo->err->msg_code = JERR_OUT_OF_MEMORY;
+    JpegJumpOut(reinterpret_cast<j_common_ptr>(cinfo));
+}
+
+void StartOutput(j_compress_ptr cinfo) {
+    TurnedOutput& o = OutputOf(cinfo);
+    o.data = static_cast<unsigned char*>(AllocateLargeZeroed(o.capacity));
+    if (!o.data) FailForMemory(cinfo);
+    o.pub.next_output_byte = o.data;
+    o.pub.free_in_buffer = o.capacity;
+}
+
+boolean GrowOutput(j_compress_ptr cinfo) {  // called when the buffer is full
+    TurnedOutput& o = OutputOf(cinfo);
+    if (o.capacity > SIZE_MAX / 2) FailForMemory(cinfo);
+    auto* grown = static_cast<unsigned char*>(AllocateLargeZeroed(o.capacity * 2));
+    if (!grown) FailForMemory(cinfo);
+    std::memcpy(grown, o.data, o.capacity);
+    FreeLarge(o.data, o.capacity);
+    o.data = grown;
+    o.pub.next_output_byte = grown + o.capacity;
+    o.pub.free_in_buffer = o.capacity;
+    o.capacity *= 2;
+    return TRUE;
+}
+
+void EndOutput(j_compress_ptr cinfo) {
+    TurnedOutput& o = OutputOf(cinfo);
+    o.size = o.capacity - o.pub.free_in_buffer;
+}
+
+void TurnedOutput::Install(j_compress_ptr cinfo, size_t expected) {
+    pub.init_destination = StartOutput;
+    pub.empty_output_buffer = GrowOutput;
+    pub.term_destination = EndOutput;
+    // A turned file is about the size of its source (its metadata is carried afterwards).
+    capacity = std::max<size_t>(expected, 64 * 1024);
+    size = 0;
+    cinfo->dest = &pub;
+}
+
 // The library's structures for one turn: the file read as blocks, the turned file written from
-// them. Trivially destructible; Finish on every way out.
+// them. Finish on every way out; the output is released by the owner of the Turner.
 struct Turner {
     jpeg_decompress_struct in;
     jpeg_compress_struct out;
     JpegErrorManager error;  // shared: both report to the one jump point
     JpegBlockArrays blocks;
     jvirt_barray_ptr turned[MAX_COMPONENTS];
-    unsigned char* output;
-    unsigned long output_size;
+    TurnedOutput output;
     bool in_made;
     bool out_made;
 
+    // Releases the library's structures and the blocks; the output stays.
     void Finish() {
         if (out_made) jpeg_destroy_compress(&out);
         if (in_made) jpeg_destroy_decompress(&in);
+        out_made = in_made = false;
         blocks.Release();
-        std::free(output);
-        output = nullptr;
     }
 };
 
-// The turned file, or false. `t` is the caller's, so that nothing here needs a destructor.
-bool TurnBlocks(std::string_view source, const Operation& op, bool progressive, Turner& t,
-                std::string& turned) {
+// A long jump runs no destructor, so what lives across one must have none to run.
+static_assert(std::is_trivially_destructible_v<Turner>);
+
+// Turns `source` into t.output, or false. `t` is the caller's, so that nothing here needs a
+// destructor; the caller releases t.output whichever way this ends.
+bool TurnBlocks(std::string_view source, const Operation& op, bool progressive, Turner& t) {
     t.in_made = t.out_made = false;
-    t.output = nullptr;
-    t.output_size = 0;
     t.blocks.count = 0;
     // A warning (damaged data) ends the turn too: the caller's decode then shows what it can.
     t.in.err = t.out.err = t.error.Prepare(true);
@@ -233,15 +301,14 @@ bool TurnBlocks(std::string_view source, const Operation& op, bool progressive, 
         // is held twice: a 4:4:4 picture needs no more than twice its decoded pixels.
         JpegBlockArrays::Drop(blocks[c]);
     }
-    // Sequential files get optimised Huffman tables; progressive ones stay progressive (a
-    // sequential copy would come out 4 to 8 % larger).
+    // Sequential files get optimised Huffman tables; progressive ones stay progressive (see
+    // IsProgressive).
     t.out.optimize_coding = TRUE;
     if (progressive) jpeg_simple_progression(&t.out);
-    jpeg_mem_dest(&t.out, &t.output, &t.output_size);
+    t.output.Install(&t.out, source.size());
     jpeg_write_coefficients(&t.out, t.turned);
     jpeg_finish_compress(&t.out);
     jpeg_finish_decompress(&t.in);
-    turned.assign(reinterpret_cast<const char*>(t.output), t.output_size);
     t.Finish();
     return true;
 }
@@ -250,11 +317,18 @@ bool TurnBlocks(std::string_view source, const Operation& op, bool progressive, 
 
 std::optional<std::string> TurnJpegLosslessly(std::string_view source, int quarter_turns) {
     if (source.size() < 4) return std::nullopt;
-    Turner t;
-    std::string turned;
     // No markers are copied: the metadata is carried separately, adjusted.
     const Operation op = CombinedOperation(OrientationOf(source), quarter_turns);
-    if (!TurnBlocks(source, op, IsProgressive(source), t, turned) || turned.empty())
-        return std::nullopt;
+    Turner t;
+    t.output.data = nullptr;
+    std::string turned;
+    {
+        // The output goes back however the turn or the copy ends (either may run out of memory).
+        const std::unique_ptr<TurnedOutput, void (*)(TurnedOutput*)> output(
+            &t.output, [](TurnedOutput* o) { o->Release(); });
+        if (!TurnBlocks(source, op, IsProgressive(source), t) || output->size == 0)
+            return std::nullopt;
+        turned.assign(reinterpret_cast<const char*>(output->data), output->size);
+    }
     return CarryJpegMetadata(source, turned);
 }
