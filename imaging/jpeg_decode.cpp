@@ -245,6 +245,8 @@ QImage DecodeJpeg(std::string_view bytes, int eighths) {
         // the pixels are exactly those of the whole file.
         ComponentSet dc_only{};
         if (FindDcOnlyComponents(data, bytes.size(), eighths, dc_only)) {
+            // The scans left out would never reach the decoder's scan limit.
+            if (JpegHasMoreScansThan(bytes, kMaxJpegScans)) return {};
             const std::string reduced = WithoutAcScans(bytes, dc_only);
             if (!reduced.empty()) {
                 if (DecodeInto(reinterpret_cast<const unsigned char*>(reduced.data()),

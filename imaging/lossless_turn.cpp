@@ -8,20 +8,17 @@
 #include <array>
 #include <csetjmp>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <type_traits>
 #include <utility>
 
-#include <jerror.h>
-
 #include "imaging/imaging_limits.h"
 #include "imaging/jpeg_block_arrays.h"
 #include "imaging/jpeg_error_manager.h"
+#include "imaging/jpeg_large_output.h"
 #include "imaging/jpeg_metadata.h"
 #include "imaging/jpeg_segments.h"
-#include "platform/large_memory.h"
 
 // TurnBlocks sets the library's jump point (see JpegErrorManager).
 
@@ -148,69 +145,6 @@ void MoveBlocks(const jvirt_barray_control& in, JDIMENSION in_width, JDIMENSION 
     }
 }
 
-// Where the library writes the turned file: memory of our own (large pages, so that a photograph's
-// megabytes fill without a page fault every 4 KB) that grows as it fills, and that Turner's owner
-// frees on every way out. (The library's own memory destination would lose a buffer that has
-// grown when an error jumps out before the end.)
-struct TurnedOutput {
-    jpeg_destination_mgr pub;  // first: the library's pointer to it is a pointer to this
-    unsigned char* data;
-    size_t capacity;
-    size_t size;  // set when the library is done
-
-    void Install(j_compress_ptr cinfo, size_t expected);
-    void Release() {
-        FreeLarge(data, capacity);
-        data = nullptr;
-    }
-};
-
-TurnedOutput& OutputOf(j_compress_ptr cinfo) {
-    return *reinterpret_cast<TurnedOutput*>(cinfo->dest);
-}
-
-void FailForMemory(j_compress_ptr cinfo) {
-    cinfo->err->msg_code = JERR_OUT_OF_MEMORY;
-    JpegJumpOut(reinterpret_cast<j_common_ptr>(cinfo));
-}
-
-void StartOutput(j_compress_ptr cinfo) {
-    TurnedOutput& o = OutputOf(cinfo);
-    o.data = static_cast<unsigned char*>(AllocateLargeZeroed(o.capacity));
-    if (!o.data) FailForMemory(cinfo);
-    o.pub.next_output_byte = o.data;
-    o.pub.free_in_buffer = o.capacity;
-}
-
-boolean GrowOutput(j_compress_ptr cinfo) {  // called when the buffer is full
-    TurnedOutput& o = OutputOf(cinfo);
-    if (o.capacity > SIZE_MAX / 2) FailForMemory(cinfo);
-    auto* grown = static_cast<unsigned char*>(AllocateLargeZeroed(o.capacity * 2));
-    if (!grown) FailForMemory(cinfo);
-    std::memcpy(grown, o.data, o.capacity);
-    FreeLarge(o.data, o.capacity);
-    o.data = grown;
-    o.pub.next_output_byte = grown + o.capacity;
-    o.pub.free_in_buffer = o.capacity;
-    o.capacity *= 2;
-    return TRUE;
-}
-
-void EndOutput(j_compress_ptr cinfo) {
-    TurnedOutput& o = OutputOf(cinfo);
-    o.size = o.capacity - o.pub.free_in_buffer;
-}
-
-void TurnedOutput::Install(j_compress_ptr cinfo, size_t expected) {
-    pub.init_destination = StartOutput;
-    pub.empty_output_buffer = GrowOutput;
-    pub.term_destination = EndOutput;
-    // A turned file is about the size of its source (its metadata is carried afterwards).
-    capacity = std::max<size_t>(expected, 64 * 1024);
-    size = 0;
-    cinfo->dest = &pub;
-}
-
 // The library's structures for one turn: the file read as blocks, the turned file written from
 // them. Finish on every way out; the output is released by the owner of the Turner.
 struct Turner {
@@ -219,7 +153,7 @@ struct Turner {
     JpegErrorManager error;  // shared: both report to the one jump point
     JpegBlockArrays blocks;
     jvirt_barray_ptr turned[MAX_COMPONENTS];
-    TurnedOutput output;
+    JpegLargeOutput output;
     bool in_made;
     bool out_made;
 
@@ -305,6 +239,7 @@ bool TurnBlocks(std::string_view source, const Operation& op, bool progressive, 
     // IsProgressive).
     t.out.optimize_coding = TRUE;
     if (progressive) jpeg_simple_progression(&t.out);
+    // A turned file is about the size of its source (its metadata is carried afterwards).
     t.output.Install(&t.out, source.size());
     jpeg_write_coefficients(&t.out, t.turned);
     jpeg_finish_compress(&t.out);
@@ -324,8 +259,8 @@ std::optional<std::string> TurnJpegLosslessly(std::string_view source, int quart
     std::string turned;
     {
         // The output goes back however the turn or the copy ends (either may run out of memory).
-        const std::unique_ptr<TurnedOutput, void (*)(TurnedOutput*)> output(
-            &t.output, [](TurnedOutput* o) { o->Release(); });
+        const std::unique_ptr<JpegLargeOutput, void (*)(JpegLargeOutput*)> output(
+            &t.output, [](JpegLargeOutput* o) { o->Release(); });
         if (!TurnBlocks(source, op, IsProgressive(source), t) || output->size == 0)
             return std::nullopt;
         turned.assign(reinterpret_cast<const char*>(output->data), output->size);

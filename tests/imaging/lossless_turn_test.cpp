@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "imaging/jpeg_decode.h"
+#include "imaging/jpeg_encode.h"
 #include "platform/large_memory.h"
 #include "tests/imaging/imaging_test_support.h"
 #include "tests/imaging/metadata_test_support.h"
@@ -132,8 +133,8 @@ TEST_F(LosslessTurnTest, WhatCannotBeTurnedExactlyIsLeftToTheReEncode) {
 }
 
 // Memory running out at any step that takes a picture's worth of it (the coefficient arrays, the
-// turned file and its growth, the decoded pixels) ends the work with nothing held; the sanitizer
-// build's leak checker watches the library's own smaller allocations.
+// turned file and its growth, the decoded pixels, the encoded file) ends the work with nothing
+// held; the sanitizer build's leak checker watches the library's own smaller allocations.
 TEST_F(LosslessTurnTest, RunningOutOfMemoryAtAnyStepLeavesNothingHeld) {
     const std::string sequential = ReadTestFile(TestDataPath("jpeg/good/gen_444.jpg"));
     const std::string progressive = ReadTestFile(TestDataPath("photos/fig_in_red_bowl.jpg"));
@@ -144,11 +145,13 @@ TEST_F(LosslessTurnTest, RunningOutOfMemoryAtAnyStepLeavesNothingHeld) {
     // Written with Huffman codes, the blocks of an arithmetic-coded file take more room than the
     // whole file did: the turned file outgrows its first buffer.
     const std::string arithmetic = ReadTestFile(TestDataPath("jpeg/good/gen_arithmetic.jpg"));
+    const QImage pixels = DecodeJpeg(progressive, 4);
     const std::vector<Row> rows = {
         {"a lossless turn", [&] { return TurnJpegLosslessly(sequential, 1).has_value(); }},
         {"a lossless turn that outgrows its first buffer",
          [&] { return TurnJpegLosslessly(arithmetic, 3).has_value(); }},
         {"a progressive decode", [&] { return !DecodeJpeg(progressive, 8).isNull(); }},
+        {"an encode", [&] { return EncodeJpegFile(pixels, 85, true).has_value(); }},
     };
     for (const Row& r : rows) {
         const std::size_t held = LargeMemoryHeld();
