@@ -28,7 +28,8 @@ bool ReadPictureFile(const std::string& path, std::string& bytes) {
 // kJpegHeadBytes (or the bytes are no JPEG, or hold no scan at all); the caller then reads the
 // whole file.
 bool ReadJpegHead(const std::string& path, std::string& head) {
-    if (!ReadFileStart(path, kJpegHeadBytes, head)) return false;
+    std::int64_t file_size = 0;
+    if (!ReadJpegHeadBytes(path, head, file_size)) return false;
     const std::vector<JpegSegment> segments = JpegHeadSegments(head);
     if (segments.empty() || segments.back().marker != 0xDA) return false;
     head.resize(segments.back().end);

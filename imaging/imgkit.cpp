@@ -1,6 +1,6 @@
 #include "imaging/imgkit.h"
 
-#include <turbojpeg.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QBuffer>
@@ -14,16 +14,21 @@
 #include <QRectF>
 #include <QTransform>
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "imaging/area_resample.h"
 #include "imaging/image_library.h"
 #include "imaging/imaging_limits.h"
 #include "imaging/jpeg_decode.h"
+#include "imaging/jpeg_encode.h"
+#include "imaging/jpeg_segments.h"
 #include "platform/file_system.h"
+#include "platform/large_memory.h"
 
 // One picture: its pixels (always Format_RGB32) and the size it reports. After a reduced-scale load
 // the pixels are smaller than the reported size, which stays the full upright size so that the
@@ -158,10 +163,49 @@ bool OpenPictureFile(const std::string& path, QFile& file) {
     return true;
 }
 
+// A picture file's bytes, on large pages of their own (AllocateLargeZeroed): a photograph's
+// megabytes then fill without a page fault every 4 KB, and go back to the system when released.
+class FileBytes {
+  public:
+    FileBytes() = default;
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+    ~FileBytes() { Release(); }
+
+    // Reads `size` bytes from where `file` stands; false when it gives fewer.
+    bool Read(QFile& file, qint64 size) {
+        Release();
+        data_ = static_cast<char*>(AllocateLargeZeroed(static_cast<size_t>(size)));
+        if (!data_) return false;
+        size_ = static_cast<size_t>(size);
+        qint64 done = 0;
+        while (done < size) {
+            const qint64 n = file.read(data_ + done, size - done);
+            if (n <= 0) return false;
+            done += n;
+        }
+        return true;
+    }
+    std::string_view View() const { return {data_, size_}; }
+    // The bytes for Qt's readers, without a copy; valid until Release.
+    QByteArray Bytes() const {
+        return QByteArray::fromRawData(data_, static_cast<qsizetype>(size_));
+    }
+    void Release() {
+        FreeLarge(data_, size_);
+        data_ = nullptr;
+        size_ = 0;
+    }
+
+  private:
+    char* data_ = nullptr;
+    size_t size_ = 0;
+};
+
 // The whole file of a picture, for decoding from memory, and what its header says. The header is
 // read first, so a file that is no picture of ours, or one whose header claims an absurd size, is
 // refused before the rest of it is read.
-std::optional<Header> ReadPictureBytes(const std::string& path, QByteArray& bytes) {
+std::optional<Header> ReadPictureBytes(const std::string& path, FileBytes& bytes) {
     QFile file;
     if (!OpenPictureFile(path, file)) return std::nullopt;
     const qint64 size = file.size();
@@ -171,56 +215,17 @@ std::optional<Header> ReadPictureBytes(const std::string& path, QByteArray& byte
         QImageReader probe(&file);
         header = ReadHeader(probe, size);
     }
-    if (!header || !file.seek(0)) return std::nullopt;
-    bytes = file.read(size);
-    if (bytes.size() != size) return std::nullopt;
+    if (!header || !file.seek(0) || !bytes.Read(file, size)) return std::nullopt;
     return header;
-}
-
-// True when the bytes are a JPEG with more than kMaxJpegScans scans. The segments between scans are
-// skipped by their lengths, so bytes inside metadata (an EXIF thumbnail) are never counted; the
-// entropy-coded data of a scan is walked to the next marker, past stuffed zero bytes and restart
-// markers. Stops counting at the limit, so a hostile file costs one pass over its bytes.
-bool HasTooManyScans(const QByteArray& bytes) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const qsizetype n = bytes.size();
-    if (n < 2 || p[0] != 0xFF || p[1] != 0xD8) return false;  // not a JPEG: no scans to count
-    int scans = 0;
-    qsizetype i = 2;
-    while (i + 1 < n) {
-        if (p[i] != 0xFF) {  // scan data
-            ++i;
-            continue;
-        }
-        const unsigned char marker = p[i + 1];
-        if (marker == 0xFF) {  // fill byte before a marker
-            ++i;
-            continue;
-        }
-        if (marker == 0x00 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01 ||
-            marker == 0xD8) {  // stuffed byte, restart marker, or a marker without a segment
-            i += 2;
-            continue;
-        }
-        if (marker == 0xD9) break;  // end of image
-        if (i + 3 >= n) break;
-        if (marker == 0xDA && ++scans > kMaxJpegScans) return true;
-        const int length = (p[i + 2] << 8) | p[i + 3];
-        i += 2 + length;
-    }
-    return false;
 }
 
 }  // namespace
 
 ImageHandle ImgKitFileLoad(const std::string& path, int min_width, int min_height) {
     if (!ImageLibrary::IsLoaded()) return {};
-    QByteArray bytes;
+    FileBytes bytes;
     const std::optional<Header> header = ReadPictureBytes(path, bytes);
     if (!header) return {};
-    // Neither decoder has a scan limit of its own that covers every path; every decode below
-    // reads these bytes.
-    if (HasTooManyScans(bytes)) return {};
     const QSize stored = header->stored;
     const QSize upright = header->Upright();
 
@@ -233,15 +238,18 @@ ImageHandle ImgKitFileLoad(const std::string& path, int min_width, int min_heigh
             eighths = JpegScaleEighths(stored, need);
         }
         // A CMYK picture (or one the decoder refuses) is read whole through Qt's reader below.
-        image = DecodeJpeg(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())),
-                           eighths);
+        image = DecodeJpeg(bytes.View(), eighths);
         // The header was read from the file before its bytes: a file replaced in between is
         // refused rather than given a size its pixels do not have.
         if (!image.isNull() && image.size() != JpegScaledSize(stored, eighths)) return {};
     }
     if (image.isNull()) {
         eighths = 8;
-        QBuffer buffer(&bytes);
+        // Qt's reader has no scan limit of its own (ours stops the decoder above at the limit).
+        if (header->format == "jpeg" && JpegHasMoreScansThan(bytes.View(), kMaxJpegScans))
+            return {};
+        QByteArray raw = bytes.Bytes();
+        QBuffer buffer(&raw);
         if (!buffer.open(QIODevice::ReadOnly)) return {};
         QImageReader reader(&buffer, header->format);
         reader.setAutoTransform(false);
@@ -263,7 +271,7 @@ ImageHandle ImgKitFileLoad(const std::string& path, int min_width, int min_heigh
         }
     }
     // The bytes are not needed any more; the turn below may need as much memory again.
-    bytes = QByteArray();
+    bytes.Release();
     // A reduced-scale decode rounds its sides up: the picture is its exact fraction of them.
     QRectF area;
     if (eighths < 8)
@@ -301,13 +309,50 @@ std::int64_t ImgKitDecodedPixels(ImgKitSize upright, bool jpeg, int min_width, i
     return static_cast<std::int64_t>(decoded.width()) * decoded.height();
 }
 
+bool ReadJpegHeadBytes(const std::string& path, std::string& bytes, std::int64_t& file_size) {
+    bytes.clear();
+    file_size = 0;
+    const int fd = OpenRegularFile(path);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        ::close(fd);
+        return false;
+    }
+    file_size = st.st_size;
+    bool ok = true;
+    for (const std::int64_t step : {std::int64_t{64} << 10, kJpegHeadBytes}) {
+        const std::size_t want = static_cast<std::size_t>(std::min(step, file_size));
+        const std::size_t had = bytes.size();
+        if (want <= had) break;
+        bytes.resize(want);
+        std::size_t done = had;
+        while (done < want) {
+            const ssize_t n =
+                ::pread(fd, bytes.data() + done, want - done, static_cast<off_t>(done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                ok = n == 0;
+                break;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        bytes.resize(done);
+        if (!ok || done < want) break;
+        const std::vector<JpegSegment> head = JpegHeadSegments(bytes);
+        if (!head.empty() && head.back().marker == JpegMarker::kSos) break;
+    }
+    ::close(fd);
+    if (!ok) bytes.clear();
+    return ok;
+}
+
 std::int64_t ImgKitDecodeWorkBytes(const std::string& path) {
     if (!ImageLibrary::IsLoaded()) return 0;
-    QFile file;
-    if (!OpenPictureFile(path, file)) return 0;
-    const QByteArray head = file.read(kJpegHeadBytes);
-    return file.size() + JpegCoefficientBytes(
-                             std::string_view(head.constData(), static_cast<size_t>(head.size())));
+    std::string head;
+    std::int64_t file_size = 0;
+    if (!ReadJpegHeadBytes(path, head, file_size)) return 0;
+    return file_size + JpegCoefficientBytes(head);
 }
 
 void ImgKitRotation(ImageHandle& image) {
@@ -346,23 +391,9 @@ std::optional<std::string> ImgKitJpegEncode(const ImageHandle& image, int qualit
     const QImage pixels = PixelsAtReportedSize(*p);
     if (pixels.isNull()) return std::nullopt;
     quality = std::clamp(quality, 1, 100);
-    // 4:4:4 keeps the colour edges of high-quality output (thumbnails at 100 lose about 4.5 dB
-    // with 4:2:0); below 90 the smaller 4:2:0 file is the better trade.
-    const int sampling = quality >= 90 ? TJSAMP_444 : TJSAMP_420;
-    const int pixel_format = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? TJPF_BGRX : TJPF_XRGB;
-    tjhandle handle = tjInitCompress();
-    if (!handle) return std::nullopt;
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    const int rc = tjCompress2(handle, pixels.constBits(), pixels.width(),
-                               static_cast<int>(pixels.bytesPerLine()), pixels.height(),
-                               pixel_format, &buffer, &size, sampling, quality, 0);
-    std::string bytes;
-    if (rc == 0 && buffer) bytes.assign(reinterpret_cast<const char*>(buffer), size);
-    tjFree(buffer);
-    tjDestroy(handle);
-    if (rc != 0 || bytes.empty()) return std::nullopt;
-    return bytes;
+    // 4:4:4 keeps the colour edges of high-quality output (thumbnails at 100 lose much of their
+    // fidelity to 4:2:0, bench/README.md); below 90 the smaller 4:2:0 file is the better trade.
+    return EncodeJpegFile(pixels, quality, quality < 90);
 }
 
 std::optional<std::string> ImgKitBmpEncode(const ImageHandle& image) {

@@ -9,8 +9,9 @@ class QPainter;
 class QRect;
 
 // The imaging entry points both programs use. A picture is loaded upright (its EXIF orientation
-// applied), turned by quarter turns, measured, resized by area averaging and saved as JPEG (through
-// TurboJPEG: 4:4:4 at quality 90 and above, 4:2:0 below) or as 24-bit BMP. Every operation fails
+// applied), turned by quarter turns, measured, resized by area averaging and saved as JPEG (the
+// bytes TurboJPEG would write: 4:4:4 at quality 90 and above, 4:2:0 below, optimised tables) or
+// as 24-bit BMP. Every operation fails
 // safely (no image, result 0) while ImageLibrary is not loaded.
 
 struct ImgKitPicture;  // opaque
@@ -74,6 +75,13 @@ std::int64_t ImgKitDecodedPixels(ImgKitSize upright, bool jpeg, int min_width, i
 // any scale, which for a 16-megapixel photograph come to about 100 MB. 0 when the file cannot be
 // read. For memory budgets.
 std::int64_t ImgKitDecodeWorkBytes(const std::string& path);
+
+// The start of the file at `path` as far as its first scan header if it is a JPEG (where its
+// frame, tables and metadata are): most files need only their first 64 KB, none more than
+// kJpegHeadBytes, so the read stops as soon as that head is whole. May hold more than the head;
+// `file_size` gets the whole file's size. False when the file cannot be read (it is not a regular
+// file, for one).
+bool ReadJpegHeadBytes(const std::string& path, std::string& bytes, std::int64_t& file_size);
 
 // Turns the picture in place by one quarter turn clockwise (the reported size swaps).
 void ImgKitRotation(ImageHandle& image);

@@ -3,6 +3,7 @@
 // jpeglib.h needs FILE and size_t declared before it.
 #include <cstddef>
 #include <cstdio>
+#include <type_traits>
 
 #include <jpeglib.h>
 
@@ -18,10 +19,10 @@ struct jvirt_barray_control {
 };
 
 // The coefficient arrays a decoder keeps for a whole picture (a progressive file, or a file read
-// for a lossless turn), 128 bytes a block: about 100 MB for a 16-megapixel 4:4:4 photograph. The
-// library would take them from the heap and touch them page by page; here they come from
-// AllocateLargeZeroed, on large pages and returned to the system when the picture is done, which
-// takes a third off a progressive decode and two thirds off a lossless turn.
+// for a lossless turn) and an encoder for its optimised tables, 128 bytes a block: about 100 MB for
+// a 16-megapixel 4:4:4 photograph. The library would take them from the heap and touch them page by
+// page; here they come from AllocateLargeZeroed, on large pages and returned to the system when the
+// picture is done, so that filling them costs no page fault every 4 KB (bench/README.md).
 //
 // Trivially destructible on purpose: it lives beside the library's long jumps. Errors inside the
 // hooks end through the library's error_exit.
@@ -30,8 +31,8 @@ struct JpegBlockArrays {
     int count;
     void (*library_realize)(j_common_ptr);
 
-    // Routes the arrays that `cinfo` (a decompressor, before jpeg_read_header) asks for through
-    // this object; sets cinfo->client_data.
+    // Routes the arrays that `cinfo` (a decompressor before jpeg_read_header, or a compressor
+    // before jpeg_start_compress) asks for through this object; sets cinfo->client_data.
     void Install(j_common_ptr cinfo);
     // A zeroed array of `blocks_per_row` x `row_count` blocks made at once, for a picture that is
     // written from blocks; null when there is no memory. Read through LargeBlockAccess.
@@ -42,6 +43,8 @@ struct JpegBlockArrays {
     // Returns every array's memory; call after the library structures are destroyed.
     void Release();
 };
+
+static_assert(std::is_trivially_destructible_v<JpegBlockArrays>);
 
 // Lets `cinfo` (a compressor) read arrays made by JpegBlockArrays::Make.
 void UseLargeBlockAccess(j_common_ptr cinfo);

@@ -7,7 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <type_traits>
 
 #include <jpeglib.h>
 
@@ -41,6 +43,10 @@ struct Decoder {
         blocks.Release();
     }
 };
+
+// A long jump runs no destructor, so what lives across one must have none to run.
+static_assert(std::is_trivially_destructible_v<Decoder>);
+static_assert(MAX_COMPONENTS == kMaxJpegComponents);
 
 void Decoder::Start(const unsigned char* data, size_t size) {
     jpeg_create_decompress(&cinfo);
@@ -90,54 +96,36 @@ bool FindDcOnlyComponents(const unsigned char* data, size_t size, int eighths, C
 
 // `jpeg` without its AC scans of the components in `dc_only`; every other segment and scan is
 // kept byte for byte. Empty when nothing would be dropped or the segments cannot be walked
-// cleanly (the caller then decodes the file as it is). The entropy-coded data of a scan runs to
-// the next marker that is neither a stuffed zero byte nor a restart marker.
+// cleanly (the caller then decodes the file as it is).
 std::string WithoutAcScans(std::string_view jpeg, const ComponentSet& dc_only) {
-    const auto* p = reinterpret_cast<const unsigned char*>(jpeg.data());
-    const size_t n = jpeg.size();
-    if (n < 4 || p[0] != 0xFF || p[1] != 0xD8) return {};
+    JpegWalker walker(jpeg);
     std::string out;
-    out.reserve(n);
+    out.reserve(jpeg.size());
     out.append(jpeg.substr(0, 2));
     bool dropped = false;
-    size_t i = 2;
-    while (i < n) {
-        if (p[i] != 0xFF || i + 1 >= n) return {};
-        const unsigned char marker = p[i + 1];
-        if (marker == 0xFF) {  // a fill byte before the marker
-            ++i;
+    bool dropping = false;  // the data of a dropped scan header follows
+    while (const std::optional<JpegSegment> segment = walker.Next()) {
+        if (segment->skipped > 0) return {};
+        if (segment->marker == JpegMarker::kScanData) {
+            if (!dropping) out.append(segment->body);
             continue;
         }
-        if (marker == 0xD9) {  // end of image: keep it and whatever follows
-            out.append(jpeg.substr(i));
+        dropping = false;
+        if (segment->marker == JpegMarker::kEoi) {  // keep it and whatever follows
+            out.append(jpeg.substr(segment->start));
             break;
         }
-        if (i + 4 > n) return {};
-        const size_t length = (size_t{p[i + 2]} << 8) | p[i + 3];
-        if (length < 2 || i + 2 + length > n) return {};
-        size_t end = i + 2 + length;
-        bool drop = false;
-        if (marker == 0xDA) {
-            const size_t components = p[i + 4];
-            if (components < 1 || length != 6 + 2 * components) return {};
-            const unsigned char spectral_start = p[i + 5 + 2 * components];
-            drop = spectral_start > 0 && components == 1 && dc_only[p[i + 5]];
-            while (end + 1 < n) {
-                if (p[end] == 0xFF && p[end + 1] != 0x00 && p[end + 1] != 0xFF &&
-                    (p[end + 1] < 0xD0 || p[end + 1] > 0xD7))
-                    break;
-                ++end;
-            }
-            if (end + 1 >= n) end = n;  // a file cut short inside its last scan
+        if (segment->marker == JpegMarker::kSos) {
+            const std::optional<JpegScan> scan = ParseJpegScan(*segment);
+            if (!scan) return {};
+            dropping = scan->spectral_start > 0 && scan->component_count == 1 &&
+                       dc_only[static_cast<size_t>(scan->component_ids[0])];
+            dropped = dropped || dropping;
+            if (dropping) continue;
         }
-        if (drop) {
-            dropped = true;
-        } else {
-            out.append(jpeg.substr(i, end - i));
-        }
-        i = end;
+        out.append(jpeg.substr(segment->start, segment->end - segment->start));
     }
-    if (!dropped) return {};
+    if (walker.Damaged() || !dropped) return {};
     return out;
 }
 
@@ -169,7 +157,12 @@ bool DecodeInto(const unsigned char* data, size_t size, int eighths, bool smooth
         d.Finish();
         return false;
     }
-    image = NewPixelImage(static_cast<int>(width), static_cast<int>(height));
+    try {
+        image = NewPixelImage(static_cast<int>(width), static_cast<int>(height));
+    } catch (...) {  // no memory for the picture's own record: the decoder is released first
+        d.Finish();
+        throw;
+    }
     if (image.isNull()) {
         d.Finish();
         return false;
@@ -205,45 +198,33 @@ int JpegScaleEighths(QSize stored, QSize need) {
 }
 
 std::int64_t JpegCoefficientBytes(std::string_view head) {
-    struct Component {
-        int h, v;
-    };
-    std::array<Component, MAX_COMPONENTS> components{};
-    int count = 0, width = 0, height = 0;
-    bool progressive = false;
-    for (const JpegSegment& s : JpegHeadSegments(head)) {
-        const auto* segment = reinterpret_cast<const unsigned char*>(s.body.data());
-        const size_t length = s.body.size() + 2;
-        if (IsJpegFrameMarker(s.marker) && length >= 8) {
-            progressive = IsProgressiveFrameMarker(s.marker);
-            height = (segment[1] << 8) | segment[2];
-            width = (segment[3] << 8) | segment[4];
-            count = segment[5];
-            if (count < 1 || count > MAX_COMPONENTS || length < 8 + 3 * size_t(count)) return 0;
-            for (int c = 0; c < count; ++c) {
-                components[c].h = std::max(1, segment[7 + 3 * c] >> 4);
-                components[c].v = std::max(1, segment[7 + 3 * c] & 15);
-            }
-        } else if (s.marker == 0xDA) {
+    std::optional<JpegFrame> frame;
+    for (const JpegSegment& segment : JpegHeadSegments(head)) {
+        if (IsJpegFrameMarker(segment.marker)) {
+            frame = ParseJpegFrame(segment);
+            if (!frame) return 0;
+        } else if (segment.marker == JpegMarker::kSos) {
+            const std::optional<JpegScan> scan = ParseJpegScan(segment);
             // A first scan without every component means more scans to come.
-            if (count == 0 || (!progressive && segment[0] >= count)) return 0;
+            if (!frame || !scan ||
+                (!frame->progressive && scan->component_count >= frame->component_count))
+                return 0;
             int max_h = 1, max_v = 1;
-            for (int c = 0; c < count; ++c) {
-                max_h = std::max(max_h, components[c].h);
-                max_v = std::max(max_v, components[c].v);
+            for (int c = 0; c < frame->component_count; ++c) {
+                max_h = std::max(max_h, frame->components[c].h);
+                max_v = std::max(max_v, frame->components[c].v);
             }
             // The decoder's own layout: blocks per component, rounded up to whole units of its
             // sampling, each array on whole large pages.
             std::int64_t bytes = 0;
-            for (int c = 0; c < count; ++c) {
+            for (int c = 0; c < frame->component_count; ++c) {
+                const JpegFrame::Component& component = frame->components[c];
                 const std::int64_t across =
-                    (std::int64_t{width} * components[c].h + 8 * max_h - 1) / (8 * max_h);
+                    (std::int64_t{frame->width} * component.h + 8 * max_h - 1) / (8 * max_h);
                 const std::int64_t down =
-                    (std::int64_t{height} * components[c].v + 8 * max_v - 1) / (8 * max_v);
-                const std::int64_t cols =
-                    (across + components[c].h - 1) / components[c].h * components[c].h;
-                const std::int64_t rows =
-                    (down + components[c].v - 1) / components[c].v * components[c].v;
+                    (std::int64_t{frame->height} * component.v + 8 * max_v - 1) / (8 * max_v);
+                const std::int64_t cols = (across + component.h - 1) / component.h * component.h;
+                const std::int64_t rows = (down + component.v - 1) / component.v * component.v;
                 constexpr std::int64_t kPage = std::int64_t{2} << 20;
                 bytes += (cols * rows * static_cast<std::int64_t>(sizeof(JBLOCK)) + kPage - 1) /
                          kPage * kPage;
@@ -264,6 +245,8 @@ QImage DecodeJpeg(std::string_view bytes, int eighths) {
         // the pixels are exactly those of the whole file.
         ComponentSet dc_only{};
         if (FindDcOnlyComponents(data, bytes.size(), eighths, dc_only)) {
+            // The scans left out would never reach the decoder's scan limit.
+            if (JpegHasMoreScansThan(bytes, kMaxJpegScans)) return {};
             const std::string reduced = WithoutAcScans(bytes, dc_only);
             if (!reduced.empty()) {
                 if (DecodeInto(reinterpret_cast<const unsigned char*>(reduced.data()),

@@ -11,10 +11,9 @@
 
 // The scale, in eighths, that a picture stored at `stored` is decoded at so that it still covers
 // `need` in both directions: the smallest of 1, 2 and 4 that does, else 8 (the whole picture). The
-// other eighths are left out on purpose. Measured on photographs of 6 to 24 megapixels: decoding
-// at 5/8 or 3/4 takes longer than the whole picture, 3/8 longer than 4/8, and resizes made from
-// them end 1.5 to 3 dB further from a Lanczos reference (bench/resize_quality_bench), while the
-// resize job as a whole gained only 2 %.
+// other eighths are left out on purpose: the decoder's odd scales cost more time than the next
+// power of two (5/8 and 3/4 more than the whole picture) and give resizes further from a
+// reference, for almost nothing gained by the job (bench/README.md).
 int JpegScaleEighths(QSize stored, QSize need);
 
 // The size a picture stored at `stored` has once decoded at `eighths` / 8 (sides rounded up, as
@@ -29,8 +28,8 @@ std::int64_t JpegCoefficientBytes(std::string_view head);
 
 // The picture of the whole JPEG file `bytes`, decoded at `eighths` / 8 in its stored orientation.
 // A progressive picture decoded at 1/8 reads only the scans that picture shows (the DC scans of
-// every component whose blocks become single pixels), which gives the same pixels several times
-// faster. A null image when the decoder cannot give one (a CMYK or YCCK picture, a broken header,
-// more than kMaxJpegScans scans, no memory); damage after the header still gives the picture as
-// far as it decodes, as other viewers show it.
+// every component whose blocks become single pixels), which gives the same pixels without
+// decoding most of the file. A null image when the decoder cannot give one (a CMYK or YCCK picture,
+// a broken header, more than kMaxJpegScans scans, no memory); damage after the header still gives
+// the picture as far as it decodes, as other viewers show it.
 QImage DecodeJpeg(std::string_view bytes, int eighths);

@@ -4,6 +4,7 @@
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
+#include <type_traits>
 
 #include <jpeglib.h>
 
@@ -23,6 +24,9 @@ struct JpegErrorManager {
     // `warnings_fail`.
     jpeg_error_mgr* Prepare(bool warnings_fail);
 };
+
+// A long jump runs no destructor, so what lives across one must have none to run.
+static_assert(std::is_trivially_destructible_v<JpegErrorManager>);
 
 // Ends the library call in progress through the jump of the manager of `cinfo`.
 [[noreturn]] void JpegJumpOut(j_common_ptr cinfo);

@@ -1,11 +1,11 @@
 #include "imaging/jpeg_metadata.h"
 
-#include <turbojpeg.h>
-
 #include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <optional>
+
+#include "imaging/jpeg_segments.h"
 
 // Exiv2 0.27 still spells its owning pointers std::auto_ptr, which C++20 deprecates.
 #pragma GCC diagnostic push
@@ -36,26 +36,6 @@ void InitialiseOnce() {
     });
 }
 
-// What the encoded picture is: its size and the colour model of its components.
-struct Frame {
-    int width = 0;
-    int height = 0;
-    int colorspace = -1;
-};
-
-std::optional<Frame> ReadFrame(std::string_view jpeg) {
-    tjhandle handle = tjInitDecompress();
-    if (!handle) return std::nullopt;
-    Frame frame;
-    int subsampling = 0;
-    const int rc = tjDecompressHeader3(handle, reinterpret_cast<const unsigned char*>(jpeg.data()),
-                                       static_cast<unsigned long>(jpeg.size()), &frame.width,
-                                       &frame.height, &subsampling, &frame.colorspace);
-    tjDestroy(handle);
-    if (rc != 0 || frame.width < 1 || frame.height < 1) return std::nullopt;
-    return frame;
-}
-
 std::uint32_t BigEndian32(const std::string& bytes, std::size_t at) {
     return (std::uint32_t{static_cast<unsigned char>(bytes[at])} << 24) |
            (std::uint32_t{static_cast<unsigned char>(bytes[at + 1])} << 16) |
@@ -66,9 +46,9 @@ std::uint32_t BigEndian32(const std::string& bytes, std::size_t at) {
 // The profile as it should be written, or nothing when it cannot be trusted: it must be whole
 // (its declared size within what was read; a padded last chunk is trimmed), carry the profile
 // signature, keep its tag table inside itself, and describe the colour model of the picture it
-// goes into. A CMYK or grey profile on an RGB picture would make every colour-managed viewer show
-// wrong colours, which is worse than no profile.
-std::optional<std::string> UsableIccProfile(std::string profile, int colorspace) {
+// goes into (one of `components` components). A CMYK or grey profile on an RGB picture would make
+// every colour-managed viewer show wrong colours, which is worse than no profile.
+std::optional<std::string> UsableIccProfile(std::string profile, int components) {
     constexpr std::size_t kHeader = 128;
     if (profile.size() < kHeader + 4) return std::nullopt;
     const std::uint32_t declared = BigEndian32(profile, 0);
@@ -78,21 +58,11 @@ std::optional<std::string> UsableIccProfile(std::string profile, int colorspace)
     const std::uint64_t tags = BigEndian32(profile, kHeader);
     if (kHeader + 4 + tags * 12 > declared) return std::nullopt;
     const std::string model = profile.substr(16, 4);
-    switch (colorspace) {
-        case TJCS_RGB:
-        case TJCS_YCbCr:
-            if (model != "RGB ") return std::nullopt;
-            break;
-        case TJCS_GRAY:
-            if (model != "GRAY") return std::nullopt;
-            break;
-        case TJCS_CMYK:
-        case TJCS_YCCK:
-            if (model != "CMYK") return std::nullopt;
-            break;
-        default:
-            return std::nullopt;
-    }
+    const char* wanted = components == 1   ? "GRAY"
+                         : components == 3 ? "RGB "
+                         : components == 4 ? "CMYK"
+                                           : nullptr;
+    if (!wanted || model != wanted) return std::nullopt;
     return profile;
 }
 
@@ -104,6 +74,7 @@ struct Parts {
     Exiv2::ExifData exif;
     Exiv2::IptcData iptc;
     Exiv2::XmpData xmp;
+    std::string xmp_packet;  // what is written: see XmpPacketToWrite
     std::string icc;
 };
 
@@ -121,16 +92,42 @@ void SetIfPresent(Exiv2::ExifData& exif, const char* key, std::uint32_t value) {
     if (exif.findKey(Exiv2::ExifKey(key)) != exif.end()) exif[key] = value;
 }
 
-void SetIfPresent(Exiv2::XmpData& xmp, const char* key, std::uint32_t value) {
+// True when the value was there and said something else.
+bool SetIfPresent(Exiv2::XmpData& xmp, const char* key, std::uint32_t value) {
     const auto it = xmp.findKey(Exiv2::XmpKey(key));
-    if (it != xmp.end()) it->setValue(std::to_string(value));
+    const std::string text = std::to_string(value);
+    if (it == xmp.end() || it->toString() == text) return false;
+    it->setValue(text);
+    return true;
+}
+
+// The most an XMP packet can be: one segment (65,535 bytes with its two length bytes) less the
+// 29 bytes of the name that marks it as XMP.
+constexpr std::size_t kMaxXmpPacket = 65535 - 2 - 29;
+
+// The packet the copy carries: the source's own, byte for byte, when no value in it had to
+// change (it fitted its segment there, so it fits here); else the edited values written compactly,
+// and with no wrapper or spacing at all when even that would not fit. Empty when nothing fits.
+std::string XmpPacketToWrite(const Exiv2::XmpData& xmp, const std::string& original, bool changed) {
+    if (!changed && !original.empty()) return original;
+    for (const std::uint16_t format :
+         {std::uint16_t{Exiv2::XmpParser::useCompactFormat},
+          std::uint16_t{Exiv2::XmpParser::useCompactFormat | Exiv2::XmpParser::omitPacketWrapper |
+                        Exiv2::XmpParser::omitAllFormatting}}) {
+        std::string packet;
+        if (Exiv2::XmpParser::encode(packet, xmp, format) == 0 && !packet.empty() &&
+            packet.size() <= kMaxXmpPacket)
+            return packet;
+    }
+    return {};
 }
 
 // Reads what the source carries. A part whose reading throws is lost with the parts after it in
 // the file, but what was read before the fault is kept: a broken profile after the camera's EXIF
-// still leaves the EXIF.
-Parts ReadParts(std::string_view source, const Frame& frame) {
+// still leaves the EXIF. A part whose editing throws is lost alone.
+Parts ReadParts(std::string_view source, const JpegFrame& frame) {
     Parts parts;
+    std::string xmp_packet;
     try {
         Exiv2::JpegImage image(MemoryOf(source), false);
         try {
@@ -140,6 +137,9 @@ Parts ReadParts(std::string_view source, const Frame& frame) {
         parts.exif = image.exifData();
         parts.iptc = image.iptcData();
         parts.xmp = image.xmpData();
+        // As read: without the flag the library hands back its own re-encoding, with padding.
+        image.writeXmpFromPacket(true);
+        xmp_packet = image.xmpPacket();
         if (image.iccProfileDefined()) {
             const Exiv2::DataBuf* icc = image.iccProfile();
             parts.icc.assign(reinterpret_cast<const char*>(icc->pData_), icc->size_);
@@ -151,26 +151,33 @@ Parts ReadParts(std::string_view source, const Frame& frame) {
     const auto width = static_cast<std::uint32_t>(frame.width);
     const auto height = static_cast<std::uint32_t>(frame.height);
     if (!parts.exif.empty()) {
-        // The preview shows the picture as it was stored, possibly turned the other way, and
-        // would only take room.
-        Exiv2::ExifThumb(parts.exif).erase();
-        parts.exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(1);
-        parts.exif["Exif.Photo.PixelXDimension"] = width;
-        parts.exif["Exif.Photo.PixelYDimension"] = height;
-        SetIfPresent(parts.exif, "Exif.Image.ImageWidth", width);
-        SetIfPresent(parts.exif, "Exif.Image.ImageLength", height);
-        parts.present |= kExif;
+        try {
+            // The preview shows the picture as it was stored, possibly turned the other way, and
+            // would only take room.
+            Exiv2::ExifThumb(parts.exif).erase();
+            parts.exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(1);
+            parts.exif["Exif.Photo.PixelXDimension"] = width;
+            parts.exif["Exif.Photo.PixelYDimension"] = height;
+            SetIfPresent(parts.exif, "Exif.Image.ImageWidth", width);
+            SetIfPresent(parts.exif, "Exif.Image.ImageLength", height);
+            parts.present |= kExif;
+        } catch (const std::exception&) {
+        }
     }
     if (!parts.iptc.empty()) parts.present |= kIptc;
     if (!parts.xmp.empty()) {
-        SetIfPresent(parts.xmp, "Xmp.tiff.Orientation", 1);
-        SetIfPresent(parts.xmp, "Xmp.tiff.ImageWidth", width);
-        SetIfPresent(parts.xmp, "Xmp.tiff.ImageLength", height);
-        SetIfPresent(parts.xmp, "Xmp.exif.PixelXDimension", width);
-        SetIfPresent(parts.xmp, "Xmp.exif.PixelYDimension", height);
-        parts.present |= kXmp;
+        try {
+            bool changed = SetIfPresent(parts.xmp, "Xmp.tiff.Orientation", 1);
+            changed |= SetIfPresent(parts.xmp, "Xmp.tiff.ImageWidth", width);
+            changed |= SetIfPresent(parts.xmp, "Xmp.tiff.ImageLength", height);
+            changed |= SetIfPresent(parts.xmp, "Xmp.exif.PixelXDimension", width);
+            changed |= SetIfPresent(parts.xmp, "Xmp.exif.PixelYDimension", height);
+            parts.xmp_packet = XmpPacketToWrite(parts.xmp, xmp_packet, changed);
+            if (!parts.xmp_packet.empty()) parts.present |= kXmp;
+        } catch (const std::exception&) {
+        }
     }
-    if (auto icc = UsableIccProfile(std::move(parts.icc), frame.colorspace)) {
+    if (auto icc = UsableIccProfile(std::move(parts.icc), frame.component_count)) {
         parts.icc = std::move(*icc);
         parts.present |= kIcc;
     } else {
@@ -187,7 +194,10 @@ std::optional<std::string> WriteParts(std::string_view target, const Parts& part
         image.readMetadata();
         if (which & kExif) image.setExifData(parts.exif);
         if (which & kIptc) image.setIptcData(parts.iptc);
-        if (which & kXmp) image.setXmpData(parts.xmp);
+        if (which & kXmp) {
+            image.setXmpPacket(parts.xmp_packet);
+            image.writeXmpFromPacket(true);
+        }
         if (which & kIcc) {
             Exiv2::DataBuf icc(reinterpret_cast<const Exiv2::byte*>(parts.icc.data()),
                                static_cast<long>(parts.icc.size()));
@@ -215,7 +225,7 @@ void InitialiseJpegMetadata() {
 
 std::string CarryJpegMetadata(std::string_view source, std::string_view encoded) {
     InitialiseOnce();
-    const std::optional<Frame> frame = ReadFrame(encoded);
+    const std::optional<JpegFrame> frame = JpegHeadFrame(encoded);
     if (!frame) return std::string(encoded);
     const Parts parts = ReadParts(source, *frame);
     if (parts.present == 0) return std::string(encoded);

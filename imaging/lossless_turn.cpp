@@ -4,16 +4,19 @@
 #include <QByteArray>
 #include <QImageIOHandler>
 #include <QImageReader>
+#include <algorithm>
 #include <array>
 #include <csetjmp>
 #include <cstdint>
-#include <cstdlib>
+#include <memory>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 #include "imaging/imaging_limits.h"
 #include "imaging/jpeg_block_arrays.h"
 #include "imaging/jpeg_error_manager.h"
+#include "imaging/jpeg_large_output.h"
 #include "imaging/jpeg_metadata.h"
 #include "imaging/jpeg_segments.h"
 
@@ -83,15 +86,12 @@ QImageIOHandler::Transformations OrientationOf(std::string_view jpeg) {
     return reader.transformation();
 }
 
-// Whether the frame is progressive, so that the turned copy is written the same way. A sequential
-// copy of a progressive photograph would come out 4 to 8 % larger (the block copy cannot optimise a
-// sequential file's Huffman tables); a progressive copy of a sequential one would be about its
-// size but take two to four times as long to write.
+// Whether the frame is progressive, so that the turned copy is written the same way: a sequential
+// copy of a progressive photograph would come out larger, and a progressive copy of a sequential
+// one would be about its size but take several times as long to write (bench/README.md).
 bool IsProgressive(std::string_view jpeg) {
-    for (const JpegSegment& segment : JpegHeadSegments(jpeg)) {
-        if (IsJpegFrameMarker(segment.marker)) return IsProgressiveFrameMarker(segment.marker);
-    }
-    return false;
+    const std::optional<JpegFrame> frame = JpegHeadFrame(jpeg);
+    return frame && frame->progressive;
 }
 
 // Whether the operation keeps every block whole: an edge it mirrors must end on a whole MCU, or
@@ -146,33 +146,33 @@ void MoveBlocks(const jvirt_barray_control& in, JDIMENSION in_width, JDIMENSION 
 }
 
 // The library's structures for one turn: the file read as blocks, the turned file written from
-// them. Trivially destructible; Finish on every way out.
+// them. Finish on every way out; the output is released by the owner of the Turner.
 struct Turner {
     jpeg_decompress_struct in;
     jpeg_compress_struct out;
     JpegErrorManager error;  // shared: both report to the one jump point
     JpegBlockArrays blocks;
     jvirt_barray_ptr turned[MAX_COMPONENTS];
-    unsigned char* output;
-    unsigned long output_size;
+    JpegLargeOutput output;
     bool in_made;
     bool out_made;
 
+    // Releases the library's structures and the blocks; the output stays.
     void Finish() {
         if (out_made) jpeg_destroy_compress(&out);
         if (in_made) jpeg_destroy_decompress(&in);
+        out_made = in_made = false;
         blocks.Release();
-        std::free(output);
-        output = nullptr;
     }
 };
 
-// The turned file, or false. `t` is the caller's, so that nothing here needs a destructor.
-bool TurnBlocks(std::string_view source, const Operation& op, bool progressive, Turner& t,
-                std::string& turned) {
+// A long jump runs no destructor, so what lives across one must have none to run.
+static_assert(std::is_trivially_destructible_v<Turner>);
+
+// Turns `source` into t.output, or false. `t` is the caller's, so that nothing here needs a
+// destructor; the caller releases t.output whichever way this ends.
+bool TurnBlocks(std::string_view source, const Operation& op, bool progressive, Turner& t) {
     t.in_made = t.out_made = false;
-    t.output = nullptr;
-    t.output_size = 0;
     t.blocks.count = 0;
     // A warning (damaged data) ends the turn too: the caller's decode then shows what it can.
     t.in.err = t.out.err = t.error.Prepare(true);
@@ -235,15 +235,15 @@ bool TurnBlocks(std::string_view source, const Operation& op, bool progressive, 
         // is held twice: a 4:4:4 picture needs no more than twice its decoded pixels.
         JpegBlockArrays::Drop(blocks[c]);
     }
-    // Sequential files get optimised Huffman tables; progressive ones stay progressive (a
-    // sequential copy would come out 4 to 8 % larger).
+    // Sequential files get optimised Huffman tables; progressive ones stay progressive (see
+    // IsProgressive).
     t.out.optimize_coding = TRUE;
     if (progressive) jpeg_simple_progression(&t.out);
-    jpeg_mem_dest(&t.out, &t.output, &t.output_size);
+    // A turned file is about the size of its source (its metadata is carried afterwards).
+    t.output.Install(&t.out, source.size());
     jpeg_write_coefficients(&t.out, t.turned);
     jpeg_finish_compress(&t.out);
     jpeg_finish_decompress(&t.in);
-    turned.assign(reinterpret_cast<const char*>(t.output), t.output_size);
     t.Finish();
     return true;
 }
@@ -252,11 +252,18 @@ bool TurnBlocks(std::string_view source, const Operation& op, bool progressive, 
 
 std::optional<std::string> TurnJpegLosslessly(std::string_view source, int quarter_turns) {
     if (source.size() < 4) return std::nullopt;
-    Turner t;
-    std::string turned;
     // No markers are copied: the metadata is carried separately, adjusted.
     const Operation op = CombinedOperation(OrientationOf(source), quarter_turns);
-    if (!TurnBlocks(source, op, IsProgressive(source), t, turned) || turned.empty())
-        return std::nullopt;
+    Turner t;
+    t.output.data = nullptr;
+    std::string turned;
+    {
+        // The output goes back however the turn or the copy ends (either may run out of memory).
+        const std::unique_ptr<JpegLargeOutput, void (*)(JpegLargeOutput*)> output(
+            &t.output, [](JpegLargeOutput* o) { o->Release(); });
+        if (!TurnBlocks(source, op, IsProgressive(source), t) || output->size == 0)
+            return std::nullopt;
+        turned.assign(reinterpret_cast<const char*>(output->data), output->size);
+    }
     return CarryJpegMetadata(source, turned);
 }

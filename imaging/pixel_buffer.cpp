@@ -33,8 +33,13 @@ QImage NewPixelImage(int width, int height) {
     void* base = AllocateLargeZeroed(total);
     if (!base) return {};
     *static_cast<std::size_t*>(base) = total;
-    QImage image(static_cast<uchar*>(base) + kHeader, width, height, static_cast<qsizetype>(line),
-                 QImage::Format_RGB32, ReleasePixels, base);
-    if (image.isNull()) ReleasePixels(base);
-    return image;
+    try {
+        QImage image(static_cast<uchar*>(base) + kHeader, width, height,
+                     static_cast<qsizetype>(line), QImage::Format_RGB32, ReleasePixels, base);
+        if (image.isNull()) ReleasePixels(base);
+        return image;
+    } catch (...) {  // no memory for the picture's record: the pixels go back at once
+        ReleasePixels(base);
+        throw;
+    }
 }

@@ -13,3 +13,11 @@ void* AllocateLargeZeroed(std::size_t bytes);
 
 // Returns memory from AllocateLargeZeroed of that size; nullptr is ignored.
 void FreeLarge(void* memory, std::size_t bytes);
+
+// The bytes this process holds from AllocateLargeZeroed now, as mapped (whole large pages).
+std::size_t LargeMemoryHeld();
+
+// For tests of running out of memory: the calling thread's next `granted` calls of
+// AllocateLargeZeroed succeed and every later one fails, until this is called with a negative
+// count (which ends the limit).
+void LimitLargeAllocationsForTesting(int granted);

@@ -1,10 +1,12 @@
 #include "imaging/jpeg_decode.h"
+#include "imaging/jpeg_encode.h"
 
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
 #include <QImage>
 #include <QImageReader>
+#include <cstdlib>
 #include <string>
 
 #include "tests/support/temp_dir.h"
@@ -12,15 +14,15 @@
 namespace {
 
 // `picture` encoded by TurboJPEG with the given chroma sampling, progressive or sequential.
-std::string Encode(const QImage& picture, int sampling, bool progressive) {
+std::string Encode(const QImage& picture, int sampling, bool progressive, int quality = 90) {
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
     tjhandle handle = tjInitCompress();
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     const int pixel_format = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TJPF_BGRX : TJPF_XRGB;
-    const int rc = tjCompress2(handle, rgb.constBits(), rgb.width(),
-                               static_cast<int>(rgb.bytesPerLine()), rgb.height(), pixel_format,
-                               &buffer, &size, sampling, 90, progressive ? TJFLAG_PROGRESSIVE : 0);
+    const int rc = tjCompress2(
+        handle, rgb.constBits(), rgb.width(), static_cast<int>(rgb.bytesPerLine()), rgb.height(),
+        pixel_format, &buffer, &size, sampling, quality, progressive ? TJFLAG_PROGRESSIVE : 0);
     std::string bytes = rc == 0 ? std::string(reinterpret_cast<char*>(buffer), size) : "";
     tjFree(buffer);
     tjDestroy(handle);
@@ -76,6 +78,24 @@ TEST(DecodeJpeg, EveryScaleGivesTheDecodersPixelsInTheKeptFormat) {
             EXPECT_EQ(ours.format(), QImage::Format_RGB32);
             EXPECT_TRUE(ours == DecodeWholeFile(jpeg, eighths))
                 << eighths << "/8, progressive " << progressive;
+        }
+    }
+}
+
+// The encoder is ours so that its buffers sit on large pages; its files must be TurboJPEG's to the
+// byte (with optimised tables, as the programs ask of it), on either side of its DCT switch at 96.
+TEST(EncodeJpegFile, WritesTurboJpegsVeryBytes) {
+    const QImage photo = QImageReader(QString::fromStdString(TestDataPath("photos/ladybird.jpg")))
+                             .read()
+                             .copy(3, 5, 333, 201)
+                             .convertToFormat(QImage::Format_RGB32);
+    setenv("TJ_OPTIMIZE", "1", 1);
+    for (const int quality : {1, 50, 85, 95, 96, 100}) {
+        for (const bool subsample : {true, false}) {
+            const std::string ours = EncodeJpegFile(photo, quality, subsample).value_or("");
+            EXPECT_FALSE(ours.empty());
+            EXPECT_TRUE(ours == Encode(photo, subsample ? TJSAMP_420 : TJSAMP_444, false, quality))
+                << "quality " << quality << ", 4:2:0 " << subsample;
         }
     }
 }

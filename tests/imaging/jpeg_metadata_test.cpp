@@ -137,19 +137,23 @@ TEST_F(JpegMetadataTest, BadMetadataNeverCostsThePicture) {
     grey_profile.replace(16, 4, "GRAY");
     std::string runaway_tags = profile;
     runaway_tags.replace(128, 4, "\x00\x10\x00\x00");
-    // One label of 65 000 characters: the packet fills its segment and, written back with the
-    // library's own header, no longer fits one.
-    const std::string huge_xmp =
-        std::string("http://ns.adobe.com/xap/1.0/\0", 29) +
-        "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
-        "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
-        "xmlns:xmp='http://ns.adobe.com/xap/1.0/' xmp:Label='" +
-        std::string(65000, 'a') + "'/></rdf:RDF></x:xmpmeta>";
+    // One label of 65 000 characters: the packet nearly fills its segment, so that written back
+    // in the library's usual layout it would no longer fit one.
+    const auto huge_xmp = [](const std::string& more) {
+        return Segment(0xE1, std::string("http://ns.adobe.com/xap/1.0/\0", 29) +
+                                 "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+                                 "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:"
+                                 "Description xmlns:xmp='http://ns.adobe.com/xap/1.0/' "
+                                 "xmlns:tiff='http://ns.adobe.com/tiff/1.0/' " +
+                                 more + " xmp:Label='" + std::string(65000, 'a') +
+                                 "'/></rdf:RDF></x:xmpmeta>");
+    };
     struct Row {
         const char* name;
         std::string segments;
-        const char* model;  // what the saved file's Model must be
-        bool icc;           // whether the sound profile must come through
+        const char* model;   // what the saved file's Model must be
+        bool icc;            // whether the sound profile must come through
+        bool label = false;  // whether the huge XMP label must come through
     };
     const std::vector<Row> rows = {
         // What can be read of a cut directory is kept.
@@ -168,8 +172,9 @@ TEST_F(JpegMetadataTest, BadMetadataNeverCostsThePicture) {
                      Entry(0x8769, 4, 1, Le32(8)) + Le32(8)) +
              IccSegment(1, 1, profile),
          "Cam", true},
-        {"an XMP packet too large to write back", GoodExif() + Segment(0xE1, huge_xmp), "Cam",
-         false},
+        {"an XMP packet near 64 KB", GoodExif() + huge_xmp(""), "Cam", false, true},
+        {"an XMP packet near 64 KB whose orientation changes",
+         GoodExif() + huge_xmp("tiff:Orientation='6'"), "Cam", false, true},
         {"a profile declaring more than it holds",
          GoodExif() + IccSegment(1, 1, profile.substr(0, 4) + std::string(300, 'x')), "Cam", false},
         {"a profile missing its second chunk",
@@ -189,6 +194,8 @@ TEST_F(JpegMetadataTest, BadMetadataNeverCostsThePicture) {
             EXPECT_EQ(m.Exif("Exif.Image.Orientation"), "1");
         }
         EXPECT_EQ(m.icc, r.icc ? profile : std::string());
+        EXPECT_EQ(m.Xmp("Xmp.xmp.Label").size(), r.label ? 65000u : 0u);
+        EXPECT_NE(m.Xmp("Xmp.tiff.Orientation"), "6");
     }
     // Not a JPEG at all, on either side.
     EXPECT_EQ(CarryJpegMetadata("", encoded), encoded);

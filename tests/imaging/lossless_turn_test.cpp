@@ -5,7 +5,11 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <QTransform>
+#include <functional>
 
+#include "imaging/jpeg_decode.h"
+#include "imaging/jpeg_encode.h"
+#include "platform/large_memory.h"
 #include "tests/imaging/imaging_test_support.h"
 #include "tests/imaging/metadata_test_support.h"
 
@@ -126,6 +130,43 @@ TEST_F(LosslessTurnTest, WhatCannotBeTurnedExactlyIsLeftToTheReEncode) {
         EXPECT_FALSE(TurnJpegLosslessly(ReadTestFile(TestDataPath(r.path)), r.turns));
     }
     EXPECT_FALSE(TurnJpegLosslessly("", 1));
+}
+
+// Memory running out at any step that takes a picture's worth of it (the coefficient arrays, the
+// turned file and its growth, the decoded pixels, the encoded file) ends the work with nothing
+// held; the sanitizer build's leak checker watches the library's own smaller allocations.
+TEST_F(LosslessTurnTest, RunningOutOfMemoryAtAnyStepLeavesNothingHeld) {
+    const std::string sequential = ReadTestFile(TestDataPath("jpeg/good/gen_444.jpg"));
+    const std::string progressive = ReadTestFile(TestDataPath("photos/fig_in_red_bowl.jpg"));
+    struct Row {
+        const char* name;
+        std::function<bool()> work;
+    };
+    // Written with Huffman codes, the blocks of an arithmetic-coded file take more room than the
+    // whole file did: the turned file outgrows its first buffer.
+    const std::string arithmetic = ReadTestFile(TestDataPath("jpeg/good/gen_arithmetic.jpg"));
+    const QImage pixels = DecodeJpeg(progressive, 4);
+    const std::vector<Row> rows = {
+        {"a lossless turn", [&] { return TurnJpegLosslessly(sequential, 1).has_value(); }},
+        {"a lossless turn that outgrows its first buffer",
+         [&] { return TurnJpegLosslessly(arithmetic, 3).has_value(); }},
+        {"a progressive decode", [&] { return !DecodeJpeg(progressive, 8).isNull(); }},
+        {"an encode", [&] { return EncodeJpegFile(pixels, 85, true).has_value(); }},
+    };
+    for (const Row& r : rows) {
+        const std::size_t held = LargeMemoryHeld();
+        int granted = 0;
+        for (;; ++granted) {
+            LimitLargeAllocationsForTesting(granted);
+            const bool done = r.work();
+            LimitLargeAllocationsForTesting(-1);
+            EXPECT_EQ(LargeMemoryHeld(), held) << r.name << " given " << granted;
+            if (done || granted == 20) break;
+        }
+        // Each component's arrays at least were refused once.
+        EXPECT_GE(granted, 3) << r.name;
+        EXPECT_LT(granted, 20) << r.name;
+    }
 }
 
 }  // namespace

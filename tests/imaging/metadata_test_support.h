@@ -23,6 +23,10 @@ struct SavedMetadata {
         const auto it = exif.find(key);
         return it == exif.end() ? std::string() : it->second;
     }
+    std::string Xmp(const std::string& key) const {
+        const auto it = xmp.find(key);
+        return it == xmp.end() ? std::string() : it->second;
+    }
 };
 
 inline SavedMetadata ReadSavedMetadata(const std::string& jpeg) {
