@@ -27,6 +27,7 @@
 #include "imaging/jpeg_decode.h"
 #include "imaging/jpeg_encode.h"
 #include "imaging/jpeg_segments.h"
+#include "imaging/pixel_buffer.h"
 #include "platform/file_system.h"
 #include "platform/large_memory.h"
 
@@ -176,7 +177,10 @@ class FileBytes {
     bool Read(QFile& file, qint64 size) {
         Release();
         data_ = static_cast<char*>(AllocateLargeZeroed(static_cast<size_t>(size)));
-        if (!data_) return false;
+        if (!data_) {
+            NoteOutOfMemory();
+            return false;
+        }
         size_ = static_cast<size_t>(size);
         qint64 done = 0;
         while (done < size) {
@@ -221,8 +225,11 @@ std::optional<Header> ReadPictureBytes(const std::string& path, FileBytes& bytes
 
 }  // namespace
 
-ImageHandle ImgKitFileLoad(const std::string& path, int min_width, int min_height) {
-    if (!ImageLibrary::IsLoaded()) return {};
+namespace {
+
+thread_local ImgKitLoadFailure t_last_load_failure = ImgKitLoadFailure::None;
+
+ImageHandle LoadPicture(const std::string& path, int min_width, int min_height) {
     FileBytes bytes;
     const std::optional<Header> header = ReadPictureBytes(path, bytes);
     if (!header) return {};
@@ -261,13 +268,20 @@ ImageHandle ImgKitFileLoad(const std::string& path, int min_width, int min_heigh
             const QImage::Format format = reader.imageFormat();
             if (format != QImage::Format_Invalid) {
                 image = QImage(stored, format);
-                if (!image.isNull()) image.fill(0);
+                if (image.isNull()) {
+                    NoteOutOfMemory();
+                    return {};
+                }
+                image.fill(0);
             }
         }
         if (!reader.read(&image) || image.isNull()) return {};
         if (image.format() != QImage::Format_RGB32) {
             image.convertTo(QImage::Format_RGB32);
-            if (image.isNull()) return {};
+            if (image.isNull()) {
+                NoteOutOfMemory();
+                return {};
+            }
         }
     }
     // The bytes are not needed any more; the turn below may need as much memory again.
@@ -277,13 +291,36 @@ ImageHandle ImgKitFileLoad(const std::string& path, int min_width, int min_heigh
     if (eighths < 8)
         area = QRectF(0, 0, stored.width() * eighths / 8.0, stored.height() * eighths / 8.0);
     image = ApplyOrientation(image, header->orientation, area);
-    if (image.isNull()) return {};
+    if (image.isNull()) {
+        NoteOutOfMemory();
+        return {};
+    }
     // A reduced-scale decode reports the full upright size, so that the size rules work on the
     // real picture.
     if (eighths < 8) return MakeHandle(std::move(image), upright.width(), upright.height(), area);
     const int width = image.width();
     const int height = image.height();
     return MakeHandle(std::move(image), width, height);
+}
+
+}  // namespace
+
+ImageHandle ImgKitFileLoad(const std::string& path, int min_width, int min_height) {
+    if (!ImageLibrary::IsLoaded()) {
+        t_last_load_failure = ImgKitLoadFailure::Unreadable;
+        return {};
+    }
+    TakeOutOfMemoryNote();
+    ImageHandle image = LoadPicture(path, min_width, min_height);
+    const bool out_of_memory = TakeOutOfMemoryNote();
+    t_last_load_failure = image           ? ImgKitLoadFailure::None
+                          : out_of_memory ? ImgKitLoadFailure::OutOfMemory
+                                          : ImgKitLoadFailure::Unreadable;
+    return image;
+}
+
+ImgKitLoadFailure ImgKitLastLoadFailure() {
+    return t_last_load_failure;
 }
 
 ImgKitSize ImgKitUprightSize(const std::string& path) {

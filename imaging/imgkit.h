@@ -62,6 +62,12 @@ struct ImgKitInfoRecord {
 // from such a load.
 ImageHandle ImgKitFileLoad(const std::string& path, int min_width = 0, int min_height = 0);
 
+// Why the last ImgKitFileLoad on the calling thread gave no picture: memory ran out for it, or the
+// file could not be read as a picture (missing, damaged, not a picture of its kind). None after a
+// load that gave one.
+enum class ImgKitLoadFailure { None, Unreadable, OutOfMemory };
+ImgKitLoadFailure ImgKitLastLoadFailure();
+
 // The upright size a load would report, read from the header alone (opened as the load opens it);
 // {0, 0} when unreadable.
 ImgKitSize ImgKitUprightSize(const std::string& path);

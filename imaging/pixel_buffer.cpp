@@ -14,6 +14,8 @@ constexpr std::size_t kLargeBytes = std::size_t{4} << 20;
 // The mapping's size is kept in front of the pixels, which start a cache line further on.
 constexpr std::size_t kHeader = 64;
 
+thread_local bool t_out_of_memory = false;
+
 void ReleasePixels(void* base) {
     const std::size_t total = *static_cast<std::size_t*>(base);
     FreeLarge(base, total);
@@ -28,10 +30,17 @@ QImage NewPixelImage(int width, int height) {
         (std::numeric_limits<std::size_t>::max() - kHeader) / line)
         return {};
     const std::size_t bytes = line * static_cast<std::size_t>(height);
-    if (bytes < kLargeBytes) return QImage(width, height, QImage::Format_RGB32);
+    if (bytes < kLargeBytes) {
+        QImage image(width, height, QImage::Format_RGB32);
+        if (image.isNull()) NoteOutOfMemory();
+        return image;
+    }
     const std::size_t total = kHeader + bytes;
     void* base = AllocateLargeZeroed(total);
-    if (!base) return {};
+    if (!base) {
+        NoteOutOfMemory();
+        return {};
+    }
     *static_cast<std::size_t*>(base) = total;
     try {
         QImage image(static_cast<uchar*>(base) + kHeader, width, height,
@@ -42,4 +51,14 @@ QImage NewPixelImage(int width, int height) {
         ReleasePixels(base);
         throw;
     }
+}
+
+void NoteOutOfMemory() {
+    t_out_of_memory = true;
+}
+
+bool TakeOutOfMemoryNote() {
+    const bool noted = t_out_of_memory;
+    t_out_of_memory = false;
+    return noted;
 }

@@ -8,3 +8,11 @@
 // when the last copy of the picture is gone; smaller ones come from the heap. Null when memory
 // fails or the size is below 1.
 QImage NewPixelImage(int width, int height);
+
+// Memory failures of the imaging layer's own allocations are noted for the calling thread, so that
+// a load that gives no picture can tell "out of memory" from "cannot be read"
+// (ImgKitLastLoadFailure).
+void NoteOutOfMemory();
+
+// True when memory failed on this thread since the last call; clears the note.
+bool TakeOutOfMemoryNote();

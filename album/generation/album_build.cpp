@@ -176,6 +176,7 @@ AlbumPictureOutcome MakeAlbumPicture(const AlbumPicturePlan& plan, int box_width
                                      ImageCodec& codec, ImgKitSize upright) {
     AlbumPictureOutcome outcome;
     bool loaded = false;
+    bool out_of_memory = false;
     bool turn_failed = false;
     bool copy_failed = false;
     bool thumbnail_failed = false;
@@ -183,7 +184,10 @@ AlbumPictureOutcome MakeAlbumPicture(const AlbumPicturePlan& plan, int box_width
         loaded = MakeLoadedPictureFiles(plan, box_width, box_height, codec, upright, outcome,
                                         turn_failed, copy_failed, thumbnail_failed);
         // A picture that cannot be loaded is still put into the album, unturned, as it is.
-        if (!loaded) copy_failed = !CopyIfDifferent(plan.source, plan.copy);
+        if (!loaded) {
+            out_of_memory = ImgKitLastLoadFailure() == ImgKitLoadFailure::OutOfMemory;
+            copy_failed = !CopyIfDifferent(plan.source, plan.copy);
+        }
     } else {
         // A GIF is copied as it is, without a thumbnail: the page shows the picture itself.
         copy_failed = !CopyIfDifferent(plan.source, plan.copy);
@@ -195,7 +199,7 @@ AlbumPictureOutcome MakeAlbumPicture(const AlbumPicturePlan& plan, int box_width
     } else if (turn_failed) {
         outcome.failure = kAlbumTurnFailed;
     } else if (!loaded) {
-        outcome.failure = kAlbumLoadFailed;
+        outcome.failure = out_of_memory ? kNoMemoryReason : kAlbumLoadFailed;
     } else if (thumbnail_failed) {
         outcome.failure = kAlbumThumbnailFailed;
     }

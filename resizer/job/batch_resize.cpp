@@ -84,8 +84,9 @@ bool ResizeFile(const ResizerSettings& settings, ImageCodec& codec, const std::s
     const ImgKitSize minimum = LoadMinimum(settings, upright, turns);
     ImageHandle image = codec.Load(source, minimum.width, minimum.height);
     if (!image) {
-        // An empty, damaged or foreign file; running out of memory throws instead.
-        error = kResizeLoadFailed;
+        // An empty, damaged or foreign file, or a picture too large for the memory left.
+        error = ImgKitLastLoadFailure() == ImgKitLoadFailure::OutOfMemory ? kNoMemoryReason
+                                                                          : kResizeLoadFailed;
         return false;
     }
     ImgKitSize size = codec.Size(image);

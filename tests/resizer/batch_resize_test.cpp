@@ -13,6 +13,7 @@
 #include <stdexcept>
 
 #include "core/picture_list_model.h"
+#include "platform/large_memory.h"
 #include "resizer/job/batch_outcome.h"
 #include "tests/imaging/imaging_test_support.h"
 #include "tests/imaging/metadata_test_support.h"
@@ -31,6 +32,7 @@ class FailingCodec : public ImageCodec {
     std::set<std::string> fail_load;  // file names (no folder)
     std::set<std::string> fail_save;
     std::set<std::string> throw_on_load;  // a library's error in the middle of a picture
+    std::set<std::string> starve_load;    // no large buffer to be had while it loads
     std::mutex mutex;
     std::vector<std::pair<int, int>> load_minimums;
 
@@ -42,6 +44,12 @@ class FailingCodec : public ImageCodec {
         if (fail_load.count(fs::path(path).filename().string())) return {};
         if (throw_on_load.count(fs::path(path).filename().string()))
             throw std::runtime_error("damaged beyond the library's checks");
+        if (starve_load.count(fs::path(path).filename().string())) {
+            LimitLargeAllocationsForTesting(0);
+            ImageHandle image = ImageCodec::Load(path, min_width, min_height);
+            LimitLargeAllocationsForTesting(-1);
+            return image;
+        }
         return ImageCodec::Load(path, min_width, min_height);
     }
     bool WriteFile(const std::string& path, const std::string& bytes) override {
@@ -239,6 +247,16 @@ TEST_F(BatchResizeTest, AnErrorThrownForOnePictureIsListedAndTheBatchGoesOn) {
               std::vector<std::string>{source + "/b.jpg (ｴﾗｰ)画像の処理に失敗しました\n"});
     EXPECT_EQ(ReadTestFile(output + "/b.jpg"), ReadTestFile(source + "/b.jpg"));
     EXPECT_EQ(StoredSize(output + "/c.jpg"), QSize(1680, 1050));
+}
+
+TEST_F(BatchResizeTest, APictureThatFindsNoMemoryIsListedAsSuchNotAsUnreadable) {
+    AddPhoto("photos/dune_grass.jpg", "a.jpg");
+    AddPhoto("photos/dune_grass.jpg", "b.jpg");
+    codec.starve_load = {"a.jpg"};
+    ASSERT_TRUE(Create(settings));
+    EXPECT_EQ(dialogs.Texts(),
+              std::vector<std::string>{source + "/a.jpg (ｴﾗｰ)メモリの確保に失敗しました\n"});
+    EXPECT_EQ(StoredSize(output + "/b.jpg"), QSize(1680, 1050));
 }
 
 TEST_F(BatchResizeTest, AFailedSaveOverTheOriginalLeavesItByteIdentical) {
