@@ -10,6 +10,7 @@
 #include "album/generation/album_pipeline.h"
 #include "core/picture_list_model.h"
 #include "imaging/image_library.h"
+#include "tests/reliability/linked_entries.h"
 #include "tests/support/recording_progress_sink.h"
 #include "tests/support/recording_shell_opener.h"
 #include "tests/support/recording_user_dialogs.h"
@@ -18,8 +19,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-enum class Link { Hard, Symbolic };
 
 class AlbumLinkedNames : public ::testing::TestWithParam<int> {
   protected:
@@ -60,27 +59,14 @@ class AlbumLinkedNames : public ::testing::TestWithParam<int> {
 
 TEST_P(AlbumLinkedNames, APictureCopyLinkedToAnOriginalIsReplacedNeverWrittenThrough) {
     for (Link link : {Link::Hard, Link::Symbolic}) {
-        SCOPED_TRACE(link == Link::Hard ? "hard link" : "symbolic link");
+        SCOPED_TRACE(LinkName(link));
         settings.out_dir = dir / (link == Link::Hard ? "hard" : "symbolic");
-        fs::create_directories(settings.out_dir + "/my_p");
-        for (const char* name : {"a.jpg", "b.jpg"}) {
-            const fs::path target = dir / (std::string("src/") + name);
-            const std::string copy = settings.out_dir + "/my_p/" + name;
-            if (link == Link::Hard)
-                fs::create_hard_link(target, copy);
-            else
-                fs::create_symlink(target, copy);
-        }
+        LinkToOriginals(link, dir / "src", settings.out_dir + "/my_p");
         const AlbumBuildReport report = Run();
         EXPECT_TRUE(report.pages_written);
         EXPECT_TRUE(report.saved_over_source.empty());
-        for (const char* name : {"a.jpg", "b.jpg"}) {
-            EXPECT_EQ(ReadTestFile(dir / (std::string("src/") + name)), original) << name;
-            const std::string copy = settings.out_dir + "/my_p/" + name;
-            EXPECT_FALSE(fs::is_symlink(copy)) << name;
-            EXPECT_EQ(fs::hard_link_count(copy), 1u) << name;
-            EXPECT_EQ(ImgKitUprightSize(copy), (ImgKitSize{149, 227})) << name;
-        }
+        ExpectOwnFilesBesideOriginals(dir / "src", original, settings.out_dir + "/my_p",
+                                      ImgKitSize{149, 227});
     }
 }
 

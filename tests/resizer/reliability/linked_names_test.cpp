@@ -10,6 +10,7 @@
 #include "imaging/image_library.h"
 #include "resizer/job/batch_outcome.h"
 #include "resizer/job/batch_resize.h"
+#include "tests/reliability/linked_entries.h"
 #include "tests/support/recording_progress_sink.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
@@ -17,8 +18,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-enum class Link { Hard, Symbolic };
 
 class ResizerLinkedNames : public ::testing::TestWithParam<int> {
   protected:
@@ -52,25 +51,12 @@ class ResizerLinkedNames : public ::testing::TestWithParam<int> {
 
 TEST_P(ResizerLinkedNames, AnOutputEntryLinkedToAnOriginalIsReplacedNeverWrittenThrough) {
     for (Link link : {Link::Hard, Link::Symbolic}) {
-        SCOPED_TRACE(link == Link::Hard ? "hard link" : "symbolic link");
+        SCOPED_TRACE(LinkName(link));
         const std::string out = dir / (link == Link::Hard ? "hard" : "symbolic");
-        fs::create_directories(out);
-        for (const char* name : {"a.jpg", "b.jpg"}) {
-            const fs::path target = dir / (std::string("src/") + name);
-            if (link == Link::Hard)
-                fs::create_hard_link(target, out + "/" + name);
-            else
-                fs::create_symlink(target, out + "/" + name);
-        }
+        LinkToOriginals(link, dir / "src", out);
         settings.outputFolder = out;
         ASSERT_EQ(Run().end, BatchOutcome::End::Finished);
-        for (const char* name : {"a.jpg", "b.jpg"}) {
-            EXPECT_EQ(ReadTestFile(dir / (std::string("src/") + name)), original) << name;
-            const std::string written = out + "/" + name;
-            EXPECT_FALSE(fs::is_symlink(written)) << name;
-            EXPECT_EQ(fs::hard_link_count(written), 1u) << name;
-            EXPECT_EQ(ImgKitUprightSize(written), (ImgKitSize{113, 74})) << name;
-        }
+        ExpectOwnFilesBesideOriginals(dir / "src", original, out, ImgKitSize{113, 74});
     }
 }
 
