@@ -1,5 +1,6 @@
 #include "platform/profile_store.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -80,6 +81,8 @@ ProfileFile LoadFile(const std::string& path) {
     }
     file.ends_with_break = view.back() == '\n';
     // A line feed is never part of a CP932 double-byte character, so splitting bytes is safe.
+    // Counted first, the lines are never moved while the list grows.
+    file.lines.reserve(static_cast<size_t>(std::count(view.begin(), view.end(), '\n')) + 1);
     size_t start = 0;
     while (start < view.size()) {
         size_t end = view.find('\n', start);
