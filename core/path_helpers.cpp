@@ -182,16 +182,6 @@ bool IsSameFolder(const std::string& a, const std::string& b) {
     return settled_a == settled_b || IsSameFile(settled_a, settled_b);
 }
 
-bool IsSameEntry(const std::string& a, const std::string& b) {
-    if (a == b) return true;
-    const std::string_view name_a = LastComponent(a);
-    const std::string_view name_b = LastComponent(b);
-    if (name_a.empty() || name_a != name_b) return false;
-    const std::string folder_a = a.substr(0, a.size() - name_a.size());
-    const std::string folder_b = b.substr(0, b.size() - name_b.size());
-    return IsSameFolder(folder_a.empty() ? "." : folder_a, folder_b.empty() ? "." : folder_b);
-}
-
 int CompareNoCase(std::string_view a, std::string_view b) {
     size_t n = a.size() < b.size() ? a.size() : b.size();
     for (size_t i = 0; i < n; ++i) {

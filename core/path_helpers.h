@@ -43,11 +43,5 @@ bool HasExtension(std::string_view path);
 // A folder that does not exist yet is compared by the path it would be made at.
 bool IsSameFolder(const std::string& a, const std::string& b);
 
-// True when two file paths name one entry of one folder: the same last name in the same folder
-// (IsSameFolder), "/p/a.jpg" and "/p/./a.jpg" for example. A hard link or a symbolic link elsewhere
-// is another entry, even though it leads to the same file: writing to that entry must replace it,
-// never the file it shares with the first.
-bool IsSameEntry(const std::string& a, const std::string& b);
-
 // Case-insensitive (ASCII) ordering of two texts: negative, zero or positive.
 int CompareNoCase(std::string_view a, std::string_view b);

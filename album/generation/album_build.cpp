@@ -9,6 +9,7 @@
 #include "album/generation/index_page_writer.h"
 #include "album/generation/slide_show_page_writer.h"
 #include "core/mul_div.h"
+#include "core/path_helpers.h"
 #include "core/picture_job.h"
 #include "platform/file_system.h"
 #include "platform/picture_selection.h"
@@ -18,25 +19,24 @@
 
 namespace {
 
-// Saves the turned picture as `copy`: the losslessly turned file when there is one, else the turned
-// pixels re-encoded at quality 100 (a JPEG keeping the source's metadata). When the copy is the
-// picture's own entry (the album lies in the picture folder), the file the picture's path leads to
-// is replaced, so that a picture kept behind a link stays where the link points. Any other copy is
-// replaced as an entry: a link or hard link to the original standing in the album is never written
-// through. The save goes through a temporary file either way, so a failed save never harms the
-// original.
-bool SaveTurnedCopy(ImageCodec& codec, const std::string& source, const std::string& copy,
-                    const ImageHandle& image, ImageKind kind,
+// Saves the turned picture as the plan's copy: the losslessly turned file when there is one, else
+// the turned pixels re-encoded at quality 100 (a JPEG keeping the source's metadata). When the copy
+// is the picture's own entry (the album lies in the picture folder), the file the picture's path
+// leads to is replaced, so that a picture kept behind a link stays where the link points. Any other
+// copy is replaced as an entry: a link or hard link to the original standing in the album is never
+// written through. The save goes through a temporary file either way, so a failed save never harms
+// the original.
+bool SaveTurnedCopy(ImageCodec& codec, const AlbumPicturePlan& plan, const ImageHandle& image,
                     const std::optional<std::string>& turned_file) {
-    const std::string target = IsSameEntry(source, copy) ? ResolvedPath(source) : copy;
+    const std::string target = plan.over_source ? ResolvedPath(plan.source) : plan.copy;
     if (turned_file) return codec.WriteFile(target, *turned_file);
-    return codec.SavePictureOf(source, target, image, kind, 100);
+    return codec.SavePictureOf(plan.source, target, image, plan.kind, 100);
 }
 
 // False when the copy was needed and failed.
-bool CopyIfDifferent(const std::string& source, const std::string& copy) {
+bool CopyIfDifferent(const AlbumPicturePlan& plan) {
     // Only the source's own entry needs no copy; a link to it elsewhere is replaced by the copy.
-    return IsSameEntry(source, copy) || CopyFileReplacing(source, copy);
+    return plan.over_source || CopyFileReplacing(plan.source, plan.copy);
 }
 
 // Pixels are held as 32-bit RGB.
@@ -71,6 +71,11 @@ std::vector<AlbumPicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
     if (!folder.empty() && folder.back() != '/' && folder.back() != kPathSeparator) {
         folder += kPathSeparator;
     }
+    // Source and copy share the name, so the copy is the source's own entry exactly when the
+    // folders are one (asked once: a folder of 20,000 pictures is planned at once).
+    const std::string copy_folder = base + MakeAlbumPath(settings, kPictureFolderKind, "", false);
+    const bool over_source =
+        IsSameFolder(folder.empty() ? "." : folder, copy_folder.empty() ? "." : copy_folder);
     std::vector<AlbumPicturePlan> plans;
     for (int i = pictures.FirstChecked(); i != -1; i = pictures.NextChecked(i)) {
         AlbumPicturePlan plan;
@@ -81,6 +86,7 @@ std::vector<AlbumPicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
         plan.thumbnail = base + MakeAlbumPath(settings, kThumbnailFolderKind, plan.name, false);
         plan.kind = ImageKindOfName(plan.source);
         plan.steps = pictures.GetQuarterTurns(i) % 4;
+        plan.over_source = over_source;
         plans.push_back(std::move(plan));
     }
     return plans;
@@ -126,15 +132,13 @@ bool MakeLoadedPictureFiles(const AlbumPicturePlan& plan, int box_width, int box
     for (int turn = 0; turn < steps; ++turn) codec.Rotate(image);
 
     if (steps <= 0) {
-        copy_failed = !CopyIfDifferent(plan.source, plan.copy);
+        copy_failed = !CopyIfDifferent(plan);
     } else {
-        // Checked before the save: afterwards the copy is a new file either way.
-        const bool over_source = IsSameEntry(plan.source, plan.copy);
-        if (SaveTurnedCopy(codec, plan.source, plan.copy, image, plan.kind, turned_file)) {
-            outcome.saved_over_source = over_source;
+        if (SaveTurnedCopy(codec, plan, image, turned_file)) {
+            outcome.saved_over_source = plan.over_source;
         } else {
             turn_failed = true;
-            copy_failed = !CopyIfDifferent(plan.source, plan.copy);
+            copy_failed = !CopyIfDifferent(plan);
         }
     }
     turned_file.reset();
@@ -186,11 +190,11 @@ AlbumPictureOutcome MakeAlbumPicture(const AlbumPicturePlan& plan, int box_width
         // A picture that cannot be loaded is still put into the album, unturned, as it is.
         if (!loaded) {
             out_of_memory = ImgKitLastLoadFailure() == ImgKitLoadFailure::OutOfMemory;
-            copy_failed = !CopyIfDifferent(plan.source, plan.copy);
+            copy_failed = !CopyIfDifferent(plan);
         }
     } else {
         // A GIF is copied as it is, without a thumbnail: the page shows the picture itself.
-        copy_failed = !CopyIfDifferent(plan.source, plan.copy);
+        copy_failed = !CopyIfDifferent(plan);
         loaded = true;
     }
     // One reason per picture: the one that costs the album most.
@@ -265,9 +269,8 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     for (const AlbumPicturePlan& plan : plans) {
         // Only a turned JPEG or BMP copied onto its own entry (the album in the picture folder)
         // writes over its source.
-        const bool turns_source = plan.steps > 0 &&
-                                  (plan.kind == kJpegImage || plan.kind == kBmpImage) &&
-                                  IsSameEntry(plan.source, plan.copy);
+        const bool turns_source = plan.over_source && plan.steps > 0 &&
+                                  (plan.kind == kJpegImage || plan.kind == kBmpImage);
         job.pictures.push_back(
             {plan.source, {plan.source, plan.copy, plan.thumbnail}, turns_source});
     }

@@ -33,6 +33,9 @@ struct AlbumPicturePlan {
     std::string thumbnail;  // output folder + thumbnail folder + "_" + name
     ImageKind kind = kNotPicture;
     int steps = 0;  // quarter turns to apply: the rotation modulo 4 (remainder of signed division)
+    // The copy is the source's own entry (the album lies in the picture folder): it is never copied
+    // onto itself, and a turn replaces the file the source's path leads to.
+    bool over_source = false;
 };
 
 // What making one picture's files did, as a worker reports it.
