@@ -179,19 +179,12 @@ void PrepareSettings(AlbumSettings& s) {
     if (s.out_sorce != 0) {
         // The album goes beside the pictures: the copies are the pictures themselves.
         s.pic_folder.clear();
-        if (ThumbnailsGoIntoPictureFolder(s)) throw UsageError{kThumbnailFolderMessage};
-        if (ClashingAlbumFolders(s) != AlbumFolderClash::None)
-            throw UsageError{kFolderClashMessage};
-        return;
-    }
-    s.out_dir = AbsolutePath(s.out_dir);
-    StripTrailingSeparator(s.out_dir);
-    if (s.out_dir.empty() || !IsAbsoluteFolderPath(s.out_dir)) {
-        throw UsageError{"出力ディレクトリは絶対パス名で指定してください"};
-    }
-    if (HasExtension(s.out_dir)) {
-        throw UsageError{
-            s.out_dir + ": 出力ディレクトリはディレクトリを指定してください。（拡張子はつけない）"};
+    } else {
+        s.out_dir = AbsolutePath(s.out_dir);
+        StripTrailingSeparator(s.out_dir);
+        if (s.out_dir.empty() || !IsAbsoluteFolderPath(s.out_dir))
+            throw UsageError{kNotAbsoluteMessage};
+        if (HasExtension(s.out_dir)) throw UsageError{s.out_dir + ": " + kExtensionMessage};
     }
     if (ThumbnailsGoIntoPictureFolder(s)) throw UsageError{kThumbnailFolderMessage};
     if (ClashingAlbumFolders(s) != AlbumFolderClash::None) throw UsageError{kFolderClashMessage};

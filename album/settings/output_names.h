@@ -40,8 +40,7 @@ enum class AlbumFolderClash { None, ThumbnailFolder, MaterialFolder };
 
 // The first clash in the order picture/thumbnail, picture/material, thumbnail/material, named by
 // the later of the two folders (the box the user should change). Folders are compared by identity,
-// after
-// "~" is expanded, so a link between two of them clashes too.
+// after "~" is expanded, so a link between two of them clashes too.
 AlbumFolderClash ClashingAlbumFolders(const AlbumSettings& settings);
 
 // The refusals, word for word as the page shows them.
