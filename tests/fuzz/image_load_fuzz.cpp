@@ -10,21 +10,12 @@
 #include <string>
 #include <string_view>
 
-#include "imaging/image_library.h"
 #include "imaging/imaging_limits.h"
 #include "imaging/imgkit.h"
 #include "imaging/lossless_turn.h"
-#include "platform/user_dialogs.h"
+#include "tests/fuzz/load_image_library.h"
 
 namespace {
-
-class SilentDialogs : public UserDialogs {
-  public:
-    MessageAnswer ShowMessage(const std::string&, const std::optional<std::string>&, MessageIcon,
-                              MessageButtons) override {
-        return MessageAnswer::Ok;
-    }
-};
 
 std::string Folder() {
     static const std::string folder = [] {
@@ -37,8 +28,7 @@ std::string Folder() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    SilentDialogs dialogs;
-    if (!ImageLibrary::Load(dialogs)) std::abort();
+    LoadImageLibraryOrAbort();
     return 0;
 }
 

@@ -13,21 +13,12 @@
 #include <string_view>
 #include <vector>
 
-#include "imaging/image_library.h"
 #include "imaging/imaging_limits.h"
 #include "imaging/jpeg_decode.h"
 #include "imaging/jpeg_segments.h"
-#include "platform/user_dialogs.h"
+#include "tests/fuzz/load_image_library.h"
 
 namespace {
-
-class SilentDialogs : public UserDialogs {
-  public:
-    MessageAnswer ShowMessage(const std::string&, const std::optional<std::string>&, MessageIcon,
-                              MessageButtons) override {
-        return MessageAnswer::Ok;
-    }
-};
 
 // The segments of `jpeg`, checked to lie inside it, in order, one after the other, each read by
 // the header parsers.
@@ -68,8 +59,7 @@ std::unique_ptr<char[]> Exact(const std::uint8_t* data, std::size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    SilentDialogs dialogs;
-    if (!ImageLibrary::Load(dialogs)) std::abort();
+    LoadImageLibraryOrAbort();
     return 0;
 }
 
