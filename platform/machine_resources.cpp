@@ -38,16 +38,21 @@ std::int64_t LimitValue(const std::string& word) {
     }
 }
 
+// Keeps in `smallest` the smaller of two limits, where 0 stands for none.
+void KeepSmallerLimit(std::int64_t& smallest, std::int64_t limit) {
+    if (limit > 0 && (smallest == 0 || limit < smallest)) smallest = limit;
+}
+
 // The smallest limit in `file` from the group `group` ("/a/b") up to the hierarchy's root under
 // `mount`; 0 when no level has one.
 std::int64_t SmallestLimitOnPath(const std::string& mount, std::string group, const char* file) {
     std::int64_t smallest = 0;
     for (;;) {
         while (!group.empty() && group.back() == '/') group.pop_back();
-        const std::int64_t limit = LimitValue(FirstWord(mount + group + "/" + file));
-        if (limit > 0 && (smallest == 0 || limit < smallest)) smallest = limit;
+        KeepSmallerLimit(smallest, LimitValue(FirstWord(mount + group + "/" + file)));
         if (group.empty()) return smallest;
-        group.erase(group.rfind('/') == std::string::npos ? 0 : group.rfind('/'));
+        const std::size_t slash = group.rfind('/');
+        group.erase(slash == std::string::npos ? 0 : slash);
     }
 }
 
@@ -96,9 +101,6 @@ MemoryFigures ReadMemoryFigures(const std::string& root) {
     std::istringstream lines(WholeText(base + "proc/self/cgroup"));
     std::string line;
     std::int64_t limit = 0;
-    auto take = [&limit](std::int64_t found) {
-        if (found > 0 && (limit == 0 || found < limit)) limit = found;
-    };
     while (std::getline(lines, line)) {
         const std::size_t first = line.find(':');
         const std::size_t second = first == std::string::npos ? first : line.find(':', first + 1);
@@ -108,15 +110,16 @@ MemoryFigures ReadMemoryFigures(const std::string& root) {
         const std::string group = line.substr(second + 1);
         if (group.empty() || group[0] != '/') continue;
         if (hierarchy == "0" && controllers.empty()) {
-            take(SmallestLimitOnPath(base + "sys/fs/cgroup", group, "memory.max"));
+            KeepSmallerLimit(limit,
+                             SmallestLimitOnPath(base + "sys/fs/cgroup", group, "memory.max"));
             continue;
         }
         std::istringstream names(controllers);
         std::string name;
         while (std::getline(names, name, ',')) {
             if (name != "memory") continue;
-            take(
-                SmallestLimitOnPath(base + "sys/fs/cgroup/memory", group, "memory.limit_in_bytes"));
+            KeepSmallerLimit(limit, SmallestLimitOnPath(base + "sys/fs/cgroup/memory", group,
+                                                        "memory.limit_in_bytes"));
         }
     }
     figures.group_limit = limit;
@@ -147,9 +150,9 @@ MemoryFigures ProcessMemoryFigures() {
 }
 
 std::int64_t UsableMemoryBytes(const MemoryFigures& figures) {
-    if (figures.group_limit > 0 && (figures.total <= 0 || figures.group_limit < figures.total))
-        return figures.group_limit;
-    return std::max<std::int64_t>(0, figures.total);
+    std::int64_t usable = std::max<std::int64_t>(0, figures.total);
+    KeepSmallerLimit(usable, figures.group_limit);
+    return usable;
 }
 
 std::int64_t JobMemoryBudget(const MemoryFigures& figures) {
