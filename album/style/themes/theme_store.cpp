@@ -82,13 +82,6 @@ void AppendFolderThemes(const std::string& folder, const char* own_name,
     }
 }
 
-ThemeList ThemesOf(std::vector<ListedTheme> listed) {
-    ThemeList themes;
-    themes.reserve(listed.size());
-    for (ListedTheme& entry : listed) themes.push_back(std::move(entry.theme));
-    return themes;
-}
-
 // The user's file stays in one encoding: CP932, as the theme files are written, unless it already
 // holds UTF-8 text beyond ASCII (someone keeps it in UTF-8, and CP932 bytes there would turn every
 // earlier line into mojibake on the next load).
@@ -244,14 +237,13 @@ std::vector<ListedTheme> LoadListedThemes(const std::string& theme_folder,
     return listed;
 }
 
-ThemeList LoadAllThemes(const std::string& theme_folder, const std::string& user_theme_folder) {
-    return ThemesOf(LoadListedThemes(theme_folder, user_theme_folder));
-}
-
 ThemeList LoadThemes(const std::string& theme_folder) {
     std::vector<ListedTheme> listed;
     AppendFolderThemes(theme_folder, nullptr, listed);
-    return ThemesOf(std::move(listed));
+    ThemeList themes;
+    themes.reserve(listed.size());
+    for (ListedTheme& entry : listed) themes.push_back(std::move(entry.theme));
+    return themes;
 }
 
 bool IsThemeTitleTaken(const ThemeList& themes, const std::string& title) {

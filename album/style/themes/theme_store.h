@@ -50,10 +50,6 @@ bool CanStoreFilesIn(const std::string& folder);
 // its own folder), else `data_folder`.
 std::string ChooseUserThemeFolder(const std::string& theme_folder, const std::string& data_folder);
 
-// The themes of `theme_folder` and then, when the user's themes are kept in another folder, those
-// of `user_theme_folder`: the shipped themes come first.
-ThemeList LoadAllThemes(const std::string& theme_folder, const std::string& user_theme_folder);
-
 // A theme of the list and whether it is one of the user's own: a line of "userat.ctm" in the
 // folder the user's themes are kept in. Only those can be renamed or deleted.
 struct ListedTheme {
@@ -61,7 +57,9 @@ struct ListedTheme {
     bool own = false;
 };
 
-// LoadAllThemes, each theme marked with whether it is the user's own.
+// The themes of `theme_folder` and then, when the user's themes are kept in another folder, those
+// of `user_theme_folder` (the shipped themes come first), each marked with whether it is the
+// user's own.
 std::vector<ListedTheme> LoadListedThemes(const std::string& theme_folder,
                                           const std::string& user_theme_folder);
 
