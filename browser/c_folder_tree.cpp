@@ -273,17 +273,23 @@ void CFolderTree::RefreshNode(QTreeWidgetItem* item) {
     for (int i = 0; i < item->childCount(); ++i) RefreshNode(item->child(i));
 }
 
-void CFolderTree::WatchOpenFolders() {
-    QStringList open;
+void CFolderTree::VisitOpenNodes(const std::function<bool(QTreeWidgetItem*)>& visit) const {
     std::vector<QTreeWidgetItem*> pending;
     for (int i = 0; i < topLevelItemCount(); ++i) pending.push_back(topLevelItem(i));
     while (!pending.empty()) {
         QTreeWidgetItem* node = pending.back();
         pending.pop_back();
-        if (!node->isExpanded()) continue;
-        open << WatchName(GetPath(node));
+        if (!node->isExpanded() || !visit(node)) continue;
         for (int i = 0; i < node->childCount(); ++i) pending.push_back(node->child(i));
     }
+}
+
+void CFolderTree::WatchOpenFolders() {
+    QStringList open;
+    VisitOpenNodes([this, &open](QTreeWidgetItem* node) {
+        open << WatchName(GetPath(node));
+        return true;
+    });
     const QStringList watched = watcher_->directories();
     QStringList gone;
     for (const QString& folder : watched)
@@ -304,19 +310,12 @@ void CFolderTree::OnFolderChanged(const QString& folder) {
 
 void CFolderTree::RefreshChanged() {
     const QSet<QString> changed = std::exchange(changed_, {});
-    std::vector<QTreeWidgetItem*> pending;
     std::vector<QTreeWidgetItem*> stale;
-    for (int i = 0; i < topLevelItemCount(); ++i) pending.push_back(topLevelItem(i));
-    while (!pending.empty()) {
-        QTreeWidgetItem* node = pending.back();
-        pending.pop_back();
-        if (!node->isExpanded()) continue;
-        if (changed.contains(WatchName(GetPath(node)))) {
-            stale.push_back(node);
-            continue;  // its open children are read with it
-        }
-        for (int i = 0; i < node->childCount(); ++i) pending.push_back(node->child(i));
-    }
+    VisitOpenNodes([&](QTreeWidgetItem* node) {
+        if (!changed.contains(WatchName(GetPath(node)))) return true;
+        stale.push_back(node);
+        return false;  // its open children are read with it
+    });
     for (QTreeWidgetItem* node : stale) RefreshNode(node);
     WatchOpenFolders();
 }

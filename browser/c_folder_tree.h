@@ -85,6 +85,9 @@ class CFolderTree : public QTreeWidget {
     static QTreeWidgetItem* ChildNamed(QTreeWidgetItem* node, const std::string& name);
     // Brings an open node's children in line with its folder on disk, then its open children's.
     void RefreshNode(QTreeWidgetItem* item);
+    // Calls `visit` on every open node, a parent before its children; the children of a node
+    // whose visit returns false are passed over.
+    void VisitOpenNodes(const std::function<bool(QTreeWidgetItem*)>& visit) const;
     // Watches exactly the folders of the open nodes.
     void WatchOpenFolders();
     void OnFolderChanged(const QString& folder);
