@@ -37,6 +37,11 @@ bool IsAbsoluteFolderPath(std::string_view path);
 // begins with "." counts too ("/x/.hid/"): no output folder is made that would then be hidden.
 bool HasExtension(std::string_view path);
 
+// How both programs refuse an output folder that fails IsAbsoluteFolderPath or HasExtension.
+inline constexpr const char* kNotAbsoluteMessage = "出力ディレクトリは絶対パス名で指定してください";
+inline constexpr const char* kExtensionMessage =
+    "出力ディレクトリはディレクトリを指定してください。（拡張子はつけない）";
+
 // True when two folder paths name one folder, however they are spelt: "~" expanded, relative paths
 // taken from the current folder, "." and ".." and links resolved as far as the folders exist, and
 // existing folders compared by identity ("/p/a/", "/p/a/b/.." and a link to /p/a are one folder).

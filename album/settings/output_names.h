@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "core/path_helpers.h"
+
 struct AlbumSettings;
 
 // The checks of the Output page's texts, apart from the widgets; pictavo-cli makes the same ones.
@@ -43,10 +45,8 @@ enum class AlbumFolderClash { None, ThumbnailFolder, MaterialFolder };
 // after "~" is expanded, so a link between two of them clashes too.
 AlbumFolderClash ClashingAlbumFolders(const AlbumSettings& settings);
 
-// The refusals, word for word as the page shows them.
-inline constexpr const char* kNotAbsoluteMessage = "出力ディレクトリは絶対パス名で指定してください";
-inline constexpr const char* kExtensionMessage =
-    "出力ディレクトリはディレクトリを指定してください。（拡張子はつけない）";
+// The refusals, word for word as the page shows them (the output folder's own two are
+// kNotAbsoluteMessage and kExtensionMessage).
 inline constexpr const char* kThumbnailFolderMessage =
     "サムネイルフォルダは元画像のフォルダとは別のフォルダを指定してください。";
 inline constexpr const char* kFolderClashMessage =

@@ -143,11 +143,8 @@ Request Parse(const std::vector<std::string>& args, Info& info) {
         s.outputFolder = AbsolutePath(Bytes(parser.value(out)));
         // The dialog refuses such a folder only when "作成" is pressed; on the command line it is
         // a wrong argument like any other.
-        if (HasExtension(s.outputFolder)) {
-            throw UsageError{
-                s.outputFolder +
-                ": 出力ディレクトリはディレクトリを指定してください。（拡張子はつけない）"};
-        }
+        if (HasExtension(s.outputFolder))
+            throw UsageError{s.outputFolder + ": " + kExtensionMessage};
     }
     s.overwriteOriginals = parser.isSet(overwrite);
 

@@ -15,9 +15,6 @@
 
 namespace {
 
-constexpr const char* kNotAbsolute = "出力ディレクトリは絶対パス名で指定してください";
-constexpr const char* kHasExtension =
-    "出力ディレクトリはディレクトリを指定してください。（拡張子はつけない）";
 constexpr const char* kNothingChecked = "イメージが選択されていません。";
 constexpr const char* kPreparing = "フォルダの準備をしています...";
 constexpr const char* kCreating = "作成しています...";
@@ -295,11 +292,12 @@ bool PrepareOutputFolder(ResizerSettings& settings, UserDialogs& dialogs) {
     // written to, so the question about a missing folder names the real place.
     settings.outputFolder = ExpandHome(settings.outputFolder);
     if (!IsAbsoluteFolderPath(settings.outputFolder)) {
-        dialogs.ShowMessage(kNotAbsolute, std::nullopt, MessageIcon::None, MessageButtons::Ok);
+        dialogs.ShowMessage(kNotAbsoluteMessage, std::nullopt, MessageIcon::None,
+                            MessageButtons::Ok);
         return false;
     }
     if (HasExtension(settings.outputFolder)) {
-        dialogs.ShowMessage(kHasExtension, std::nullopt, MessageIcon::None, MessageButtons::Ok);
+        dialogs.ShowMessage(kExtensionMessage, std::nullopt, MessageIcon::None, MessageButtons::Ok);
         return false;
     }
     StripTrailingSeparator(settings.outputFolder);
