@@ -223,10 +223,6 @@ std::optional<Header> ReadPictureBytes(const std::string& path, FileBytes& bytes
     return header;
 }
 
-}  // namespace
-
-namespace {
-
 thread_local ImgKitLoadFailure t_last_load_failure = ImgKitLoadFailure::None;
 
 ImageHandle LoadPicture(const std::string& path, int min_width, int min_height) {
