@@ -20,6 +20,15 @@ inline const char* LinkName(Link link) {
 // The pictures the link tests write: two copies of one small JPEG in the source folder.
 inline constexpr const char* kLinkedPictures[] = {"a.jpg", "b.jpg"};
 
+// Writes each of kLinkedPictures into `originals`; `original` gets the bytes they hold. False when
+// a file could not be written.
+inline bool WriteLinkedPictures(const std::string& originals, std::string& original) {
+    original = ReadTestFile(TestDataPath("jpeg/good/ljt_testorig.jpg"));
+    for (const char* name : kLinkedPictures)
+        if (!WriteTestFile(originals + "/" + name, original)) return false;
+    return true;
+}
+
 // Makes `folder` (with its parents) and in it, for each of kLinkedPictures, a link of kind `link`
 // to the file of that name in `originals`.
 inline void LinkToOriginals(Link link, const std::string& originals, const std::string& folder) {

@@ -24,9 +24,7 @@ class ResizerLinkedNames : public ::testing::TestWithParam<int> {
     void SetUp() override {
         RecordingUserDialogs load_dialogs;
         ASSERT_TRUE(ImageLibrary::Load(load_dialogs));
-        original = ReadTestFile(TestDataPath("jpeg/good/ljt_testorig.jpg"));
-        ASSERT_TRUE(WriteTestFile(dir / "src/a.jpg", original));
-        ASSERT_TRUE(WriteTestFile(dir / "src/b.jpg", original));
+        ASSERT_TRUE(WriteLinkedPictures(dir / "src", original));
         list.Fill(dir / "src/", PictureFilter::Resizer);
         for (int i = 0; i < list.Count(); ++i) list.SetChecked(i, true);
         settings.sourceFolder = dir / "src/";
