@@ -226,14 +226,20 @@ std::string EntryKey(const std::string& path, FolderIdentities& folders) {
                      .generic_string();
 }
 
-// The names under which one task's file is known to the others; see TasksSharingFiles.
-std::vector<std::string> FileKeys(const std::string& path, bool read, FolderIdentities& folders) {
+// The names under which one task's file is known to the others; see TasksSharingFiles. The file
+// a task reads is also known by its identity, which `file_key` gets (empty when it has none).
+std::vector<std::string> FileKeys(const std::string& path, bool read, FolderIdentities& folders,
+                                  std::string& file_key) {
+    file_key.clear();
     std::vector<std::string> keys{EntryKey(path, folders)};
     if (!read) return keys;
     FileIdentity id;
     bool link = false;
     const bool exists = IdentityOf(path, id, &link);
-    if (exists) keys.push_back("f" + std::to_string(id.device) + ":" + std::to_string(id.inode));
+    if (exists) {
+        file_key = "f" + std::to_string(id.device) + ":" + std::to_string(id.inode);
+        keys.push_back(file_key);
+    }
     // A link read leads to an entry that another task may make or replace: reading it before or
     // after that would depend on the workers. A link to nothing yet names its entry itself.
     if (link) {
@@ -253,18 +259,22 @@ std::vector<std::string> FileKeys(const std::string& path, bool read, FolderIden
 
 }  // namespace
 
-std::vector<bool> OrderedPool::TasksSharingFiles(
-    const std::vector<std::vector<std::string>>& files) {
+std::vector<bool> OrderedPool::TasksSharingFiles(const std::vector<std::vector<std::string>>& files,
+                                                 std::vector<int>* same_read_file) {
     std::vector<bool> after(files.size(), false);
+    if (same_read_file != nullptr) same_read_file->assign(files.size(), -1);
     std::unordered_map<std::string, int> first_task;
     FolderIdentities folders;
+    std::string file_key;
     for (std::size_t i = 0; i < files.size(); ++i) {
         for (std::size_t f = 0; f < files[i].size(); ++f) {
             const std::string& path = files[i][f];
             if (path.empty()) continue;
-            for (const std::string& key : FileKeys(path, f == 0, folders)) {
+            for (const std::string& key : FileKeys(path, f == 0, folders, file_key)) {
                 const auto [it, added] = first_task.emplace(key, static_cast<int>(i));
-                if (!added && it->second != static_cast<int>(i)) after[i] = true;
+                if (added || it->second == static_cast<int>(i)) continue;
+                after[i] = true;
+                if (key == file_key && same_read_file != nullptr) (*same_read_file)[i] = it->second;
             }
         }
     }

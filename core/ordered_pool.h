@@ -80,8 +80,10 @@ class OrderedPool {
     // number), so one file under two names (a link, a hard link) is one file. An entry a task
     // replaces is never written through, so what a link there leads to does not matter. Two list
     // lines whose files fall on one file then keep the order of the list. Looks at the disk: call
-    // it on the calling thread, before Run.
-    static std::vector<bool> TasksSharingFiles(const std::vector<std::vector<std::string>>& files);
+    // it on the calling thread, before Run. `same_read_file`, when given, gets for each task the
+    // first earlier task that reads the same file (by that identity), or -1.
+    static std::vector<bool> TasksSharingFiles(const std::vector<std::vector<std::string>>& files,
+                                               std::vector<int>* same_read_file = nullptr);
 
   private:
     int workers_;

@@ -1,55 +1,32 @@
 #include "core/picture_job.h"
 
-#include <map>
 #include <new>
 #include <utility>
 
 #include "core/path_helpers.h"
-#include "platform/file_system.h"
 #include "platform/progress_sink.h"
-
-namespace {
-
-// For each picture that writes over its source: the first earlier picture whose source is the same
-// file (by identity, so a link or a hard link to it counts), else -1. Read on the calling thread
-// before any picture is made, so the answer is the same whatever the workers do and in what order.
-// Example: a.jpg, then b.jpg -> a.jpg, both overwritten: b.jpg gets 0, and a.jpg's file is
-// resized once, not once per name.
-std::vector<int> SameFileAsEarlier(const std::vector<JobPicture>& pictures) {
-    std::vector<int> same(pictures.size(), -1);
-    // Nothing to ask the disk when no picture writes over its source (an output folder of its own).
-    bool any = false;
-    for (const JobPicture& picture : pictures) any = any || picture.writes_over_source;
-    if (!any) return same;
-    std::map<std::pair<std::uint64_t, std::uint64_t>, int> first;
-    for (std::size_t i = 0; i < pictures.size(); ++i) {
-        if (pictures[i].files.empty()) continue;  // a picture the job passes over
-        FileIdentity id;
-        if (!IdentityOf(pictures[i].source, id)) continue;
-        const auto [it, added] = first.emplace(std::pair{id.device, id.inode}, static_cast<int>(i));
-        if (!added && pictures[i].writes_over_source) same[i] = it->second;
-    }
-    return same;
-}
-
-}  // namespace
 
 PictureJobRun RunPictureJob(const PictureJob& job, ProgressSink& progress,
                             const OrderedPool::Limits& limits) {
     PictureJobRun run;
     const int count = static_cast<int>(job.pictures.size());
     // Worked out here, on the calling thread: the workers get plain data only.
-    const std::vector<int> same_file = SameFileAsEarlier(job.pictures);
     std::vector<std::vector<std::string>> files;
     files.reserve(job.pictures.size());
     for (const JobPicture& picture : job.pictures) files.push_back(picture.files);
+    // The files are known by their identity, so a link or a hard link to an earlier picture's
+    // source counts as that file. Example: a.jpg, then b.jpg -> a.jpg, both overwritten: b.jpg is
+    // left alone, and a.jpg's file is resized once, not once per name.
+    std::vector<int> same_file;
+    OrderedPool::Tasks tasks;
+    tasks.after_earlier = OrderedPool::TasksSharingFiles(files, &same_file);
+    for (std::size_t i = 0; i < job.pictures.size(); ++i)
+        if (!job.pictures[i].writes_over_source) same_file[i] = -1;
     std::vector<std::string> reasons(job.pictures.size());
     // The reason of a picture that threw: a fixed text, as a bad_alloc leaves no memory to spare.
     std::vector<const char*> thrown(job.pictures.size(), nullptr);
 
-    OrderedPool::Tasks tasks;
     tasks.count = count;
-    tasks.after_earlier = OrderedPool::TasksSharingFiles(files);
     tasks.estimate = job.estimate;
     tasks.run = [&](int i) {
         try {
