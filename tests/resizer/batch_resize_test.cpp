@@ -52,10 +52,11 @@ class FailingCodec : public ImageCodec {
         }
         return ImageCodec::Load(path, min_width, min_height);
     }
-    bool WriteFile(const std::string& path, const std::string& bytes) override {
+    bool WriteFile(const std::string& path, const std::string& bytes, const FileToReplace* replaces,
+                   ReplaceFailure* failure) override {
         // A failing writer leaves nothing at the path, as the real one guarantees.
         if (fail_save.count(fs::path(path).filename().string())) return false;
-        return ImageCodec::WriteFile(path, bytes);
+        return ImageCodec::WriteFile(path, bytes, replaces, failure);
     }
 };
 
