@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/path_helpers.h"
+#include "platform/file_system.h"
 #include "platform/progress_sink.h"
 
 PictureJobRun RunPictureJob(const PictureJob& job, ProgressSink& progress,
@@ -81,6 +82,10 @@ std::string SameFileReason(const std::string& first_source, const std::string& n
     const std::string name =
         slash == std::string::npos ? first_source : first_source.substr(slash + 1);
     return "同じファイルを先に " + name + " として処理したため、" + not_done;
+}
+
+std::string ChangedFileReason(const std::string& not_done) {
+    return "読み込んだ後でファイルが別のファイルに置き換えられたため、" + not_done;
 }
 
 std::string ProcessedCountLine(int handled, int checked) {

@@ -65,5 +65,10 @@ PictureJobRun RunPictureJob(const PictureJob& job, ProgressSink& progress,
 // (what this name did not get, such as "処理しませんでした").
 std::string SameFileReason(const std::string& first_source, const std::string& not_done);
 
+// The reason given for a picture whose file was no longer the one it had read when its result was
+// to replace it (the file was replaced, or a link leading to it was re-pointed):
+// "読み込んだ後でファイルが別のファイルに置き換えられたため、" and `not_done`.
+std::string ChangedFileReason(const std::string& not_done);
+
 // The line that says how far a stopped job got: "N 枚中 M 枚の画像を処理しました。"
 std::string ProcessedCountLine(int handled, int checked);

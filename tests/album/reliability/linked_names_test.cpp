@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "album/generation/album_build.h"
 #include "album/generation/album_pipeline.h"
@@ -26,17 +28,22 @@ class AlbumLinkedNames : public ::testing::TestWithParam<int> {
         RecordingUserDialogs load_dialogs;
         ASSERT_TRUE(ImageLibrary::Load(load_dialogs));
         ASSERT_TRUE(WriteLinkedPictures(dir / "src", original));
-        list.Fill(dir / "src/", PictureFilter::Album);
+        Choose(dir / "src");
+        materials = MaterialFolders::FromStartDirectory(dir.Path());
+    }
+
+    // Makes `src` the picture folder, with every picture of it checked and to be turned once.
+    void Choose(const std::string& src) {
+        list = PictureListModel();
+        list.Fill(src + "/", PictureFilter::Album);
         for (int i = 0; i < list.Count(); ++i) {
             list.SetChecked(i, true);
             list.AddQuarterTurn(i);
         }
-        settings.picture_path = dir / "src/";
-        materials = MaterialFolders::FromStartDirectory(dir.Path());
+        settings.picture_path = src + "/";
     }
 
-    AlbumBuildReport Run() {
-        ImageCodec codec;
+    AlbumBuildReport Run(ImageCodec&& codec = ImageCodec()) {
         RecordingShellOpener shell;
         AlbumBuildReport report;
         BuildAlbum({settings, list, materials, dialogs, progress, shell, codec, GetParam()},
@@ -76,12 +83,7 @@ TEST_P(AlbumLinkedNames, AFileUnderSeveralNamesIsTurnedOnceUnderItsFirstName) {
     fs::remove(dir / "src/b.jpg");
     fs::create_symlink("a.jpg", dir / "src/b.jpg");
     fs::create_hard_link(dir / "src/a.jpg", dir / "src/c.jpg");
-    list = PictureListModel();
-    list.Fill(dir / "src/", PictureFilter::Album);
-    for (int i = 0; i < list.Count(); ++i) {
-        list.SetChecked(i, true);
-        list.AddQuarterTurn(i);
-    }
+    Choose(dir / "src");
     settings.out_sorce = 1;
     settings.pic_folder.clear();
 
@@ -101,6 +103,35 @@ TEST_P(AlbumLinkedNames, AFileUnderSeveralNamesIsTurnedOnceUnderItsFirstName) {
     EXPECT_EQ(progress.PositionIn("サムネイルを作成しています..."), 3);
     EXPECT_NE(ReadTestFile(dir / "src/my.html").find("<IMG SRC=\"my_t/_b.jpg\""),
               std::string::npos);
+}
+
+// The album in the picture folder with a turn, and the file of the picture changes while the build
+// has it in hand (its link re-pointed to another picture, or another file put in its place): the
+// turn is saved over nothing, every picture stays as the change left it, and the picture is listed.
+TEST_P(AlbumLinkedNames, APictureWhoseFileChangesInHandIsListedAndReplacesNothing) {
+    settings.out_sorce = 1;
+    settings.pic_folder.clear();
+    for (const Meddling& m : kMeddlings) {
+        SCOPED_TRACE(m.name);
+        const std::string root = dir / m.name;
+        ASSERT_TRUE(WriteStoreAndSource(root, m.link));
+        Choose(root + "/src");
+        std::map<std::string, std::string> changed;
+        dialogs.calls.clear();
+        const AlbumBuildReport report = Run(MeddlingCodec([&] {
+            m.meddle(root);
+            changed = StoreAndSource(root);
+        }));
+        EXPECT_EQ(report.pictures_failed, 1);
+        EXPECT_TRUE(report.saved_over_source.empty());
+        EXPECT_EQ(dialogs.Texts(),
+                  (std::vector<std::string>{root + "/src/a.jpg (ｴﾗｰ)" +
+                                                "読み込んだ後でファイルが別のファイルに置き換えられ"
+                                                "たため、回転しませんでした\n",
+                                            "今すぐブラウザで見ますか？"}));
+        ASSERT_FALSE(changed.empty());
+        EXPECT_EQ(StoreAndSource(root), changed);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Workers, AlbumLinkedNames, ::testing::Values(1, 2),
