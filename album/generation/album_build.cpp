@@ -309,7 +309,8 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
         as_it_stands.steps = 0;
         outcomes[i] = MakeAlbumPicture(as_it_stands, box_width, box_height, codec, uprights[i]);
         if (!outcomes[i].failure.empty()) return outcomes[i].failure;
-        return SameFileReason(plans[same_file].source, kAlbumNotTurnedAgain);
+        return SameFileReason(plans[same_file].source, plans[i].source, kAlbumNotTurnedAgain,
+                              kAlbumNameKept);
     };
     job.commit = [&](int i, const std::string&) {
         if (outcomes[i].saved_over_source) result.saved_over_source.push_back(plans[i].index);

@@ -241,7 +241,8 @@ bool ResizePictures(const ResizerSettings& settings, const BatchContext& context
         // A later name of a file already resized under its first name: resizing it again would
         // shrink the file twice.
         if (same_file >= 0) {
-            return SameFileReason(plans[same_file].source, kResizeNotDone);
+            return SameFileReason(plans[same_file].source, plans[i].source, kResizeNotDone,
+                                  kResizeNameKept);
         }
         results[i] = ResizePlannedPicture(settings, plans[i], codec, uprights[i]);
         return results[i].error;

@@ -45,8 +45,9 @@ struct ResizeResult {
 inline constexpr const char* kResizeLoadFailed = "画像を読み込めませんでした";
 inline constexpr const char* kResizeSaveFailed = "ﾌｧｲﾙの保存に失敗しました";
 inline constexpr const char* kResizeTooSmall = "縮小後の大きさが 1 ピクセル未満になります";
-// What a picture did not get when SameFileReason or ChangedFileReason says why.
+// What a picture did not get, or its name kept, when SameFileReason or ChangedFileReason says why.
 inline constexpr const char* kResizeNotDone = "処理しませんでした";
+inline constexpr const char* kResizeNameKept = "元のまま残しました";
 
 // The output size of a picture of width x height (after its turns) under the settings' rule.
 ImgKitSize ComputeTargetSize(const ResizerSettings& settings, int width, int height);

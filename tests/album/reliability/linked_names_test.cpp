@@ -78,7 +78,8 @@ TEST_P(AlbumLinkedNames, APictureCopyLinkedToAnOriginalIsReplacedNeverWrittenThr
 // The album in the picture folder, one file under three names (a.jpg, a symbolic link b.jpg and a
 // hard link c.jpg), each to be turned: the file is turned once, under its first name; the later
 // names keep their page entry and a thumbnail of the file as it stands, and are listed as not
-// turned. Files, progress and messages are the same at every number of workers.
+// turned, each as what it now shows (the link the turned a.jpg, the hard link the old file). Files,
+// progress and messages are the same at every number of workers.
 TEST_P(AlbumLinkedNames, AFileUnderSeveralNamesIsTurnedOnceUnderItsFirstName) {
     fs::remove(dir / "src/b.jpg");
     fs::create_symlink("a.jpg", dir / "src/b.jpg");
@@ -92,14 +93,19 @@ TEST_P(AlbumLinkedNames, AFileUnderSeveralNamesIsTurnedOnceUnderItsFirstName) {
     EXPECT_EQ(report.pictures_failed, 2);
     EXPECT_EQ(ImgKitUprightSize(dir / "src/a.jpg"), (ImgKitSize{149, 227}));
     EXPECT_TRUE(fs::is_symlink(dir / "src/b.jpg"));
+    EXPECT_EQ(ReadTestFile(dir / "src/b.jpg"), ReadTestFile(dir / "src/a.jpg"));
     EXPECT_EQ(ReadTestFile(dir / "src/c.jpg"), original);
     EXPECT_EQ(ImgKitUprightSize(dir / "src/my_t/_b.jpg"), (ImgKitSize{66, 100}));
     EXPECT_EQ(ImgKitUprightSize(dir / "src/my_t/_c.jpg"), (ImgKitSize{100, 66}));
-    const std::string reason =
-        " (ｴﾗｰ)同じファイルを先に a.jpg として処理したため、回転しませんでした\n";
-    EXPECT_EQ(dialogs.Texts(),
-              (std::vector<std::string>{dir / "src/b.jpg" + reason + dir / "src/c.jpg" + reason,
-                                        "今すぐブラウザで見ますか？"}));
+    EXPECT_EQ(
+        dialogs.Texts(),
+        (std::vector<std::string>{
+            dir / "src/b.jpg" +
+                " (ｴﾗｰ)同じファイルを先に a.jpg として処理したため、回転しませんでした\n" +
+                dir / "src/c.jpg" +
+                " (ｴﾗｰ)同じファイルを先に a.jpg "
+                "として新しいファイルに置き換えたため、この名前は回転せずに元のまま残しました\n",
+            "今すぐブラウザで見ますか？"}));
     EXPECT_EQ(progress.PositionIn("サムネイルを作成しています..."), 3);
     EXPECT_NE(ReadTestFile(dir / "src/my.html").find("<IMG SRC=\"my_t/_b.jpg\""),
               std::string::npos);

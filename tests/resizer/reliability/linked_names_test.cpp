@@ -66,8 +66,10 @@ TEST_P(ResizerLinkedNames, AnOutputEntryLinkedToAnOriginalIsReplacedNeverWritten
 }
 
 // One file under three names in the folder being overwritten (a.jpg, a symbolic link b.jpg and a
-// hard link c.jpg): it is resized once, under its first name, and the later names are listed as
-// not processed. Files, progress and message are the same at every number of workers.
+// hard link c.jpg): it is resized once, under its first name. The later names are listed as not
+// processed, each as what it now shows: the link leads to the resized a.jpg, while the hard link
+// keeps the old file, which the new a.jpg no longer is. Files, progress and message are the same
+// at every number of workers.
 TEST_P(ResizerLinkedNames, AFileUnderSeveralNamesIsOverwrittenOnceUnderItsFirstName) {
     fs::remove(dir / "src/b.jpg");
     fs::create_symlink("a.jpg", dir / "src/b.jpg");
@@ -81,11 +83,15 @@ TEST_P(ResizerLinkedNames, AFileUnderSeveralNamesIsOverwrittenOnceUnderItsFirstN
     EXPECT_EQ(outcome.saved_over_source, std::vector<int>{0});
     EXPECT_EQ(ImgKitUprightSize(dir / "src/a.jpg"), (ImgKitSize{113, 74}));
     EXPECT_TRUE(fs::is_symlink(dir / "src/b.jpg"));
+    EXPECT_EQ(ReadTestFile(dir / "src/b.jpg"), ReadTestFile(dir / "src/a.jpg"));
     EXPECT_EQ(ReadTestFile(dir / "src/c.jpg"), original);
-    const std::string reason =
-        " (ｴﾗｰ)同じファイルを先に a.jpg として処理したため、処理しませんでした\n";
     EXPECT_EQ(dialogs.Texts(),
-              std::vector<std::string>{dir / "src/b.jpg" + reason + dir / "src/c.jpg" + reason});
+              std::vector<std::string>{
+                  dir / "src/b.jpg" +
+                  " (ｴﾗｰ)同じファイルを先に a.jpg として処理したため、処理しませんでした\n" +
+                  dir / "src/c.jpg" +
+                  " (ｴﾗｰ)同じファイルを先に a.jpg "
+                  "として新しいファイルに置き換えたため、この名前は元のまま残しました\n"});
     EXPECT_EQ(progress.PositionIn("作成しています..."), 3);
     EXPECT_EQ(progress.calls.size(), 13u);
 }
