@@ -301,20 +301,26 @@ BatchOutcome RunBatch(const ResizerSettings& settings, const BatchContext& conte
     return outcome;
 }
 
-bool PrepareOutputFolder(ResizerSettings& settings, UserDialogs& dialogs) {
-    if (settings.overwriteOriginals) return true;
+OutputFolderCheck PrepareOutputFolder(ResizerSettings& settings, UserDialogs& dialogs) {
+    if (settings.overwriteOriginals) return OutputFolderCheck::Ready;
     // "~/" stands for the home folder here; the expanded path is what gets checked, created and
     // written to, so the question about a missing folder names the real place.
     settings.outputFolder = ExpandHome(settings.outputFolder);
+    const char* refusal = nullptr;
     if (!IsAbsoluteFolderPath(settings.outputFolder)) {
-        dialogs.ShowMessage(kNotAbsoluteMessage, std::nullopt, MessageIcon::None,
-                            MessageButtons::Ok);
-        return false;
+        refusal = kNotAbsoluteMessage;
+    } else if (HasExtension(settings.outputFolder)) {
+        refusal = kExtensionMessage;
+    } else if (IsSameFolder(settings.outputFolder,
+                            settings.sourceFolder.empty() ? "/" : settings.sourceFolder)) {
+        // The pictures would be saved over their originals, which the user did not ask for.
+        refusal = kOutputIsSourceMessage;
     }
-    if (HasExtension(settings.outputFolder)) {
-        dialogs.ShowMessage(kExtensionMessage, std::nullopt, MessageIcon::None, MessageButtons::Ok);
-        return false;
+    if (refusal != nullptr) {
+        dialogs.ShowMessage(refusal, std::nullopt, MessageIcon::None, MessageButtons::Ok);
+        return OutputFolderCheck::Refused;
     }
     StripTrailingSeparator(settings.outputFolder);
-    return EnsureFolder(settings.outputFolder, true, dialogs);
+    return EnsureFolder(settings.outputFolder, true, dialogs) ? OutputFolderCheck::Ready
+                                                              : OutputFolderCheck::NotMade;
 }

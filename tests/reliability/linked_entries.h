@@ -1,6 +1,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 
 #include <filesystem>
 #include <functional>
@@ -60,6 +61,27 @@ inline void ExpectOwnFilesBesideOriginals(const std::string& originals, const st
         EXPECT_EQ(ImgKitUprightSize(written), size) << name;
     }
 }
+
+// `folder` (made here) as a bind mount of `target`: one folder under a second name that no link
+// shows. Unmounted when the object goes. Mounting needs privileges: Mounted() is false where the
+// machine does not allow it.
+class BindMount {
+  public:
+    BindMount(const std::string& target, const std::string& folder) : folder_(folder) {
+        std::filesystem::create_directories(folder);
+        mounted_ = ::mount(target.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0;
+    }
+    ~BindMount() {
+        if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
+    }
+    BindMount(const BindMount&) = delete;
+    BindMount& operator=(const BindMount&) = delete;
+    bool Mounted() const { return mounted_; }
+
+  private:
+    std::string folder_;
+    bool mounted_ = false;
+};
 
 // A picture whose file changes while a job that writes over its sources has it in hand. Under a
 // root folder: store/X.jpg and store/Y.jpg, two different pictures, and src/a.jpg, the only
