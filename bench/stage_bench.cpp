@@ -60,8 +60,10 @@ class TimingCodec : public ImageCodec {
     std::optional<std::string> EncodeJpeg(const ImageHandle& image, int quality) override {
         return Timed("encode", [&] { return ImageCodec::EncodeJpeg(image, quality); });
     }
-    bool WriteFile(const std::string& path, const std::string& bytes) override {
-        return Timed("file output", [&] { return ImageCodec::WriteFile(path, bytes); });
+    bool WriteFile(const std::string& path, const std::string& bytes, const FileToReplace* replaces,
+                   ReplaceFailure* failure) override {
+        return Timed("file output",
+                     [&] { return ImageCodec::WriteFile(path, bytes, replaces, failure); });
     }
     std::optional<std::string> TurnLosslessly(const std::string& source,
                                               int quarter_turns) override {

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/path_helpers.h"
+#include "platform/file_system.h"
 #include "platform/progress_sink.h"
 
 PictureJobRun RunPictureJob(const PictureJob& job, ProgressSink& progress,
@@ -76,11 +77,19 @@ PictureJobRun RunPictureJob(const PictureJob& job, ProgressSink& progress,
     return run;
 }
 
-std::string SameFileReason(const std::string& first_source, const std::string& not_done) {
+std::string SameFileReason(const std::string& first_source, const std::string& later,
+                           const std::string& not_done, const std::string& kept) {
     const std::size_t slash = first_source.rfind(kPathSeparator);
     const std::string name =
         slash == std::string::npos ? first_source : first_source.substr(slash + 1);
+    if (!IsSameFile(first_source, later))
+        return "同じファイルを先に " + name + " として新しいファイルに置き換えたため、この名前は" +
+               kept;
     return "同じファイルを先に " + name + " として処理したため、" + not_done;
+}
+
+std::string ChangedFileReason(const std::string& not_done) {
+    return "読み込んだ後でファイルが別のファイルに置き換えられたため、" + not_done;
 }
 
 std::string ProcessedCountLine(int handled, int checked) {

@@ -60,10 +60,20 @@ struct PictureJobRun {
 PictureJobRun RunPictureJob(const PictureJob& job, ProgressSink& progress,
                             const OrderedPool::Limits& limits);
 
-// The reason given for a later name of a file the job dealt with under its first name
-// `first_source` (a path): "同じファイルを先に <its file name> として処理したため、" and `not_done`
-// (what this name did not get, such as "処理しませんでした").
-std::string SameFileReason(const std::string& first_source, const std::string& not_done);
+// The reason given for a later name `later` of a file the job dealt with under its first name
+// `first_source` (both paths). While `later` still leads to the file `first_source` leads to (a
+// symbolic link to it, or a file the first name left as it was), it shows what the first name
+// got: "同じファイルを先に <first file name> として処理したため、" and `not_done` (what this name
+// did not get, such as "処理しませんでした"). A hard link does not: replacing the first name put a
+// new file there only, and this name keeps the old picture: "同じファイルを先に <first file name>
+// として新しいファイルに置き換えたため、この名前は" and `kept` (such as "元のまま残しました").
+std::string SameFileReason(const std::string& first_source, const std::string& later,
+                           const std::string& not_done, const std::string& kept);
+
+// The reason given for a picture whose file was no longer the one it had read when its result was
+// to replace it (the file was replaced, or a link leading to it was re-pointed):
+// "読み込んだ後でファイルが別のファイルに置き換えられたため、" and `not_done`.
+std::string ChangedFileReason(const std::string& not_done);
 
 // The line that says how far a stopped job got: "N 枚中 M 枚の画像を処理しました。"
 std::string ProcessedCountLine(int handled, int checked);

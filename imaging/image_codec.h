@@ -34,9 +34,14 @@ class ImageCodec {
         return ImgKitBmpEncode(image);
     }
     // Puts an encoded file at `path` through ReplaceFile (never half-written; a link at `path` is
-    // replaced, not written through). False when it could not be written.
-    virtual bool WriteFile(const std::string& path, const std::string& bytes) {
-        return ReplaceFile(path, bytes);
+    // replaced, not written through). With `replaces`, only in place of that file, as ReplaceFile
+    // says. False when it could not be written, with the reason in `failure` if given.
+    virtual bool WriteFile(const std::string& path, const std::string& bytes,
+                           const FileToReplace* replaces, ReplaceFailure* failure) {
+        return ReplaceFile(path, bytes, failure, replaces);
+    }
+    bool WriteFile(const std::string& path, const std::string& bytes) {
+        return WriteFile(path, bytes, nullptr, nullptr);
     }
 
     // `encoded` (a JPEG made from the pixels of the JPEG file `source`) with the source's EXIF,
@@ -64,6 +69,17 @@ class ImageCodec {
         if (kind != kJpegImage) return SavePicture(path, image, kind, quality);
         const std::optional<std::string> bytes = EncodeJpeg(image, quality);
         return bytes && WriteFile(path, CarryMetadata(source, *bytes));
+    }
+
+    // SavePictureOf over the file the picture was loaded from (`file.path`), which is replaced only
+    // while it is still the file that was read (`failure.changed` tells when it was not).
+    bool SavePictureOver(const FileToReplace& file, const ImageHandle& image, ImageKind kind,
+                         int quality, ReplaceFailure& failure) {
+        const std::optional<std::string> bytes =
+            kind == kJpegImage ? EncodeJpeg(image, quality) : EncodeBmp(image);
+        if (!bytes) return false;
+        if (kind != kJpegImage) return WriteFile(file.path, *bytes, &file, &failure);
+        return WriteFile(file.path, CarryMetadata(file.path, *bytes), &file, &failure);
     }
 };
 

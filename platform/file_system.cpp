@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -90,6 +91,10 @@ bool ClassifyMount(const std::string& device, const std::string& mount_point,
 std::string DropTrailingSlashes(std::string path) {
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     return path;
+}
+
+FileIdentity IdentityOfStat(const struct stat& st) {
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
 bool WriteAll(int fd, const char* data, size_t size) {
@@ -181,6 +186,12 @@ class PendingFile {
     bool Write(const char* data, size_t size) { return WriteAll(fd_, data, size); }
     int Descriptor() const { return fd_; }
 
+    // Makes Commit put the file in place of `file` only (see ReplaceFile). Set before Commit;
+    // `file` must outlive it.
+    void Replacing(const FileToReplace* file) { replacing_ = file; }
+    // Commit failed because the file to replace was no longer in place.
+    bool FoundChanged() const { return changed_; }
+
     // Puts the complete file at its path; false (errno set) when it could not be done, and the
     // path is then as it was.
     bool Commit() {
@@ -191,7 +202,7 @@ class PendingFile {
             // The unnamed file gets a name: straight at the path when nothing is there, else a
             // temporary one that the rename below puts in place of the old file.
             const std::string proc = "/proc/self/fd/" + std::to_string(fd_);
-            if (!replaces_) {
+            if (!replaces_ && replacing_ == nullptr) {
                 if (Link(proc, path_)) return Close();
                 // Something appeared at the path meanwhile (or it is a link): replace it below.
                 if (errno != EEXIST) return false;
@@ -206,6 +217,7 @@ class PendingFile {
             }
             if (named_.empty()) return false;
         }
+        if (replacing_ != nullptr) return CommitOver(*replacing_);
         if (!Close()) return false;
         if (::rename(named_.c_str(), path_.c_str()) != 0) return false;
         named_.clear();
@@ -216,6 +228,55 @@ class PendingFile {
     bool Fail(int error) {
         errno = error;
         return false;
+    }
+
+    static bool Holds(const std::string& path, const FileIdentity& identity) {
+        struct stat st {};
+        return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+               IdentityOfStat(st) == identity;
+    }
+    static bool LeadsTo(const std::string& name, const FileIdentity& identity) {
+        struct stat st {};
+        return ::stat(name.c_str(), &st) == 0 && IdentityOfStat(st) == identity;
+    }
+    bool Changed() {
+        changed_ = true;
+        return Fail(ESTALE);
+    }
+
+    // Puts the named file at the path in place of `file` only: the path must still hold the file
+    // that was read, and the name the job was given must lead to the new file afterwards (a link
+    // re-pointed elsewhere since the read does not).
+    bool CommitOver(const FileToReplace& file) {
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0) return false;
+        const FileIdentity written = IdentityOfStat(st);
+        if (!Close()) return false;
+#if defined(RENAME_EXCHANGE)
+        // Swapped in one step, the old file stays under the temporary name until the check has
+        // passed; a failed check swaps back, so whatever stood at the path comes back whole.
+        if (::renameat2(AT_FDCWD, named_.c_str(), AT_FDCWD, path_.c_str(), RENAME_EXCHANGE) == 0) {
+            if (Holds(named_, file.identity) && LeadsTo(file.name, written)) {
+                ::unlink(named_.c_str());
+                named_.clear();
+                return true;
+            }
+            if (::renameat2(AT_FDCWD, named_.c_str(), AT_FDCWD, path_.c_str(), RENAME_EXCHANGE) !=
+                0) {
+                // Cannot happen short of another program renaming in the folder now: the file
+                // that stood at the path is kept under the temporary name rather than deleted.
+                named_.clear();
+            }
+            return Changed();
+        }
+        if (errno == ENOENT) return Changed();  // nothing at the path any more
+        // Other errors: a file system that cannot swap names checks just before the rename.
+        if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
+#endif
+        if (!Holds(path_, file.identity) || !LeadsTo(file.name, file.identity)) return Changed();
+        if (::rename(named_.c_str(), path_.c_str()) != 0) return false;
+        named_.clear();
+        return true;
     }
 
     std::string Sibling(const std::string& name) const {
@@ -244,6 +305,8 @@ class PendingFile {
     std::string named_;  // the temporary name while the file has one
     int fd_ = -1;
     bool replaces_ = false;
+    const FileToReplace* replacing_ = nullptr;
+    bool changed_ = false;
     mode_t mode_ = 0;
     uid_t uid_ = 0;
     gid_t gid_ = 0;
@@ -372,11 +435,17 @@ bool IsDirectory(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool ReplaceFile(const std::string& path, std::string_view bytes, ReplaceFailure* failure) {
+bool ReplaceFile(const std::string& path, std::string_view bytes, ReplaceFailure* failure,
+                 const FileToReplace* replaces) {
     errno = 0;
     PendingFile file(path);
+    file.Replacing(replaces);
     if (!file.Open()) return Failed(failure, false);
-    if (!file.Write(bytes.data(), bytes.size()) || !file.Commit()) return Failed(failure, true);
+    if (!file.Write(bytes.data(), bytes.size()) || !file.Commit()) {
+        Failed(failure, true);
+        if (failure != nullptr) failure->changed = file.FoundChanged();
+        return false;
+    }
     return true;
 }
 
@@ -471,6 +540,15 @@ bool IsSameFile(const std::string& a, const std::string& b) {
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+bool FindFileToReplace(const std::string& name, FileToReplace& file) {
+    file.name = name;
+    file.path = ResolvedPath(name);
+    struct stat st {};
+    if (::lstat(file.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    file.identity = IdentityOfStat(st);
+    return true;
+}
+
 bool IdentityOf(const std::string& path, FileIdentity& identity, bool* is_link) {
     struct stat st {};
     if (path.empty() || ::lstat(path.c_str(), &st) != 0) return false;
@@ -478,7 +556,7 @@ bool IdentityOf(const std::string& path, FileIdentity& identity, bool* is_link) 
     if (is_link != nullptr) *is_link = link;
     // A name that is no link is its own file: one look at the disk, not two.
     if (link && ::stat(path.c_str(), &st) != 0) return false;
-    identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    identity = IdentityOfStat(st);
     return true;
 }
 

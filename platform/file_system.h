@@ -71,7 +71,30 @@ bool IsDirectory(const std::string& path);
 struct ReplaceFailure {
     bool opened = false;  // false: nothing was written; true: writing or linking in failed
     int error = 0;
+    // The file to be replaced (FileToReplace) was no longer where it had been read: nothing was
+    // changed. `error` is then ESTALE.
+    bool changed = false;
 };
+
+// Which file a path leads to, its links followed: the device and the file number. Two names of one
+// file (hard links, a symbolic link and its target) have one identity.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// A file that a job reads and then writes over, found once before it is read: the job reads
+// `path` and replaces it, so that the file replaced is the file that was read, even when a link on
+// the way is re-pointed meanwhile.
+struct FileToReplace {
+    std::string name;       // the path the job was given: the file itself or a link leading to it
+    std::string path;       // where `name` led, every link resolved
+    FileIdentity identity;  // the file found at `path` before it was read
+};
+
+// Resolves `name` for FileToReplace; false when no regular file is there.
+bool FindFileToReplace(const std::string& name, FileToReplace& file);
 
 // Puts `bytes` at `path` so that `path` only ever shows the old file or the whole new one. The
 // bytes go into an unnamed temporary file in the same folder (a named one, ".pv" plus ten random
@@ -83,8 +106,14 @@ struct ReplaceFailure {
 // EACCES. A symbolic link at `path` is replaced by the file, never written through (pass
 // ResolvedPath(path) to replace what it points to). Returns false on failure, with the reason in
 // `failure` if given, and leaves `path` as it was.
-bool ReplaceFile(const std::string& path, std::string_view bytes,
-                 ReplaceFailure* failure = nullptr);
+//
+// With `replaces` (whose `path` is `path`), the new file only takes the place of that very file: it
+// is put in place when `path` still holds it and its `name` then leads to the new file; otherwise
+// nothing changes (failure->changed). Where the file system can swap two names in one step the
+// check follows the swap, which is undone when it fails, so that no other file is ever lost; where
+// it cannot, the check comes just before the rename.
+bool ReplaceFile(const std::string& path, std::string_view bytes, ReplaceFailure* failure = nullptr,
+                 const FileToReplace* replaces = nullptr);
 
 // Copies the regular file `from` to `to` by the same rules as ReplaceFile. A source that is not a
 // regular file (a folder, a FIFO, a device) is refused without blocking. Returns false on failure.
@@ -98,14 +127,6 @@ std::string ResolvedPath(const std::string& path);
 // True when both paths name one existing file, however they are spelt ("a/../b", a link, a trailing
 // separator): writing to one then overwrites the other.
 bool IsSameFile(const std::string& a, const std::string& b);
-
-// Which file a path leads to, its links followed: the device and the file number. Two names of one
-// file (hard links, a symbolic link and its target) have one identity.
-struct FileIdentity {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
-};
 
 // The identity of the file `path` leads to; false when nothing is there (or it cannot be told).
 // `is_link` (optional) tells whether `path` itself is a symbolic link.

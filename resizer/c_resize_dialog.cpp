@@ -384,7 +384,8 @@ void CResizeDialog::OnCreate() {
 
     // The folder check may normalise the output folder (one trailing separator removed, "~/"
     // expanded); the dialog keeps what was used.
-    const bool folder_ready = PrepareOutputFolder(job_settings, dialogs_);
+    const bool folder_ready =
+        PrepareOutputFolder(job_settings, dialogs_) == OutputFolderCheck::Ready;
     settings_.outputFolder = job_settings.outputFolder;
     if (!folder_ready) {
         FocusAndSelect(output_edit_);

@@ -186,6 +186,7 @@ void PrepareSettings(AlbumSettings& s) {
             throw UsageError{kNotAbsoluteMessage};
         if (HasExtension(s.out_dir)) throw UsageError{s.out_dir + ": " + kExtensionMessage};
     }
+    if (PicturesGoOverSources(s)) throw UsageError{kPictureFolderMessage};
     if (ThumbnailsGoIntoPictureFolder(s)) throw UsageError{kThumbnailFolderMessage};
     if (ClashingAlbumFolders(s) != AlbumFolderClash::None) throw UsageError{kFolderClashMessage};
 }

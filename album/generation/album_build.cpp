@@ -21,16 +21,20 @@ namespace {
 
 // Saves the turned picture as the plan's copy: the losslessly turned file when there is one, else
 // the turned pixels re-encoded at quality 100 (a JPEG keeping the source's metadata). When the copy
-// is the picture's own entry (the album lies in the picture folder), the file the picture's path
-// leads to is replaced, so that a picture kept behind a link stays where the link points. Any other
-// copy is replaced as an entry: a link or hard link to the original standing in the album is never
-// written through. The save goes through a temporary file either way, so a failed save never harms
-// the original.
-bool SaveTurnedCopy(ImageCodec& codec, const AlbumPicturePlan& plan, const ImageHandle& image,
-                    const std::optional<std::string>& turned_file) {
-    const std::string target = plan.over_source ? ResolvedPath(plan.source) : plan.copy;
-    if (turned_file) return codec.WriteFile(target, *turned_file);
-    return codec.SavePictureOf(plan.source, target, image, plan.kind, 100);
+// is the picture's own entry (the album lies in the picture folder), `original` is the file that
+// was read, which is replaced only while it is still in place (`failure.changed` tells when it was
+// not). Any other copy is replaced as an entry: a link or hard link to the original standing in the
+// album is never written through. The save goes through a temporary file either way, so a failed
+// save never harms the original.
+bool SaveTurnedCopy(ImageCodec& codec, const AlbumPicturePlan& plan, const FileToReplace& original,
+                    const ImageHandle& image, const std::optional<std::string>& turned_file,
+                    ReplaceFailure& failure) {
+    if (plan.over_source) {
+        if (turned_file) return codec.WriteFile(original.path, *turned_file, &original, &failure);
+        return codec.SavePictureOver(original, image, plan.kind, 100, failure);
+    }
+    if (turned_file) return codec.WriteFile(plan.copy, *turned_file);
+    return codec.SavePictureOf(plan.source, plan.copy, image, plan.kind, 100);
 }
 
 // False when the copy was needed and failed.
@@ -98,13 +102,21 @@ namespace {
 // thumbnail from the turned picture. False when the picture could not be loaded (nothing written).
 bool MakeLoadedPictureFiles(const AlbumPicturePlan& plan, int box_width, int box_height,
                             ImageCodec& codec, ImgKitSize upright, AlbumPictureOutcome& outcome,
-                            bool& turn_failed, bool& copy_failed, bool& thumbnail_failed) {
+                            bool& turn_failed, bool& copy_failed, bool& thumbnail_failed,
+                            bool& changed) {
     const int steps = plan.steps;
+    // A turn saved over the picture itself replaces the file its path leads to, so that a picture
+    // kept behind a link stays where the link points. The link is resolved once, here, before the
+    // read: the file read is the file replaced, and nothing is written when the path no longer
+    // leads to it at the save (a link re-pointed, the file swapped meanwhile).
+    FileToReplace original;
+    const bool over_source = plan.over_source && steps > 0;
+    if (over_source && !FindFileToReplace(plan.source, original)) return false;
+    const std::string& read = over_source ? original.path : plan.source;
     // A JPEG whose turn its blocks allow is turned on the compressed data: no pixel changes and the
     // copy keeps about its size, where a re-encode at quality 100 doubles it or more.
     std::optional<std::string> turned_file;
-    if (steps > 0 && plan.kind == kJpegImage)
-        turned_file = codec.TurnLosslessly(plan.source, steps);
+    if (steps > 0 && plan.kind == kJpegImage) turned_file = codec.TurnLosslessly(read, steps);
 
     // When the copy needs no pixels (copied as a file, or turned on its blocks), the one load only
     // feeds the thumbnail and may be decoded at a reduced scale when the picture is at least twice
@@ -112,7 +124,7 @@ bool MakeLoadedPictureFiles(const AlbumPicturePlan& plan, int box_width, int box
     int min_width = 0;
     int min_height = 0;
     if (steps <= 0 || turned_file) {
-        if (upright.width <= 0 || upright.height <= 0) upright = codec.UprightSize(plan.source);
+        if (upright.width <= 0 || upright.height <= 0) upright = codec.UprightSize(read);
         const bool sideways = steps > 0 && steps % 2 == 1;
         const ImgKitSize shown = sideways ? ImgKitSize{upright.height, upright.width} : upright;
         if (shown.width > 0 && shown.height > 0) {
@@ -127,15 +139,20 @@ bool MakeLoadedPictureFiles(const AlbumPicturePlan& plan, int box_width, int box
         }
     }
 
-    ImageHandle image = codec.Load(plan.source, min_width, min_height);
+    ImageHandle image = codec.Load(read, min_width, min_height);
     if (!image) return false;
     for (int turn = 0; turn < steps; ++turn) codec.Rotate(image);
 
     if (steps <= 0) {
         copy_failed = !CopyIfDifferent(plan);
     } else {
-        if (SaveTurnedCopy(codec, plan, image, turned_file)) {
+        ReplaceFailure failure;
+        if (SaveTurnedCopy(codec, plan, original, image, turned_file, failure)) {
             outcome.saved_over_source = plan.over_source;
+        } else if (failure.changed) {
+            // The name now shows another picture: a thumbnail of the one read would not match it.
+            changed = true;
+            return true;
         } else {
             turn_failed = true;
             copy_failed = !CopyIfDifferent(plan);
@@ -184,9 +201,10 @@ AlbumPictureOutcome MakeAlbumPicture(const AlbumPicturePlan& plan, int box_width
     bool turn_failed = false;
     bool copy_failed = false;
     bool thumbnail_failed = false;
+    bool changed = false;
     if (plan.kind == kJpegImage || plan.kind == kBmpImage) {
         loaded = MakeLoadedPictureFiles(plan, box_width, box_height, codec, upright, outcome,
-                                        turn_failed, copy_failed, thumbnail_failed);
+                                        turn_failed, copy_failed, thumbnail_failed, changed);
         // A picture that cannot be loaded is still put into the album, unturned, as it is.
         if (!loaded) {
             out_of_memory = ImgKitLastLoadFailure() == ImgKitLoadFailure::OutOfMemory;
@@ -198,7 +216,9 @@ AlbumPictureOutcome MakeAlbumPicture(const AlbumPicturePlan& plan, int box_width
         loaded = true;
     }
     // One reason per picture: the one that costs the album most.
-    if (copy_failed) {
+    if (changed) {
+        outcome.failure = ChangedFileReason(kAlbumNotTurnedAgain);
+    } else if (copy_failed) {
         outcome.failure = kAlbumCopyFailed;
     } else if (turn_failed) {
         outcome.failure = kAlbumTurnFailed;
@@ -289,7 +309,8 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
         as_it_stands.steps = 0;
         outcomes[i] = MakeAlbumPicture(as_it_stands, box_width, box_height, codec, uprights[i]);
         if (!outcomes[i].failure.empty()) return outcomes[i].failure;
-        return SameFileReason(plans[same_file].source, kAlbumNotTurnedAgain);
+        return SameFileReason(plans[same_file].source, plans[i].source, kAlbumNotTurnedAgain,
+                              kAlbumNameKept);
     };
     job.commit = [&](int i, const std::string&) {
         if (outcomes[i].saved_over_source) result.saved_over_source.push_back(plans[i].index);

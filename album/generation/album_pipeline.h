@@ -49,8 +49,10 @@ inline constexpr const char* kAlbumCopyFailed = "ﾌｧｲﾙのコピーに失�
 inline constexpr const char* kAlbumTurnFailed = "回転した画像の保存に失敗しました";
 inline constexpr const char* kAlbumLoadFailed = "画像を読み込めませんでした";
 inline constexpr const char* kAlbumThumbnailFailed = "サムネイルの作成に失敗しました";
-// A later name of a picture turned over its source under its first name: not turned again.
+// What a picture did not get, or its name kept, when SameFileReason or ChangedFileReason says
+// why: a later name of a picture turned over its source under its first name is not turned again.
 inline constexpr const char* kAlbumNotTurnedAgain = "回転しませんでした";
+inline constexpr const char* kAlbumNameKept = "回転せずに元のまま残しました";
 
 // The first line of the message after a stop; the count of pictures made (ProcessedCountLine)
 // and the failure lines (if any) follow.

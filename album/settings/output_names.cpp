@@ -45,6 +45,12 @@ bool ThumbnailsGoIntoPictureFolder(const AlbumSettings& settings) {
     return IsSameFolder(AlbumOutputFolder(settings) + settings.thumb_folder, settings.picture_path);
 }
 
+bool PicturesGoOverSources(const AlbumSettings& settings) {
+    // Only the album in the source folder may write its turned copies over the pictures.
+    if (settings.out_sorce != 0 || settings.picture_path.empty()) return false;
+    return IsSameFolder(AlbumOutputFolder(settings) + settings.pic_folder, settings.picture_path);
+}
+
 AlbumFolderClash ClashingAlbumFolders(const AlbumSettings& settings) {
     const std::string base = AlbumOutputFolder(settings);
     const std::string pictures = base + (settings.out_sorce != 0 ? "" : settings.pic_folder);

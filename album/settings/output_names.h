@@ -34,6 +34,12 @@ OutputFolderProblem CheckOutputFolder(const std::string& out_dir);
 // after "~" is expanded.
 bool ThumbnailsGoIntoPictureFolder(const AlbumSettings& settings);
 
+// True when the picture copies would be written over the source pictures themselves although the
+// album does not go into the source folder (out_sorce): the output folder and picture folder name
+// lead to the source folder under another name ("..", a link, a bind mount). Folders are compared
+// by identity, after "~" is expanded.
+bool PicturesGoOverSources(const AlbumSettings& settings);
+
 // Which album folder would fall on another: the picture, thumbnail and material folders are one
 // folder each, or a thumbnail ("_a.jpg") could replace a picture copy of that name and a copy or a
 // thumbnail a material. The picture folder counts as the output folder itself while the album goes
@@ -49,6 +55,8 @@ AlbumFolderClash ClashingAlbumFolders(const AlbumSettings& settings);
 // kNotAbsoluteMessage and kExtensionMessage).
 inline constexpr const char* kThumbnailFolderMessage =
     "サムネイルフォルダは元画像のフォルダとは別のフォルダを指定してください。";
+inline constexpr const char* kPictureFolderMessage =
+    "ピクチャフォルダは元画像のフォルダとは別のフォルダを指定してください。";
 inline constexpr const char* kFolderClashMessage =
     "ピクチャフォルダ名、サムネイルフォルダ名、具材フォルダ名には、それぞれ別の名前を指定してくださ"
     "い。";

@@ -203,7 +203,8 @@ void COutPage::OnCreate() {
         case OutputFolderProblem::None:
             break;
     }
-    if (RefuseThumbnailsInPictureFolder() || RefuseClashingFolders()) return;
+    if (RefusePicturesOverSources() || RefuseThumbnailsInPictureFolder() || RefuseClashingFolders())
+        return;
     StripTrailingSeparator(settings_.out_dir);
     // The field keeps the folder as the user wrote it ("~/MyAlbum"); the disk is asked about the
     // folder it stands for.
@@ -231,6 +232,17 @@ bool COutPage::RefuseNamesWithPaths() {
         return true;
     }
     return false;
+}
+
+bool COutPage::RefusePicturesOverSources() {
+    // The copies would replace the photographs themselves; only the source-folder box asks for
+    // that. Checked before anything is created.
+    if (!PicturesGoOverSources(settings_)) return false;
+    dialogs_.ShowMessage(kPictureFolderMessage, std::nullopt, MessageIcon::Exclamation,
+                         MessageButtons::Ok);
+    pic_folder_->setFocus();
+    pic_folder_->selectAll();
+    return true;
 }
 
 bool COutPage::RefuseThumbnailsInPictureFolder() {

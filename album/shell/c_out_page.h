@@ -60,6 +60,9 @@ class COutPage : public PropertyPage {
     // message, with the focus in the first offending box) when one held a folder part or an
     // extension.
     bool RefuseNamesWithPaths();
+    // Tells the user and puts the focus into the picture folder name when the picture copies would
+    // go over the source pictures (PicturesGoOverSources); true when it refused.
+    bool RefusePicturesOverSources();
     // Tells the user and puts the focus into the thumbnail folder name when the thumbnails would
     // go into the folder of the source pictures; true when it refused.
     bool RefuseThumbnailsInPictureFolder();

@@ -230,10 +230,16 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (!was_loaded && !ImageLibrary::Load(dialogs)) return 1;
     ConsoleProgressSink progress(err, request.quiet);
     const BatchContext context{model, dialogs, progress, DefaultImageCodec()};
-    // The folder is checked as the dialog checks it, before the job; a refusal has said why.
-    const bool folder_ready = PrepareOutputFolder(settings, dialogs);
+    // The folder is checked as the dialog checks it, before the job; a refusal has said why, and
+    // is a wrong argument like any other.
+    const OutputFolderCheck folder = PrepareOutputFolder(settings, dialogs);
+    const bool folder_ready = folder == OutputFolderCheck::Ready;
     const BatchOutcome outcome = folder_ready ? RunBatch(settings, context) : BatchOutcome{};
     if (!was_loaded) ImageLibrary::Unload();
+    if (folder == OutputFolderCheck::Refused) {
+        err << kUsage;
+        return 2;
+    }
     // A signal that came after the last picture still ends the program as stopped by it.
     if (const int signal = StopSignals::Received(); signal != 0)
         return StopSignals::ExitCode(signal);

@@ -77,9 +77,20 @@ bool ResizeFile(const ResizerSettings& settings, ImageCodec& codec, const std::s
                 const std::string& destination, bool over_source, int kind, int turns,
                 ImgKitSize upright, std::string& error) {
     error.clear();
-    if (upright.width <= 0 || upright.height <= 0) upright = codec.UprightSize(source);
+    // Writing over the picture that is read (the destination is the source's own entry) replaces
+    // the file its path leads to, so that a picture kept behind a link stays there. The link is
+    // resolved once, here, before the read: the file read is the file replaced, and the save is
+    // refused when the path no longer leads to it (a link re-pointed, the file swapped meanwhile)
+    // rather than replace another photograph.
+    FileToReplace original;
+    if (over_source && !FindFileToReplace(source, original)) {
+        error = kResizeLoadFailed;  // nothing to read there (any more)
+        return false;
+    }
+    const std::string& read = over_source ? original.path : source;
+    if (upright.width <= 0 || upright.height <= 0) upright = codec.UprightSize(read);
     const ImgKitSize minimum = LoadMinimum(settings, upright, turns);
-    ImageHandle image = codec.Load(source, minimum.width, minimum.height);
+    ImageHandle image = codec.Load(read, minimum.width, minimum.height);
     if (!image) {
         // An empty, damaged or foreign file, or a picture too large for the memory left.
         error = ImgKitLastLoadFailure() == ImgKitLoadFailure::OutOfMemory ? kNoMemoryReason
@@ -108,17 +119,18 @@ bool ResizeFile(const ResizerSettings& settings, ImageCodec& codec, const std::s
     }
     const ImageHandle& output = resized ? resized : image;
 
-    // Writing over the picture that was just read (the destination is the source's own entry)
-    // replaces the file its path leads to, so a picture kept behind a link stays there. Any other
-    // destination is replaced as an entry: a link or a hard link standing in the output folder is
-    // never written through, so the original it shares a file with is left alone. The save goes
-    // through a temporary file, so a failed save never destroys the original. A JPEG keeps its date
-    // taken, camera and colour profile.
-    const std::string path = over_source ? ResolvedPath(source) : destination;
-    const bool saved = codec.SavePictureOf(source, path, output, static_cast<ImageKind>(kind),
-                                           settings.jpegQuality);
+    // Any other destination than the source is replaced as an entry: a link or a hard link standing
+    // in the output folder is never written through, so the original it shares a file with is left
+    // alone. The save goes through a temporary file, so a failed save never destroys the original.
+    // A JPEG keeps its date taken, camera and colour profile.
+    ReplaceFailure failure;
+    const ImageKind image_kind = static_cast<ImageKind>(kind);
+    const bool saved =
+        over_source
+            ? codec.SavePictureOver(original, output, image_kind, settings.jpegQuality, failure)
+            : codec.SavePictureOf(source, destination, output, image_kind, settings.jpegQuality);
     if (!saved) {
-        error = kResizeSaveFailed;
+        error = failure.changed ? ChangedFileReason(kResizeNotDone) : kResizeSaveFailed;
         return false;
     }
     return true;
@@ -228,7 +240,10 @@ bool ResizePictures(const ResizerSettings& settings, const BatchContext& context
     job.work = [&](int i, int same_file) -> std::string {
         // A later name of a file already resized under its first name: resizing it again would
         // shrink the file twice.
-        if (same_file >= 0) return SameFileReason(plans[same_file].source, "処理しませんでした");
+        if (same_file >= 0) {
+            return SameFileReason(plans[same_file].source, plans[i].source, kResizeNotDone,
+                                  kResizeNameKept);
+        }
         results[i] = ResizePlannedPicture(settings, plans[i], codec, uprights[i]);
         return results[i].error;
     };
@@ -286,20 +301,26 @@ BatchOutcome RunBatch(const ResizerSettings& settings, const BatchContext& conte
     return outcome;
 }
 
-bool PrepareOutputFolder(ResizerSettings& settings, UserDialogs& dialogs) {
-    if (settings.overwriteOriginals) return true;
+OutputFolderCheck PrepareOutputFolder(ResizerSettings& settings, UserDialogs& dialogs) {
+    if (settings.overwriteOriginals) return OutputFolderCheck::Ready;
     // "~/" stands for the home folder here; the expanded path is what gets checked, created and
     // written to, so the question about a missing folder names the real place.
     settings.outputFolder = ExpandHome(settings.outputFolder);
+    const char* refusal = nullptr;
     if (!IsAbsoluteFolderPath(settings.outputFolder)) {
-        dialogs.ShowMessage(kNotAbsoluteMessage, std::nullopt, MessageIcon::None,
-                            MessageButtons::Ok);
-        return false;
+        refusal = kNotAbsoluteMessage;
+    } else if (HasExtension(settings.outputFolder)) {
+        refusal = kExtensionMessage;
+    } else if (IsSameFolder(settings.outputFolder,
+                            settings.sourceFolder.empty() ? "/" : settings.sourceFolder)) {
+        // The pictures would be saved over their originals, which the user did not ask for.
+        refusal = kOutputIsSourceMessage;
     }
-    if (HasExtension(settings.outputFolder)) {
-        dialogs.ShowMessage(kExtensionMessage, std::nullopt, MessageIcon::None, MessageButtons::Ok);
-        return false;
+    if (refusal != nullptr) {
+        dialogs.ShowMessage(refusal, std::nullopt, MessageIcon::None, MessageButtons::Ok);
+        return OutputFolderCheck::Refused;
     }
     StripTrailingSeparator(settings.outputFolder);
-    return EnsureFolder(settings.outputFolder, true, dialogs);
+    return EnsureFolder(settings.outputFolder, true, dialogs) ? OutputFolderCheck::Ready
+                                                              : OutputFolderCheck::NotMade;
 }

@@ -45,17 +45,33 @@ struct ResizeResult {
 inline constexpr const char* kResizeLoadFailed = "画像を読み込めませんでした";
 inline constexpr const char* kResizeSaveFailed = "ﾌｧｲﾙの保存に失敗しました";
 inline constexpr const char* kResizeTooSmall = "縮小後の大きさが 1 ピクセル未満になります";
+// What a picture did not get, or its name kept, when SameFileReason or ChangedFileReason says why.
+inline constexpr const char* kResizeNotDone = "処理しませんでした";
+inline constexpr const char* kResizeNameKept = "元のまま残しました";
 
 // The output size of a picture of width x height (after its turns) under the settings' rule.
 ImgKitSize ComputeTargetSize(const ResizerSettings& settings, int width, int height);
 
+// What the create button's check of the output folder found.
+enum class OutputFolderCheck {
+    Ready,    // the batch may run
+    Refused,  // the folder as given cannot be used (the user was told why); nothing was made
+    NotMade,  // the user declined to make it, or it could not be made
+};
+
 // The create button's check of the output folder, run by the caller before the batch: nothing to
-// check when originals are overwritten; else "~/" expanded, the folder absolute and without an
-// extension (each refusal a message with the program's name and no icon), one trailing separator
-// removed, and the folder made after asking (EnsureFolder with the question). The folder in
-// `settings` is left as checked. False when the batch must not run (the caller then puts the
-// focus into the output folder edit).
-bool PrepareOutputFolder(ResizerSettings& settings, UserDialogs& dialogs);
+// check when originals are overwritten; else "~/" expanded, the folder absolute, without an
+// extension and not the source folder under any name (compared by identity: a link, "..", a bind
+// mount), each refusal a message with the program's name and no icon; then one trailing
+// separator removed, and the folder made after asking (EnsureFolder with the question). The
+// folder in `settings` is left as checked. Unless Ready the batch must not run (the caller then
+// puts the focus into the output folder edit).
+OutputFolderCheck PrepareOutputFolder(ResizerSettings& settings, UserDialogs& dialogs);
+
+// The refusal of an output folder that is the source folder: writing there would replace the
+// originals, which only "元画像を上書きする。" (--overwrite) asks for.
+inline constexpr const char* kOutputIsSourceMessage =
+    "出力ディレクトリは元画像のフォルダとは別のフォルダを指定してください。";
 
 // Bytes that converting `plan` holds at its peak (decoded, turned and resized pictures), from the
 // header of its source read through `codec` (`upright` receives the size read, {0, 0} when

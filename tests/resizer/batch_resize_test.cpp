@@ -52,10 +52,11 @@ class FailingCodec : public ImageCodec {
         }
         return ImageCodec::Load(path, min_width, min_height);
     }
-    bool WriteFile(const std::string& path, const std::string& bytes) override {
+    bool WriteFile(const std::string& path, const std::string& bytes, const FileToReplace* replaces,
+                   ReplaceFailure* failure) override {
         // A failing writer leaves nothing at the path, as the real one guarantees.
         if (fail_save.count(fs::path(path).filename().string())) return false;
-        return ImageCodec::WriteFile(path, bytes);
+        return ImageCodec::WriteFile(path, bytes, replaces, failure);
     }
 };
 
@@ -91,7 +92,7 @@ class BatchResizeTest : public ::testing::Test {
     // What the create button runs: the output folder's check, then the batch. False when the
     // check refused the folder.
     bool Create(ResizerSettings& s) {
-        if (!PrepareOutputFolder(s, dialogs)) return false;
+        if (PrepareOutputFolder(s, dialogs) != OutputFolderCheck::Ready) return false;
         RunBatch(s, Context(codec));
         return true;
     }
@@ -284,17 +285,6 @@ TEST_F(BatchResizeTest, AFailedSaveOverTheOriginalLeavesItByteIdentical) {
     EXPECT_FALSE(fs::exists(dir / "relative"));
 }
 
-TEST_F(BatchResizeTest, TheOutputFolderEqualToTheSourceIsWrittenSafelyToo) {
-    AddPhoto("photos/storm_road.jpg", "road.jpg");
-    const std::string before = ReadTestFile(source + "/road.jpg");
-    codec.fail_save = {"road.jpg"};
-    settings.outputFolder = source + "/";
-    ASSERT_TRUE(Create(settings));
-    EXPECT_EQ(ReadTestFile(source + "/road.jpg"), before);
-    ASSERT_EQ(dialogs.calls.size(), 1u);
-    EXPECT_EQ(settings.outputFolder, source);  // one trailing separator removed
-}
-
 TEST_F(BatchResizeTest, NoCheckedPictureGivesOnlyTheMessage) {
     AddPhoto("photos/storm_road.jpg", "road.jpg", /*checked=*/false);
     ASSERT_TRUE(Create(settings));
@@ -345,7 +335,13 @@ TEST_F(BatchResizeTest, TheOutputFolderChecksStopInOrder) {
         // A hidden folder would be made, then refused by the folder check as "not created".
         {output + "/.hid/",
          "出力ディレクトリはディレクトリを指定してください。（拡張子はつけない）"},
+        // The originals would be replaced without the overwrite box, under any name of their
+        // folder.
+        {source + "/", kOutputIsSourceMessage},
+        {output + "/../src", kOutputIsSourceMessage},
+        {dir / "link", kOutputIsSourceMessage},
     };
+    fs::create_directory_symlink(source, dir / "link");
     for (const Row& r : rows) {
         dialogs.calls.clear();
         ResizerSettings s = settings;

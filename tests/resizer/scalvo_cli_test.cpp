@@ -11,6 +11,7 @@
 #include <set>
 #include <sstream>
 
+#include "resizer/job/batch_resize.h"
 #include "tests/imaging/imaging_test_support.h"
 #include "tests/reliability/signalled_run.h"
 #include "tests/support/temp_dir.h"
@@ -79,7 +80,10 @@ TEST_F(ScalvoCliTest, UsageErrorsExitWithTwoSayWhyAndTouchNothing) {
         {{"-o", output, (dir / "no-such-folder")},
          dir / "no-such-folder" + ": フォルダが見つかりません"},
         {{"-o", output + ".jpg", source}, "（拡張子はつけない）"},
+        {{"--percent", "50", "-o", dir / "link", source}, kOutputIsSourceMessage},
+        {{"--percent", "50", "-o", output + "/../src/", source}, kOutputIsSourceMessage},
     };
+    fs::create_directory_symlink(source, dir / "link");
     for (const Case& c : cases) {
         std::string joined;
         for (const auto& a : c.args) joined += a + " ";
@@ -89,6 +93,8 @@ TEST_F(ScalvoCliTest, UsageErrorsExitWithTwoSayWhyAndTouchNothing) {
     }
     EXPECT_FALSE(fs::exists(output + ".jpg"));
     EXPECT_FALSE(fs::exists(output));
+    EXPECT_EQ(ReadTestFile(source + "/road.jpg"),
+              ReadTestFile(TestDataPath("photos/storm_road.jpg")));
 }
 
 TEST_F(ScalvoCliTest, HelpAndVersionGoToStandardOutput) {

@@ -23,6 +23,7 @@
 #include "platform/text_encoding.h"
 #include "tests/imaging/imaging_test_support.h"
 #include "tests/reliability/failing_storage.h"
+#include "tests/reliability/linked_entries.h"
 #include "tests/reliability/signalled_run.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
@@ -343,6 +344,7 @@ struct UsageCase {
     std::vector<std::string> args;
     const char* message;
     const char* profile = "";  // the profile's text, when the case needs one
+    bool bind = false;         // TOP/bind is a bind mount of the pictures
 };
 
 class PictavoCliUsage : public ::testing::TestWithParam<UsageCase> {};
@@ -352,6 +354,11 @@ TEST_P(PictavoCliUsage, IsRefusedWithExitCodeTwo) {
     fs::create_directories(dir / "pics");
     fs::copy_file(TestDataPath("gif/ig_sample_1.gif"), dir / "pics/c.gif");
     fs::create_directory_symlink(dir / "pics", dir / "link");
+    std::unique_ptr<BindMount> bind;
+    if (GetParam().bind) {
+        bind = std::make_unique<BindMount>(dir / "pics", dir / "bind");
+        if (!bind->Mounted()) GTEST_SKIP() << "this machine does not allow a bind mount";
+    }
     if (*GetParam().profile != '\0') WriteTestFile(dir / "none.ini", GetParam().profile);
     std::vector<std::string> args = {"--profile", dir / "none.ini", "-q"};
     // Words at the start of an argument stand for folders of the test: PICS the pictures, OUT the
@@ -406,6 +413,12 @@ INSTANTIATE_TEST_SUITE_P(
                   kThumbnailFolderMessage},
         UsageCase{{"-o", "LINK/", "--set", "thumb_folder=", "PICS"}, kThumbnailFolderMessage},
         UsageCase{{"-o", "TOP", "--set", "thumb_folder=pics", "PICS"}, kThumbnailFolderMessage},
+        // The copies would be the photographs themselves, under another name of their folder,
+        // although the album does not go into the source folder.
+        UsageCase{{"-o", "TOP", "--set", "pic_folder=pics", "PICS"}, kPictureFolderMessage},
+        UsageCase{{"-o", "LINK", "--set", "pic_folder=", "PICS"}, kPictureFolderMessage},
+        UsageCase{
+            {"-o", "TOP", "--set", "pic_folder=bind", "PICS"}, kPictureFolderMessage, "", true},
         // One folder for two kinds: "_a.jpg" could be a picture copy's thumbnail or a copy.
         UsageCase{{"-o", "OUT", "--set", "pic_folder=x", "--set", "thumb_folder=x", "PICS"},
                   kFolderClashMessage},

@@ -87,10 +87,11 @@ class RecordingCodec : public ImageCodec {
             if (fs::path(call.path).filename() == name) return &call;
         return nullptr;
     }
-    bool WriteFile(const std::string& path, const std::string& bytes) override {
+    bool WriteFile(const std::string& path, const std::string& bytes, const FileToReplace* replaces,
+                   ReplaceFailure* failure) override {
         // A failing writer leaves nothing at the path, as the real one guarantees.
         if (fs::path(path).filename() == fail_saves_named) return false;
-        return ImageCodec::WriteFile(path, bytes);
+        return ImageCodec::WriteFile(path, bytes, replaces, failure);
     }
     std::mutex mutex;
     std::vector<LoadCall> loads;

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <filesystem>
 #include <iterator>
+#include <map>
 
 #include "album/settings/output_names.h"
 #include "album/shell/c_out_page.h"
@@ -139,6 +140,26 @@ class OutputPageTest : public QObject {
         QCOMPARE(std::distance(std::filesystem::directory_iterator(pics),
                                std::filesystem::directory_iterator()),
                  std::ptrdiff_t(1));
+    }
+
+    // The output folder and picture folder name lead to the source folder ("<tmp>" + "pics"): the
+    // copies would be the photographs themselves, which only the source-folder box asks for.
+    void APictureFolderThatIsTheSourceFolderIsRefused() {
+        OutFixture f;
+        TempDir tmp;
+        const std::string pics = tmp / "pics";
+        QVERIFY(WriteTestFile(pics + "/a.jpg", "a photograph"));
+        f.Settings().picture_path = pics + "/";
+        SheetFixture::TypeInto(f.Edit("1033"), Q(tmp.Path()));
+        SheetFixture::TypeInto(f.Edit("1029"), QStringLiteral("pics"));
+        f.PressCreate();
+        QCOMPARE(f.dialogs.Texts(), std::vector<std::string>{kPictureFolderMessage});
+        QCOMPARE(f.dialogs.calls[0].icon, MessageIcon::Exclamation);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.Edit("1029")));
+        QVERIFY(!f.BuildStarted());
+        QCOMPARE(FolderContents(pics),
+                 (std::map<std::string, std::string>{{"a.jpg", "a photograph"}}));
+        QVERIFY(!PathExists(tmp / "my_t"));
     }
 
     void PictureAndThumbnailFoldersOfOneNameAreRefusedAtCreate() {

@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <QtTest>
 #include <filesystem>
+#include <map>
+#include <vector>
 
 #include "browser/c_folder_tree.h"
 #include "browser/c_picture_list.h"
@@ -31,6 +33,7 @@ class ResizeDialogEndToEndTest : public QObject {
     void overwritingReplacesTheOriginals();
     void aTurnSavedOverTheOriginalIsNotAppliedAgain();
     void theStopButtonEndsTheBatchWithTheCountDone();
+    void anOutputFolderThatIsTheSourceUnderAnotherNameIsRefused();
 
   private:
     RecordingUserDialogs load_dialogs_;
@@ -281,6 +284,29 @@ void ResizeDialogEndToEndTest::theStopButtonEndsTheBatchWithTheCountDone() {
                  .arg(done));
     QCOMPARE(dialogs.calls[0].icon, MessageIcon::Exclamation);
     QVERIFY(dialog.isVisible());
+}
+
+// The output folder typed is a link to the folder chosen in the tree: without the overwrite box,
+// "作成" refuses it and writes nothing, with the focus back in the folder box.
+void ResizeDialogEndToEndTest::anOutputFolderThatIsTheSourceUnderAnotherNameIsRefused() {
+    TempDir source;
+    TempDir elsewhere;
+    fs::copy_file(TestDataPath("photos/storm_road.jpg"), source / "b.jpg");
+    fs::create_directory_symlink(source.Path(), elsewhere / "photos");
+    const std::map<std::string, std::string> before = FolderContents(source.Path());
+    RecordingUserDialogs dialogs;
+    CResizeDialog dialog(dialogs);
+    OpenOnFolder(dialog, source.Path());
+    if (QTest::currentTestFailed()) return;
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1024")), Qt::LeftButton);
+    auto* folder = dialog.findChild<QLineEdit*>(QStringLiteral("1033"));
+    folder->setText(Q(elsewhere / "photos"));
+
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1038")), Qt::LeftButton);
+    QCOMPARE(dialogs.Texts(), std::vector<std::string>{kOutputIsSourceMessage});
+    QCOMPARE(dialogs.calls[0].icon, MessageIcon::None);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(folder));
+    QVERIFY(FolderContents(source.Path()) == before);
 }
 
 QTEST_MAIN(ResizeDialogEndToEndTest)
