@@ -109,7 +109,9 @@ void PictureBrowser::LoadPreview() {
     // the frame, so a large photograph previews without a full decode. Keeping the upright picture
     // at least as wide and as high as the frame is enough for every quarter turn as well.
     const QSize need = FrameSizeInPixels();
-    image_ = ImgKitFileLoad(folder_ + name, need.width(), need.height());
+    // A damaged file (cut short, corrupt) shows as far as it decodes, the rest grey: the jobs
+    // refuse it, and the preview shows the user why.
+    image_ = ImgKitFileLoad(folder_ + name, need.width(), need.height(), ImgKitDamage::Show);
     if (!image_) return;
     decoded_for_ = need;
     // C++'s remainder takes the sign of the count, so a negative count gives no turn at all.

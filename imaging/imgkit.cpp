@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "imaging/area_resample.h"
+#include "imaging/bmp_pixel_data.h"
 #include "imaging/image_library.h"
 #include "imaging/imaging_limits.h"
 #include "imaging/jpeg_decode.h"
@@ -225,12 +226,14 @@ std::optional<Header> ReadPictureBytes(const std::string& path, FileBytes& bytes
 
 thread_local ImgKitLoadFailure t_last_load_failure = ImgKitLoadFailure::None;
 
-ImageHandle LoadPicture(const std::string& path, int min_width, int min_height) {
+ImageHandle LoadPicture(const std::string& path, int min_width, int min_height,
+                        ImgKitDamage damage) {
     FileBytes bytes;
     const std::optional<Header> header = ReadPictureBytes(path, bytes);
     if (!header) return {};
     const QSize stored = header->stored;
     const QSize upright = header->Upright();
+    const bool keep_damaged = damage == ImgKitDamage::Show;
 
     QImage image;
     int eighths = 8;
@@ -240,17 +243,26 @@ ImageHandle LoadPicture(const std::string& path, int min_width, int min_height) 
             if (header->Swaps()) need.transpose();
             eighths = JpegScaleEighths(stored, need);
         }
-        // A CMYK picture (or one the decoder refuses) is read whole through Qt's reader below.
-        image = DecodeJpeg(bytes.View(), eighths);
-        // The header was read from the file before its bytes: a file replaced in between is
-        // refused rather than given a size its pixels do not have.
-        if (!image.isNull() && image.size() != JpegScaledSize(stored, eighths)) return {};
+        JpegDecoded decoded = DecodeJpeg(bytes.View(), eighths, keep_damaged);
+        // A CMYK picture is read whole through Qt's reader below, once its data is known whole
+        // (Qt's reader would give a picture cut short without a word). Nothing else is: the
+        // reader uses the same library, and would show what this decoder refused as damaged.
+        const bool to_qt = decoded.four_components && (keep_damaged || !decoded.damaged);
+        if (!to_qt) {
+            if (decoded.image.isNull()) return {};
+            image = std::move(decoded.image);
+            // The header was read from the file before its bytes: a file replaced in between is
+            // refused rather than given a size its pixels do not have.
+            if (image.size() != JpegScaledSize(stored, eighths)) return {};
+        }
     }
     if (image.isNull()) {
         eighths = 8;
         // Qt's reader has no scan limit of its own (ours stops the decoder above at the limit).
         if (header->format == "jpeg" && JpegHasMoreScansThan(bytes.View(), kMaxJpegScans))
             return {};
+        // Qt's reader reads a BMP cut short without a word, as far as its bytes go.
+        if (header->format == "bmp" && !keep_damaged && !BmpPixelDataWhole(bytes.View())) return {};
         QByteArray raw = bytes.Bytes();
         QBuffer buffer(&raw);
         if (!buffer.open(QIODevice::ReadOnly)) return {};
@@ -301,13 +313,14 @@ ImageHandle LoadPicture(const std::string& path, int min_width, int min_height) 
 
 }  // namespace
 
-ImageHandle ImgKitFileLoad(const std::string& path, int min_width, int min_height) {
+ImageHandle ImgKitFileLoad(const std::string& path, int min_width, int min_height,
+                           ImgKitDamage damage) {
     if (!ImageLibrary::IsLoaded()) {
         t_last_load_failure = ImgKitLoadFailure::Unreadable;
         return {};
     }
     TakeOutOfMemoryNote();
-    ImageHandle image = LoadPicture(path, min_width, min_height);
+    ImageHandle image = LoadPicture(path, min_width, min_height, damage);
     const bool out_of_memory = TakeOutOfMemoryNote();
     t_last_load_failure = image           ? ImgKitLoadFailure::None
                           : out_of_memory ? ImgKitLoadFailure::OutOfMemory

@@ -53,6 +53,13 @@ struct ImgKitInfoRecord {
     std::int32_t values[5] = {0, 0, 0, 0, 0};
 };
 
+// What a load does with a picture whose data is damaged: a file that ends inside the picture's
+// data (a download cut short) or whose data is corrupt. Refuse: no image, so that a half picture
+// with a grey rest is never saved as the picture (the jobs). Show: the picture as far as it
+// decodes, the rest grey, which tells the user at a glance what is wrong with the file (the
+// preview).
+enum class ImgKitDamage { Refuse, Show };
+
 // Loads a JPEG or BMP picture upright; no image when it cannot be read. The path is used by its
 // bytes (names need not be UTF-8); only a regular file is opened, never a FIFO or device that could
 // block; a file whose header claims an absurd size is refused before any allocation, and a JPEG of
@@ -60,7 +67,8 @@ struct ImgKitInfoRecord {
 // at the smallest DCT scale that keeps the upright picture at least that large (shrink-on-load);
 // ImgKitImageInfo still reports the full upright size, so only make images of at most that size
 // from such a load.
-ImageHandle ImgKitFileLoad(const std::string& path, int min_width = 0, int min_height = 0);
+ImageHandle ImgKitFileLoad(const std::string& path, int min_width = 0, int min_height = 0,
+                           ImgKitDamage damage = ImgKitDamage::Refuse);
 
 // Why the last ImgKitFileLoad on the calling thread gave no picture: memory ran out for it, or the
 // file could not be read as a picture (missing, damaged, not a picture of its kind). None after a

@@ -47,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
 
-    ImageHandle image = ImgKitFileLoad(path);
+    // As the preview loads: a damaged picture as far as it decodes, which reaches the most code.
+    ImageHandle image = ImgKitFileLoad(path, 0, 0, ImgKitDamage::Show);
     if (image) {
         ImgKitInfoRecord info;
         ImgKitImageInfo(image, info);
