@@ -50,13 +50,21 @@ struct PictureJobRun {
     int failed = 0;   // pictures with a failure line
     // "<source> (ｴﾗｰ)<reason>\n" per failed picture, in list order.
     std::string failures;
+    // Not null when the run itself broke down, for this reason (kNoMemoryReason or
+    // kProcessingFailedReason): it could not go on, or could not list every failure. Nobody
+    // stopped it; the job reports a failure, never a stop.
+    const char* broke_down = nullptr;
 };
 
 // Runs `job` on a pool of `limits` (workers 0: one per processor this process may use). After
 // each committed picture i the progress is at i + 1. A stop asked for through `progress` starts no
-// further picture. Should the run itself break down (no worker can start, memory runs out between
-// pictures, the display throws), the first picture not taken is listed with the reason and the run
-// ends as a stop does: nothing of it escapes as an exception.
+// further picture. A picture whose estimate exceeds the memory the process can ever have
+// (Limits::memory_limit) is not started: it is listed with kNoMemoryReason (its after_failure
+// runs), and the job goes on. Taking a picture in needs no memory: one without memory for its
+// failure line is still counted. Should the run itself break down (no memory for its own
+// bookkeeping before the first picture, no worker can start, the display throws), the first
+// picture not taken is listed with the reason and `broke_down` says so: nothing of it escapes as
+// an exception.
 PictureJobRun RunPictureJob(const PictureJob& job, ProgressSink& progress,
                             const OrderedPool::Limits& limits);
 

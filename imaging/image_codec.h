@@ -8,31 +8,30 @@
 #include "platform/file_system.h"
 
 // The imaging seam of the jobs: the real codec forwards to the ImgKit entry points; tests derive
-// from it to make named files fail to load or save.
+// from it to make named files fail to load or save. Memory that runs out in a step after the load
+// (a turn, a resize, an encoding, the metadata) is thrown as std::bad_alloc, so that the job lists
+// the picture as out of memory and writes nothing for it; a load that finds no memory gives no
+// picture (ImgKitLastLoadFailure tells why).
 class ImageCodec {
   public:
     virtual ~ImageCodec() = default;
 
+    // Refuses a damaged picture (ImgKitDamage::Refuse): a job never saves half a picture.
     virtual ImageHandle Load(const std::string& path, int min_width, int min_height) {
         return ImgKitFileLoad(path, min_width, min_height);
     }
     virtual ImgKitSize UprightSize(const std::string& path) { return ImgKitUprightSize(path); }
-    virtual void Rotate(ImageHandle& image) { ImgKitRotation(image); }
+    virtual void Rotate(ImageHandle& image);
     virtual ImgKitSize Size(const ImageHandle& image) {
         ImgKitInfoRecord info;
         ImgKitImageInfo(image, info);
         return {info.values[0], info.values[1]};
     }
-    virtual ImageHandle Resize(const ImageHandle& image, int width, int height) {
-        return ImgKitImageSize(image, width, height);
-    }
-    // The encoded file; none when the picture cannot be encoded.
-    virtual std::optional<std::string> EncodeJpeg(const ImageHandle& image, int quality) {
-        return ImgKitJpegEncode(image, quality);
-    }
-    virtual std::optional<std::string> EncodeBmp(const ImageHandle& image) {
-        return ImgKitBmpEncode(image);
-    }
+    // None when a size is below 1 or beyond the largest picture.
+    virtual ImageHandle Resize(const ImageHandle& image, int width, int height);
+    // The encoded file; none when the library failed on the picture.
+    virtual std::optional<std::string> EncodeJpeg(const ImageHandle& image, int quality);
+    virtual std::optional<std::string> EncodeBmp(const ImageHandle& image);
     // Puts an encoded file at `path` through ReplaceFile (never half-written; a link at `path` is
     // replaced, not written through). False when it could not be written.
     virtual bool WriteFile(const std::string& path, const std::string& bytes) {

@@ -12,7 +12,7 @@ class QRect;
 // applied), turned by quarter turns, measured, resized by area averaging and saved as JPEG (the
 // bytes TurboJPEG would write: 4:4:4 at quality 90 and above, 4:2:0 below, optimised tables) or
 // as 24-bit BMP. Every operation fails
-// safely (no image, result 0) while ImageLibrary is not loaded.
+// safely (no image, result 0, false) while ImageLibrary is not loaded.
 
 struct ImgKitPicture;  // opaque
 
@@ -97,14 +97,15 @@ std::int64_t ImgKitDecodeWorkBytes(const std::string& path);
 // file, for one).
 bool ReadJpegHeadBytes(const std::string& path, std::string& bytes, std::int64_t& file_size);
 
-// Turns the picture in place by one quarter turn clockwise (the reported size swaps).
-void ImgKitRotation(ImageHandle& image);
+// Turns the picture in place by one quarter turn clockwise (the reported size swaps). False when
+// there is no picture or no memory for the turned one: the picture is then as it was.
+bool ImgKitRotation(ImageHandle& image);
 
 // Fills values[0] = width and values[1] = height of the picture (after its turns).
 void ImgKitImageInfo(const ImageHandle& image, ImgKitInfoRecord& info);
 
 // A new picture of exactly width x height made from `image` (area averaging when reducing); no
-// image when a size is below 1 or memory fails. `image` stays valid.
+// image when a size is below 1 or beyond kMaxPicturePixels, or memory fails. `image` stays valid.
 ImageHandle ImgKitImageSize(const ImageHandle& image, int width, int height);
 
 // The JPEG file of the picture at quality 1-100 with optimised Huffman tables; none on failure.

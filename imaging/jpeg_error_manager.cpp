@@ -3,6 +3,7 @@
 #include <jerror.h>
 
 #include "imaging/imaging_limits.h"
+#include "imaging/pixel_buffer.h"
 
 namespace {
 
@@ -52,5 +53,6 @@ jpeg_error_mgr* JpegErrorManager::Prepare(bool warnings_fail) {
 }
 
 void JpegJumpOut(j_common_ptr cinfo) {
+    if (cinfo->err->msg_code == JERR_OUT_OF_MEMORY) NoteOutOfMemory();
     std::longjmp(reinterpret_cast<JpegErrorManager*>(cinfo->err)->jump, 1);
 }

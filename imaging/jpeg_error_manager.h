@@ -40,5 +40,6 @@ struct JpegErrorManager {
 // A long jump runs no destructor, so what lives across one must have none to run.
 static_assert(std::is_trivially_destructible_v<JpegErrorManager>);
 
-// Ends the library call in progress through the jump of the manager of `cinfo`.
+// Ends the library call in progress through the jump of the manager of `cinfo`. A call ended
+// because the library found no memory is noted for the calling thread (NoteOutOfMemory).
 [[noreturn]] void JpegJumpOut(j_common_ptr cinfo);

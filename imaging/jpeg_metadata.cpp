@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <optional>
 
 #include "imaging/jpeg_segments.h"
@@ -34,6 +35,16 @@ void InitialiseOnce() {
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
         Exiv2::XmpParser::initialize(LockXmpRegistry, &g_xmp_registry);
     });
+}
+
+// Called in a handler: memory that ran out is thrown on as std::bad_alloc (the library reports its
+// own failed allocations as an error of its own), never taken for a part that cannot be read. A
+// copy written without the metadata it should keep would be a loss nobody is told of; the job
+// lists the picture as out of memory instead and writes nothing for it.
+void ThrowIfOutOfMemory(const std::exception& e) {
+    if (dynamic_cast<const std::bad_alloc*>(&e) != nullptr) throw;
+    const auto* error = dynamic_cast<const Exiv2::AnyError*>(&e);
+    if (error != nullptr && error->code() == Exiv2::kerMallocFailed) throw std::bad_alloc();
 }
 
 std::uint32_t BigEndian32(const std::string& bytes, std::size_t at) {
@@ -132,7 +143,8 @@ Parts ReadParts(std::string_view source, const JpegFrame& frame) {
         Exiv2::JpegImage image(MemoryOf(source), false);
         try {
             image.readMetadata();
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
+            ThrowIfOutOfMemory(e);
         }
         parts.exif = image.exifData();
         parts.iptc = image.iptcData();
@@ -144,7 +156,8 @@ Parts ReadParts(std::string_view source, const JpegFrame& frame) {
             const Exiv2::DataBuf* icc = image.iccProfile();
             parts.icc.assign(reinterpret_cast<const char*>(icc->pData_), icc->size_);
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        ThrowIfOutOfMemory(e);
         return {};
     }
 
@@ -161,7 +174,8 @@ Parts ReadParts(std::string_view source, const JpegFrame& frame) {
             SetIfPresent(parts.exif, "Exif.Image.ImageWidth", width);
             SetIfPresent(parts.exif, "Exif.Image.ImageLength", height);
             parts.present |= kExif;
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
+            ThrowIfOutOfMemory(e);
         }
     }
     if (!parts.iptc.empty()) parts.present |= kIptc;
@@ -174,7 +188,8 @@ Parts ReadParts(std::string_view source, const JpegFrame& frame) {
             changed |= SetIfPresent(parts.xmp, "Xmp.exif.PixelYDimension", height);
             parts.xmp_packet = XmpPacketToWrite(parts.xmp, xmp_packet, changed);
             if (!parts.xmp_packet.empty()) parts.present |= kXmp;
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
+            ThrowIfOutOfMemory(e);
         }
     }
     if (auto icc = UsableIccProfile(std::move(parts.icc), frame.component_count)) {
@@ -212,7 +227,8 @@ std::optional<std::string> WriteParts(std::string_view target, const Parts& part
         io.close();
         if (read != static_cast<long>(bytes.size())) return std::nullopt;
         return bytes;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        ThrowIfOutOfMemory(e);
         return std::nullopt;
     }
 }

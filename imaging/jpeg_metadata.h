@@ -6,7 +6,8 @@
 // What a camera and the user's tools recorded in a JPEG (EXIF, IPTC, XMP and the ICC colour
 // profile) carried over into a JPEG made from its pixels, so that a saved picture keeps its date
 // taken, its camera and its colours. Every function here is safe to call from several threads at
-// once; none throws.
+// once; none throws but std::bad_alloc, when memory runs out (the copy would otherwise lose
+// metadata it should keep without anyone being told).
 
 // Prepares the metadata library for use from several threads (the XMP toolkit needs one
 // initialisation before any thread parses). Idempotent; also done on first use, but calling it at

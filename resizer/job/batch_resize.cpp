@@ -237,6 +237,8 @@ bool ResizePictures(const ResizerSettings& settings, const BatchContext& context
         // reported, as the failure itself already is. An original is never copied onto itself.
         if (!plans[i].over_source) CopyFileReplacing(plans[i].source, plans[i].destination);
     };
+    // Room for every line, made before the first picture: taking one in never needs memory.
+    outcome.saved_over_source.reserve(plans.size());
     job.commit = [&](int i, const std::string& reason) {
         if (reason.empty() && results[i].converted) ++outcome.converted;
         if (results[i].saved_over_source) outcome.saved_over_source.push_back(plans[i].line);
@@ -245,6 +247,7 @@ bool ResizePictures(const ResizerSettings& settings, const BatchContext& context
     outcome.handled = run.handled;
     outcome.failed = run.failed;
     errors = run.failures;
+    if (run.broke_down != nullptr) outcome.end = BatchOutcome::End::BrokeDown;
     return true;
 }
 
@@ -252,6 +255,12 @@ bool ResizePictures(const ResizerSettings& settings, const BatchContext& context
 
 std::string StoppedBatchMessage(int handled, int checked, const std::string& errors) {
     std::string text = "作成を中止しました。\n" + ProcessedCountLine(handled, checked);
+    if (!errors.empty()) text += "\n\n" + errors;
+    return text;
+}
+
+std::string BrokenBatchMessage(int handled, int checked, const std::string& errors) {
+    std::string text = "作成を続けられませんでした。\n" + ProcessedCountLine(handled, checked);
     if (!errors.empty()) text += "\n\n" + errors;
     return text;
 }
@@ -271,6 +280,8 @@ BatchOutcome RunBatch(const ResizerSettings& settings, const BatchContext& conte
     context.progress.Close();
     if (!folder_ok) {
         outcome.end = BatchOutcome::End::FolderFailed;
+    } else if (outcome.end == BatchOutcome::End::BrokeDown) {
+        // Said as it is: nobody stopped it.
     } else if (outcome.handled < checked) {
         outcome.end = BatchOutcome::End::Interrupted;
     } else {
@@ -278,6 +289,9 @@ BatchOutcome RunBatch(const ResizerSettings& settings, const BatchContext& conte
     }
     if (outcome.end == BatchOutcome::End::Interrupted) {
         context.dialogs.ShowMessage(StoppedBatchMessage(outcome.handled, checked, errors),
+                                    std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
+    } else if (outcome.end == BatchOutcome::End::BrokeDown) {
+        context.dialogs.ShowMessage(BrokenBatchMessage(outcome.handled, checked, errors),
                                     std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
     } else if (!errors.empty()) {
         context.dialogs.ShowMessage(errors, std::nullopt, MessageIcon::Exclamation,

@@ -63,8 +63,9 @@ bool PrepareOutputFolder(ResizerSettings& settings, UserDialogs& dialogs);
 std::int64_t ResizePictureBytes(const ResizerSettings& settings, const ResizePlan& plan,
                                 ImageCodec& codec, ImgKitSize& upright);
 
-// Converts one planned picture: its failure is a reason in the result (a bad_alloc or a library's
-// exception goes up to the job driver). `upright` is its size from the header when already read
+// Converts one planned picture: its failure is a reason in the result (a bad_alloc, memory that
+// ran out in any step after the load, or a library's exception goes up to the job driver).
+// `upright` is its size from the header when already read
 // ({0, 0}: read it here). Safe to call on a worker thread: it reads only its arguments.
 ResizeResult ResizePlannedPicture(const ResizerSettings& settings, const ResizePlan& plan,
                                   ImageCodec& codec, ImgKitSize upright = {});

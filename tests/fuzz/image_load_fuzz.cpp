@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ImgKitInfoRecord info;
         ImgKitImageInfo(image, info);
         if (info.values[0] < 1 || info.values[1] < 1) std::abort();
-        ImgKitRotation(image);
+        (void)ImgKitRotation(image);
         ImageHandle small = ImgKitImageSize(image, 1 + info.values[1] / 3, 1 + info.values[0] / 3);
         if (!small) std::abort();
         const std::string saved = Folder() + "out";
