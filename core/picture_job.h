@@ -18,6 +18,10 @@ class ProgressSink;
 // The failure reasons every job shares, each after "<source> (ｴﾗｰ)".
 inline constexpr const char* kNoMemoryReason = "メモリの確保に失敗しました";
 inline constexpr const char* kProcessingFailedReason = "画像の処理に失敗しました";
+// A JPEG saved whole but without the source's XMP packet, which no form of would fit its
+// segment: the picture is made, and the line says what it lacks.
+inline constexpr const char* kXmpTooLargeReason =
+    "XMP が大きすぎるため、XMP を付けずに保存しました";
 
 // One picture of a job's plan, as the driver needs to know it.
 struct JobPicture {

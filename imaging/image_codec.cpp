@@ -67,17 +67,20 @@ std::optional<std::string> ImageCodec::EncodeBmp(const ImageHandle& image) {
     return bytes;
 }
 
-std::string ImageCodec::CarryMetadata(const std::string& source, const std::string& encoded) {
+std::string ImageCodec::CarryMetadata(const std::string& source, const std::string& encoded,
+                                      bool* xmp_too_large) {
+    if (xmp_too_large != nullptr) *xmp_too_large = false;
     std::string bytes;
     if (!ReadJpegHead(source, bytes) && !ReadPictureFile(source, bytes)) return encoded;
-    return CarryJpegMetadata(bytes, encoded);
+    return CarryJpegMetadata(bytes, encoded, xmp_too_large);
 }
 
-std::optional<std::string> ImageCodec::TurnLosslessly(const std::string& source,
-                                                      int quarter_turns) {
+std::optional<std::string> ImageCodec::TurnLosslessly(const std::string& source, int quarter_turns,
+                                                      bool* xmp_too_large) {
+    if (xmp_too_large != nullptr) *xmp_too_large = false;
     std::string bytes;
     if (!ReadPictureFile(source, bytes)) return std::nullopt;
-    return TurnJpegLosslessly(bytes, quarter_turns);
+    return TurnJpegLosslessly(bytes, quarter_turns, xmp_too_large);
 }
 
 ImageCodec& DefaultImageCodec() {

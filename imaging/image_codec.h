@@ -40,12 +40,15 @@ class ImageCodec {
 
     // `encoded` (a JPEG made from the pixels of the JPEG file `source`) with the source's EXIF,
     // IPTC, XMP and colour profile carried over (CarryJpegMetadata: orientation 1, true size, no
-    // preview); `encoded` as it is when the source cannot be read.
-    virtual std::string CarryMetadata(const std::string& source, const std::string& encoded);
+    // preview); `encoded` as it is when the source cannot be read. `xmp_too_large` (may be null)
+    // says whether the source's XMP had to be left out for its size.
+    virtual std::string CarryMetadata(const std::string& source, const std::string& encoded,
+                                      bool* xmp_too_large);
     // The JPEG file `source` shown upright and turned `quarter_turns` times clockwise, made on its
     // compressed blocks with its metadata carried over (TurnJpegLosslessly); none when that cannot
-    // be done without changing a pixel.
-    virtual std::optional<std::string> TurnLosslessly(const std::string& source, int quarter_turns);
+    // be done without changing a pixel. `xmp_too_large` as for CarryMetadata.
+    virtual std::optional<std::string> TurnLosslessly(const std::string& source, int quarter_turns,
+                                                      bool* xmp_too_large);
 
     // Encodes the picture in the format of `kind` (kJpegImage at `quality`, else BMP) and writes it
     // to `path`. False when either step failed; `path` is then as it was.
@@ -57,12 +60,14 @@ class ImageCodec {
     }
 
     // SavePicture for a picture loaded from the file `source`: a JPEG keeps what the camera
-    // recorded in the source (CarryMetadata). Reads `source` before writing, so `path` may be it.
+    // recorded in the source (CarryMetadata, `xmp_too_large` with it). Reads `source` before
+    // writing, so `path` may be it.
     bool SavePictureOf(const std::string& source, const std::string& path, const ImageHandle& image,
-                       ImageKind kind, int quality) {
+                       ImageKind kind, int quality, bool* xmp_too_large) {
+        if (xmp_too_large != nullptr) *xmp_too_large = false;
         if (kind != kJpegImage) return SavePicture(path, image, kind, quality);
         const std::optional<std::string> bytes = EncodeJpeg(image, quality);
-        return bytes && WriteFile(path, CarryMetadata(source, *bytes));
+        return bytes && WriteFile(path, CarryMetadata(source, *bytes, xmp_too_large));
     }
 };
 

@@ -27,11 +27,12 @@ namespace {
 // copy is replaced as an entry: a link or hard link to the original standing in the album is never
 // written through. The save goes through a temporary file either way, so a failed save never harms
 // the original.
+// `xmp_too_large` is set when the copy had to leave the source's XMP out.
 bool SaveTurnedCopy(ImageCodec& codec, const AlbumPicturePlan& plan, const ImageHandle& image,
-                    const std::optional<std::string>& turned_file) {
+                    const std::optional<std::string>& turned_file, bool& xmp_too_large) {
     const std::string target = plan.over_source ? ResolvedPath(plan.source) : plan.copy;
     if (turned_file) return codec.WriteFile(target, *turned_file);
-    return codec.SavePictureOf(plan.source, target, image, plan.kind, 100);
+    return codec.SavePictureOf(plan.source, target, image, plan.kind, 100, &xmp_too_large);
 }
 
 // False when the copy was needed and failed.
@@ -101,6 +102,7 @@ struct LoadedPictureSteps {
     bool copy_failed = false;
     bool thumbnail_failed = false;
     bool thumbnail_no_memory = false;
+    bool xmp_too_large = false;
 };
 
 // The one load of a JPEG or BMP picture: turned copy (or the file itself when unturned), then the
@@ -115,7 +117,7 @@ bool MakeLoadedPictureFiles(const AlbumPicturePlan& plan, int box_width, int box
     // copy keeps about its size, where a re-encode at quality 100 doubles it or more.
     std::optional<std::string> turned_file;
     if (steps > 0 && plan.kind == kJpegImage)
-        turned_file = codec.TurnLosslessly(plan.source, steps);
+        turned_file = codec.TurnLosslessly(plan.source, steps, &met.xmp_too_large);
 
     // When the copy needs no pixels (copied as a file, or turned on its blocks), the one load only
     // feeds the thumbnail and may be decoded at a reduced scale when the picture is at least twice
@@ -145,7 +147,7 @@ bool MakeLoadedPictureFiles(const AlbumPicturePlan& plan, int box_width, int box
     if (steps <= 0) {
         met.copy_failed = !CopyIfDifferent(plan);
     } else {
-        if (SaveTurnedCopy(codec, plan, image, turned_file)) {
+        if (SaveTurnedCopy(codec, plan, image, turned_file, met.xmp_too_large)) {
             outcome.saved_over_source = plan.over_source;
         } else {
             met.turn_failed = true;
@@ -228,6 +230,8 @@ AlbumPictureOutcome MakeAlbumPicture(const AlbumPicturePlan& plan, int box_width
         outcome.failure = kNoMemoryReason;
     } else if (met.thumbnail_failed) {
         outcome.failure = kAlbumThumbnailFailed;
+    } else if (met.xmp_too_large) {
+        outcome.failure = kXmpTooLargeReason;
     }
     return outcome;
 }

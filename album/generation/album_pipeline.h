@@ -105,7 +105,8 @@ std::int64_t AlbumPictureBytes(const AlbumPicturePlan& plan, int box_width, int 
 // from the header when already read ({0, 0}: read it here). Safe to call on a worker thread: it
 // reads only its arguments. A bad_alloc before the copy is in place (memory that ran out in a
 // turn or its save), or a library's exception, goes up to the job driver; a thumbnail that finds
-// no memory is the picture's reason kNoMemoryReason.
+// no memory is the picture's reason kNoMemoryReason. A turned copy that had to leave the
+// source's XMP out is saved and listed with kXmpTooLargeReason.
 AlbumPictureOutcome MakeAlbumPicture(const AlbumPicturePlan& plan, int box_width, int box_height,
                                      ImageCodec& codec, ImgKitSize upright = {});
 

@@ -115,12 +115,16 @@ bool ResizeFile(const ResizerSettings& settings, ImageCodec& codec, const std::s
     // through a temporary file, so a failed save never destroys the original. A JPEG keeps its date
     // taken, camera and colour profile.
     const std::string path = over_source ? ResolvedPath(source) : destination;
+    bool xmp_too_large = false;
     const bool saved = codec.SavePictureOf(source, path, output, static_cast<ImageKind>(kind),
-                                           settings.jpegQuality);
+                                           settings.jpegQuality, &xmp_too_large);
     if (!saved) {
         error = kResizeSaveFailed;
         return false;
     }
+    // Saved all the same: a photograph without its XMP is not a lost photograph, but the user
+    // is told what it lacks.
+    if (xmp_too_large) error = kXmpTooLargeReason;
     return true;
 }
 
@@ -234,12 +238,15 @@ bool ResizePictures(const ResizerSettings& settings, const BatchContext& context
     };
     job.after_failure = [&](int i) {
         // The user still gets every picture in the output folder; a failing copy is not
-        // reported, as the failure itself already is. An original is never copied onto itself.
-        if (!plans[i].over_source) CopyFileReplacing(plans[i].source, plans[i].destination);
+        // reported, as the failure itself already is. An original is never copied onto itself,
+        // nor over a picture that was made (one listed for what it could not keep).
+        if (!plans[i].over_source && !results[i].converted)
+            CopyFileReplacing(plans[i].source, plans[i].destination);
     };
     // Room for every line, made before the first picture: taking one in never needs memory.
     outcome.saved_over_source.reserve(plans.size());
     job.commit = [&](int i, const std::string& reason) {
+        // A picture listed for what it could not keep counts as failed, not converted.
         if (reason.empty() && results[i].converted) ++outcome.converted;
         if (results[i].saved_over_source) outcome.saved_over_source.push_back(plans[i].line);
     };

@@ -36,7 +36,8 @@ struct ResizePlan {
 struct ResizeResult {
     bool skipped = false;            // not a JPEG or BMP: nothing done, nothing reported
     bool converted = false;          // saved resized
-    std::string error;               // the short reason when it failed
+    std::string error;               // the short reason when it failed, or when it was saved
+                                     // without part of its metadata (kXmpTooLargeReason)
     bool saved_over_source = false;  // the converted picture replaced its source file
 };
 

@@ -13,6 +13,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "core/picture_job.h"
 #include "core/picture_list_model.h"
 #include "resizer/job/batch_outcome.h"
 #include "tests/imaging/imaging_test_support.h"
@@ -77,9 +78,10 @@ class FailingCodec : public ImageCodec {
     }
     // No block larger than the picture itself: what the metadata library takes for its work
     // fails, a copy of the picture alone would not.
-    std::string CarryMetadata(const std::string& source, const std::string& encoded) override {
+    std::string CarryMetadata(const std::string& source, const std::string& encoded,
+                              bool* xmp_too_large) override {
         return InStep("metadata", encoded.size() + 2,
-                      [&] { return ImageCodec::CarryMetadata(source, encoded); });
+                      [&] { return ImageCodec::CarryMetadata(source, encoded, xmp_too_large); });
     }
     bool WriteFile(const std::string& path, const std::string& bytes) override {
         // A failing writer leaves nothing at the path, as the real one guarantees.
@@ -239,6 +241,35 @@ TEST_F(BatchResizeTest, AResizedJpegKeepsTheCameraDataUpright) {
     const SavedMetadata side = ReadSavedMetadata(ReadTestFile(source + "/side.jpg"));
     EXPECT_EQ(side.Exif("Exif.Image.Orientation"), "1");
     EXPECT_EQ(StoredSize(source + "/side.jpg"), QSize(400, 600));
+}
+
+// An XMP packet that no form of fits its segment once its orientation changes: the picture is
+// still made, and its line says what it lacks; it is not the unchanged copy a failed picture gets.
+TEST_F(BatchResizeTest, APictureSavedWithoutItsXmpIsListedForItButKept) {
+    const std::string packet =
+        "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+        "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+        "xmlns:xmp='http://ns.adobe.com/xap/1.0/' xmlns:tiff='http://ns.adobe.com/tiff/1.0/' "
+        "xmp:Label='" +
+        std::string(20000, '"') + std::string(45000, 'q') +
+        "'><tiff:Orientation>6<!-- the camera's --></tiff:Orientation></rdf:Description>"
+        "</rdf:RDF></x:xmpmeta>";
+    const std::string payload = std::string("http://ns.adobe.com/xap/1.0/\0", 29) + packet;
+    const std::string photo = ReadTestFile(TestDataPath("photos/dune_grass.jpg"));
+    const std::string length{static_cast<char>((payload.size() + 2) >> 8),
+                             static_cast<char>((payload.size() + 2) & 0xFF)};
+    ASSERT_TRUE(WriteTestFile(
+        source + "/bug.jpg", photo.substr(0, 2) + "\xFF\xE1" + length + payload + photo.substr(2)));
+    model.InsertPicture("bug.jpg", true);
+    settings.sizeMode = FitWidth;
+    settings.targetWidth = 200;
+    ASSERT_TRUE(Create(settings));
+    EXPECT_EQ(dialogs.Texts(),
+              std::vector<std::string>{source + "/bug.jpg (ｴﾗｰ)" + kXmpTooLargeReason + "\n"});
+    EXPECT_EQ(StoredSize(output + "/bug.jpg"), QSize(200, 125));
+    const SavedMetadata saved = ReadSavedMetadata(ReadTestFile(output + "/bug.jpg"));
+    EXPECT_TRUE(saved.xmp.empty());
+    EXPECT_EQ(saved.Exif("Exif.Image.Model"), "Canon EOS DIGITAL REBEL");
 }
 
 TEST_F(BatchResizeTest, AnUnloadableSecondPictureIsCopiedAndReportedOnOneLine) {
