@@ -492,16 +492,6 @@ std::optional<std::string> ImgKitBmpEncode(const ImageHandle& image) {
     return std::string(data.constData(), static_cast<size_t>(data.size()));
 }
 
-int ImgKitJpegFileSave(const std::string& path, const ImageHandle& image, int quality) {
-    const std::optional<std::string> bytes = ImgKitJpegEncode(image, quality);
-    return bytes && ReplaceFile(path, *bytes) ? 1 : 0;
-}
-
-int ImgKitBmpFileSave(const std::string& path, const ImageHandle& image) {
-    const std::optional<std::string> bytes = ImgKitBmpEncode(image);
-    return bytes && ReplaceFile(path, *bytes) ? 1 : 0;
-}
-
 void ImgKitDisplay(QPainter& painter, const QRect& area, const ImageHandle& image) {
     const ImgKitPicture* p = image.get();
     if (!p || !ImageLibrary::IsLoaded() || area.isEmpty() || p->width < 1 || p->height < 1) return;

@@ -9,10 +9,9 @@ class QPainter;
 class QRect;
 
 // The imaging entry points both programs use. A picture is loaded upright (its EXIF orientation
-// applied), turned by quarter turns, measured, resized by area averaging and saved as JPEG (the
+// applied), turned by quarter turns, measured, resized by area averaging and encoded as JPEG (the
 // bytes TurboJPEG would write: 4:4:4 at quality 90 and above, 4:2:0 below, optimised tables) or
-// as 24-bit BMP. Every operation fails
-// safely (no image, result 0, false) while ImageLibrary is not loaded.
+// as 24-bit BMP. Every operation fails safely (no image, false) while ImageLibrary is not loaded.
 
 struct ImgKitPicture;  // opaque
 
@@ -108,17 +107,13 @@ void ImgKitImageInfo(const ImageHandle& image, ImgKitInfoRecord& info);
 // image when a size is below 1 or beyond kMaxPicturePixels, or memory fails. `image` stays valid.
 ImageHandle ImgKitImageSize(const ImageHandle& image, int width, int height);
 
-// The JPEG file of the picture at quality 1-100 with optimised Huffman tables; none on failure.
+// The JPEG file of the picture at quality 1-100 with optimised Huffman tables; none on failure
+// (memory, or the library's error). Files are written by the jobs' ImageCodec, which carries
+// the source's metadata and writes through ReplaceFile.
 std::optional<std::string> ImgKitJpegEncode(const ImageHandle& image, int quality);
 
 // The 24-bit BMP file of the picture; none on failure.
 std::optional<std::string> ImgKitBmpEncode(const ImageHandle& image);
-
-// Saves as JPEG (ImgKitJpegEncode) through ReplaceFile. Non-zero when saved, 0 on failure.
-int ImgKitJpegFileSave(const std::string& path, const ImageHandle& image, int quality);
-
-// Saves as 24-bit BMP (ImgKitBmpEncode) through ReplaceFile. Non-zero when saved, 0 on failure.
-int ImgKitBmpFileSave(const std::string& path, const ImageHandle& image);
 
 // Draws the picture fitted into `area` (centred, proportions kept, never enlarged beyond the area).
 void ImgKitDisplay(QPainter& painter, const QRect& area, const ImageHandle& image);
