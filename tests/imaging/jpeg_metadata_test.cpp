@@ -220,7 +220,7 @@ TEST_F(JpegMetadataTest, BadMetadataNeverCostsThePicture) {
         std::size_t label = 0;  // the length of the XMP label that must come through
         // The XMP packet the saved file must carry, byte for byte (not checked when empty), and
         // whether it is left out as too large.
-        std::string packet;
+        std::string packet = {};
         bool xmp_too_large = false;
     };
     const std::vector<Row> rows = {
