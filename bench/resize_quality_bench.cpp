@@ -155,7 +155,8 @@ int main(int argc, char** argv) {
         ImageHandle reduced = ImgKitFileLoad(path, t.width, t.height);
         ImageHandle thumb = ImgKitImageSize(reduced, t.width, t.height);
         const std::string out = temp.path().toStdString() + "/ours.jpg";
-        if (!thumb || !ImgKitJpegFileSave(out, thumb, 100)) return 1;
+        ImageCodec codec;  // the jobs' writer of thumbnails
+        if (!thumb || !codec.SavePicture(out, thumb, kJpegImage, 100)) return 1;
         const double ours = Psnr(Decode(QString::fromStdString(out)), reference);
 
         const QString qt_out = temp.path() + "/qt.jpg";
@@ -164,7 +165,7 @@ int main(int argc, char** argv) {
 
         ImageHandle whole = ImgKitFileLoad(path);
         ImageHandle thumb_full = ImgKitImageSize(whole, t.width, t.height);
-        ImgKitJpegFileSave(out, thumb_full, 100);
+        codec.SavePicture(out, thumb_full, kJpegImage, 100);
         const double full_decode = Psnr(Decode(QString::fromStdString(out)), reference);
 
         std::printf("%-34s %4dx%-4d ours %5.2f dB   Qt writer %5.2f dB   full decode %5.2f dB\n",

@@ -65,13 +65,16 @@ class TimingCodec : public ImageCodec {
         return Timed("file output",
                      [&] { return ImageCodec::WriteFile(path, bytes, replaces, failure); });
     }
-    std::optional<std::string> TurnLosslessly(const std::string& source,
-                                              int quarter_turns) override {
-        return Timed("lossless turn",
-                     [&] { return ImageCodec::TurnLosslessly(source, quarter_turns); });
+    std::optional<std::string> TurnLosslessly(const std::string& source, int quarter_turns,
+                                              bool* xmp_too_large) override {
+        return Timed("lossless turn", [&] {
+            return ImageCodec::TurnLosslessly(source, quarter_turns, xmp_too_large);
+        });
     }
-    std::string CarryMetadata(const std::string& source, const std::string& encoded) override {
-        return Timed("metadata", [&] { return ImageCodec::CarryMetadata(source, encoded); });
+    std::string CarryMetadata(const std::string& source, const std::string& encoded,
+                              bool* xmp_too_large) override {
+        return Timed("metadata",
+                     [&] { return ImageCodec::CarryMetadata(source, encoded, xmp_too_large); });
     }
 };
 

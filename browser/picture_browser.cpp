@@ -109,12 +109,20 @@ void PictureBrowser::LoadPreview() {
     // the frame, so a large photograph previews without a full decode. Keeping the upright picture
     // at least as wide and as high as the frame is enough for every quarter turn as well.
     const QSize need = FrameSizeInPixels();
-    image_ = ImgKitFileLoad(folder_ + name, need.width(), need.height());
+    // A damaged file (cut short, corrupt) shows as far as it decodes, the rest grey: the jobs
+    // refuse it, and the preview shows the user why.
+    image_ = ImgKitFileLoad(folder_ + name, need.width(), need.height(), ImgKitDamage::Show);
     if (!image_) return;
     decoded_for_ = need;
     // C++'s remainder takes the sign of the count, so a negative count gives no turn at all.
     const int turns = list_->GetQuarterTurns(current_) % 4;
-    for (int i = 0; i < turns; ++i) ImgKitRotation(image_);
+    for (int i = 0; i < turns; ++i) {
+        // A picture that cannot be shown as turned is not shown at all, never turned wrongly.
+        if (!ImgKitRotation(image_)) {
+            ImgKitMemFree(image_);
+            return;
+        }
+    }
 }
 
 QSize PictureBrowser::FrameSizeInPixels() const {
@@ -141,7 +149,8 @@ void PictureBrowser::PaintPreview(QPainter& painter, const QRect& area) const {
 void PictureBrowser::RotatePicture() {
     if (!image_) return;  // nothing shown, or a GIF, or a picture that could not be read
     list_->AddQuarterTurn(current_);
-    ImgKitRotation(image_);
+    // Short of memory for the turned picture, the preview is made anew with every turn.
+    if (!ImgKitRotation(image_)) LoadPreview();
     frame_->update(frame_->Area());
 }
 

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <exception>
 #include <filesystem>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -35,7 +36,9 @@ struct Shared {
     std::exception_ptr thrown;  // the first exception of a task
 };
 
-void Work(const OrderedPool::Tasks& tasks, std::int64_t budget, Shared& s) {
+void Work(const OrderedPool::Tasks& tasks, std::int64_t budget, std::int64_t limit, Shared& s) {
+    // Without a limit, or without a way to report a task over it, every task runs.
+    if (limit <= 0 || !tasks.too_large) limit = std::numeric_limits<std::int64_t>::max();
     for (;;) {
         int i = 0;
         {
@@ -56,6 +59,9 @@ void Work(const OrderedPool::Tasks& tasks, std::int64_t budget, Shared& s) {
         // task that shares a file with an earlier one reads it once they have all ended, when the
         // file is as they left it (a picture an earlier name turned has its new size).
         std::int64_t bytes = after_earlier ? 0 : estimate();
+        // A task over the limit holds nothing: it is only reported, in its turn.
+        bool too_large = bytes > limit;
+        if (too_large) bytes = 0;
         {
             std::unique_lock lock(s.mutex);
             s.admit.wait(lock, [&] {
@@ -68,6 +74,8 @@ void Work(const OrderedPool::Tasks& tasks, std::int64_t budget, Shared& s) {
                 // Its turn with nothing running: no other task can start until this one has.
                 lock.unlock();
                 bytes = estimate();
+                too_large = bytes > limit;
+                if (too_large) bytes = 0;
                 lock.lock();
             }
             // Tasks not yet started when a stop comes are dropped; nothing of them was done.
@@ -81,7 +89,11 @@ void Work(const OrderedPool::Tasks& tasks, std::int64_t budget, Shared& s) {
         char state = kDone;
         std::exception_ptr thrown;
         try {
-            tasks.run(i);
+            if (too_large) {
+                tasks.too_large(i);
+            } else {
+                tasks.run(i);
+            }
         } catch (...) {
             state = kThrew;
             thrown = std::current_exception();
@@ -131,12 +143,16 @@ OrderedPool::OrderedPool() : OrderedPool(Limits{}) {}
 OrderedPool::OrderedPool(Limits limits, ThreadStarter start_thread)
     : start_thread_(std::move(start_thread)) {
     workers_ = limits.workers > 0 ? limits.workers : UsableProcessorCount();
+    const MemoryFigures figures = limits.memory_budget > 0 && limits.memory_limit > 0
+                                      ? MemoryFigures{}
+                                      : ProcessMemoryFigures();
     if (limits.memory_budget > 0) {
         budget_ = limits.memory_budget;
     } else {
-        const std::int64_t budget = JobMemoryBudget(ProcessMemoryFigures());
+        const std::int64_t budget = JobMemoryBudget(figures);
         budget_ = budget > 0 ? budget : kFallbackBudget;
     }
+    limit_ = limits.memory_limit > 0 ? limits.memory_limit : UsableMemoryBytes(figures);
 }
 
 int OrderedPool::Run(const Tasks& tasks, const Hooks& hooks) const {
@@ -151,7 +167,7 @@ int OrderedPool::Run(const Tasks& tasks, const Hooks& hooks) const {
     const int count = std::min(workers_, tasks.count);
     guard.threads.reserve(static_cast<std::size_t>(count));
     for (int w = 0; w < count; ++w) {
-        std::function<void()> body = [&tasks, &s, this] { Work(tasks, budget_, s); };
+        std::function<void()> body = [&tasks, &s, this] { Work(tasks, budget_, limit_, s); };
         try {
             guard.threads.push_back(start_thread_ ? start_thread_(std::move(body))
                                                   : std::thread(std::move(body)));

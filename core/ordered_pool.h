@@ -13,7 +13,8 @@
 //
 // - Tasks are taken strictly in index order. Task i starts only while the estimated bytes of the
 //   tasks in flight plus its own fit the memory budget; a task larger than the whole budget runs
-//   alone. So two huge photographs are done one after the other, small ones side by side.
+//   alone. So two huge photographs are done one after the other, small ones side by side. A task
+//   larger than all the memory the process can have is not run at all (Tasks::too_large).
 // - `commit(i)` runs on the calling thread for i = 0, 1, 2, ... each as soon as task i and every
 //   earlier task have run. Between commits the calling thread waits, calling `idle` at least every
 //   `kIdleInterval`, and polls `stop_requested`.
@@ -33,6 +34,9 @@ class OrderedPool {
     struct Limits {
         int workers = 0;                 // 0: one per processor this process may use
         std::int64_t memory_budget = 0;  // bytes; 0: JobMemoryBudget of this process
+        // The most memory this process can ever have, in bytes; 0: UsableMemoryBytes of this
+        // process (its control group's limit, or the machine's memory), which may be unknown.
+        std::int64_t memory_limit = 0;
     };
 
     // Starts one worker thread. A start that throws leaves the pool with the workers it has; when
@@ -47,6 +51,11 @@ class OrderedPool {
         // The work of task i, on a worker thread. A picture's failure belongs in its result; an
         // exception ends the run (see above).
         std::function<void(int)> run;
+        // Called on a worker instead of `run`, in its turn, for a task whose estimate exceeds the
+        // memory limit: started, it would end the whole process (a control group kills it), not
+        // only fail itself. It is committed like any other. Empty: such a task runs alone, as a
+        // task over the budget does.
+        std::function<void(int)> too_large;
         // Takes the result of task i, on the calling thread, in index order.
         std::function<void(int)> commit;
         // For each task (or empty for none): true when it must wait until every earlier task has
@@ -88,5 +97,6 @@ class OrderedPool {
   private:
     int workers_;
     std::int64_t budget_;
+    std::int64_t limit_;  // 0: unknown
     ThreadStarter start_thread_;
 };

@@ -18,6 +18,10 @@ class ProgressSink;
 // The failure reasons every job shares, each after "<source> (ｴﾗｰ)".
 inline constexpr const char* kNoMemoryReason = "メモリの確保に失敗しました";
 inline constexpr const char* kProcessingFailedReason = "画像の処理に失敗しました";
+// A JPEG saved whole but without the source's XMP packet, which no form of would fit its
+// segment: the picture is made, and the line says what it lacks.
+inline constexpr const char* kXmpTooLargeReason =
+    "XMP が大きすぎるため、XMP を付けずに保存しました";
 
 // One picture of a job's plan, as the driver needs to know it.
 struct JobPicture {
@@ -50,13 +54,21 @@ struct PictureJobRun {
     int failed = 0;   // pictures with a failure line
     // "<source> (ｴﾗｰ)<reason>\n" per failed picture, in list order.
     std::string failures;
+    // Not null when the run itself broke down, for this reason (kNoMemoryReason or
+    // kProcessingFailedReason): it could not go on, or could not list every failure. Nobody
+    // stopped it; the job reports a failure, never a stop.
+    const char* broke_down = nullptr;
 };
 
 // Runs `job` on a pool of `limits` (workers 0: one per processor this process may use). After
 // each committed picture i the progress is at i + 1. A stop asked for through `progress` starts no
-// further picture. Should the run itself break down (no worker can start, memory runs out between
-// pictures, the display throws), the first picture not taken is listed with the reason and the run
-// ends as a stop does: nothing of it escapes as an exception.
+// further picture. A picture whose estimate exceeds the memory the process can ever have
+// (Limits::memory_limit) is not started: it is listed with kNoMemoryReason (its after_failure
+// runs), and the job goes on. Taking a picture in needs no memory: one without memory for its
+// failure line is still counted. Should the run itself break down (no memory for its own
+// bookkeeping before the first picture, no worker can start, the display throws), the first
+// picture not taken is listed with the reason and `broke_down` says so: nothing of it escapes as
+// an exception.
 PictureJobRun RunPictureJob(const PictureJob& job, ProgressSink& progress,
                             const OrderedPool::Limits& limits);
 

@@ -206,6 +206,7 @@ QImage AreaResample(const QImage& input, int width, int height, const QRectF& ar
         }
         return out;
     } catch (const std::bad_alloc&) {
+        NoteOutOfMemory();
         return {};
     }
 }

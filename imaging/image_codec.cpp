@@ -1,6 +1,7 @@
 #include "imaging/image_codec.h"
 
 #include <filesystem>
+#include <new>
 #include <system_error>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "imaging/jpeg_metadata.h"
 #include "imaging/jpeg_segments.h"
 #include "imaging/lossless_turn.h"
+#include "imaging/pixel_buffer.h"
 
 namespace {
 
@@ -39,17 +41,46 @@ bool ReadJpegHead(const std::string& path, std::string& head) {
 
 }  // namespace
 
-std::string ImageCodec::CarryMetadata(const std::string& source, const std::string& encoded) {
-    std::string bytes;
-    if (!ReadJpegHead(source, bytes) && !ReadPictureFile(source, bytes)) return encoded;
-    return CarryJpegMetadata(bytes, encoded);
+void ImageCodec::Rotate(ImageHandle& image) {
+    TakeOutOfMemoryNote();
+    if (!ImgKitRotation(image) && TakeOutOfMemoryNote()) throw std::bad_alloc();
 }
 
-std::optional<std::string> ImageCodec::TurnLosslessly(const std::string& source,
-                                                      int quarter_turns) {
+ImageHandle ImageCodec::Resize(const ImageHandle& image, int width, int height) {
+    TakeOutOfMemoryNote();
+    ImageHandle resized = ImgKitImageSize(image, width, height);
+    if (!resized && TakeOutOfMemoryNote()) throw std::bad_alloc();
+    return resized;
+}
+
+std::optional<std::string> ImageCodec::EncodeJpeg(const ImageHandle& image, int quality) {
+    TakeOutOfMemoryNote();
+    std::optional<std::string> bytes = ImgKitJpegEncode(image, quality);
+    if (!bytes && TakeOutOfMemoryNote()) throw std::bad_alloc();
+    return bytes;
+}
+
+std::optional<std::string> ImageCodec::EncodeBmp(const ImageHandle& image) {
+    TakeOutOfMemoryNote();
+    std::optional<std::string> bytes = ImgKitBmpEncode(image);
+    if (!bytes && TakeOutOfMemoryNote()) throw std::bad_alloc();
+    return bytes;
+}
+
+std::string ImageCodec::CarryMetadata(const std::string& source, const std::string& encoded,
+                                      bool* xmp_too_large) {
+    if (xmp_too_large != nullptr) *xmp_too_large = false;
+    std::string bytes;
+    if (!ReadJpegHead(source, bytes) && !ReadPictureFile(source, bytes)) return encoded;
+    return CarryJpegMetadata(bytes, encoded, xmp_too_large);
+}
+
+std::optional<std::string> ImageCodec::TurnLosslessly(const std::string& source, int quarter_turns,
+                                                      bool* xmp_too_large) {
+    if (xmp_too_large != nullptr) *xmp_too_large = false;
     std::string bytes;
     if (!ReadPictureFile(source, bytes)) return std::nullopt;
-    return TurnJpegLosslessly(bytes, quarter_turns);
+    return TurnJpegLosslessly(bytes, quarter_turns, xmp_too_large);
 }
 
 ImageCodec& DefaultImageCodec() {

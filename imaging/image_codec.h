@@ -8,31 +8,30 @@
 #include "platform/file_system.h"
 
 // The imaging seam of the jobs: the real codec forwards to the ImgKit entry points; tests derive
-// from it to make named files fail to load or save.
+// from it to make named files fail to load or save. Memory that runs out in a step after the load
+// (a turn, a resize, an encoding, the metadata) is thrown as std::bad_alloc, so that the job lists
+// the picture as out of memory and writes nothing for it; a load that finds no memory gives no
+// picture (ImgKitLastLoadFailure tells why).
 class ImageCodec {
   public:
     virtual ~ImageCodec() = default;
 
+    // Refuses a damaged picture (ImgKitDamage::Refuse): a job never saves half a picture.
     virtual ImageHandle Load(const std::string& path, int min_width, int min_height) {
         return ImgKitFileLoad(path, min_width, min_height);
     }
     virtual ImgKitSize UprightSize(const std::string& path) { return ImgKitUprightSize(path); }
-    virtual void Rotate(ImageHandle& image) { ImgKitRotation(image); }
+    virtual void Rotate(ImageHandle& image);
     virtual ImgKitSize Size(const ImageHandle& image) {
         ImgKitInfoRecord info;
         ImgKitImageInfo(image, info);
         return {info.values[0], info.values[1]};
     }
-    virtual ImageHandle Resize(const ImageHandle& image, int width, int height) {
-        return ImgKitImageSize(image, width, height);
-    }
-    // The encoded file; none when the picture cannot be encoded.
-    virtual std::optional<std::string> EncodeJpeg(const ImageHandle& image, int quality) {
-        return ImgKitJpegEncode(image, quality);
-    }
-    virtual std::optional<std::string> EncodeBmp(const ImageHandle& image) {
-        return ImgKitBmpEncode(image);
-    }
+    // None when a size is below 1 or beyond the largest picture.
+    virtual ImageHandle Resize(const ImageHandle& image, int width, int height);
+    // The encoded file; none when the library failed on the picture.
+    virtual std::optional<std::string> EncodeJpeg(const ImageHandle& image, int quality);
+    virtual std::optional<std::string> EncodeBmp(const ImageHandle& image);
     // Puts an encoded file at `path` through ReplaceFile (never half-written; a link at `path` is
     // replaced, not written through). With `replaces`, only in place of that file, as ReplaceFile
     // says. False when it could not be written, with the reason in `failure` if given.
@@ -46,12 +45,15 @@ class ImageCodec {
 
     // `encoded` (a JPEG made from the pixels of the JPEG file `source`) with the source's EXIF,
     // IPTC, XMP and colour profile carried over (CarryJpegMetadata: orientation 1, true size, no
-    // preview); `encoded` as it is when the source cannot be read.
-    virtual std::string CarryMetadata(const std::string& source, const std::string& encoded);
+    // preview); `encoded` as it is when the source cannot be read. `xmp_too_large` (may be null)
+    // says whether the source's XMP had to be left out for its size.
+    virtual std::string CarryMetadata(const std::string& source, const std::string& encoded,
+                                      bool* xmp_too_large);
     // The JPEG file `source` shown upright and turned `quarter_turns` times clockwise, made on its
     // compressed blocks with its metadata carried over (TurnJpegLosslessly); none when that cannot
-    // be done without changing a pixel.
-    virtual std::optional<std::string> TurnLosslessly(const std::string& source, int quarter_turns);
+    // be done without changing a pixel. `xmp_too_large` as for CarryMetadata.
+    virtual std::optional<std::string> TurnLosslessly(const std::string& source, int quarter_turns,
+                                                      bool* xmp_too_large);
 
     // Encodes the picture in the format of `kind` (kJpegImage at `quality`, else BMP) and writes it
     // to `path`. False when either step failed; `path` is then as it was.
@@ -63,23 +65,28 @@ class ImageCodec {
     }
 
     // SavePicture for a picture loaded from the file `source`: a JPEG keeps what the camera
-    // recorded in the source (CarryMetadata). Reads `source` before writing, so `path` may be it.
+    // recorded in the source (CarryMetadata, `xmp_too_large` with it). Reads `source` before
+    // writing, so `path` may be it.
     bool SavePictureOf(const std::string& source, const std::string& path, const ImageHandle& image,
-                       ImageKind kind, int quality) {
+                       ImageKind kind, int quality, bool* xmp_too_large) {
+        if (xmp_too_large != nullptr) *xmp_too_large = false;
         if (kind != kJpegImage) return SavePicture(path, image, kind, quality);
         const std::optional<std::string> bytes = EncodeJpeg(image, quality);
-        return bytes && WriteFile(path, CarryMetadata(source, *bytes));
+        return bytes && WriteFile(path, CarryMetadata(source, *bytes, xmp_too_large));
     }
 
     // SavePictureOf over the file the picture was loaded from (`file.path`), which is replaced only
-    // while it is still the file that was read (`failure.changed` tells when it was not).
+    // while it is still the file that was read (`failure.changed` tells when it was not);
+    // `xmp_too_large` as for SavePictureOf.
     bool SavePictureOver(const FileToReplace& file, const ImageHandle& image, ImageKind kind,
-                         int quality, ReplaceFailure& failure) {
+                         int quality, ReplaceFailure& failure, bool* xmp_too_large) {
+        if (xmp_too_large != nullptr) *xmp_too_large = false;
         const std::optional<std::string> bytes =
             kind == kJpegImage ? EncodeJpeg(image, quality) : EncodeBmp(image);
         if (!bytes) return false;
         if (kind != kJpegImage) return WriteFile(file.path, *bytes, &file, &failure);
-        return WriteFile(file.path, CarryMetadata(file.path, *bytes), &file, &failure);
+        return WriteFile(file.path, CarryMetadata(file.path, *bytes, xmp_too_large), &file,
+                         &failure);
     }
 };
 

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "imaging/area_resample.h"
+#include "imaging/bmp_pixel_data.h"
 #include "imaging/image_library.h"
 #include "imaging/imaging_limits.h"
 #include "imaging/jpeg_decode.h"
@@ -117,6 +118,39 @@ QImage ApplyOrientation(const QImage& image, QImageIOHandler::Transformations t,
         out = out.transformed(QTransform().rotate(90));
     }
     return out;
+}
+
+// The picture turned a quarter clockwise (Qt's y axis points down, so the pixel at (x, y) goes to
+// (height - 1 - y, x)), in a picture of its own from NewPixelImage: a large photograph's turn then
+// sits on large pages like its decode, and a turn that finds no memory is noted as such. Null
+// when memory fails. Copied in square tiles, so that the rows written stay in the cache.
+QImage TurnedClockwise(const QImage& image) {
+    const QImage source = image.format() == QImage::Format_RGB32
+                              ? image
+                              : image.convertToFormat(QImage::Format_RGB32);
+    if (source.isNull()) {
+        NoteOutOfMemory();
+        return {};
+    }
+    const int width = source.width();
+    const int height = source.height();
+    QImage turned = NewPixelImage(height, width);
+    if (turned.isNull()) return {};
+    const qsizetype stride = turned.bytesPerLine() / 4;
+    auto* out = reinterpret_cast<quint32*>(turned.bits());
+    constexpr int kTile = 32;
+    for (int top = 0; top < height; top += kTile) {
+        const int bottom = std::min(height, top + kTile);
+        for (int left = 0; left < width; left += kTile) {
+            const int right = std::min(width, left + kTile);
+            for (int y = top; y < bottom; ++y) {
+                const auto* in = reinterpret_cast<const quint32*>(source.constScanLine(y));
+                quint32* column = out + (height - 1 - y);
+                for (int x = left; x < right; ++x) column[x * stride] = in[x];
+            }
+        }
+    }
+    return turned;
 }
 
 ImageHandle MakeHandle(QImage pixels, int width, int height, QRectF area = QRectF()) {
@@ -225,12 +259,14 @@ std::optional<Header> ReadPictureBytes(const std::string& path, FileBytes& bytes
 
 thread_local ImgKitLoadFailure t_last_load_failure = ImgKitLoadFailure::None;
 
-ImageHandle LoadPicture(const std::string& path, int min_width, int min_height) {
+ImageHandle LoadPicture(const std::string& path, int min_width, int min_height,
+                        ImgKitDamage damage) {
     FileBytes bytes;
     const std::optional<Header> header = ReadPictureBytes(path, bytes);
     if (!header) return {};
     const QSize stored = header->stored;
     const QSize upright = header->Upright();
+    const bool keep_damaged = damage == ImgKitDamage::Show;
 
     QImage image;
     int eighths = 8;
@@ -240,17 +276,26 @@ ImageHandle LoadPicture(const std::string& path, int min_width, int min_height) 
             if (header->Swaps()) need.transpose();
             eighths = JpegScaleEighths(stored, need);
         }
-        // A CMYK picture (or one the decoder refuses) is read whole through Qt's reader below.
-        image = DecodeJpeg(bytes.View(), eighths);
-        // The header was read from the file before its bytes: a file replaced in between is
-        // refused rather than given a size its pixels do not have.
-        if (!image.isNull() && image.size() != JpegScaledSize(stored, eighths)) return {};
+        JpegDecoded decoded = DecodeJpeg(bytes.View(), eighths, keep_damaged);
+        // A CMYK picture is read whole through Qt's reader below, once its data is known whole
+        // (Qt's reader would give a picture cut short without a word). Nothing else is: the
+        // reader uses the same library, and would show what this decoder refused as damaged.
+        const bool to_qt = decoded.four_components && (keep_damaged || !decoded.damaged);
+        if (!to_qt) {
+            if (decoded.image.isNull()) return {};
+            image = std::move(decoded.image);
+            // The header was read from the file before its bytes: a file replaced in between is
+            // refused rather than given a size its pixels do not have.
+            if (image.size() != JpegScaledSize(stored, eighths)) return {};
+        }
     }
     if (image.isNull()) {
         eighths = 8;
         // Qt's reader has no scan limit of its own (ours stops the decoder above at the limit).
         if (header->format == "jpeg" && JpegHasMoreScansThan(bytes.View(), kMaxJpegScans))
             return {};
+        // Qt's reader reads a BMP cut short without a word, as far as its bytes go.
+        if (header->format == "bmp" && !keep_damaged && !BmpPixelDataWhole(bytes.View())) return {};
         QByteArray raw = bytes.Bytes();
         QBuffer buffer(&raw);
         if (!buffer.open(QIODevice::ReadOnly)) return {};
@@ -301,13 +346,14 @@ ImageHandle LoadPicture(const std::string& path, int min_width, int min_height) 
 
 }  // namespace
 
-ImageHandle ImgKitFileLoad(const std::string& path, int min_width, int min_height) {
+ImageHandle ImgKitFileLoad(const std::string& path, int min_width, int min_height,
+                           ImgKitDamage damage) {
     if (!ImageLibrary::IsLoaded()) {
         t_last_load_failure = ImgKitLoadFailure::Unreadable;
         return {};
     }
     TakeOutOfMemoryNote();
-    ImageHandle image = LoadPicture(path, min_width, min_height);
+    ImageHandle image = LoadPicture(path, min_width, min_height, damage);
     const bool out_of_memory = TakeOutOfMemoryNote();
     t_last_load_failure = image           ? ImgKitLoadFailure::None
                           : out_of_memory ? ImgKitLoadFailure::OutOfMemory
@@ -388,16 +434,15 @@ std::int64_t ImgKitDecodeWorkBytes(const std::string& path) {
     return file_size + JpegCoefficientBytes(head);
 }
 
-void ImgKitRotation(ImageHandle& image) {
+bool ImgKitRotation(ImageHandle& image) {
     ImgKitPicture* p = image.get();
-    if (!p || !ImageLibrary::IsLoaded()) return;
-    // Qt's y axis points down, so +90 degrees turns the picture clockwise as the user sees it.
-    QImage turned = p->pixels.transformed(QTransform().rotate(90));
-    if (turned.isNull()) return;
-    if (turned.format() != QImage::Format_RGB32) turned.convertTo(QImage::Format_RGB32);
+    if (!p || !ImageLibrary::IsLoaded()) return false;
+    QImage turned = TurnedClockwise(p->pixels);
+    if (turned.isNull()) return false;  // no memory for it, noted where it was asked for
     if (!p->area.isNull()) p->area = ClockwiseArea(p->area, p->pixels.size());
     p->pixels = std::move(turned);
     std::swap(p->width, p->height);
+    return true;
 }
 
 void ImgKitImageInfo(const ImageHandle& image, ImgKitInfoRecord& info) {
@@ -434,7 +479,10 @@ std::optional<std::string> ImgKitBmpEncode(const ImageHandle& image) {
     if (!p || !ImageLibrary::IsLoaded()) return std::nullopt;
     // RGB888 makes the writer emit 24 bits a pixel with no palette and no alpha.
     const QImage pixels = PixelsAtReportedSize(*p).convertToFormat(QImage::Format_RGB888);
-    if (pixels.isNull()) return std::nullopt;
+    if (pixels.isNull()) {
+        NoteOutOfMemory();
+        return std::nullopt;
+    }
     QByteArray data;
     QBuffer buffer(&data);
     buffer.open(QIODevice::WriteOnly);
@@ -442,16 +490,6 @@ std::optional<std::string> ImgKitBmpEncode(const ImageHandle& image) {
     if (!writer.write(pixels)) return std::nullopt;
     buffer.close();
     return std::string(data.constData(), static_cast<size_t>(data.size()));
-}
-
-int ImgKitJpegFileSave(const std::string& path, const ImageHandle& image, int quality) {
-    const std::optional<std::string> bytes = ImgKitJpegEncode(image, quality);
-    return bytes && ReplaceFile(path, *bytes) ? 1 : 0;
-}
-
-int ImgKitBmpFileSave(const std::string& path, const ImageHandle& image) {
-    const std::optional<std::string> bytes = ImgKitBmpEncode(image);
-    return bytes && ReplaceFile(path, *bytes) ? 1 : 0;
 }
 
 void ImgKitDisplay(QPainter& painter, const QRect& area, const ImageHandle& image) {

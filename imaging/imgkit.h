@@ -9,10 +9,9 @@ class QPainter;
 class QRect;
 
 // The imaging entry points both programs use. A picture is loaded upright (its EXIF orientation
-// applied), turned by quarter turns, measured, resized by area averaging and saved as JPEG (the
+// applied), turned by quarter turns, measured, resized by area averaging and encoded as JPEG (the
 // bytes TurboJPEG would write: 4:4:4 at quality 90 and above, 4:2:0 below, optimised tables) or
-// as 24-bit BMP. Every operation fails
-// safely (no image, result 0) while ImageLibrary is not loaded.
+// as 24-bit BMP. Every operation fails safely (no image, false) while ImageLibrary is not loaded.
 
 struct ImgKitPicture;  // opaque
 
@@ -53,6 +52,13 @@ struct ImgKitInfoRecord {
     std::int32_t values[5] = {0, 0, 0, 0, 0};
 };
 
+// What a load does with a picture whose data is damaged: a file that ends inside the picture's
+// data (a download cut short) or whose data is corrupt. Refuse: no image, so that a half picture
+// with a grey rest is never saved as the picture (the jobs). Show: the picture as far as it
+// decodes, the rest grey, which tells the user at a glance what is wrong with the file (the
+// preview).
+enum class ImgKitDamage { Refuse, Show };
+
 // Loads a JPEG or BMP picture upright; no image when it cannot be read. The path is used by its
 // bytes (names need not be UTF-8); only a regular file is opened, never a FIFO or device that could
 // block; a file whose header claims an absurd size is refused before any allocation, and a JPEG of
@@ -60,7 +66,8 @@ struct ImgKitInfoRecord {
 // at the smallest DCT scale that keeps the upright picture at least that large (shrink-on-load);
 // ImgKitImageInfo still reports the full upright size, so only make images of at most that size
 // from such a load.
-ImageHandle ImgKitFileLoad(const std::string& path, int min_width = 0, int min_height = 0);
+ImageHandle ImgKitFileLoad(const std::string& path, int min_width = 0, int min_height = 0,
+                           ImgKitDamage damage = ImgKitDamage::Refuse);
 
 // Why the last ImgKitFileLoad on the calling thread gave no picture: memory ran out for it, or the
 // file could not be read as a picture (missing, damaged, not a picture of its kind). None after a
@@ -89,27 +96,24 @@ std::int64_t ImgKitDecodeWorkBytes(const std::string& path);
 // file, for one).
 bool ReadJpegHeadBytes(const std::string& path, std::string& bytes, std::int64_t& file_size);
 
-// Turns the picture in place by one quarter turn clockwise (the reported size swaps).
-void ImgKitRotation(ImageHandle& image);
+// Turns the picture in place by one quarter turn clockwise (the reported size swaps). False when
+// there is no picture or no memory for the turned one: the picture is then as it was.
+bool ImgKitRotation(ImageHandle& image);
 
 // Fills values[0] = width and values[1] = height of the picture (after its turns).
 void ImgKitImageInfo(const ImageHandle& image, ImgKitInfoRecord& info);
 
 // A new picture of exactly width x height made from `image` (area averaging when reducing); no
-// image when a size is below 1 or memory fails. `image` stays valid.
+// image when a size is below 1 or beyond kMaxPicturePixels, or memory fails. `image` stays valid.
 ImageHandle ImgKitImageSize(const ImageHandle& image, int width, int height);
 
-// The JPEG file of the picture at quality 1-100 with optimised Huffman tables; none on failure.
+// The JPEG file of the picture at quality 1-100 with optimised Huffman tables; none on failure
+// (memory, or the library's error). Files are written by the jobs' ImageCodec, which carries
+// the source's metadata and writes through ReplaceFile.
 std::optional<std::string> ImgKitJpegEncode(const ImageHandle& image, int quality);
 
 // The 24-bit BMP file of the picture; none on failure.
 std::optional<std::string> ImgKitBmpEncode(const ImageHandle& image);
-
-// Saves as JPEG (ImgKitJpegEncode) through ReplaceFile. Non-zero when saved, 0 on failure.
-int ImgKitJpegFileSave(const std::string& path, const ImageHandle& image, int quality);
-
-// Saves as 24-bit BMP (ImgKitBmpEncode) through ReplaceFile. Non-zero when saved, 0 on failure.
-int ImgKitBmpFileSave(const std::string& path, const ImageHandle& image);
 
 // Draws the picture fitted into `area` (centred, proportions kept, never enlarged beyond the area).
 void ImgKitDisplay(QPainter& painter, const QRect& area, const ImageHandle& image);

@@ -33,7 +33,8 @@ struct Decoder {
     JpegBlockArrays blocks;
 
     void Prepare() {
-        // Damaged data after the header still gives the picture as far as it decodes.
+        // Damaged data after the header still gives the picture as far as it decodes; the
+        // manager notes the damage.
         cinfo.err = error.Prepare(false);
         blocks.count = 0;
     }
@@ -95,14 +96,15 @@ bool FindDcOnlyComponents(const unsigned char* data, size_t size, int eighths, C
 }
 
 // `jpeg` without its AC scans of the components in `dc_only`; every other segment and scan is
-// kept byte for byte. Empty when nothing would be dropped or the segments cannot be walked
-// cleanly (the caller then decodes the file as it is).
+// kept byte for byte. Empty when nothing would be dropped, the segments cannot be walked cleanly
+// or the file ends before its end-of-image marker (the caller then decodes the file as it is).
 std::string WithoutAcScans(std::string_view jpeg, const ComponentSet& dc_only) {
     JpegWalker walker(jpeg);
     std::string out;
     out.reserve(jpeg.size());
     out.append(jpeg.substr(0, 2));
     bool dropped = false;
+    bool ended = false;     // the end-of-image marker was reached
     bool dropping = false;  // the data of a dropped scan header follows
     while (const std::optional<JpegSegment> segment = walker.Next()) {
         if (segment->skipped > 0) return {};
@@ -113,6 +115,7 @@ std::string WithoutAcScans(std::string_view jpeg, const ComponentSet& dc_only) {
         dropping = false;
         if (segment->marker == JpegMarker::kEoi) {  // keep it and whatever follows
             out.append(jpeg.substr(segment->start));
+            ended = true;
             break;
         }
         if (segment->marker == JpegMarker::kSos) {
@@ -125,13 +128,17 @@ std::string WithoutAcScans(std::string_view jpeg, const ComponentSet& dc_only) {
         }
         out.append(jpeg.substr(segment->start, segment->end - segment->start));
     }
-    if (walker.Damaged() || !dropped) return {};
+    // A file cut short may have lost scans of its own that are left out here: its whole decode
+    // tells.
+    if (walker.Damaged() || !dropped || !ended) return {};
     return out;
 }
 
-// Decodes into `image`, which the caller owns. False when the decoder gave no picture.
+// Decodes into `out`, which the caller owns. A four-component picture is only read through (into
+// rows of the library's own, when `read_four_components`) so that `out.damaged` tells whether its
+// data is whole. False when the decoder gave nothing.
 bool DecodeInto(const unsigned char* data, size_t size, int eighths, bool smoothing,
-                QImage& image) {
+                bool read_four_components, JpegDecoded& out) {
     Decoder d;
     d.Prepare();
     if (setjmp(d.error.jump)) {
@@ -140,15 +147,18 @@ bool DecodeInto(const unsigned char* data, size_t size, int eighths, bool smooth
     }
     d.Start(data, size);
     // CMYK needs a conversion this decoder does not make; the caller decodes it another way.
-    if (d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK ||
-        d.cinfo.num_components == 4) {
+    out.four_components = d.cinfo.jpeg_color_space == JCS_CMYK ||
+                          d.cinfo.jpeg_color_space == JCS_YCCK || d.cinfo.num_components == 4;
+    if (out.four_components && !read_four_components) {
         d.Finish();
-        return false;
+        return true;
     }
     d.cinfo.scale_num = static_cast<unsigned>(eighths);
     d.cinfo.scale_denom = 8;
     // The byte order of Format_RGB32 in memory; the decoder fills the padding byte with 0xff.
-    d.cinfo.out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRA : JCS_EXT_ARGB;
+    d.cinfo.out_color_space = out.four_components               ? JCS_CMYK
+                              : Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRA
+                                                                : JCS_EXT_ARGB;
     d.cinfo.do_block_smoothing = smoothing ? TRUE : FALSE;
     jpeg_calc_output_dimensions(&d.cinfo);
     const auto width = static_cast<std::int64_t>(d.cinfo.output_width);
@@ -157,15 +167,22 @@ bool DecodeInto(const unsigned char* data, size_t size, int eighths, bool smooth
         d.Finish();
         return false;
     }
-    try {
-        image = NewPixelImage(static_cast<int>(width), static_cast<int>(height));
-    } catch (...) {  // no memory for the picture's own record: the decoder is released first
-        d.Finish();
-        throw;
-    }
-    if (image.isNull()) {
-        d.Finish();
-        return false;
+    JSAMPARRAY scratch = nullptr;
+    if (out.four_components) {
+        // Freed with the decoder.
+        scratch = (*d.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.cinfo),
+                                               JPOOL_IMAGE, d.cinfo.output_width * 4, 16);
+    } else {
+        try {
+            out.image = NewPixelImage(static_cast<int>(width), static_cast<int>(height));
+        } catch (...) {  // no memory for the picture's own record: the decoder is released first
+            d.Finish();
+            throw;
+        }
+        if (out.image.isNull()) {
+            d.Finish();
+            return false;
+        }
     }
     jpeg_start_decompress(&d.cinfo);
     JSAMPROW rows[16];
@@ -173,10 +190,11 @@ bool DecodeInto(const unsigned char* data, size_t size, int eighths, bool smooth
         const JDIMENSION first = d.cinfo.output_scanline;
         const JDIMENSION count = std::min<JDIMENSION>(16, d.cinfo.output_height - first);
         for (JDIMENSION r = 0; r < count; ++r)
-            rows[r] = image.scanLine(static_cast<int>(first + r));
+            rows[r] = scratch ? scratch[r] : out.image.scanLine(static_cast<int>(first + r));
         if (jpeg_read_scanlines(&d.cinfo, rows, count) == 0) break;  // cannot happen from memory
     }
     jpeg_finish_decompress(&d.cinfo);
+    out.damaged = d.error.Damaged();
     d.Finish();
     return true;
 }
@@ -235,9 +253,9 @@ std::int64_t JpegCoefficientBytes(std::string_view head) {
     return 0;
 }
 
-QImage DecodeJpeg(std::string_view bytes, int eighths) {
+JpegDecoded DecodeJpeg(std::string_view bytes, int eighths, bool keep_damaged) {
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    QImage image;
+    JpegDecoded out;
     if (eighths == 1) {
         // The pixels of a 1/8 decode of the components found here come from their DC
         // coefficients alone, so their AC scans (most of a progressive file) need not be read.
@@ -248,14 +266,17 @@ QImage DecodeJpeg(std::string_view bytes, int eighths) {
             // The scans left out would never reach the decoder's scan limit.
             if (JpegHasMoreScansThan(bytes, kMaxJpegScans)) return {};
             const std::string reduced = WithoutAcScans(bytes, dc_only);
-            if (!reduced.empty()) {
-                if (DecodeInto(reinterpret_cast<const unsigned char*>(reduced.data()),
-                               reduced.size(), eighths, false, image))
-                    return image;
-                image = QImage();
-            }
+            // Damage in the scans kept (or a picture to be checked another way) is left to the
+            // decode of the whole file below, which tells it as it is.
+            if (!reduced.empty() &&
+                DecodeInto(reinterpret_cast<const unsigned char*>(reduced.data()), reduced.size(),
+                           eighths, false, !keep_damaged, out) &&
+                !out.damaged && !out.image.isNull())
+                return out;
+            out = JpegDecoded{};
         }
     }
-    if (!DecodeInto(data, bytes.size(), eighths, true, image)) return {};
-    return image;
+    if (!DecodeInto(data, bytes.size(), eighths, true, !keep_damaged, out)) return {};
+    if (out.damaged && !keep_damaged) out.image = QImage();
+    return out;
 }

@@ -26,10 +26,22 @@ QSize JpegScaledSize(QSize stored, int eighths);
 // one scan, or when its frame and first scan are not within `head`.
 std::int64_t JpegCoefficientBytes(std::string_view head);
 
+// What DecodeJpeg made of a file.
+struct JpegDecoded {
+    // The picture, or null: nothing could be decoded (a broken header, more than kMaxJpegScans
+    // scans, no memory), the picture has four components, or it is damaged and was not asked for.
+    QImage image;
+    // The data is damaged (JpegErrorManager::Damaged): the file ends inside the picture's data, or
+    // data before a scan's last row of blocks is corrupt.
+    bool damaged = false;
+    // A CMYK or YCCK picture, which this decoder does not convert: its data was read through all
+    // the same, so `damaged` tells whether it is whole.
+    bool four_components = false;
+};
+
 // The picture of the whole JPEG file `bytes`, decoded at `eighths` / 8 in its stored orientation.
 // A progressive picture decoded at 1/8 reads only the scans that picture shows (the DC scans of
 // every component whose blocks become single pixels), which gives the same pixels without
-// decoding most of the file. A null image when the decoder cannot give one (a CMYK or YCCK picture,
-// a broken header, more than kMaxJpegScans scans, no memory); damage after the header still gives
-// the picture as far as it decodes, as other viewers show it.
-QImage DecodeJpeg(std::string_view bytes, int eighths);
+// decoding most of the file. A damaged picture comes back as far as it decodes (the rest grey, as
+// other viewers show it) only when `keep_damaged`.
+JpegDecoded DecodeJpeg(std::string_view bytes, int eighths, bool keep_damaged);

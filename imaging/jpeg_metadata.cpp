@@ -3,9 +3,12 @@
 #include <cstdint>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <optional>
+#include <vector>
 
 #include "imaging/jpeg_segments.h"
+#include "imaging/xmp_packet_edit.h"
 
 // Exiv2 0.27 still spells its owning pointers std::auto_ptr, which C++20 deprecates.
 #pragma GCC diagnostic push
@@ -34,6 +37,16 @@ void InitialiseOnce() {
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
         Exiv2::XmpParser::initialize(LockXmpRegistry, &g_xmp_registry);
     });
+}
+
+// Called in a handler: memory that ran out is thrown on as std::bad_alloc (the library reports its
+// own failed allocations as an error of its own), never taken for a part that cannot be read. A
+// copy written without the metadata it should keep would be a loss nobody is told of; the job
+// lists the picture as out of memory instead and writes nothing for it.
+void ThrowIfOutOfMemory(const std::exception& e) {
+    if (dynamic_cast<const std::bad_alloc*>(&e) != nullptr) throw;
+    const auto* error = dynamic_cast<const Exiv2::AnyError*>(&e);
+    if (error != nullptr && error->code() == Exiv2::kerMallocFailed) throw std::bad_alloc();
 }
 
 std::uint32_t BigEndian32(const std::string& bytes, std::size_t at) {
@@ -74,7 +87,8 @@ struct Parts {
     Exiv2::ExifData exif;
     Exiv2::IptcData iptc;
     Exiv2::XmpData xmp;
-    std::string xmp_packet;  // what is written: see XmpPacketToWrite
+    std::string xmp_packet;      // what is written: see XmpPacketToWrite
+    bool xmp_too_large = false;  // the source's XMP could not be fitted into its segment
     std::string icc;
 };
 
@@ -92,24 +106,68 @@ void SetIfPresent(Exiv2::ExifData& exif, const char* key, std::uint32_t value) {
     if (exif.findKey(Exiv2::ExifKey(key)) != exif.end()) exif[key] = value;
 }
 
-// True when the value was there and said something else.
-bool SetIfPresent(Exiv2::XmpData& xmp, const char* key, std::uint32_t value) {
-    const auto it = xmp.findKey(Exiv2::XmpKey(key));
+// The XMP properties a copy changes, with their namespaces.
+struct XmpField {
+    const char* key;
+    const char* ns;
+    const char* name;
+};
+constexpr XmpField kXmpFields[] = {
+    {"Xmp.tiff.Orientation", "http://ns.adobe.com/tiff/1.0/", "Orientation"},
+    {"Xmp.tiff.ImageWidth", "http://ns.adobe.com/tiff/1.0/", "ImageWidth"},
+    {"Xmp.tiff.ImageLength", "http://ns.adobe.com/tiff/1.0/", "ImageLength"},
+    {"Xmp.exif.PixelXDimension", "http://ns.adobe.com/exif/1.0/", "PixelXDimension"},
+    {"Xmp.exif.PixelYDimension", "http://ns.adobe.com/exif/1.0/", "PixelYDimension"},
+};
+
+// Sets the field when it is there and says something else, and notes the edit.
+void SetIfPresent(Exiv2::XmpData& xmp, const XmpField& field, std::uint32_t value,
+                  std::vector<XmpPropertyEdit>& edits) {
+    const auto it = xmp.findKey(Exiv2::XmpKey(field.key));
     const std::string text = std::to_string(value);
-    if (it == xmp.end() || it->toString() == text) return false;
+    if (it == xmp.end() || it->toString() == text) return;
     it->setValue(text);
-    return true;
+    edits.push_back({field.ns, field.name, text});
 }
 
 // The most an XMP packet can be: one segment (65,535 bytes with its two length bytes) less the
 // 29 bytes of the name that marks it as XMP.
 constexpr std::size_t kMaxXmpPacket = 65535 - 2 - 29;
 
+// Whether `packet` reads as exactly `expected`: every property with the same value, none more.
+bool ReadsAs(const std::string& packet, const Exiv2::XmpData& expected) {
+    Exiv2::XmpData read;
+    if (Exiv2::XmpParser::decode(read, packet) != 0 || read.count() != expected.count())
+        return false;
+    for (const Exiv2::Xmpdatum& datum : expected) {
+        const auto it = read.findKey(Exiv2::XmpKey(datum.key()));
+        if (it == read.end() || it->toString() != datum.toString()) return false;
+    }
+    return true;
+}
+
 // The packet the copy carries: the source's own, byte for byte, when no value in it had to
-// change (it fitted its segment there, so it fits here); else the edited values written compactly,
-// and with no wrapper or spacing at all when even that would not fit. Empty when nothing fits.
-std::string XmpPacketToWrite(const Exiv2::XmpData& xmp, const std::string& original, bool changed) {
-    if (!changed && !original.empty()) return original;
+// change (it fitted its segment there, so it fits here). Else the source's packet with the new
+// values written into its text, everything else kept, its padding shrunk when the new values are
+// longer, and the properties that grow left out when even that would not fit. Only a packet that
+// cannot be edited so (an unusual layout) is written anew from the values: compactly, and with no
+// wrapper or spacing at all when even that would not fit. Empty when nothing fits.
+std::string XmpPacketToWrite(const Exiv2::XmpData& xmp, const std::string& original,
+                             const std::vector<XmpPropertyEdit>& edits) {
+    if (edits.empty() && !original.empty()) return original;
+    if (!original.empty()) {
+        if (const auto edited = EditXmpPacketInPlace(original, edits, kMaxXmpPacket)) {
+            Exiv2::XmpData expected = xmp;
+            for (const std::size_t i : edited->left_out) {
+                for (const XmpField& field : kXmpFields) {
+                    if (edits[i].ns != field.ns || edits[i].name != field.name) continue;
+                    const auto it = expected.findKey(Exiv2::XmpKey(field.key));
+                    if (it != expected.end()) expected.erase(it);
+                }
+            }
+            if (ReadsAs(edited->packet, expected)) return edited->packet;
+        }
+    }
     for (const std::uint16_t format :
          {std::uint16_t{Exiv2::XmpParser::useCompactFormat},
           std::uint16_t{Exiv2::XmpParser::useCompactFormat | Exiv2::XmpParser::omitPacketWrapper |
@@ -132,7 +190,8 @@ Parts ReadParts(std::string_view source, const JpegFrame& frame) {
         Exiv2::JpegImage image(MemoryOf(source), false);
         try {
             image.readMetadata();
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
+            ThrowIfOutOfMemory(e);
         }
         parts.exif = image.exifData();
         parts.iptc = image.iptcData();
@@ -144,7 +203,8 @@ Parts ReadParts(std::string_view source, const JpegFrame& frame) {
             const Exiv2::DataBuf* icc = image.iccProfile();
             parts.icc.assign(reinterpret_cast<const char*>(icc->pData_), icc->size_);
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        ThrowIfOutOfMemory(e);
         return {};
     }
 
@@ -161,20 +221,21 @@ Parts ReadParts(std::string_view source, const JpegFrame& frame) {
             SetIfPresent(parts.exif, "Exif.Image.ImageWidth", width);
             SetIfPresent(parts.exif, "Exif.Image.ImageLength", height);
             parts.present |= kExif;
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
+            ThrowIfOutOfMemory(e);
         }
     }
     if (!parts.iptc.empty()) parts.present |= kIptc;
     if (!parts.xmp.empty()) {
         try {
-            bool changed = SetIfPresent(parts.xmp, "Xmp.tiff.Orientation", 1);
-            changed |= SetIfPresent(parts.xmp, "Xmp.tiff.ImageWidth", width);
-            changed |= SetIfPresent(parts.xmp, "Xmp.tiff.ImageLength", height);
-            changed |= SetIfPresent(parts.xmp, "Xmp.exif.PixelXDimension", width);
-            changed |= SetIfPresent(parts.xmp, "Xmp.exif.PixelYDimension", height);
-            parts.xmp_packet = XmpPacketToWrite(parts.xmp, xmp_packet, changed);
+            std::vector<XmpPropertyEdit> edits;
+            const std::uint32_t values[] = {1, width, height, width, height};
+            for (int i = 0; i < 5; ++i) SetIfPresent(parts.xmp, kXmpFields[i], values[i], edits);
+            parts.xmp_packet = XmpPacketToWrite(parts.xmp, xmp_packet, edits);
             if (!parts.xmp_packet.empty()) parts.present |= kXmp;
-        } catch (const std::exception&) {
+            parts.xmp_too_large = parts.xmp_packet.empty();
+        } catch (const std::exception& e) {
+            ThrowIfOutOfMemory(e);
         }
     }
     if (auto icc = UsableIccProfile(std::move(parts.icc), frame.component_count)) {
@@ -212,7 +273,8 @@ std::optional<std::string> WriteParts(std::string_view target, const Parts& part
         io.close();
         if (read != static_cast<long>(bytes.size())) return std::nullopt;
         return bytes;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        ThrowIfOutOfMemory(e);
         return std::nullopt;
     }
 }
@@ -223,11 +285,14 @@ void InitialiseJpegMetadata() {
     InitialiseOnce();
 }
 
-std::string CarryJpegMetadata(std::string_view source, std::string_view encoded) {
+std::string CarryJpegMetadata(std::string_view source, std::string_view encoded,
+                              bool* xmp_too_large) {
+    if (xmp_too_large != nullptr) *xmp_too_large = false;
     InitialiseOnce();
     const std::optional<JpegFrame> frame = JpegHeadFrame(encoded);
     if (!frame) return std::string(encoded);
     const Parts parts = ReadParts(source, *frame);
+    if (xmp_too_large != nullptr) *xmp_too_large = parts.xmp_too_large;
     if (parts.present == 0) return std::string(encoded);
     if (auto all = WriteParts(encoded, parts, parts.present)) return std::move(*all);
     // Something would not go in; add the parts one by one so that only the one at fault is lost.

@@ -250,7 +250,9 @@ bool TurnBlocks(std::string_view source, const Operation& op, bool progressive, 
 
 }  // namespace
 
-std::optional<std::string> TurnJpegLosslessly(std::string_view source, int quarter_turns) {
+std::optional<std::string> TurnJpegLosslessly(std::string_view source, int quarter_turns,
+                                              bool* xmp_too_large) {
+    if (xmp_too_large != nullptr) *xmp_too_large = false;
     if (source.size() < 4) return std::nullopt;
     // No markers are copied: the metadata is carried separately, adjusted.
     const Operation op = CombinedOperation(OrientationOf(source), quarter_turns);
@@ -265,5 +267,5 @@ std::optional<std::string> TurnJpegLosslessly(std::string_view source, int quart
             return std::nullopt;
         turned.assign(reinterpret_cast<const char*>(output->data), output->size);
     }
-    return CarryJpegMetadata(source, turned);
+    return CarryJpegMetadata(source, turned, xmp_too_large);
 }

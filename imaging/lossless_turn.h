@@ -13,4 +13,6 @@
 // std::nullopt when that cannot be done without changing a pixel: the picture's width or height is
 // not a whole number of blocks on an edge the turn moves, the data is damaged, or its colour model
 // is neither YCbCr nor grey. The caller then re-encodes the turned pixels instead.
-std::optional<std::string> TurnJpegLosslessly(std::string_view source, int quarter_turns);
+// `xmp_too_large` as for CarryJpegMetadata; std::bad_alloc as there.
+std::optional<std::string> TurnJpegLosslessly(std::string_view source, int quarter_turns,
+                                              bool* xmp_too_large = nullptr);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <new>
 #include <optional>
 
 #include "album/generation/album_pipeline.h"
@@ -25,16 +26,17 @@ namespace {
 // was read, which is replaced only while it is still in place (`failure.changed` tells when it was
 // not). Any other copy is replaced as an entry: a link or hard link to the original standing in the
 // album is never written through. The save goes through a temporary file either way, so a failed
-// save never harms the original.
+// save never harms the original. `xmp_too_large` is set when the copy had to leave the source's
+// XMP out.
 bool SaveTurnedCopy(ImageCodec& codec, const AlbumPicturePlan& plan, const FileToReplace& original,
                     const ImageHandle& image, const std::optional<std::string>& turned_file,
-                    ReplaceFailure& failure) {
+                    ReplaceFailure& failure, bool& xmp_too_large) {
     if (plan.over_source) {
         if (turned_file) return codec.WriteFile(original.path, *turned_file, &original, &failure);
-        return codec.SavePictureOver(original, image, plan.kind, 100, failure);
+        return codec.SavePictureOver(original, image, plan.kind, 100, failure, &xmp_too_large);
     }
     if (turned_file) return codec.WriteFile(plan.copy, *turned_file);
-    return codec.SavePictureOf(plan.source, plan.copy, image, plan.kind, 100);
+    return codec.SavePictureOf(plan.source, plan.copy, image, plan.kind, 100, &xmp_too_large);
 }
 
 // False when the copy was needed and failed.
@@ -98,12 +100,23 @@ std::vector<AlbumPicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
 
 namespace {
 
+// What making a loaded picture's files met, beside the outcome.
+struct LoadedPictureSteps {
+    bool turn_failed = false;
+    bool copy_failed = false;
+    bool thumbnail_failed = false;
+    bool thumbnail_no_memory = false;
+    bool xmp_too_large = false;
+    bool changed = false;  // the file read was no longer in place at the save: nothing written
+};
+
 // The one load of a JPEG or BMP picture: turned copy (or the file itself when unturned), then the
 // thumbnail from the turned picture. False when the picture could not be loaded (nothing written).
+// Memory that runs out before the copy is in place goes up as std::bad_alloc, with nothing
+// written; once the copy is in place, it costs the thumbnail alone.
 bool MakeLoadedPictureFiles(const AlbumPicturePlan& plan, int box_width, int box_height,
                             ImageCodec& codec, ImgKitSize upright, AlbumPictureOutcome& outcome,
-                            bool& turn_failed, bool& copy_failed, bool& thumbnail_failed,
-                            bool& changed) {
+                            LoadedPictureSteps& met) {
     const int steps = plan.steps;
     // A turn saved over the picture itself replaces the file its path leads to, so that a picture
     // kept behind a link stays where the link points. The link is resolved once, here, before the
@@ -116,7 +129,8 @@ bool MakeLoadedPictureFiles(const AlbumPicturePlan& plan, int box_width, int box
     // A JPEG whose turn its blocks allow is turned on the compressed data: no pixel changes and the
     // copy keeps about its size, where a re-encode at quality 100 doubles it or more.
     std::optional<std::string> turned_file;
-    if (steps > 0 && plan.kind == kJpegImage) turned_file = codec.TurnLosslessly(read, steps);
+    if (steps > 0 && plan.kind == kJpegImage)
+        turned_file = codec.TurnLosslessly(read, steps, &met.xmp_too_large);
 
     // When the copy needs no pixels (copied as a file, or turned on its blocks), the one load only
     // feeds the thumbnail and may be decoded at a reduced scale when the picture is at least twice
@@ -144,28 +158,38 @@ bool MakeLoadedPictureFiles(const AlbumPicturePlan& plan, int box_width, int box
     for (int turn = 0; turn < steps; ++turn) codec.Rotate(image);
 
     if (steps <= 0) {
-        copy_failed = !CopyIfDifferent(plan);
+        met.copy_failed = !CopyIfDifferent(plan);
     } else {
         ReplaceFailure failure;
-        if (SaveTurnedCopy(codec, plan, original, image, turned_file, failure)) {
+        if (SaveTurnedCopy(codec, plan, original, image, turned_file, failure, met.xmp_too_large)) {
             outcome.saved_over_source = plan.over_source;
         } else if (failure.changed) {
             // The name now shows another picture: a thumbnail of the one read would not match it.
-            changed = true;
+            met.changed = true;
+            outcome.copy_dealt_with = true;
             return true;
         } else {
-            turn_failed = true;
-            copy_failed = !CopyIfDifferent(plan);
+            met.turn_failed = true;
+            met.copy_failed = !CopyIfDifferent(plan);
         }
     }
+    outcome.copy_dealt_with = true;
     turned_file.reset();
 
-    const ImgKitSize size = codec.Size(image);
-    const ImgKitSize fit = FitThumbnail(box_width, box_height, size.width, size.height);
-    ImageHandle small = codec.Resize(image, fit.width, fit.height);
-    // The turned picture is not needed any more: release it before the thumbnail is encoded.
-    ImgKitMemFree(image);
-    thumbnail_failed = !small || !codec.SavePicture(plan.thumbnail, small, plan.kind, 100);
+    try {
+        const ImgKitSize size = codec.Size(image);
+        const ImgKitSize fit = FitThumbnail(box_width, box_height, size.width, size.height);
+        ImageHandle small = codec.Resize(image, fit.width, fit.height);
+        // The turned picture is not needed any more: release it before the thumbnail is encoded.
+        ImgKitMemFree(image);
+        met.thumbnail_failed = !small || !codec.SavePicture(plan.thumbnail, small, plan.kind, 100);
+    } catch (const std::bad_alloc&) {
+        met.thumbnail_no_memory = true;
+    } catch (...) {
+        // Nothing of what was done above may be lost to the caller (a copy turned over its
+        // source must have its turn cleared): the thumbnail alone fails.
+        met.thumbnail_failed = true;
+    }
     return true;
 }
 
@@ -198,13 +222,11 @@ AlbumPictureOutcome MakeAlbumPicture(const AlbumPicturePlan& plan, int box_width
     AlbumPictureOutcome outcome;
     bool loaded = false;
     bool out_of_memory = false;
-    bool turn_failed = false;
     bool copy_failed = false;
-    bool thumbnail_failed = false;
-    bool changed = false;
+    LoadedPictureSteps met;
     if (plan.kind == kJpegImage || plan.kind == kBmpImage) {
-        loaded = MakeLoadedPictureFiles(plan, box_width, box_height, codec, upright, outcome,
-                                        turn_failed, copy_failed, thumbnail_failed, changed);
+        loaded = MakeLoadedPictureFiles(plan, box_width, box_height, codec, upright, outcome, met);
+        copy_failed = met.copy_failed;
         // A picture that cannot be loaded is still put into the album, unturned, as it is.
         if (!loaded) {
             out_of_memory = ImgKitLastLoadFailure() == ImgKitLoadFailure::OutOfMemory;
@@ -215,17 +237,22 @@ AlbumPictureOutcome MakeAlbumPicture(const AlbumPicturePlan& plan, int box_width
         copy_failed = !CopyIfDifferent(plan);
         loaded = true;
     }
+    outcome.copy_dealt_with = true;
     // One reason per picture: the one that costs the album most.
-    if (changed) {
+    if (met.changed) {
         outcome.failure = ChangedFileReason(kAlbumNotTurnedAgain);
     } else if (copy_failed) {
         outcome.failure = kAlbumCopyFailed;
-    } else if (turn_failed) {
+    } else if (met.turn_failed) {
         outcome.failure = kAlbumTurnFailed;
     } else if (!loaded) {
         outcome.failure = out_of_memory ? kNoMemoryReason : kAlbumLoadFailed;
-    } else if (thumbnail_failed) {
+    } else if (met.thumbnail_no_memory) {
+        outcome.failure = kNoMemoryReason;
+    } else if (met.thumbnail_failed) {
         outcome.failure = kAlbumThumbnailFailed;
+    } else if (met.xmp_too_large) {
+        outcome.failure = kXmpTooLargeReason;
     }
     return outcome;
 }
@@ -312,6 +339,13 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
         return SameFileReason(plans[same_file].source, plans[i].source, kAlbumNotTurnedAgain,
                               kAlbumNameKept);
     };
+    job.after_failure = [&](int i) {
+        // A picture whose work ended before its copy was made (memory ran out, or it was too
+        // large to start) is still put into the album as it is, as one that cannot be loaded.
+        if (!outcomes[i].copy_dealt_with) CopyIfDifferent(plans[i]);
+    };
+    // Room for every line, made before the first picture: taking one in never needs memory.
+    result.saved_over_source.reserve(plans.size());
     job.commit = [&](int i, const std::string&) {
         if (outcomes[i].saved_over_source) result.saved_over_source.push_back(plans[i].index);
     };
@@ -319,7 +353,8 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     result.pictures_made = run.handled;
     result.pictures_failed = run.failed;
     result.failures += run.failures;
-    result.stopped = run.handled < static_cast<int>(plans.size());
+    result.broke_down = run.broke_down != nullptr;
+    result.stopped = !result.broke_down && run.handled < static_cast<int>(plans.size());
     return result;
 }
 
@@ -373,14 +408,16 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
     report.saved_over_source = std::move(files.saved_over_source);
     // A stop that came after the last picture still keeps the pages from being written: the
     // user asked for the album not to be finished.
-    report.stopped = files.stopped || context.progress.StopRequested();
+    report.broke_down = files.broke_down;
+    report.stopped = !report.broke_down && (files.stopped || context.progress.StopRequested());
     AlbumPagesOutcome pages;
-    if (!report.stopped) {
+    if (!report.stopped && !report.broke_down) {
         pages = WriteAlbumPages(context);
         report.pages_failed = pages.pages_failed;
     }
     context.progress.Close();
-    report.pages_written = !report.stopped && pages.completed && report.pages_failed == 0;
+    report.pages_written =
+        !report.stopped && !report.broke_down && pages.completed && report.pages_failed == 0;
 
     // Every message of the build is shown here, in the order the steps met them: the pages that
     // failed, then the pictures and materials, then the question.
@@ -389,8 +426,9 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
                                     MessageButtons::Ok);
     };
     for (const std::string& message : pages.messages) show(message);
-    if (report.stopped) {
-        show(std::string(kAlbumStopped) + "\n" + ProcessedCountLine(files.pictures_made, checked) +
+    if (report.stopped || report.broke_down) {
+        show(std::string(report.stopped ? kAlbumStopped : kAlbumBrokeDown) + "\n" +
+             ProcessedCountLine(files.pictures_made, checked) +
              (files.failures.empty() ? "" : "\n\n" + files.failures));
         return false;
     }

@@ -19,6 +19,8 @@ struct AlbumBuildReport {
     int pictures_failed = 0;     // pictures listed in the failure message
     int materials_failed = 0;    // materials listed in the failure message
     bool stopped = false;        // a stop was asked for: no page was written
+    bool broke_down = false;     // nobody stopped it, but the pictures could not go on (no memory
+                                 // for the job's own bookkeeping): no page was written
     // Lines whose picture was saved turned over its own source file: their recorded turns are
     // spent, and the window clears them (the build never changes the list itself).
     std::vector<int> saved_over_source;
@@ -42,6 +44,7 @@ struct AlbumPicturePlan {
 struct AlbumPictureOutcome {
     std::string failure;             // short reason when the picture goes into the failure list
     bool saved_over_source = false;  // the turned picture replaced its source file
+    bool copy_dealt_with = false;    // the copy was made, or tried and its failure is the reason
 };
 
 // The failure reasons of the album's picture list, each after "<source> (ｴﾗｰ)".
@@ -58,6 +61,9 @@ inline constexpr const char* kAlbumNameKept = "回転せずに元のまま残し
 // and the failure lines (if any) follow.
 inline constexpr const char* kAlbumStopped =
     "アルバムの作成を中止しました。HTMLファイルは作成していません。";
+// The same after pictures that could not go on though nobody stopped them.
+inline constexpr const char* kAlbumBrokeDown =
+    "アルバムの作成を続けられませんでした。HTMLファイルは作成していません。";
 
 // The checked pictures in list order with their paths and turns.
 std::vector<AlbumPicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
@@ -76,6 +82,7 @@ ImgKitSize FitThumbnail(int box_width, int box_height, int width, int height);
 struct AlbumFilesOutcome {
     bool folders_made = true;  // false when a sub-folder could not be made
     bool stopped = false;      // a stop came before every picture was made
+    bool broke_down = false;   // the pictures could not go on (PictureJobRun::broke_down)
     int pictures_made = 0;     // pictures handled (made, or listed as failed), in list order
     int pictures_failed = 0;
     int materials_failed = 0;  // chosen materials that could not be copied into the album
@@ -98,7 +105,10 @@ std::int64_t AlbumPictureBytes(const AlbumPicturePlan& plan, int box_width, int 
 // Copy (turned where asked, or the file itself when unturned or not loadable) and thumbnail of one
 // planned picture of any kind, in a box_width x box_height thumbnail box. `upright` is its size
 // from the header when already read ({0, 0}: read it here). Safe to call on a worker thread: it
-// reads only its arguments. A bad_alloc or a library's exception goes up to the job driver.
+// reads only its arguments. A bad_alloc before the copy is in place (memory that ran out in a
+// turn or its save), or a library's exception, goes up to the job driver; a thumbnail that finds
+// no memory is the picture's reason kNoMemoryReason. A turned copy that had to leave the
+// source's XMP out is saved and listed with kXmpTooLargeReason.
 AlbumPictureOutcome MakeAlbumPicture(const AlbumPicturePlan& plan, int box_width, int box_height,
                                      ImageCodec& codec, ImgKitSize upright = {});
 

@@ -14,6 +14,9 @@ struct BatchOutcome {
         Finished,        // every checked picture was handled
         Interrupted,     // a stop was asked for: the pictures after the handled ones were not
                          // touched
+        BrokeDown,       // nobody stopped it, but it could not go on (no memory for the job's
+                         // own bookkeeping, no worker could start): the pictures after the handled
+                         // ones were not touched
     };
     End end = End::Finished;
     int converted = 0;  // pictures saved resized
@@ -26,6 +29,10 @@ struct BatchOutcome {
 
 // The message after a stop: how many of the checked pictures were handled, then the failure lines.
 std::string StoppedBatchMessage(int handled, int checked, const std::string& errors);
+
+// The message after a batch that broke down (End::BrokeDown), in the same form: it says that the
+// batch could not go on, not that it was stopped.
+std::string BrokenBatchMessage(int handled, int checked, const std::string& errors);
 
 // The batch behind the create button, once the caller has checked the output folder
 // (PrepareOutputFolder): refuses an empty selection, converts the checked pictures under the

@@ -125,14 +125,19 @@ bool ResizeFile(const ResizerSettings& settings, ImageCodec& codec, const std::s
     // A JPEG keeps its date taken, camera and colour profile.
     ReplaceFailure failure;
     const ImageKind image_kind = static_cast<ImageKind>(kind);
-    const bool saved =
-        over_source
-            ? codec.SavePictureOver(original, output, image_kind, settings.jpegQuality, failure)
-            : codec.SavePictureOf(source, destination, output, image_kind, settings.jpegQuality);
+    bool xmp_too_large = false;
+    const bool saved = over_source
+                           ? codec.SavePictureOver(original, output, image_kind,
+                                                   settings.jpegQuality, failure, &xmp_too_large)
+                           : codec.SavePictureOf(source, destination, output, image_kind,
+                                                 settings.jpegQuality, &xmp_too_large);
     if (!saved) {
         error = failure.changed ? ChangedFileReason(kResizeNotDone) : kResizeSaveFailed;
         return false;
     }
+    // Saved all the same: a photograph without its XMP is not a lost photograph, but the user
+    // is told what it lacks.
+    if (xmp_too_large) error = kXmpTooLargeReason;
     return true;
 }
 
@@ -249,10 +254,15 @@ bool ResizePictures(const ResizerSettings& settings, const BatchContext& context
     };
     job.after_failure = [&](int i) {
         // The user still gets every picture in the output folder; a failing copy is not
-        // reported, as the failure itself already is. An original is never copied onto itself.
-        if (!plans[i].over_source) CopyFileReplacing(plans[i].source, plans[i].destination);
+        // reported, as the failure itself already is. An original is never copied onto itself,
+        // nor over a picture that was made (one listed for what it could not keep).
+        if (!plans[i].over_source && !results[i].converted)
+            CopyFileReplacing(plans[i].source, plans[i].destination);
     };
+    // Room for every line, made before the first picture: taking one in never needs memory.
+    outcome.saved_over_source.reserve(plans.size());
     job.commit = [&](int i, const std::string& reason) {
+        // A picture listed for what it could not keep counts as failed, not converted.
         if (reason.empty() && results[i].converted) ++outcome.converted;
         if (results[i].saved_over_source) outcome.saved_over_source.push_back(plans[i].line);
     };
@@ -260,6 +270,7 @@ bool ResizePictures(const ResizerSettings& settings, const BatchContext& context
     outcome.handled = run.handled;
     outcome.failed = run.failed;
     errors = run.failures;
+    if (run.broke_down != nullptr) outcome.end = BatchOutcome::End::BrokeDown;
     return true;
 }
 
@@ -267,6 +278,12 @@ bool ResizePictures(const ResizerSettings& settings, const BatchContext& context
 
 std::string StoppedBatchMessage(int handled, int checked, const std::string& errors) {
     std::string text = "作成を中止しました。\n" + ProcessedCountLine(handled, checked);
+    if (!errors.empty()) text += "\n\n" + errors;
+    return text;
+}
+
+std::string BrokenBatchMessage(int handled, int checked, const std::string& errors) {
+    std::string text = "作成を続けられませんでした。\n" + ProcessedCountLine(handled, checked);
     if (!errors.empty()) text += "\n\n" + errors;
     return text;
 }
@@ -286,6 +303,8 @@ BatchOutcome RunBatch(const ResizerSettings& settings, const BatchContext& conte
     context.progress.Close();
     if (!folder_ok) {
         outcome.end = BatchOutcome::End::FolderFailed;
+    } else if (outcome.end == BatchOutcome::End::BrokeDown) {
+        // Said as it is: nobody stopped it.
     } else if (outcome.handled < checked) {
         outcome.end = BatchOutcome::End::Interrupted;
     } else {
@@ -293,6 +312,9 @@ BatchOutcome RunBatch(const ResizerSettings& settings, const BatchContext& conte
     }
     if (outcome.end == BatchOutcome::End::Interrupted) {
         context.dialogs.ShowMessage(StoppedBatchMessage(outcome.handled, checked, errors),
+                                    std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
+    } else if (outcome.end == BatchOutcome::End::BrokeDown) {
+        context.dialogs.ShowMessage(BrokenBatchMessage(outcome.handled, checked, errors),
                                     std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
     } else if (!errors.empty()) {
         context.dialogs.ShowMessage(errors, std::nullopt, MessageIcon::Exclamation,

@@ -36,7 +36,8 @@ struct ResizePlan {
 struct ResizeResult {
     bool skipped = false;            // not a JPEG or BMP: nothing done, nothing reported
     bool converted = false;          // saved resized
-    std::string error;               // the short reason when it failed
+    std::string error;               // the short reason when it failed, or when it was saved
+                                     // without part of its metadata (kXmpTooLargeReason)
     bool saved_over_source = false;  // the converted picture replaced its source file
 };
 
@@ -79,8 +80,9 @@ inline constexpr const char* kOutputIsSourceMessage =
 std::int64_t ResizePictureBytes(const ResizerSettings& settings, const ResizePlan& plan,
                                 ImageCodec& codec, ImgKitSize& upright);
 
-// Converts one planned picture: its failure is a reason in the result (a bad_alloc or a library's
-// exception goes up to the job driver). `upright` is its size from the header when already read
+// Converts one planned picture: its failure is a reason in the result (a bad_alloc, memory that
+// ran out in any step after the load, or a library's exception goes up to the job driver).
+// `upright` is its size from the header when already read
 // ({0, 0}: read it here). Safe to call on a worker thread: it reads only its arguments.
 ResizeResult ResizePlannedPicture(const ResizerSettings& settings, const ResizePlan& plan,
                                   ImageCodec& codec, ImgKitSize upright = {});

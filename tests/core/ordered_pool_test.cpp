@@ -42,19 +42,27 @@ TEST_P(OrderedPoolTest, CommitsInListOrderHoweverTheTasksEnd) {
     EXPECT_EQ(committed, (std::vector<int>{0, 1, 2, 3, 4, 5}));
 }
 
-// The estimated bytes in flight never exceed the budget, and a task larger than the whole budget
-// runs alone.
+// The estimated bytes in flight never exceed the budget, a task larger than the whole budget
+// runs alone, and one larger than all the memory the process can have is reported, never run.
 TEST_P(OrderedPoolTest, KeepsThePicturesInFlightWithinTheBudget) {
-    const std::vector<std::int64_t> bytes = {40, 40, 40, 250, 10, 60, 30, 30};
+    const std::vector<std::int64_t> bytes = {40, 40, 40, 250, 10, 60, 400, 30, 30};
     std::mutex mutex;
     std::int64_t in_flight = 0;
     std::int64_t peak = 0;  // while the huge one is not running
     int running = 0;
     bool huge_ran_alone = false;
+    std::vector<int> too_large;
+    std::vector<int> committed;
     OrderedPool::Tasks tasks;
     tasks.count = static_cast<int>(bytes.size());
     tasks.estimate = [&](int i) { return bytes[i]; };
+    tasks.too_large = [&](int i) {
+        std::lock_guard lock(mutex);
+        too_large.push_back(i);
+    };
+    tasks.commit = [&](int i) { committed.push_back(i); };
     tasks.run = [&](int i) {
+        EXPECT_LE(bytes[i], 300);
         {
             std::lock_guard lock(mutex);
             in_flight += bytes[i];
@@ -67,9 +75,11 @@ TEST_P(OrderedPoolTest, KeepsThePicturesInFlightWithinTheBudget) {
         in_flight -= bytes[i];
         --running;
     };
-    EXPECT_EQ(OrderedPool({GetParam(), 100}).Run(tasks, {}), tasks.count);
+    EXPECT_EQ(OrderedPool({GetParam(), 100, 300}).Run(tasks, {}), tasks.count);
     EXPECT_TRUE(huge_ran_alone);
     EXPECT_LE(peak, 100);
+    EXPECT_EQ(too_large, std::vector<int>{6});
+    EXPECT_EQ(committed, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
 // A stop starts no further task: what was committed is exactly what ran, a prefix of the list.

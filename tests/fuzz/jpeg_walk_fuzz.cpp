@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::unique_ptr<char[]> whole_copy = Exact(data, size);
     const std::string_view whole(whole_copy.get(), size);
     const std::vector<JpegSegment> full = ReadAll(whole);
-    (void)DecodeJpeg(whole, 1);
+    (void)DecodeJpeg(whole, 1, true);
     for (std::size_t cut = 0; cut < size; ++cut) {
         const std::unique_ptr<char[]> copy = Exact(data, cut);
         const std::vector<JpegSegment> segments = ReadAll(std::string_view(copy.get(), cut));

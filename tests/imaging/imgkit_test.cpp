@@ -15,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "imaging/image_codec.h"
 #include "imaging/image_library.h"
 #include "imaging/image_library_pieces.h"
 #include "tests/imaging/imaging_test_support.h"
@@ -287,6 +288,7 @@ TEST_F(ImgKitTest, ImageSizeGivesExactlyTheRequestedSizeAndKeepsTheSource) {
 
 TEST_F(ImgKitTest, JpegIsSavedAtTheRequestedQualityWithTheSamplingRule) {
     TempDir dir;
+    ImageCodec codec;
     ImageHandle image = ImgKitFileLoad(TestDataPath("photos/ladybird.jpg"), 320, 200);
     ASSERT_TRUE(image);
     ImageHandle small = ImgKitImageSize(image, 320, 200);
@@ -294,7 +296,7 @@ TEST_F(ImgKitTest, JpegIsSavedAtTheRequestedQualityWithTheSamplingRule) {
     for (int quality : {10, 50, 85, 89, 90, 100}) {
         SCOPED_TRACE(quality);
         const std::string path = dir / ("q" + std::to_string(quality) + ".jpg");
-        ASSERT_NE(ImgKitJpegFileSave(path, small, quality), 0);
+        ASSERT_TRUE(codec.SavePicture(path, small, kJpegImage, quality));
         const std::string bytes = ReadTestFile(path);
         EXPECT_EQ(FirstQuantValue(bytes), ExpectedFirstQuantValue(quality));
         EXPECT_EQ(LumaSampling(bytes), quality >= 90 ? 0x11 : 0x22);
@@ -309,7 +311,7 @@ TEST_F(ImgKitTest, BmpIsSavedAs24BitsAndReadsBackUnchanged) {
     ImageHandle image = ImgKitFileLoad(TestDataPath("bmp/good/pal8.bmp"));
     ASSERT_TRUE(image);
     const std::string path = dir / "out.bmp";
-    ASSERT_NE(ImgKitBmpFileSave(path, image), 0);
+    ASSERT_TRUE(ImageCodec().SavePicture(path, image, kBmpImage, 0));
     const std::string bytes = ReadTestFile(path);
     ASSERT_GT(bytes.size(), 30u);
     EXPECT_EQ(bytes.substr(0, 2), "BM");
@@ -323,10 +325,11 @@ TEST_F(ImgKitTest, SavingToAnImpossiblePathFailsAndLeavesNothing) {
     TempDir dir;
     ImageHandle image = ImgKitFileLoad(TestDataPath("bmp/good/rgb24.bmp"));
     ASSERT_TRUE(image);
-    EXPECT_EQ(ImgKitJpegFileSave(dir / "no/such/folder/x.jpg", image, 80), 0);
-    EXPECT_EQ(ImgKitBmpFileSave(dir / "no/such/folder/x.bmp", image), 0);
+    ImageCodec codec;
+    EXPECT_FALSE(codec.SavePicture(dir / "no/such/folder/x.jpg", image, kJpegImage, 80));
+    EXPECT_FALSE(codec.SavePicture(dir / "no/such/folder/x.bmp", image, kBmpImage, 0));
     ImageHandle none;
-    EXPECT_EQ(ImgKitJpegFileSave(dir / "x.jpg", none, 80), 0);
+    EXPECT_FALSE(codec.SavePicture(dir / "x.jpg", none, kJpegImage, 80));
     EXPECT_FALSE(std::filesystem::exists(dir / "x.jpg"));
 }
 
@@ -335,7 +338,7 @@ TEST_F(ImgKitTest, AReducedLoadSavedWithoutResizeStillHasTheFullSize) {
     ImageHandle image = ImgKitFileLoad(TestDataPath("photos/storm_road.jpg"), 100, 100);
     ASSERT_TRUE(image);
     EXPECT_LT(ImgKitPixels(image)->width(), 1920);
-    ASSERT_NE(ImgKitJpegFileSave(dir / "full.jpg", image, 80), 0);
+    ASSERT_TRUE(ImageCodec().SavePicture(dir / "full.jpg", image, kJpegImage, 80));
     EXPECT_EQ(QImageReader(QString::fromStdString(dir / "full.jpg")).size(), QSize(1920, 1280));
 }
 
@@ -424,10 +427,11 @@ TEST_F(ImgKitTest, EveryOperationFailsSafelyWhileTheLibraryIsNotLoaded) {
     EXPECT_FALSE(ImgKitFileLoad(TestDataPath("bmp/good/rgb24.bmp")));
     EXPECT_EQ(ImgKitUprightSize(TestDataPath("bmp/good/rgb24.bmp")), (ImgKitSize{0, 0}));
     EXPECT_FALSE(ImgKitImageSize(image, 10, 10));
-    EXPECT_EQ(ImgKitJpegFileSave(dir / "x.jpg", image, 80), 0);
-    EXPECT_EQ(ImgKitBmpFileSave(dir / "x.bmp", image), 0);
+    ImageCodec codec;
+    EXPECT_FALSE(codec.SavePicture(dir / "x.jpg", image, kJpegImage, 80));
+    EXPECT_FALSE(codec.SavePicture(dir / "x.bmp", image, kBmpImage, 0));
     EXPECT_EQ(Info(image), (ImgKitSize{0, 0}));
-    ImgKitRotation(image);
+    EXPECT_FALSE(ImgKitRotation(image));
     EXPECT_FALSE(std::filesystem::exists(dir / "x.jpg"));
     RecordingUserDialogs dialogs;
     EXPECT_TRUE(ImageLibrary::Load(dialogs));

@@ -60,7 +60,7 @@ TEST(DecodeJpeg, AProgressiveEighthGivesExactlyThePixelsOfTheWholeFile) {
         ASSERT_FALSE(jpeg.empty());
         const QImage whole = DecodeWholeFile(jpeg, 1);
         ASSERT_FALSE(whole.isNull());
-        const QImage ours = DecodeJpeg(jpeg, 1);
+        const QImage ours = DecodeJpeg(jpeg, 1, false).image;
         ASSERT_EQ(ours.size(), QSize(126, 84)) << "sampling " << sampling;
         EXPECT_TRUE(ours == whole) << "sampling " << sampling;
     }
@@ -73,7 +73,7 @@ TEST(DecodeJpeg, EveryScaleGivesTheDecodersPixelsInTheKeptFormat) {
     for (const bool progressive : {false, true}) {
         const std::string jpeg = Encode(photo, TJSAMP_420, progressive);
         for (const int eighths : {1, 2, 4, 8}) {
-            const QImage ours = DecodeJpeg(jpeg, eighths);
+            const QImage ours = DecodeJpeg(jpeg, eighths, false).image;
             EXPECT_EQ(ours.size(), JpegScaledSize(QSize(999, 601), eighths));
             EXPECT_EQ(ours.format(), QImage::Format_RGB32);
             EXPECT_TRUE(ours == DecodeWholeFile(jpeg, eighths))

@@ -40,6 +40,26 @@ std::string WithSegments(const std::string& jpeg, const std::string& segments) {
     return jpeg.substr(0, 2) + segments + jpeg.substr(2);
 }
 
+// The XMP packet of a JPEG file as stored, or an empty text.
+std::string XmpPacketOf(const std::string& jpeg) {
+    const std::string name("http://ns.adobe.com/xap/1.0/\0", 29);
+    for (std::size_t at = 2; at + 4 <= jpeg.size() && jpeg[at] == '\xFF';) {
+        const std::size_t length = (static_cast<unsigned char>(jpeg[at + 2]) << 8) |
+                                   static_cast<unsigned char>(jpeg[at + 3]);
+        if (jpeg[at + 1] == '\xE1' && jpeg.compare(at + 4, name.size(), name) == 0)
+            return jpeg.substr(at + 4 + name.size(), length - 2 - name.size());
+        if (jpeg[at + 1] == '\xDA') break;
+        at += 2 + length;
+    }
+    return {};
+}
+
+// The length of the label (xmp:Label='...') an XMP packet holds.
+std::size_t LabelLength(const std::string& packet) {
+    const std::size_t start = packet.find("xmp:Label='") + 11;
+    return packet.find('\'', start) - start;
+}
+
 std::string Le16(unsigned v) {
     return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)};
 }
@@ -139,21 +159,69 @@ TEST_F(JpegMetadataTest, BadMetadataNeverCostsThePicture) {
     runaway_tags.replace(128, 4, "\x00\x10\x00\x00");
     // One label of 65 000 characters: the packet nearly fills its segment, so that written back
     // in the library's usual layout it would no longer fit one.
-    const auto huge_xmp = [](const std::string& more) {
-        return Segment(0xE1, std::string("http://ns.adobe.com/xap/1.0/\0", 29) +
-                                 "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
-                                 "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:"
-                                 "Description xmlns:xmp='http://ns.adobe.com/xap/1.0/' "
-                                 "xmlns:tiff='http://ns.adobe.com/tiff/1.0/' " +
-                                 more + " xmp:Label='" + std::string(65000, 'a') +
-                                 "'/></rdf:RDF></x:xmpmeta>");
+    const auto huge_packet = [](const std::string& more, const std::string& label = "") {
+        return "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+               "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:"
+               "Description xmlns:xmp='http://ns.adobe.com/xap/1.0/' "
+               "xmlns:tiff='http://ns.adobe.com/tiff/1.0/' "
+               "xmlns:exif='http://ns.adobe.com/exif/1.0/' " +
+               more + " xmp:Label='" + (label.empty() ? std::string(65000, 'a') : label) +
+               "'/></rdf:RDF></x:xmpmeta>";
     };
+    const auto xmp_segment = [](const std::string& packet) {
+        return Segment(0xE1, std::string("http://ns.adobe.com/xap/1.0/\0", 29) + packet);
+    };
+    // A packet of exactly the most a segment holds, with `padding` spaces before its end: the
+    // label takes what is left.
+    const auto full_packet = [&](const std::string& more, std::size_t padding) {
+        const std::string head = "<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>";
+        const std::string tail = std::string(padding, ' ') + "<?xpacket end='w'?>";
+        const std::size_t rest = 65504 - head.size() - tail.size() - huge_packet(more, "b").size();
+        return head + huge_packet(more, std::string(rest + 1, 'a')) + tail;
+    };
+    // The sizes say 99 x 99; the copy is 320 x 252, each value one digit longer.
+    const std::string sizes =
+        "tiff:Orientation='6' tiff:ImageWidth='99' tiff:ImageLength='99' "
+        "exif:PixelXDimension='99' exif:PixelYDimension='99'";
+    const std::string padded = full_packet(sizes, 100);
+    std::string padded_saved = padded;
+    for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
+             {"Orientation='6'", "Orientation='1'"},
+             {"ImageWidth='99'", "ImageWidth='320'"},
+             {"ImageLength='99'", "ImageLength='252'"},
+             {"PixelXDimension='99'", "PixelXDimension='320'"},
+             {"PixelYDimension='99'", "PixelYDimension='252'"},
+         })
+        padded_saved.replace(padded_saved.find(from), from.size(), to);
+    padded_saved.erase(padded_saved.find("<?xpacket end") - 4, 4);
+    const std::string unpadded = full_packet(sizes, 0);
+    std::string unpadded_saved = unpadded;
+    unpadded_saved.replace(unpadded_saved.find("Orientation='6'"), 15, "Orientation='1'");
+    for (const char* gone : {" tiff:ImageWidth='99'", " tiff:ImageLength='99'",
+                             " exif:PixelXDimension='99'", " exif:PixelYDimension='99'"})
+        unpadded_saved.erase(unpadded_saved.find(gone), std::string(gone).size());
+    // Quotes written as they are in a label quoted with apostrophes: the library writes each one
+    // as "&quot;", six times its size, and the orientation stands where no edit of the text
+    // reaches (beside a comment), so only a packet written anew could hold the new value.
+    const std::string quotes = std::string(20000, '"') + std::string(45000, 'q');
+    const std::string unkeepable =
+        "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+        "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+        "xmlns:xmp='http://ns.adobe.com/xap/1.0/' xmlns:tiff='http://ns.adobe.com/tiff/1.0/' "
+        "xmp:Label='" +
+        quotes +
+        "'><tiff:Orientation>6<!-- the camera's --></tiff:Orientation></rdf:Description>"
+        "</rdf:RDF></x:xmpmeta>";
     struct Row {
         const char* name;
         std::string segments;
-        const char* model;   // what the saved file's Model must be
-        bool icc;            // whether the sound profile must come through
-        bool label = false;  // whether the huge XMP label must come through
+        const char* model;      // what the saved file's Model must be
+        bool icc;               // whether the sound profile must come through
+        std::size_t label = 0;  // the length of the XMP label that must come through
+        // The XMP packet the saved file must carry, byte for byte (not checked when empty), and
+        // whether it is left out as too large.
+        std::string packet = {};
+        bool xmp_too_large = false;
     };
     const std::vector<Row> rows = {
         // What can be read of a cut directory is kept.
@@ -172,9 +240,22 @@ TEST_F(JpegMetadataTest, BadMetadataNeverCostsThePicture) {
                      Entry(0x8769, 4, 1, Le32(8)) + Le32(8)) +
              IccSegment(1, 1, profile),
          "Cam", true},
-        {"an XMP packet near 64 KB", GoodExif() + huge_xmp(""), "Cam", false, true},
+        // Nothing to change: the packet as it was, byte for byte.
+        {"an XMP packet near 64 KB", GoodExif() + xmp_segment(huge_packet("")), "Cam", false, 65000,
+         huge_packet("")},
+        {"an XMP packet of quotes with nothing to change",
+         GoodExif() + xmp_segment(huge_packet("", quotes)), "Cam", false, 65000,
+         huge_packet("", quotes)},
+        // Changed values are written into the packet's own text, the rest kept byte for byte.
         {"an XMP packet near 64 KB whose orientation changes",
-         GoodExif() + huge_xmp("tiff:Orientation='6'"), "Cam", false, true},
+         GoodExif() + xmp_segment(huge_packet("tiff:Orientation='6'")), "Cam", false, 65000,
+         huge_packet("tiff:Orientation='1'")},
+        {"a full XMP packet whose longer sizes take from its padding",
+         GoodExif() + xmp_segment(padded), "Cam", false, LabelLength(padded), padded_saved},
+        {"a full XMP packet without padding, whose sizes would not fit",
+         GoodExif() + xmp_segment(unpadded), "Cam", false, LabelLength(unpadded), unpadded_saved},
+        {"an XMP packet that no form of fits its segment", GoodExif() + xmp_segment(unkeepable),
+         "Cam", false, 0, "", true},
         {"a profile declaring more than it holds",
          GoodExif() + IccSegment(1, 1, profile.substr(0, 4) + std::string(300, 'x')), "Cam", false},
         {"a profile missing its second chunk",
@@ -186,7 +267,13 @@ TEST_F(JpegMetadataTest, BadMetadataNeverCostsThePicture) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        const std::string saved = CarryJpegMetadata(WithSegments(base, r.segments), encoded);
+        bool xmp_too_large = !r.xmp_too_large;
+        const std::string saved =
+            CarryJpegMetadata(WithSegments(base, r.segments), encoded, &xmp_too_large);
+        EXPECT_EQ(xmp_too_large, r.xmp_too_large);
+        if (!r.packet.empty()) {
+            EXPECT_TRUE(XmpPacketOf(saved) == r.packet) << "the packet is not as it must be";
+        }
         EXPECT_EQ(DecodeStored(saved, false), DecodeStored(encoded, false));
         const SavedMetadata m = ReadSavedMetadata(saved);
         EXPECT_EQ(m.Exif("Exif.Image.Model"), r.model);
@@ -194,7 +281,7 @@ TEST_F(JpegMetadataTest, BadMetadataNeverCostsThePicture) {
             EXPECT_EQ(m.Exif("Exif.Image.Orientation"), "1");
         }
         EXPECT_EQ(m.icc, r.icc ? profile : std::string());
-        EXPECT_EQ(m.Xmp("Xmp.xmp.Label").size(), r.label ? 65000u : 0u);
+        EXPECT_EQ(m.Xmp("Xmp.xmp.Label").size(), r.label);
         EXPECT_NE(m.Xmp("Xmp.tiff.Orientation"), "6");
     }
     // Not a JPEG at all, on either side.

@@ -145,12 +145,12 @@ TEST_F(LosslessTurnTest, RunningOutOfMemoryAtAnyStepLeavesNothingHeld) {
     // Written with Huffman codes, the blocks of an arithmetic-coded file take more room than the
     // whole file did: the turned file outgrows its first buffer.
     const std::string arithmetic = ReadTestFile(TestDataPath("jpeg/good/gen_arithmetic.jpg"));
-    const QImage pixels = DecodeJpeg(progressive, 4);
+    const QImage pixels = DecodeJpeg(progressive, 4, false).image;
     const std::vector<Row> rows = {
         {"a lossless turn", [&] { return TurnJpegLosslessly(sequential, 1).has_value(); }},
         {"a lossless turn that outgrows its first buffer",
          [&] { return TurnJpegLosslessly(arithmetic, 3).has_value(); }},
-        {"a progressive decode", [&] { return !DecodeJpeg(progressive, 8).isNull(); }},
+        {"a progressive decode", [&] { return !DecodeJpeg(progressive, 8, false).image.isNull(); }},
         {"an encode", [&] { return EncodeJpegFile(pixels, 85, true).has_value(); }},
     };
     for (const Row& r : rows) {

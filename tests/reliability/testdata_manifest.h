@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/temp_dir.h"
@@ -80,4 +81,33 @@ inline std::vector<SweepPicture> SweepPicturesUnder(const std::vector<std::strin
         if (take) chosen.push_back(p);
     }
     return chosen;
+}
+
+// The manifest's pictures whose data ends early or is corrupt (the decoder library warns of it, a
+// BMP's rows run past its end): every job refuses them as unreadable, as it refuses the copies of
+// CutSweepPictures, and never writes over them.
+inline bool IsDamagedSweepPicture(const std::string& path) {
+    for (const char* damaged :
+         {"jpeg/bad/gen_truncated_half_baseline.jpg",
+          "jpeg/bad/gen_truncated_third_progressive.jpg", "jpeg/bad/gen_corrupt_entropy_data.jpg",
+          "jpeg/bad/jd_dc-predictor-overflow.jpg", "jpeg/bad/jd_subtract-with-overflow.jpg",
+          "bmp/bad/shortfile.bmp", "bmp/bad/badrle.bmp", "bmp/bad/badrle4.bmp"}) {
+        if (path == damaged) return true;
+    }
+    return false;
+}
+
+// Pictures cut at 60 % of their length, as a download cut short leaves them (a baseline and a
+// progressive photograph, an uncompressed and a run-length BMP): name -> bytes.
+inline std::vector<std::pair<std::string, std::string>> CutSweepPictures() {
+    std::vector<std::pair<std::string, std::string>> cut;
+    for (const char* path :
+         {"photos/ladybird.jpg", "photos/wall_clock.jpg", "bmp/good/photo_640x504_24bit.bmp",
+          "bmp/good/photo_400x315_8bit_rle8.bmp"}) {
+        const std::string bytes = ReadTestFile(TestDataPath(path));
+        const std::string name = path;
+        cut.emplace_back("cut_" + name.substr(name.rfind('/') + 1),
+                         bytes.substr(0, bytes.size() * 6 / 10));
+    }
+    return cut;
 }

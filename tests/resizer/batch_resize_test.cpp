@@ -8,17 +8,19 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <set>
 #include <stdexcept>
 
+#include "core/picture_job.h"
 #include "core/picture_list_model.h"
-#include "platform/large_memory.h"
 #include "resizer/job/batch_outcome.h"
 #include "tests/imaging/imaging_test_support.h"
 #include "tests/imaging/metadata_test_support.h"
 #include "tests/support/recording_progress_sink.h"
 #include "tests/support/recording_user_dialogs.h"
+#include "tests/support/starved_memory.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -32,32 +34,65 @@ class FailingCodec : public ImageCodec {
     std::set<std::string> fail_load;  // file names (no folder)
     std::set<std::string> fail_save;
     std::set<std::string> throw_on_load;  // a library's error in the middle of a picture
-    std::set<std::string> starve_load;    // no large buffer to be had while it loads
+    // Memory runs short in one step of a named picture: file name -> "load", "turn", "resize",
+    // "encode", "metadata" or "save".
+    std::map<std::string, std::string> starve;
     std::mutex mutex;
     std::vector<std::pair<int, int>> load_minimums;
+
+    // Runs a step of the picture in hand, starved when it is the one named for it.
+    template <typename Step>
+    auto InStep(const std::string& step, std::size_t heap_from, Step&& run) {
+        const auto it = starve.find(t_picture);
+        if (it == starve.end() || it->second != step) return run();
+        const StarvedMemory starved(heap_from);
+        return run();
+    }
 
     ImageHandle Load(const std::string& path, int min_width, int min_height) override {
         {
             const std::lock_guard lock(mutex);
             load_minimums.emplace_back(min_width, min_height);
         }
-        if (fail_load.count(fs::path(path).filename().string())) return {};
-        if (throw_on_load.count(fs::path(path).filename().string()))
+        // A worker takes one picture at a time, its load first.
+        t_picture = fs::path(path).filename().string();
+        if (fail_load.count(t_picture)) return {};
+        if (throw_on_load.count(t_picture))
             throw std::runtime_error("damaged beyond the library's checks");
-        if (starve_load.count(fs::path(path).filename().string())) {
-            LimitLargeAllocationsForTesting(0);
-            ImageHandle image = ImageCodec::Load(path, min_width, min_height);
-            LimitLargeAllocationsForTesting(-1);
-            return image;
-        }
-        return ImageCodec::Load(path, min_width, min_height);
+        return InStep("load", StarvedMemory::kHeapUntouched,
+                      [&] { return ImageCodec::Load(path, min_width, min_height); });
+    }
+    void Rotate(ImageHandle& image) override {
+        InStep("turn", StarvedMemory::kHeapUntouched, [&] {
+            ImageCodec::Rotate(image);
+            return 0;
+        });
+    }
+    ImageHandle Resize(const ImageHandle& image, int width, int height) override {
+        return InStep("resize", StarvedMemory::kHeapUntouched,
+                      [&] { return ImageCodec::Resize(image, width, height); });
+    }
+    std::optional<std::string> EncodeJpeg(const ImageHandle& image, int quality) override {
+        return InStep("encode", StarvedMemory::kHeapUntouched,
+                      [&] { return ImageCodec::EncodeJpeg(image, quality); });
+    }
+    // No block larger than the picture itself: what the metadata library takes for its work
+    // fails, a copy of the picture alone would not.
+    std::string CarryMetadata(const std::string& source, const std::string& encoded,
+                              bool* xmp_too_large) override {
+        return InStep("metadata", encoded.size() + 2,
+                      [&] { return ImageCodec::CarryMetadata(source, encoded, xmp_too_large); });
     }
     bool WriteFile(const std::string& path, const std::string& bytes, const FileToReplace* replaces,
                    ReplaceFailure* failure) override {
         // A failing writer leaves nothing at the path, as the real one guarantees.
         if (fail_save.count(fs::path(path).filename().string())) return false;
-        return ImageCodec::WriteFile(path, bytes, replaces, failure);
+        return InStep("save", 0,
+                      [&] { return ImageCodec::WriteFile(path, bytes, replaces, failure); });
     }
+
+  private:
+    static inline thread_local std::string t_picture;
 };
 
 QSize StoredSize(const std::string& path) {
@@ -210,6 +245,35 @@ TEST_F(BatchResizeTest, AResizedJpegKeepsTheCameraDataUpright) {
     EXPECT_EQ(StoredSize(source + "/side.jpg"), QSize(400, 600));
 }
 
+// An XMP packet that no form of fits its segment once its orientation changes: the picture is
+// still made, and its line says what it lacks; it is not the unchanged copy a failed picture gets.
+TEST_F(BatchResizeTest, APictureSavedWithoutItsXmpIsListedForItButKept) {
+    const std::string packet =
+        "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+        "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+        "xmlns:xmp='http://ns.adobe.com/xap/1.0/' xmlns:tiff='http://ns.adobe.com/tiff/1.0/' "
+        "xmp:Label='" +
+        std::string(20000, '"') + std::string(45000, 'q') +
+        "'><tiff:Orientation>6<!-- the camera's --></tiff:Orientation></rdf:Description>"
+        "</rdf:RDF></x:xmpmeta>";
+    const std::string payload = std::string("http://ns.adobe.com/xap/1.0/\0", 29) + packet;
+    const std::string photo = ReadTestFile(TestDataPath("photos/dune_grass.jpg"));
+    const std::string length{static_cast<char>((payload.size() + 2) >> 8),
+                             static_cast<char>((payload.size() + 2) & 0xFF)};
+    ASSERT_TRUE(WriteTestFile(
+        source + "/bug.jpg", photo.substr(0, 2) + "\xFF\xE1" + length + payload + photo.substr(2)));
+    model.InsertPicture("bug.jpg", true);
+    settings.sizeMode = FitWidth;
+    settings.targetWidth = 200;
+    ASSERT_TRUE(Create(settings));
+    EXPECT_EQ(dialogs.Texts(),
+              std::vector<std::string>{source + "/bug.jpg (ｴﾗｰ)" + kXmpTooLargeReason + "\n"});
+    EXPECT_EQ(StoredSize(output + "/bug.jpg"), QSize(200, 125));
+    const SavedMetadata saved = ReadSavedMetadata(ReadTestFile(output + "/bug.jpg"));
+    EXPECT_TRUE(saved.xmp.empty());
+    EXPECT_EQ(saved.Exif("Exif.Image.Model"), "Canon EOS DIGITAL REBEL");
+}
+
 TEST_F(BatchResizeTest, AnUnloadableSecondPictureIsCopiedAndReportedOnOneLine) {
     AddPhoto("photos/dune_grass.jpg", "a.jpg");
     AddPhoto("jpeg/bad/gen_truncated_in_headers.jpg", "b.jpg");
@@ -250,14 +314,36 @@ TEST_F(BatchResizeTest, AnErrorThrownForOnePictureIsListedAndTheBatchGoesOn) {
     EXPECT_EQ(StoredSize(output + "/c.jpg"), QSize(1680, 1050));
 }
 
-TEST_F(BatchResizeTest, APictureThatFindsNoMemoryIsListedAsSuchNotAsUnreadable) {
+// Memory that runs out in any step of one picture fails that picture, named as such, and nothing
+// is made of it: its original stays as it was (in the output folder, the unchanged copy every
+// failed picture gets), never saved unturned or without its camera data. The next picture is made.
+TEST_F(BatchResizeTest, MemoryThatRunsOutInAnyStepFailsThatPictureAlone) {
     AddPhoto("photos/dune_grass.jpg", "a.jpg");
     AddPhoto("photos/dune_grass.jpg", "b.jpg");
-    codec.starve_load = {"a.jpg"};
-    ASSERT_TRUE(Create(settings));
-    EXPECT_EQ(dialogs.Texts(),
-              std::vector<std::string>{source + "/a.jpg (ｴﾗｰ)メモリの確保に失敗しました\n"});
-    EXPECT_EQ(StoredSize(output + "/b.jpg"), QSize(1680, 1050));
+    const std::string original = ReadTestFile(source + "/a.jpg");
+    model.AddQuarterTurn(0);
+    settings.sizeMode = ScaleByPercent;
+    settings.scalePercent = 90;  // decoded whole, then resized: every step takes large buffers
+    for (const char* step : {"load", "turn", "resize", "encode", "metadata", "save"}) {
+        for (const bool overwrite : {false, true}) {
+            SCOPED_TRACE(std::string(step) + (overwrite ? ", over the originals" : ""));
+            fs::copy_file(TestDataPath("photos/dune_grass.jpg"), source + "/b.jpg",
+                          fs::copy_options::overwrite_existing);
+            for (const char* name : {"/a.jpg", "/b.jpg"}) fs::remove(output + name);
+            codec.starve = {{"a.jpg", step}};
+            dialogs.calls.clear();
+            settings.overwriteOriginals = overwrite;
+            ASSERT_TRUE(Create(settings));
+            EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{
+                                           source + "/a.jpg (ｴﾗｰ)メモリの確保に失敗しました\n"});
+            EXPECT_EQ(ReadTestFile(source + "/a.jpg"), original);
+            const std::string made = overwrite ? source : output;
+            if (!overwrite) {
+                EXPECT_EQ(ReadTestFile(output + "/a.jpg"), original);
+            }
+            EXPECT_EQ(StoredSize(made + "/b.jpg"), QSize(1512, 945));
+        }
+    }
 }
 
 TEST_F(BatchResizeTest, AFailedSaveOverTheOriginalLeavesItByteIdentical) {

@@ -19,6 +19,7 @@
 #include "tests/support/recording_progress_sink.h"
 #include "tests/support/recording_shell_opener.h"
 #include "tests/support/recording_user_dialogs.h"
+#include "tests/support/starved_memory.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -93,9 +94,15 @@ class RecordingCodec : public ImageCodec {
         if (fs::path(path).filename() == fail_saves_named) return false;
         return ImageCodec::WriteFile(path, bytes, replaces, failure);
     }
+    void Rotate(ImageHandle& image) override {
+        if (!starve_turns) return ImageCodec::Rotate(image);
+        const StarvedMemory starved;
+        ImageCodec::Rotate(image);
+    }
     std::mutex mutex;
     std::vector<LoadCall> loads;
     std::string fail_saves_named;  // a file name (no folder)
+    bool starve_turns = false;     // no large buffer to be had for a turn
 };
 
 class AlbumBuild : public ::testing::Test {
@@ -251,6 +258,28 @@ TEST_F(AlbumBuild, AFailedTurnedSaveCopiesThePictureUnturned) {
     ASSERT_TRUE(Build());
     EXPECT_EQ(Out("my_p/b.jpg"), Src("b.jpg"));
     EXPECT_EQ(Entries(dir / "out/my_p"), std::set<std::string>{"b.jpg"});
+}
+
+// A turn that finds no memory fails its picture, named as such: it is copied as it is (never
+// saved unturned as if turned), in the album's own folder or over its source.
+TEST_F(AlbumBuild, ATurnThatFindsNoMemoryLeavesThePictureAsItIs) {
+    // 1050 rows are no whole number of blocks: the turn is made on the decoded pixels.
+    AddFile("a.jpg", "photos/dune_grass.jpg", 1);
+    codec.starve_turns = true;
+    for (const bool in_picture_folder : {false, true}) {
+        SCOPED_TRACE(in_picture_folder ? "in the picture folder" : "in the album's folder");
+        settings.out_sorce = in_picture_folder ? 1 : 0;
+        settings.pic_folder = in_picture_folder ? "" : "my_p";
+        dialogs.calls.clear();
+        ASSERT_TRUE(Build());
+        ASSERT_FALSE(dialogs.calls.empty());
+        EXPECT_EQ(dialogs.calls[0].text, dir / "src/a.jpg (ｴﾗｰ)メモリの確保に失敗しました\n");
+        EXPECT_EQ(Src("a.jpg"), ReadTestFile(TestDataPath("photos/dune_grass.jpg")));
+        if (!in_picture_folder) {
+            EXPECT_EQ(Out("my_p/a.jpg"), Src("a.jpg"));
+            EXPECT_FALSE(fs::exists(dir / "out/my_t/_a.jpg"));
+        }
+    }
 }
 
 TEST_F(AlbumBuild, HtmlOnlyCopiesMaterialsAndLeavesPicturesAlone) {

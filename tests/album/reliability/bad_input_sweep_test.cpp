@@ -1,7 +1,7 @@
-// Every picture of tests/data, good, questionable and hostile, goes through a whole album
-// build. Each must end as the build's failure rules say: a picture that loads gets a thumbnail and
-// its copy, one that is refused is copied unchanged without a thumbnail, and nothing crashes, hangs
-// or stops the pages from being written.
+// Every picture of tests/data, good, questionable and hostile, and pictures cut short, go through
+// a whole album build. Each must end as the build's failure rules say: a picture that loads gets a
+// thumbnail and its copy, one that is refused (a damaged one always) is copied unchanged without a
+// thumbnail, and nothing crashes, hangs or stops the pages from being written.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -84,8 +84,10 @@ class AlbumSweep : public ::testing::Test {
         // Zero-byte pictures are not shipped with the test data.
         for (const char* name : {"zero_bytes.jpg", "zero_bytes.bmp", "zero_bytes.gif"})
             ASSERT_TRUE(WriteTestFile(dir / (std::string("src/") + name), ""));
+        for (const auto& [name, bytes] : CutSweepPictures())
+            ASSERT_TRUE(WriteTestFile(dir / ("src/" + name), bytes));
         list.Fill(settings.picture_path, PictureFilter::Album);
-        ASSERT_EQ(list.Count(), static_cast<int>(pictures.size()) + 3);
+        ASSERT_EQ(list.Count(), static_cast<int>(pictures.size() + 3 + CutSweepPictures().size()));
         for (int i = 0; i < list.Count(); ++i) {
             list.SetChecked(i, true);
             for (int t = 0; t < turns; ++t) list.AddQuarterTurn(i);
@@ -178,7 +180,7 @@ TEST_F(AlbumSweep, EveryTestPictureIsProcessedOrCopiedUnchangedWithoutAThumbnail
         if (p.MustDecode()) {
             EXPECT_TRUE(has_thumbnail) << "a decodable picture lost its thumbnail";
         }
-        if (p.MustBeRefused()) {
+        if (p.MustBeRefused() || IsDamagedSweepPicture(p.path)) {
             EXPECT_FALSE(has_thumbnail) << "a broken picture got a thumbnail";
         }
         EXPECT_EQ(has_thumbnail, codec.loaded.count(name) == 1);
@@ -201,6 +203,12 @@ TEST_F(AlbumSweep, EveryTestPictureIsProcessedOrCopiedUnchangedWithoutAThumbnail
     for (const char* name : {"zero_bytes.jpg", "zero_bytes.bmp", "zero_bytes.gif"}) {
         EXPECT_FALSE(fs::exists(ThumbnailPath(name))) << name;
         EXPECT_TRUE(fs::exists(dir / (std::string("out/my_p/") + name))) << name;
+    }
+    // A picture cut short is copied byte for byte, but no thumbnail is made from half a picture.
+    for (const auto& [name, bytes] : CutSweepPictures()) {
+        EXPECT_EQ(codec.refused.count(name), 1u) << name;
+        EXPECT_FALSE(fs::exists(ThumbnailPath(name))) << name;
+        EXPECT_EQ(Copy(name), bytes) << name;
     }
     // The thumbnail phase ran over every picture to the end.
     EXPECT_NE(std::find(progress.calls.begin(), progress.calls.end(),
@@ -239,7 +247,7 @@ TEST_F(AlbumSweep, TurnedBadPicturesAreCopiedUnturnedAndGoodOnesAreSavedTurned) 
         if (p.MustDecode() && !is_gif) {
             EXPECT_TRUE(loaded);
         }
-        if (p.MustBeRefused()) {
+        if (p.MustBeRefused() || IsDamagedSweepPicture(p.path)) {
             EXPECT_FALSE(loaded);
         }
         if (!loaded) {
@@ -253,6 +261,10 @@ TEST_F(AlbumSweep, TurnedBadPicturesAreCopiedUnturnedAndGoodOnesAreSavedTurned) 
             EXPECT_EQ(copy, (ImgKitSize{p.height, p.width}));
         }
         EXPECT_TRUE(fs::exists(ThumbnailPath(name)));
+    }
+    for (const auto& [name, bytes] : CutSweepPictures()) {
+        EXPECT_EQ(codec.loaded.count(name), 0u) << name;
+        EXPECT_EQ(Copy(name), bytes) << "a picture cut short must be copied as it is";
     }
     // No temporary file of a turned save is left behind.
     for (const auto& entry : fs::directory_iterator(dir / "out/my_p"))

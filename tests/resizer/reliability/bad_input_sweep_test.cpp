@@ -1,6 +1,7 @@
-// Every JPEG and BMP picture of tests/data, good, questionable and hostile, goes through the
-// batch resize. A picture that loads is written at half size; one that is refused gets its error
-// line and an unchanged copy; in the overwrite mode a refused original is left exactly as it was.
+// Every JPEG and BMP picture of tests/data, good, questionable and hostile, and pictures cut short,
+// go through the batch resize. A picture that loads is written at half size; one that is refused
+// (a damaged one always) gets its error line and an unchanged copy; in the overwrite mode a
+// refused original is left exactly as it was.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -62,8 +63,10 @@ class ResizerSweep : public ::testing::Test {
         }
         for (const char* name : {"zero_bytes.jpg", "zero_bytes.bmp"})
             WriteTestFile(dir / (std::string("src/") + name), "");
+        for (const auto& [name, bytes] : CutSweepPictures())
+            WriteTestFile(dir / ("src/" + name), bytes);
         list.Fill(settings.sourceFolder, PictureFilter::Resizer);
-        EXPECT_EQ(list.Count(), static_cast<int>(pictures.size()) + 2);
+        EXPECT_EQ(list.Count(), static_cast<int>(pictures.size() + 2 + CutSweepPictures().size()));
         for (int i = 0; i < list.Count(); ++i) list.SetChecked(i, true);
         return pictures;
     }
@@ -136,7 +139,7 @@ TEST_F(ResizerSweep, EveryTestPictureIsResizedOrListedAsFailedAndCopiedUnchanged
             EXPECT_EQ(errors.find(source + " (ｴﾗｰ)" + kResizeTooSmall + "\n") != std::string::npos,
                       too_small);
         }
-        if (p.MustBeRefused()) {
+        if (p.MustBeRefused() || IsDamagedSweepPicture(p.path)) {
             EXPECT_NE(errors.find(source + kLoadFailed), std::string::npos);
         }
         if (p.declared_pixels > kMaxPicturePixels) {
@@ -148,6 +151,12 @@ TEST_F(ResizerSweep, EveryTestPictureIsResizedOrListedAsFailedAndCopiedUnchanged
         const std::string source = dir / (std::string("src/") + name);
         EXPECT_NE(errors.find(source + kLoadFailed), std::string::npos) << name;
         EXPECT_TRUE(fs::exists(dir / (std::string("out/") + name)));
+        ++failed_lines;
+    }
+    // A picture cut short is refused and copied as it is, never resized with a grey rest.
+    for (const auto& [name, bytes] : CutSweepPictures()) {
+        EXPECT_NE(errors.find(dir / ("src/" + name) + kLoadFailed), std::string::npos) << name;
+        EXPECT_EQ(ReadTestFile(dir / ("out/" + name)), bytes) << name;
         ++failed_lines;
     }
     EXPECT_EQ(outcome.failed, failed_lines);
@@ -181,14 +190,18 @@ TEST_F(ResizerSweep, OverwritingLeavesEveryRefusedOriginalExactlyAsItWas) {
         } else {
             EXPECT_GT(ImgKitUprightSize(source).width, 0) << "a converted original must load";
         }
-        if (p.MustBeRefused()) {
+        if (p.MustBeRefused() || IsDamagedSweepPicture(p.path)) {
             EXPECT_NE(errors.find(source + kLoadFailed), std::string::npos);
         }
+    }
+    for (const auto& [name, bytes] : CutSweepPictures()) {
+        EXPECT_NE(errors.find(dir / ("src/" + name) + kLoadFailed), std::string::npos) << name;
+        EXPECT_EQ(ReadTestFile(dir / ("src/" + name)), bytes) << "a damaged original replaced";
     }
     EXPECT_GT(refused, 10);
     // Nothing but the pictures is left in the folder: no temporary file of a save.
     std::set<std::string> names;
     for (const auto& entry : fs::directory_iterator(dir / "src"))
         names.insert(entry.path().filename().string());
-    EXPECT_EQ(names.size(), pictures.size() + 2);
+    EXPECT_EQ(names.size(), pictures.size() + 2 + CutSweepPictures().size());
 }
