@@ -237,15 +237,6 @@ std::vector<ListedTheme> LoadListedThemes(const std::string& theme_folder,
     return listed;
 }
 
-ThemeList LoadThemes(const std::string& theme_folder) {
-    std::vector<ListedTheme> listed;
-    AppendFolderThemes(theme_folder, nullptr, listed);
-    ThemeList themes;
-    themes.reserve(listed.size());
-    for (ListedTheme& entry : listed) themes.push_back(std::move(entry.theme));
-    return themes;
-}
-
 bool IsThemeTitleTaken(const ThemeList& themes, const std::string& title) {
     return std::any_of(themes.begin(), themes.end(), [&](const CoordinateTheme& theme) {
         return EqualIgnoringAsciiCase(theme.title, title);

@@ -32,10 +32,6 @@ using ThemeList = std::vector<CoordinateTheme>;
 // The file the user's own themes are appended to, inside the theme folder.
 inline constexpr const char* kUserThemeFileName = "userat.ctm";
 
-// Reads every "*.ctm" file of `theme_folder` (in file-name order), each as UTF-8 when it is valid
-// UTF-8, else as CP932. Never fails: an unreadable folder or file contributes no themes.
-ThemeList LoadThemes(const std::string& theme_folder);
-
 // The folder a user's own themes go to when the theme folder cannot take them (an installed copy,
 // whose theme folder belongs to the system): UserDataFolder() + "/pictavo/".
 std::string UserThemeDataFolder();
@@ -59,7 +55,8 @@ struct ListedTheme {
 
 // The themes of `theme_folder` and then, when the user's themes are kept in another folder, those
 // of `user_theme_folder` (the shipped themes come first), each marked with whether it is the
-// user's own.
+// user's own. Each folder's "*.ctm" files are read in file-name order, each as UTF-8 when it is
+// valid UTF-8, else as CP932. Never fails: an unreadable folder or file contributes no themes.
 std::vector<ListedTheme> LoadListedThemes(const std::string& theme_folder,
                                           const std::string& user_theme_folder);
 

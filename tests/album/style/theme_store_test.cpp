@@ -11,6 +11,15 @@ namespace {
 
 constexpr int kSilver = 0xC0C0C0;
 
+// The themes the Style page lists from `folder` when the user's own file is kept there too.
+ThemeList Listed(const std::string& folder) {
+    ThemeList themes;
+    for (ListedTheme& listed : LoadListedThemes(folder, folder)) {
+        themes.push_back(std::move(listed.theme));
+    }
+    return themes;
+}
+
 struct ParseCase {
     const char* name;
     std::string text;
@@ -184,7 +193,7 @@ TEST(AppendUserTheme, CreatesFolderAndWritesTheDefaultsLineInCrLf) {
     EXPECT_EQ(ReadTestFile(folder + "/userat.ctm"),
               "T,#000000,#000000,#000000,#c0c0c0,7,4,2,,,\r\n");
 
-    ThemeList back = LoadThemes(folder);
+    ThemeList back = Listed(folder);
     ASSERT_EQ(back.size(), 1u);
     EXPECT_EQ(back[0], CaptureTheme("T", AlbumSettings{}));
     EXPECT_EQ(back[0].color_bg, kSilver);
@@ -198,7 +207,7 @@ TEST(AppendUserTheme, AppendsInCp932AndKeepsEarlierLines) {
     EXPECT_EQ(ReadTestFile(file),
               "A,,,,,,,,,,\r\n\x8f\x74\x82\xcc\x8a\x43,#000000,#000000,#000000,#c0c0c0,7,4,2,,,"
               "\r\n");
-    ThemeList back = LoadThemes(dir.Path());
+    ThemeList back = Listed(dir.Path());
     ASSERT_EQ(back.size(), 2u);
     EXPECT_EQ(back[1].title, "春の海");
 }
@@ -208,7 +217,7 @@ TEST(AppendUserTheme, EndsAnUnfinishedLastLineBeforeAppending) {
     const std::string file = dir / "userat.ctm";
     ASSERT_TRUE(WriteTestFile(file, "A,,,,,,,,,,"));
     ASSERT_TRUE(AppendUserTheme(dir.Path(), CaptureTheme("B", AlbumSettings{})));
-    ThemeList back = LoadThemes(dir.Path());
+    ThemeList back = Listed(dir.Path());
     ASSERT_EQ(back.size(), 2u);
     EXPECT_EQ(back[0].title, "A");
     EXPECT_EQ(back[0].name_hr, "");
@@ -222,7 +231,7 @@ TEST(AppendUserTheme, KeepsAUtf8FileInUtf8) {
     ASSERT_TRUE(AppendUserTheme(dir.Path(), CaptureTheme("秋", AlbumSettings{})));
     EXPECT_EQ(ReadTestFile(file),
               "夏,,,,,,,,,,\r\n秋,#000000,#000000,#000000,#c0c0c0,7,4,2,,,\r\n");
-    ThemeList back = LoadThemes(dir.Path());
+    ThemeList back = Listed(dir.Path());
     ASSERT_EQ(back.size(), 2u);
     EXPECT_EQ(back[0].title, "夏");
     EXPECT_EQ(back[1].title, "秋");
@@ -242,7 +251,7 @@ TEST(AppendUserTheme, FailsWhenTheFileIsAFolder) {
     EXPECT_FALSE(AppendUserTheme(dir.Path(), CaptureTheme("T", AlbumSettings{})));
 }
 
-TEST(LoadThemes, ReadsCtmFilesInNameOrderInEitherEncoding) {
+TEST(LoadListedThemes, ReadsCtmFilesInNameOrderInEitherEncoding) {
     TempDir dir;
     ASSERT_TRUE(WriteTestFile(dir / "b.ctm", "\x8f\x74,,,,,,,,,,\r\n"));  // CP932 "春"
     ASSERT_TRUE(WriteTestFile(dir / "a.ctm", "夏,,,,,,,,,,\r\n"));        // UTF-8
@@ -250,13 +259,13 @@ TEST(LoadThemes, ReadsCtmFilesInNameOrderInEitherEncoding) {
     ASSERT_TRUE(WriteTestFile(dir / "notes.txt", "N,,,,,,,,,,\r\n"));
     std::filesystem::create_directories(dir / "folder.ctm");
     std::vector<std::string> titles;
-    for (const CoordinateTheme& t : LoadThemes(dir.Path())) titles.push_back(t.title);
+    for (const CoordinateTheme& t : Listed(dir.Path())) titles.push_back(t.title);
     EXPECT_EQ(titles, (std::vector<std::string>{"夏", "春", "C"}));
 }
 
-TEST(LoadThemes, MissingFolderGivesNoThemes) {
+TEST(LoadListedThemes, MissingFolderGivesNoThemes) {
     TempDir dir;
-    EXPECT_TRUE(LoadThemes(dir / "nowhere").empty());
+    EXPECT_TRUE(Listed(dir / "nowhere").empty());
 }
 
 // Renaming and deleting a line of the user's file: the theme is named by its line as loaded, and
