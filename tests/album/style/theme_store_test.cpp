@@ -5,6 +5,8 @@
 #include <filesystem>
 
 #include "album/settings/album_settings.h"
+#include "platform/file_system.h"
+#include "tests/support/same_bytes.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -249,6 +251,81 @@ TEST(AppendUserTheme, FailsWhenTheFileIsAFolder) {
     TempDir dir;
     std::filesystem::create_directories(dir / "userat.ctm");
     EXPECT_FALSE(AppendUserTheme(dir.Path(), CaptureTheme("T", AlbumSettings{})));
+}
+
+// A theme file of `size` bytes: one theme line whose last field fills it.
+std::string ThemeFileOfSize(std::size_t size, bool ended = true) {
+    const std::string head = "P,,,,,,,,,,";
+    const std::string end = ended ? "\r\n" : "";
+    return head + std::string(size - head.size() - end.size(), 'p') + end;
+}
+
+// A theme is appended only where the list reads it: its line must end within the first
+// kStoredTextReadLimit bytes of the file; otherwise nothing is written.
+struct UserFileRoomCase {
+    const char* name;
+    long long room;  // bytes between the file's end and the limit (negative: beyond the limit)
+    bool ended;      // the file's last line has its line end
+    bool appended;
+};
+
+class UserFileRoom : public ::testing::TestWithParam<UserFileRoomCase> {};
+
+TEST_P(UserFileRoom, AppendsOnlyWhatTheListWillRead) {
+    const UserFileRoomCase& c = GetParam();
+    const CoordinateTheme theme = CaptureTheme("T", AlbumSettings{});
+    const long long line = static_cast<long long>(FormatThemeLine(theme).size());
+    TempDir dir;
+    const std::string file = dir / "userat.ctm";
+    const std::string before = ThemeFileOfSize(
+        static_cast<std::size_t>(static_cast<long long>(kStoredTextReadLimit) - c.room - line),
+        c.ended);
+    ASSERT_TRUE(WriteTestFile(file, before));
+    EXPECT_EQ(UserThemeFileHasRoomFor(dir.Path(), theme), c.appended);
+    EXPECT_EQ(AppendUserTheme(dir.Path(), theme), c.appended);
+    if (c.appended) {
+        EXPECT_EQ(Listed(dir.Path()).back(), theme);
+    } else {
+        EXPECT_TRUE(SameBytes(ReadTestFile(file), before));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, UserFileRoom,
+    ::testing::Values(UserFileRoomCase{"a_line_that_ends_at_the_limit_is_appended", 0, true, true},
+                      UserFileRoomCase{"a_line_one_byte_beyond_it_is_refused", -1, true, false},
+                      UserFileRoomCase{"an_unended_last_line_counts_its_line_end", 1, false, false},
+                      UserFileRoomCase{"a_file_already_beyond_it_is_left_alone", -5000, true,
+                                       false}),
+    [](const ::testing::TestParamInfo<UserFileRoomCase>& info) {
+        return std::string(info.param.name);
+    });
+
+TEST(UserThemeFile, AHugeSparseFileIsNeverReadWholeNorChanged) {
+    TempDir dir;
+    const std::string file = dir / "userat.ctm";
+    ASSERT_TRUE(WriteTestFile(file, "A,,,,,,,,,,\r\n"));
+    constexpr std::uintmax_t kSize = std::uintmax_t{64} << 30;
+    std::filesystem::resize_file(file, kSize);
+    const std::vector<ListedTheme> listed = LoadListedThemes(dir.Path(), dir.Path());
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_TRUE(listed[0].own);
+    const CoordinateTheme theme = listed[0].theme;
+    EXPECT_FALSE(UserThemeFileHasRoomFor(dir.Path(), theme));
+    EXPECT_FALSE(AppendUserTheme(dir.Path(), CaptureTheme("T", AlbumSettings{})));
+    EXPECT_EQ(RenameUserTheme(dir.Path(), theme, "B"), UserThemeChange::NotWritten);
+    EXPECT_EQ(DeleteUserTheme(dir.Path(), theme), UserThemeChange::NotWritten);
+    EXPECT_EQ(std::filesystem::file_size(file), kSize);
+}
+
+TEST(LoadListedThemes, ALineCutByTheReadLimitIsNotListed) {
+    TempDir dir;
+    // The limit falls after the tenth comma of the second line: read, it would name "hr".
+    ASSERT_TRUE(WriteTestFile(dir / "a.ctm", ThemeFileOfSize(kStoredTextReadLimit - 13) +
+                                                 "B,,,,,,,,,,hr.png\r\nC,,,,,,,,,,\r\n"));
+    const ThemeList themes = Listed(dir.Path());
+    ASSERT_EQ(themes.size(), 1u);
+    EXPECT_EQ(themes[0].title, "P");
 }
 
 TEST(LoadListedThemes, ReadsCtmFilesInNameOrderInEitherEncoding) {
