@@ -329,7 +329,8 @@ AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context) {
             }
         }
         context.progress.SetPos(page);
-        // A page that could not be opened passes -1 on, as a page without pictures left does.
+        // -1 only when no picture is left: a page that could not be written hands on the next
+        // page's first picture all the same.
         first = next;
     }
     return outcome;
@@ -362,12 +363,18 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
     report.pages_written = !report.stopped && pages.completed && report.pages_failed == 0;
 
     // Every message of the build is shown here, in the order the steps met them: the pages that
-    // failed, then the pictures and materials, then the question.
+    // failed, then the pictures and materials, then the question. A page failure that many pages
+    // share (a folder that cannot be written) is said once.
     auto show = [&context](const std::string& text) {
         context.dialogs.ShowMessage(text, std::nullopt, MessageIcon::Exclamation,
                                     MessageButtons::Ok);
     };
-    for (const std::string& message : pages.messages) show(message);
+    std::vector<std::string> shown;
+    for (const std::string& message : pages.messages) {
+        if (std::find(shown.begin(), shown.end(), message) != shown.end()) continue;
+        shown.push_back(message);
+        show(message);
+    }
     if (report.stopped) {
         show(std::string(kAlbumStopped) + "\n" + ProcessedCountLine(files.pictures_made, checked) +
              (files.failures.empty() ? "" : "\n\n" + files.failures));

@@ -110,7 +110,8 @@ struct AlbumPagesOutcome {
 };
 
 // All index pages and, with slide_mode, their slide-show pages, with the progress of the HTML
-// phase.
+// phase. A page that cannot be opened is counted and the pages after it keep their own pictures; a
+// page that fails while being written ends the phase.
 AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context);
 
 // BuildAlbum, also telling what happened.

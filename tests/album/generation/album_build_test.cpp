@@ -356,6 +356,29 @@ TEST_F(AlbumBuild, ElevenPicturesAtFiveByTwoMakeTwoPages) {
     EXPECT_EQ(Out("my2.html").find("g19.gif"), std::string::npos);
 }
 
+TEST_F(AlbumBuild, APageThatCannotBeWrittenLeavesTheNextPagesTheirPictures) {
+    settings.html_page = 1;
+    settings.thumbnail_cols = 1;
+    for (const char* name : {"a.gif", "b.gif", "c.gif"}) AddFile(name, "gif/ig_sample_1.gif");
+    // Pages 1 and 3 of the last build carry no write permission bit: not replaced, even by root.
+    for (const char* page : {"my.html", "my3.html"}) {
+        WriteTestFile(dir / ("out/" + std::string(page)), "the last build's page");
+        fs::permissions(dir / ("out/" + std::string(page)), fs::perms::owner_read);
+    }
+    AlbumBuildContext context{settings, list, materials, dialogs, progress, shell, codec};
+    AlbumBuildReport report;
+    EXPECT_FALSE(BuildAlbum(context, report));
+    EXPECT_EQ(report.pages_failed, 2);
+    // Page 2 holds its own picture, as in an album whose every page was written.
+    EXPECT_NE(Out("my2.html").find("my_p/b.gif"), std::string::npos);
+    EXPECT_EQ(Out("my2.html").find("my_p/a.gif"), std::string::npos);
+    EXPECT_EQ(Out("my3.html"), "the last build's page");
+    // One reason, said once; no album to offer.
+    EXPECT_EQ(dialogs.Texts(),
+              std::vector<std::string>{"書きこみモードでファイルをオープンできませんでした。"});
+    EXPECT_TRUE(shell.opened.empty());
+}
+
 TEST(AlbumPageCount, PagesFollowRowsTimesColumns) {
     AlbumSettings s;
     s.thumbnail_rows = 2;
