@@ -201,13 +201,11 @@ std::string Serialise(const ProfileFile& file, const std::vector<bool>& changed)
     return out;
 }
 
-bool Store(const std::string& path, const std::string& section, const std::string& key,
-           const std::string& value) {
-    ProfileFile file = LoadFile(path);
-    // Writing back what was read of a longer file would cut off the rest.
-    if (file.cut) return false;
+// Sets one key in the file as read: the key's line is updated in place (its spelling kept), or a
+// line is added at the end of its section, or the section is added at the end of the file.
+void SetValue(ProfileFile& file, std::vector<bool>& changed, const std::string& section,
+              const std::string& key, const std::string& value) {
     Location loc = Find(file, section, key);
-    std::vector<bool> changed(file.lines.size(), false);
     const std::string encoded = EncodeValue(value);
 
     if (loc.key_line >= 0) {
@@ -216,34 +214,53 @@ bool Store(const std::string& path, const std::string& section, const std::strin
         SplitKeyLine(file.lines[loc.key_line].text, k, v);
         file.lines[loc.key_line].text = std::string(k) + "=" + encoded;
         changed[loc.key_line] = true;
-    } else {
-        Line line;
-        line.text = key + "=" + encoded;
-        if (loc.section_line >= 0) {
-            file.lines.insert(file.lines.begin() + loc.section_last + 1, line);
-            changed.insert(changed.begin() + loc.section_last + 1, true);
-        } else {
-            if (!file.lines.empty() && !Trim(file.lines.back().text).empty()) {
-                file.lines.push_back(Line{});
-                changed.push_back(true);
-            }
-            file.lines.push_back(Line{"", "[" + section + "]"});
-            changed.push_back(true);
-            file.lines.push_back(line);
-            changed.push_back(true);
-        }
-        // A line added at the very end must not run into the next write.
-        if (loc.section_line < 0 || loc.section_last + 2 == static_cast<int>(file.lines.size())) {
-            file.ends_with_break = true;
-        }
+        return;
     }
+    Line line;
+    line.text = key + "=" + encoded;
+    if (loc.section_line >= 0) {
+        file.lines.insert(file.lines.begin() + loc.section_last + 1, line);
+        changed.insert(changed.begin() + loc.section_last + 1, true);
+    } else {
+        if (!file.lines.empty() && !Trim(file.lines.back().text).empty()) {
+            file.lines.push_back(Line{});
+            changed.push_back(true);
+        }
+        file.lines.push_back(Line{"", "[" + section + "]"});
+        changed.push_back(true);
+        file.lines.push_back(line);
+        changed.push_back(true);
+    }
+    // A line added at the very end must not run into the next write.
+    if (loc.section_line < 0 || loc.section_last + 2 == static_cast<int>(file.lines.size())) {
+        file.ends_with_break = true;
+    }
+}
+
+ProfileWriteStatus Store(const std::string& path, const std::string& section,
+                         const std::vector<ProfileStore::Value>& values) {
+    ProfileFile file = LoadFile(path);
+    // Writing back what was read of a longer file would cut off the rest.
+    if (file.cut) return {ProfileWriteStatus::Outcome::TooLarge, 0};
+    std::vector<bool> changed(file.lines.size(), false);
+    for (const ProfileStore::Value& value : values) {
+        SetValue(file, changed, section, value.key, value.text);
+    }
+    const std::string bytes = Serialise(file, changed);
+    // A file the reader would stop short of would lose its last keys at the next start: it is
+    // not written at all, and the file already there stays as it is.
+    if (bytes.size() > kStoredTextReadLimit) return {ProfileWriteStatus::Outcome::TooLarge, 0};
 
     // Settings are kept in the user's configuration folder, which may not exist yet.
     std::error_code ec;
     std::filesystem::path parent = std::filesystem::path(path).parent_path();
     if (!parent.empty()) std::filesystem::create_directories(parent, ec);
     // A profile kept elsewhere behind a link (a dotfiles folder) stays where it is.
-    return ReplaceFile(ResolvedPath(path), Serialise(file, changed));
+    ReplaceFailure failure;
+    if (!ReplaceFile(ResolvedPath(path), bytes, &failure)) {
+        return {ProfileWriteStatus::Outcome::NotWritten, failure.error};
+    }
+    return {};
 }
 
 }  // namespace
@@ -303,10 +320,15 @@ std::string ProfileStore::Snapshot::ReadText(const std::string& section, const s
 }
 
 bool ProfileStore::WriteInt(const std::string& section, const std::string& key, int value) {
-    return Store(path_, section, key, std::to_string(value));
+    return WriteText(section, key, std::to_string(value));
 }
 
 bool ProfileStore::WriteText(const std::string& section, const std::string& key,
                              const std::string& value) {
-    return Store(path_, section, key, value);
+    return WriteSection(section, {{key, value}}).Written();
+}
+
+ProfileWriteStatus ProfileStore::WriteSection(const std::string& section,
+                                              const std::vector<Value>& values) {
+    return Store(path_, section, values);
 }

@@ -358,16 +358,29 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     return result;
 }
 
+std::string AlbumPagesLine(int handled, int page_count) {
+    return std::to_string(page_count) + " ページ中 " + std::to_string(handled) +
+           " ページのHTMLファイルを処理しました。";
+}
+
 AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context) {
     const AlbumSettings& s = context.settings;
+    ProgressSink& progress = context.progress;
     AlbumPagesOutcome outcome;
-    const int page_count = AlbumPageCount(s, context.pictures.CheckedCount());
-    context.progress.SetMessage("HTMLを作成しています...");
-    context.progress.SetRange(page_count);
+    outcome.page_count = AlbumPageCount(s, context.pictures.CheckedCount());
+    progress.SetMessage("HTMLを作成しています...");
+    progress.SetRange(outcome.page_count);
     int first = context.pictures.FirstChecked();
-    for (int page = 1; page <= page_count; ++page) {
+    for (int page = 1; page <= outcome.page_count; ++page) {
+        // A stop starts no new page, as it starts no new picture; a page and its slide show are
+        // written together.
+        if (progress.StopRequested()) {
+            outcome.stopped = true;
+            return outcome;
+        }
         PageWriteStatus status;
-        const int next = WriteIndexPage(s, context.pictures, page, page_count, first, status);
+        const int next =
+            WriteIndexPage(s, context.pictures, page, outcome.page_count, first, status);
         if (status.result != PageWriteResult::Written) {
             ++outcome.pages_failed;
             outcome.messages.push_back(status.message);
@@ -378,14 +391,18 @@ AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context) {
         }
         if (s.slide_mode != 0) {
             PageWriteStatus slide;
-            WriteSlideShowPage(s, context.pictures, page, page_count, first, slide);
+            WriteSlideShowPage(s, context.pictures, page, outcome.page_count, first, slide);
             if (slide.result != PageWriteResult::Written) {
                 ++outcome.pages_failed;
                 outcome.messages.push_back(slide.message);
             }
         }
-        context.progress.SetPos(page);
-        // A page that could not be opened passes -1 on, as a page without pictures left does.
+        outcome.pages_handled = page;
+        progress.SetPos(page);
+        // The window draws itself and takes its stop button between the pages.
+        progress.Idle();
+        // -1 only when no picture is left: a page that could not be written hands on the next
+        // page's first picture all the same.
         first = next;
     }
     return outcome;
@@ -409,27 +426,50 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
     // A stop that came after the last picture still keeps the pages from being written: the
     // user asked for the album not to be finished.
     report.broke_down = files.broke_down;
-    report.stopped = !report.broke_down && (files.stopped || context.progress.StopRequested());
+    const bool stopped_before_pages =
+        !report.broke_down && (files.stopped || context.progress.StopRequested());
     AlbumPagesOutcome pages;
-    if (!report.stopped && !report.broke_down) {
+    if (!stopped_before_pages && !report.broke_down) {
         pages = WriteAlbumPages(context);
         report.pages_failed = pages.pages_failed;
     }
+    // A stop that came with the last page is taken as well: whoever asked for it is told that the
+    // build ended by it, never offered the album.
+    report.stopped = stopped_before_pages || pages.stopped ||
+                     (pages.completed && context.progress.StopRequested());
     context.progress.Close();
     report.pages_written =
         !report.stopped && !report.broke_down && pages.completed && report.pages_failed == 0;
 
     // Every message of the build is shown here, in the order the steps met them: the pages that
-    // failed, then the pictures and materials, then the question.
+    // failed, then the pictures and materials, then the question. A page failure that many pages
+    // share (a folder that cannot be written) is said once.
     auto show = [&context](const std::string& text) {
         context.dialogs.ShowMessage(text, std::nullopt, MessageIcon::Exclamation,
                                     MessageButtons::Ok);
     };
-    for (const std::string& message : pages.messages) show(message);
-    if (report.stopped || report.broke_down) {
-        show(std::string(report.stopped ? kAlbumStopped : kAlbumBrokeDown) + "\n" +
+    std::vector<std::string> shown;
+    for (const std::string& message : pages.messages) {
+        if (std::find(shown.begin(), shown.end(), message) != shown.end()) continue;
+        shown.push_back(message);
+        show(message);
+    }
+    if (report.broke_down) {
+        show(std::string(kAlbumBrokeDown) + "\n" +
              ProcessedCountLine(files.pictures_made, checked) +
              (files.failures.empty() ? "" : "\n\n" + files.failures));
+        return false;
+    }
+    if (report.stopped) {
+        // Every picture was made once the pages have begun: the message then counts the pages.
+        const char* in_pages =
+            pages.pages_handled < pages.page_count ? kAlbumStoppedInPages : kAlbumStoppedAfterPages;
+        const std::string text = stopped_before_pages
+                                     ? std::string(kAlbumStopped) + "\n" +
+                                           ProcessedCountLine(files.pictures_made, checked)
+                                     : std::string(in_pages) + "\n" +
+                                           AlbumPagesLine(pages.pages_handled, pages.page_count);
+        show(text + (files.failures.empty() ? "" : "\n\n" + files.failures));
         return false;
     }
     if (!files.failures.empty()) show(files.failures);

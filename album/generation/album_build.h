@@ -26,6 +26,6 @@ struct AlbumBuildContext {
 // The whole build started by the create button: refuses an empty selection, prepares folders,
 // materials, copies and thumbnails, writes the pages, lists the pictures that could not be made in
 // one message, then asks whether to open the first page. A stop asked for through the progress
-// display ends it before the pages, with a message saying so. Returns true when every page was
-// written.
+// display ends it before the pages, or before the next page once the pages have begun, with a
+// message saying how far it got. Returns true when every page was written.
 bool BuildAlbum(const AlbumBuildContext& context);

@@ -18,9 +18,11 @@ struct AlbumBuildReport {
     bool folders_made = true;    // false when a sub-folder could not be made (pictures skipped)
     int pictures_failed = 0;     // pictures listed in the failure message
     int materials_failed = 0;    // materials listed in the failure message
-    bool stopped = false;        // a stop was asked for: no page was written
-    bool broke_down = false;     // nobody stopped it, but the pictures could not go on (no memory
-                                 // for the job's own bookkeeping): no page was written
+    // A stop was asked for: no page was written when it came during the pictures, no further page
+    // when it came during the pages.
+    bool stopped = false;
+    bool broke_down = false;  // nobody stopped it, but the pictures could not go on (no memory
+                              // for the job's own bookkeeping): no page was written
     // Lines whose picture was saved turned over its own source file: their recorded turns are
     // spent, and the window clears them (the build never changes the list itself).
     std::vector<int> saved_over_source;
@@ -64,6 +66,15 @@ inline constexpr const char* kAlbumStopped =
 // The same after pictures that could not go on though nobody stopped them.
 inline constexpr const char* kAlbumBrokeDown =
     "アルバムの作成を続けられませんでした。HTMLファイルは作成していません。";
+// The same after a stop during the pages, and after one that came with the last page; the count
+// of pages (AlbumPagesLine) and the failure lines (if any) follow.
+inline constexpr const char* kAlbumStoppedInPages =
+    "アルバムの作成を中止しました。HTMLファイルは途中までしか作成していません。";
+inline constexpr const char* kAlbumStoppedAfterPages = "アルバムの作成を中止しました。";
+
+// The line that says how far a build stopped in its pages got:
+// "P ページ中 K ページのHTMLファイルを処理しました。" (written, or listed as failed).
+std::string AlbumPagesLine(int handled, int page_count);
 
 // The checked pictures in list order with their paths and turns.
 std::vector<AlbumPicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
@@ -115,6 +126,9 @@ AlbumPictureOutcome MakeAlbumPicture(const AlbumPicturePlan& plan, int box_width
 // What WriteAlbumPages did.
 struct AlbumPagesOutcome {
     bool completed = true;  // false when an index page failed while being written (the build stops)
+    bool stopped = false;   // a stop was asked for before every page was written
+    int page_count = 0;     // index pages the album has
+    int pages_handled = 0;  // index pages written or failed, with their slide shows, in order
     int pages_failed = 0;   // pages that could not be opened or written
     // What the user is told about each failed page, in the order of the pages; BuildAlbum shows
     // them once the progress display is gone.
@@ -122,7 +136,8 @@ struct AlbumPagesOutcome {
 };
 
 // All index pages and, with slide_mode, their slide-show pages, with the progress of the HTML
-// phase.
+// phase. A page that cannot be opened is counted and the pages after it keep their own pictures; a
+// page that fails while being written ends the phase; a stop starts no new page.
 AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context);
 
 // BuildAlbum, also telling what happened.

@@ -217,13 +217,8 @@ int WriteIndexPage(const AlbumSettings& settings, const PictureSelection& pictur
         settings, pictures, page, page_count, first_item,
         [&settings](const std::string& name) { return ThumbnailExists(settings, name); });
     status = WritePageFile(IndexPageFileName(settings, page, page_count), rendered.bytes);
-    switch (status.result) {
-        case PageWriteResult::OpenFailed:
-            return -1;
-        case PageWriteResult::WriteFailed:
-            return -2;
-        case PageWriteResult::Written:
-            break;
-    }
+    // A page that could not be begun still hands on the first picture of the next page, so that
+    // the pages after it show their own pictures; `status` tells that this one failed.
+    if (status.result == PageWriteResult::WriteFailed) return -2;
     return rendered.next_item;
 }

@@ -31,8 +31,10 @@ RenderedIndexPage RenderIndexPage(const AlbumSettings& settings, const PictureSe
                                   int page, int page_count, int first_item,
                                   const ThumbnailProbe& thumbnail_exists);
 
-// Renders and writes one index page. Returns the first checked line of the next page (or -1 when
-// none is left), -1 when the file could not be opened, -2 when writing failed (the build then
-// stops); `status` tells which it was and what the user is to be told.
+// Renders and writes one index page. Returns the first checked line of the next page, -1 only
+// when no checked picture is left, and -2 when writing failed (the build then stops). A page that
+// could not be opened returns the next page's first line all the same, so that the paging of the
+// later pages is that of a complete album; `status` tells how the page ended and what the user is
+// to be told.
 int WriteIndexPage(const AlbumSettings& settings, const PictureSelection& pictures, int page,
                    int page_count, int first_item, PageWriteStatus& status);

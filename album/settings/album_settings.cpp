@@ -2,6 +2,7 @@
 
 #include <array>
 #include <variant>
+#include <vector>
 
 #include "core/path_helpers.h"
 #include "platform/file_system.h"
@@ -69,17 +70,19 @@ void LoadSettings(const ProfileStore& store, AlbumSettings& settings) {
     }
 }
 
-void SaveSettings(ProfileStore& profile, const AlbumSettings& settings) {
-    // Write failures are not reported: the settings are a convenience, and the user cannot act on
-    // the message at exit.
+ProfileWriteStatus SaveSettings(ProfileStore& profile, const AlbumSettings& settings) {
+    // One write of the whole section: a file that could take only some of the keys (a profile
+    // near its size limit, a disk that fills half way) must keep its old values rather than a mix.
+    std::vector<ProfileStore::Value> values;
+    values.reserve(kStoredFields.size());
     for (const StoredField& entry : kStoredFields) {
         if (const IntField* f = std::get_if<IntField>(&entry.field)) {
-            profile.WriteInt(kSettingsSection, entry.key, settings.*(*f));
+            values.push_back({entry.key, std::to_string(settings.*(*f))});
         } else {
-            profile.WriteText(kSettingsSection, entry.key,
-                              settings.*std::get<TextField>(entry.field));
+            values.push_back({entry.key, settings.*std::get<TextField>(entry.field)});
         }
     }
+    return profile.WriteSection(kSettingsSection, values);
 }
 
 std::string DefaultProfilePath() {

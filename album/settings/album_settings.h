@@ -2,7 +2,7 @@
 
 #include <string>
 
-class ProfileStore;
+#include "platform/profile_store.h"
 
 // Everything the album maker's pages set and the album build reads. The fields bear their profile
 // keys (spelled as stored, "currect_theme" and "out_sorce" included) and stand in profile order.
@@ -64,8 +64,9 @@ inline constexpr const char* kSettingsSection = "param";
 void LoadSettings(const ProfileStore& profile, AlbumSettings& settings);
 
 // Writes every stored field (integers as decimal text, empty texts included), slide_mode before
-// html_marquee.
-void SaveSettings(ProfileStore& profile, const AlbumSettings& settings);
+// html_marquee, in one replace of the file: afterwards it holds every field, or it is as it was
+// (too large for the reader, or not writable: the status tells which).
+ProfileWriteStatus SaveSettings(ProfileStore& profile, const AlbumSettings& settings);
 
 // The profile file of the album maker: ProfileFolder() + "/Pictavo.INI".
 std::string DefaultProfilePath();

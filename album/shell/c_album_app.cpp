@@ -1,5 +1,7 @@
 #include "album/shell/c_album_app.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -7,6 +9,7 @@
 #include "album/shell/c_prop_sheet.h"
 #include "imaging/image_library.h"
 #include "platform/profile_store.h"
+#include "platform/user_dialogs.h"
 
 namespace {
 
@@ -15,6 +18,23 @@ std::string CurrentDirectory() {
     const std::filesystem::path here = std::filesystem::current_path(error);
     if (error) return {};
     return here.string();
+}
+
+// What the user is told when the settings could not be saved at exit: the file and why, so that
+// the user can make room or mend the permissions before the next run.
+std::string ProfileNotSavedMessage(const std::string& path, const ProfileWriteStatus& status) {
+    std::string reason;
+    if (status.outcome == ProfileWriteStatus::Outcome::TooLarge) {
+        reason = "ファイルが大きすぎます（読み込めるのは 1 MB までです）。";
+    } else if (status.error == EACCES || status.error == EPERM || status.error == EROFS) {
+        reason = "ファイルへの書き込みが許可されていません。";
+    } else if (status.error == ENOSPC || status.error == EDQUOT || status.error == EFBIG) {
+        reason = "ディスクの空きが足りません。";
+    } else if (status.error != 0) {
+        reason = "error: " + std::string(std::strerror(status.error));
+    }
+    return "設定をファイル " + path + " に保存できませんでした。\n" +
+           (reason.empty() ? "" : reason + "\n") + "今回変更した設定は保存されていません。";
 }
 
 }  // namespace
@@ -52,7 +72,12 @@ int CAlbumApp::ExitInstance(int exit_code) {
     // save box's own tick included.
     if (sheet_ && sheet_->Settings().save_param != 0) {
         ProfileStore profile(profile_path_);
-        SaveSettings(profile, sheet_->Settings());
+        const ProfileWriteStatus status = SaveSettings(profile, sheet_->Settings());
+        // The window has gone; the program ends once the user has read why nothing was kept.
+        if (!status.Written()) {
+            dialogs_.ShowMessage(ProfileNotSavedMessage(profile_path_, status), std::nullopt,
+                                 MessageIcon::Exclamation, MessageButtons::Ok);
+        }
     }
     sheet_.reset();
     ImageLibrary::Unload();

@@ -27,8 +27,9 @@ class CAlbumApp {
 
     // Start-up; false ends the program at once.
     bool InitInstance();
-    // Shutdown: saves the settings when save_param is on, deletes the sheet, releases the imaging
-    // layer. Runs once; returns `exit_code`.
+    // Shutdown: saves the settings when save_param is on (a message names the file when it could
+    // not take them), deletes the sheet, releases the imaging layer. Runs once; returns
+    // `exit_code`.
     int ExitInstance(int exit_code = 0);
 
     const MaterialFolders& Folders() const { return folders_; }

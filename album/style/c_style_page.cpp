@@ -384,11 +384,22 @@ void CStylePage::OnAddTheme() {
         dialogs_.ShowMessage(*problem, std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
         return;
     }
+    // Nor is a title asked for when the user's file has no room left even for a nameless theme.
+    if (!UserThemeFileHasRoomFor(user_theme_folder_, CaptureTheme(std::string(), settings_))) {
+        ReportFullUserFile();
+        return;
+    }
     std::optional<std::string> title = title_prompt_(themes_);
     if (!title) return;
     CoordinateTheme theme = CaptureTheme(*title, settings_);
     if (auto problem = ThemeStorageProblem(theme)) {
         dialogs_.ShowMessage(*problem, std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
+        return;
+    }
+    // A line beyond what the list reads would be gone at the next start, without a word: the
+    // theme is refused instead, before it shows in the list.
+    if (!UserThemeFileHasRoomFor(user_theme_folder_, theme)) {
+        ReportFullUserFile();
         return;
     }
 
@@ -494,6 +505,13 @@ void CStylePage::ReportUnchangedFile(const std::string& title, UserThemeChange c
             : "ファイル " + file + " を書き換えられませんでした。\nテーマ「" + title +
                   "」は変更されていません。";
     dialogs_.ShowMessage(text, std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
+}
+
+void CStylePage::ReportFullUserFile() {
+    dialogs_.ShowMessage("ファイル " + user_theme_folder_ + kUserThemeFileName +
+                             " が大きすぎるため、これ以上テーマを追加できません。\n"
+                             "使わないテーマを削除してから追加してください。",
+                         std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
 }
 
 void CStylePage::ClearThemeSelection() {

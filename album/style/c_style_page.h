@@ -101,6 +101,8 @@ class CStylePage : public PropertyPage {
     void OnRenameTheme(std::size_t index);
     void OnDeleteTheme(std::size_t index);
     void ReportUnchangedFile(const std::string& title, UserThemeChange change);
+    // Says that the user's theme file has no room for one more theme that would still be read.
+    void ReportFullUserFile();
     void ClearThemeSelection();
     void InvalidatePreview();
 

@@ -1,11 +1,12 @@
 // Feeds arbitrary bytes to the profile reader as the contents of a profile file, reads every
-// setting from it, then updates one key and checks that the update took and that nothing else
-// changed.
+// setting from it, then saves them with one key changed and checks that the save took whole and
+// that nothing else changed, or that the file was left as it was.
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "album/settings/album_settings.h"
@@ -22,13 +23,19 @@ std::string ProfilePath() {
     return path;
 }
 
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string path = ProfilePath();
+    const std::string input(reinterpret_cast<const char*>(data), size);
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+        out << input;
     }
     ProfileStore profile(path);
     AlbumSettings before;
@@ -36,14 +43,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     profile.ReadInt("param", "thumbnail_x", 100);
     profile.ReadText("PARAM", "html_title", "");
 
-    // html_comment is updated in place; every other key must read exactly as before.
-    const std::string value = "fuzz value 夏";
-    if (profile.WriteText(kSettingsSection, "html_comment", value)) {
-        if (profile.ReadText(kSettingsSection, "html_comment", "") != value) std::abort();
+    // The settings are saved whole with a new html_comment: afterwards the file reads back as
+    // exactly what was saved, or, when it could not take them, it is byte for byte as it was.
+    AlbumSettings saved = before;
+    saved.html_comment = "fuzz value 夏";
+    if (SaveSettings(profile, saved).Written()) {
         AlbumSettings after;
         LoadSettings(profile, after);
-        after.html_comment = before.html_comment;
-        if (!(after == before)) std::abort();
+        if (!(after == saved)) std::abort();
+    } else if (FileBytes(path) != input) {
+        std::abort();
     }
     unlink(path.c_str());
     return 0;

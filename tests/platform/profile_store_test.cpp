@@ -7,6 +7,7 @@
 
 #include "platform/file_system.h"
 #include "platform/text_encoding.h"
+#include "tests/support/same_bytes.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -201,7 +202,20 @@ TEST_F(ProfileStoreTest, AHugeFileIsReadToItsLimitAndNeverWritten) {
     EXPECT_EQ(snapshot.ReadInt("param", "near", 0), 1);
     EXPECT_EQ(snapshot.ReadInt("param", "far", 0), 0);
     EXPECT_FALSE(store.WriteInt("param", "near", 3));
-    EXPECT_EQ(Contents(), head + "far=2\r\n");
+    EXPECT_TRUE(SameBytes(Contents(), head + "far=2\r\n"));
+}
+
+TEST_F(ProfileStoreTest, AWriteThatWouldPassTheReadLimitLeavesTheFileAsItWas) {
+    // 23 bytes short of the limit: the first key would fit, the two together would not.
+    const std::string full = "[param]\r\n" + std::string(kStoredTextReadLimit - 34, ';') + "\r\n";
+    Write(full);
+    ProfileStore store(Path());
+    const ProfileWriteStatus status =
+        store.WriteSection("param", {{"a", "1"}, {"b", std::string(30, 'x')}});
+    EXPECT_EQ(status.outcome, ProfileWriteStatus::Outcome::TooLarge);
+    EXPECT_TRUE(SameBytes(Contents(), full));
+    EXPECT_TRUE(store.WriteSection("param", {{"a", "1"}}).Written());
+    EXPECT_EQ(store.ReadInt("param", "a", 0), 1);
 }
 
 TEST_F(ProfileStoreTest, AWriteThatCannotBeDoneFailsAndLeavesNothingBehind) {

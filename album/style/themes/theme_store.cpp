@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <random>
+#include <stdexcept>
 
 #include "album/settings/album_settings.h"
 #include "album/settings/html_color.h"
@@ -60,6 +61,20 @@ std::string WithTrailingSeparator(const std::string& folder) {
     return folder + '/';
 }
 
+// Reads the part of a theme file the theme list takes: its first kStoredTextReadLimit bytes, to
+// the end of the last whole line there (a line cut at the limit would give a theme with a cut
+// name). False when the file cannot be read.
+bool ReadListedPart(const std::string& path, std::string& bytes) {
+    // A theme file of many megabytes (a damaged or sparse one) is never read whole.
+    if (!ReadFileStart(path, kStoredTextReadLimit + 1, bytes)) return false;
+    if (bytes.size() > kStoredTextReadLimit) {
+        bytes.resize(kStoredTextReadLimit);
+        const std::size_t last_break = bytes.rfind('\n');
+        bytes.resize(last_break == std::string::npos ? 0 : last_break + 1);
+    }
+    return true;
+}
+
 // Appends the themes of every "*.ctm" file of `folder`, in file-name order; those of the file
 // named `own_name` (none when null) are marked as the user's own.
 void AppendFolderThemes(const std::string& folder, const char* own_name,
@@ -71,13 +86,17 @@ void AppendFolderThemes(const std::string& folder, const char* own_name,
     // The listing order of a folder differs between systems; name order keeps the list stable.
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
-        std::string bytes;
-        // A theme file of many megabytes is damaged or hostile: its first part is enough.
-        if (!ReadFileStart(WithTrailingSeparator(folder) + name, kStoredTextReadLimit, bytes))
-            continue;
         const bool own = own_name != nullptr && name == own_name;
-        for (CoordinateTheme& theme : ParseThemeText(DecodeTextFileBytes(bytes))) {
-            listed.push_back({std::move(theme), own});
+        const std::size_t before = listed.size();
+        try {
+            std::string bytes;
+            if (!ReadListedPart(WithTrailingSeparator(folder) + name, bytes)) continue;
+            for (CoordinateTheme& theme : ParseThemeText(DecodeTextFileBytes(bytes))) {
+                listed.push_back({std::move(theme), own});
+            }
+        } catch (const std::exception&) {
+            // A file whose themes do not fit in memory contributes none; the others still load.
+            listed.resize(before);
         }
     }
 }
@@ -127,13 +146,58 @@ UserThemeChange EditUserThemeLine(
     const std::function<std::optional<std::string>(const std::string&, const LineSpan&)>& edit) {
     const std::string path = WithTrailingSeparator(theme_folder) + kUserThemeFileName;
     if (!PathExists(path)) return UserThemeChange::NotFound;
+    // Only a file the theme list reads to its end is rewritten: its lines are the ones listed, and
+    // a file of many megabytes (a damaged or sparse one) is never read whole.
     std::string bytes;
-    if (IsDirectory(path) || !ReadWholeFile(path, bytes)) return UserThemeChange::NotWritten;
+    if (IsDirectory(path) || !ReadFileStart(path, kStoredTextReadLimit + 1, bytes) ||
+        bytes.size() > kStoredTextReadLimit)
+        return UserThemeChange::NotWritten;
     const std::optional<LineSpan> line = FindThemeLine(bytes, theme);
     if (!line) return UserThemeChange::NotFound;
     const std::optional<std::string> edited = edit(bytes, *line);
     if (!edited || !ReplaceFile(ResolvedPath(path), *edited)) return UserThemeChange::NotWritten;
     return UserThemeChange::Done;
+}
+
+// The user's theme file with a theme's line appended, when it can be: `too_large` when the line
+// would end beyond what the theme list reads (it would be gone at the next start), or when the
+// file already goes on beyond it; neither when the file cannot be read or the line has no form in
+// the file's code page.
+struct AppendedUserFile {
+    std::optional<std::string> bytes;
+    bool too_large = false;
+};
+
+AppendedUserFile WithUserThemeAppended(const std::string& path, const CoordinateTheme& theme) {
+    AppendedUserFile appended;
+    std::string content;
+    if (PathExists(path)) {
+        // A file that exists but cannot be read must not be replaced by the new line alone, and
+        // one longer than the list reads is never read whole.
+        if (IsDirectory(path) || !ReadFileStart(path, kStoredTextReadLimit + 1, content))
+            return appended;
+        if (content.size() > kStoredTextReadLimit) {
+            appended.too_large = true;
+            return appended;
+        }
+    }
+    const std::string utf8_line = FormatThemeLine(theme);
+    std::string line;
+    if (HoldsUtf8Text(content)) {
+        line = utf8_line;
+    } else {
+        std::optional<std::string> encoded = Utf8ToCp932(utf8_line);
+        if (!encoded) return appended;
+        line = std::move(*encoded);
+    }
+    // A last line without its line end would otherwise swallow the new theme.
+    if (!content.empty() && content.back() != '\n') content += "\r\n";
+    if (content.size() + line.size() > kStoredTextReadLimit) {
+        appended.too_large = true;
+        return appended;
+    }
+    appended.bytes = content + line;
+    return appended;
 }
 
 }  // namespace
@@ -237,15 +301,6 @@ std::vector<ListedTheme> LoadListedThemes(const std::string& theme_folder,
     return listed;
 }
 
-ThemeList LoadThemes(const std::string& theme_folder) {
-    std::vector<ListedTheme> listed;
-    AppendFolderThemes(theme_folder, nullptr, listed);
-    ThemeList themes;
-    themes.reserve(listed.size());
-    for (ListedTheme& entry : listed) themes.push_back(std::move(entry.theme));
-    return themes;
-}
-
 bool IsThemeTitleTaken(const ThemeList& themes, const std::string& title) {
     return std::any_of(themes.begin(), themes.end(), [&](const CoordinateTheme& theme) {
         return EqualIgnoringAsciiCase(theme.title, title);
@@ -325,31 +380,29 @@ std::optional<std::string> ThemeStorageProblem(const CoordinateTheme& theme) {
     return std::nullopt;
 }
 
+bool UserThemeFileHasRoomFor(const std::string& theme_folder, const CoordinateTheme& theme) {
+    try {
+        return !WithUserThemeAppended(WithTrailingSeparator(theme_folder) + kUserThemeFileName,
+                                      theme)
+                    .too_large;
+    } catch (const std::exception&) {
+        // No memory even for the file's copy: no room either.
+        return false;
+    }
+}
+
 bool AppendUserTheme(const std::string& theme_folder, const CoordinateTheme& theme) {
     std::error_code ignored;
     // The user's data folder may not exist yet on a fresh account. The theme folder is only
     // written to when CanStoreFilesIn found it there or able to be made one level deep.
     std::filesystem::create_directories(theme_folder, ignored);
     const std::string path = WithTrailingSeparator(theme_folder) + kUserThemeFileName;
-
-    std::string content;
-    if (PathExists(path)) {
-        // A file that exists but cannot be read must not be replaced by the new line alone.
-        if (IsDirectory(path) || !ReadWholeFile(path, content)) return false;
+    try {
+        const AppendedUserFile appended = WithUserThemeAppended(path, theme);
+        return appended.bytes && ReplaceFile(ResolvedPath(path), *appended.bytes);
+    } catch (const std::exception&) {
+        return false;
     }
-
-    const std::string utf8_line = FormatThemeLine(theme);
-    std::string line;
-    if (HoldsUtf8Text(content)) {
-        line = utf8_line;
-    } else {
-        std::optional<std::string> encoded = Utf8ToCp932(utf8_line);
-        if (!encoded) return false;
-        line = std::move(*encoded);
-    }
-    // A last line without its line end would otherwise swallow the new theme.
-    if (!content.empty() && content.back() != '\n') content += "\r\n";
-    return ReplaceFile(ResolvedPath(path), content + line);
 }
 
 std::optional<std::string> RenamedThemeTitleProblem(const std::string& title) {

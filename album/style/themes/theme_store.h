@@ -32,10 +32,6 @@ using ThemeList = std::vector<CoordinateTheme>;
 // The file the user's own themes are appended to, inside the theme folder.
 inline constexpr const char* kUserThemeFileName = "userat.ctm";
 
-// Reads every "*.ctm" file of `theme_folder` (in file-name order), each as UTF-8 when it is valid
-// UTF-8, else as CP932. Never fails: an unreadable folder or file contributes no themes.
-ThemeList LoadThemes(const std::string& theme_folder);
-
 // The folder a user's own themes go to when the theme folder cannot take them (an installed copy,
 // whose theme folder belongs to the system): UserDataFolder() + "/pictavo/".
 std::string UserThemeDataFolder();
@@ -59,7 +55,10 @@ struct ListedTheme {
 
 // The themes of `theme_folder` and then, when the user's themes are kept in another folder, those
 // of `user_theme_folder` (the shipped themes come first), each marked with whether it is the
-// user's own.
+// user's own. Each folder's "*.ctm" files are read in file-name order, each as UTF-8 when it is
+// valid UTF-8, else as CP932, and only as far as its last whole line within its first
+// kStoredTextReadLimit bytes. Never fails: an unreadable folder or file, or one whose themes do
+// not fit in memory, contributes no themes.
 std::vector<ListedTheme> LoadListedThemes(const std::string& theme_folder,
                                           const std::string& user_theme_folder);
 
@@ -111,7 +110,8 @@ enum class UserThemeChange {
 
 // Gives the first line of "userat.ctm" in `theme_folder` that holds `theme` the title
 // `new_title`. The rest of that line and every other line keep their bytes; the title is written
-// in the file's code page, and the file is replaced whole through a temporary file.
+// in the file's code page, and the file is replaced whole through a temporary file. A file longer
+// than the theme list reads (kStoredTextReadLimit bytes) is not changed.
 UserThemeChange RenameUserTheme(const std::string& theme_folder, const CoordinateTheme& theme,
                                 const std::string& new_title);
 
@@ -119,9 +119,15 @@ UserThemeChange RenameUserTheme(const std::string& theme_folder, const Coordinat
 // by the same rules.
 UserThemeChange DeleteUserTheme(const std::string& theme_folder, const CoordinateTheme& theme);
 
+// True when the theme's line, appended to "userat.ctm" in `theme_folder`, would lie wholly within
+// what the theme list reads of that file (kStoredTextReadLimit bytes): a line beyond it would be
+// gone at the next start.
+bool UserThemeFileHasRoomFor(const std::string& theme_folder, const CoordinateTheme& theme);
+
 // Appends the theme's line to "userat.ctm" in `theme_folder`, creating the folder (with its
 // parents) and the file when missing. The file is rewritten whole through a temporary file and a
 // rename, so a failure never leaves it half-written. The line is CP932 unless the file already
-// holds UTF-8 text. False when nothing was written (the folder or file cannot be written, or the
-// line cannot be encoded).
+// holds UTF-8 text. False when nothing was written (the folder or file cannot be written, the
+// line cannot be encoded, or it would lie beyond what the theme list reads; see
+// UserThemeFileHasRoomFor).
 bool AppendUserTheme(const std::string& theme_folder, const CoordinateTheme& theme);

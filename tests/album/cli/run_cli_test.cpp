@@ -321,6 +321,29 @@ TEST(PictavoCli, SigintStopsTheBuildBeforeThePages) {
         EXPECT_EQ(bytes, original) << name;
 }
 
+// SIGTERM while the pages are written: no page is begun after it, standard error says how many
+// were made, and the program exits as stopped by the signal.
+TEST(PictavoCli, SigtermDuringThePagesStartsNoFurtherPage) {
+    constexpr int kPages = 5000;
+    TempDir dir;
+    for (int i = 0; i < kPages; ++i)
+        WriteTestFile(dir / ("src/g" + std::to_string(i) + ".gif"), "");
+    const SignalledRun run =
+        RunAndSignal({PICTAVO_CLI_PATH, "--profile", dir / "none.ini", "--html-only", "--set",
+                      "html_page=1", "--set", "thumbnail_cols=1", "-o", dir / "album", dir / "src"},
+                     "1/" + std::to_string(kPages) + " HTMLを作成しています...", SIGTERM);
+    ASSERT_TRUE(run.signalled) << run.err;
+    EXPECT_EQ(run.exit_code, 143) << run.err;
+    int pages = 0;
+    for (const auto& [name, bytes] : FolderContents(dir / "album"))
+        pages += name.size() > 5 && name.substr(name.size() - 5) == ".html";
+    EXPECT_LT(pages, kPages);
+    EXPECT_NE(
+        run.err.find(std::string(kAlbumStoppedInPages) + "\n" + AlbumPagesLine(pages, kPages)),
+        std::string::npos)
+        << pages;
+}
+
 // Under a file-size limit (ulimit -f) the real program lists the copies too large for it and
 // finishes the album, ending with 1 instead of being killed.
 TEST(PictavoCli, AFileSizeLimitFailsOnlyTheFilesBeyondIt) {

@@ -386,6 +386,71 @@ TEST_F(AlbumBuild, ElevenPicturesAtFiveByTwoMakeTwoPages) {
     EXPECT_EQ(Out("my2.html").find("g19.gif"), std::string::npos);
 }
 
+TEST_F(AlbumBuild, APageThatCannotBeWrittenLeavesTheNextPagesTheirPictures) {
+    settings.html_page = 1;
+    settings.thumbnail_cols = 1;
+    for (const char* name : {"a.gif", "b.gif", "c.gif"}) AddFile(name, "gif/ig_sample_1.gif");
+    // Pages 1 and 3 of the last build carry no write permission bit: not replaced, even by root.
+    for (const char* page : {"my.html", "my3.html"}) {
+        WriteTestFile(dir / ("out/" + std::string(page)), "the last build's page");
+        fs::permissions(dir / ("out/" + std::string(page)), fs::perms::owner_read);
+    }
+    AlbumBuildContext context{settings, list, materials, dialogs, progress, shell, codec};
+    AlbumBuildReport report;
+    EXPECT_FALSE(BuildAlbum(context, report));
+    EXPECT_EQ(report.pages_failed, 2);
+    // Page 2 holds its own picture, as in an album whose every page was written.
+    EXPECT_NE(Out("my2.html").find("my_p/b.gif"), std::string::npos);
+    EXPECT_EQ(Out("my2.html").find("my_p/a.gif"), std::string::npos);
+    EXPECT_EQ(Out("my3.html"), "the last build's page");
+    // One reason, said once; no album to offer.
+    EXPECT_EQ(dialogs.Texts(),
+              std::vector<std::string>{"書きこみモードでファイルをオープンできませんでした。"});
+    EXPECT_TRUE(shell.opened.empty());
+}
+
+// The stop is taken where the window takes its clicks: in the idle calls between the pages. One
+// that comes with the last page still ends the build as stopped, with every page counted.
+TEST_F(AlbumBuild, AStopDuringThePagesStartsNoFurtherPage) {
+    constexpr const char* kPagePhase = "HTMLを作成しています...";
+    settings.html_page = 1;
+    settings.thumbnail_cols = 1;
+    settings.html_only = 1;
+    for (int i = 0; i < 5; ++i) AddFile("g" + std::to_string(i) + ".gif", "gif/ig_sample_1.gif");
+    const struct {
+        int at_page;
+        std::set<std::string> pages;
+        std::string message;
+    } cases[] = {
+        {2, {"my.html", "my2.html"}, std::string(kAlbumStoppedInPages) + "\n5 ページ中 2 ページ"},
+        {5,
+         {"my.html", "my2.html", "my3.html", "my4.html", "my5.html"},
+         std::string(kAlbumStoppedAfterPages) + "\n5 ページ中 5 ページ"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.at_page);
+        for (const std::string& name : Entries(dir / "out"))
+            if (name != "material") fs::remove(dir / ("out/" + name));
+        progress.calls.clear();
+        dialogs.calls.clear();
+        bool stop = false;
+        progress.idle = [&] { stop = stop || progress.PositionIn(kPagePhase) == c.at_page; };
+        progress.stop = [&] { return stop; };
+        AlbumBuildContext context{settings, list, materials, dialogs, progress, shell, codec};
+        AlbumBuildReport report;
+        EXPECT_FALSE(BuildAlbum(context, report));
+        EXPECT_TRUE(report.stopped);
+        std::set<std::string> pages = Entries(dir / "out");
+        pages.erase("material");
+        EXPECT_EQ(pages, c.pages);
+        EXPECT_EQ(progress.calls.back(), "close");
+        ASSERT_EQ(dialogs.calls.size(), 1u);
+        EXPECT_EQ(dialogs.calls[0].text, c.message + "のHTMLファイルを処理しました。");
+        EXPECT_EQ(dialogs.calls[0].icon, MessageIcon::Exclamation);
+        EXPECT_TRUE(shell.opened.empty());
+    }
+}
+
 TEST(AlbumPageCount, PagesFollowRowsTimesColumns) {
     AlbumSettings s;
     s.thumbnail_rows = 2;

@@ -283,7 +283,7 @@ TEST_P(StoredTextFiles, AFailedThemeAppendLeavesTheUserThemeFileWhole) {
     const bool appended = AppendUserTheme(folder, CaptureTheme("新しいテーマ", settings));
     failure.Disarm();
 
-    const ThemeList themes = LoadThemes(folder);
+    const std::vector<ListedTheme> themes = LoadListedThemes(folder, folder);
     EXPECT_FALSE(appended);
     EXPECT_EQ(ReadTestFile(path), before) << "userat.ctm was damaged";
     EXPECT_EQ(themes.size(), 40u);
@@ -332,9 +332,9 @@ TEST(StoredTextFileKilledHalfWay, TheUserThemeFileStaysWholeAndTheNextAppendWork
     SaveKilledHalfWay(before.size() / 2, [&] { AppendUserTheme(dir.Path(), added); });
     EXPECT_EQ(ReadTestFile(path), before) << "userat.ctm was damaged";
     EXPECT_EQ(VisibleNames(dir.Path()), names);
-    EXPECT_EQ(LoadThemes(dir.Path()).size(), 40u);
+    EXPECT_EQ(LoadListedThemes(dir.Path(), dir.Path()).size(), 40u);
     ASSERT_TRUE(AppendUserTheme(dir.Path(), added));
-    const ThemeList themes = LoadThemes(dir.Path());
+    const std::vector<ListedTheme> themes = LoadListedThemes(dir.Path(), dir.Path());
     ASSERT_EQ(themes.size(), 41u);
-    EXPECT_EQ(themes.back(), added);
+    EXPECT_EQ(themes.back().theme, added);
 }

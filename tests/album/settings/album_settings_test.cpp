@@ -7,7 +7,9 @@
 #include <sstream>
 
 #include "album/settings/material_folders.h"
+#include "platform/file_system.h"
 #include "platform/profile_store.h"
+#include "tests/support/same_bytes.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -170,6 +172,43 @@ TEST_F(AlbumSettingsTest, EveryFieldSurvivesSaveAndLoad) {
     const std::string first = ReadTestFile(Path());
     SaveSettings(profile, loaded);
     EXPECT_EQ(ReadTestFile(Path()), first);
+}
+
+TEST_F(AlbumSettingsTest, AProfileNearItsSizeLimitIsSavedWholeOrNotAtAll) {
+    // Another program's lines fill the file to 500 bytes short of the limit, the settings follow.
+    AlbumSettings before;
+    before.html_comment = std::string(2000, 'c');
+    TempDir scratch;
+    ProfileStore alone(scratch / "alone.ini");
+    ASSERT_TRUE(SaveSettings(alone, before).Written());
+    const std::string section = ReadTestFile(alone.Path());
+    std::string other = "[recent]\r\n";
+    while (other.size() + section.size() < kStoredTextReadLimit - 1000)
+        other += "file=" + std::string(57, 'f') + "\r\n";
+    other +=
+        "pad=" + std::string(kStoredTextReadLimit - 500 - other.size() - section.size() - 8, 'p') +
+        "\r\n\r\n";
+    ASSERT_TRUE(WriteTestFile(Path(), other + section));
+    ProfileStore profile(Path());
+
+    // The title grows before the comment shrinks: written key by key, the file would pass the
+    // limit half way and refuse every later key, the output folder the user typed among them.
+    AlbumSettings typed = before;
+    typed.html_title = std::string(1500, 't');
+    typed.html_comment = "短い";
+    typed.out_dir = "/srv/アルバム/夏";
+    ASSERT_TRUE(SaveSettings(profile, typed).Written());
+    AlbumSettings loaded;
+    LoadSettings(profile, loaded);
+    ExpectSameStoredFields(loaded, typed);
+    const std::string saved = ReadTestFile(Path());
+    EXPECT_TRUE(SameBytes(saved.substr(0, other.size()), other));
+
+    // A save the reader could not read to its end is not made at all.
+    AlbumSettings larger = typed;
+    larger.html_comment = std::string(4000, 'c');
+    EXPECT_EQ(SaveSettings(profile, larger).outcome, ProfileWriteStatus::Outcome::TooLarge);
+    EXPECT_TRUE(SameBytes(ReadTestFile(Path()), saved));
 }
 
 TEST_F(AlbumSettingsTest, ValuesAreLoadedWithoutRangeChecks) {

@@ -10,11 +10,13 @@ namespace {
 // The themes shipped with the program must load, carry distinct titles and name only materials
 // that are shipped beside them, or a user picking one would get an album without its wallpaper.
 TEST(ShippedThemes, LoadWithDistinctTitlesAndExistingMaterials) {
-    const ThemeList themes = LoadThemes(SourcePath("Material/THEME"));
+    const std::string folder = SourcePath("Material/THEME");
+    const std::vector<ListedTheme> themes = LoadListedThemes(folder, folder);
     ASSERT_GE(themes.size(), 8u);
     ThemeList seen;
-    for (const CoordinateTheme& theme : themes) {
+    for (const auto& [theme, own] : themes) {
         SCOPED_TRACE(theme.title);
+        EXPECT_FALSE(own);  // none can be renamed or deleted
         EXPECT_FALSE(theme.title.empty());
         EXPECT_FALSE(IsThemeTitleTaken(seen, theme.title));
         seen.push_back(theme);

@@ -5,11 +5,22 @@
 #include <filesystem>
 
 #include "album/settings/album_settings.h"
+#include "platform/file_system.h"
+#include "tests/support/same_bytes.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 constexpr int kSilver = 0xC0C0C0;
+
+// The themes the Style page lists from `folder` when the user's own file is kept there too.
+ThemeList Listed(const std::string& folder) {
+    ThemeList themes;
+    for (ListedTheme& listed : LoadListedThemes(folder, folder)) {
+        themes.push_back(std::move(listed.theme));
+    }
+    return themes;
+}
 
 struct ParseCase {
     const char* name;
@@ -184,7 +195,7 @@ TEST(AppendUserTheme, CreatesFolderAndWritesTheDefaultsLineInCrLf) {
     EXPECT_EQ(ReadTestFile(folder + "/userat.ctm"),
               "T,#000000,#000000,#000000,#c0c0c0,7,4,2,,,\r\n");
 
-    ThemeList back = LoadThemes(folder);
+    ThemeList back = Listed(folder);
     ASSERT_EQ(back.size(), 1u);
     EXPECT_EQ(back[0], CaptureTheme("T", AlbumSettings{}));
     EXPECT_EQ(back[0].color_bg, kSilver);
@@ -198,7 +209,7 @@ TEST(AppendUserTheme, AppendsInCp932AndKeepsEarlierLines) {
     EXPECT_EQ(ReadTestFile(file),
               "A,,,,,,,,,,\r\n\x8f\x74\x82\xcc\x8a\x43,#000000,#000000,#000000,#c0c0c0,7,4,2,,,"
               "\r\n");
-    ThemeList back = LoadThemes(dir.Path());
+    ThemeList back = Listed(dir.Path());
     ASSERT_EQ(back.size(), 2u);
     EXPECT_EQ(back[1].title, "春の海");
 }
@@ -208,7 +219,7 @@ TEST(AppendUserTheme, EndsAnUnfinishedLastLineBeforeAppending) {
     const std::string file = dir / "userat.ctm";
     ASSERT_TRUE(WriteTestFile(file, "A,,,,,,,,,,"));
     ASSERT_TRUE(AppendUserTheme(dir.Path(), CaptureTheme("B", AlbumSettings{})));
-    ThemeList back = LoadThemes(dir.Path());
+    ThemeList back = Listed(dir.Path());
     ASSERT_EQ(back.size(), 2u);
     EXPECT_EQ(back[0].title, "A");
     EXPECT_EQ(back[0].name_hr, "");
@@ -222,7 +233,7 @@ TEST(AppendUserTheme, KeepsAUtf8FileInUtf8) {
     ASSERT_TRUE(AppendUserTheme(dir.Path(), CaptureTheme("秋", AlbumSettings{})));
     EXPECT_EQ(ReadTestFile(file),
               "夏,,,,,,,,,,\r\n秋,#000000,#000000,#000000,#c0c0c0,7,4,2,,,\r\n");
-    ThemeList back = LoadThemes(dir.Path());
+    ThemeList back = Listed(dir.Path());
     ASSERT_EQ(back.size(), 2u);
     EXPECT_EQ(back[0].title, "夏");
     EXPECT_EQ(back[1].title, "秋");
@@ -242,7 +253,82 @@ TEST(AppendUserTheme, FailsWhenTheFileIsAFolder) {
     EXPECT_FALSE(AppendUserTheme(dir.Path(), CaptureTheme("T", AlbumSettings{})));
 }
 
-TEST(LoadThemes, ReadsCtmFilesInNameOrderInEitherEncoding) {
+// A theme file of `size` bytes: one theme line whose last field fills it.
+std::string ThemeFileOfSize(std::size_t size, bool ended = true) {
+    const std::string head = "P,,,,,,,,,,";
+    const std::string end = ended ? "\r\n" : "";
+    return head + std::string(size - head.size() - end.size(), 'p') + end;
+}
+
+// A theme is appended only where the list reads it: its line must end within the first
+// kStoredTextReadLimit bytes of the file; otherwise nothing is written.
+struct UserFileRoomCase {
+    const char* name;
+    long long room;  // bytes between the file's end and the limit (negative: beyond the limit)
+    bool ended;      // the file's last line has its line end
+    bool appended;
+};
+
+class UserFileRoom : public ::testing::TestWithParam<UserFileRoomCase> {};
+
+TEST_P(UserFileRoom, AppendsOnlyWhatTheListWillRead) {
+    const UserFileRoomCase& c = GetParam();
+    const CoordinateTheme theme = CaptureTheme("T", AlbumSettings{});
+    const long long line = static_cast<long long>(FormatThemeLine(theme).size());
+    TempDir dir;
+    const std::string file = dir / "userat.ctm";
+    const std::string before = ThemeFileOfSize(
+        static_cast<std::size_t>(static_cast<long long>(kStoredTextReadLimit) - c.room - line),
+        c.ended);
+    ASSERT_TRUE(WriteTestFile(file, before));
+    EXPECT_EQ(UserThemeFileHasRoomFor(dir.Path(), theme), c.appended);
+    EXPECT_EQ(AppendUserTheme(dir.Path(), theme), c.appended);
+    if (c.appended) {
+        EXPECT_EQ(Listed(dir.Path()).back(), theme);
+    } else {
+        EXPECT_TRUE(SameBytes(ReadTestFile(file), before));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, UserFileRoom,
+    ::testing::Values(UserFileRoomCase{"a_line_that_ends_at_the_limit_is_appended", 0, true, true},
+                      UserFileRoomCase{"a_line_one_byte_beyond_it_is_refused", -1, true, false},
+                      UserFileRoomCase{"an_unended_last_line_counts_its_line_end", 1, false, false},
+                      UserFileRoomCase{"a_file_already_beyond_it_is_left_alone", -5000, true,
+                                       false}),
+    [](const ::testing::TestParamInfo<UserFileRoomCase>& info) {
+        return std::string(info.param.name);
+    });
+
+TEST(UserThemeFile, AHugeSparseFileIsNeverReadWholeNorChanged) {
+    TempDir dir;
+    const std::string file = dir / "userat.ctm";
+    ASSERT_TRUE(WriteTestFile(file, "A,,,,,,,,,,\r\n"));
+    constexpr std::uintmax_t kSize = std::uintmax_t{64} << 30;
+    std::filesystem::resize_file(file, kSize);
+    const std::vector<ListedTheme> listed = LoadListedThemes(dir.Path(), dir.Path());
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_TRUE(listed[0].own);
+    const CoordinateTheme theme = listed[0].theme;
+    EXPECT_FALSE(UserThemeFileHasRoomFor(dir.Path(), theme));
+    EXPECT_FALSE(AppendUserTheme(dir.Path(), CaptureTheme("T", AlbumSettings{})));
+    EXPECT_EQ(RenameUserTheme(dir.Path(), theme, "B"), UserThemeChange::NotWritten);
+    EXPECT_EQ(DeleteUserTheme(dir.Path(), theme), UserThemeChange::NotWritten);
+    EXPECT_EQ(std::filesystem::file_size(file), kSize);
+}
+
+TEST(LoadListedThemes, ALineCutByTheReadLimitIsNotListed) {
+    TempDir dir;
+    // The limit falls after the tenth comma of the second line: read, it would name "hr".
+    ASSERT_TRUE(WriteTestFile(dir / "a.ctm", ThemeFileOfSize(kStoredTextReadLimit - 13) +
+                                                 "B,,,,,,,,,,hr.png\r\nC,,,,,,,,,,\r\n"));
+    const ThemeList themes = Listed(dir.Path());
+    ASSERT_EQ(themes.size(), 1u);
+    EXPECT_EQ(themes[0].title, "P");
+}
+
+TEST(LoadListedThemes, ReadsCtmFilesInNameOrderInEitherEncoding) {
     TempDir dir;
     ASSERT_TRUE(WriteTestFile(dir / "b.ctm", "\x8f\x74,,,,,,,,,,\r\n"));  // CP932 "春"
     ASSERT_TRUE(WriteTestFile(dir / "a.ctm", "夏,,,,,,,,,,\r\n"));        // UTF-8
@@ -250,13 +336,13 @@ TEST(LoadThemes, ReadsCtmFilesInNameOrderInEitherEncoding) {
     ASSERT_TRUE(WriteTestFile(dir / "notes.txt", "N,,,,,,,,,,\r\n"));
     std::filesystem::create_directories(dir / "folder.ctm");
     std::vector<std::string> titles;
-    for (const CoordinateTheme& t : LoadThemes(dir.Path())) titles.push_back(t.title);
+    for (const CoordinateTheme& t : Listed(dir.Path())) titles.push_back(t.title);
     EXPECT_EQ(titles, (std::vector<std::string>{"夏", "春", "C"}));
 }
 
-TEST(LoadThemes, MissingFolderGivesNoThemes) {
+TEST(LoadListedThemes, MissingFolderGivesNoThemes) {
     TempDir dir;
-    EXPECT_TRUE(LoadThemes(dir / "nowhere").empty());
+    EXPECT_TRUE(Listed(dir / "nowhere").empty());
 }
 
 // Renaming and deleting a line of the user's file: the theme is named by its line as loaded, and

@@ -7,6 +7,7 @@
 #include <QTabBar>
 #include <QTest>
 #include <QWindow>
+#include <filesystem>
 
 #include "album/settings/album_settings.h"
 #include "album/shell/c_album_app.h"
@@ -285,6 +286,29 @@ class AlbumAppTest : public QObject {
         f.Sheet()->close();
         f.app->ExitInstance();
         QCOMPARE(ReadTestFile(f.profile), before);
+    }
+
+    void AProfileThatCannotBeSavedIsNamedInAMessageAtClose() {
+        AppFixture f;
+        ProfileStore(f.profile).WriteInt("param", "save_param", 1);
+        const std::string before = ReadTestFile(f.profile);
+        // No write permission bit at all: not replaced, even by an administrator.
+        std::filesystem::permissions(f.profile, std::filesystem::perms::owner_read);
+        f.Start();
+        f.ChooseTab(1);
+        SheetFixture::TypeInto(Control<QLineEdit>(f.Page(1), "1012"), QStringLiteral("秋"));
+        f.Sheet()->close();
+        QVERIFY(!f.Sheet()->isVisible());
+        f.app->ExitInstance();
+        QCOMPARE(f.dialogs.calls.size(), size_t{1});
+        QCOMPARE(Q(f.dialogs.calls[0].text),
+                 QStringLiteral("設定をファイル %1 に保存できませんでした。\n"
+                                "ファイルへの書き込みが許可されていません。\n"
+                                "今回変更した設定は保存されていません。")
+                     .arg(Q(f.profile)));
+        QCOMPARE(f.dialogs.calls[0].icon, MessageIcon::Exclamation);
+        QCOMPARE(ReadTestFile(f.profile), before);
+        QCOMPARE(f.app->Sheet(), nullptr);
     }
 };
 

@@ -3,15 +3,18 @@
 // the browser, and find the album on disk; then build it once more.
 
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "album/shell/c_picture_page.h"
 #include "browser/c_folder_tree.h"
 #include "browser/c_picture_list.h"
+#include "browser/c_progress_dlg.h"
 #include "browser/picture_browser.h"
 #include "platform/file_system.h"
 #include "platform/text_encoding.h"
@@ -188,6 +191,62 @@ class WizardEndToEndTest : public QObject {
         QTest::mouseClick(create, Qt::LeftButton);
         QCOMPARE(ReadTestFile(folder + "/a_harbour.jpg"), once);
         QCOMPARE(f.dialogs.Texts(), (std::vector<std::string>(2, "今すぐブラウザで見ますか？")));
+    }
+
+    // "中止" pressed while the pages are written: no page is begun after it, the browser is not
+    // offered, and the message counts the pages made.
+    void TheStopButtonDuringThePagesStartsNoFurtherPage() {
+        constexpr int kPages = 300;
+        TempDir root;
+        TempDir out;
+        const std::string folder = root / "trip";
+        for (int i = 0; i < kPages; ++i)
+            QVERIFY(WriteTestFile(folder + "/g" + std::to_string(i) + ".gif", ""));
+        SheetFixture f;
+        f.Settings().html_page = 1;
+        f.Settings().thumbnail_cols = 1;
+        f.Settings().html_only = 1;
+        f.Settings().out_dir = out.Path();
+        CPicturePage* picture_page = f.sheet->PicturePage();
+        picture_page->Tree()->SetRootProvider([&] {
+            return std::vector<FolderRoot>{{folder, RootKind::Fixed}};
+        });
+        f.Show();
+        picture_page->Tree()->setCurrentItem(picture_page->Tree()->topLevelItem(0));
+        QTest::mouseClick(Control<QPushButton>(f.Page(0), "1024"), Qt::LeftButton);
+        QCOMPARE(picture_page->List()->CheckedCount(), kPages);
+        QCOMPARE(f.ChooseTab(3), 3);
+
+        QTimer watcher;
+        bool clicked = false;
+        connect(&watcher, &QTimer::timeout, f.sheet.get(), [&] {
+            auto* progress = f.sheet->findChild<CProgressDlg*>();
+            if (clicked || progress == nullptr || !progress->isVisible()) return;
+            if (progress->findChild<QLabel*>(QStringLiteral("1009"))->text() !=
+                    QStringLiteral("HTMLを作成しています...") ||
+                !PathExists(out / "my.html"))
+                return;
+            QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("stop")),
+                              Qt::LeftButton);
+            clicked = true;
+        });
+        watcher.start(0);
+        QTest::mouseClick(Control<QPushButton>(f.Page(3), "1038"), Qt::LeftButton);
+        watcher.stop();
+        QVERIFY(clicked);
+
+        int pages = 0;
+        for (const auto& [name, bytes] : FolderContents(out.Path()))
+            pages += name.size() > 5 && name.substr(name.size() - 5) == ".html";
+        QVERIFY(pages >= 1 && pages < kPages);
+        QCOMPARE(f.dialogs.calls.size(), std::size_t(1));
+        QCOMPARE(Q(f.dialogs.calls[0].text),
+                 QStringLiteral("アルバムの作成を中止しました。HTMLファイルは途中までしか作成して"
+                                "いません。\n%1 ページ中 %2 ページのHTMLファイルを処理しました。")
+                     .arg(kPages)
+                     .arg(pages));
+        QVERIFY(f.shell.opened.empty());
+        QVERIFY(f.sheet->isEnabled());
     }
 };
 

@@ -12,6 +12,7 @@
 #include "album/settings/album_settings.h"
 #include "album/settings/material_folders.h"
 #include "album/style/c_color_button.h"
+#include "platform/file_system.h"
 #include "tests/reliability/failing_storage.h"
 #include "tests/support/recording_shell_opener.h"
 #include "tests/support/recording_user_dialogs.h"
@@ -94,6 +95,8 @@ class StylePageTest : public QObject {
     void addingAThemeThatCannotBeSavedSaysSo();
     void userThemesGoToTheDataFolderWhenTheThemeFolderCannotBeWritten();
     void aMaterialNameWithACommaCannotBecomeATheme();
+    void aThemeTheUserFileCannotHoldIsRefused_data();
+    void aThemeTheUserFileCannotHoldIsRefused();
     void onlyTheUsersOwnThemesOfferRenameAndDelete();
 };
 
@@ -363,6 +366,43 @@ void StylePageTest::aMaterialNameWithACommaCannotBecomeATheme() {
     QCOMPARE(rig.Themes()->count(), 0);
     QCOMPARE(rig.dialogs.calls.size(), std::size_t{1});
     QVERIFY(!std::filesystem::exists(rig.folders.theme + "userat.ctm"));
+}
+
+void StylePageTest::aThemeTheUserFileCannotHoldIsRefused_data() {
+    QTest::addColumn<qint64>("size");  // of userat.ctm, beyond the one theme line it starts with
+    QTest::addColumn<bool>("asked");   // the title is asked for before the refusal
+    const CoordinateTheme nameless = CaptureTheme("", AlbumSettings{});
+    // Room for a nameless theme, not for one titled "T" (the padding has no line end: 2 bytes).
+    QTest::newRow("no room for the title")
+        << qint64(kStoredTextReadLimit - FormatThemeLine(nameless).size() - 2) << true;
+    QTest::newRow("no room at all") << qint64(kStoredTextReadLimit) << false;
+    QTest::newRow("a sparse file of 64 GB") << (qint64{64} << 30) << false;
+}
+
+void StylePageTest::aThemeTheUserFileCannotHoldIsRefused() {
+    QFETCH(qint64, size);
+    QFETCH(bool, asked);
+    PageRig rig;
+    const std::string file = rig.folders.theme + "userat.ctm";
+    QVERIFY(WriteTestFile(file, "Mine,,,,,,,,,,\r\n"));
+    std::filesystem::resize_file(file, static_cast<std::uintmax_t>(size));
+    rig.Open();
+    QCOMPARE(rig.Themes()->count(), 1);
+    bool prompted = false;
+    rig.page->SetTitlePrompt([&](const ThemeList&) {
+        prompted = true;
+        return std::optional<std::string>("T");
+    });
+    rig.Find<QPushButton>("1048")->click();
+    QCOMPARE(prompted, asked);
+    QCOMPARE(rig.Themes()->count(), 1);
+    QCOMPARE(rig.page->Themes().size(), std::size_t{1});
+    QCOMPARE(rig.dialogs.calls.size(), std::size_t{1});
+    QCOMPARE(QString::fromStdString(rig.dialogs.calls[0].text),
+             QStringLiteral("ファイル %1 が大きすぎるため、これ以上テーマを追加できません。\n"
+                            "使わないテーマを削除してから追加してください。")
+                 .arg(QString::fromStdString(file)));
+    QCOMPARE(static_cast<qint64>(std::filesystem::file_size(file)), size);
 }
 
 void StylePageTest::onlyTheUsersOwnThemesOfferRenameAndDelete() {
