@@ -9,19 +9,28 @@
 // until the listing was complete and the processor time the program spent on it, in milliseconds
 // (on a busy machine the wall times grow, the processor time much less).
 //
-// Run: QT_QPA_PLATFORM=offscreen listing_bench [PICTURES] (default 20000), or under xvfb-run.
+// With --folders N..., a folder of N sub-folders (default 10,000 and 20,000) is opened in the same
+// tree as a click on its expand button opens it, then closed: prints the time until every node had
+// its place and the longest freeze, for each.
+//
+// Run: QT_QPA_PLATFORM=offscreen listing_bench [PICTURES] (default 20000), or
+// listing_bench --folders [N...], or under xvfb-run.
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QScrollBar>
 #include <QTimer>
+#include <QTreeWidgetItem>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "album/settings/material_folders.h"
 #include "album/shell/c_picture_page.h"
@@ -101,17 +110,105 @@ void RunLoopFor(int ms) {
     while (wait.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
+// Names as people and programs give folders: dates, events, camera folders, Japanese.
+void MakeSubFolders(const fs::path& folder, int count) {
+    fs::create_directories(folder);
+    for (int i = 0; i < count; ++i) {
+        std::string name;
+        switch (i % 4) {
+            case 0:
+                name = "2024-08-" + std::to_string(i);
+                break;
+            case 1:
+                name = std::to_string(100 + i % 900) + "CANON_" + std::to_string(i);
+                break;
+            case 2:
+                name = "Trip to Kyoto " + std::to_string(i);
+                break;
+            default:
+                name = "運動会_" + std::to_string(i);
+                break;
+        }
+        fs::create_directory(folder / name);
+    }
+}
+
+// Runs `act`, then the event loop until `done` holds; returns the wall time in milliseconds and
+// the longest freeze seen.
+std::pair<qint64, double> Measure(GapMeter& meter, const std::function<void()>& act,
+                                  const std::function<bool()>& done) {
+    QElapsedTimer clock;
+    meter.Start();
+    clock.start();
+    qint64 took = -1;
+    QTimer::singleShot(20, act);
+    while (clock.elapsed() < 600000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (done()) {
+            took = clock.elapsed() - 20;
+            RunLoopFor(200);
+            break;
+        }
+    }
+    meter.ticker.stop();
+    return {took, meter.LongestMs()};
+}
+
+// Opens and closes a folder of `count` sub-folders in the Picture page's tree.
+int RunFolders(CPropSheet& sheet, const fs::path& work, const std::vector<int>& counts) {
+    CFolderTree* tree = sheet.PicturePage()->Tree();
+    GapMeter meter;
+    for (const int count : counts) {
+        const fs::path folder = work / ("folders-" + std::to_string(count));
+        MakeSubFolders(folder, count);
+        // The work folder is the tree's only root.
+        QTreeWidgetItem* root = tree->topLevelItem(0);
+        root->setExpanded(true);
+        tree->Refresh();
+        RunLoopFor(300);
+        QTreeWidgetItem* node = nullptr;
+        for (int i = 0; i < root->childCount(); ++i)
+            if (tree->GetPath(root->child(i)) == folder.string()) node = root->child(i);
+        if (node == nullptr) return 1;
+        node->setExpanded(false);
+        RunLoopFor(100);
+        const auto [opened_ms, open_gap] = Measure(
+            meter, [&] { node->setExpanded(true); },
+            [&] {
+                return node->childCount() == count &&
+                       tree->visualItemRect(node->child(count - 1)).isValid();
+            });
+        const auto [closed_ms, close_gap] = Measure(
+            meter, [&] { node->setExpanded(false); }, [&] { return node->childCount() == 1; });
+        std::printf(
+            "%6d sub-folders: opened after %lld ms (longest freeze %.1f ms), closed after "
+            "%lld ms (longest freeze %.1f ms)\n",
+            count, static_cast<long long>(opened_ms), open_gap, static_cast<long long>(closed_ms),
+            close_gap);
+        if (opened_ms < 0 || closed_ms < 0) return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Pictavo"));
-    const int pictures = argc > 1 ? std::atoi(argv[1]) : 20000;
+    const bool folders_only = argc > 1 && std::string(argv[1]) == "--folders";
+    std::vector<int> folder_counts;
+    for (int i = 2; folders_only && i < argc; ++i) folder_counts.push_back(std::atoi(argv[i]));
+    if (folders_only && folder_counts.empty()) folder_counts = {10000, 20000};
+    const int pictures = !folders_only && argc > 1 ? std::atoi(argv[1]) : 20000;
 
     const fs::path work = fs::temp_directory_path() / "pictavo-listing-bench";
     fs::remove_all(work);
     const fs::path folder = work / "photos";
-    MakeFolder(folder, pictures);
+    if (folders_only) {
+        fs::create_directories(work);  // the tree shows only roots that exist
+    } else {
+        MakeFolder(folder, pictures);
+    }
 
     ConsoleUserDialogs dialogs(std::cerr, "listing_bench", false);
     ImageLibrary::Load(dialogs);
@@ -125,6 +222,12 @@ int main(int argc, char** argv) {
     sheet.Settings().picture_path = root + "/";
     sheet.Create();
     RunLoopFor(300);
+    if (folders_only) {
+        const int status = RunFolders(sheet, work, folder_counts);
+        fs::remove_all(work);
+        ImageLibrary::Unload();
+        return status;
+    }
 
     GapMeter meter;
     CPictureList* list = sheet.PicturePage()->List();

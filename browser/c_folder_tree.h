@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QSet>
 #include <QTreeWidget>
 #include <functional>
@@ -77,8 +78,11 @@ class CFolderTree : public QTreeWidget {
     void OnItemExpanded(QTreeWidgetItem* item);
     void OnItemCollapsed(QTreeWidgetItem* item);
     void OnSelectionChanged();
-    QTreeWidgetItem* AddSorted(QTreeWidgetItem* parent, const std::string& key, const QIcon& icon);
+    // Adds one node per name under `parent` (the invisible root for top-level nodes), each with
+    // `icon` and a placeholder, in its sorted place among the children already there.
+    void AddSorted(QTreeWidgetItem* parent, std::vector<std::string> names, const QIcon& icon);
     void AddPlaceholder(QTreeWidgetItem* item);
+    const QIcon& FolderIcon();
     // The root that leads `path` furthest, and the folder names below it; nullptr when none.
     QTreeWidgetItem* RootOf(const std::string& path, std::vector<std::string>& parts) const;
     // The child of `node` named exactly `name`, or nullptr.
@@ -99,4 +103,5 @@ class CFolderTree : public QTreeWidget {
     QFileSystemWatcher* watcher_;
     QTimer* refresh_timer_;  // gathers a burst of changes (a job writing a folder) into one read
     QSet<QString> changed_;  // folders reported changed since the last read
+    QIcon folder_icon_;      // every folder's and placeholder's, looked up once
 };

@@ -14,8 +14,12 @@ QString WindowPlacementFile();
 QString DefaultWindowPlacementFile();
 
 // Gives `window` (a top-level window not shown yet) the size, position and maximised state last
-// saved under `key`, and saves them under `key` whenever the window is hidden or closed. A saved
-// size below the window's minimum is raised to it, and a saved place that no longer lies on a
-// screen is brought back onto the screen that holds most of it (the primary one when none does).
+// saved under `key`, and saves them under `key` whenever the window is hidden or closed. The file
+// is read as plain text: only "x", "y", "width" and "height" given as plain decimal integers, and
+// "maximized", are taken; any other key or form of value is ignored, and a side that is not a
+// plain integer counts as never saved. The window comes back on the screen that holds most of its
+// saved place (the primary one, in its middle, when none does), shrunk to that screen's free area
+// but never below its minimum size, and moved so that its whole frame is on the screen; a window
+// whose minimum size is larger than the screen keeps its frame's top-left corner on it.
 // False when no file is set or nothing was saved yet: the caller places the window itself.
 bool KeepWindowPlacement(QWidget* window, const QString& key);

@@ -305,6 +305,114 @@ class WindowsTest : public QObject {
         QCOMPARE(Control<QLineEdit>(&again, "1050")->text(), QStringLiteral("100"));
     }
 
+    // Saved places on the screen the window comes back to (the default one, and 1024 x 768 in a
+    // second ctest): places relative to the screen's free area, sizes in pixels.
+    void aRememberedPlaceComesBackWholeOnTheScreen_data() {
+        QTest::addColumn<QRect>("saved");
+        QTest::addColumn<QSize>("minimum");  // the window's opening size
+        QTest::addColumn<QSize>("size");     // expected; empty: the free area less the frame
+        const QSize free = QGuiApplication::primaryScreen()->availableGeometry().size();
+        QTest::newRow("hanging over the right edge")
+            << QRect(free.width() - 100, 50, 300, 200) << QSize(200, 150) << QSize(300, 200);
+        QTest::newRow("larger than the screen, shrunk to it")
+            << QRect(0, 0, 1500, 950) << QSize(400, 300) << QSize();
+        QTest::newRow("title bar above the screen")
+            << QRect(100, -650, 500, 400) << QSize(400, 300) << QSize(500, 400);
+        QTest::newRow("opening size larger than the screen: its top-left corner on it")
+            << QRect(300, 200, 400, 300) << free + QSize(100, 50) << free + QSize(100, 50);
+    }
+    void aRememberedPlaceComesBackWholeOnTheScreen() {
+        QFETCH(QRect, saved);
+        QFETCH(QSize, minimum);
+        QFETCH(QSize, size);
+        const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+        saved.translate(free.topLeft());
+        TempDir config;
+        QVERIFY(WriteTestFile(config / "windows.conf",
+                              QStringLiteral("[w]\nx=%1\ny=%2\nwidth=%3\nheight=%4\n")
+                                  .arg(saved.x())
+                                  .arg(saved.y())
+                                  .arg(saved.width())
+                                  .arg(saved.height())
+                                  .toStdString()));
+        SetWindowPlacementFile(Q(config / "windows.conf"));
+        QWidget window;
+        window.setMinimumSize(minimum);
+        QVERIFY(KeepWindowPlacement(&window, QStringLiteral("w")));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QRect frame = window.frameGeometry();
+        QCOMPARE(window.size(),
+                 size.isEmpty() ? free.size() - (frame.size() - window.size()) : size);
+        if (minimum.width() < free.width() && minimum.height() < free.height())
+            QVERIFY2(free.contains(frame), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                          .arg(frame.x())
+                                                          .arg(frame.y())
+                                                          .arg(frame.width())
+                                                          .arg(frame.height())));
+        else
+            QCOMPARE(frame.topLeft(), free.topLeft());
+    }
+
+    // A windows.conf that someone else wrote: the window opens (placed only from plain integers),
+    // no larger than the screen, and what it writes at closing is read back.
+    void aHostileWindowsFileNeitherStopsNorSwellsTheWindow_data() {
+        QTest::addColumn<QByteArray>("group");  // the window's lines
+        QTest::addColumn<bool>("placed");
+        // 40,000 lists nested in one another, as Qt's settings would write a variant: its reader
+        // takes one level of the stack per level of nesting.
+        QByteArray nested = "@Variant(";
+        for (int i = 0; i < 40000; ++i) nested += "\\0\\0\\0\\t\\0\\0\\0\\x1";
+        nested += "\\0\\0\\0\\x2\\0\\0\\0\\x5)";
+        QTest::newRow("lists nested 40,000 deep")
+            << "x=" + nested + "\ny=10\nwidth=500\nheight=400\n"
+            << false;
+        QTest::newRow("a byte array")
+            << QByteArray("x=@ByteArray(10)\ny=10\nwidth=500\nheight=400\n") << false;
+        QTest::newRow("numbers not written plainly")
+            << QByteArray("x=0x10\ny=1e3\nwidth=+500\nheight=400px\n") << false;
+        QTest::newRow("more digits than any place has")
+            << QByteArray("x=99999999999999999999\ny=10\nwidth=500\nheight=400\n") << false;
+        QTest::newRow("the largest window size")
+            << QByteArray("x=0\ny=0\nwidth=16777215\nheight=16777215\n") << true;
+        QTest::newRow("the largest integers")
+            << QByteArray("x=2147483647\ny=2147483647\nwidth=2147483647\nheight=2147483647\n")
+            << true;
+        QTest::newRow("the smallest integers, negative sizes")
+            << QByteArray("x=-2147483648\ny=-2147483648\nwidth=-500\nheight=-2147483648\n") << true;
+        QTest::newRow("other keys ignored")
+            << QByteArray(
+                   "geometry=@ByteArray(\\0\\x1)\nx=10\ny=20\nwidth=500\nheight=400\n"
+                   "maximized=@Variant(\\0\\0\\0\\x1\\x1)\nstate=" +
+                   nested + "\n")
+            << true;
+    }
+    void aHostileWindowsFileNeitherStopsNorSwellsTheWindow() {
+        QFETCH(QByteArray, group);
+        QFETCH(bool, placed);
+        const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+        TempDir config;
+        QVERIFY(WriteTestFile(config / "windows.conf", "[w]\n" + group.toStdString()));
+        SetWindowPlacementFile(Q(config / "windows.conf"));
+        QRect closed;
+        {
+            QWidget window;
+            window.setMinimumSize(400, 300);
+            QCOMPARE(KeepWindowPlacement(&window, QStringLiteral("w")), placed);
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QVERIFY(!window.isMaximized());
+            QVERIFY(free.contains(window.frameGeometry()));
+            window.setGeometry(QRect(free.topLeft() + QPoint(30, 40), window.minimumSize()));
+            closed = window.geometry();
+            window.close();
+        }
+        QWidget again;
+        again.setMinimumSize(400, 300);
+        QVERIFY(KeepWindowPlacement(&again, QStringLiteral("w")));
+        QCOMPARE(again.geometry(), closed);
+    }
+
     void aDroppedFolderOrPictureOpensInTheTree_data() {
         QTest::addColumn<QString>("which");
         QTest::addColumn<QString>("dropped");  // under the root
