@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/profile_store.h"
 
@@ -123,12 +124,15 @@ class PlacementKeeper : public QObject {
         ProfileStore store(PlacementFile().toStdString());
         const ProfileStore::Snapshot kept = store.Read();
         const std::string group = key_.toStdString();
-        // Only what changed is written: a window that is closed, then hidden, writes once.
+        // Only what changed is written, in one replace of the file: a window that is closed, then
+        // hidden, writes once.
+        std::vector<ProfileStore::Value> changed;
         for (int i = 0; i < 5; ++i) {
             const char* name = i < 4 ? kSides[i] : kMaximized;
             if (kept.ReadText(group, name, std::string()) != values[i])
-                store.WriteText(group, name, values[i]);
+                changed.push_back({name, values[i]});
         }
+        if (!changed.empty()) store.WriteSection(group, changed);
     }
 
     void FitFrame() {
