@@ -35,11 +35,11 @@
 #include "album/settings/material_folders.h"
 #include "album/shell/c_picture_page.h"
 #include "album/shell/c_prop_sheet.h"
-#include "browser/c_folder_tree.h"
-#include "browser/c_picture_list.h"
 #include "imaging/image_library.h"
 #include "platform/console_user_dialogs.h"
 #include "platform/shell_opener.h"
+#include "widgets/c_folder_tree.h"
+#include "widgets/c_picture_list.h"
 
 namespace fs = std::filesystem;
 

@@ -10,7 +10,7 @@
 #include "album/shell/focus_edit.h"
 #include "album/shell/page_controls.h"
 #include "album/shell/up_down_control.h"
-#include "browser/data_exchange.h"
+#include "widgets/data_exchange.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "browser/property_page.h"
+#include "widgets/property_page.h"
 
 struct AlbumSettings;
 class QCheckBox;

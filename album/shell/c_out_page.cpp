@@ -9,11 +9,11 @@
 #include "album/settings/output_names.h"
 #include "album/shell/focus_edit.h"
 #include "album/shell/page_controls.h"
-#include "browser/c_folder_dlg.h"
-#include "browser/path_text.h"
 #include "core/path_helpers.h"
 #include "platform/file_system.h"
 #include "platform/user_dialogs.h"
+#include "widgets/c_folder_dlg.h"
+#include "widgets/path_text.h"
 
 namespace {
 

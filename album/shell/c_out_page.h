@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "browser/property_page.h"
+#include "widgets/property_page.h"
 
 struct AlbumSettings;
 class QCheckBox;

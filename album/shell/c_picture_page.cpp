@@ -13,12 +13,12 @@
 #include "album/shell/help_page.h"
 #include "album/shell/page_controls.h"
 #include "album/shell/up_down_control.h"
-#include "browser/c_folder_tree.h"
-#include "browser/c_picture_list.h"
-#include "browser/data_exchange.h"
-#include "browser/picture_browser.h"
-#include "browser/preview_frame.h"
 #include "platform/shell_opener.h"
+#include "widgets/c_folder_tree.h"
+#include "widgets/c_picture_list.h"
+#include "widgets/data_exchange.h"
+#include "widgets/picture_browser.h"
+#include "widgets/preview_frame.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "browser/property_page.h"
+#include "widgets/property_page.h"
 
 struct AlbumSettings;
 struct MaterialFolders;

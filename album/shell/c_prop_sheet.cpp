@@ -12,13 +12,13 @@
 #include "album/shell/c_out_page.h"
 #include "album/shell/c_picture_page.h"
 #include "album/style/c_style_page.h"
-#include "browser/c_progress_dlg.h"
-#include "browser/dialog_units.h"
-#include "browser/folder_drop.h"
-#include "browser/picture_browser.h"
-#include "browser/property_page.h"
-#include "browser/window_placement.h"
 #include "imaging/image_codec.h"
+#include "widgets/c_progress_dlg.h"
+#include "widgets/dialog_units.h"
+#include "widgets/folder_drop.h"
+#include "widgets/picture_browser.h"
+#include "widgets/property_page.h"
+#include "widgets/window_placement.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 
 #include "album/shell/c_album_app.h"
 #include "album/shell/desktop_shell_opener.h"
-#include "browser/message_box_dialogs.h"
-#include "browser/qt_translations.h"
-#include "browser/window_placement.h"
 #include "platform/stop_signals.h"
+#include "widgets/message_box_dialogs.h"
+#include "widgets/qt_translations.h"
+#include "widgets/window_placement.h"
 
 int main(int argc, char* argv[]) {
     // A save beyond the file-size limit fails and is listed, instead of ending the program.

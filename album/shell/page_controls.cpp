@@ -10,7 +10,7 @@
 
 #include "album/shell/focus_edit.h"
 #include "album/shell/up_down_control.h"
-#include "browser/text_fit.h"
+#include "widgets/text_fit.h"
 
 namespace {
 

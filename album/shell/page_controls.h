@@ -2,8 +2,8 @@
 
 #include <QString>
 
-#include "browser/dialog_units.h"
-#include "browser/edge_anchors.h"
+#include "widgets/dialog_units.h"
+#include "widgets/edge_anchors.h"
 
 class FocusEdit;
 class QCheckBox;

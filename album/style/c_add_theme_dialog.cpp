@@ -4,10 +4,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "browser/data_exchange.h"
-#include "browser/dialog_units.h"
-#include "browser/text_fit.h"
 #include "platform/user_dialogs.h"
+#include "widgets/data_exchange.h"
+#include "widgets/dialog_units.h"
+#include "widgets/text_fit.h"
 
 CAddThemeDialog::CAddThemeDialog(const ThemeList& themes, UserDialogs& dialogs, QWidget* parent)
     : QDialog(parent), themes_(themes), dialogs_(dialogs) {

@@ -20,11 +20,11 @@
 #include "album/style/c_color_button.h"
 #include "album/style/themes/font_size_to_pixels.h"
 #include "album/style/themes/material_names.h"
-#include "browser/dialog_units.h"
-#include "browser/edge_anchors.h"
-#include "browser/text_fit.h"
 #include "platform/shell_opener.h"
 #include "platform/user_dialogs.h"
+#include "widgets/dialog_units.h"
+#include "widgets/edge_anchors.h"
+#include "widgets/text_fit.h"
 
 namespace {
 

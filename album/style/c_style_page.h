@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "album/style/themes/theme_store.h"
-#include "browser/property_page.h"
+#include "widgets/property_page.h"
 
 class CColorButton;
 class QComboBox;

@@ -1,0 +1,467 @@
+#include "resizer/shell/c_resize_dialog.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QTimer>
+
+#include "core/path_helpers.h"
+#include "imaging/image_codec.h"
+#include "platform/file_system.h"
+#include "resizer/job/batch_outcome.h"
+#include "resizer/job/batch_resize.h"
+#include "resizer/shell/c_about_dlg.h"
+#include "resizer/shell/program_icon.h"
+#include "widgets/c_folder_dlg.h"
+#include "widgets/c_folder_tree.h"
+#include "widgets/c_picture_list.h"
+#include "widgets/c_progress_dlg.h"
+#include "widgets/data_exchange.h"
+#include "widgets/dialog_units.h"
+#include "widgets/edge_anchors.h"
+#include "widgets/folder_drop.h"
+#include "widgets/path_text.h"
+#include "widgets/picture_browser.h"
+#include "widgets/preview_frame.h"
+#include "widgets/text_fit.h"
+#include "widgets/window_placement.h"
+
+const char* const CResizeDialog::kOriginalFolderText = "(元画像のディレクトリ)";
+
+namespace {
+
+// The dialog's size in dialog units; every control below is placed on the same grid.
+constexpr int kDialogWidth = 400;
+constexpr int kDialogHeight = 317;
+
+// The JPEG quality each line of the quality list stands for, best first.
+constexpr int kPresetQuality[] = {100, 75, 50, 30};
+
+// The line of the quality list that describes a quality: 100 and more is "最高画質", 75 and more
+// "高画質", 30 and less "低画質", anything between "標準".
+int PresetOfQuality(int quality) {
+    if (quality >= 100) return 0;
+    if (quality >= 75) return 1;
+    if (quality <= 30) return 3;
+    return 2;
+}
+
+QLabel* AddLabel(QWidget* parent, const DialogUnits& du, const QString& text, int x, int y, int w,
+                 int h) {
+    auto* label = new QLabel(text, parent);
+    du.Place(label, x, y, w, h);
+    return label;
+}
+
+// A number edit: digits only, right-aligned.
+QLineEdit* AddNumberEdit(QWidget* parent, const DialogUnits& du, const char* id, int x, int y) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(id));
+    edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    edit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    du.Place(edit, x, y, 32, 12);
+    return edit;
+}
+
+QPushButton* AddButton(QWidget* parent, const DialogUnits& du, const char* id, const QString& text,
+                       int x, int y, int w, int h) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(id));
+    // Enter must never press a button of this dialog.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    // A click leaves the focus where it is, so that pressing "閉じる" or "作成" does not first
+    // check the edit the user was in ("作成" checks every value itself).
+    button->setFocusPolicy(Qt::TabFocus);
+    du.Place(button, x, y, w, h);
+    return button;
+}
+
+}  // namespace
+
+CResizeDialog::CResizeDialog(UserDialogs& dialogs, QWidget* parent)
+    : QDialog(parent), dialogs_(dialogs) {
+    setWindowTitle(QStringLiteral("Scalvo 1.1") + QString(9, QChar(0x3000)));
+    setFont(DialogFont());
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setWindowFlag(Qt::WindowMinimizeButtonHint, true);
+    folder_chooser_ = [this](const std::string& start) -> std::optional<std::string> {
+        CFolderDlg chooser(this);
+        chooser.SetPath(start);
+        if (chooser.exec() != QDialog::Accepted) return std::nullopt;
+        return chooser.GetPath();
+    };
+    BuildControls();
+    // A folder dropped from a file manager opens in the tree; a dropped picture opens its folder
+    // with its line highlighted.
+    new FolderDrop(this, [this](const std::string& path) { browser_->OpenDropped(path); });
+    KeepWindowPlacement(this, QStringLiteral("scalvo"));
+}
+
+CResizeDialog::~CResizeDialog() = default;
+
+void CResizeDialog::BuildControls() {
+    const DialogUnits du(font());
+    const QSize opening = du.ToPixels(0, 0, kDialogWidth, kDialogHeight).size();
+    auto* anchors = new EdgeAnchors(this, opening);
+
+    // Creation order is the tab order.
+    QLabel* description = AddLabel(
+        this, du,
+        QStringLiteral("ディレクトリ内の選択した画像ファイル（BMP,JPG）を一括でリサイズし、"
+                       "指定したディレクトリにコピーします。"),
+        7, 6, 386, 8);
+
+    AddLabel(this, du, QStringLiteral("画像のあるﾃﾞｨﾚｸﾄﾘ："), 7, 20, 120, 8);
+    tree_ = new CFolderTree(this);
+    tree_->setObjectName(QStringLiteral("1009"));
+    du.Place(tree_, 7, 30, 120, 148);
+
+    QLabel* list_label = AddLabel(this, du, QStringLiteral("画像ﾌｧｲﾙ選択："), 133, 20, 110, 8);
+    list_ = new CPictureList(this);
+    list_->setObjectName(QStringLiteral("1001"));
+    du.Place(list_, 133, 30, 110, 130);
+    QPushButton* select_all =
+        AddButton(this, du, "1024", QStringLiteral("すべてを選択"), 133, 164, 110, 14);
+
+    QLabel* preview_label = AddLabel(this, du, QStringLiteral("ﾌﾟﾚﾋﾞｭｰ："), 249, 20, 100, 8);
+    preview_ = new PreviewFrame(this);
+    preview_->setObjectName(QStringLiteral("1005"));
+    du.Place(preview_, 249, 30, 144, 130);
+    QPushButton* rotate = AddButton(this, du, "1007", QStringLiteral("回転"), 343, 164, 50, 14);
+
+    // Everything from here down stands below the three panes and follows the bottom edge.
+    const int first_below = static_cast<int>(children().size());
+
+    // The size rule. The group box is only a frame: the controls are the dialog's own children so
+    // that they share the dialog's grid.
+    auto* size_group = new QGroupBox(QStringLiteral("縮小・拡大（縦横比固定）"), this);
+    du.Place(size_group, 7, 186, 250, 68);
+    size_modes_ = new QButtonGroup(this);
+    const struct {
+        const char* id;
+        const char* text;
+        int x, y, w;
+    } radios[] = {
+        {"1031", "縮小率 ：", 15, 199, 58},
+        {"1032", "高さ揃える ：", 15, 215, 58},
+        {"1035", "幅を揃える：", 15, 231, 58},
+        {"1036", "高さと幅の範囲に収める", 140, 199, 112},
+        {"1039", "サイズを変えない", 140, 215, 112},
+    };
+    QRadioButton* radio_buttons[5] = {};
+    for (int mode = 0; mode < 5; ++mode) {
+        auto* radio = new QRadioButton(QString::fromUtf8(radios[mode].text), this);
+        radio->setObjectName(QString::fromLatin1(radios[mode].id));
+        du.Place(radio, radios[mode].x, radios[mode].y, radios[mode].w, 10);
+        size_modes_->addButton(radio, mode);
+        radio_buttons[mode] = radio;
+    }
+    scale_edit_ = AddNumberEdit(this, du, "1050", 75, 198);
+    AddLabel(this, du, QStringLiteral("％"), 110, 200, 12, 8);
+    height_edit_ = AddNumberEdit(this, du, "1053", 75, 214);
+    AddLabel(this, du, QStringLiteral("ﾄﾞｯﾄ"), 110, 216, 20, 8);
+    width_edit_ = AddNumberEdit(this, du, "1051", 75, 230);
+    AddLabel(this, du, QStringLiteral("ﾄﾞｯﾄ"), 110, 232, 20, 8);
+    // Tab goes from each size rule's radio button straight to its own value, so the keyboard
+    // follows the order in which the rule is chosen and then set.
+    setTabOrder(radio_buttons[0], scale_edit_);
+    setTabOrder(scale_edit_, radio_buttons[1]);
+    setTabOrder(radio_buttons[1], height_edit_);
+    setTabOrder(height_edit_, radio_buttons[2]);
+    setTabOrder(radio_buttons[2], width_edit_);
+    setTabOrder(width_edit_, radio_buttons[3]);
+    setTabOrder(radio_buttons[3], radio_buttons[4]);
+
+    // The quality sits at the right, under the preview, and keeps to the right edge.
+    const int first_quality = static_cast<int>(children().size());
+    auto* jpeg_group = new QGroupBox(QStringLiteral("JPEG圧縮率"), this);
+    du.Place(jpeg_group, 263, 186, 130, 68);
+    quality_list_ = new QComboBox(this);
+    quality_list_->setObjectName(QStringLiteral("1029"));
+    quality_list_->addItems({QStringLiteral("最高画質"), QStringLiteral("高画質"),
+                             QStringLiteral("標準"), QStringLiteral("低画質")});
+    du.Place(quality_list_, 271, 198, 70, 14);
+    quality_edit_ = AddNumberEdit(this, du, "1052", 271, 216);
+    AddLabel(this, du, QStringLiteral("％"), 306, 218, 12, 8);
+    AddLabel(this, du, QStringLiteral("※JPGﾌｧｲﾙの場合のみ有効"), 271, 236, 118, 8);
+    const int after_quality = static_cast<int>(children().size());
+    setTabOrder(radio_buttons[4], quality_list_);
+    setTabOrder(quality_list_, quality_edit_);
+
+    AddLabel(this, du, QStringLiteral("出力先ディレクトリ："), 7, 264, 78, 8);
+    output_edit_ = new QLineEdit(this);
+    output_edit_->setObjectName(QStringLiteral("1033"));
+    du.Place(output_edit_, 86, 262, 204, 12);
+    browse_button_ = AddButton(this, du, "1034", QStringLiteral("参照..."), 296, 261, 50, 14);
+    overwrite_box_ = new QCheckBox(QStringLiteral("元画像を上書きする。"), this);
+    overwrite_box_->setObjectName(QStringLiteral("1056"));
+    du.Place(overwrite_box_, 86, 279, 120, 10);
+    setTabOrder(quality_edit_, output_edit_);
+    setTabOrder(output_edit_, browse_button_);
+    setTabOrder(browse_button_, overwrite_box_);
+
+    // This system offers no window menu that a program can extend, so the about box has its own
+    // button (and the dialog's context menu).
+    QPushButton* about =
+        AddButton(this, du, "about", QStringLiteral("バージョン情報"), 7, 296, 60, 14);
+    QPushButton* create = AddButton(this, du, "1038", QStringLiteral("作成"), 289, 296, 50, 14);
+    QPushButton* close = AddButton(this, du, "2", QStringLiteral("閉じる"), 343, 296, 50, 14);
+    setTabOrder(overwrite_box_, create);
+    setTabOrder(create, close);
+    setTabOrder(close, about);
+
+    // The dialog opens at its layout's size, which is also its smallest. A larger window goes to
+    // the three panes, the preview taking half of the new width, the list three tenths and the
+    // tree the rest; the output folder's box widens, the buttons keep to their edges.
+    setMinimumSize(opening);
+    resize(opening);
+    anchors->Follow(description, kGrowWide);
+    anchors->Follow(tree_, {0, 0, 0.2, 1});
+    anchors->Follow(list_label, {0.2, 0, 0.2, 0});
+    anchors->Follow(list_, {0.2, 0, 0.5, 1});
+    anchors->Follow(select_all, {0.2, 1, 0.5, 1});
+    anchors->Follow(preview_label, {0.5, 0, 0.5, 0});
+    anchors->Follow(preview_, {0.5, 0, 1, 1});
+    anchors->Follow(rotate, kFollowCorner);
+    const QObjectList& made = children();
+    for (int i = first_below; i < static_cast<int>(made.size()); ++i) {
+        auto* control = qobject_cast<QWidget*>(made[i]);
+        if (control == nullptr) continue;
+        const bool quality = i >= first_quality && i < after_quality;
+        if (control == output_edit_) {
+            anchors->Follow(control, {0, 1, 1, 1});
+        } else if (quality || control == browse_button_ || control == create || control == close) {
+            anchors->Follow(control, kFollowCorner);
+        } else {
+            anchors->Follow(control, kFollowBottom);
+        }
+    }
+    FitTexts(this);
+
+    browser_ = new PictureBrowser(tree_, list_, preview_, nullptr, PictureFilter::Resizer, this);
+    connect(browser_, &PictureBrowser::FolderChanged, this,
+            [this](const std::string& folder) { settings_.sourceFolder = folder; });
+    connect(select_all, &QPushButton::clicked, browser_, &PictureBrowser::SelectAllPictures);
+    connect(rotate, &QPushButton::clicked, browser_, &PictureBrowser::RotatePicture);
+    connect(size_modes_, &QButtonGroup::idClicked, this, &CResizeDialog::OnSizeModeClicked);
+    connect(quality_list_, &QComboBox::activated, this, &CResizeDialog::OnQualityChosen);
+    connect(overwrite_box_, &QCheckBox::clicked, this, &CResizeDialog::OnOverwriteClicked);
+    connect(browse_button_, &QPushButton::clicked, this, &CResizeDialog::OnBrowse);
+    connect(create, &QPushButton::clicked, this, &CResizeDialog::OnCreate);
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(about, &QPushButton::clicked, this, &CResizeDialog::ShowAbout);
+
+    // Leaving an edit and pressing Enter are seen before the edit itself handles them.
+    for (QWidget* watched : findChildren<QWidget*>()) watched->installEventFilter(this);
+}
+
+void CResizeDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!initialized_) InitDialog();
+}
+
+void CResizeDialog::InitDialog() {
+    UpdateData(false);
+    setWindowIcon(ScalvoIcon());
+    browser_->Start(settings_.sourceFolder);
+    initialized_ = true;
+    UpdateModeControls();
+    ShowOutputFolder();
+}
+
+bool CResizeDialog::UpdateData(bool save) {
+    if (!save) {
+        overwrite_box_->setChecked(settings_.overwriteOriginals);
+        SetPathText(output_edit_, settings_.outputFolder);
+        quality_list_->setCurrentIndex(quality_preset_);
+        scale_edit_->setText(QString::number(settings_.scalePercent));
+        width_edit_->setText(QString::number(settings_.targetWidth));
+        height_edit_->setText(QString::number(settings_.targetHeight));
+        if (QAbstractButton* radio = size_modes_->button(settings_.sizeMode))
+            radio->setChecked(true);
+        quality_edit_->setText(QString::number(settings_.jpegQuality));
+        return true;
+    }
+
+    // The focus moves that a refused value's message causes must not start another transfer.
+    const bool was_transferring = transferring_;
+    transferring_ = true;
+    bool ok = true;
+    settings_.overwriteOriginals = overwrite_box_->isChecked();
+    // Read also while disabled: while the originals are overwritten this stores the placeholder.
+    settings_.outputFolder = PathText(output_edit_);
+    quality_preset_ = quality_list_->currentIndex();
+    ok = ExchangeIntField(scale_edit_, settings_.scalePercent, 10, 400, dialogs_) &&
+         ExchangeIntField(width_edit_, settings_.targetWidth, 50, 4000, dialogs_) &&
+         ExchangeIntField(height_edit_, settings_.targetHeight, 50, 4000, dialogs_);
+    if (ok) {
+        settings_.sizeMode = size_modes_->checkedId();
+        ok = ExchangeIntField(quality_edit_, settings_.jpegQuality, 10, 100, dialogs_);
+    }
+    transferring_ = was_transferring;
+    return ok;
+}
+
+void CResizeDialog::UpdateModeControls() {
+    if (!initialized_) return;
+    const int mode = settings_.sizeMode;
+    scale_edit_->setEnabled(mode == ScaleByPercent);
+    width_edit_->setEnabled(mode == FitWidth || mode == FitBox);
+    height_edit_->setEnabled(mode == FitHeight || mode == FitBox);
+    if (QAbstractButton* radio = size_modes_->button(mode)) radio->setChecked(true);
+}
+
+void CResizeDialog::OnSizeModeClicked(int mode) {
+    settings_.sizeMode = mode;
+    UpdateModeControls();
+}
+
+bool CResizeDialog::OnQualityEditLeft() {
+    const bool ok = UpdateData(true);
+    quality_preset_ = PresetOfQuality(settings_.jpegQuality);
+    quality_list_->setCurrentIndex(quality_preset_);
+    return ok;
+}
+
+void CResizeDialog::OnQualityChosen(int line) {
+    // Only the edit changes; the fields follow at the next transfer.
+    const int quality = (line >= 0 && line < 4) ? kPresetQuality[line] : 100;
+    quality_edit_->setText(QString::number(quality));
+}
+
+void CResizeDialog::OnOverwriteClicked() {
+    if (overwrite_box_->isChecked() &&
+        output_edit_->text() != QString::fromUtf8(kOriginalFolderText)) {
+        // Whatever the user typed is kept as the setting, so that unticking the box shows it again
+        // instead of silently dropping it.
+        settings_.outputFolder = PathText(output_edit_);
+    }
+    ShowOutputFolder();
+}
+
+void CResizeDialog::ShowOutputFolder() {
+    const bool overwrite = overwrite_box_->isChecked();
+    output_edit_->setEnabled(!overwrite);
+    browse_button_->setEnabled(!overwrite);
+    if (overwrite) {
+        output_edit_->setText(QString::fromUtf8(kOriginalFolderText));
+    } else {
+        SetPathText(output_edit_, settings_.outputFolder);
+    }
+}
+
+void CResizeDialog::OnBrowse() {
+    if (!folder_chooser_) return;
+    // The tree knows no "~": open it on the home folder the setting names.
+    const std::optional<std::string> chosen = folder_chooser_(ExpandHome(settings_.outputFolder));
+    if (!chosen) return;
+    settings_.outputFolder = *chosen;
+    SetPathText(output_edit_, *chosen);
+}
+
+void CResizeDialog::OnCreate() {
+    // A refused value has been reported and has the focus: the batch does not run with it (an
+    // out-of-range scale could otherwise ask for a picture far larger than memory).
+    if (!UpdateData(true)) return;
+
+    ResizerSettings job_settings = settings_;
+    // Before a folder is chosen in the tree the list shows the root folder's pictures: the job
+    // must read the files that are listed, not files of the current directory.
+    if (job_settings.sourceFolder.empty()) job_settings.sourceFolder.assign(1, kPathSeparator);
+
+    // The folder check may normalise the output folder (one trailing separator removed, "~/"
+    // expanded); the dialog keeps what was used.
+    const bool folder_ready =
+        PrepareOutputFolder(job_settings, dialogs_) == OutputFolderCheck::Ready;
+    settings_.outputFolder = job_settings.outputFolder;
+    if (!folder_ready) {
+        FocusAndSelect(output_edit_);
+        return;
+    }
+    CProgressDlg progress(this);
+    const BatchContext context{list_->Model(), dialogs_, progress, DefaultImageCodec()};
+    const BatchOutcome outcome = RunBatch(job_settings, context);
+
+    // A picture saved over its source now stands as the user turned it: a second "作成" must not
+    // turn it again, and the preview shows the new file.
+    bool shown = false;
+    for (int line : outcome.saved_over_source) {
+        list_->ClearQuarterTurns(line);
+        shown = shown || line == browser_->Current();
+    }
+    if (shown) browser_->ShowPicture(browser_->Current());
+}
+
+void CResizeDialog::ShowAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CResizeDialog::done(int result) {
+    ending_ = true;
+    QDialog::done(result);
+}
+
+bool CResizeDialog::HandleEnter() {
+    QWidget* focus = focusWidget();
+    if (focus == width_edit_ || focus == height_edit_ || focus == scale_edit_) UpdateData(true);
+    return true;
+}
+
+void CResizeDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        HandleEnter();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CResizeDialog::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Scalvo のﾊﾞｰｼﾞｮﾝ情報(&A)..."), this, &CResizeDialog::ShowAbout);
+    menu.exec(event->globalPos());
+}
+
+bool CResizeDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        // An open list of the combo box takes Enter as the choice of a line.
+        if (enter && !(watched == quality_list_ && quality_list_->view()->isVisible())) {
+            HandleEnter();
+            return true;
+        }
+    } else if (event->type() == QEvent::FocusOut && initialized_ && !ending_ && !transferring_) {
+        // Switching to another window or opening a popup is not leaving the edit.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        const bool size_edit =
+            watched == scale_edit_ || watched == width_edit_ || watched == height_edit_;
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+            (size_edit || watched == quality_edit_)) {
+            QWidget* going_to = QApplication::focusWidget();
+            const bool ok = size_edit ? UpdateData(true) : OnQualityEditLeft();
+            // A radio button or check box clicked while a value was refused receives its press
+            // after the message has taken the release: let it spring back instead of staying
+            // pressed.
+            if (!ok) {
+                if (auto* button = qobject_cast<QAbstractButton*>(going_to))
+                    QTimer::singleShot(0, button, [button] { button->setDown(false); });
+            }
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}

@@ -1,0 +1,486 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+#include <filesystem>
+#include <memory>
+
+#include "platform/file_system.h"
+#include "resizer/shell/c_about_dlg.h"
+#include "resizer/shell/c_resize_dialog.h"
+#include "tests/support/recording_user_dialogs.h"
+#include "tests/support/temp_dir.h"
+#include "widgets/c_folder_dlg.h"
+#include "widgets/c_folder_tree.h"
+#include "widgets/c_picture_list.h"
+#include "widgets/data_exchange.h"
+#include "widgets/picture_browser.h"
+#include "widgets/preview_frame.h"
+
+namespace {
+
+const QString kPlaceholder = QString::fromUtf8(CResizeDialog::kOriginalFolderText);
+
+// One dialog, shown and active, whose messages are recorded instead of shown.
+struct Fixture {
+    RecordingUserDialogs dialogs;
+    std::unique_ptr<CResizeDialog> dialog;
+
+    explicit Fixture(const std::string& root = {}) {
+        dialog = std::make_unique<CResizeDialog>(dialogs);
+        if (!root.empty()) {
+            dialog->Tree()->SetRootProvider([root] {
+                return std::vector<FolderRoot>{{root, RootKind::Fixed}};
+            });
+        }
+        dialog->show();
+        dialog->activateWindow();
+        if (!QTest::qWaitForWindowActive(dialog.get())) qWarning("dialog not active");
+    }
+
+    template <typename T>
+    T* Find(const char* id) const {
+        T* widget = dialog->findChild<T*>(QString::fromLatin1(id));
+        if (!widget) qFatal("no control %s", id);
+        return widget;
+    }
+    QLineEdit* Edit(const char* id) const { return Find<QLineEdit>(id); }
+
+    // Replaces an edit's text as a user would: focus, select all, type.
+    void Type(const char* id, const QString& text) const {
+        QLineEdit* edit = Edit(id);
+        edit->setFocus(Qt::MouseFocusReason);
+        edit->selectAll();
+        // Key events carry Latin-1 text only; other text arrives as an input method would put it.
+        bool latin = true;
+        for (QChar c : text) latin = latin && c.unicode() < 128;
+        if (latin)
+            QTest::keyClicks(edit, text);
+        else
+            edit->insert(text);
+    }
+    // Moves the focus on with the Tab key, which leaves the focused control.
+    void Leave(const char* id) const { QTest::keyClick(Edit(id), Qt::Key_Tab); }
+};
+
+}  // namespace
+
+class CResizeDialogTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void startState();
+    void everyControlCarriesItsId();
+    void qualityLineFillsTheEdit_data();
+    void qualityLineFillsTheEdit();
+    void qualityLineChosenWithTheKeyboard();
+    void qualityEditSelectsItsLine_data();
+    void qualityEditSelectsItsLine();
+    void sizeModeEnablesItsEdits_data();
+    void sizeModeEnablesItsEdits();
+    void overwriteBoxSwitchesTheOutputFolder();
+    void overwriteBoxKeepsATypedFolder();
+    void enterInScaleEditShowsRangeMessageAndStaysOpen();
+    void enterNeverPressesAButton_data();
+    void enterNeverPressesAButton();
+    void transferStopsAtTheFirstRefusedValue();
+    void notAWholeNumberLeavesTheFieldUnchanged();
+    void leavingARefusedEditShowsOneMessage();
+    void placeholderRefusedAsOutputFolder();
+    void createDoesNotRunWithARefusedValue();
+    void browseTakesTheChosenFolder();
+    void browseOpensTheFolderChooser();
+    void aboutBoxFromTheButton();
+    void aboutBoxFromTheContextMenu();
+    void escapeClosesTheDialog();
+    void closeButtonClosesWithoutCheckingTheEdit();
+};
+
+void CResizeDialogTest::startState() {
+    Fixture f;
+    QCOMPARE(f.dialog->windowTitle(), QStringLiteral("Scalvo 1.1") + QString(9, QChar(0x3000)));
+    QVERIFY(f.Find<QRadioButton>("1031")->isChecked());
+    QVERIFY(f.Edit("1050")->isEnabled());
+    QCOMPARE(f.Edit("1050")->text(), QStringLiteral("100"));
+    QVERIFY(!f.Edit("1051")->isEnabled());
+    QCOMPARE(f.Edit("1051")->text(), QStringLiteral("400"));
+    QVERIFY(!f.Edit("1053")->isEnabled());
+    QCOMPARE(f.Edit("1053")->text(), QStringLiteral("300"));
+    QCOMPARE(f.Find<QComboBox>("1029")->currentText(), QStringLiteral("標準"));
+    QCOMPARE(f.Edit("1052")->text(), QStringLiteral("50"));
+    QCOMPARE(f.Edit("1033")->text(), QStringLiteral("~/MyAlbum"));
+    QVERIFY(f.Edit("1033")->isEnabled());
+    QVERIFY(f.Find<QPushButton>("1034")->isEnabled());
+    QVERIFY(!f.Find<QCheckBox>("1056")->isChecked());
+    QCOMPARE(f.dialog->Browser()->Current(), -1);
+    QVERIFY(!f.dialog->Browser()->PreviewImage());
+    QCOMPARE(f.dialog->QualityPreset(), 2);
+    QVERIFY(f.dialogs.calls.empty());
+
+    // The empty preview is the light grey area with "（なし）" in its middle.
+    auto* frame = f.Find<PreviewFrame>("1005");
+    const QImage shot = frame->grab().toImage();
+    const QPoint corner = frame->Area().topLeft() + QPoint(3, 3);
+    QCOMPARE(QColor(shot.pixel(corner)), QColor(192, 192, 192));
+}
+
+void CResizeDialogTest::everyControlCarriesItsId() {
+    Fixture f;
+    const char* ids[] = {"1009", "1001", "1005", "1024", "1007", "1031", "1050",
+                         "1032", "1053", "1035", "1051", "1036", "1039", "1029",
+                         "1052", "1033", "1034", "1056", "1038", "2"};
+    for (const char* id : ids)
+        QVERIFY2(f.dialog->findChild<QWidget*>(QString::fromLatin1(id)) != nullptr, id);
+    QCOMPARE(f.Find<QPushButton>("1038")->text(), QStringLiteral("作成"));
+    QCOMPARE(f.Find<QPushButton>("2")->text(), QStringLiteral("閉じる"));
+    QCOMPARE(f.Find<QPushButton>("1034")->text(), QStringLiteral("参照..."));
+    QCOMPARE(f.Find<QCheckBox>("1056")->text(), QStringLiteral("元画像を上書きする。"));
+    QCOMPARE(f.Find<QRadioButton>("1036")->text(), QStringLiteral("高さと幅の範囲に収める"));
+    auto* list = f.Find<QComboBox>("1029");
+    QCOMPARE(list->count(), 4);
+    QCOMPARE(list->itemText(0), QStringLiteral("最高画質"));
+    QCOMPARE(list->itemText(3), QStringLiteral("低画質"));
+    // Controls keep their places inside the dialog.
+    for (QWidget* w : f.dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        QVERIFY2(f.dialog->rect().contains(w->geometry()), qPrintable(w->objectName()));
+}
+
+void CResizeDialogTest::qualityLineFillsTheEdit_data() {
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("quality");
+    QTest::newRow("best") << 0 << "100";
+    QTest::newRow("high") << 1 << "75";
+    QTest::newRow("standard") << 2 << "50";
+    QTest::newRow("low") << 3 << "30";
+}
+
+void CResizeDialogTest::qualityLineFillsTheEdit() {
+    QFETCH(int, line);
+    QFETCH(QString, quality);
+    Fixture f;
+    auto* list = f.Find<QComboBox>("1029");
+    list->setCurrentIndex(line);
+    emit list->activated(line);
+    QCOMPARE(f.Edit("1052")->text(), quality);
+    // Only the edit changes until the next transfer.
+    QCOMPARE(f.dialog->Settings().jpegQuality, 50);
+}
+
+void CResizeDialogTest::qualityLineChosenWithTheKeyboard() {
+    Fixture f;
+    auto* list = f.Find<QComboBox>("1029");
+    list->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(list->currentText(), QStringLiteral("低画質"));
+    QCOMPARE(f.Edit("1052")->text(), QStringLiteral("30"));
+}
+
+void CResizeDialogTest::qualityEditSelectsItsLine_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("80 is high") << "80"
+                                << "高画質";
+    QTest::newRow("75 is high") << "75"
+                                << "高画質";
+    QTest::newRow("74 is standard") << "74"
+                                    << "標準";
+    QTest::newRow("31 is standard") << "31"
+                                    << "標準";
+    QTest::newRow("30 is low") << "30"
+                               << "低画質";
+    QTest::newRow("10 is low") << "10"
+                               << "低画質";
+    QTest::newRow("100 is best") << "100"
+                                 << "最高画質";
+}
+
+void CResizeDialogTest::qualityEditSelectsItsLine() {
+    QFETCH(QString, typed);
+    QFETCH(QString, line);
+    Fixture f;
+    f.Type("1052", typed);
+    f.Leave("1052");
+    QCOMPARE(f.Find<QComboBox>("1029")->currentText(), line);
+    QCOMPARE(f.dialog->Settings().jpegQuality, typed.toInt());
+    QCOMPARE(f.dialog->QualityPreset(), f.Find<QComboBox>("1029")->currentIndex());
+    QVERIFY(f.dialogs.calls.empty());
+}
+
+void CResizeDialogTest::sizeModeEnablesItsEdits_data() {
+    QTest::addColumn<QString>("radio");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("scale");
+    QTest::addColumn<bool>("width");
+    QTest::addColumn<bool>("height");
+    QTest::newRow("scale") << "1031" << 0 << true << false << false;
+    QTest::newRow("same height") << "1032" << 1 << false << false << true;
+    QTest::newRow("same width") << "1035" << 2 << false << true << false;
+    QTest::newRow("box") << "1036" << 3 << false << true << true;
+    QTest::newRow("keep") << "1039" << 4 << false << false << false;
+}
+
+void CResizeDialogTest::sizeModeEnablesItsEdits() {
+    QFETCH(QString, radio);
+    QFETCH(int, mode);
+    QFETCH(bool, scale);
+    QFETCH(bool, width);
+    QFETCH(bool, height);
+    Fixture f;
+    // Start from another mode so that every row changes something.
+    QTest::mouseClick(f.Find<QRadioButton>(mode == 3 ? "1039" : "1036"), Qt::LeftButton);
+    auto* button = f.dialog->findChild<QRadioButton*>(radio);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(button->isChecked());
+    QCOMPARE(f.dialog->Settings().sizeMode, mode);
+    QCOMPARE(f.Edit("1050")->isEnabled(), scale);
+    QCOMPARE(f.Edit("1051")->isEnabled(), width);
+    QCOMPARE(f.Edit("1053")->isEnabled(), height);
+}
+
+void CResizeDialogTest::overwriteBoxSwitchesTheOutputFolder() {
+    Fixture f;
+    auto* box = f.Find<QCheckBox>("1056");
+    QTest::mouseClick(box, Qt::LeftButton);
+    QVERIFY(box->isChecked());
+    QVERIFY(!f.Edit("1033")->isEnabled());
+    QVERIFY(!f.Find<QPushButton>("1034")->isEnabled());
+    QCOMPARE(f.Edit("1033")->text(), kPlaceholder);
+    QTest::mouseClick(box, Qt::LeftButton);
+    QVERIFY(f.Edit("1033")->isEnabled());
+    QVERIFY(f.Find<QPushButton>("1034")->isEnabled());
+    QCOMPARE(f.Edit("1033")->text(), QStringLiteral("~/MyAlbum"));
+}
+
+void CResizeDialogTest::overwriteBoxKeepsATypedFolder() {
+    Fixture f;
+    f.Type("1033", QStringLiteral("/srv/写真/out"));
+    auto* box = f.Find<QCheckBox>("1056");
+    QTest::mouseClick(box, Qt::LeftButton);
+    QTest::mouseClick(box, Qt::LeftButton);
+    QCOMPARE(f.Edit("1033")->text(), QStringLiteral("/srv/写真/out"));
+}
+
+void CResizeDialogTest::enterInScaleEditShowsRangeMessageAndStaysOpen() {
+    Fixture f;
+    f.Type("1050", QStringLiteral("5"));
+    QTest::keyClick(f.Edit("1050"), Qt::Key_Return);
+    QVERIFY(f.dialog->isVisible());
+    QCOMPARE(f.dialogs.calls.size(), size_t{1});
+    QCOMPARE(f.dialogs.calls[0].text, OutOfRangeMessage(10, 400));
+    QCOMPARE(f.dialogs.calls[0].icon, MessageIcon::Exclamation);
+    QCOMPARE(f.dialog->Settings().scalePercent, 5);
+    QCOMPARE(QApplication::focusWidget(), f.Edit("1050"));
+
+    // A valid value is stored by Enter too, and the dialog still stays open.
+    f.Type("1050", QStringLiteral("250"));
+    QTest::keyClick(f.Edit("1050"), Qt::Key_Enter);
+    QVERIFY(f.dialog->isVisible());
+    QCOMPARE(f.dialog->Settings().scalePercent, 250);
+    QCOMPARE(f.dialogs.calls.size(), size_t{1});
+}
+
+void CResizeDialogTest::enterNeverPressesAButton_data() {
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("create button") << "1038";
+    QTest::newRow("close button") << "2";
+    QTest::newRow("browse button") << "1034";
+    QTest::newRow("quality edit") << "1052";
+    QTest::newRow("output folder") << "1033";
+    QTest::newRow("folder tree") << "1009";
+}
+
+void CResizeDialogTest::enterNeverPressesAButton() {
+    QFETCH(QString, focus);
+    Fixture f;
+    int chooser_calls = 0;
+    f.dialog->SetFolderChooser([&](const std::string&) {
+        ++chooser_calls;
+        return std::optional<std::string>();
+    });
+    // A value that any transfer would refuse: Enter here must not run one.
+    f.Edit("1052")->setText(QStringLiteral("5"));
+    QWidget* target = f.dialog->findChild<QWidget*>(focus);
+    target->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(target, Qt::Key_Return);
+    QTest::keyClick(target, Qt::Key_Enter);
+    QVERIFY(f.dialog->isVisible());
+    QCOMPARE(chooser_calls, 0);
+    QVERIFY(f.dialogs.calls.empty());  // neither a range message nor the job's messages
+}
+
+void CResizeDialogTest::transferStopsAtTheFirstRefusedValue() {
+    Fixture f;
+    f.Edit("1050")->setText(QStringLiteral("1000"));
+    f.Edit("1052")->setText(QStringLiteral("90"));
+    f.Find<QComboBox>("1029")->setCurrentIndex(0);
+    QVERIFY(!f.dialog->UpdateData(true));
+    QCOMPARE(f.dialogs.Texts(), std::vector<std::string>{OutOfRangeMessage(10, 400)});
+    // Controls before the refused one were read, the refused number was stored, later ones not.
+    QCOMPARE(f.dialog->QualityPreset(), 0);
+    QCOMPARE(f.dialog->Settings().scalePercent, 1000);
+    QCOMPARE(f.dialog->Settings().jpegQuality, 50);
+    QCOMPARE(QApplication::focusWidget(), f.Edit("1050"));
+}
+
+void CResizeDialogTest::notAWholeNumberLeavesTheFieldUnchanged() {
+    Fixture f;
+    f.Edit("1051")->setText(QString());  // a disabled edit is read all the same
+    f.Edit("1052")->setText(QStringLiteral("90"));
+    QVERIFY(!f.dialog->UpdateData(true));
+    QCOMPARE(f.dialogs.Texts(), std::vector<std::string>{NotAWholeNumberMessage()});
+    QCOMPARE(f.dialog->Settings().targetWidth, 400);
+    QCOMPARE(f.dialog->Settings().jpegQuality, 50);
+
+    f.dialogs.calls.clear();
+    f.Edit("1051")->setText(QStringLiteral("4001"));
+    QVERIFY(!f.dialog->UpdateData(true));
+    QCOMPARE(f.dialogs.Texts(), std::vector<std::string>{OutOfRangeMessage(50, 4000)});
+    QCOMPARE(f.dialog->Settings().targetWidth, 4001);
+}
+
+void CResizeDialogTest::leavingARefusedEditShowsOneMessage() {
+    Fixture f;
+    f.Type("1050", QStringLiteral("5"));
+    // The message puts the focus back into 1050, which leaves the control the user went to: that
+    // must not start a second transfer and a second message.
+    f.Find<QComboBox>("1029")->setFocus(Qt::MouseFocusReason);
+    QCOMPARE(f.dialogs.calls.size(), size_t{1});
+    QCOMPARE(QApplication::focusWidget(), f.Edit("1050"));
+    // Let every event already queued (the focus moves the message made) be handled: a timer
+    // posted now fires only after them.
+    bool drained = false;
+    QTimer::singleShot(0, f.dialog.get(), [&drained] { drained = true; });
+    QTRY_VERIFY(drained);
+    QCOMPARE(f.dialogs.calls.size(), size_t{1});
+}
+
+void CResizeDialogTest::placeholderRefusedAsOutputFolder() {
+    Fixture f;
+    auto* box = f.Find<QCheckBox>("1056");
+    QTest::mouseClick(box, Qt::LeftButton);
+    f.Edit("1050")->setFocus(Qt::MouseFocusReason);
+    f.Leave("1050");  // a transfer reads the disabled edit's placeholder
+    QCOMPARE(f.dialog->Settings().outputFolder, std::string(CResizeDialog::kOriginalFolderText));
+    QTest::mouseClick(box, Qt::LeftButton);
+    QCOMPARE(f.Edit("1033")->text(), kPlaceholder);
+    QTest::mouseClick(f.Find<QPushButton>("1038"), Qt::LeftButton);
+    QCOMPARE(f.dialogs.Texts(),
+             std::vector<std::string>{"出力ディレクトリは絶対パス名で指定してください"});
+    QCOMPARE(f.dialogs.calls[0].icon, MessageIcon::None);
+    QCOMPARE(QApplication::focusWidget(), f.Edit("1033"));
+}
+
+void CResizeDialogTest::createDoesNotRunWithARefusedValue() {
+    TempDir out;
+    Fixture f;
+    const std::string target = out / "new";
+    f.Type("1033", QString::fromStdString(target));
+    f.Edit("1050")->setText(QStringLiteral("5"));
+    QTest::mouseClick(f.Find<QPushButton>("1038"), Qt::LeftButton);
+    QCOMPARE(f.dialogs.Texts(), std::vector<std::string>{OutOfRangeMessage(10, 400)});
+    QVERIFY(!std::filesystem::exists(target));
+    QCOMPARE(QApplication::focusWidget(), f.Edit("1050"));
+}
+
+void CResizeDialogTest::browseTakesTheChosenFolder() {
+    Fixture f;
+    std::string asked;
+    std::optional<std::string> answer = std::string("/srv/photos/small");
+    f.dialog->SetFolderChooser([&](const std::string& start) {
+        asked = start;
+        return answer;
+    });
+    QTest::mouseClick(f.Find<QPushButton>("1034"), Qt::LeftButton);
+    // The tree has no "~": the chooser opens on the home folder the setting names.
+    QCOMPARE(asked, HomeFolder() + "/MyAlbum");
+    QCOMPARE(f.Edit("1033")->text(), QStringLiteral("/srv/photos/small"));
+    QCOMPARE(f.dialog->Settings().outputFolder, std::string("/srv/photos/small"));
+
+    answer.reset();  // cancel changes nothing
+    QTest::mouseClick(f.Find<QPushButton>("1034"), Qt::LeftButton);
+    QCOMPARE(asked, std::string("/srv/photos/small"));
+    QCOMPARE(f.Edit("1033")->text(), QStringLiteral("/srv/photos/small"));
+}
+
+void CResizeDialogTest::browseOpensTheFolderChooser() {
+    TempDir root;
+    std::filesystem::create_directories(root / "album/small");
+    Fixture f;
+    f.Type("1033", QString::fromStdString(root / "album/small"));
+    QVERIFY(f.dialog->UpdateData(true));
+    QString seen;
+    QTimer::singleShot(0, [&] {
+        auto* chooser = qobject_cast<CFolderDlg*>(QApplication::activeModalWidget());
+        if (!chooser) return;
+        seen = QString::fromStdString(chooser->GetPath());
+        chooser->accept();
+    });
+    QTest::mouseClick(f.Find<QPushButton>("1034"), Qt::LeftButton);
+    QCOMPARE(seen, QString::fromStdString(root / "album/small"));
+    QCOMPARE(f.Edit("1033")->text(), seen);
+}
+
+void CResizeDialogTest::aboutBoxFromTheButton() {
+    Fixture f;
+    QString title, version, address;
+    QTimer::singleShot(0, [&] {
+        auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+        if (!about) return;
+        title = about->windowTitle();
+        version = about->findChild<QLabel*>(QStringLiteral("version"))->text();
+        address = about->findChild<QLabel*>(QStringLiteral("address"))->text();
+        QTest::mouseClick(about->findChild<QPushButton*>(QStringLiteral("1")), Qt::LeftButton);
+    });
+    QTest::mouseClick(f.Find<QPushButton>("about"), Qt::LeftButton);
+    QCOMPARE(title, QStringLiteral("Scalvoのﾊﾞｰｼﾞｮﾝ情報"));
+    QCOMPARE(version, QStringLiteral("Scalvo   Version 1.0"));
+    QCOMPARE(address, QStringLiteral("https://pictavo.example.org/"));
+    QVERIFY(f.dialog->isVisible());
+}
+
+void CResizeDialogTest::aboutBoxFromTheContextMenu() {
+    Fixture f;
+    QString item, title;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu || menu->actions().isEmpty()) return;
+        item = menu->actions().first()->text();
+        QTimer::singleShot(0, [&] {
+            auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+            if (!about) return;
+            title = about->windowTitle();
+            about->accept();
+        });
+        menu->actions().first()->trigger();
+        menu->close();
+    });
+    const QPoint inside(5, f.dialog->height() - 5);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, inside, f.dialog->mapToGlobal(inside));
+    QApplication::sendEvent(f.dialog.get(), &event);
+    QCOMPARE(item, QStringLiteral("Scalvo のﾊﾞｰｼﾞｮﾝ情報(&A)..."));
+    QCOMPARE(title, QStringLiteral("Scalvoのﾊﾞｰｼﾞｮﾝ情報"));
+}
+
+void CResizeDialogTest::escapeClosesTheDialog() {
+    Fixture f;
+    f.Type("1050", QStringLiteral("5"));  // closing reads nothing and shows nothing
+    QTest::keyClick(f.Edit("1050"), Qt::Key_Escape);
+    QVERIFY(!f.dialog->isVisible());
+    QCOMPARE(f.dialog->result(), int(QDialog::Rejected));
+    QVERIFY(f.dialogs.calls.empty());
+}
+
+void CResizeDialogTest::closeButtonClosesWithoutCheckingTheEdit() {
+    Fixture f;
+    f.Type("1052", QStringLiteral("500"));
+    QTest::mouseClick(f.Find<QPushButton>("2"), Qt::LeftButton);
+    QVERIFY(!f.dialog->isVisible());
+    QVERIFY(f.dialogs.calls.empty());
+}
+
+QTEST_MAIN(CResizeDialogTest)
+#include "c_resize_dialog_wtest.moc"

@@ -1,0 +1,313 @@
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+#include <filesystem>
+#include <map>
+#include <vector>
+
+#include "imaging/image_library.h"
+#include "imaging/imgkit.h"
+#include "resizer/job/batch_resize.h"
+#include "resizer/shell/c_resize_dialog.h"
+#include "tests/support/recording_user_dialogs.h"
+#include "tests/support/temp_dir.h"
+#include "widgets/c_folder_tree.h"
+#include "widgets/c_picture_list.h"
+#include "widgets/c_progress_dlg.h"
+#include "widgets/picture_browser.h"
+
+namespace fs = std::filesystem;
+
+// The whole road of one batch through the window: choose a folder in the tree, check pictures,
+// turn one, pick a size rule, press "作成", and find the resized files on disk.
+class ResizeDialogEndToEndTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void resizesTheCheckedPicturesToTheSameWidth();
+    void overwritingReplacesTheOriginals();
+    void aTurnSavedOverTheOriginalIsNotAppliedAgain();
+    void theStopButtonEndsTheBatchWithTheCountDone();
+    void anOutputFolderThatIsTheSourceUnderAnotherNameIsRefused();
+
+  private:
+    RecordingUserDialogs load_dialogs_;
+};
+
+namespace {
+
+struct Picture {
+    std::string name;
+    std::string source;  // under the shared test pictures
+    int width;
+    int height;
+};
+
+// Two JPEGs (one with a Japanese name) and a BMP, in the list's order.
+const Picture kPictures[] = {
+    {"dune_grass.jpg", "photos/dune_grass.jpg", 1680, 1050},
+    {"photo_640x504_24bit.bmp", "bmp/good/photo_640x504_24bit.bmp", 640, 504},
+    {"桜.jpg", "photos/桜.jpg", 2560, 1600},
+};
+
+QSize SizeOnDisk(const std::string& path) {
+    QImageReader reader(QString::fromStdString(path));
+    return reader.size();
+}
+
+// Shows the dialog with `folder` as the tree's only root and chooses it as a user would, by
+// clicking it. The caller checks QTest::currentTestFailed() afterwards.
+void OpenOnFolder(CResizeDialog& dialog, const std::string& folder) {
+    dialog.Tree()->SetRootProvider([folder] {
+        return std::vector<FolderRoot>{{folder, RootKind::Fixed}};
+    });
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    CFolderTree* tree = dialog.Tree();
+    QTreeWidgetItem* root = tree->topLevelItem(0);
+    QVERIFY(root != nullptr);
+    const QRect rect = tree->visualItemRect(root);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+int LineOf(const CPictureList& list, const std::string& name) {
+    for (int i = 0; i < list.Count(); ++i)
+        if (list.ItemText(i) == name) return i;
+    return -1;
+}
+
+void ClickCheckBox(CPictureList& list, int line) {
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.CheckBoxRect(line).center());
+}
+
+void ClickName(CPictureList& list, int line) {
+    QRect rect = list.visualItemRect(list.item(line));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
+                      QPoint(rect.right() - 4, rect.center().y()));
+}
+
+}  // namespace
+
+void ResizeDialogEndToEndTest::initTestCase() {
+    QVERIFY(ImageLibrary::Load(load_dialogs_));
+}
+
+void ResizeDialogEndToEndTest::cleanupTestCase() {
+    ImageLibrary::Unload();
+}
+
+void ResizeDialogEndToEndTest::resizesTheCheckedPicturesToTheSameWidth() {
+    TempDir source;
+    TempDir out;
+    for (const Picture& p : kPictures) fs::copy_file(TestDataPath(p.source), source / p.name);
+    WriteTestFile(source / "notes.txt", "not a picture");
+    const std::string output = out / "small";  // missing: the job asks before creating it
+
+    RecordingUserDialogs dialogs;
+    CResizeDialog dialog(dialogs);
+    OpenOnFolder(dialog, source.Path());
+    if (QTest::currentTestFailed()) return;
+    QCOMPARE(dialog.Settings().sourceFolder, source.Path() + "/");
+    CPictureList& list = *dialog.List();
+    QCOMPARE(list.Count(), 3);
+
+    for (const Picture& p : kPictures) {
+        const int line = LineOf(list, p.name);
+        QVERIFY2(line >= 0, p.name.c_str());
+        ClickCheckBox(list, line);
+        QVERIFY(list.IsChecked(line));
+    }
+    // Turn the first JPEG once: highlight it and press "回転".
+    const int turned = LineOf(list, "dune_grass.jpg");
+    ClickName(list, turned);
+    QCOMPARE(dialog.Browser()->Current(), turned);
+    QVERIFY(dialog.Browser()->PreviewImage());
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1007")), Qt::LeftButton);
+    QCOMPARE(list.GetQuarterTurns(turned), 1);
+
+    QTest::mouseClick(dialog.findChild<QRadioButton*>(QStringLiteral("1035")), Qt::LeftButton);
+    auto* width = dialog.findChild<QLineEdit*>(QStringLiteral("1051"));
+    QVERIFY(width->isEnabled());
+    width->setFocus(Qt::MouseFocusReason);
+    width->selectAll();
+    QTest::keyClicks(width, QStringLiteral("400"));
+    auto* folder = dialog.findChild<QLineEdit*>(QStringLiteral("1033"));
+    folder->setFocus(Qt::MouseFocusReason);  // leaving 1051 stores it
+    QCOMPARE(dialog.Settings().targetWidth, 400);
+    folder->setText(QString::fromStdString(output));
+
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1038")), Qt::LeftButton);
+
+    // The only message is the question before the output folder is created.
+    QCOMPARE(dialogs.calls.size(), size_t{1});
+    QCOMPARE(dialogs.calls[0].buttons, MessageButtons::YesNo);
+    QVERIFY(dialog.isVisible());
+
+    ResizerSettings rule;
+    rule.sizeMode = FitWidth;
+    rule.targetWidth = 400;
+    for (const Picture& p : kPictures) {
+        const bool turn = p.name == "dune_grass.jpg";
+        const ImgKitSize expected =
+            ComputeTargetSize(rule, turn ? p.height : p.width, turn ? p.width : p.height);
+        const std::string written = output + "/" + p.name;
+        QVERIFY2(fs::exists(written), written.c_str());
+        QCOMPARE(SizeOnDisk(written), QSize(expected.width, expected.height));
+    }
+    QCOMPARE(SizeOnDisk(output + "/dune_grass.jpg"), QSize(400, 640));
+    QVERIFY(!fs::exists(output + "/notes.txt"));
+    // The originals are untouched and the list keeps its turns for the next run.
+    QCOMPARE(SizeOnDisk(source / "dune_grass.jpg"), QSize(1680, 1050));
+    QCOMPARE(list.GetQuarterTurns(turned), 1);
+
+    // A second run into the same folder at another width asks nothing, replaces every picture
+    // (the turned one still turned once) and leaves nothing else behind.
+    width->setFocus(Qt::MouseFocusReason);
+    width->selectAll();
+    QTest::keyClicks(width, QStringLiteral("300"));
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1038")), Qt::LeftButton);
+    QCOMPARE(dialogs.calls.size(), size_t{1});
+    QCOMPARE(dialog.Settings().targetWidth, 300);
+    QCOMPARE(SizeOnDisk(output + "/dune_grass.jpg"), QSize(300, 480));
+    for (const Picture& p : kPictures) QCOMPARE(SizeOnDisk(output + "/" + p.name).width(), 300);
+    QCOMPARE(FolderContents(output).size(), std::size(kPictures));
+}
+
+void ResizeDialogEndToEndTest::overwritingReplacesTheOriginals() {
+    TempDir source;
+    fs::copy_file(TestDataPath("bmp/good/photo_640x504_24bit.bmp"), source / "a.bmp");
+    fs::copy_file(TestDataPath("photos/storm_road.jpg"), source / "b.jpg");
+
+    RecordingUserDialogs dialogs;
+    CResizeDialog dialog(dialogs);
+    OpenOnFolder(dialog, source.Path());
+    if (QTest::currentTestFailed()) return;
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1024")), Qt::LeftButton);
+    QCOMPARE(dialog.List()->CheckedCount(), 2);
+
+    auto* scale = dialog.findChild<QLineEdit*>(QStringLiteral("1050"));
+    scale->setFocus(Qt::MouseFocusReason);
+    scale->selectAll();
+    QTest::keyClicks(scale, QStringLiteral("50"));
+    QTest::mouseClick(dialog.findChild<QWidget*>(QStringLiteral("1056")), Qt::LeftButton);
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1038")), Qt::LeftButton);
+
+    QVERIFY(dialogs.calls.empty());
+    QCOMPARE(dialog.Settings().scalePercent, 50);
+    QCOMPARE(SizeOnDisk(source / "a.bmp"), QSize(320, 252));
+    QCOMPARE(SizeOnDisk(source / "b.jpg"), QSize(960, 640));
+    // Nothing else is left behind in the folder (no temporary files).
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(source.Path()))
+        files += entry.is_regular_file();
+    QCOMPARE(files, 2);
+}
+
+void ResizeDialogEndToEndTest::aTurnSavedOverTheOriginalIsNotAppliedAgain() {
+    TempDir source;
+    fs::copy_file(TestDataPath("photos/storm_road.jpg"), source / "b.jpg");
+    RecordingUserDialogs dialogs;
+    CResizeDialog dialog(dialogs);
+    OpenOnFolder(dialog, source.Path());
+    if (QTest::currentTestFailed()) return;
+    CPictureList& list = *dialog.List();
+    ClickCheckBox(list, 0);
+    ClickName(list, 0);
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1007")), Qt::LeftButton);
+    QTest::mouseClick(dialog.findChild<QRadioButton*>(QStringLiteral("1039")), Qt::LeftButton);
+    QTest::mouseClick(dialog.findChild<QWidget*>(QStringLiteral("1056")), Qt::LeftButton);
+
+    auto* create = dialog.findChild<QPushButton*>(QStringLiteral("1038"));
+    QTest::mouseClick(create, Qt::LeftButton);
+    QCOMPARE(SizeOnDisk(source / "b.jpg"), QSize(1280, 1920));
+    // The file now stands as the user turned it: the turn is spent and the preview shows the new
+    // file, upright as it is.
+    QCOMPARE(list.GetQuarterTurns(0), 0);
+    ImgKitInfoRecord info;
+    ImgKitImageInfo(dialog.Browser()->PreviewImage(), info);
+    QCOMPARE(QSize(info.values[0], info.values[1]), QSize(1280, 1920));
+
+    // A second press leaves the photograph as the first left it.
+    QTest::mouseClick(create, Qt::LeftButton);
+    QCOMPARE(SizeOnDisk(source / "b.jpg"), QSize(1280, 1920));
+    QVERIFY(dialogs.calls.empty());
+}
+
+void ResizeDialogEndToEndTest::theStopButtonEndsTheBatchWithTheCountDone() {
+    TempDir source;
+    TempDir out;
+    constexpr int kCount = 24;
+    for (int i = 0; i < kCount; ++i)
+        fs::copy_file(TestDataPath("photos/dune_grass.jpg"),
+                      source / ("p" + std::to_string(10 + i) + ".jpg"));
+    RecordingUserDialogs dialogs;
+    CResizeDialog dialog(dialogs);
+    OpenOnFolder(dialog, source.Path());
+    if (QTest::currentTestFailed()) return;
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1024")), Qt::LeftButton);
+    dialog.findChild<QLineEdit*>(QStringLiteral("1033"))->setText(Q(out.Path()));
+
+    // The user presses "中止" once the pictures are being made: the window must take the click
+    // while the workers hold pictures.
+    QTimer watcher;
+    bool clicked = false;
+    connect(&watcher, &QTimer::timeout, &dialog, [&] {
+        auto* progress = dialog.findChild<CProgressDlg*>();
+        if (clicked || progress == nullptr || !progress->isVisible()) return;
+        if (progress->findChild<QLabel*>(QStringLiteral("1009"))->text() !=
+            QStringLiteral("作成しています..."))
+            return;
+        QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("stop")),
+                          Qt::LeftButton);
+        clicked = true;
+    });
+    watcher.start(0);
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1038")), Qt::LeftButton);
+    watcher.stop();
+    QVERIFY(clicked);
+
+    const int done = static_cast<int>(FolderContents(out.Path()).size());
+    QVERIFY(done < kCount);
+    QCOMPARE(dialogs.calls.size(), size_t{1});
+    QCOMPARE(Q(dialogs.calls[0].text),
+             QStringLiteral("作成を中止しました。\n%1 枚中 %2 枚の画像を処理しました。")
+                 .arg(kCount)
+                 .arg(done));
+    QCOMPARE(dialogs.calls[0].icon, MessageIcon::Exclamation);
+    QVERIFY(dialog.isVisible());
+}
+
+// The output folder typed is a link to the folder chosen in the tree: without the overwrite box,
+// "作成" refuses it and writes nothing, with the focus back in the folder box.
+void ResizeDialogEndToEndTest::anOutputFolderThatIsTheSourceUnderAnotherNameIsRefused() {
+    TempDir source;
+    TempDir elsewhere;
+    fs::copy_file(TestDataPath("photos/storm_road.jpg"), source / "b.jpg");
+    fs::create_directory_symlink(source.Path(), elsewhere / "photos");
+    const std::map<std::string, std::string> before = FolderContents(source.Path());
+    RecordingUserDialogs dialogs;
+    CResizeDialog dialog(dialogs);
+    OpenOnFolder(dialog, source.Path());
+    if (QTest::currentTestFailed()) return;
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1024")), Qt::LeftButton);
+    auto* folder = dialog.findChild<QLineEdit*>(QStringLiteral("1033"));
+    folder->setText(Q(elsewhere / "photos"));
+
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1038")), Qt::LeftButton);
+    QCOMPARE(dialogs.Texts(), std::vector<std::string>{kOutputIsSourceMessage});
+    QCOMPARE(dialogs.calls[0].icon, MessageIcon::None);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(folder));
+    QVERIFY(FolderContents(source.Path()) == before);
+}
+
+QTEST_MAIN(ResizeDialogEndToEndTest)
+#include "resize_dialog_end_to_end_wtest.moc"

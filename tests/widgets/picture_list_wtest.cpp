@@ -1,0 +1,243 @@
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QToolTip>
+#include <QtTest>
+#include <filesystem>
+
+#include "tests/support/temp_dir.h"
+#include "widgets/c_picture_list.h"
+
+namespace fs = std::filesystem;
+
+class PictureListTest : public QObject {
+    Q_OBJECT
+
+  private:
+    TempDir dir_;
+    std::unique_ptr<CPictureList> list_;
+
+    QStringList Lines() const {
+        QStringList texts;
+        for (int i = 0; i < list_->count(); ++i) texts << list_->item(i)->text();
+        return texts;
+    }
+    // A point on the line's name, well clear of its check box.
+    QPoint NamePoint(int index) const {
+        const QRect line = list_->visualItemRect(list_->item(index));
+        const QRect box = list_->CheckBoxRect(index);
+        return QPoint(box.right() + 12, line.center().y());
+    }
+    void Press(const QPoint& at) {
+        QTest::mouseClick(list_->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    }
+
+  private slots:
+    void initTestCase() {
+        for (const char* name : {"Photo.JPG", "b.gif", "e.bmp", "d.txt", "a.jpeg", ".hidden.jpg"})
+            WriteTestFile(dir_ / name, "x");
+        fs::create_directories(dir_ / "x.jpg");
+    }
+    void init() {
+        list_ = std::make_unique<CPictureList>();
+        list_->Init();
+        list_->resize(300, 300);
+        list_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(list_.get()));
+    }
+    void cleanup() { list_.reset(); }
+
+    void fillListsPicturesUncheckedInCaseInsensitiveOrder_data() {
+        QTest::addColumn<PictureFilter>("filter");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("the album maker takes JPEG, GIF and BMP")
+            << PictureFilter::Album << QStringList({"a.jpeg", "b.gif", "e.bmp", "Photo.JPG"});
+        QTest::newRow("the resizer takes JPEG and BMP only")
+            << PictureFilter::Resizer << QStringList({"a.jpeg", "e.bmp", "Photo.JPG"});
+    }
+    void fillListsPicturesUncheckedInCaseInsensitiveOrder() {
+        QFETCH(PictureFilter, filter);
+        QFETCH(QStringList, lines);
+        list_->Fill(dir_.Path() + "/", filter);
+        QCOMPARE(Lines(), lines);
+        QCOMPARE(list_->Count(), lines.size());
+        for (int i = 0; i < list_->count(); ++i) {
+            QCOMPARE(list_->item(i)->checkState(), Qt::Unchecked);
+            QCOMPARE(list_->ItemText(i), lines[i].toStdString());
+        }
+        QCOMPARE(list_->CheckedCount(), 0);
+        QCOMPARE(list_->FirstChecked(), -1);
+    }
+
+    void insertKeepsTheViewInStepWithTheModel() {
+        list_->Fill(dir_.Path(), PictureFilter::Album);
+        const int at = list_->InsertPicture("C.JPG", true);
+        QCOMPARE(at, 2);
+        QCOMPARE(Lines(), QStringList({"a.jpeg", "b.gif", "C.JPG", "e.bmp", "Photo.JPG"}));
+        QCOMPARE(list_->item(2)->checkState(), Qt::Checked);
+        QCOMPARE(list_->FirstChecked(), 2);
+    }
+
+    void aPressOnTheNameOnlyHighlights() {
+        list_->Fill(dir_.Path(), PictureFilter::Album);
+        QVERIFY(!list_->CheckBoxRect(1).isEmpty());
+        QVERIFY(!list_->CheckBoxRect(1).contains(NamePoint(1)));
+        QSignalSpy spy(list_.get(), &CPictureList::HighlightedLineChanged);
+        Press(NamePoint(1));
+        QCOMPARE(list_->FirstHighlighted(), 1);
+        QVERIFY(!list_->IsChecked(1));
+        QCOMPARE(list_->item(1)->checkState(), Qt::Unchecked);
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(spy.at(0).at(0).toInt(), 1);
+    }
+
+    void aPressOnTheBoxTogglesAndHighlights() {
+        list_->Fill(dir_.Path(), PictureFilter::Album);
+        QSignalSpy spy(list_.get(), &CPictureList::HighlightedLineChanged);
+        Press(list_->CheckBoxRect(2).center());
+        QVERIFY(list_->IsChecked(2));
+        QCOMPARE(list_->item(2)->checkState(), Qt::Checked);
+        QCOMPARE(list_->FirstHighlighted(), 2);
+        QCOMPARE(spy.count(), 1);  // the highlight arrives once: the release does not toggle back
+
+        // The box of the line already highlighted: the check changes and the owner hears of it.
+        Press(list_->CheckBoxRect(2).center());
+        QVERIFY(!list_->IsChecked(2));
+        QCOMPARE(list_->FirstHighlighted(), 2);
+        QCOMPARE(spy.count(), 2);
+
+        // Another line's name moves the highlight and leaves every check as it is.
+        Press(list_->CheckBoxRect(0).center());
+        Press(NamePoint(3));
+        QVERIFY(list_->IsChecked(0));
+        QVERIFY(!list_->IsChecked(3));
+        QCOMPARE(list_->FirstHighlighted(), 3);
+        QCOMPARE(list_->CheckedCount(), 1);
+    }
+
+    void theSpaceBarTogglesTheHighlightedLine() {
+        list_->Fill(dir_.Path(), PictureFilter::Album);
+        list_->Highlight(3);
+        list_->setFocus();
+        QTest::keyClick(list_.get(), Qt::Key_Space);
+        QVERIFY(list_->IsChecked(3));
+        QTest::keyClick(list_.get(), Qt::Key_Space);
+        QVERIFY(!list_->IsChecked(3));
+    }
+
+    void settingTheCheckOfAnotherLineIsNotAHighlightChange() {
+        list_->Fill(dir_.Path(), PictureFilter::Album);
+        list_->Highlight(0);
+        QSignalSpy spy(list_.get(), &CPictureList::HighlightedLineChanged);
+        list_->SetChecked(1, true);
+        QCOMPARE(spy.count(), 0);
+        list_->SetChecked(0, true);
+        QCOMPARE(spy.count(), 1);
+        list_->SetChecked(0, true);  // no change, no news
+        QCOMPARE(spy.count(), 1);
+    }
+
+    void aTurnIsShownAfterTheNameButNeverInTheNameJobsRead_data() {
+        QTest::addColumn<int>("turns");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("one turn") << 1 << QStringLiteral("b.gif ↻1");
+        QTest::newRow("three turns") << 3 << QStringLiteral("b.gif ↻3");
+        QTest::newRow("four turns are none") << 4 << QStringLiteral("b.gif");
+        QTest::newRow("six turns are two") << 6 << QStringLiteral("b.gif ↻2");
+    }
+    void aTurnIsShownAfterTheNameButNeverInTheNameJobsRead() {
+        QFETCH(int, turns);
+        QFETCH(QString, shown);
+        list_->Fill(dir_.Path(), PictureFilter::Album);
+        for (int i = 0; i < turns; ++i) list_->AddQuarterTurn(1);
+        QCOMPARE(list_->item(1)->text(), shown);
+        QCOMPARE(list_->ItemText(1), std::string("b.gif"));
+        QCOMPARE(list_->GetQuarterTurns(1), turns);
+        list_->ClearQuarterTurns(1);
+        QCOMPARE(list_->item(1)->text(), QStringLiteral("b.gif"));
+    }
+
+    void linesAreAsWideAsTheWidestUpToHalfTheListAndTheTooltipShowsAll() {
+        TempDir folder;
+        const QString long_name =
+            QStringLiteral("とても長い名前の写真_2024年8月12日_海辺の夕焼け.jpg");
+        for (const QString& name : {QStringLiteral("a.jpg"), QStringLiteral("bb.jpg"), long_name})
+            QVERIFY(WriteTestFile(folder / name.toStdString(), "x"));
+        list_->resize(300, 300);
+        list_->Fill(folder.Path(), PictureFilter::Album);
+        // Three lines fit in one column: the column may take the whole list.
+        const int whole = list_->viewport()->width();
+        for (int i = 0; i < 3; ++i) QCOMPARE(list_->visualItemRect(list_->item(i)).width(), whole);
+
+        list_->resize(2000, 300);  // now the longest name fits
+        QTRY_VERIFY(list_->visualItemRect(list_->item(2)).width() < list_->viewport()->width());
+        const int wide = list_->visualItemRect(list_->item(2)).width();
+        QVERIFY(wide > list_->fontMetrics().horizontalAdvance(long_name));
+        QCOMPARE(list_->visualItemRect(list_->item(0)).width(), wide);
+
+        // Lines that flow into several columns keep each column to half the list.
+        for (int i = 0; i < 60; ++i)
+            QVERIFY(WriteTestFile(folder / ("p" + std::to_string(10 + i) + ".jpg"), "x"));
+        list_->resize(300, 300);
+        list_->Fill(folder.Path(), PictureFilter::Album);
+        const int half = list_->viewport()->width() / 2;
+        const int at = list_->count() - 1;  // the long name sorts last
+        QTRY_COMPARE(list_->visualItemRect(list_->item(at)).width(), half);
+        list_->scrollToItem(list_->item(at));
+        const QPoint on_long = list_->visualItemRect(list_->item(at)).center();
+        QHelpEvent tip(QEvent::ToolTip, on_long, list_->viewport()->mapToGlobal(on_long));
+        QApplication::sendEvent(list_->viewport(), &tip);
+        QTRY_COMPARE(QToolTip::text(), long_name);
+    }
+
+    void aNewFolderStartsAtItsFirstLineAndAPressNeverScrolls() {
+        TempDir many;
+        for (int i = 0; i < 400; ++i)
+            QVERIFY(WriteTestFile(many / ("IMG_" + std::to_string(1000 + i) + ".jpg"), "x"));
+        list_->Fill(many.Path(), PictureFilter::Album);
+        QTRY_VERIFY(list_->horizontalScrollBar()->maximum() > 0);
+
+        // A line of the column cut by the right edge: a press on its visible part highlights it,
+        // and a second press at the same place lands on the same line.
+        int cut = -1;
+        for (int i = 0; i < list_->count() && cut < 0; ++i) {
+            const QRect line = list_->visualItemRect(list_->item(i));
+            if (line.left() < list_->viewport()->width() &&
+                line.right() >= list_->viewport()->width())
+                cut = i;
+        }
+        QVERIFY(cut >= 0);
+        const QPoint at(list_->viewport()->width() - 3,
+                        list_->visualItemRect(list_->item(cut)).center().y());
+        Press(at);
+        QCOMPARE(list_->FirstHighlighted(), cut);
+        QCOMPARE(list_->indexAt(at).row(), cut);
+
+        // Another folder's listing starts at its first line, wherever the last one was left.
+        TempDir more;
+        for (int i = 0; i < 400; ++i)
+            QVERIFY(WriteTestFile(more / ("DSC" + std::to_string(5000 + i) + ".jpg"), "x"));
+        list_->Highlight(350);
+        QTRY_VERIFY(list_->horizontalScrollBar()->value() > 0);
+        list_->Fill(more.Path(), PictureFilter::Album);
+        QTest::qWait(300);
+        QCOMPARE(list_->horizontalScrollBar()->value(), 0);
+        QVERIFY(list_->viewport()->rect().contains(list_->visualItemRect(list_->item(0))));
+    }
+
+    void fillDiscardsChecksCommentsAndTurns() {
+        list_->Fill(dir_.Path(), PictureFilter::Album);
+        list_->SetChecked(0, true);
+        list_->SetComment(1, "note");
+        list_->AddQuarterTurn(2);
+        list_->Highlight(1);
+        list_->Fill(dir_.Path(), PictureFilter::Album);
+        QCOMPARE(list_->CheckedCount(), 0);
+        QCOMPARE(list_->GetComment(1), std::string());
+        QCOMPARE(list_->GetQuarterTurns(2), 0);
+        QCOMPARE(list_->FirstHighlighted(), -1);
+        QCOMPARE(list_->Model().RecordCount(), 0);
+    }
+};
+
+QTEST_MAIN(PictureListTest)
+#include "picture_list_wtest.moc"
