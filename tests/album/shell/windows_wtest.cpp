@@ -28,15 +28,20 @@
 #include "platform/profile_store.h"
 #include "resizer/shell/c_about_dlg.h"
 #include "resizer/shell/c_resize_dialog.h"
+#include "resizer/shell/resize_dialog_ids.h"
 #include "sheet_fixture.h"
 #include "widgets/c_folder_dlg.h"
 #include "widgets/c_folder_tree.h"
 #include "widgets/c_picture_list.h"
 #include "widgets/c_progress_dlg.h"
 #include "widgets/dialog_units.h"
+#include "widgets/folder_dlg_ids.h"
 #include "widgets/window_placement.h"
 
 namespace {
+
+namespace resize_ids = resize_dialog_ids;
+namespace chooser_ids = folder_dlg_ids;
 
 // Every window under test, opened on `root` as the trees' only root, with the shipped materials.
 struct Rig {
@@ -78,12 +83,6 @@ struct Rig {
         QVERIFY(QTest::qWaitForWindowExposed(window));
     }
 };
-
-QWidget* Find(QWidget* panel, const QString& id) {
-    QWidget* control = panel->findChild<QWidget*>(id);
-    if (control == nullptr) qFatal("control %s not found", qPrintable(id));
-    return control;
-}
 
 std::map<QWidget*, QRect> Geometries(QWidget* panel) {
     std::map<QWidget*, QRect> at;
@@ -182,28 +181,36 @@ class WindowsTest : public QObject {
 
     void eachWindowOpensAsLaidOutAndGivesTheNewSpaceToThePictures_data() {
         QTest::addColumn<QString>("which");
-        QTest::addColumn<QStringList>("growing");  // controls that must grow
+        QTest::addColumn<QList<ControlId>>("growing");  // controls that must grow
         QTest::addColumn<QList<QRect>>("placed");  // their places at the opening size, in units
         QTest::newRow("Pictavo, picture page")
-            << "picture" << QStringList{"1009", "1001", "1005", "1003"}
+            << "picture"
+            << QList<ControlId>{picture_ids::kFolderTree, picture_ids::kFileList,
+                                picture_ids::kPreview, picture_ids::kCommentEdit}
             << QList<QRect>{
                    {7, 4, 113, 97}, {7, 103, 113, 103}, {126, 4, 117, 124}, {126, 148, 117, 36}};
         QTest::newRow("Pictavo, style page: the lists never shrink")
-            << "style" << QStringList{"1055", "1049", "1018", "1019", "1017"}
+            << "style"
+            << QList<ControlId>{style_ids::kPreview, style_ids::kThemeList,
+                                style_ids::kWallpaperList, style_ids::kRuleList,
+                                style_ids::kMusicList}
             << QList<QRect>{{112, 7, 131, 96},
                             {7, 18, 97, 62},
                             {148, 118, 70, 14},
                             {148, 158, 70, 14},
                             {148, 199, 70, 14}};
-        QTest::newRow("Scalvo") << "resizer" << QStringList{"1009", "1001", "1005"}
+        QTest::newRow("Scalvo") << "resizer"
+                                << QList<ControlId>{resize_ids::kFolderTree, resize_ids::kFileList,
+                                                    resize_ids::kPreview}
                                 << QList<QRect>{
                                        {7, 30, 120, 148}, {133, 30, 110, 130}, {249, 30, 144, 130}};
-        QTest::newRow("folder chooser") << "chooser" << QStringList{"1009", "1010"}
-                                        << QList<QRect>{{7, 27, 157, 119}, {7, 7, 157, 14}};
+        QTest::newRow("folder chooser")
+            << "chooser" << QList<ControlId>{chooser_ids::kFolderTree, chooser_ids::kPathEdit}
+            << QList<QRect>{{7, 27, 157, 119}, {7, 7, 157, 14}};
     }
     void eachWindowOpensAsLaidOutAndGivesTheNewSpaceToThePictures() {
         QFETCH(QString, which);
-        QFETCH(QStringList, growing);
+        QFETCH(QList<ControlId>, growing);
         QFETCH(QList<QRect>, placed);
         Rig rig;
         rig.Open(which, disk_.Path());
@@ -212,18 +219,18 @@ class WindowsTest : public QObject {
         QCOMPARE(rig.window->maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
         for (int i = 0; i < growing.size(); ++i) {
             const QRect& u = placed[i];
-            QCOMPARE(Find(rig.panel, growing[i])->geometry(),
+            QCOMPARE(Control(rig.panel, growing[i])->geometry(),
                      du.ToPixels(u.x(), u.y(), u.width(), u.height()));
         }
         const std::map<QWidget*, QRect> opening = Geometries(rig.panel);
 
         const QSize small = rig.window->size();
         rig.window->resize(small + QSize(240, 160));
-        for (const QString& id : growing) {
-            QWidget* control = Find(rig.panel, id);
+        for (ControlId id : growing) {
+            QWidget* control = Control(rig.panel, id);
             QTRY_VERIFY2(control->width() * control->height() >
                              opening.at(control).width() * opening.at(control).height(),
-                         qPrintable(id));
+                         id.object_name);
             QVERIFY(control->width() >= opening.at(control).width());
             QVERIFY(control->height() >= opening.at(control).height());
             QVERIFY(rig.panel->rect().contains(control->geometry()));
@@ -296,13 +303,15 @@ class WindowsTest : public QObject {
             dialog.show();
             dialog.resize(dialog.size() + QSize(60, 40));
             scalvo = dialog.size();
-            SheetFixture::TypeInto(Control<QLineEdit>(&dialog, "1050"), QStringLiteral("55"));
+            SheetFixture::TypeInto(Control<QLineEdit>(&dialog, resize_ids::kPercentEdit),
+                                   QStringLiteral("55"));
             dialog.reject();
         }
         CResizeDialog again(dialogs);
         QCOMPARE(again.size(), scalvo);
         again.show();
-        QCOMPARE(Control<QLineEdit>(&again, "1050")->text(), QStringLiteral("100"));
+        QCOMPARE(Control<QLineEdit>(&again, resize_ids::kPercentEdit)->text(),
+                 QStringLiteral("100"));
     }
 
     // Saved places on the screen the window comes back to (the default one, and 1024 x 768 in a
@@ -415,36 +424,34 @@ class WindowsTest : public QObject {
 
     void aDroppedFolderOrPictureOpensInTheTree_data() {
         QTest::addColumn<QString>("which");
-        QTest::addColumn<QString>("dropped");  // under the root
-        QTest::addColumn<QString>("target");   // the control it is dropped on
-        QTest::addColumn<int>("highlighted");  // the line highlighted afterwards
+        QTest::addColumn<QString>("dropped");   // under the root
+        QTest::addColumn<ControlId>("target");  // the control it is dropped on
+        QTest::addColumn<int>("highlighted");   // the line highlighted afterwards
         QTest::newRow("Pictavo: a folder on the list") << "picture"
-                                                       << "trip"
-                                                       << "1001" << -1;
-        QTest::newRow("Pictavo: a picture on the HTML page's title") << "html"
-                                                                     << "trip/b.jpg"
-                                                                     << "1012" << 1;
+                                                       << "trip" << picture_ids::kFileList << -1;
+        QTest::newRow("Pictavo: a picture on the HTML page's title")
+            << "html"
+            << "trip/b.jpg" << html_ids::kTitleEdit << 1;
         QTest::newRow("Scalvo: a folder on the preview") << "resizer"
-                                                         << "trip/"
-                                                         << "1005" << -1;
-        QTest::newRow("Scalvo: a picture on the output folder") << "resizer"
-                                                                << "trip/a.jpg"
-                                                                << "1033" << 0;
+                                                         << "trip/" << resize_ids::kPreview << -1;
+        QTest::newRow("Scalvo: a picture on the output folder")
+            << "resizer"
+            << "trip/a.jpg" << resize_ids::kOutputFolderEdit << 0;
     }
     void aDroppedFolderOrPictureOpensInTheTree() {
         QFETCH(QString, which);
         QFETCH(QString, dropped);
-        QFETCH(QString, target);
+        QFETCH(ControlId, target);
         QFETCH(int, highlighted);
         Rig rig;
         rig.Open(which, disk_.Path());
         CFolderTree* tree = rig.resizer ? rig.resizer->Tree() : rig.sheet->PicturePage()->Tree();
         CPictureList* list = rig.resizer ? rig.resizer->List() : rig.sheet->PicturePage()->List();
-        QLineEdit* edit = qobject_cast<QLineEdit*>(Find(rig.panel, target));
+        QLineEdit* edit = qobject_cast<QLineEdit*>(Control(rig.panel, target));
         const QString text_before = edit ? edit->text() : QString();
         QSignalSpy chosen(tree, &CFolderTree::FolderSelected);
 
-        Drop(Find(rig.panel, target), disk_ / dropped.toStdString());
+        Drop(Control(rig.panel, target), disk_ / dropped.toStdString());
         QCOMPARE(chosen.count(), 1);  // as one click on the folder
         QCOMPARE(tree->SelectedPath(), disk_ / "trip");
         QCOMPARE(list->Count(), 3);
@@ -463,7 +470,8 @@ class WindowsTest : public QObject {
             QVERIFY2(CutTexts(rig.sheet.get()).isEmpty(),
                      qPrintable(CutTexts(rig.sheet.get()).join(" | ")));
         }
-        QVERIFY(Control<QComboBox>(rig.sheet->Page(2), "1017")->findText("umi_no_kaze.wav") > 0);
+        QVERIFY(Control<QComboBox>(rig.sheet->Page(2), style_ids::kMusicList)
+                    ->findText("umi_no_kaze.wav") > 0);
 
         Rig scalvo;
         scalvo.Open("resizer", disk_.Path() + "/trip");
