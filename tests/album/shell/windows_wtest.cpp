@@ -1,6 +1,6 @@
 // The windows of both programs as a desktop user meets them: each opens at its layout's size and
 // grows from there, keeps its size and place across runs in a file of its own, takes a dropped
-// folder or picture, and shows every text whole.
+// folder or picture, shows every text whole, and names every control for what it is.
 
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -11,9 +11,11 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
 #include <QStyleOptionViewItem>
@@ -147,6 +149,38 @@ QStringList CutTexts(QWidget* window) {
         }
     }
     return cut;
+}
+
+// What keeps a tool from finding the controls of `window` by name: an object name made only of
+// digits (anywhere, the toolkit's own parts included), a control the user can reach by mouse or
+// keyboard without a name, and a name that two controls of the window share. Only the window, the
+// sheet's tabs and pages hold controls; the widgets inside a control (a list's scroll bars, the
+// arrows beside a number box) are its parts, and the toolkit's own "qt_" names are its business.
+QStringList NamingFaults(QWidget* window) {
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    QStringList faults;
+    std::map<QString, int> seen;
+    const std::function<void(QWidget*, bool)> walk = [&](QWidget* widget, bool part) {
+        const QString name = widget->objectName();
+        const QString what =
+            QStringLiteral("%1: %2 \"%3\"")
+                .arg(window->objectName(), widget->metaObject()->className(), name);
+        const bool holds_controls = widget == window || qobject_cast<PropertyPage*>(widget) ||
+                                    qobject_cast<QTabWidget*>(widget) ||
+                                    qobject_cast<QStackedWidget*>(widget);
+        const bool reachable = widget->focusPolicy() != Qt::NoFocus ||
+                               qobject_cast<QAbstractButton*>(widget) != nullptr;
+        if (digits.match(name).hasMatch()) faults << what + " is named by a number";
+        if (!part && !name.startsWith(QStringLiteral("qt_"))) {
+            if (name.isEmpty() && (reachable || widget == window)) faults << what + " has no name";
+            if (!name.isEmpty() && ++seen[name] == 2) faults << what + " names two controls";
+        }
+        const bool parts_below = part || (!holds_controls && (reachable || !name.isEmpty()));
+        for (QObject* child : widget->children())
+            if (auto* inner = qobject_cast<QWidget*>(child)) walk(inner, parts_below);
+    };
+    walk(window, false);
+    return faults;
 }
 
 void Drop(QWidget* target, const std::string& path) {
@@ -499,6 +533,24 @@ class WindowsTest : public QObject {
             QVERIFY2(CutTexts(&progress).isEmpty(), phase);
         }
         progress.Close();
+    }
+
+    void everyControlIsNamedForWhatItIs() {
+        Rig pictavo;
+        pictavo.Open("picture", disk_.Path());
+        Rig scalvo;
+        scalvo.Open("resizer", disk_.Path());
+        Rig chooser;
+        chooser.Open("chooser", disk_.Path());
+        const ThemeList themes;
+        CAddThemeDialog add_theme(themes, pictavo.dialogs);
+        CAboutDlg about;
+        CProgressDlg progress;
+        QStringList faults;
+        for (QWidget* window : std::initializer_list<QWidget*>{
+                 pictavo.window, scalvo.window, chooser.window, &add_theme, &about, &progress})
+            faults << NamingFaults(window);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(" | ")));
     }
 };
 
