@@ -8,6 +8,7 @@
 #include "album/settings/album_settings.h"
 #include "album/settings/output_names.h"
 #include "album/shell/focus_edit.h"
+#include "album/shell/out_page_ids.h"
 #include "album/shell/page_controls.h"
 #include "core/path_helpers.h"
 #include "platform/file_system.h"
@@ -42,34 +43,35 @@ COutPage::COutPage(AlbumSettings& settings, UserDialogs& dialogs, BuildAction bu
       build_(std::move(build)),
       close_(std::move(close)),
       chooser_(RunFolderDialog) {
+    namespace ids = out_page_ids;
+    NameControl(this, ids::kPage);
     PageControls c(this);
-    out_source_ = c.Check(QStringLiteral("1056"),
-                          QStringLiteral("元画像があるフォルダに出力する。"), 7, 4, 122, 10);
+    out_source_ = c.Check(ids::kSourceCheck, QStringLiteral("元画像があるフォルダに出力する。"), 7,
+                          4, 122, 10);
     c.Label(QStringLiteral("出力先ディレクトリ："), 7, 21, 58, 8);
-    out_dir_ = c.Edit(QStringLiteral("1033"), 66, 17, 135, 14);
-    browse_ = c.Button(QStringLiteral("1034"), QStringLiteral("参照..."), 204, 17, 30, 14);
+    out_dir_ = c.Edit(ids::kFolderEdit, 66, 17, 135, 14);
+    browse_ = c.Button(ids::kBrowseButton, QStringLiteral("参照..."), 204, 17, 30, 14);
     c.Label(QStringLiteral("※以下のファイルまたはフォルダは、出力ディレクトリ内に作成されます。"),
             15, 46, 222, 8);
     QGroupBox* names_group = c.Group(QString(), 7, 53, 235, 95);
     c.Label(QStringLiteral("HTMLファイル名："), 31, 68, 59, 8, true);
-    FocusEdit* html_name = c.Edit(QStringLiteral("1028"), 97, 66, 64, 14);
+    FocusEdit* html_name = c.Edit(ids::kHtmlNameEdit, 97, 66, 64, 14);
     c.Label(QStringLiteral(".html"), 164, 69, 24, 8);
-    c.Label(QStringLiteral("ピクチャフォルダ名："), 13, 88, 77, 8, true, QStringLiteral("1058"));
-    FocusEdit* pic_folder = c.Edit(QStringLiteral("1029"), 97, 84, 64, 14);
-    c.Label(QStringLiteral("（元画像のコピー）"), 164, 87, 70, 8, false, QStringLiteral("1059"));
+    c.Label(QStringLiteral("ピクチャフォルダ名："), 13, 88, 77, 8, true, ids::kPictureFolderLabel);
+    FocusEdit* pic_folder = c.Edit(ids::kPictureFolderEdit, 97, 84, 64, 14);
+    c.Label(QStringLiteral("（元画像のコピー）"), 164, 87, 70, 8, false, ids::kPictureFolderNote);
     c.Label(QStringLiteral("サムネイルフォルダ名："), 13, 108, 77, 8, true);
-    FocusEdit* thumb_folder = c.Edit(QStringLiteral("1030"), 97, 104, 64, 14);
+    FocusEdit* thumb_folder = c.Edit(ids::kThumbFolderEdit, 97, 104, 64, 14);
     c.Label(QStringLiteral("具材フォルダ名："), 30, 127, 60, 8, true);
-    FocusEdit* material_folder = c.Edit(QStringLiteral("1031"), 97, 123, 64, 14);
+    FocusEdit* material_folder = c.Edit(ids::kMaterialFolderEdit, 97, 123, 64, 14);
     c.Label(QStringLiteral("（壁紙,BGMなど）"), 164, 126, 70, 8);
     QGroupBox* back_group = c.Group(QStringLiteral("[戻る]のリンク先URL"), 7, 154, 235, 37);
-    back_url_ = c.Edit(QStringLiteral("1041"), 15, 169, 144, 14);
-    html_only_ =
-        c.Check(QStringLiteral("1032"), QStringLiteral("HTMLのみを再作成"), 7, 197, 103, 10);
-    save_param_ = c.Check(QStringLiteral("1057"), QStringLiteral("終了時に全ての設定を保存"), 7,
+    back_url_ = c.Edit(ids::kBackUrlEdit, 15, 169, 144, 14);
+    html_only_ = c.Check(ids::kHtmlOnlyCheck, QStringLiteral("HTMLのみを再作成"), 7, 197, 103, 10);
+    save_param_ = c.Check(ids::kSaveSettingsCheck, QStringLiteral("終了時に全ての設定を保存"), 7,
                           212, 102, 10);
-    create_ = c.Button(QStringLiteral("1038"), QStringLiteral("アルバム作成"), 113, 204, 65, 18);
-    close_button_ = c.Button(QStringLiteral("1039"), QStringLiteral("閉じる"), 181, 204, 61, 18);
+    create_ = c.Button(ids::kCreateButton, QStringLiteral("アルバム作成"), 113, 204, 65, 18);
+    close_button_ = c.Button(ids::kCloseButton, QStringLiteral("閉じる"), 181, 204, 61, 18);
     c.LowerGroups();
 
     // A wider window gives the folder and the address room; the two switches and the two buttons

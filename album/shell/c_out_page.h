@@ -78,16 +78,16 @@ class COutPage : public PropertyPage {
     bool initialised_ = false;
     bool validating_ = false;
 
-    QCheckBox* out_source_;       // 1056
-    QLineEdit* out_dir_;          // 1033
-    QPushButton* browse_;         // 1034
-    QLineEdit* html_name_;        // 1028
-    QLineEdit* pic_folder_;       // 1029
-    QLineEdit* thumb_folder_;     // 1030
-    QLineEdit* material_folder_;  // 1031
-    QLineEdit* back_url_;         // 1041
-    QCheckBox* html_only_;        // 1032
-    QCheckBox* save_param_;       // 1057
-    QPushButton* create_;         // 1038
-    QPushButton* close_button_;   // 1039
+    QCheckBox* out_source_;
+    QLineEdit* out_dir_;
+    QPushButton* browse_;
+    QLineEdit* html_name_;
+    QLineEdit* pic_folder_;
+    QLineEdit* thumb_folder_;
+    QLineEdit* material_folder_;
+    QLineEdit* back_url_;
+    QCheckBox* html_only_;
+    QCheckBox* save_param_;
+    QPushButton* create_;
+    QPushButton* close_button_;
 };

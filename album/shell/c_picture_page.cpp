@@ -12,6 +12,7 @@
 #include "album/shell/help_button.h"
 #include "album/shell/help_page.h"
 #include "album/shell/page_controls.h"
+#include "album/shell/picture_page_ids.h"
 #include "album/shell/up_down_control.h"
 #include "platform/shell_opener.h"
 #include "widgets/c_folder_tree.h"
@@ -44,41 +45,43 @@ CPicturePage::CPicturePage(AlbumSettings& settings, const MaterialFolders& folde
       shell_(shell),
       dialogs_(dialogs),
       program_folder_(std::move(program_folder)) {
+    namespace ids = picture_page_ids;
+    NameControl(this, ids::kPage);
     PageControls c(this);
     const DialogUnits& du = c.Units();
 
     tree_ = new CFolderTree(this);
-    tree_->setObjectName(QStringLiteral("1009"));
+    NameControl(tree_, ids::kFolderTree);
     du.Place(tree_, 7, 4, 113, 97);
 
     list_ = new CPictureList(this);
-    list_->setObjectName(QStringLiteral("1001"));
+    NameControl(list_, ids::kFileList);
     du.Place(list_, 7, 103, 113, 103);
 
-    select_all_ = c.Button(QStringLiteral("1024"), QStringLiteral("すべてを選択"), 7, 208, 113, 14);
+    select_all_ = c.Button(ids::kSelectAllButton, QStringLiteral("すべてを選択"), 7, 208, 113, 14);
 
     preview_ = new PreviewFrame(this);
-    preview_->setObjectName(QStringLiteral("1005"));
+    NameControl(preview_, ids::kPreview);
     du.Place(preview_, 126, 4, 117, 124);
 
     QLabel* comment_label =
         c.Label(QStringLiteral("ピクチャーに対するコメント："), 126, 138, 83, 8);
     comment_ = new QPlainTextEdit(this);
-    comment_->setObjectName(QStringLiteral("1003"));
+    NameControl(comment_, ids::kCommentEdit);
     comment_->setLineWrapMode(QPlainTextEdit::NoWrap);
     comment_->setTabChangesFocus(true);
     du.Place(comment_, 126, 148, 117, 36);
 
     QGroupBox* size_group = c.Group(QStringLiteral("サムネイルのサイズ"), 126, 189, 97, 33);
-    width_ = c.NumberEdit(QStringLiteral("1050"), 135, 203, 25, 14);
-    width_spin_ = c.Spin(QStringLiteral("1052"), width_, kMinSize, kMaxSize, 161, 203, 8, 14);
+    width_ = c.NumberEdit(ids::kThumbWidthEdit, 135, 203, 25, 14);
+    width_spin_ = c.Spin(ids::kThumbWidthSpin, width_, kMinSize, kMaxSize, 161, 203, 8, 14);
     QLabel* times = c.Label(QStringLiteral("×"), 171, 207, 8, 8);
-    height_ = c.NumberEdit(QStringLiteral("1051"), 181, 203, 25, 14);
-    height_spin_ = c.Spin(QStringLiteral("1053"), height_, kMinSize, kMaxSize, 207, 203, 8, 14);
-    rotate_ = c.Button(QStringLiteral("1007"), QStringLiteral("回転"), 221, 129, 22, 14);
+    height_ = c.NumberEdit(ids::kThumbHeightEdit, 181, 203, 25, 14);
+    height_spin_ = c.Spin(ids::kThumbHeightSpin, height_, kMinSize, kMaxSize, 207, 203, 8, 14);
+    rotate_ = c.Button(ids::kRotateButton, QStringLiteral("回転"), 221, 129, 22, 14);
 
     help_ = new HelpButton(this);
-    help_->setObjectName(QStringLiteral("1026"));
+    NameControl(help_, ids::kHelpButton);
     du.Place(help_, 228, 197, 22, 26);
     c.LowerGroups();
 
