@@ -132,10 +132,10 @@ int main(int argc, char** argv) {
     });
 
     AlbumPicturePlan album;
-    album.index = 0;
+    album.line = 0;
     album.name = "picture.jpg";
     album.source = photo;
-    album.copy = out + "picture.jpg";
+    album.output = out + "picture.jpg";
     album.thumbnail = out + "_picture.jpg";
     album.kind = kJpegImage;
     Report("album picture: copy and 100 x 100 thumbnail", repeats, [&](ImageCodec& codec) {
@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
         AlbumPictureBytes(album, 100, 100, codec, upright);  // the pool's estimate reads the header
         ok = MakeAlbumPicture(album, 100, 100, codec, upright).failure.empty() && ok;
     });
-    album.steps = 1;
+    album.turns = 1;
     Report("album picture: turned copy and thumbnail", repeats, [&](ImageCodec& codec) {
         ImgKitSize upright;
         AlbumPictureBytes(album, 100, 100, codec, upright);

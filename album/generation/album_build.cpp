@@ -31,18 +31,18 @@ namespace {
 bool SaveTurnedCopy(ImageCodec& codec, const AlbumPicturePlan& plan, const FileToReplace& original,
                     const ImageHandle& image, const std::optional<std::string>& turned_file,
                     ReplaceFailure& failure, bool& xmp_too_large) {
-    if (plan.over_source) {
+    if (plan.output_is_source) {
         if (turned_file) return codec.WriteFile(original.path, *turned_file, &original, &failure);
         return codec.SavePictureOver(original, image, plan.kind, 100, failure, &xmp_too_large);
     }
-    if (turned_file) return codec.WriteFile(plan.copy, *turned_file);
-    return codec.SavePictureOf(plan.source, plan.copy, image, plan.kind, 100, &xmp_too_large);
+    if (turned_file) return codec.WriteFile(plan.output, *turned_file);
+    return codec.SavePictureOf(plan.source, plan.output, image, plan.kind, 100, &xmp_too_large);
 }
 
 // False when the copy was needed and failed.
 bool CopyIfDifferent(const AlbumPicturePlan& plan) {
     // Only the source's own entry needs no copy; a link to it elsewhere is replaced by the copy.
-    return plan.over_source || CopyFileReplacing(plan.source, plan.copy);
+    return plan.output_is_source || CopyFileReplacing(plan.source, plan.output);
 }
 
 // Pixels are held as 32-bit RGB.
@@ -85,14 +85,14 @@ std::vector<AlbumPicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
     std::vector<AlbumPicturePlan> plans;
     for (int i = pictures.FirstChecked(); i != -1; i = pictures.NextChecked(i)) {
         AlbumPicturePlan plan;
-        plan.index = i;
+        plan.line = i;
         plan.name = pictures.ItemText(i);
         plan.source = folder + plan.name;
-        plan.copy = base + MakeAlbumPath(settings, kPictureFolderKind, plan.name, false);
+        plan.output = base + MakeAlbumPath(settings, kPictureFolderKind, plan.name, false);
         plan.thumbnail = base + MakeAlbumPath(settings, kThumbnailFolderKind, plan.name, false);
         plan.kind = ImageKindOfName(plan.source);
-        plan.steps = pictures.GetQuarterTurns(i) % 4;
-        plan.over_source = over_source;
+        plan.turns = pictures.GetQuarterTurns(i) % 4;
+        plan.output_is_source = over_source;
         plans.push_back(std::move(plan));
     }
     return plans;
@@ -117,29 +117,29 @@ struct LoadedPictureSteps {
 bool MakeLoadedPictureFiles(const AlbumPicturePlan& plan, int box_width, int box_height,
                             ImageCodec& codec, ImgKitSize upright, AlbumPictureOutcome& outcome,
                             LoadedPictureSteps& met) {
-    const int steps = plan.steps;
+    const int turns = plan.turns;
     // A turn saved over the picture itself replaces the file its path leads to, so that a picture
     // kept behind a link stays where the link points. The link is resolved once, here, before the
     // read: the file read is the file replaced, and nothing is written when the path no longer
     // leads to it at the save (a link re-pointed, the file swapped meanwhile).
     FileToReplace original;
-    const bool over_source = plan.over_source && steps > 0;
+    const bool over_source = plan.output_is_source && turns > 0;
     if (over_source && !FindFileToReplace(plan.source, original)) return false;
     const std::string& read = over_source ? original.path : plan.source;
     // A JPEG whose turn its blocks allow is turned on the compressed data: no pixel changes and the
     // copy keeps about its size, where a re-encode at quality 100 doubles it or more.
     std::optional<std::string> turned_file;
-    if (steps > 0 && plan.kind == kJpegImage)
-        turned_file = codec.TurnLosslessly(read, steps, &met.xmp_too_large);
+    if (turns > 0 && plan.kind == kJpegImage)
+        turned_file = codec.TurnLosslessly(read, turns, &met.xmp_too_large);
 
     // When the copy needs no pixels (copied as a file, or turned on its blocks), the one load only
     // feeds the thumbnail and may be decoded at a reduced scale when the picture is at least twice
     // the box (never below the thumbnail it makes). A re-encoded copy needs every pixel.
     int min_width = 0;
     int min_height = 0;
-    if (steps <= 0 || turned_file) {
+    if (turns <= 0 || turned_file) {
         if (upright.width <= 0 || upright.height <= 0) upright = codec.UprightSize(read);
-        const bool sideways = steps > 0 && steps % 2 == 1;
+        const bool sideways = turns > 0 && turns % 2 == 1;
         const ImgKitSize shown = sideways ? ImgKitSize{upright.height, upright.width} : upright;
         if (shown.width > 0 && shown.height > 0) {
             const ImgKitSize fit = FitThumbnail(box_width, box_height, shown.width, shown.height);
@@ -155,14 +155,14 @@ bool MakeLoadedPictureFiles(const AlbumPicturePlan& plan, int box_width, int box
 
     ImageHandle image = codec.Load(read, min_width, min_height);
     if (!image) return false;
-    for (int turn = 0; turn < steps; ++turn) codec.Rotate(image);
+    for (int turn = 0; turn < turns; ++turn) codec.Rotate(image);
 
-    if (steps <= 0) {
+    if (turns <= 0) {
         met.copy_failed = !CopyIfDifferent(plan);
     } else {
         ReplaceFailure failure;
         if (SaveTurnedCopy(codec, plan, original, image, turned_file, failure, met.xmp_too_large)) {
-            outcome.saved_over_source = plan.over_source;
+            outcome.saved_over_source = plan.output_is_source;
         } else if (failure.changed) {
             // The name now shows another picture: a thumbnail of the one read would not match it.
             met.changed = true;
@@ -206,7 +206,7 @@ std::int64_t AlbumPictureBytes(const AlbumPicturePlan& plan, int box_width, int 
     // What the decoder holds beside the pixels: the file, a progressive picture's coefficients.
     const std::int64_t work = ImgKitDecodeWorkBytes(plan.source);
     // A turned picture is held twice while it turns (the old pixels and the new).
-    if (plan.steps > 0) return std::max(work + full, 2 * full);
+    if (plan.turns > 0) return std::max(work + full, 2 * full);
     const ImgKitSize fit = FitThumbnail(box_width, box_height, upright.width, upright.height);
     const bool reduced = upright.width >= 2 * std::max(1, box_width) &&
                          upright.height >= 2 * std::max(1, box_height);
@@ -316,10 +316,10 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     for (const AlbumPicturePlan& plan : plans) {
         // Only a turned JPEG or BMP copied onto its own entry (the album in the picture folder)
         // writes over its source.
-        const bool turns_source = plan.over_source && plan.steps > 0 &&
+        const bool turns_source = plan.output_is_source && plan.turns > 0 &&
                                   (plan.kind == kJpegImage || plan.kind == kBmpImage);
         job.pictures.push_back(
-            {plan.source, {plan.source, plan.copy, plan.thumbnail}, turns_source});
+            {plan.source, {plan.source, plan.output, plan.thumbnail}, turns_source});
     }
     job.estimate = [&](int i) {
         return AlbumPictureBytes(plans[i], box_width, box_height, codec, uprights[i]);
@@ -333,7 +333,7 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
         // would turn the one file twice. The page still shows this name, so it gets the thumbnail
         // of the file as it now stands.
         AlbumPicturePlan as_it_stands = plans[i];
-        as_it_stands.steps = 0;
+        as_it_stands.turns = 0;
         outcomes[i] = MakeAlbumPicture(as_it_stands, box_width, box_height, codec, uprights[i]);
         if (!outcomes[i].failure.empty()) return outcomes[i].failure;
         return SameFileReason(plans[same_file].source, plans[i].source, kAlbumNotTurnedAgain,
@@ -347,7 +347,7 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     // Room for every line, made before the first picture: taking one in never needs memory.
     result.saved_over_source.reserve(plans.size());
     job.commit = [&](int i, const std::string&) {
-        if (outcomes[i].saved_over_source) result.saved_over_source.push_back(plans[i].index);
+        if (outcomes[i].saved_over_source) result.saved_over_source.push_back(plans[i].line);
     };
     const PictureJobRun run = RunPictureJob(job, progress, OrderedPool::Limits{context.workers, 0});
     result.pictures_made = run.handled;

@@ -30,16 +30,16 @@ struct AlbumBuildReport {
 
 // One checked picture as the build will treat it.
 struct AlbumPicturePlan {
-    int index = -1;         // the picture's line in the list
+    int line = -1;          // the picture's line in the list
     std::string name;       // file name alone
     std::string source;     // picture_path + name
-    std::string copy;       // output folder + picture folder + name
+    std::string output;     // its copy: output folder + picture folder + name
     std::string thumbnail;  // output folder + thumbnail folder + "_" + name
     ImageKind kind = kNotPicture;
-    int steps = 0;  // quarter turns to apply: the rotation modulo 4 (remainder of signed division)
+    int turns = 0;  // quarter turns to apply: the rotation modulo 4 (remainder of signed division)
     // The copy is the source's own entry (the album lies in the picture folder): it is never copied
     // onto itself, and a turn replaces the file the source's path leads to.
-    bool over_source = false;
+    bool output_is_source = false;
 };
 
 // What making one picture's files did, as a worker reports it.

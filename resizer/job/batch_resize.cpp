@@ -75,8 +75,8 @@ ImgKitSize LoadMinimum(const ResizerSettings& settings, ImgKitSize upright, int 
 
 bool ResizeFile(const ResizerSettings& settings, ImageCodec& codec, const std::string& source,
                 const std::string& destination, bool over_source, int kind, int turns,
-                ImgKitSize upright, std::string& error) {
-    error.clear();
+                ImgKitSize upright, std::string& reason) {
+    reason.clear();
     // Writing over the picture that is read (the destination is the source's own entry) replaces
     // the file its path leads to, so that a picture kept behind a link stays there. The link is
     // resolved once, here, before the read: the file read is the file replaced, and the save is
@@ -84,7 +84,7 @@ bool ResizeFile(const ResizerSettings& settings, ImageCodec& codec, const std::s
     // rather than replace another photograph.
     FileToReplace original;
     if (over_source && !FindFileToReplace(source, original)) {
-        error = kResizeLoadFailed;  // nothing to read there (any more)
+        reason = kResizeLoadFailed;  // nothing to read there (any more)
         return false;
     }
     const std::string& read = over_source ? original.path : source;
@@ -93,8 +93,8 @@ bool ResizeFile(const ResizerSettings& settings, ImageCodec& codec, const std::s
     ImageHandle image = codec.Load(read, minimum.width, minimum.height);
     if (!image) {
         // An empty, damaged or foreign file, or a picture too large for the memory left.
-        error = ImgKitLastLoadFailure() == ImgKitLoadFailure::OutOfMemory ? kNoMemoryReason
-                                                                          : kResizeLoadFailed;
+        reason = ImgKitLastLoadFailure() == ImgKitLoadFailure::OutOfMemory ? kNoMemoryReason
+                                                                           : kResizeLoadFailed;
         return false;
     }
     ImgKitSize size = codec.Size(image);
@@ -106,12 +106,12 @@ bool ResizeFile(const ResizerSettings& settings, ImageCodec& codec, const std::s
     if (target != size) {
         if (target.width < 1 || target.height < 1) {
             // A picture a few pixels wide at a small percentage: there is nothing to make.
-            error = kResizeTooSmall;
+            reason = kResizeTooSmall;
             return false;
         }
         resized = codec.Resize(image, target.width, target.height);
         if (!resized) {
-            error = kNoMemoryReason;
+            reason = kNoMemoryReason;
             return false;  // both handles release themselves, each once
         }
         // Only the resized picture is saved: the loaded one is released before the encoding.
@@ -132,12 +132,12 @@ bool ResizeFile(const ResizerSettings& settings, ImageCodec& codec, const std::s
                            : codec.SavePictureOf(source, destination, output, image_kind,
                                                  settings.jpegQuality, &xmp_too_large);
     if (!saved) {
-        error = failure.changed ? ChangedFileReason(kResizeNotDone) : kResizeSaveFailed;
+        reason = failure.changed ? ChangedFileReason(kResizeNotDone) : kResizeSaveFailed;
         return false;
     }
     // Saved all the same: a photograph without its XMP is not a lost photograph, but the user
     // is told what it lacks.
-    if (xmp_too_large) error = kXmpTooLargeReason;
+    if (xmp_too_large) reason = kXmpTooLargeReason;
     return true;
 }
 
@@ -171,9 +171,9 @@ ResizeResult ResizePlannedPicture(const ResizerSettings& settings, const ResizeP
         result.skipped = true;
         return result;
     }
-    result.converted = ResizeFile(settings, codec, plan.source, plan.destination, plan.over_source,
-                                  plan.kind, plan.turns, upright, result.error);
-    result.saved_over_source = result.converted && plan.over_source;
+    result.converted = ResizeFile(settings, codec, plan.source, plan.output, plan.output_is_source,
+                                  plan.kind, plan.turns, upright, result.failure);
+    result.saved_over_source = result.converted && plan.output_is_source;
     return result;
 }
 
@@ -195,10 +195,10 @@ std::vector<ResizePlan> PlanResizes(const ResizerSettings& settings,
         plan.line = line;
         const std::string name = pictures.ItemText(line);
         plan.source = source_folder + name;
-        plan.destination = base + name;
+        plan.output = base + name;
         plan.kind = ImageKindOfName(plan.source);
         plan.turns = ((pictures.GetQuarterTurns(line) % 4) + 4) % 4;
-        plan.over_source = over_source;
+        plan.output_is_source = over_source;
         plans.push_back(std::move(plan));
     }
     return plans;
@@ -207,7 +207,7 @@ std::vector<ResizePlan> PlanResizes(const ResizerSettings& settings,
 // The pictures of the batch, recording what happened in `outcome`. Returns false when the base
 // folder could not be made.
 bool ResizePictures(const ResizerSettings& settings, const BatchContext& context,
-                    std::string& errors, BatchOutcome& outcome) {
+                    std::string& failures, BatchOutcome& outcome) {
     ProgressSink& progress = context.progress;
     progress.SetMessage(kPreparing);
     progress.SetRange(7);
@@ -234,8 +234,8 @@ bool ResizePictures(const ResizerSettings& settings, const BatchContext& context
         JobPicture picture{plan.source, {}, false};
         // A picture that is not a JPEG or BMP is passed over and touches nothing.
         if (plan.kind == kJpegImage || plan.kind == kBmpImage) {
-            picture.files = {plan.source, plan.destination};
-            picture.writes_over_source = plan.over_source;
+            picture.files = {plan.source, plan.output};
+            picture.writes_over_source = plan.output_is_source;
         }
         job.pictures.push_back(std::move(picture));
     }
@@ -250,14 +250,14 @@ bool ResizePictures(const ResizerSettings& settings, const BatchContext& context
                                   kResizeNameKept);
         }
         results[i] = ResizePlannedPicture(settings, plans[i], codec, uprights[i]);
-        return results[i].error;
+        return results[i].failure;
     };
     job.after_failure = [&](int i) {
         // The user still gets every picture in the output folder; a failing copy is not
         // reported, as the failure itself already is. An original is never copied onto itself,
         // nor over a picture that was made (one listed for what it could not keep).
-        if (!plans[i].over_source && !results[i].converted)
-            CopyFileReplacing(plans[i].source, plans[i].destination);
+        if (!plans[i].output_is_source && !results[i].converted)
+            CopyFileReplacing(plans[i].source, plans[i].output);
     };
     // Room for every line, made before the first picture: taking one in never needs memory.
     outcome.saved_over_source.reserve(plans.size());
@@ -269,22 +269,22 @@ bool ResizePictures(const ResizerSettings& settings, const BatchContext& context
     const PictureJobRun run = RunPictureJob(job, progress, OrderedPool::Limits{context.workers, 0});
     outcome.handled = run.handled;
     outcome.failed = run.failed;
-    errors = run.failures;
+    failures = run.failures;
     if (run.broke_down != nullptr) outcome.end = BatchOutcome::End::BrokeDown;
     return true;
 }
 
 }  // namespace
 
-std::string StoppedBatchMessage(int handled, int checked, const std::string& errors) {
+std::string StoppedBatchMessage(int handled, int checked, const std::string& failures) {
     std::string text = "作成を中止しました。\n" + ProcessedCountLine(handled, checked);
-    if (!errors.empty()) text += "\n\n" + errors;
+    if (!failures.empty()) text += "\n\n" + failures;
     return text;
 }
 
-std::string BrokenBatchMessage(int handled, int checked, const std::string& errors) {
+std::string BrokenBatchMessage(int handled, int checked, const std::string& failures) {
     std::string text = "作成を続けられませんでした。\n" + ProcessedCountLine(handled, checked);
-    if (!errors.empty()) text += "\n\n" + errors;
+    if (!failures.empty()) text += "\n\n" + failures;
     return text;
 }
 
@@ -298,8 +298,8 @@ BatchOutcome RunBatch(const ResizerSettings& settings, const BatchContext& conte
         return outcome;
     }
     context.progress.Open();
-    std::string errors;
-    const bool folder_ok = ResizePictures(settings, context, errors, outcome);
+    std::string failures;
+    const bool folder_ok = ResizePictures(settings, context, failures, outcome);
     context.progress.Close();
     if (!folder_ok) {
         outcome.end = BatchOutcome::End::FolderFailed;
@@ -311,13 +311,13 @@ BatchOutcome RunBatch(const ResizerSettings& settings, const BatchContext& conte
         outcome.end = BatchOutcome::End::Finished;
     }
     if (outcome.end == BatchOutcome::End::Interrupted) {
-        context.dialogs.ShowMessage(StoppedBatchMessage(outcome.handled, checked, errors),
+        context.dialogs.ShowMessage(StoppedBatchMessage(outcome.handled, checked, failures),
                                     std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
     } else if (outcome.end == BatchOutcome::End::BrokeDown) {
-        context.dialogs.ShowMessage(BrokenBatchMessage(outcome.handled, checked, errors),
+        context.dialogs.ShowMessage(BrokenBatchMessage(outcome.handled, checked, failures),
                                     std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
-    } else if (!errors.empty()) {
-        context.dialogs.ShowMessage(errors, std::nullopt, MessageIcon::Exclamation,
+    } else if (!failures.empty()) {
+        context.dialogs.ShowMessage(failures, std::nullopt, MessageIcon::Exclamation,
                                     MessageButtons::Ok);
     }
     return outcome;

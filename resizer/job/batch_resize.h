@@ -24,25 +24,25 @@ struct BatchContext {
 
 // One checked picture as the batch will treat it (plain data, made on the calling thread).
 struct ResizePlan {
-    int line = -1;             // the picture's line in the list
-    std::string source;        // source folder + name
-    std::string destination;   // base folder + name
-    int kind = -1;             // ImageKindOfName of the source: 1 JPEG, 3 BMP, others skipped
-    int turns = 0;             // quarter turns to apply, 0-3
-    bool over_source = false;  // the destination is the source's own entry (overwriting)
+    int line = -1;                  // the picture's line in the list
+    std::string source;             // source folder + name
+    std::string output;             // base folder + name
+    int kind = -1;                  // ImageKindOfName of the source: 1 JPEG, 3 BMP, others skipped
+    int turns = 0;                  // quarter turns to apply, 0-3
+    bool output_is_source = false;  // the output is the source's own entry (overwriting)
 };
 
 // What converting one picture did, as a worker reports it.
 struct ResizeResult {
     bool skipped = false;            // not a JPEG or BMP: nothing done, nothing reported
     bool converted = false;          // saved resized
-    std::string error;               // the short reason when it failed, or when it was saved
+    std::string failure;             // the short reason when it failed, or when it was saved
                                      // without part of its metadata (kXmpTooLargeReason)
     bool saved_over_source = false;  // the converted picture replaced its source file
 };
 
 // The failure reasons of the batch's own steps, each after "<source> (ｴﾗｰ)" (the shared ones,
-// memory and a library's error, are the job driver's).
+// memory and a library's failure, are the job driver's).
 inline constexpr const char* kResizeLoadFailed = "画像を読み込めませんでした";
 inline constexpr const char* kResizeSaveFailed = "ﾌｧｲﾙの保存に失敗しました";
 inline constexpr const char* kResizeTooSmall = "縮小後の大きさが 1 ピクセル未満になります";
