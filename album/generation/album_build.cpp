@@ -4,10 +4,13 @@
 #include <cstdint>
 #include <new>
 #include <optional>
+#include <span>
 
 #include "album/generation/album_pipeline.h"
 #include "album/generation/html_helpers.h"
 #include "album/generation/index_page_writer.h"
+#include "album/generation/page_file.h"
+#include "album/generation/page_picture.h"
 #include "album/generation/slide_show_page_writer.h"
 #include "core/mul_div.h"
 #include "core/path_helpers.h"
@@ -329,10 +332,12 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     };
     // Room for every line, made before the first picture: taking one in never needs memory.
     result.saved_over_source.reserve(plans.size());
+    result.thumbnails_written.reserve(plans.size());
     job.commit = [&](int i, const PictureOutcome& outcome) {
         // A turned picture saved over its own source file has spent its recorded turns.
         if (outcome.output_written && plans[i].writes_over_source)
             result.saved_over_source.push_back(plans[i].line);
+        result.thumbnails_written.push_back(outcome.thumbnail_written);
     };
     const PictureJobRun run = RunPictureJob(job, progress, OrderedPool::Limits{context.workers, 0});
     result.pictures_made = run.handled;
@@ -348,14 +353,31 @@ std::string AlbumPagesLine(int handled, int page_count) {
            " ページのHTMLファイルを処理しました。";
 }
 
-AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context) {
+std::vector<PagePicture> AlbumPagePictures(const AlbumSettings& settings,
+                                           const PictureSelection& pictures,
+                                           const std::vector<bool>& thumbnails_written) {
+    std::vector<PagePicture> shown;
+    std::size_t k = 0;
+    for (int line = pictures.FirstChecked(); line != -1; line = pictures.NextChecked(line), ++k) {
+        const std::string name = pictures.ItemText(line);
+        const bool thumbnail =
+            k < thumbnails_written.size() ? thumbnails_written[k] : ThumbnailExists(settings, name);
+        shown.push_back(PagePictureOf(settings, name, pictures.GetComment(line), thumbnail));
+    }
+    return shown;
+}
+
+AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context,
+                                  const std::vector<PagePicture>& pictures) {
     const AlbumSettings& s = context.settings;
     ProgressSink& progress = context.progress;
     AlbumPagesOutcome outcome;
-    outcome.page_count = AlbumPageCount(s, context.pictures.CheckedCount());
+    outcome.page_count = AlbumPageCount(s, static_cast<int>(pictures.size()));
     progress.SetMessage("HTMLを作成しています...");
     progress.SetRange(outcome.page_count);
-    int first = context.pictures.FirstChecked();
+    const std::span<const PagePicture> all(pictures);
+    const std::int64_t per_page = PicturesPerPage(s);
+    std::size_t first = 0;
     for (int page = 1; page <= outcome.page_count; ++page) {
         // A stop starts no new page, as it starts no new picture; a page and its slide show are
         // written together.
@@ -363,20 +385,22 @@ AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context) {
             outcome.stopped = true;
             return outcome;
         }
-        PageWriteStatus status;
-        const int next =
-            WriteIndexPage(s, context.pictures, page, outcome.page_count, first, status);
+        const std::span<const PagePicture> shown = all.subspan(
+            first, static_cast<std::size_t>(std::min<std::int64_t>(all.size() - first, per_page)));
+        const PageWriteStatus status =
+            WritePageFile(IndexPageFileName(s, page, outcome.page_count),
+                          RenderIndexPage(s, shown, page, outcome.page_count));
         if (status.result != PageWriteResult::Written) {
             ++outcome.pages_failed;
             outcome.messages.push_back(status.message);
         }
-        if (next == -2) {
+        if (status.result == PageWriteResult::WriteFailed) {
             outcome.completed = false;
             return outcome;
         }
         if (s.slide_mode != 0) {
-            PageWriteStatus slide;
-            WriteSlideShowPage(s, context.pictures, page, outcome.page_count, first, slide);
+            const PageWriteStatus slide = WritePageFile(
+                SlideShowPageFileName(s, page, outcome.page_count), RenderSlideShowPage(s, shown));
             if (slide.result != PageWriteResult::Written) {
                 ++outcome.pages_failed;
                 outcome.messages.push_back(slide.message);
@@ -386,9 +410,8 @@ AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context) {
         progress.SetPos(page);
         // The window draws itself and takes its stop button between the pages.
         progress.Idle();
-        // -1 only when no picture is left: a page that could not be written hands on the next
-        // page's first picture all the same.
-        first = next;
+        // A page that could not be written hands on the next page's first picture all the same.
+        first += shown.size();
     }
     return outcome;
 }
@@ -415,7 +438,8 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
         !report.broke_down && (files.stopped || context.progress.StopRequested());
     AlbumPagesOutcome pages;
     if (!stopped_before_pages && !report.broke_down) {
-        pages = WriteAlbumPages(context);
+        pages = WriteAlbumPages(context, AlbumPagePictures(context.settings, context.pictures,
+                                                           files.thumbnails_written));
         report.pages_failed = pages.pages_failed;
     }
     // A stop that came with the last page is taken as well: whoever asked for it is told that the

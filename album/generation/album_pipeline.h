@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "album/generation/album_build.h"
+#include "album/generation/page_picture.h"
 #include "core/path_helpers.h"
 #include "core/picture_outcome.h"
 #include "core/picture_plan.h"
@@ -78,6 +79,9 @@ struct AlbumFilesOutcome {
     // "<source> (ｴﾗｰ)<reason>\n" per failed material, then per failed picture in list order.
     std::string failures;
     std::vector<int> saved_over_source;
+    // Per picture made (the first pictures_made checked pictures, in list order): whether its
+    // thumbnail was written. Empty when no picture was made (HTML-only, a folder not made).
+    std::vector<bool> thumbnails_written;
 };
 
 // Folders, materials, picture copies and thumbnails, with the progress messages and positions of
@@ -101,6 +105,14 @@ std::int64_t AlbumPictureBytes(const PicturePlan& plan, int box_width, int box_h
 PictureOutcome MakeAlbumPicture(const PicturePlan& plan, int box_width, int box_height,
                                 ImageCodec& codec, ImgKitSize upright = {});
 
+// The checked pictures as the pages show them, in list order, each linking its copy. A picture
+// the build made (one per entry of `thumbnails_written`) shows the thumbnail it wrote, or itself
+// when it wrote none; a picture it did not make (HTML-only, a folder not made) shows the
+// thumbnail the album's folder holds, asked once, or itself.
+std::vector<PagePicture> AlbumPagePictures(const AlbumSettings& settings,
+                                           const PictureSelection& pictures,
+                                           const std::vector<bool>& thumbnails_written);
+
 // What WriteAlbumPages did.
 struct AlbumPagesOutcome {
     bool completed = true;  // false when an index page failed while being written (the build stops)
@@ -113,10 +125,12 @@ struct AlbumPagesOutcome {
     std::vector<std::string> messages;
 };
 
-// All index pages and, with slide_mode, their slide-show pages, with the progress of the HTML
-// phase. A page that cannot be opened is counted and the pages after it keep their own pictures; a
-// page that fails while being written ends the phase; a stop starts no new page.
-AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context);
+// All index pages and, with slide_mode, their slide-show pages, of `pictures` (AlbumPagePictures),
+// with the progress of the HTML phase. A page that cannot be opened is counted and the pages after
+// it keep their own pictures; a page that fails while being written ends the phase; a stop starts
+// no new page.
+AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context,
+                                  const std::vector<PagePicture>& pictures);
 
 // BuildAlbum, also telling what happened.
 bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report);
