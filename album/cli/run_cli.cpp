@@ -165,10 +165,7 @@ Request Parse(const std::vector<std::string>& args, Info& info) {
 
 // Brings the settings into the form the Output page leaves them in, or names what is wrong.
 void PrepareSettings(AlbumSettings& s) {
-    for (std::string* name : {&s.html_name, &s.pic_folder, &s.thumb_folder, &s.material_folder}) {
-        StripTrailingSeparator(*name);
-    }
-    if (std::optional<std::string> error = CheckSettingRanges(s)) throw UsageError{*error};
+    if (std::optional<std::string> error = CheckSettings(s)) throw UsageError{*error};
 
     s.picture_path = AbsolutePath(s.picture_path);
     if (!IsDirectory(s.picture_path)) {
