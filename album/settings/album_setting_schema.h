@@ -128,8 +128,6 @@ inline constexpr std::array kAlbumSettingSchema = {
 
 #undef PICTAVO_SETTING
 
-static_assert(kAlbumSettingSchema.size() == 33, "the profile holds 33 keys");
-
 // True when a kind holds a number (an int member) rather than a text.
 constexpr bool IsNumericKind(SettingKind kind) {
     return kind == SettingKind::Integer || kind == SettingKind::Flag ||
