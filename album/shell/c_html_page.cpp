@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include "album/settings/album_setting_schema.h"
 #include "album/settings/album_settings.h"
 #include "album/shell/focus_edit.h"
 #include "album/shell/html_page_ids.h"
@@ -22,8 +23,11 @@ std::string S(const QString& text) {
     return text.toUtf8().toStdString();
 }
 
-constexpr int kMinCount = 1;
-constexpr int kMaxCount = 10;
+constexpr NumberRange kColsRange = RangeOf(&AlbumSettings::thumbnail_cols);
+constexpr NumberRange kRowsRange = RangeOf(&AlbumSettings::thumbnail_rows);
+// The arrows' range when they are made; each takes its own box's when the page is first shown.
+constexpr int kMinCount = kColsRange.low;
+constexpr int kMaxCount = kColsRange.high;
 
 }  // namespace
 
@@ -98,18 +102,20 @@ void CHtmlPage::OnSetActive() {
     ShowFields();
     if (!initialised_) {
         initialised_ = true;
-        cols_spin_->SetRange(kMinCount, kMaxCount);
-        rows_spin_->SetRange(kMinCount, kMaxCount);
+        cols_spin_->SetRange(kColsRange.low, kColsRange.high);
+        rows_spin_->SetRange(kRowsRange.low, kRowsRange.high);
     }
     UpdateRowsControls();
 }
 
 bool CHtmlPage::OnKillActive() {
     CopyTexts();
-    if (!ExchangeIntField(cols_, settings_.thumbnail_cols, kMinCount, kMaxCount, dialogs_))
+    if (!ExchangeIntField(cols_, settings_.thumbnail_cols, kColsRange.low, kColsRange.high,
+                          dialogs_))
         return false;
     // Checked even while the box is greyed: a stored 0 must be mended before the user goes on.
-    if (!ExchangeIntField(rows_, settings_.thumbnail_rows, kMinCount, kMaxCount, dialogs_))
+    if (!ExchangeIntField(rows_, settings_.thumbnail_rows, kRowsRange.low, kRowsRange.high,
+                          dialogs_))
         return false;
     CopySwitches();
     return true;
@@ -117,8 +123,8 @@ bool CHtmlPage::OnKillActive() {
 
 void CHtmlPage::OnClosing() {
     CopyTexts();
-    TakeIntFieldQuietly(cols_, settings_.thumbnail_cols, kMinCount, kMaxCount);
-    TakeIntFieldQuietly(rows_, settings_.thumbnail_rows, kMinCount, kMaxCount);
+    TakeIntFieldQuietly(cols_, settings_.thumbnail_cols, kColsRange.low, kColsRange.high);
+    TakeIntFieldQuietly(rows_, settings_.thumbnail_rows, kRowsRange.low, kRowsRange.high);
     CopySwitches();
 }
 

@@ -11,7 +11,8 @@ class UserDialogs;
 
 // The "HTML" page: the album's title and description and how the index pages lay out and present
 // the thumbnails. It edits the HTML group of the settings; leaving it checks the column and row
-// counts (1 to 10) and keeps the user on the page while either is wrong.
+// counts (their ranges are the settings schema's) and keeps the user on the page while either is
+// wrong.
 class CHtmlPage : public PropertyPage {
     Q_OBJECT
   public:

@@ -185,87 +185,68 @@ void COutPage::UpdateOutputControls() {
 
 void COutPage::OnCreate() {
     CopyControls();
-    if (RefuseNamesWithPaths()) return;
-    if (settings_.out_sorce != 0) {
-        if (RefuseThumbnailsInPictureFolder() || RefuseClashingFolders()) return;
-        if (build_) build_();
-        return;
-    }
-    switch (CheckOutputFolder(settings_.out_dir)) {
-        case OutputFolderProblem::NotAbsolute:
-            dialogs_.ShowMessage(kNotAbsoluteMessage, std::nullopt, MessageIcon::None,
-                                 MessageButtons::Ok);
+    if (RefuseOutput(CheckAlbumOutput(settings_))) return;
+    if (settings_.out_sorce == 0) {
+        StripTrailingSeparator(settings_.out_dir);
+        // The field keeps the folder as the user wrote it ("~/MyAlbum"); the disk is asked about
+        // the folder it stands for.
+        if (!EnsureFolder(ExpandHome(settings_.out_dir), true, dialogs_)) {
             out_dir_->setFocus();
             return;
-        case OutputFolderProblem::HasExtension:
-            dialogs_.ShowMessage(kExtensionMessage, std::nullopt, MessageIcon::None,
-                                 MessageButtons::Ok);
-            out_dir_->setFocus();
-            return;
-        case OutputFolderProblem::None:
-            break;
-    }
-    if (RefusePicturesOverSources() || RefuseThumbnailsInPictureFolder() || RefuseClashingFolders())
-        return;
-    StripTrailingSeparator(settings_.out_dir);
-    // The field keeps the folder as the user wrote it ("~/MyAlbum"); the disk is asked about the
-    // folder it stands for.
-    if (!EnsureFolder(ExpandHome(settings_.out_dir), true, dialogs_)) {
-        out_dir_->setFocus();
-        return;
+        }
     }
     if (build_) build_();
 }
 
-bool COutPage::RefuseNamesWithPaths() {
-    // A name read from the profile is checked only when its box loses the focus; one that was never
-    // touched could still lead out of the output folder ("../x"). It gets the same check and the
-    // same message now, and the user sees the name that is left before anything is built.
-    const std::pair<QLineEdit*, std::string AlbumSettings::*> names[] = {
-        {html_name_, &AlbumSettings::html_name},
-        {pic_folder_, &AlbumSettings::pic_folder},
-        {thumb_folder_, &AlbumSettings::thumb_folder},
-        {material_folder_, &AlbumSettings::material_folder},
-    };
-    for (const auto& [edit, member] : names) {
-        if (!CheckNameField(settings_.*member).refused) continue;
-        edit->setText(Q(settings_.*member));
-        ValidateNameField(edit, settings_.*member);
-        return true;
+bool COutPage::RefuseOutput(const AlbumOutputCheck& check) {
+    // Each refusal is told before anything is created, with the focus in the box to change.
+    QLineEdit* edit = nullptr;
+    const char* message = nullptr;
+    switch (check.refusal) {
+        case AlbumOutputRefusal::None:
+            return false;
+        case AlbumOutputRefusal::NameNotAlone: {
+            // The same check and message as the box losing the focus, so that the user sees the
+            // name that is left before anything is built.
+            const std::pair<QLineEdit*, std::string AlbumSettings::*> names[] = {
+                {html_name_, &AlbumSettings::html_name},
+                {pic_folder_, &AlbumSettings::pic_folder},
+                {thumb_folder_, &AlbumSettings::thumb_folder},
+                {material_folder_, &AlbumSettings::material_folder},
+            };
+            for (const auto& [box, member] : names) {
+                if (member != check.name) continue;
+                box->setText(Q(settings_.*member));
+                ValidateNameField(box, settings_.*member);
+            }
+            return true;
+        }
+        case AlbumOutputRefusal::NotAbsolute:
+        case AlbumOutputRefusal::HasExtension:
+            dialogs_.ShowMessage(check.refusal == AlbumOutputRefusal::NotAbsolute
+                                     ? kNotAbsoluteMessage
+                                     : kExtensionMessage,
+                                 std::nullopt, MessageIcon::None, MessageButtons::Ok);
+            out_dir_->setFocus();
+            return true;
+        case AlbumOutputRefusal::PicturesOverSources:
+            edit = pic_folder_;
+            message = kPictureFolderMessage;
+            break;
+        case AlbumOutputRefusal::ThumbnailsInPictureFolder:
+            edit = thumb_folder_;
+            message = kThumbnailFolderMessage;
+            break;
+        case AlbumOutputRefusal::ThumbnailFolderClash:
+            edit = thumb_folder_;
+            message = kFolderClashMessage;
+            break;
+        case AlbumOutputRefusal::MaterialFolderClash:
+            edit = material_folder_;
+            message = kFolderClashMessage;
+            break;
     }
-    return false;
-}
-
-bool COutPage::RefusePicturesOverSources() {
-    // The copies would replace the photographs themselves; only the source-folder box asks for
-    // that. Checked before anything is created.
-    if (!PicturesGoOverSources(settings_)) return false;
-    dialogs_.ShowMessage(kPictureFolderMessage, std::nullopt, MessageIcon::Exclamation,
-                         MessageButtons::Ok);
-    pic_folder_->setFocus();
-    pic_folder_->selectAll();
-    return true;
-}
-
-bool COutPage::RefuseThumbnailsInPictureFolder() {
-    // "_" plus a picture's name may be another photograph of that folder; checked before anything
-    // is created.
-    if (!ThumbnailsGoIntoPictureFolder(settings_)) return false;
-    dialogs_.ShowMessage(kThumbnailFolderMessage, std::nullopt, MessageIcon::Exclamation,
-                         MessageButtons::Ok);
-    thumb_folder_->setFocus();
-    thumb_folder_->selectAll();
-    return true;
-}
-
-bool COutPage::RefuseClashingFolders() {
-    // Checked before anything is created: one folder for two of them would let a thumbnail or a
-    // material replace a picture copy of the same name.
-    const AlbumFolderClash clash = ClashingAlbumFolders(settings_);
-    if (clash == AlbumFolderClash::None) return false;
-    dialogs_.ShowMessage(kFolderClashMessage, std::nullopt, MessageIcon::Exclamation,
-                         MessageButtons::Ok);
-    QLineEdit* edit = clash == AlbumFolderClash::ThumbnailFolder ? thumb_folder_ : material_folder_;
+    dialogs_.ShowMessage(message, std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
     edit->setFocus();
     edit->selectAll();
     return true;

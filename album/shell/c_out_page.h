@@ -5,6 +5,7 @@
 
 #include "widgets/property_page.h"
 
+struct AlbumOutputCheck;
 struct AlbumSettings;
 class QCheckBox;
 class QLineEdit;
@@ -56,19 +57,9 @@ class COutPage : public PropertyPage {
   private:
     void ShowFields();
     void CopyControls();
-    // Checks the four name fields as their boxes do when they lose the focus; true (after the
-    // message, with the focus in the first offending box) when one held a folder part or an
-    // extension.
-    bool RefuseNamesWithPaths();
-    // Tells the user and puts the focus into the picture folder name when the picture copies would
-    // go over the source pictures (PicturesGoOverSources); true when it refused.
-    bool RefusePicturesOverSources();
-    // Tells the user and puts the focus into the thumbnail folder name when the thumbnails would
-    // go into the folder of the source pictures; true when it refused.
-    bool RefuseThumbnailsInPictureFolder();
-    // Refuses (with a message, the focus on the box to change) picture, thumbnail and material
-    // folders that would be one folder.
-    bool RefuseClashingFolders();
+    // Tells the user what CheckAlbumOutput refused, with the focus in the box to change (a name
+    // holding a path or an extension gets the check of its box); false when nothing was refused.
+    bool RefuseOutput(const AlbumOutputCheck& check);
 
     AlbumSettings& settings_;
     UserDialogs& dialogs_;

@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "album/settings/album_setting_schema.h"
 #include "album/settings/album_settings.h"
 #include "album/settings/material_folders.h"
 #include "album/shell/focus_edit.h"
@@ -23,8 +24,11 @@
 
 namespace {
 
-constexpr int kMinSize = 50;
-constexpr int kMaxSize = 180;
+constexpr NumberRange kWidthRange = RangeOf(&AlbumSettings::thumbnail_x);
+constexpr NumberRange kHeightRange = RangeOf(&AlbumSettings::thumbnail_y);
+// The arrows' range when they are made; each takes its own box's when the page is first shown.
+constexpr int kMinSize = kWidthRange.low;
+constexpr int kMaxSize = kWidthRange.high;
 
 bool MovedByUser(Qt::FocusReason reason) {
     // Only a move made by the user inside the window checks the sizes: a page change checks them
@@ -132,8 +136,8 @@ void CPicturePage::OnSetActive() {
     // Each level the tree selects may replace picture_path; the list then shows the folder as it
     // finally stands.
     browser_->Start(settings_.picture_path);
-    width_spin_->SetRange(kMinSize, kMaxSize);
-    height_spin_->SetRange(kMinSize, kMaxSize);
+    width_spin_->SetRange(kWidthRange.low, kWidthRange.high);
+    height_spin_->SetRange(kHeightRange.low, kHeightRange.high);
 }
 
 bool CPicturePage::OnKillActive() {
@@ -141,16 +145,18 @@ bool CPicturePage::OnKillActive() {
 }
 
 void CPicturePage::OnClosing() {
-    TakeIntFieldQuietly(width_, settings_.thumbnail_x, kMinSize, kMaxSize);
-    TakeIntFieldQuietly(height_, settings_.thumbnail_y, kMinSize, kMaxSize);
+    TakeIntFieldQuietly(width_, settings_.thumbnail_x, kWidthRange.low, kWidthRange.high);
+    TakeIntFieldQuietly(height_, settings_.thumbnail_y, kHeightRange.low, kHeightRange.high);
 }
 
 bool CPicturePage::ValidateSizes() {
     // A message box or the focus going back may raise another focus loss; one check at a time.
     if (validating_) return false;
     validating_ = true;
-    const bool ok = ExchangeIntField(width_, settings_.thumbnail_x, kMinSize, kMaxSize, dialogs_) &&
-                    ExchangeIntField(height_, settings_.thumbnail_y, kMinSize, kMaxSize, dialogs_);
+    const bool ok = ExchangeIntField(width_, settings_.thumbnail_x, kWidthRange.low,
+                                     kWidthRange.high, dialogs_) &&
+                    ExchangeIntField(height_, settings_.thumbnail_y, kHeightRange.low,
+                                     kHeightRange.high, dialogs_);
     validating_ = false;
     return ok;
 }

@@ -42,7 +42,7 @@ class CPicturePage : public PropertyPage {
     // without a message.
     void OnClosing() override;
 
-    // Reads the width box then the height box into the thumbnail box size (50 to 180 each),
+    // Reads the width box then the height box into the thumbnail box size,
     // stopping at the first wrong value with the standard message and the focus back in that box.
     bool ValidateSizes();
 

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "album/settings/album_setting_schema.h"
 #include "album/settings/album_settings.h"
 #include "album/settings/material_folders.h"
 #include "album/style/c_add_theme_dialog.h"
@@ -44,9 +45,16 @@ QComboBox* MakeDropDown(QWidget* parent, ControlId id) {
     return list;
 }
 
+// The font sizes the three lists offer, one row each in ascending order.
+constexpr NumberRange kSizeRange = RangeOf(&AlbumSettings::size_title);
+static_assert(RangeOf(&AlbumSettings::size_comment) == kSizeRange &&
+                  RangeOf(&AlbumSettings::size_thumb) == kSizeRange,
+              "the three size lists are made alike");
+
 QComboBox* MakeSizeList(QWidget* parent, ControlId id) {
     QComboBox* list = MakeDropDown(parent, id);
-    for (int size = 1; size <= 7; ++size) list->addItem(QString::number(size));
+    for (int size = kSizeRange.low; size <= kSizeRange.high; ++size)
+        list->addItem(QString::number(size));
     list->setCurrentIndex(-1);
     return list;
 }
@@ -313,7 +321,7 @@ void CStylePage::RefreshStyleControls() {
     bg_colour_->SetColor(settings_.color_bg);
 
     auto show_size = [](QComboBox* list, int size) {
-        list->setCurrentIndex(size >= 1 && size <= 7 ? size - 1 : -1);
+        list->setCurrentIndex(kSizeRange.Contains(size) ? size - kSizeRange.low : -1);
     };
     show_size(title_size_, settings_.size_title);
     show_size(comment_size_, settings_.size_comment);
@@ -345,7 +353,7 @@ void CStylePage::OnSizeChosen(QComboBox* list, int& field) {
     if (refreshing_) return;
     const int row = list->currentIndex();
     if (row < 0) return;
-    field = row + 1;
+    field = kSizeRange.low + row;
     ClearThemeSelection();
     InvalidatePreview();
 }

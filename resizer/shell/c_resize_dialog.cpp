@@ -312,12 +312,17 @@ bool CResizeDialog::UpdateData(bool save) {
     // Read also while disabled: while the originals are overwritten this stores the placeholder.
     settings_.outputFolder = PathText(output_edit_);
     quality_preset_ = quality_list_->currentIndex();
-    ok = ExchangeIntField(scale_edit_, settings_.scalePercent, 10, 400, dialogs_) &&
-         ExchangeIntField(width_edit_, settings_.targetWidth, 50, 4000, dialogs_) &&
-         ExchangeIntField(height_edit_, settings_.targetHeight, 50, 4000, dialogs_);
+    // Each number with its own range.
+    auto exchange = [this](QLineEdit* edit, ResizerNumber member) {
+        const NumberRange range = RangeOf(member);
+        return ExchangeIntField(edit, settings_.*member, range.low, range.high, dialogs_);
+    };
+    ok = exchange(scale_edit_, &ResizerSettings::scalePercent) &&
+         exchange(width_edit_, &ResizerSettings::targetWidth) &&
+         exchange(height_edit_, &ResizerSettings::targetHeight);
     if (ok) {
         settings_.sizeMode = size_modes_->checkedId();
-        ok = ExchangeIntField(quality_edit_, settings_.jpegQuality, 10, 100, dialogs_);
+        ok = exchange(quality_edit_, &ResizerSettings::jpegQuality);
     }
     transferring_ = was_transferring;
     return ok;
