@@ -1,9 +1,13 @@
 // HEIF (HEVC) and AVIF (AV1) through libheif: the primary image decoded with its transforms
 // applied (its Exif orientation only notes what they did, and is ignored), or its thumbnail item
 // when a reduced picture is wanted and one fits (ChooseHeifThumbnail); encoded with Exif, XMP and
-// ICC attached and no irot. Every call decodes on the calling thread alone: the jobs' workers are
-// the parallelism. The file's own boxes are checked first (heif_items.h), so that a grid that
-// would decode to gigabytes is refused before libheif allocates for it.
+// ICC attached and no irot. No call starts a pool of its own (the jobs' workers are the
+// parallelism): grid tiles are decoded one after the other, libde265 decodes on its one worker
+// and x265 encodes on its one frame thread while the caller waits; only dav1d, decoding AV1,
+// takes threads of its own, which libheif 1.15 cannot limit (its one-thread alternative here,
+// aom, took twice the processor time for the same picture). The file's own boxes are checked
+// first (heif_items.h), so that a grid that would decode to gigabytes is refused before libheif
+// allocates for it.
 
 #include <libheif/heif.h>
 
@@ -100,7 +104,6 @@ PictureRefusal Open(std::string_view bytes, OpenedFile& file, PictureFacts& fact
     facts.stored = {heif_image_handle_get_ispe_width(primary),
                     heif_image_handle_get_ispe_height(primary)};
     facts.alpha = heif_image_handle_has_alpha_channel(primary) != 0;
-    facts.deep = heif_image_handle_get_luma_bits_per_pixel(primary) > 8;
     facts.thumbnail_item = heif_image_handle_get_number_of_thumbnails(primary) > 0;
     if (heif_context_get_number_of_top_level_images(file.context.get()) > 1 ||
         file.layout.TopLevelImages() > 1)
@@ -268,7 +271,8 @@ std::optional<std::string> EncodeHeif(const ImageHandle& source, const EncodeSet
         heif_encoder_set_parameter_integer(encoder.get(), "threads", 1);
     } else {
         heif_encoder_set_parameter_string(encoder.get(), "preset", "fast");
-        heif_encoder_set_parameter_string(encoder.get(), "x265:pools", "1");
+        // No pool of x265's own: its frame thread encodes while the calling thread waits.
+        heif_encoder_set_parameter_string(encoder.get(), "x265:pools", "none");
         heif_encoder_set_parameter_string(encoder.get(), "x265:frame-threads", "1");
     }
 

@@ -182,6 +182,31 @@ DecodedPicture DecodePicture(std::string_view bytes, const DecodeRequest& reques
     return out;
 }
 
+DecodedPicture LoadPictureFile(const std::string& path, const DecodeRequest& request) {
+    DecodedPicture out;
+    std::int64_t file_size = 0;
+    const std::optional<std::string> head = ReadPictureHead(path, kProbeHeadBytes, file_size);
+    if (!head || head->empty() || file_size > kMaxPictureFileBytes) return out;
+    const PictureFacts facts = ProbePicture(*head);
+    out.kind = facts.kind;
+    // What the head alone cannot tell (a TIFF's directory at its end) the whole file does.
+    const bool whole_head = static_cast<std::int64_t>(head->size()) >= file_size;
+    if (facts.refusal != PictureRefusal::kNone &&
+        (facts.refusal != PictureRefusal::kUnreadable || whole_head)) {
+        out.refusal = facts.refusal;
+        return out;
+    }
+    if (whole_head) return DecodePicture(*head, request);
+    TakeOutOfMemoryNote();
+    const std::optional<PictureBytes> bytes = ReadPictureBytes(path);
+    if (!bytes) {
+        out.refusal =
+            TakeOutOfMemoryNote() ? PictureRefusal::kOutOfMemory : PictureRefusal::kUnreadable;
+        return out;
+    }
+    return DecodePicture(bytes->View(), request);
+}
+
 std::optional<std::string> EncodePicture(const ImageHandle& image, const EncodeSettings& settings,
                                          std::string_view source, bool* xmp_too_large) {
     if (xmp_too_large != nullptr) *xmp_too_large = false;

@@ -15,8 +15,10 @@
 // and for HEIF and AVIF the file's own transforms (their Exif orientation is only a note of what
 // the transforms already did, and is ignored). Every decoder checks the header before any
 // allocation, refuses a damaged file rather than give half a picture, and refuses an animation or
-// a file of several pictures rather than keep its first. Safe from several threads at once; each
-// decode runs on the calling thread alone (the jobs' workers are the parallelism).
+// a file of several pictures rather than keep its first. Safe from several threads at once; no
+// call starts a pool of threads of its own (the jobs' workers are the parallelism): HEVC decodes
+// on libde265's one worker and x265 encodes on its one frame thread while the caller waits; only
+// dav1d (AV1 decoding) takes threads of its own, which libheif 1.15 gives no way to limit.
 
 // Why a picture cannot be decoded, or None.
 enum class PictureRefusal {
@@ -35,7 +37,7 @@ struct PictureFacts {
     ImgKitSize stored;             // as stored, before the orientation or transforms
     ImgKitSize upright;            // as shown: what a whole decode gives
     bool alpha = false;            // it has an alpha channel
-    bool deep = false;             // more than 8 bits a channel
+    bool deep = false;             // the picture keeps 16 bits a channel (a 16-bit PNG)
     bool lossless = false;         // PNG, TIFF, BMP, a lossless WebP (VP8L)
     bool compressed = false;       // TIFF: its pixels are compressed (LZW, Deflate, ...)
     bool thumbnail_item = false;   // HEIF/AVIF: it carries a thumbnail image item
@@ -82,6 +84,13 @@ struct DecodedPicture {
 // ImgKitFileLoad gives for the file; a GIF is refused (never decoded).
 DecodedPicture DecodePicture(std::string_view bytes, const DecodeRequest& request = {});
 
+// The upright picture of the file at `path` (a regular file only), by its content: its header is
+// probed from the file's head first, so that a file refused by its header (an absurd size, an
+// animation, several pictures, a missing decoder) is never read whole; then the file is read once
+// and decoded. For a caller that needs nothing else of the file (the preview); a job that also
+// writes the file's metadata reads it with ReadPictureBytes and calls DecodePicture.
+DecodedPicture LoadPictureFile(const std::string& path, const DecodeRequest& request = {});
+
 // How a picture is encoded.
 struct EncodeSettings {
     ImageKind kind = kJpegImage;  // any kind whose registry entry is `written`
@@ -101,8 +110,9 @@ struct EncodeSettings {
 // its 16 bits and alpha (zlib level 6, Exif as eXIf, XMP as iTXt, ICC as iCCP); WebP keeps alpha
 // (Exif, XMP and ICC in its chunks); AVIF (aom, speed 7) and HEIF (x265, preset fast) keep alpha,
 // with no irot; TIFF keeps alpha, none or LZW. JPEG and BMP lay alpha over white. None when the
-// encoder failed, or the kind cannot be written; memory that runs out is noted
-// (TakeOutOfMemoryNote). `xmp_too_large` (may be null) as for CarryJpegMetadata.
+// encoder failed, the kind cannot be written, or memory ran out (then noted: TakeOutOfMemoryNote;
+// a copy is never made without the metadata it should carry for lack of memory).
+// `xmp_too_large` (may be null) as for CarryJpegMetadata.
 std::optional<std::string> EncodePicture(const ImageHandle& image, const EncodeSettings& settings,
                                          std::string_view source = {},
                                          bool* xmp_too_large = nullptr);

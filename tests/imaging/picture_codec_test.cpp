@@ -322,6 +322,16 @@ TEST_F(PictureCodecTest, PicturesAreReadWholeFromRegularFilesOnly) {
     const PictureFacts facts = ProbePictureFile(dir / "a.png");
     EXPECT_EQ(facts.kind, kPngImage);
     EXPECT_EQ(facts.upright, (ImgKitSize{64, 48}));
+    EXPECT_EQ(LoadPictureFile(dir / "a.png").refusal, R::kNone);
+    EXPECT_EQ(LoadPictureFile(dir.Path()).refusal, R::kUnreadable);
+
+    // A header that refuses the file is read from its head alone: the rest is never read.
+    std::string huge = Fixture("png_huge_header.png");
+    huge.resize(2 << 20, '\0');
+    ASSERT_TRUE(WriteTestFile(dir / "huge.png", huge));
+    LimitLargeAllocationsForTesting(0);
+    EXPECT_EQ(LoadPictureFile(dir / "huge.png").refusal, R::kTooLarge);
+    LimitLargeAllocationsForTesting(-1);
 }
 
 }  // namespace
