@@ -136,6 +136,8 @@ ImageKind ImageKindOfExtension(std::string_view extension) {
 }
 
 ImageKind SniffImageKind(std::string_view head) {
+    // Only the first bytes count, so that a file and its head are always of one kind.
+    head = head.substr(0, kSniffBytes);
     for (const ImageKindInfo& info : kKinds)
         if (info.begins_like(head)) return info.kind;
     return kNotPicture;

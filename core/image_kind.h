@@ -69,6 +69,7 @@ ImageKind ImageKindOfExtension(std::string_view extension);
 inline constexpr std::size_t kSniffBytes = 256;
 
 // The kind the content of a file is, from its first bytes (kSniffBytes of them, or the whole file
-// when it is shorter): the signature of each kind, and for the ISO box format the brands of its
-// file-type box, which tell AVIF (AV1) from HEIF (HEVC). kNotPicture when it is none of them.
+// when it is shorter; any further bytes given are not looked at): the signature of each kind, and
+// for the ISO box format the brands of its file-type box, which tell AVIF (AV1) from HEIF (HEVC).
+// kNotPicture when it is none of them.
 ImageKind SniffImageKind(std::string_view head);

@@ -77,6 +77,13 @@ PictureRefusal Open(std::string_view bytes, OpenedFile& file, PictureFacts& fact
     if (!layout) return PictureRefusal::kUnreadable;
     file.layout = *layout;
     if (file.layout.sequence) return PictureRefusal::kAnimated;
+    // The decoder allocates what each coded picture's parameter set declares, whatever its item
+    // says: a tiny file declaring a huge picture there is refused as one declaring it anywhere.
+    for (const HeifItem& item : file.layout.items) {
+        if (item.coded_width > 0 &&
+            !PlausiblePictureSize(item.coded_width, item.coded_height, bytes.size()))
+            return PictureRefusal::kTooLarge;
+    }
     if (file.layout.grid_rows > 0) {
         const std::int64_t tiles = std::int64_t{file.layout.grid_rows} * file.layout.grid_columns;
         if (tiles > kMaxGridTiles ||

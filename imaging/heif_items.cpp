@@ -120,10 +120,60 @@ void ReadReferences(std::string_view body, std::vector<HeifItem>& items) {
     }
 }
 
+// Reads the bits of an HEVC parameter set's payload, its emulation-prevention bytes (the 3 of
+// 00 00 03) left out. Reading past the end gives zeros and marks it broken.
+class BitReader {
+  public:
+    explicit BitReader(std::string_view bytes) : bytes_(bytes) {}
+    bool ok() const { return ok_; }
+    std::uint32_t Bits(int count) {
+        std::uint32_t value = 0;
+        for (int i = 0; i < count; ++i) value = value << 1 | Bit();
+        return value;
+    }
+    // An unsigned Exp-Golomb number; broken beyond 32 bits.
+    std::uint32_t Golomb() {
+        int zeros = 0;
+        while (Bit() == 0 && ok_) {
+            if (++zeros > 31) {
+                ok_ = false;
+                return 0;
+            }
+        }
+        return static_cast<std::uint32_t>((std::uint64_t{1} << zeros) - 1 + Bits(zeros));
+    }
+
+  private:
+    std::uint32_t Bit() {
+        while (bit_ == 0) {
+            if (at_ >= bytes_.size()) {
+                ok_ = false;
+                return 0;
+            }
+            current_ = static_cast<std::uint8_t>(bytes_[at_++]);
+            if (current_ == 3 && zeros_ >= 2) {  // emulation prevention: not payload
+                zeros_ = 0;
+                continue;
+            }
+            zeros_ = current_ == 0 ? zeros_ + 1 : 0;
+            bit_ = 8;
+        }
+        --bit_;
+        return (current_ >> bit_) & 1;
+    }
+
+    std::string_view bytes_;
+    std::size_t at_ = 0;
+    int bit_ = 0;
+    std::uint8_t current_ = 0;
+    int zeros_ = 0;
+    bool ok_ = true;
+};
+
 // A property of the ipco box, as far as an item's geometry goes.
 struct Property {
     std::string_view type;
-    std::uint32_t width = 0, height = 0;     // ispe
+    std::uint32_t width = 0, height = 0;     // ispe, or the size an hvcC's parameter set declares
     int value = 0;                           // irot's turns, imir's axis
     double crop_width = 0, crop_height = 0;  // clap, in pixels
 };
@@ -140,6 +190,11 @@ Property ReadProperty(const Box& box) {
         p.value = static_cast<int>(c.Read(1) & 3);
     } else if (box.type == "imir") {
         p.value = static_cast<int>(c.Read(1) & 1);
+    } else if (box.type == "hvcC") {
+        if (const auto size = HevcCodedSize(box.body)) {
+            p.width = size->first;
+            p.height = size->second;
+        }
     } else if (box.type == "clap") {
         const auto wn = static_cast<std::uint32_t>(c.Read(4));
         const auto wd = static_cast<std::uint32_t>(c.Read(4));
@@ -183,6 +238,9 @@ void ReadProperties(std::string_view body, std::vector<HeifItem>& items) {
             if (p.type == "ispe") {
                 item.width = p.width;
                 item.height = p.height;
+            } else if (p.type == "hvcC") {
+                item.coded_width = p.width;
+                item.coded_height = p.height;
             } else if (p.type == "irot") {
                 item.transforms.quarter_turns = p.value;
             } else if (p.type == "imir") {
@@ -265,6 +323,50 @@ bool IsImageType(std::string_view type) {
 }
 
 }  // namespace
+
+std::optional<std::pair<std::uint32_t, std::uint32_t>> HevcCodedSize(std::string_view hvcc) {
+    // The fixed part (22 bytes: profile, level, formats), then arrays of NAL units by type.
+    Cursor c{hvcc};
+    c.Take(22);
+    const auto arrays = static_cast<int>(c.Read(1));
+    for (int a = 0; a < arrays && c.ok; ++a) {
+        const auto type = static_cast<int>(c.Read(1) & 0x3F);
+        const auto count = static_cast<int>(c.Read(2));
+        for (int n = 0; n < count && c.ok; ++n) {
+            const std::string_view nal = c.Take(static_cast<std::size_t>(c.Read(2)));
+            if (type != 33 || nal.size() < 3) continue;  // 33: a sequence parameter set
+            BitReader r(nal.substr(2));                  // after the NAL unit header
+            r.Bits(4);                                   // video parameter set id
+            const int sub_layers = static_cast<int>(r.Bits(3));
+            r.Bits(1);
+            r.Bits(32);  // the general profile, tier and level: 96 bits
+            r.Bits(32);
+            r.Bits(32);
+            bool profile[8] = {}, level[8] = {};
+            for (int i = 0; i < sub_layers; ++i) {
+                profile[i] = r.Bits(1) != 0;
+                level[i] = r.Bits(1) != 0;
+            }
+            if (sub_layers > 0)
+                for (int i = sub_layers; i < 8; ++i) r.Bits(2);
+            for (int i = 0; i < sub_layers; ++i) {
+                if (profile[i]) {
+                    r.Bits(32);  // 88 bits
+                    r.Bits(32);
+                    r.Bits(24);
+                }
+                if (level[i]) r.Bits(8);
+            }
+            r.Golomb();                      // sequence parameter set id
+            if (r.Golomb() == 3) r.Bits(1);  // 4:4:4 with separate colour planes
+            const std::uint32_t width = r.Golomb();
+            const std::uint32_t height = r.Golomb();
+            if (r.ok()) return std::make_pair(width, height);
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
 
 bool HeifTransforms::SameAs(const HeifTransforms& other) const {
     if (quarter_turns != other.quarter_turns || mirror != other.mirror) return false;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // The image items of a HEIF or AVIF file as its boxes describe them, read by our own code: the
@@ -32,6 +33,10 @@ struct HeifItem {
     std::uint32_t thumbnail_of = 0;  // a thmb reference: the item it is a thumbnail of
     std::uint32_t auxiliary_of = 0;  // an auxl reference (alpha, depth, a gain map)
     bool grid_input = false;         // a dimg reference leads to it (a tile)
+    // The size its HEVC sequence parameter set declares (what the decoder allocates for, whatever
+    // the ispe says); 0 when it has none that can be read.
+    std::uint32_t coded_width = 0;
+    std::uint32_t coded_height = 0;
     // The size it shows at, its transforms applied (a quarter turn swaps the sides).
     std::uint32_t ShownWidth() const;
     std::uint32_t ShownHeight() const;
@@ -53,6 +58,10 @@ struct HeifLayout {
     // auxiliary image and not a grid's tile.
     int TopLevelImages() const;
 };
+
+// The picture size the first sequence parameter set of an HEVC decoder configuration (an hvcC
+// property's body) declares; none when it has none that can be read.
+std::optional<std::pair<std::uint32_t, std::uint32_t>> HevcCodedSize(std::string_view hvcc);
 
 // The layout of the HEIF or AVIF file `file`; none when it has no meta box with a primary item.
 std::optional<HeifLayout> ReadHeifLayout(std::string_view file);

@@ -232,3 +232,55 @@ TEST(FormatGlue, AThumbnailItemIsChosenOnlyWhenItServesTheWantedSizeAsThePicture
 }
 
 }  // namespace
+
+namespace {
+
+// An hvcC property's body with one sequence parameter set declaring width x height, its bits
+// written by hand: no sub-layers, 4:2:0.
+std::string HevcConfiguration(std::uint32_t width, std::uint32_t height) {
+    std::string bits =
+        "0000"
+        "000"
+        "1" +
+        std::string(96, '0');
+    const auto golomb = [&](std::uint32_t value) {
+        std::string binary;
+        for (std::uint64_t v = std::uint64_t{value} + 1; v > 0; v >>= 1)
+            binary.insert(binary.begin(), static_cast<char>('0' + (v & 1)));
+        bits += std::string(binary.size() - 1, '0') + binary;
+    };
+    golomb(0);  // parameter set id
+    golomb(1);  // 4:2:0
+    golomb(width);
+    golomb(height);
+    while (bits.size() % 8 != 0) bits += '1';
+    std::string payload;
+    for (std::size_t i = 0; i < bits.size(); i += 8)
+        payload += static_cast<char>(std::stoi(bits.substr(i, 8), nullptr, 2));
+    const std::string nal = "\x42\x01"s + payload;
+    std::string hvcc(22, '\0');
+    hvcc += "\x01\x21\x00\x01"s;  // one array: sequence parameter sets, one of them
+    hvcc += static_cast<char>(nal.size() >> 8);
+    hvcc += static_cast<char>(nal.size() & 0xFF);
+    return hvcc + nal;
+}
+
+TEST(FormatGlue, TheSizeAnHevcParameterSetDeclaresIsRead) {
+    EXPECT_EQ(HevcCodedSize(HevcConfiguration(64, 48)), std::make_pair(64u, 48u));
+    EXPECT_EQ(HevcCodedSize(HevcConfiguration(60000, 40000)), std::make_pair(60000u, 40000u));
+    const std::string cut = HevcConfiguration(60000, 40000);
+    EXPECT_FALSE(HevcCodedSize(cut.substr(0, cut.size() - 3)));
+    // Every coded picture of a real file declares the size its item says.
+    const auto layout = ReadHeifLayout(ReadTestFile(TestDataPath("formats/heic_thumbnail.heic")));
+    ASSERT_TRUE(layout);
+    int coded = 0;
+    for (const HeifItem& item : layout->items) {
+        if (item.type != "hvc1") continue;
+        EXPECT_EQ(item.coded_width, item.width);
+        EXPECT_EQ(item.coded_height, item.height);
+        ++coded;
+    }
+    EXPECT_EQ(coded, 2);
+}
+
+}  // namespace
