@@ -218,6 +218,25 @@ TEST_F(PictureCodecTest, AlphaAndSixteenBitsSurviveTurnResizeAndAPngRoundTrip) {
     EXPECT_EQ(At(small, 0.15, 0.15).alpha(), 255);
 }
 
+TEST_F(PictureCodecTest, MemoryThatRunsOutIsToldApartFromAFileThatCannotBeRead) {
+    // Large enough that its pixels are taken as large pages, which the test can refuse.
+    const DecodedPicture small = DecodePicture(Fixture("png_plain.png"));
+    const ImageHandle large = ImgKitImageSize(small.image, 1100, 1000);
+    for (const EncodeSettings settings :
+         {EncodeSettings{kPngImage}, EncodeSettings{kWebpImage, 50}, EncodeSettings{kHeifImage, 30},
+          EncodeSettings{kTiffImage, 0, false, true}}) {
+        SCOPED_TRACE(FindImageKind(settings.kind)->name);
+        const std::optional<std::string> file = EncodePicture(large, settings);
+        ASSERT_TRUE(file);
+        LimitLargeAllocationsForTesting(0);
+        const DecodedPicture starved = DecodePicture(*file);
+        LimitLargeAllocationsForTesting(-1);
+        EXPECT_FALSE(starved.image);
+        EXPECT_EQ(starved.refusal, R::kOutOfMemory);
+        EXPECT_EQ(DecodePicture(*file).refusal, R::kNone);
+    }
+}
+
 struct TargetCase {
     EncodeSettings settings;
     bool keeps_alpha;
