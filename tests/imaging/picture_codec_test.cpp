@@ -92,6 +92,7 @@ TEST_F(PictureCodecTest, EveryFixtureDecodesUprightOrIsRefusedForItsReason) {
         {"avif_plain.avif", kAvifImage, R::kNone, false},
         {"avif_alpha.avif", kAvifImage, R::kNone, true},
         {"avif_irot.avif", kAvifImage, R::kNone, false},
+        {"avif_animated.avif", kAvifImage, R::kAnimated, false},
         {"heic_plain.heic", kHeifImage, R::kNone, false},
         {"heic_irot.heic", kHeifImage, R::kNone, false},
         // Its Exif says 6, which only notes what transforms did: the pixels are shown as stored.

@@ -330,6 +330,13 @@ irot('cw8_thumb.heic', 'heic_thumbnail_other_turn.heic', False)
 h = Heif('heic_plain.heic')
 h.set_ispe(h.primary(), 60000, 60000)
 h.write('heic_huge_size.heic')
+# An image sequence: a movie box beside the still picture, as an animated AVIF has, and its
+# brand. heif-enc writes no sequence; the boxes say enough for a reader to see one.
+data = open('avif_plain.avif', 'rb').read()
+ftyp_size = u32(data, 0)
+mvhd = box(b'mvhd', b'\0' * 100)
+with open('avif_animated.avif', 'wb') as out:
+    out.write(data[:8] + b'avis' + data[12:ftyp_size] + data[ftyp_size:] + box(b'moov', mvhd))
 # A grid whose own size says 64 x 48 but whose description would make 30,000 x 30,000 pixels.
 h = Heif('heic_plain.heic')
 h.add_grid(4, 4, 30000, 30000, 64, 48)
