@@ -450,7 +450,9 @@ std::optional<std::uint32_t> ChooseHeifThumbnail(const HeifLayout& layout, int m
     if (primary == nullptr) return std::nullopt;
     const std::int64_t pw = primary->ShownWidth();
     const std::int64_t ph = primary->ShownHeight();
-    if (pw < 1 || ph < 1) return std::nullopt;
+    // No picture's side comes near a million pixels (and the products below stay in range).
+    constexpr std::int64_t kMaxSide = 1 << 20;
+    if (pw < 1 || ph < 1 || pw > kMaxSide || ph > kMaxSide) return std::nullopt;
     std::optional<std::uint32_t> best;
     std::int64_t best_pixels = 0;
     for (const HeifItem& item : layout.items) {
