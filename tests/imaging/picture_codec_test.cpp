@@ -77,6 +77,7 @@ TEST_F(PictureCodecTest, EveryFixtureDecodesUprightOrIsRefusedForItsReason) {
         {"png_plain.png", kPngImage, R::kNone, false},
         {"png_alpha.png", kPngImage, R::kNone, true},
         {"png_palette.png", kPngImage, R::kNone, false},
+        {"png_interlaced.png", kPngImage, R::kNone, false},
         {"png_exif6_meta.png", kPngImage, R::kNone, false},
         {"png_exif8.png", kPngImage, R::kNone, false},
         {"png_animated.png", kPngImage, R::kAnimated, false},
@@ -276,10 +277,12 @@ TEST_F(PictureCodecTest, EveryWritableKindKeepsTheSourcesMetadataUprightWithOrie
             EXPECT_EQ(facts.kind, target.settings.kind);
             EXPECT_EQ(facts.upright, (ImgKitSize{64, 48}));
             EXPECT_EQ(facts.stored, (ImgKitSize{64, 48}));  // upright as stored: no turn to apply
-            if (target.settings.kind == kWebpImage)
+            if (target.settings.kind == kWebpImage) {
                 EXPECT_EQ(facts.lossless, target.settings.lossless);
-            if (target.settings.kind == kTiffImage)
+            }
+            if (target.settings.kind == kTiffImage) {
                 EXPECT_EQ(facts.compressed, target.settings.compress);
+            }
             const DecodedPicture back = DecodePicture(*written);
             ASSERT_TRUE(back.image);
             const bool alpha = ImgKitHasAlpha(picture.image) && target.keeps_alpha;

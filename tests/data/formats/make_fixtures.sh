@@ -72,6 +72,7 @@ exif -Orientation#=6 "${meta[@]}" jpeg_exif6_meta.jpg
 png base.ppm PNG24:png_plain.png
 png alpha.pam PNG32:png_alpha.png
 png base.ppm PNG8:png_palette.png
+png base.ppm -interlace PNG PNG24:png_interlaced.png
 png deep.ppm -alpha set -channel A -evaluate set 100% +channel PNG64:png_16bit_alpha.png
 png cw6.ppm PNG24:png_exif6_meta.png
 exif -Orientation#=6 "${meta[@]}" png_exif6_meta.png
