@@ -125,29 +125,34 @@ int main(int argc, char** argv) {
     settings.sizeMode = FitWidth;
     settings.targetWidth = 1600;
     settings.jpegQuality = 85;
-    const ResizePlan resize{0, photo, out + "resized.jpg", kJpegImage, 0};
+    PicturePlan resize;
+    resize.line = 0;
+    resize.source = photo;
+    resize.output = out + "resized.jpg";
+    resize.kind = kJpegImage;
     bool ok = true;
     Report("resize to width 1600 at quality 85", repeats, [&](ImageCodec& codec) {
-        ok = ResizePlannedPicture(settings, resize, codec, {}).converted && ok;
+        const PictureOutcome outcome = ResizePlannedPicture(settings, resize, codec, {});
+        ok = outcome.output_written && !outcome.Failed() && ok;
     });
 
-    AlbumPicturePlan album;
-    album.index = 0;
+    PicturePlan album;
+    album.line = 0;
     album.name = "picture.jpg";
     album.source = photo;
-    album.copy = out + "picture.jpg";
+    album.output = out + "picture.jpg";
     album.thumbnail = out + "_picture.jpg";
     album.kind = kJpegImage;
     Report("album picture: copy and 100 x 100 thumbnail", repeats, [&](ImageCodec& codec) {
         ImgKitSize upright;
         AlbumPictureBytes(album, 100, 100, codec, upright);  // the pool's estimate reads the header
-        ok = MakeAlbumPicture(album, 100, 100, codec, upright).failure.empty() && ok;
+        ok = !MakeAlbumPicture(album, 100, 100, codec, upright).Failed() && ok;
     });
-    album.steps = 1;
+    album.turns = 1;
     Report("album picture: turned copy and thumbnail", repeats, [&](ImageCodec& codec) {
         ImgKitSize upright;
         AlbumPictureBytes(album, 100, 100, codec, upright);
-        ok = MakeAlbumPicture(album, 100, 100, codec, upright).failure.empty() && ok;
+        ok = !MakeAlbumPicture(album, 100, 100, codec, upright).Failed() && ok;
     });
     if (!ok) std::fprintf(stderr, "a picture failed\n");
     return ok ? 0 : 1;

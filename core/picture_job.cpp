@@ -4,8 +4,6 @@
 #include <system_error>
 #include <utility>
 
-#include "core/path_helpers.h"
-#include "platform/file_system.h"
 #include "platform/progress_sink.h"
 
 PictureJobRun RunPictureJob(const PictureJob& job, ProgressSink& progress,
@@ -13,21 +11,16 @@ PictureJobRun RunPictureJob(const PictureJob& job, ProgressSink& progress,
     PictureJobRun run;
     const int count = static_cast<int>(job.pictures.size());
     // Everything the run's own bookkeeping needs is made here, before the first picture: short of
-    // memory, the job fails before it starts rather than in the middle. The texts of the reasons
-    // a throw gives are made once, so that taking a picture in needs no memory at all.
-    std::vector<std::string> reasons;
-    std::vector<const std::string*> reason_of;
+    // memory, the job fails before it starts rather than in the middle.
+    std::vector<PictureOutcome> outcomes;
     std::vector<int> same_file;
     OrderedPool::Tasks tasks;
-    const std::string no_memory = kNoMemoryReason;
-    const std::string processing_failed = kProcessingFailedReason;
     try {
-        reasons.resize(job.pictures.size());
-        reason_of.assign(job.pictures.size(), nullptr);
+        outcomes.resize(job.pictures.size());
         // Worked out here, on the calling thread: the workers get plain data only.
         std::vector<std::vector<std::string>> files;
         files.reserve(job.pictures.size());
-        for (const JobPicture& picture : job.pictures) files.push_back(picture.files);
+        for (const PicturePlan& picture : job.pictures) files.push_back(picture.Files());
         // The files are known by their identity, so a link or a hard link to an earlier
         // picture's source counts as that file. Example: a.jpg, then b.jpg -> a.jpg, both
         // overwritten: b.jpg is left alone, and a.jpg's file is resized once, not once per name.
@@ -36,13 +29,12 @@ PictureJobRun RunPictureJob(const PictureJob& job, ProgressSink& progress,
             if (!job.pictures[i].writes_over_source) same_file[i] = -1;
         tasks.estimate = job.estimate;
     } catch (const std::bad_alloc&) {
-        run.broke_down = kNoMemoryReason;
+        run.broke_down = PictureFailureText(PictureFailure::NoMemory);
         return run;
     }
 
-    // A picture's failure, and the fallback of a failed picture.
-    auto failed = [&](int i, const std::string& reason) {
-        reason_of[i] = &reason;
+    // The fallback of a failed picture.
+    auto fall_back = [&](int i) {
         if (!job.after_failure) return;
         try {
             job.after_failure(i);
@@ -52,52 +44,59 @@ PictureJobRun RunPictureJob(const PictureJob& job, ProgressSink& progress,
     };
     tasks.count = count;
     tasks.run = [&](int i) {
+        // A picture whose work does not end is listed for what ended it, with nothing written.
         try {
-            reasons[i] = job.work(i, same_file[i]);
-            if (!reasons[i].empty()) failed(i, reasons[i]);
+            outcomes[i] = job.work(i, same_file[i]);
         } catch (const std::bad_alloc&) {
-            failed(i, no_memory);
+            outcomes[i] = PictureOutcome{PictureFailure::NoMemory};
         } catch (...) {
-            // A library's error on one picture must not end the job: it is listed instead.
-            failed(i, processing_failed);
+            // A library's failure on one picture must not end the job: it is listed instead.
+            outcomes[i] = PictureOutcome{PictureFailure::ProcessingFailed};
         }
+        if (outcomes[i].Failed()) fall_back(i);
     };
     // Never started: it would need more memory than the process can ever have.
-    tasks.too_large = [&](int i) { failed(i, no_memory); };
+    tasks.too_large = [&](int i) {
+        outcomes[i] = PictureOutcome{PictureFailure::NoMemory};
+        fall_back(i);
+    };
     int listed = -1;  // the last picture whose failure line (if any) is in run.failures
     tasks.commit = [&](int i) {
-        const std::string& reason = reason_of[i] != nullptr ? *reason_of[i] : reasons[i];
-        if (!reason.empty()) {
+        const PictureOutcome& outcome = outcomes[i];
+        if (outcome.Failed()) {
             ++run.failed;
             try {
-                run.failures += job.pictures[i].source + " (ｴﾗｰ)" + reason + "\n";
+                run.failures += job.pictures[i].source + " (ｴﾗｰ)" +
+                                PictureReason(outcome, job.work_done) + "\n";
             } catch (const std::bad_alloc&) {
                 // No memory for its line: the picture is still counted as failed, and the job
                 // says that its list is not whole.
-                run.broke_down = kNoMemoryReason;
+                run.broke_down = PictureFailureText(PictureFailure::NoMemory);
             }
         }
         listed = i;
-        if (job.commit) job.commit(i, reason);
+        if (job.commit) job.commit(i, outcome);
         run.handled = i + 1;
         progress.SetPos(i + 1);
     };
 
+    const char* const no_memory = PictureFailureText(PictureFailure::NoMemory);
+    const char* const processing_failed = PictureFailureText(PictureFailure::ProcessingFailed);
     const char* broke = nullptr;
     try {
         const OrderedPool pool(limits);
         pool.Run(tasks, {[&progress] { return progress.StopRequested(); },
                          [&progress] { progress.Idle(); }});
     } catch (const std::bad_alloc&) {
-        broke = kNoMemoryReason;
+        broke = no_memory;
     } catch (const std::system_error& e) {
         // No worker could start: the system had no memory for its stack (a limit on the
         // process's address space), or no thread to spare.
         const bool memory = e.code() == std::errc::resource_unavailable_try_again ||
                             e.code() == std::errc::not_enough_memory;
-        broke = memory ? kNoMemoryReason : kProcessingFailedReason;
+        broke = memory ? no_memory : processing_failed;
     } catch (...) {
-        broke = kProcessingFailedReason;
+        broke = processing_failed;
     }
     // The pool has stopped and every worker is gone; the user learns which picture it stopped at.
     if (broke != nullptr) {
@@ -111,21 +110,6 @@ PictureJobRun RunPictureJob(const PictureJob& job, ProgressSink& progress,
         }
     }
     return run;
-}
-
-std::string SameFileReason(const std::string& first_source, const std::string& later,
-                           const std::string& not_done, const std::string& kept) {
-    const std::size_t slash = first_source.rfind(kPathSeparator);
-    const std::string name =
-        slash == std::string::npos ? first_source : first_source.substr(slash + 1);
-    if (!IsSameFile(first_source, later))
-        return "同じファイルを先に " + name + " として新しいファイルに置き換えたため、この名前は" +
-               kept;
-    return "同じファイルを先に " + name + " として処理したため、" + not_done;
-}
-
-std::string ChangedFileReason(const std::string& not_done) {
-    return "読み込んだ後でファイルが別のファイルに置き換えられたため、" + not_done;
 }
 
 std::string ProcessedCountLine(int handled, int checked) {

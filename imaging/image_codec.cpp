@@ -98,6 +98,25 @@ std::optional<std::string> ImageCodec::TurnBytesLosslessly(std::string_view sour
     return TurnJpegLosslessly(source, quarter_turns, xmp_too_large);
 }
 
+PictureFailure LoadFailureOf(ImgKitLoadFailure failure) {
+    switch (failure) {
+        case ImgKitLoadFailure::None:
+            return PictureFailure::None;
+        case ImgKitLoadFailure::OutOfMemory:
+            return PictureFailure::NoMemory;
+        case ImgKitLoadFailure::Unreadable:
+            break;
+    }
+    return PictureFailure::Unreadable;
+}
+
+PictureFailure SaveFailureOf(bool saved, const ReplaceFailure& failure, bool xmp_too_large) {
+    // A photograph saved without its XMP is not a lost photograph, but the user is told what it
+    // lacks.
+    if (saved) return xmp_too_large ? PictureFailure::XmpLeftOut : PictureFailure::None;
+    return failure.changed ? PictureFailure::FileChanged : PictureFailure::SaveFailed;
+}
+
 ImageCodec& DefaultImageCodec() {
     static ImageCodec codec;
     return codec;

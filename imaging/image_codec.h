@@ -4,16 +4,30 @@
 #include <string>
 
 #include "core/path_helpers.h"
+#include "core/picture_outcome.h"
 #include "imaging/imgkit.h"
 #include "imaging/picture_bytes.h"
 #include "imaging/picture_codec.h"
 #include "platform/file_system.h"
 
+// The imaging layer's failures as the jobs' failure kinds, in one place: a load that gave no
+// picture (ImgKitLastLoadFailure: memory, or a file that is missing, empty, damaged or no picture
+// of its kind), and a save (not written; written without the source's XMP; refused because the
+// file read was no longer in place). None for a load that gave a picture and a save made whole.
+PictureFailure LoadFailureOf(ImgKitLoadFailure failure);
+PictureFailure SaveFailureOf(bool saved, const ReplaceFailure& failure, bool xmp_too_large);
+
+// A job's picture as its load gave it: the picture, or the reason there is none.
+struct LoadedPicture {
+    ImageHandle image;
+    PictureFailure failure = PictureFailure::None;  // Unreadable or NoMemory when `image` is empty
+};
+
 // The imaging seam of the jobs: the real codec forwards to the ImgKit entry points; tests derive
 // from it to make named files fail to load or save. Memory that runs out in a step after the load
 // (a turn, a resize, an encoding, the metadata) is thrown as std::bad_alloc, so that the job lists
 // the picture as out of memory and writes nothing for it; a load that finds no memory gives no
-// picture (ImgKitLastLoadFailure tells why).
+// picture, and LoadPicture tells why.
 class ImageCodec {
   public:
     virtual ~ImageCodec() = default;
@@ -21,6 +35,12 @@ class ImageCodec {
     // Refuses a damaged picture (ImgKitDamage::Refuse): a job never saves half a picture.
     virtual ImageHandle Load(const std::string& path, int min_width, int min_height) {
         return ImgKitFileLoad(path, min_width, min_height);
+    }
+    // Load for a job: the picture, or why there is none.
+    LoadedPicture LoadPicture(const std::string& path, int min_width, int min_height) {
+        LoadedPicture loaded{Load(path, min_width, min_height)};
+        if (!loaded.image) loaded.failure = LoadFailureOf(ImgKitLastLoadFailure());
+        return loaded;
     }
     virtual ImgKitSize UprightSize(const std::string& path) { return ImgKitUprightSize(path); }
     virtual void Rotate(ImageHandle& image);
@@ -67,28 +87,44 @@ class ImageCodec {
     }
 
     // SavePicture for a picture loaded from the file `source`: a JPEG keeps what the camera
-    // recorded in the source (CarryMetadata, `xmp_too_large` with it). Reads `source` before
-    // writing, so `path` may be it.
-    bool SavePictureOf(const std::string& source, const std::string& path, const ImageHandle& image,
-                       ImageKind kind, int quality, bool* xmp_too_large) {
-        if (xmp_too_large != nullptr) *xmp_too_large = false;
-        if (kind != kJpegImage) return SavePicture(path, image, kind, quality);
-        const std::optional<std::string> bytes = EncodeJpeg(image, quality);
-        return bytes && WriteFile(path, CarryMetadata(source, *bytes, xmp_too_large));
+    // recorded in the source (CarryMetadata). Reads `source` before writing, so `path` may be it.
+    // None, XmpLeftOut (saved without the source's XMP) or SaveFailed (`path` as it was).
+    PictureFailure SavePictureOf(const std::string& source, const std::string& path,
+                                 const ImageHandle& image, ImageKind kind, int quality) {
+        bool xmp_too_large = false;
+        bool saved = false;
+        if (kind != kJpegImage) {
+            saved = SavePicture(path, image, kind, quality);
+        } else if (const std::optional<std::string> bytes = EncodeJpeg(image, quality)) {
+            saved = WriteFile(path, CarryMetadata(source, *bytes, &xmp_too_large));
+        }
+        return SaveFailureOf(saved, ReplaceFailure{}, xmp_too_large);
     }
 
     // SavePictureOf over the file the picture was loaded from (`file.path`), which is replaced only
-    // while it is still the file that was read (`failure.changed` tells when it was not);
-    // `xmp_too_large` as for SavePictureOf.
-    bool SavePictureOver(const FileToReplace& file, const ImageHandle& image, ImageKind kind,
-                         int quality, ReplaceFailure& failure, bool* xmp_too_large) {
-        if (xmp_too_large != nullptr) *xmp_too_large = false;
+    // while it is still the file that was read: else FileChanged, with nothing written.
+    PictureFailure SavePictureOver(const FileToReplace& file, const ImageHandle& image,
+                                   ImageKind kind, int quality) {
         const std::optional<std::string> bytes =
             kind == kJpegImage ? EncodeJpeg(image, quality) : EncodeBmp(image);
-        if (!bytes) return false;
-        if (kind != kJpegImage) return WriteFile(file.path, *bytes, &file, &failure);
-        return WriteFile(file.path, CarryMetadata(file.path, *bytes, xmp_too_large), &file,
-                         &failure);
+        if (!bytes) return PictureFailure::SaveFailed;
+        bool xmp_too_large = false;
+        ReplaceFailure failure;
+        const bool saved =
+            kind != kJpegImage
+                ? WriteFile(file.path, *bytes, &file, &failure)
+                : WriteFile(file.path, CarryMetadata(file.path, *bytes, &xmp_too_large), &file,
+                            &failure);
+        return SaveFailureOf(saved, failure, xmp_too_large);
+    }
+
+    // Puts a file made whole elsewhere (a JPEG turned on its blocks) at `path`, or with `replaces`
+    // only in place of that file (else FileChanged); `xmp_too_large` is what its making said.
+    PictureFailure SaveFile(const std::string& path, const std::string& bytes,
+                            const FileToReplace* replaces, bool xmp_too_large) {
+        ReplaceFailure failure;
+        const bool saved = WriteFile(path, bytes, replaces, &failure);
+        return SaveFailureOf(saved, failure, xmp_too_large);
     }
 
     // Every kind of picture, from a file read once (picture_codec.h). The file at `path` whole,

@@ -6,6 +6,7 @@
 #include "widgets/c_folder_tree.h"
 #include "widgets/dialog_units.h"
 #include "widgets/edge_anchors.h"
+#include "widgets/folder_dlg_ids.h"
 #include "widgets/path_text.h"
 #include "widgets/text_fit.h"
 #include "widgets/window_placement.h"
@@ -13,8 +14,9 @@
 CFolderDlg::CFolderDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint) {
+    namespace ids = folder_dlg_ids;
     setWindowTitle(QStringLiteral("ディレクトリ"));
-    setObjectName(QStringLiteral("130"));
+    NameControl(this, ids::kDialog);
     setModal(true);
     const QFont font = DialogFont();
     setFont(font);
@@ -27,21 +29,21 @@ CFolderDlg::CFolderDlg(QWidget* parent)
     auto* anchors = new EdgeAnchors(this, opening);
 
     path_box_ = new QLineEdit(this);
-    path_box_->setObjectName(QStringLiteral("1010"));
+    NameControl(path_box_, ids::kPathEdit);
     units.Place(path_box_, 7, 7, 157, 14);
 
     tree_ = new CFolderTree(this);
-    tree_->setObjectName(QStringLiteral("1009"));
+    NameControl(tree_, ids::kFolderTree);
     units.Place(tree_, 7, 27, 157, 119);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("1"));
+    NameControl(ok, ids::kOkButton);
     ok->setDefault(true);
     ok->setAutoDefault(true);
     units.Place(ok, 173, 7, 50, 14);
 
     auto* cancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-    cancel->setObjectName(QStringLiteral("2"));
+    NameControl(cancel, ids::kCancelButton);
     cancel->setAutoDefault(false);
     units.Place(cancel, 173, 24, 50, 14);
 

@@ -8,6 +8,7 @@
 
 #include "widgets/dialog_units.h"
 #include "widgets/progress_bar_frame.h"
+#include "widgets/progress_dlg_ids.h"
 
 CProgressDlg::CProgressDlg(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -15,23 +16,24 @@ CProgressDlg::CProgressDlg(QWidget* owner)
     // A caption with a close box, which (like Alt+F4 and Esc) asks the job to stop exactly as
     // "中止" does: the window itself goes only when the job has ended.
     setWindowTitle(QStringLiteral("ちょっとまっててね。"));
-    setObjectName(QStringLiteral("151"));
+    namespace ids = progress_dlg_ids;
+    NameControl(this, ids::kDialog);
     const QFont font = DialogFont();
     setFont(font);
     const DialogUnits units(font);
     setFixedSize(units.X(166), units.Y(61));
 
     message_ = new QLabel(QStringLiteral("Static"), this);
-    message_->setObjectName(QStringLiteral("1009"));
+    NameControl(message_, ids::kMessageLabel);
     message_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     units.Place(message_, 30, 9, 102, 8);
 
     bar_ = new ProgressBarFrame(this);
-    bar_->setObjectName(QStringLiteral("1056"));
+    NameControl(bar_, ids::kBar);
     units.Place(bar_, 7, 24, 152, 12);
 
     stop_button_ = new QPushButton(QStringLiteral("中止"), this);
-    stop_button_->setObjectName(QStringLiteral("stop"));
+    NameControl(stop_button_, ids::kStopButton);
     // Enter must not stop a job by accident: only a click or Esc does.
     stop_button_->setAutoDefault(false);
     stop_button_->setDefault(false);

@@ -47,7 +47,7 @@ class CProgressDlg : public QDialog, public ProgressSink {
 
     // The number of steps of the current phase (100 until the first SetRange).
     int Range() const { return range_; }
-    // The bar's inside as last painted (inner rectangle of control 1056), for checks.
+    // The bar's inside as last painted (the inner rectangle of the bar), for checks.
     QImage BarPicture() const;
 
   protected:

@@ -2,14 +2,15 @@
 
 #include <string>
 
+#include "core/whole_number.h"
+
 class QLineEdit;
 class QWidget;
 class UserDialogs;
 
 // Moves an integer edit's text into its field with the standard checks of the dialogs:
-// - a text that is not a whole number (optional blanks and sign, then digits only): the field is
-// left
-//   unchanged and "整数を入力してください。" is shown;
+// - a text that is not a whole number (ParseWholeNumber: optional blanks and sign, then digits
+//   only): the field is left unchanged and "整数を入力してください。" is shown;
 // - a whole number outside [low, high]: the number is stored in the field first, then
 //   "%1 から %2 までの整数を入力してください。" is shown with the bounds filled in.
 // Both messages use the exclamation icon and the application title; the focus then goes back to the
@@ -23,9 +24,8 @@ bool ExchangeIntField(QLineEdit* edit, int& field, UserDialogs& dialogs);
 // is stored, anything else leaves the field as it was. True when it was stored.
 bool TakeIntFieldQuietly(const QLineEdit* edit, int& field, int low, int high);
 
-// The two standard texts, for tests and for callers that check values themselves.
-std::string NotAWholeNumberMessage();
-std::string OutOfRangeMessage(int low, int high);
+// The two standard texts (NotAWholeNumberMessage, OutOfRangeMessage) and the whole-number rule
+// are core's, shared with the command lines.
 
 // Puts the focus into `widget` and selects its text when it is a line edit.
 void FocusAndSelect(QWidget* widget);

@@ -165,10 +165,7 @@ Request Parse(const std::vector<std::string>& args, Info& info) {
 
 // Brings the settings into the form the Output page leaves them in, or names what is wrong.
 void PrepareSettings(AlbumSettings& s) {
-    for (std::string* name : {&s.html_name, &s.pic_folder, &s.thumb_folder, &s.material_folder}) {
-        StripTrailingSeparator(*name);
-    }
-    if (std::optional<std::string> error = CheckSettingRanges(s)) throw UsageError{*error};
+    if (std::optional<std::string> error = CheckSettings(s)) throw UsageError{*error};
 
     s.picture_path = AbsolutePath(s.picture_path);
     if (!IsDirectory(s.picture_path)) {
@@ -180,15 +177,28 @@ void PrepareSettings(AlbumSettings& s) {
         // The album goes beside the pictures: the copies are the pictures themselves.
         s.pic_folder.clear();
     } else {
+        // A relative output folder is taken from the current folder, as any path argument is.
         s.out_dir = AbsolutePath(s.out_dir);
         StripTrailingSeparator(s.out_dir);
-        if (s.out_dir.empty() || !IsAbsoluteFolderPath(s.out_dir))
-            throw UsageError{kNotAbsoluteMessage};
-        if (HasExtension(s.out_dir)) throw UsageError{s.out_dir + ": " + kExtensionMessage};
     }
-    if (PicturesGoOverSources(s)) throw UsageError{kPictureFolderMessage};
-    if (ThumbnailsGoIntoPictureFolder(s)) throw UsageError{kThumbnailFolderMessage};
-    if (ClashingAlbumFolders(s) != AlbumFolderClash::None) throw UsageError{kFolderClashMessage};
+    // The create button's checks, in its order (the names have passed already).
+    switch (CheckAlbumOutput(s).refusal) {
+        case AlbumOutputRefusal::None:
+            return;
+        case AlbumOutputRefusal::NameNotAlone:
+            throw UsageError{kNameOnlyMessage};
+        case AlbumOutputRefusal::NotAbsolute:
+            throw UsageError{kNotAbsoluteMessage};
+        case AlbumOutputRefusal::HasExtension:
+            throw UsageError{s.out_dir + ": " + kExtensionMessage};
+        case AlbumOutputRefusal::PicturesOverSources:
+            throw UsageError{kPictureFolderMessage};
+        case AlbumOutputRefusal::ThumbnailsInPictureFolder:
+            throw UsageError{kThumbnailFolderMessage};
+        case AlbumOutputRefusal::ThumbnailFolderClash:
+        case AlbumOutputRefusal::MaterialFolderClash:
+            throw UsageError{kFolderClashMessage};
+    }
 }
 
 }  // namespace

@@ -6,15 +6,18 @@
 
 struct AlbumSettings;
 
+// pictavo-cli's reading of the settings schema (kAlbumSettingSchema): its texts name the key.
+
 // The profile keys that `--set KEY=VALUE` accepts, in profile order.
 std::vector<std::string> SettableKeys();
 
-// Sets the field whose profile key is `key` from `value`: integers in decimal, colours in decimal
-// or as "#rrggbb", texts as given. Returns an error text (unknown key, not a number) or nothing.
+// Sets the field whose profile key is `key` from `value` (ReadSettingText: numbers in decimal,
+// colours in decimal or as "#rrggbb", texts as given). Returns an error text (unknown key, not a
+// number or colour) or nothing.
 std::optional<std::string> ApplySetting(AlbumSettings& settings, const std::string& key,
                                         const std::string& value);
 
-// The first value outside the range its page accepts (box 50-180, columns and rows 1-10, font sizes
-// 1-7, flags 0-1, colours 0-0xffffff, the four names without path or extension), as an error text
-// naming the key; nothing when every value is acceptable.
-std::optional<std::string> CheckSettingRanges(const AlbumSettings& settings);
+// Checks every value as the pages do (CheckSettingValue), the numbers first, then the names, and
+// returns the first refusal as an error text naming the key; nothing when every value passes, the
+// names then holding their name alone (one trailing separator dropped).
+std::optional<std::string> CheckSettings(AlbumSettings& settings);

@@ -4,10 +4,13 @@
 #include <cstdint>
 #include <new>
 #include <optional>
+#include <span>
 
 #include "album/generation/album_pipeline.h"
 #include "album/generation/html_helpers.h"
 #include "album/generation/index_page_writer.h"
+#include "album/generation/page_file.h"
+#include "album/generation/page_picture.h"
 #include "album/generation/slide_show_page_writer.h"
 #include "core/mul_div.h"
 #include "core/path_helpers.h"
@@ -20,29 +23,36 @@
 
 namespace {
 
-// Saves the turned picture as the plan's copy: the losslessly turned file when there is one, else
-// the turned pixels re-encoded at quality 100 (a JPEG keeping the source's metadata). When the copy
-// is the picture's own entry (the album lies in the picture folder), `original` is the file that
-// was read, which is replaced only while it is still in place (`failure.changed` tells when it was
-// not). Any other copy is replaced as an entry: a link or hard link to the original standing in the
-// album is never written through. The save goes through a temporary file either way, so a failed
-// save never harms the original. `xmp_too_large` is set when the copy had to leave the source's
-// XMP out.
-bool SaveTurnedCopy(ImageCodec& codec, const AlbumPicturePlan& plan, const FileToReplace& original,
-                    const ImageHandle& image, const std::optional<std::string>& turned_file,
-                    ReplaceFailure& failure, bool& xmp_too_large) {
-    if (plan.over_source) {
-        if (turned_file) return codec.WriteFile(original.path, *turned_file, &original, &failure);
-        return codec.SavePictureOver(original, image, plan.kind, 100, failure, &xmp_too_large);
+// Saves the turned picture as the plan's copy: the losslessly turned file when there is one
+// (`turned_xmp_too_large` is what its making said), else the turned pixels re-encoded at quality
+// 100 (a JPEG keeping the source's metadata). When the copy is the picture's own entry (the album
+// lies in the picture folder), `original` is the file that was read, which is replaced only while
+// it is still in place (else FileChanged). Any other copy is replaced as an entry: a link or hard
+// link to the original standing in the album is never written through. The save goes through a
+// temporary file either way, so a failed save (SaveFailed) never harms the original.
+PictureFailure SaveTurnedCopy(ImageCodec& codec, const PicturePlan& plan,
+                              const FileToReplace& original, const ImageHandle& image,
+                              const std::optional<std::string>& turned_file,
+                              bool turned_xmp_too_large) {
+    if (plan.output_is_source) {
+        if (turned_file)
+            return codec.SaveFile(original.path, *turned_file, &original, turned_xmp_too_large);
+        return codec.SavePictureOver(original, image, plan.kind, 100);
     }
-    if (turned_file) return codec.WriteFile(plan.copy, *turned_file);
-    return codec.SavePictureOf(plan.source, plan.copy, image, plan.kind, 100, &xmp_too_large);
+    if (turned_file)
+        return codec.SaveFile(plan.output, *turned_file, nullptr, turned_xmp_too_large);
+    return codec.SavePictureOf(plan.source, plan.output, image, plan.kind, 100);
 }
 
-// False when the copy was needed and failed.
-bool CopyIfDifferent(const AlbumPicturePlan& plan) {
-    // Only the source's own entry needs no copy; a link to it elsewhere is replaced by the copy.
-    return plan.over_source || CopyFileReplacing(plan.source, plan.copy);
+// The picture put into the album as it is, after `failure` (why it is not made otherwise, or
+// None): CopyFailed instead when the copy was needed and failed. Only the source's own entry needs
+// no copy; a link to it elsewhere is replaced by the copy.
+PictureOutcome CopiedAsItIs(const PicturePlan& plan, PictureFailure failure) {
+    PictureOutcome outcome;
+    const bool in_place = plan.output_is_source || CopyFileReplacing(plan.source, plan.output);
+    outcome.output_written = in_place && !plan.output_is_source;
+    outcome.failure = in_place ? failure : PictureFailure::CopyFailed;
+    return outcome;
 }
 
 // Pixels are held as 32-bit RGB.
@@ -69,8 +79,8 @@ int AlbumPageCount(const AlbumSettings& settings, int checked_count) {
     return std::max(1, pages);
 }
 
-std::vector<AlbumPicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
-                                                const PictureSelection& pictures) {
+std::vector<PicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
+                                           const PictureSelection& pictures) {
     const std::string base = AlbumOutputFolder(settings);
     std::string folder = ExpandHome(settings.picture_path);
     // The picture page always leaves a separator at the end; a profile may not.
@@ -82,17 +92,19 @@ std::vector<AlbumPicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
     const std::string copy_folder = base + MakeAlbumPath(settings, kPictureFolderKind, "", false);
     const bool over_source =
         IsSameFolder(folder.empty() ? "." : folder, copy_folder.empty() ? "." : copy_folder);
-    std::vector<AlbumPicturePlan> plans;
+    std::vector<PicturePlan> plans;
     for (int i = pictures.FirstChecked(); i != -1; i = pictures.NextChecked(i)) {
-        AlbumPicturePlan plan;
-        plan.index = i;
+        PicturePlan plan;
+        plan.line = i;
         plan.name = pictures.ItemText(i);
         plan.source = folder + plan.name;
-        plan.copy = base + MakeAlbumPath(settings, kPictureFolderKind, plan.name, false);
+        plan.output = base + MakeAlbumPath(settings, kPictureFolderKind, plan.name, false);
         plan.thumbnail = base + MakeAlbumPath(settings, kThumbnailFolderKind, plan.name, false);
         plan.kind = ImageKindOfName(plan.source);
-        plan.steps = pictures.GetQuarterTurns(i) % 4;
-        plan.over_source = over_source;
+        plan.turns = pictures.GetQuarterTurns(i) % 4;
+        plan.output_is_source = over_source;
+        plan.writes_over_source =
+            over_source && plan.turns > 0 && (plan.kind == kJpegImage || plan.kind == kBmpImage);
         plans.push_back(std::move(plan));
     }
     return plans;
@@ -100,46 +112,39 @@ std::vector<AlbumPicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
 
 namespace {
 
-// What making a loaded picture's files met, beside the outcome.
-struct LoadedPictureSteps {
-    bool turn_failed = false;
-    bool copy_failed = false;
-    bool thumbnail_failed = false;
-    bool thumbnail_no_memory = false;
-    bool xmp_too_large = false;
-    bool changed = false;  // the file read was no longer in place at the save: nothing written
-};
-
 // The one load of a JPEG or BMP picture: turned copy (or the file itself when unturned), then the
-// thumbnail from the turned picture. False when the picture could not be loaded (nothing written).
-// Memory that runs out before the copy is in place goes up as std::bad_alloc, with nothing
-// written; once the copy is in place, it costs the thumbnail alone.
-bool MakeLoadedPictureFiles(const AlbumPicturePlan& plan, int box_width, int box_height,
-                            ImageCodec& codec, ImgKitSize upright, AlbumPictureOutcome& outcome,
-                            LoadedPictureSteps& met) {
-    const int steps = plan.steps;
+// thumbnail from the turned picture. A picture that cannot be loaded is put into the album
+// unturned, as it is, without a thumbnail. Memory that runs out before the copy is in place goes
+// up as std::bad_alloc, with nothing written; once the copy is in place, it costs the thumbnail
+// alone.
+PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, int box_height,
+                                      ImageCodec& codec, ImgKitSize upright) {
+    const int turns = plan.turns;
     // A turn saved over the picture itself replaces the file its path leads to, so that a picture
     // kept behind a link stays where the link points. The link is resolved once, here, before the
     // read: the file read is the file replaced, and nothing is written when the path no longer
     // leads to it at the save (a link re-pointed, the file swapped meanwhile).
     FileToReplace original;
-    const bool over_source = plan.over_source && steps > 0;
-    if (over_source && !FindFileToReplace(plan.source, original)) return false;
+    const bool over_source = plan.output_is_source && turns > 0;
+    // Nothing to read there (any more): as a picture that cannot be read.
+    if (over_source && !FindFileToReplace(plan.source, original))
+        return CopiedAsItIs(plan, PictureFailure::Unreadable);
     const std::string& read = over_source ? original.path : plan.source;
     // A JPEG whose turn its blocks allow is turned on the compressed data: no pixel changes and the
     // copy keeps about its size, where a re-encode at quality 100 doubles it or more.
     std::optional<std::string> turned_file;
-    if (steps > 0 && plan.kind == kJpegImage)
-        turned_file = codec.TurnLosslessly(read, steps, &met.xmp_too_large);
+    bool turned_xmp_too_large = false;
+    if (turns > 0 && plan.kind == kJpegImage)
+        turned_file = codec.TurnLosslessly(read, turns, &turned_xmp_too_large);
 
     // When the copy needs no pixels (copied as a file, or turned on its blocks), the one load only
     // feeds the thumbnail and may be decoded at a reduced scale when the picture is at least twice
     // the box (never below the thumbnail it makes). A re-encoded copy needs every pixel.
     int min_width = 0;
     int min_height = 0;
-    if (steps <= 0 || turned_file) {
+    if (turns <= 0 || turned_file) {
         if (upright.width <= 0 || upright.height <= 0) upright = codec.UprightSize(read);
-        const bool sideways = steps > 0 && steps % 2 == 1;
+        const bool sideways = turns > 0 && turns % 2 == 1;
         const ImgKitSize shown = sideways ? ImgKitSize{upright.height, upright.width} : upright;
         if (shown.width > 0 && shown.height > 0) {
             const ImgKitSize fit = FitThumbnail(box_width, box_height, shown.width, shown.height);
@@ -153,49 +158,59 @@ bool MakeLoadedPictureFiles(const AlbumPicturePlan& plan, int box_width, int box
         }
     }
 
-    ImageHandle image = codec.Load(read, min_width, min_height);
-    if (!image) return false;
-    for (int turn = 0; turn < steps; ++turn) codec.Rotate(image);
+    LoadedPicture loaded = codec.LoadPicture(read, min_width, min_height);
+    if (!loaded.image) return CopiedAsItIs(plan, loaded.failure);
+    ImageHandle& image = loaded.image;
+    for (int turn = 0; turn < turns; ++turn) codec.Rotate(image);
 
-    if (steps <= 0) {
-        met.copy_failed = !CopyIfDifferent(plan);
+    PictureOutcome outcome;
+    if (turns <= 0) {
+        outcome = CopiedAsItIs(plan, PictureFailure::None);
     } else {
-        ReplaceFailure failure;
-        if (SaveTurnedCopy(codec, plan, original, image, turned_file, failure, met.xmp_too_large)) {
-            outcome.saved_over_source = plan.over_source;
-        } else if (failure.changed) {
+        const PictureFailure saved =
+            SaveTurnedCopy(codec, plan, original, image, turned_file, turned_xmp_too_large);
+        if (saved == PictureFailure::FileChanged) {
             // The name now shows another picture: a thumbnail of the one read would not match it.
-            met.changed = true;
-            outcome.copy_dealt_with = true;
-            return true;
+            outcome.failure = saved;
+            return outcome;
+        }
+        if (saved == PictureFailure::SaveFailed) {
+            outcome = CopiedAsItIs(plan, PictureFailure::TurnedSaveFailed);
         } else {
-            met.turn_failed = true;
-            met.copy_failed = !CopyIfDifferent(plan);
+            outcome.output_written = true;
+            outcome.failure = saved;  // None, or XmpLeftOut
         }
     }
-    outcome.copy_dealt_with = true;
     turned_file.reset();
 
+    PictureFailure thumbnail = PictureFailure::None;
     try {
         const ImgKitSize size = codec.Size(image);
         const ImgKitSize fit = FitThumbnail(box_width, box_height, size.width, size.height);
         ImageHandle small = codec.Resize(image, fit.width, fit.height);
         // The turned picture is not needed any more: release it before the thumbnail is encoded.
         ImgKitMemFree(image);
-        met.thumbnail_failed = !small || !codec.SavePicture(plan.thumbnail, small, plan.kind, 100);
+        outcome.thumbnail_written =
+            small && codec.SavePicture(plan.thumbnail, small, plan.kind, 100);
+        if (!outcome.thumbnail_written) thumbnail = PictureFailure::ThumbnailFailed;
     } catch (const std::bad_alloc&) {
-        met.thumbnail_no_memory = true;
+        thumbnail = PictureFailure::NoMemory;
     } catch (...) {
         // Nothing of what was done above may be lost to the caller (a copy turned over its
         // source must have its turn cleared): the thumbnail alone fails.
-        met.thumbnail_failed = true;
+        thumbnail = PictureFailure::ThumbnailFailed;
     }
-    return true;
+    // One reason per picture, the one that costs the album most: the copy's failure before the
+    // thumbnail's, and either before a copy saved without its XMP.
+    if (outcome.failure == PictureFailure::None || outcome.failure == PictureFailure::XmpLeftOut) {
+        if (thumbnail != PictureFailure::None) outcome.failure = thumbnail;
+    }
+    return outcome;
 }
 
 }  // namespace
 
-std::int64_t AlbumPictureBytes(const AlbumPicturePlan& plan, int box_width, int box_height,
+std::int64_t AlbumPictureBytes(const PicturePlan& plan, int box_width, int box_height,
                                ImageCodec& codec, ImgKitSize& upright) {
     upright = {};
     if (plan.kind != kJpegImage && plan.kind != kBmpImage) return 0;
@@ -206,7 +221,7 @@ std::int64_t AlbumPictureBytes(const AlbumPicturePlan& plan, int box_width, int 
     // What the decoder holds beside the pixels: the file, a progressive picture's coefficients.
     const std::int64_t work = ImgKitDecodeWorkBytes(plan.source);
     // A turned picture is held twice while it turns (the old pixels and the new).
-    if (plan.steps > 0) return std::max(work + full, 2 * full);
+    if (plan.turns > 0) return std::max(work + full, 2 * full);
     const ImgKitSize fit = FitThumbnail(box_width, box_height, upright.width, upright.height);
     const bool reduced = upright.width >= 2 * std::max(1, box_width) &&
                          upright.height >= 2 * std::max(1, box_height);
@@ -217,44 +232,12 @@ std::int64_t AlbumPictureBytes(const AlbumPicturePlan& plan, int box_width, int 
     return work + decoded + static_cast<std::int64_t>(fit.width) * fit.height * kBytesPerPixel;
 }
 
-AlbumPictureOutcome MakeAlbumPicture(const AlbumPicturePlan& plan, int box_width, int box_height,
-                                     ImageCodec& codec, ImgKitSize upright) {
-    AlbumPictureOutcome outcome;
-    bool loaded = false;
-    bool out_of_memory = false;
-    bool copy_failed = false;
-    LoadedPictureSteps met;
-    if (plan.kind == kJpegImage || plan.kind == kBmpImage) {
-        loaded = MakeLoadedPictureFiles(plan, box_width, box_height, codec, upright, outcome, met);
-        copy_failed = met.copy_failed;
-        // A picture that cannot be loaded is still put into the album, unturned, as it is.
-        if (!loaded) {
-            out_of_memory = ImgKitLastLoadFailure() == ImgKitLoadFailure::OutOfMemory;
-            copy_failed = !CopyIfDifferent(plan);
-        }
-    } else {
-        // A GIF is copied as it is, without a thumbnail: the page shows the picture itself.
-        copy_failed = !CopyIfDifferent(plan);
-        loaded = true;
-    }
-    outcome.copy_dealt_with = true;
-    // One reason per picture: the one that costs the album most.
-    if (met.changed) {
-        outcome.failure = ChangedFileReason(kAlbumNotTurnedAgain);
-    } else if (copy_failed) {
-        outcome.failure = kAlbumCopyFailed;
-    } else if (met.turn_failed) {
-        outcome.failure = kAlbumTurnFailed;
-    } else if (!loaded) {
-        outcome.failure = out_of_memory ? kNoMemoryReason : kAlbumLoadFailed;
-    } else if (met.thumbnail_no_memory) {
-        outcome.failure = kNoMemoryReason;
-    } else if (met.thumbnail_failed) {
-        outcome.failure = kAlbumThumbnailFailed;
-    } else if (met.xmp_too_large) {
-        outcome.failure = kXmpTooLargeReason;
-    }
-    return outcome;
+PictureOutcome MakeAlbumPicture(const PicturePlan& plan, int box_width, int box_height,
+                                ImageCodec& codec, ImgKitSize upright) {
+    if (plan.kind == kJpegImage || plan.kind == kBmpImage)
+        return MakeLoadedPictureFiles(plan, box_width, box_height, codec, upright);
+    // A GIF is copied as it is, without a thumbnail: the page shows the picture itself.
+    return CopiedAsItIs(plan, PictureFailure::None);
 }
 
 AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
@@ -281,7 +264,8 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
         const std::string m = MaterialFileName(name);
         if (m.empty() || CopyFileReplacing(folder + m, material + m)) return;
         ++result.materials_failed;
-        result.failures += folder + m + " (ｴﾗｰ)" + kAlbumCopyFailed + "\n";
+        result.failures +=
+            folder + m + " (ｴﾗｰ)" + PictureFailureText(PictureFailure::CopyFailed) + "\n";
     };
     copy_material(context.materials.wallpaper, s.name_bg);
     progress.SetPos(3);
@@ -305,49 +289,55 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     progress.SetPos(0);
 
     // The list is read here, on the calling thread; the workers get plain data only.
-    const std::vector<AlbumPicturePlan> plans = PlanAlbumPictures(s, context.pictures);
+    PictureJob job;
+    job.pictures = PlanAlbumPictures(s, context.pictures);
+    job.work_done = PictureWork::Turn;
+    const std::vector<PicturePlan>& plans = job.pictures;
     const int box_width = s.thumbnail_x;
     const int box_height = s.thumbnail_y;
     std::vector<ImgKitSize> uprights(plans.size());
-    std::vector<AlbumPictureOutcome> outcomes(plans.size());
+    // Set on a worker once a picture's work has put its copy in place, or met the reason it could
+    // not: its fallback then has nothing to add.
+    std::vector<char> copy_dealt_with(plans.size(), 0);
     ImageCodec& codec = context.codec;
 
-    PictureJob job;
-    for (const AlbumPicturePlan& plan : plans) {
-        // Only a turned JPEG or BMP copied onto its own entry (the album in the picture folder)
-        // writes over its source.
-        const bool turns_source = plan.over_source && plan.steps > 0 &&
-                                  (plan.kind == kJpegImage || plan.kind == kBmpImage);
-        job.pictures.push_back(
-            {plan.source, {plan.source, plan.copy, plan.thumbnail}, turns_source});
-    }
     job.estimate = [&](int i) {
         return AlbumPictureBytes(plans[i], box_width, box_height, codec, uprights[i]);
     };
-    job.work = [&](int i, int same_file) -> std::string {
+    job.work = [&](int i, int same_file) -> PictureOutcome {
         if (same_file < 0) {
-            outcomes[i] = MakeAlbumPicture(plans[i], box_width, box_height, codec, uprights[i]);
-            return outcomes[i].failure;
+            PictureOutcome made =
+                MakeAlbumPicture(plans[i], box_width, box_height, codec, uprights[i]);
+            copy_dealt_with[i] = 1;
+            return made;
         }
         // A later name of a picture its first name has turned over its source: turning it again
         // would turn the one file twice. The page still shows this name, so it gets the thumbnail
         // of the file as it now stands.
-        AlbumPicturePlan as_it_stands = plans[i];
-        as_it_stands.steps = 0;
-        outcomes[i] = MakeAlbumPicture(as_it_stands, box_width, box_height, codec, uprights[i]);
-        if (!outcomes[i].failure.empty()) return outcomes[i].failure;
-        return SameFileReason(plans[same_file].source, plans[i].source, kAlbumNotTurnedAgain,
-                              kAlbumNameKept);
+        PicturePlan as_it_stands = plans[i];
+        as_it_stands.turns = 0;
+        const PictureOutcome made =
+            MakeAlbumPicture(as_it_stands, box_width, box_height, codec, uprights[i]);
+        copy_dealt_with[i] = 1;
+        if (made.Failed()) return made;
+        PictureOutcome same = SameFileOutcome(plans[same_file].source, plans[i].source);
+        same.output_written = made.output_written;
+        same.thumbnail_written = made.thumbnail_written;
+        return same;
     };
     job.after_failure = [&](int i) {
         // A picture whose work ended before its copy was made (memory ran out, or it was too
         // large to start) is still put into the album as it is, as one that cannot be loaded.
-        if (!outcomes[i].copy_dealt_with) CopyIfDifferent(plans[i]);
+        if (!copy_dealt_with[i]) CopiedAsItIs(plans[i], PictureFailure::None);
     };
     // Room for every line, made before the first picture: taking one in never needs memory.
     result.saved_over_source.reserve(plans.size());
-    job.commit = [&](int i, const std::string&) {
-        if (outcomes[i].saved_over_source) result.saved_over_source.push_back(plans[i].index);
+    result.thumbnails_written.reserve(plans.size());
+    job.commit = [&](int i, const PictureOutcome& outcome) {
+        // A turned picture saved over its own source file has spent its recorded turns.
+        if (outcome.output_written && plans[i].writes_over_source)
+            result.saved_over_source.push_back(plans[i].line);
+        result.thumbnails_written.push_back(outcome.thumbnail_written);
     };
     const PictureJobRun run = RunPictureJob(job, progress, OrderedPool::Limits{context.workers, 0});
     result.pictures_made = run.handled;
@@ -363,14 +353,31 @@ std::string AlbumPagesLine(int handled, int page_count) {
            " ページのHTMLファイルを処理しました。";
 }
 
-AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context) {
+std::vector<PagePicture> AlbumPagePictures(const AlbumSettings& settings,
+                                           const PictureSelection& pictures,
+                                           const std::vector<bool>& thumbnails_written) {
+    std::vector<PagePicture> shown;
+    std::size_t k = 0;
+    for (int line = pictures.FirstChecked(); line != -1; line = pictures.NextChecked(line), ++k) {
+        const std::string name = pictures.ItemText(line);
+        const bool thumbnail =
+            k < thumbnails_written.size() ? thumbnails_written[k] : ThumbnailExists(settings, name);
+        shown.push_back(PagePictureOf(settings, name, pictures.GetComment(line), thumbnail));
+    }
+    return shown;
+}
+
+AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context,
+                                  const std::vector<PagePicture>& pictures) {
     const AlbumSettings& s = context.settings;
     ProgressSink& progress = context.progress;
     AlbumPagesOutcome outcome;
-    outcome.page_count = AlbumPageCount(s, context.pictures.CheckedCount());
+    outcome.page_count = AlbumPageCount(s, static_cast<int>(pictures.size()));
     progress.SetMessage("HTMLを作成しています...");
     progress.SetRange(outcome.page_count);
-    int first = context.pictures.FirstChecked();
+    const std::span<const PagePicture> all(pictures);
+    const std::int64_t per_page = PicturesPerPage(s);
+    std::size_t first = 0;
     for (int page = 1; page <= outcome.page_count; ++page) {
         // A stop starts no new page, as it starts no new picture; a page and its slide show are
         // written together.
@@ -378,20 +385,22 @@ AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context) {
             outcome.stopped = true;
             return outcome;
         }
-        PageWriteStatus status;
-        const int next =
-            WriteIndexPage(s, context.pictures, page, outcome.page_count, first, status);
+        const std::span<const PagePicture> shown = all.subspan(
+            first, static_cast<std::size_t>(std::min<std::int64_t>(all.size() - first, per_page)));
+        const PageWriteStatus status =
+            WritePageFile(IndexPageFileName(s, page, outcome.page_count),
+                          RenderIndexPage(s, shown, page, outcome.page_count));
         if (status.result != PageWriteResult::Written) {
             ++outcome.pages_failed;
             outcome.messages.push_back(status.message);
         }
-        if (next == -2) {
+        if (status.result == PageWriteResult::WriteFailed) {
             outcome.completed = false;
             return outcome;
         }
         if (s.slide_mode != 0) {
-            PageWriteStatus slide;
-            WriteSlideShowPage(s, context.pictures, page, outcome.page_count, first, slide);
+            const PageWriteStatus slide = WritePageFile(
+                SlideShowPageFileName(s, page, outcome.page_count), RenderSlideShowPage(s, shown));
             if (slide.result != PageWriteResult::Written) {
                 ++outcome.pages_failed;
                 outcome.messages.push_back(slide.message);
@@ -401,9 +410,8 @@ AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context) {
         progress.SetPos(page);
         // The window draws itself and takes its stop button between the pages.
         progress.Idle();
-        // -1 only when no picture is left: a page that could not be written hands on the next
-        // page's first picture all the same.
-        first = next;
+        // A page that could not be written hands on the next page's first picture all the same.
+        first += shown.size();
     }
     return outcome;
 }
@@ -430,7 +438,8 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
         !report.broke_down && (files.stopped || context.progress.StopRequested());
     AlbumPagesOutcome pages;
     if (!stopped_before_pages && !report.broke_down) {
-        pages = WriteAlbumPages(context);
+        pages = WriteAlbumPages(context, AlbumPagePictures(context.settings, context.pictures,
+                                                           files.thumbnails_written));
         report.pages_failed = pages.pages_failed;
     }
     // A stop that came with the last page is taken as well: whoever asked for it is told that the

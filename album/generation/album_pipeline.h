@@ -5,7 +5,10 @@
 #include <vector>
 
 #include "album/generation/album_build.h"
+#include "album/generation/page_picture.h"
 #include "core/path_helpers.h"
+#include "core/picture_outcome.h"
+#include "core/picture_plan.h"
 #include "imaging/imgkit.h"
 
 // The steps of BuildAlbum, public so that the command-line program and the tests can reach them.
@@ -28,36 +31,10 @@ struct AlbumBuildReport {
     std::vector<int> saved_over_source;
 };
 
-// One checked picture as the build will treat it.
-struct AlbumPicturePlan {
-    int index = -1;         // the picture's line in the list
-    std::string name;       // file name alone
-    std::string source;     // picture_path + name
-    std::string copy;       // output folder + picture folder + name
-    std::string thumbnail;  // output folder + thumbnail folder + "_" + name
-    ImageKind kind = kNotPicture;
-    int steps = 0;  // quarter turns to apply: the rotation modulo 4 (remainder of signed division)
-    // The copy is the source's own entry (the album lies in the picture folder): it is never copied
-    // onto itself, and a turn replaces the file the source's path leads to.
-    bool over_source = false;
-};
-
-// What making one picture's files did, as a worker reports it.
-struct AlbumPictureOutcome {
-    std::string failure;             // short reason when the picture goes into the failure list
-    bool saved_over_source = false;  // the turned picture replaced its source file
-    bool copy_dealt_with = false;    // the copy was made, or tried and its failure is the reason
-};
-
-// The failure reasons of the album's picture list, each after "<source> (ｴﾗｰ)".
-inline constexpr const char* kAlbumCopyFailed = "ﾌｧｲﾙのコピーに失敗しました";
-inline constexpr const char* kAlbumTurnFailed = "回転した画像の保存に失敗しました";
-inline constexpr const char* kAlbumLoadFailed = "画像を読み込めませんでした";
-inline constexpr const char* kAlbumThumbnailFailed = "サムネイルの作成に失敗しました";
-// What a picture did not get, or its name kept, when SameFileReason or ChangedFileReason says
-// why: a later name of a picture turned over its source under its first name is not turned again.
-inline constexpr const char* kAlbumNotTurnedAgain = "回転しませんでした";
-inline constexpr const char* kAlbumNameKept = "回転せずに元のまま残しました";
+// The reasons of the album's picture list that its callers name (PictureReason words them all).
+inline constexpr const char* kAlbumLoadFailed = PictureFailureText(PictureFailure::Unreadable);
+inline constexpr const char* kAlbumThumbnailFailed =
+    PictureFailureText(PictureFailure::ThumbnailFailed);
 
 // The first line of the message after a stop; the count of pictures made (ProcessedCountLine)
 // and the failure lines (if any) follow.
@@ -76,9 +53,11 @@ inline constexpr const char* kAlbumStoppedAfterPages = "アルバムの作成を
 // "P ページ中 K ページのHTMLファイルを処理しました。" (written, or listed as failed).
 std::string AlbumPagesLine(int handled, int page_count);
 
-// The checked pictures in list order with their paths and turns.
-std::vector<AlbumPicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
-                                                const PictureSelection& pictures);
+// The checked pictures in list order with their paths (source, copy, thumbnail) and turns. Only a
+// turned JPEG or BMP copied onto its own entry (the album in the picture folder) writes over its
+// source.
+std::vector<PicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
+                                           const PictureSelection& pictures);
 
 // Number of index pages for `checked_count` pictures: 1 without paging, else the count divided by
 // rows x columns, rounded up (values below 1 count as 1; never fewer than 1 page).
@@ -100,6 +79,9 @@ struct AlbumFilesOutcome {
     // "<source> (ｴﾗｰ)<reason>\n" per failed material, then per failed picture in list order.
     std::string failures;
     std::vector<int> saved_over_source;
+    // Per picture made (the first pictures_made checked pictures, in list order): whether its
+    // thumbnail was written. Empty when no picture was made (HTML-only, a folder not made).
+    std::vector<bool> thumbnails_written;
 };
 
 // Folders, materials, picture copies and thumbnails, with the progress messages and positions of
@@ -110,7 +92,7 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context);
 // Bytes that making `plan`'s files holds at its peak (decoded and turned pictures), from the
 // header of its source read through `codec` (`upright` receives the size read, {0, 0} when
 // unreadable). 0 for a picture that is only copied.
-std::int64_t AlbumPictureBytes(const AlbumPicturePlan& plan, int box_width, int box_height,
+std::int64_t AlbumPictureBytes(const PicturePlan& plan, int box_width, int box_height,
                                ImageCodec& codec, ImgKitSize& upright);
 
 // Copy (turned where asked, or the file itself when unturned or not loadable) and thumbnail of one
@@ -118,10 +100,18 @@ std::int64_t AlbumPictureBytes(const AlbumPicturePlan& plan, int box_width, int 
 // from the header when already read ({0, 0}: read it here). Safe to call on a worker thread: it
 // reads only its arguments. A bad_alloc before the copy is in place (memory that ran out in a
 // turn or its save), or a library's exception, goes up to the job driver; a thumbnail that finds
-// no memory is the picture's reason kNoMemoryReason. A turned copy that had to leave the
-// source's XMP out is saved and listed with kXmpTooLargeReason.
-AlbumPictureOutcome MakeAlbumPicture(const AlbumPicturePlan& plan, int box_width, int box_height,
-                                     ImageCodec& codec, ImgKitSize upright = {});
+// no memory is the picture's NoMemory. A turned copy that had to leave the source's XMP out is
+// saved and listed as XmpLeftOut. One reason per picture, the one that costs the album most.
+PictureOutcome MakeAlbumPicture(const PicturePlan& plan, int box_width, int box_height,
+                                ImageCodec& codec, ImgKitSize upright = {});
+
+// The checked pictures as the pages show them, in list order, each linking its copy. A picture
+// the build made (one per entry of `thumbnails_written`) shows the thumbnail it wrote, or itself
+// when it wrote none; a picture it did not make (HTML-only, a folder not made) shows the
+// thumbnail the album's folder holds, asked once, or itself.
+std::vector<PagePicture> AlbumPagePictures(const AlbumSettings& settings,
+                                           const PictureSelection& pictures,
+                                           const std::vector<bool>& thumbnails_written);
 
 // What WriteAlbumPages did.
 struct AlbumPagesOutcome {
@@ -135,10 +125,12 @@ struct AlbumPagesOutcome {
     std::vector<std::string> messages;
 };
 
-// All index pages and, with slide_mode, their slide-show pages, with the progress of the HTML
-// phase. A page that cannot be opened is counted and the pages after it keep their own pictures; a
-// page that fails while being written ends the phase; a stop starts no new page.
-AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context);
+// All index pages and, with slide_mode, their slide-show pages, of `pictures` (AlbumPagePictures),
+// with the progress of the HTML phase. A page that cannot be opened is counted and the pages after
+// it keep their own pictures; a page that fails while being written ends the phase; a stop starts
+// no new page.
+AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context,
+                                  const std::vector<PagePicture>& pictures);
 
 // BuildAlbum, also telling what happened.
 bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report);

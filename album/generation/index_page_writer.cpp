@@ -1,6 +1,8 @@
 #include "album/generation/index_page_writer.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <vector>
 
 #include "album/generation/html_helpers.h"
 #include "album/generation/page_file.h"
@@ -27,10 +29,8 @@ std::string MaterialLink(const AlbumSettings& s, const std::string& name) {
     return EscapeLinkAttribute(MakeAlbumPath(s, kMaterialFolderKind, MaterialFileName(name), true));
 }
 
-void AppendCell(std::string& out, const AlbumSettings& s, const std::string& name,
-                const std::string& comment, bool has_thumbnail) {
-    const std::string path = MakeAlbumPath(s, kPictureFolderKind, name, true);
-    const std::string picture = EscapeLinkAttribute(path);
+void AppendCell(std::string& out, const AlbumSettings& s, const PagePicture& cell) {
+    const std::string picture = EscapeLinkAttribute(cell.link);
     out += "        <TD>\n";
     out += "        <FONT SIZE=\"" + std::to_string(s.size_thumb) + "\">\n";
     if (s.brws_mode != 0) {
@@ -39,24 +39,23 @@ void AppendCell(std::string& out, const AlbumSettings& s, const std::string& nam
         // attribute value.
         out += "          <A HREF=\"JavaScript:nwd('" +
                EscapeAttributeText(
-                   EscapeJsUrlInHref(EscapeUnquotedAttributeUrl(EscapeUrlPath(path)))) +
+                   EscapeJsUrlInHref(EscapeUnquotedAttributeUrl(EscapeUrlPath(cell.link)))) +
                "')\">";
     } else {
         out += "          <A HREF=\"" + picture + "\" TARGET=\"_BLANK\">";
     }
-    const std::string alt = EscapeAttributeText(name);
-    if (has_thumbnail) {
-        out += "<IMG SRC=\"" +
-               EscapeLinkAttribute(MakeAlbumPath(s, kThumbnailFolderKind, name, true)) +
-               "\" ALT=\"" + alt + "\" BORDER=\"0\" ></A>\n";
+    const std::string alt = EscapeAttributeText(cell.caption);
+    if (!cell.thumbnail.empty()) {
+        out += "<IMG SRC=\"" + EscapeLinkAttribute(cell.thumbnail) + "\" ALT=\"" + alt +
+               "\" BORDER=\"0\" ></A>\n";
     } else {
         // No thumbnail (a GIF, or a picture that could not be read): the picture itself at the
         // thumbnail height.
         out += "<IMG SRC=\"" + picture + "\" ALT=\"" + alt + "\" BORDER=\"0\" HEIGHT=\"" +
                std::to_string(s.thumbnail_y) + "\"></A>\n";
     }
-    if (s.thumbnail_fname != 0) out += "             <BR>" + EscapeHtmlText(name);
-    if (!comment.empty()) out += "             <BR>" + EscapeCommentHtml(comment);
+    if (s.thumbnail_fname != 0) out += "             <BR>" + EscapeHtmlText(cell.caption);
+    if (!cell.comment.empty()) out += "             <BR>" + EscapeCommentHtml(cell.comment);
     out += "\n        </FONT>\n";
     out += "        </TD>\n";
 }
@@ -88,9 +87,8 @@ bool ThumbnailExists(const AlbumSettings& settings, const std::string& file_name
                       MakeAlbumPath(settings, kThumbnailFolderKind, file_name, false));
 }
 
-RenderedIndexPage RenderIndexPage(const AlbumSettings& s, const PictureSelection& pictures,
-                                  int page, int page_count, int first_item,
-                                  const ThumbnailProbe& thumbnail_exists) {
+std::string RenderIndexPage(const AlbumSettings& s, std::span<const PagePicture> pictures, int page,
+                            int page_count) {
     std::string out;
     out += "<HTML>\n";
     out += "  <HEAD>\n";
@@ -158,18 +156,15 @@ RenderedIndexPage RenderIndexPage(const AlbumSettings& s, const PictureSelection
         out += "    <TABLE BORDER=\"0\">\n";
     }
 
-    // Rows and columns below 1 can only come from an unchecked profile; they count as 1 so that
-    // every page still places pictures and the next page starts after them.
-    const int row_limit = s.html_page != 0 ? std::max(1, s.thumbnail_rows) : 1000;
-    const int columns = std::max(1, s.thumbnail_cols);
-    int item = first_item;
-    for (int row = 0; row < row_limit && item != -1; ++row) {
+    // A row is begun only while a picture is left, and the last one may be short: no empty cells.
+    // A column count below 1 can only come from an unchecked profile; it counts as 1.
+    const std::size_t columns = static_cast<std::size_t>(std::max(1, s.thumbnail_cols));
+    const std::size_t shown =
+        static_cast<std::size_t>(std::min<std::int64_t>(pictures.size(), PicturesPerPage(s)));
+    for (std::size_t row_start = 0; row_start < shown; row_start += columns) {
         out += "      <TR ALIGN=\"CENTER\" VALIGN=\"CENTER\">\n";
-        for (int column = 0; column < columns && item != -1; ++column) {
-            const std::string name = pictures.ItemText(item);
-            AppendCell(out, s, name, pictures.GetComment(item), thumbnail_exists(name));
-            item = pictures.NextChecked(item);
-        }
+        for (std::size_t i = row_start; i < shown && i < row_start + columns; ++i)
+            AppendCell(out, s, pictures[i]);
         out += "      </TR>\n";
     }
 
@@ -208,7 +203,21 @@ RenderedIndexPage RenderIndexPage(const AlbumSettings& s, const PictureSelection
     out += "</A></FONT></P>";
     out += "  </BODY>";
     out += "</HTML> ";
-    return {ToPageBytes(out), item};
+    return ToPageBytes(out);
+}
+
+RenderedIndexPage RenderIndexPage(const AlbumSettings& settings, const PictureSelection& pictures,
+                                  int page, int page_count, int first_item,
+                                  const ThumbnailProbe& thumbnail_exists) {
+    std::vector<PagePicture> shown;
+    int item = first_item;
+    for (std::int64_t taken = 0; item != -1 && taken < PicturesPerPage(settings);
+         ++taken, item = pictures.NextChecked(item)) {
+        const std::string name = pictures.ItemText(item);
+        shown.push_back(
+            PagePictureOf(settings, name, pictures.GetComment(item), thumbnail_exists(name)));
+    }
+    return {RenderIndexPage(settings, shown, page, page_count), item};
 }
 
 int WriteIndexPage(const AlbumSettings& settings, const PictureSelection& pictures, int page,

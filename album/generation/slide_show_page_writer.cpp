@@ -1,6 +1,8 @@
 #include "album/generation/slide_show_page_writer.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <vector>
 
 #include "album/generation/html_helpers.h"
 #include "album/generation/page_file.h"
@@ -15,27 +17,19 @@ std::string SlideShowPageFileName(const AlbumSettings& settings, int page, int p
     return name + "s.html";
 }
 
-std::string RenderSlideShowPage(const AlbumSettings& s, const PictureSelection& pictures,
-                                int first_item) {
-    // The same pictures as the index page's table: at most columns x rows (rows 1000 without
-    // paging), with values below 1 counted as 1 as the index page does.
-    const int row_limit = s.html_page != 0 ? std::max(1, s.thumbnail_rows) : 1000;
-    const long limit = static_cast<long>(std::max(1, s.thumbnail_cols)) * row_limit;
+std::string RenderSlideShowPage(const AlbumSettings& s, std::span<const PagePicture> pictures) {
+    // The same pictures as the index page's table.
+    const std::size_t shown =
+        static_cast<std::size_t>(std::min<std::int64_t>(pictures.size(), PicturesPerPage(s)));
     std::string array;
-    long taken = 0;
-    for (int item = first_item; item != -1 && taken < limit; item = pictures.NextChecked(item)) {
-        if (taken > 0) array += ",";
+    for (std::size_t i = 0; i < shown; ++i) {
+        if (i > 0) array += ",";
         // A string of the script element: no attribute escape, as nothing decodes "&" there.
-        array += "\"" +
-                 EscapeJsString(EscapeUrlPath(
-                     MakeAlbumPath(s, kPictureFolderKind, pictures.ItemText(item), true))) +
-                 "\"";
-        ++taken;
+        array += "\"" + EscapeJsString(EscapeUrlPath(pictures[i].link)) + "\"";
     }
+    // With no picture the frame shows the picture folder, as the link of an empty name does.
     const std::string first_picture =
-        first_item == -1
-            ? MakeAlbumPath(s, kPictureFolderKind, "", true)
-            : MakeAlbumPath(s, kPictureFolderKind, pictures.ItemText(first_item), true);
+        shown == 0 ? MakeAlbumPath(s, kPictureFolderKind, "", true) : pictures[0].link;
     const std::string link_colour = FormatHtmlColor(s.color_commen);
 
     std::string out;
@@ -88,6 +82,17 @@ std::string RenderSlideShowPage(const AlbumSettings& s, const PictureSelection& 
     out += "    </FORM>\n";
     out += "</BODY></HTML>\n";
     return ToPageBytes(out);
+}
+
+std::string RenderSlideShowPage(const AlbumSettings& settings, const PictureSelection& pictures,
+                                int first_item) {
+    std::vector<PagePicture> shown;
+    int item = first_item;
+    for (std::int64_t taken = 0; item != -1 && taken < PicturesPerPage(settings);
+         ++taken, item = pictures.NextChecked(item)) {
+        shown.push_back(PagePictureOf(settings, pictures.ItemText(item), "", false));
+    }
+    return RenderSlideShowPage(settings, shown);
 }
 
 int WriteSlideShowPage(const AlbumSettings& settings, const PictureSelection& pictures, int page,

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <span>
 #include <string>
 
 #include "album/generation/page_file.h"
+#include "album/generation/page_picture.h"
 
 struct AlbumSettings;
 class PictureSelection;
@@ -11,8 +13,13 @@ class PictureSelection;
 // output folder, html_name, the page number unless it is page 1 or the only page, "s.html".
 std::string SlideShowPageFileName(const AlbumSettings& settings, int page, int page_count);
 
-// The exact bytes of one slide-show page (CP932, CR LF): the same pictures as its index page, from
-// `first_item` on, shown one after the other.
+// The exact bytes of one slide-show page (CP932, CR LF): `pictures`, the pictures of its index
+// page (at most PicturesPerPage of them), shown one after the other.
+std::string RenderSlideShowPage(const AlbumSettings& settings,
+                                std::span<const PagePicture> pictures);
+
+// The same page for the checked lines of `pictures` from `first_item` on (none when it is -1), as
+// many as a page holds.
 std::string RenderSlideShowPage(const AlbumSettings& settings, const PictureSelection& pictures,
                                 int first_item);
 

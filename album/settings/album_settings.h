@@ -6,7 +6,9 @@
 
 // Everything the album maker's pages set and the album build reads. The fields bear their profile
 // keys (spelled as stored, "currect_theme" and "out_sorce" included) and stand in profile order.
-// Texts are UTF-8. Colours are COLORREF values: red in bits 0-7, green 8-15, blue 16-23.
+// Texts are UTF-8. Colours are COLORREF values: red in bits 0-7, green 8-15, blue 16-23. The
+// initialisers are the defaults; each stored member's key, kind and range are its row of
+// kAlbumSettingSchema (album_setting_schema.h).
 struct AlbumSettings {
     // Picture page
     int thumbnail_x = 100;

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "core/whole_number.h"
+
 std::string FormatHtmlColor(std::uint32_t colour) {
     colour &= 0xFFFFFFu;
     char text[8];
@@ -29,4 +31,14 @@ std::uint32_t ParseHtmlColor(std::string_view text) {
                                              HexDigitValue(text[start + 2 * i + 1]));
     }
     return pair[0] + pair[1] * 256u + pair[2] * 65536u;
+}
+
+std::optional<int> ParseColourSetting(std::string_view text) {
+    if (std::optional<int> number = ParseWholeNumber(text)) return number;
+    if (text.size() != 7 || text[0] != '#') return std::nullopt;
+    for (char c : text.substr(1)) {
+        // HexDigitValue reads any other byte as 0, which a typed colour must not get away with.
+        if (HexDigitValue(c) == 0 && c != '0') return std::nullopt;
+    }
+    return static_cast<int>(ParseHtmlColor(text));
 }

@@ -34,11 +34,7 @@ NameFieldResult CheckNameField(const std::string& text) {
     return result;
 }
 
-OutputFolderProblem CheckOutputFolder(const std::string& out_dir) {
-    if (!IsAbsoluteFolderPath(ExpandHome(out_dir))) return OutputFolderProblem::NotAbsolute;
-    if (HasExtension(out_dir)) return OutputFolderProblem::HasExtension;
-    return OutputFolderProblem::None;
-}
+namespace {
 
 bool ThumbnailsGoIntoPictureFolder(const AlbumSettings& settings) {
     if (settings.picture_path.empty()) return false;  // no picture folder chosen: nothing to harm
@@ -51,13 +47,34 @@ bool PicturesGoOverSources(const AlbumSettings& settings) {
     return IsSameFolder(AlbumOutputFolder(settings) + settings.pic_folder, settings.picture_path);
 }
 
-AlbumFolderClash ClashingAlbumFolders(const AlbumSettings& settings) {
+AlbumOutputRefusal ClashingAlbumFolders(const AlbumSettings& settings) {
     const std::string base = AlbumOutputFolder(settings);
     const std::string pictures = base + (settings.out_sorce != 0 ? "" : settings.pic_folder);
     const std::string thumbnails = base + settings.thumb_folder;
     const std::string materials = base + settings.material_folder;
-    if (IsSameFolder(pictures, thumbnails)) return AlbumFolderClash::ThumbnailFolder;
+    if (IsSameFolder(pictures, thumbnails)) return AlbumOutputRefusal::ThumbnailFolderClash;
     if (IsSameFolder(pictures, materials) || IsSameFolder(thumbnails, materials))
-        return AlbumFolderClash::MaterialFolder;
-    return AlbumFolderClash::None;
+        return AlbumOutputRefusal::MaterialFolderClash;
+    return AlbumOutputRefusal::None;
+}
+
+}  // namespace
+
+AlbumOutputCheck CheckAlbumOutput(const AlbumSettings& settings) {
+    // A name read from the profile and never touched in its box could still lead out of the
+    // output folder ("../x").
+    for (std::string AlbumSettings::*name :
+         {&AlbumSettings::html_name, &AlbumSettings::pic_folder, &AlbumSettings::thumb_folder,
+          &AlbumSettings::material_folder}) {
+        if (CheckNameField(settings.*name).refused) return {AlbumOutputRefusal::NameNotAlone, name};
+    }
+    if (settings.out_sorce == 0) {
+        if (!IsAbsoluteFolderPath(ExpandHome(settings.out_dir)))
+            return {AlbumOutputRefusal::NotAbsolute};
+        if (HasExtension(settings.out_dir)) return {AlbumOutputRefusal::HasExtension};
+    }
+    if (PicturesGoOverSources(settings)) return {AlbumOutputRefusal::PicturesOverSources};
+    if (ThumbnailsGoIntoPictureFolder(settings))
+        return {AlbumOutputRefusal::ThumbnailsInPictureFolder};
+    return {ClashingAlbumFolders(settings)};
 }

@@ -18,38 +18,46 @@ struct NameFieldResult {
 // ("my_p/" -> "my_p"); a remaining folder part or an extension is refused and only the name before
 // the extension is kept ("my.html" -> "my", "a/b.c" -> "b", ".html" -> ""). An empty text passes.
 // Both separators count, so a Windows-style "pics\\my_p" never becomes a folder name with a
-// backslash in it.
+// backslash in it. A ":" is a character of the name like any other ("C:pics" passes). This is the
+// one name rule: the Output page's boxes and pictavo-cli's --set both answer by it.
 NameFieldResult CheckNameField(const std::string& text);
 
-// Why an output folder cannot be used.
-enum class OutputFolderProblem { None, NotAbsolute, HasExtension };
+// The first thing the create button refuses in the output settings, in the order it checks them.
+enum class AlbumOutputRefusal {
+    None,
+    NameNotAlone,               // a name holds a folder part or an extension: kNameOnlyMessage
+    NotAbsolute,                // the output folder is not absolute: kNotAbsoluteMessage
+    HasExtension,               // its last name has an extension: kExtensionMessage
+    PicturesOverSources,        // kPictureFolderMessage
+    ThumbnailsInPictureFolder,  // kThumbnailFolderMessage
+    ThumbnailFolderClash,       // kFolderClashMessage; the thumbnail folder name is to change
+    MaterialFolderClash,        // kFolderClashMessage; the material folder name is to change
+};
 
-// The output folder must be absolute (after "~/" is expanded) and must not end in a name with an
-// extension; absoluteness is checked first.
-OutputFolderProblem CheckOutputFolder(const std::string& out_dir);
+struct AlbumOutputCheck {
+    AlbumOutputRefusal refusal = AlbumOutputRefusal::None;
+    // The name at fault for NameNotAlone, else null.
+    std::string AlbumSettings::*name = nullptr;
+};
 
-// True when the thumbnails would go into the folder of the source pictures, where "_" plus a name
-// may be another photograph: an empty thumbnail folder name with the album in that folder, or any
-// output folder and name that lead there ("." , "..", a link). Folders are compared by identity,
-// after "~" is expanded.
-bool ThumbnailsGoIntoPictureFolder(const AlbumSettings& settings);
-
-// True when the picture copies would be written over the source pictures themselves although the
-// album does not go into the source folder (out_sorce): the output folder and picture folder name
-// lead to the source folder under another name ("..", a link, a bind mount). Folders are compared
-// by identity, after "~" is expanded.
-bool PicturesGoOverSources(const AlbumSettings& settings);
-
-// Which album folder would fall on another: the picture, thumbnail and material folders are one
-// folder each, or a thumbnail ("_a.jpg") could replace a picture copy of that name and a copy or a
-// thumbnail a material. The picture folder counts as the output folder itself while the album goes
-// into the source folder.
-enum class AlbumFolderClash { None, ThumbnailFolder, MaterialFolder };
-
-// The first clash in the order picture/thumbnail, picture/material, thumbnail/material, named by
-// the later of the two folders (the box the user should change). Folders are compared by identity,
-// after "~" is expanded, so a link between two of them clashes too.
-AlbumFolderClash ClashingAlbumFolders(const AlbumSettings& settings);
+// The checks the Output page's create button and pictavo-cli both make before anything is
+// created, in this order, stopping at the first refusal:
+// 1. html_name, pic_folder, thumb_folder and material_folder each a name alone (CheckNameField);
+// 2. unless the album goes into the source folder (out_sorce), the output folder absolute (after
+//    "~/" is expanded), then its last name without an extension;
+// 3. the picture copies not over the source pictures themselves: the output folder and picture
+//    folder name leading to the source folder under another name ("..", a link, a bind mount)
+//    although the album does not go into the source folder;
+// 4. the thumbnails not into the folder of the source pictures, where "_" plus a name may be
+//    another photograph (an empty thumbnail folder name with the album in that folder, or any
+//    output folder and name that lead there);
+// 5. the picture, thumbnail and material folders each a folder of its own, compared in the order
+//    picture/thumbnail, picture/material, thumbnail/material and named by the later of the two
+//    (the picture folder counts as the output folder itself while the album goes into the source
+//    folder), since a thumbnail ("_a.jpg") could replace a copy of that name and a copy or a
+//    thumbnail a material.
+// Folders are compared by identity, after "~" is expanded. Nothing is changed or created.
+AlbumOutputCheck CheckAlbumOutput(const AlbumSettings& settings);
 
 // The refusals, word for word as the page shows them (the output folder's own two are
 // kNotAbsoluteMessage and kExtensionMessage).

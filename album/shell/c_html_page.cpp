@@ -6,8 +6,10 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include "album/settings/album_setting_schema.h"
 #include "album/settings/album_settings.h"
 #include "album/shell/focus_edit.h"
+#include "album/shell/html_page_ids.h"
 #include "album/shell/page_controls.h"
 #include "album/shell/up_down_control.h"
 #include "widgets/data_exchange.h"
@@ -21,40 +23,44 @@ std::string S(const QString& text) {
     return text.toUtf8().toStdString();
 }
 
-constexpr int kMinCount = 1;
-constexpr int kMaxCount = 10;
+constexpr NumberRange kColsRange = RangeOf(&AlbumSettings::thumbnail_cols);
+constexpr NumberRange kRowsRange = RangeOf(&AlbumSettings::thumbnail_rows);
+// The arrows' range when they are made; each takes its own box's when the page is first shown.
+constexpr int kMinCount = kColsRange.low;
+constexpr int kMaxCount = kColsRange.high;
 
 }  // namespace
 
 CHtmlPage::CHtmlPage(AlbumSettings& settings, UserDialogs& dialogs, QWidget* parent)
     : PropertyPage(QStringLiteral("HTML"), parent), settings_(settings), dialogs_(dialogs) {
+    namespace ids = html_page_ids;
+    NameControl(this, ids::kPage);
     PageControls c(this);
     QGroupBox* title_group = c.Group(QStringLiteral("HTMLタイトル"), 7, 3, 236, 36);
-    title_ = c.Edit(QStringLiteral("1012"), 13, 17, 220, 14);
-    comment_ = c.Edit(QStringLiteral("1016"), 13, 57, 219, 14);
+    title_ = c.Edit(ids::kTitleEdit, 13, 17, 220, 14);
+    comment_ = c.Edit(ids::kDescriptionEdit, 13, 57, 219, 14);
     QGroupBox* comment_group = c.Group(QStringLiteral("タイトル行の下の説明文"), 7, 43, 236, 43);
-    frame_ = c.Check(QStringLiteral("1045"), QStringLiteral("枠をつける"), 18, 101, 50, 10);
-    fname_ = c.Check(QStringLiteral("1037"), QStringLiteral("ファイル名を表示"), 74, 101, 67, 10);
-    fsize_ = c.Check(QStringLiteral("1038"), QStringLiteral("画像サイズを表示"), 147, 101, 68, 10);
+    frame_ = c.Check(ids::kFrameCheck, QStringLiteral("枠をつける"), 18, 101, 50, 10);
+    fname_ = c.Check(ids::kFileNameCheck, QStringLiteral("ファイル名を表示"), 74, 101, 67, 10);
+    fsize_ = c.Check(ids::kFileSizeCheck, QStringLiteral("画像サイズを表示"), 147, 101, 68, 10);
     // The field is kept and saved, but no page writer reads it, so the box is never offered.
     fsize_->hide();
     QGroupBox* layout_group = c.Group(QStringLiteral("配置"), 14, 113, 219, 59);
     c.Label(QStringLiteral("列数："), 41, 125, 18, 8);
-    cols_ = c.NumberEdit(QStringLiteral("1039"), 63, 123, 30, 14);
-    cols_spin_ = c.Spin(QStringLiteral("1040"), cols_, kMinCount, kMaxCount, 94, 123, 7, 14);
-    split_ = c.Check(QStringLiteral("1044"),
+    cols_ = c.NumberEdit(ids::kColumnsEdit, 63, 123, 30, 14);
+    cols_spin_ = c.Spin(ids::kColumnsSpin, cols_, kMinCount, kMaxCount, 94, 123, 7, 14);
+    split_ = c.Check(ids::kSplitPagesCheck,
                      QStringLiteral("サムネイルを複数のHTMLに分けて表示する。"), 45, 142, 176, 10);
     c.Label(QStringLiteral("1ページあたりの行数："), 73, 158, 73, 8, true);
-    rows_ = c.NumberEdit(QStringLiteral("1054"), 147, 154, 30, 14);
-    rows_spin_ = c.Spin(QStringLiteral("1042"), rows_, kMinCount, kMaxCount, 179, 154, 7, 14);
-    own_size_ =
-        c.Radio(QStringLiteral("1023"), QStringLiteral("元のサイズで表示。"), 25, 190, 74, 10);
-    fit_browser_ = c.Radio(QStringLiteral("1022"), QStringLiteral("ブラウザのサイズに合わせる。"),
+    rows_ = c.NumberEdit(ids::kRowsEdit, 147, 154, 30, 14);
+    rows_spin_ = c.Spin(ids::kRowsSpin, rows_, kMinCount, kMaxCount, 179, 154, 7, 14);
+    own_size_ = c.Radio(ids::kOwnSizeRadio, QStringLiteral("元のサイズで表示。"), 25, 190, 74, 10);
+    fit_browser_ = c.Radio(ids::kFitBrowserRadio, QStringLiteral("ブラウザのサイズに合わせる。"),
                            102, 190, 105, 10);
     QGroupBox* thumb_group = c.Group(QStringLiteral("サムネイル"), 7, 89, 236, 121);
     marquee_ =
-        c.Check(QStringLiteral("1033"), QStringLiteral("MARQUEE使用（IE4以上）"), 141, 74, 91, 10);
-    slide_ = c.Check(QStringLiteral("1034"), QStringLiteral("slide show ボタンをつける"), 150, 214,
+        c.Check(ids::kMarqueeCheck, QStringLiteral("MARQUEE使用（IE4以上）"), 141, 74, 91, 10);
+    slide_ = c.Check(ids::kSlideShowCheck, QStringLiteral("slide show ボタンをつける"), 150, 214,
                      93, 10);
     QGroupBox* click_group =
         c.Group(QStringLiteral("クリックしたときに開く元画像のサイズ："), 14, 176, 219, 29);
@@ -96,18 +102,20 @@ void CHtmlPage::OnSetActive() {
     ShowFields();
     if (!initialised_) {
         initialised_ = true;
-        cols_spin_->SetRange(kMinCount, kMaxCount);
-        rows_spin_->SetRange(kMinCount, kMaxCount);
+        cols_spin_->SetRange(kColsRange.low, kColsRange.high);
+        rows_spin_->SetRange(kRowsRange.low, kRowsRange.high);
     }
     UpdateRowsControls();
 }
 
 bool CHtmlPage::OnKillActive() {
     CopyTexts();
-    if (!ExchangeIntField(cols_, settings_.thumbnail_cols, kMinCount, kMaxCount, dialogs_))
+    if (!ExchangeIntField(cols_, settings_.thumbnail_cols, kColsRange.low, kColsRange.high,
+                          dialogs_))
         return false;
     // Checked even while the box is greyed: a stored 0 must be mended before the user goes on.
-    if (!ExchangeIntField(rows_, settings_.thumbnail_rows, kMinCount, kMaxCount, dialogs_))
+    if (!ExchangeIntField(rows_, settings_.thumbnail_rows, kRowsRange.low, kRowsRange.high,
+                          dialogs_))
         return false;
     CopySwitches();
     return true;
@@ -115,8 +123,8 @@ bool CHtmlPage::OnKillActive() {
 
 void CHtmlPage::OnClosing() {
     CopyTexts();
-    TakeIntFieldQuietly(cols_, settings_.thumbnail_cols, kMinCount, kMaxCount);
-    TakeIntFieldQuietly(rows_, settings_.thumbnail_rows, kMinCount, kMaxCount);
+    TakeIntFieldQuietly(cols_, settings_.thumbnail_cols, kColsRange.low, kColsRange.high);
+    TakeIntFieldQuietly(rows_, settings_.thumbnail_rows, kRowsRange.low, kRowsRange.high);
     CopySwitches();
 }
 

@@ -11,7 +11,8 @@ class UserDialogs;
 
 // The "HTML" page: the album's title and description and how the index pages lay out and present
 // the thumbnails. It edits the HTML group of the settings; leaving it checks the column and row
-// counts (1 to 10) and keeps the user on the page while either is wrong.
+// counts (their ranges are the settings schema's) and keeps the user on the page while either is
+// wrong.
 class CHtmlPage : public PropertyPage {
     Q_OBJECT
   public:
@@ -39,18 +40,18 @@ class CHtmlPage : public PropertyPage {
     UserDialogs& dialogs_;
     bool initialised_ = false;
 
-    QLineEdit* title_;           // 1012
-    QLineEdit* comment_;         // 1016
-    QCheckBox* frame_;           // 1045
-    QCheckBox* fname_;           // 1037
-    QCheckBox* fsize_;           // 1038, never shown
-    QLineEdit* cols_;            // 1039
-    UpDownControl* cols_spin_;   // 1040
-    QCheckBox* split_;           // 1044
-    QLineEdit* rows_;            // 1054
-    UpDownControl* rows_spin_;   // 1042
-    QRadioButton* own_size_;     // 1023
-    QRadioButton* fit_browser_;  // 1022
-    QCheckBox* marquee_;         // 1033
-    QCheckBox* slide_;           // 1034
+    QLineEdit* title_;
+    QLineEdit* comment_;
+    QCheckBox* frame_;
+    QCheckBox* fname_;
+    QCheckBox* fsize_;  // never shown
+    QLineEdit* cols_;
+    UpDownControl* cols_spin_;
+    QCheckBox* split_;
+    QLineEdit* rows_;
+    UpDownControl* rows_spin_;
+    QRadioButton* own_size_;
+    QRadioButton* fit_browser_;
+    QCheckBox* marquee_;
+    QCheckBox* slide_;
 };

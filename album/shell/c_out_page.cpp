@@ -8,6 +8,7 @@
 #include "album/settings/album_settings.h"
 #include "album/settings/output_names.h"
 #include "album/shell/focus_edit.h"
+#include "album/shell/out_page_ids.h"
 #include "album/shell/page_controls.h"
 #include "core/path_helpers.h"
 #include "platform/file_system.h"
@@ -42,34 +43,35 @@ COutPage::COutPage(AlbumSettings& settings, UserDialogs& dialogs, BuildAction bu
       build_(std::move(build)),
       close_(std::move(close)),
       chooser_(RunFolderDialog) {
+    namespace ids = out_page_ids;
+    NameControl(this, ids::kPage);
     PageControls c(this);
-    out_source_ = c.Check(QStringLiteral("1056"),
-                          QStringLiteral("元画像があるフォルダに出力する。"), 7, 4, 122, 10);
+    out_source_ = c.Check(ids::kSourceCheck, QStringLiteral("元画像があるフォルダに出力する。"), 7,
+                          4, 122, 10);
     c.Label(QStringLiteral("出力先ディレクトリ："), 7, 21, 58, 8);
-    out_dir_ = c.Edit(QStringLiteral("1033"), 66, 17, 135, 14);
-    browse_ = c.Button(QStringLiteral("1034"), QStringLiteral("参照..."), 204, 17, 30, 14);
+    out_dir_ = c.Edit(ids::kFolderEdit, 66, 17, 135, 14);
+    browse_ = c.Button(ids::kBrowseButton, QStringLiteral("参照..."), 204, 17, 30, 14);
     c.Label(QStringLiteral("※以下のファイルまたはフォルダは、出力ディレクトリ内に作成されます。"),
             15, 46, 222, 8);
     QGroupBox* names_group = c.Group(QString(), 7, 53, 235, 95);
     c.Label(QStringLiteral("HTMLファイル名："), 31, 68, 59, 8, true);
-    FocusEdit* html_name = c.Edit(QStringLiteral("1028"), 97, 66, 64, 14);
+    FocusEdit* html_name = c.Edit(ids::kHtmlNameEdit, 97, 66, 64, 14);
     c.Label(QStringLiteral(".html"), 164, 69, 24, 8);
-    c.Label(QStringLiteral("ピクチャフォルダ名："), 13, 88, 77, 8, true, QStringLiteral("1058"));
-    FocusEdit* pic_folder = c.Edit(QStringLiteral("1029"), 97, 84, 64, 14);
-    c.Label(QStringLiteral("（元画像のコピー）"), 164, 87, 70, 8, false, QStringLiteral("1059"));
+    c.Label(QStringLiteral("ピクチャフォルダ名："), 13, 88, 77, 8, true, ids::kPictureFolderLabel);
+    FocusEdit* pic_folder = c.Edit(ids::kPictureFolderEdit, 97, 84, 64, 14);
+    c.Label(QStringLiteral("（元画像のコピー）"), 164, 87, 70, 8, false, ids::kPictureFolderNote);
     c.Label(QStringLiteral("サムネイルフォルダ名："), 13, 108, 77, 8, true);
-    FocusEdit* thumb_folder = c.Edit(QStringLiteral("1030"), 97, 104, 64, 14);
+    FocusEdit* thumb_folder = c.Edit(ids::kThumbFolderEdit, 97, 104, 64, 14);
     c.Label(QStringLiteral("具材フォルダ名："), 30, 127, 60, 8, true);
-    FocusEdit* material_folder = c.Edit(QStringLiteral("1031"), 97, 123, 64, 14);
+    FocusEdit* material_folder = c.Edit(ids::kMaterialFolderEdit, 97, 123, 64, 14);
     c.Label(QStringLiteral("（壁紙,BGMなど）"), 164, 126, 70, 8);
     QGroupBox* back_group = c.Group(QStringLiteral("[戻る]のリンク先URL"), 7, 154, 235, 37);
-    back_url_ = c.Edit(QStringLiteral("1041"), 15, 169, 144, 14);
-    html_only_ =
-        c.Check(QStringLiteral("1032"), QStringLiteral("HTMLのみを再作成"), 7, 197, 103, 10);
-    save_param_ = c.Check(QStringLiteral("1057"), QStringLiteral("終了時に全ての設定を保存"), 7,
+    back_url_ = c.Edit(ids::kBackUrlEdit, 15, 169, 144, 14);
+    html_only_ = c.Check(ids::kHtmlOnlyCheck, QStringLiteral("HTMLのみを再作成"), 7, 197, 103, 10);
+    save_param_ = c.Check(ids::kSaveSettingsCheck, QStringLiteral("終了時に全ての設定を保存"), 7,
                           212, 102, 10);
-    create_ = c.Button(QStringLiteral("1038"), QStringLiteral("アルバム作成"), 113, 204, 65, 18);
-    close_button_ = c.Button(QStringLiteral("1039"), QStringLiteral("閉じる"), 181, 204, 61, 18);
+    create_ = c.Button(ids::kCreateButton, QStringLiteral("アルバム作成"), 113, 204, 65, 18);
+    close_button_ = c.Button(ids::kCloseButton, QStringLiteral("閉じる"), 181, 204, 61, 18);
     c.LowerGroups();
 
     // A wider window gives the folder and the address room; the two switches and the two buttons
@@ -183,87 +185,68 @@ void COutPage::UpdateOutputControls() {
 
 void COutPage::OnCreate() {
     CopyControls();
-    if (RefuseNamesWithPaths()) return;
-    if (settings_.out_sorce != 0) {
-        if (RefuseThumbnailsInPictureFolder() || RefuseClashingFolders()) return;
-        if (build_) build_();
-        return;
-    }
-    switch (CheckOutputFolder(settings_.out_dir)) {
-        case OutputFolderProblem::NotAbsolute:
-            dialogs_.ShowMessage(kNotAbsoluteMessage, std::nullopt, MessageIcon::None,
-                                 MessageButtons::Ok);
+    if (RefuseOutput(CheckAlbumOutput(settings_))) return;
+    if (settings_.out_sorce == 0) {
+        StripTrailingSeparator(settings_.out_dir);
+        // The field keeps the folder as the user wrote it ("~/MyAlbum"); the disk is asked about
+        // the folder it stands for.
+        if (!EnsureFolder(ExpandHome(settings_.out_dir), true, dialogs_)) {
             out_dir_->setFocus();
             return;
-        case OutputFolderProblem::HasExtension:
-            dialogs_.ShowMessage(kExtensionMessage, std::nullopt, MessageIcon::None,
-                                 MessageButtons::Ok);
-            out_dir_->setFocus();
-            return;
-        case OutputFolderProblem::None:
-            break;
-    }
-    if (RefusePicturesOverSources() || RefuseThumbnailsInPictureFolder() || RefuseClashingFolders())
-        return;
-    StripTrailingSeparator(settings_.out_dir);
-    // The field keeps the folder as the user wrote it ("~/MyAlbum"); the disk is asked about the
-    // folder it stands for.
-    if (!EnsureFolder(ExpandHome(settings_.out_dir), true, dialogs_)) {
-        out_dir_->setFocus();
-        return;
+        }
     }
     if (build_) build_();
 }
 
-bool COutPage::RefuseNamesWithPaths() {
-    // A name read from the profile is checked only when its box loses the focus; one that was never
-    // touched could still lead out of the output folder ("../x"). It gets the same check and the
-    // same message now, and the user sees the name that is left before anything is built.
-    const std::pair<QLineEdit*, std::string AlbumSettings::*> names[] = {
-        {html_name_, &AlbumSettings::html_name},
-        {pic_folder_, &AlbumSettings::pic_folder},
-        {thumb_folder_, &AlbumSettings::thumb_folder},
-        {material_folder_, &AlbumSettings::material_folder},
-    };
-    for (const auto& [edit, member] : names) {
-        if (!CheckNameField(settings_.*member).refused) continue;
-        edit->setText(Q(settings_.*member));
-        ValidateNameField(edit, settings_.*member);
-        return true;
+bool COutPage::RefuseOutput(const AlbumOutputCheck& check) {
+    // Each refusal is told before anything is created, with the focus in the box to change.
+    QLineEdit* edit = nullptr;
+    const char* message = nullptr;
+    switch (check.refusal) {
+        case AlbumOutputRefusal::None:
+            return false;
+        case AlbumOutputRefusal::NameNotAlone: {
+            // The same check and message as the box losing the focus, so that the user sees the
+            // name that is left before anything is built.
+            const std::pair<QLineEdit*, std::string AlbumSettings::*> names[] = {
+                {html_name_, &AlbumSettings::html_name},
+                {pic_folder_, &AlbumSettings::pic_folder},
+                {thumb_folder_, &AlbumSettings::thumb_folder},
+                {material_folder_, &AlbumSettings::material_folder},
+            };
+            for (const auto& [box, member] : names) {
+                if (member != check.name) continue;
+                box->setText(Q(settings_.*member));
+                ValidateNameField(box, settings_.*member);
+            }
+            return true;
+        }
+        case AlbumOutputRefusal::NotAbsolute:
+        case AlbumOutputRefusal::HasExtension:
+            dialogs_.ShowMessage(check.refusal == AlbumOutputRefusal::NotAbsolute
+                                     ? kNotAbsoluteMessage
+                                     : kExtensionMessage,
+                                 std::nullopt, MessageIcon::None, MessageButtons::Ok);
+            out_dir_->setFocus();
+            return true;
+        case AlbumOutputRefusal::PicturesOverSources:
+            edit = pic_folder_;
+            message = kPictureFolderMessage;
+            break;
+        case AlbumOutputRefusal::ThumbnailsInPictureFolder:
+            edit = thumb_folder_;
+            message = kThumbnailFolderMessage;
+            break;
+        case AlbumOutputRefusal::ThumbnailFolderClash:
+            edit = thumb_folder_;
+            message = kFolderClashMessage;
+            break;
+        case AlbumOutputRefusal::MaterialFolderClash:
+            edit = material_folder_;
+            message = kFolderClashMessage;
+            break;
     }
-    return false;
-}
-
-bool COutPage::RefusePicturesOverSources() {
-    // The copies would replace the photographs themselves; only the source-folder box asks for
-    // that. Checked before anything is created.
-    if (!PicturesGoOverSources(settings_)) return false;
-    dialogs_.ShowMessage(kPictureFolderMessage, std::nullopt, MessageIcon::Exclamation,
-                         MessageButtons::Ok);
-    pic_folder_->setFocus();
-    pic_folder_->selectAll();
-    return true;
-}
-
-bool COutPage::RefuseThumbnailsInPictureFolder() {
-    // "_" plus a picture's name may be another photograph of that folder; checked before anything
-    // is created.
-    if (!ThumbnailsGoIntoPictureFolder(settings_)) return false;
-    dialogs_.ShowMessage(kThumbnailFolderMessage, std::nullopt, MessageIcon::Exclamation,
-                         MessageButtons::Ok);
-    thumb_folder_->setFocus();
-    thumb_folder_->selectAll();
-    return true;
-}
-
-bool COutPage::RefuseClashingFolders() {
-    // Checked before anything is created: one folder for two of them would let a thumbnail or a
-    // material replace a picture copy of the same name.
-    const AlbumFolderClash clash = ClashingAlbumFolders(settings_);
-    if (clash == AlbumFolderClash::None) return false;
-    dialogs_.ShowMessage(kFolderClashMessage, std::nullopt, MessageIcon::Exclamation,
-                         MessageButtons::Ok);
-    QLineEdit* edit = clash == AlbumFolderClash::ThumbnailFolder ? thumb_folder_ : material_folder_;
+    dialogs_.ShowMessage(message, std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
     edit->setFocus();
     edit->selectAll();
     return true;

@@ -5,6 +5,7 @@
 
 #include "widgets/property_page.h"
 
+struct AlbumOutputCheck;
 struct AlbumSettings;
 class QCheckBox;
 class QLineEdit;
@@ -56,19 +57,9 @@ class COutPage : public PropertyPage {
   private:
     void ShowFields();
     void CopyControls();
-    // Checks the four name fields as their boxes do when they lose the focus; true (after the
-    // message, with the focus in the first offending box) when one held a folder part or an
-    // extension.
-    bool RefuseNamesWithPaths();
-    // Tells the user and puts the focus into the picture folder name when the picture copies would
-    // go over the source pictures (PicturesGoOverSources); true when it refused.
-    bool RefusePicturesOverSources();
-    // Tells the user and puts the focus into the thumbnail folder name when the thumbnails would
-    // go into the folder of the source pictures; true when it refused.
-    bool RefuseThumbnailsInPictureFolder();
-    // Refuses (with a message, the focus on the box to change) picture, thumbnail and material
-    // folders that would be one folder.
-    bool RefuseClashingFolders();
+    // Tells the user what CheckAlbumOutput refused, with the focus in the box to change (a name
+    // holding a path or an extension gets the check of its box); false when nothing was refused.
+    bool RefuseOutput(const AlbumOutputCheck& check);
 
     AlbumSettings& settings_;
     UserDialogs& dialogs_;
@@ -78,16 +69,16 @@ class COutPage : public PropertyPage {
     bool initialised_ = false;
     bool validating_ = false;
 
-    QCheckBox* out_source_;       // 1056
-    QLineEdit* out_dir_;          // 1033
-    QPushButton* browse_;         // 1034
-    QLineEdit* html_name_;        // 1028
-    QLineEdit* pic_folder_;       // 1029
-    QLineEdit* thumb_folder_;     // 1030
-    QLineEdit* material_folder_;  // 1031
-    QLineEdit* back_url_;         // 1041
-    QCheckBox* html_only_;        // 1032
-    QCheckBox* save_param_;       // 1057
-    QPushButton* create_;         // 1038
-    QPushButton* close_button_;   // 1039
+    QCheckBox* out_source_;
+    QLineEdit* out_dir_;
+    QPushButton* browse_;
+    QLineEdit* html_name_;
+    QLineEdit* pic_folder_;
+    QLineEdit* thumb_folder_;
+    QLineEdit* material_folder_;
+    QLineEdit* back_url_;
+    QCheckBox* html_only_;
+    QCheckBox* save_param_;
+    QPushButton* create_;
+    QPushButton* close_button_;
 };

@@ -6,12 +6,14 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "album/settings/album_setting_schema.h"
 #include "album/settings/album_settings.h"
 #include "album/settings/material_folders.h"
 #include "album/shell/focus_edit.h"
 #include "album/shell/help_button.h"
 #include "album/shell/help_page.h"
 #include "album/shell/page_controls.h"
+#include "album/shell/picture_page_ids.h"
 #include "album/shell/up_down_control.h"
 #include "platform/shell_opener.h"
 #include "widgets/c_folder_tree.h"
@@ -22,8 +24,11 @@
 
 namespace {
 
-constexpr int kMinSize = 50;
-constexpr int kMaxSize = 180;
+constexpr NumberRange kWidthRange = RangeOf(&AlbumSettings::thumbnail_x);
+constexpr NumberRange kHeightRange = RangeOf(&AlbumSettings::thumbnail_y);
+// The arrows' range when they are made; each takes its own box's when the page is first shown.
+constexpr int kMinSize = kWidthRange.low;
+constexpr int kMaxSize = kWidthRange.high;
 
 bool MovedByUser(Qt::FocusReason reason) {
     // Only a move made by the user inside the window checks the sizes: a page change checks them
@@ -44,41 +49,43 @@ CPicturePage::CPicturePage(AlbumSettings& settings, const MaterialFolders& folde
       shell_(shell),
       dialogs_(dialogs),
       program_folder_(std::move(program_folder)) {
+    namespace ids = picture_page_ids;
+    NameControl(this, ids::kPage);
     PageControls c(this);
     const DialogUnits& du = c.Units();
 
     tree_ = new CFolderTree(this);
-    tree_->setObjectName(QStringLiteral("1009"));
+    NameControl(tree_, ids::kFolderTree);
     du.Place(tree_, 7, 4, 113, 97);
 
     list_ = new CPictureList(this);
-    list_->setObjectName(QStringLiteral("1001"));
+    NameControl(list_, ids::kFileList);
     du.Place(list_, 7, 103, 113, 103);
 
-    select_all_ = c.Button(QStringLiteral("1024"), QStringLiteral("すべてを選択"), 7, 208, 113, 14);
+    select_all_ = c.Button(ids::kSelectAllButton, QStringLiteral("すべてを選択"), 7, 208, 113, 14);
 
     preview_ = new PreviewFrame(this);
-    preview_->setObjectName(QStringLiteral("1005"));
+    NameControl(preview_, ids::kPreview);
     du.Place(preview_, 126, 4, 117, 124);
 
     QLabel* comment_label =
         c.Label(QStringLiteral("ピクチャーに対するコメント："), 126, 138, 83, 8);
     comment_ = new QPlainTextEdit(this);
-    comment_->setObjectName(QStringLiteral("1003"));
+    NameControl(comment_, ids::kCommentEdit);
     comment_->setLineWrapMode(QPlainTextEdit::NoWrap);
     comment_->setTabChangesFocus(true);
     du.Place(comment_, 126, 148, 117, 36);
 
     QGroupBox* size_group = c.Group(QStringLiteral("サムネイルのサイズ"), 126, 189, 97, 33);
-    width_ = c.NumberEdit(QStringLiteral("1050"), 135, 203, 25, 14);
-    width_spin_ = c.Spin(QStringLiteral("1052"), width_, kMinSize, kMaxSize, 161, 203, 8, 14);
+    width_ = c.NumberEdit(ids::kThumbWidthEdit, 135, 203, 25, 14);
+    width_spin_ = c.Spin(ids::kThumbWidthSpin, width_, kMinSize, kMaxSize, 161, 203, 8, 14);
     QLabel* times = c.Label(QStringLiteral("×"), 171, 207, 8, 8);
-    height_ = c.NumberEdit(QStringLiteral("1051"), 181, 203, 25, 14);
-    height_spin_ = c.Spin(QStringLiteral("1053"), height_, kMinSize, kMaxSize, 207, 203, 8, 14);
-    rotate_ = c.Button(QStringLiteral("1007"), QStringLiteral("回転"), 221, 129, 22, 14);
+    height_ = c.NumberEdit(ids::kThumbHeightEdit, 181, 203, 25, 14);
+    height_spin_ = c.Spin(ids::kThumbHeightSpin, height_, kMinSize, kMaxSize, 207, 203, 8, 14);
+    rotate_ = c.Button(ids::kRotateButton, QStringLiteral("回転"), 221, 129, 22, 14);
 
     help_ = new HelpButton(this);
-    help_->setObjectName(QStringLiteral("1026"));
+    NameControl(help_, ids::kHelpButton);
     du.Place(help_, 228, 197, 22, 26);
     c.LowerGroups();
 
@@ -129,8 +136,8 @@ void CPicturePage::OnSetActive() {
     // Each level the tree selects may replace picture_path; the list then shows the folder as it
     // finally stands.
     browser_->Start(settings_.picture_path);
-    width_spin_->SetRange(kMinSize, kMaxSize);
-    height_spin_->SetRange(kMinSize, kMaxSize);
+    width_spin_->SetRange(kWidthRange.low, kWidthRange.high);
+    height_spin_->SetRange(kHeightRange.low, kHeightRange.high);
 }
 
 bool CPicturePage::OnKillActive() {
@@ -138,16 +145,18 @@ bool CPicturePage::OnKillActive() {
 }
 
 void CPicturePage::OnClosing() {
-    TakeIntFieldQuietly(width_, settings_.thumbnail_x, kMinSize, kMaxSize);
-    TakeIntFieldQuietly(height_, settings_.thumbnail_y, kMinSize, kMaxSize);
+    TakeIntFieldQuietly(width_, settings_.thumbnail_x, kWidthRange.low, kWidthRange.high);
+    TakeIntFieldQuietly(height_, settings_.thumbnail_y, kHeightRange.low, kHeightRange.high);
 }
 
 bool CPicturePage::ValidateSizes() {
     // A message box or the focus going back may raise another focus loss; one check at a time.
     if (validating_) return false;
     validating_ = true;
-    const bool ok = ExchangeIntField(width_, settings_.thumbnail_x, kMinSize, kMaxSize, dialogs_) &&
-                    ExchangeIntField(height_, settings_.thumbnail_y, kMinSize, kMaxSize, dialogs_);
+    const bool ok = ExchangeIntField(width_, settings_.thumbnail_x, kWidthRange.low,
+                                     kWidthRange.high, dialogs_) &&
+                    ExchangeIntField(height_, settings_.thumbnail_y, kHeightRange.low,
+                                     kHeightRange.high, dialogs_);
     validating_ = false;
     return ok;
 }

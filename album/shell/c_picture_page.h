@@ -42,8 +42,8 @@ class CPicturePage : public PropertyPage {
     // without a message.
     void OnClosing() override;
 
-    // Reads box 1050 then box 1051 into the thumbnail box size (50 to 180 each), stopping at the
-    // first wrong value with the standard message and the focus back in that box.
+    // Reads the width box then the height box into the thumbnail box size,
+    // stopping at the first wrong value with the standard message and the focus back in that box.
     bool ValidateSizes();
 
     // The checked pictures with their comments and turns, for the build.
@@ -66,16 +66,16 @@ class CPicturePage : public PropertyPage {
     bool initialised_ = false;
     bool validating_ = false;
 
-    CFolderTree* tree_;           // 1009
-    CPictureList* list_;          // 1001
-    QPushButton* select_all_;     // 1024
-    PreviewFrame* preview_;       // 1005
-    QPlainTextEdit* comment_;     // 1003
-    FocusEdit* width_;            // 1050
-    UpDownControl* width_spin_;   // 1052
-    FocusEdit* height_;           // 1051
-    UpDownControl* height_spin_;  // 1053
-    QPushButton* rotate_;         // 1007
-    HelpButton* help_;            // 1026
+    CFolderTree* tree_;
+    CPictureList* list_;
+    QPushButton* select_all_;
+    PreviewFrame* preview_;
+    QPlainTextEdit* comment_;
+    FocusEdit* width_;
+    UpDownControl* width_spin_;
+    FocusEdit* height_;
+    UpDownControl* height_spin_;
+    QPushButton* rotate_;
+    HelpButton* help_;
     PictureBrowser* browser_;
 };

@@ -11,6 +11,7 @@
 #include "album/shell/c_html_page.h"
 #include "album/shell/c_out_page.h"
 #include "album/shell/c_picture_page.h"
+#include "album/shell/prop_sheet_ids.h"
 #include "album/style/c_style_page.h"
 #include "imaging/image_codec.h"
 #include "widgets/c_progress_dlg.h"
@@ -31,10 +32,12 @@ constexpr int kPageHeight = 229;
 CPropSheet::CPropSheet(const QString& caption, const MaterialFolders& folders, UserDialogs& dialogs,
                        ShellOpener& shell, std::string program_folder, QWidget* parent)
     : QWidget(parent), folders_(folders), dialogs_(dialogs), shell_(shell) {
+    NameControl(this, prop_sheet_ids::kWindow);
     setWindowTitle(caption);
     setFont(DialogFont());
 
     tabs_ = new QTabWidget(this);
+    NameControl(tabs_, prop_sheet_ids::kTabs);
     picture_page_ =
         new CPicturePage(settings_, folders_, shell_, dialogs_, std::move(program_folder));
     html_page_ = new CHtmlPage(settings_, dialogs_);

@@ -28,10 +28,10 @@ PageControls::PageControls(QWidget* page)
 }
 
 QLabel* PageControls::Label(const QString& text, int x, int y, int w, int h, bool right,
-                            const QString& id) {
+                            std::optional<ControlId> id) {
     auto* label = new QLabel(text, page_);
     label->setAlignment((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
-    if (!id.isEmpty()) label->setObjectName(id);
+    if (id) NameControl(label, *id);
     units_.Place(label, x, y, w, h);
     FitText(label);
     return label;
@@ -45,14 +45,14 @@ QGroupBox* PageControls::Group(const QString& text, int x, int y, int w, int h) 
     return group;
 }
 
-FocusEdit* PageControls::Edit(const QString& id, int x, int y, int w, int h) {
+FocusEdit* PageControls::Edit(ControlId id, int x, int y, int w, int h) {
     auto* edit = new FocusEdit(page_);
-    edit->setObjectName(id);
+    NameControl(edit, id);
     units_.Place(edit, x, y, w, h);
     return edit;
 }
 
-FocusEdit* PageControls::NumberEdit(const QString& id, int x, int y, int w, int h) {
+FocusEdit* PageControls::NumberEdit(ControlId id, int x, int y, int w, int h) {
     FocusEdit* edit = Edit(id, x, y, w, h);
     edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     edit->setValidator(
@@ -60,37 +60,35 @@ FocusEdit* PageControls::NumberEdit(const QString& id, int x, int y, int w, int 
     return edit;
 }
 
-UpDownControl* PageControls::Spin(const QString& id, QLineEdit* buddy, int low, int high, int x,
-                                  int y, int w, int h) {
+UpDownControl* PageControls::Spin(ControlId id, QLineEdit* buddy, int low, int high, int x, int y,
+                                  int w, int h) {
     auto* spin = new UpDownControl(page_);
-    spin->setObjectName(id);
+    NameControl(spin, id);
     spin->SetBuddy(buddy);
     spin->SetRange(low, high);
     units_.Place(spin, x, y, w, h);
     return spin;
 }
 
-QCheckBox* PageControls::Check(const QString& id, const QString& text, int x, int y, int w, int h) {
+QCheckBox* PageControls::Check(ControlId id, const QString& text, int x, int y, int w, int h) {
     auto* box = new QCheckBox(text, page_);
-    box->setObjectName(id);
+    NameControl(box, id);
     units_.Place(box, x, y, w, h);
     FitText(box);
     return box;
 }
 
-QRadioButton* PageControls::Radio(const QString& id, const QString& text, int x, int y, int w,
-                                  int h) {
+QRadioButton* PageControls::Radio(ControlId id, const QString& text, int x, int y, int w, int h) {
     auto* radio = new QRadioButton(text, page_);
-    radio->setObjectName(id);
+    NameControl(radio, id);
     units_.Place(radio, x, y, w, h);
     FitText(radio);
     return radio;
 }
 
-QPushButton* PageControls::Button(const QString& id, const QString& text, int x, int y, int w,
-                                  int h) {
+QPushButton* PageControls::Button(ControlId id, const QString& text, int x, int y, int w, int h) {
     auto* button = new QPushButton(text, page_);
-    button->setObjectName(id);
+    NameControl(button, id);
     button->setAutoDefault(false);
     units_.Place(button, x, y, w, h);
     FitText(button);

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "album/style/add_theme_dialog_ids.h"
 #include "platform/user_dialogs.h"
 #include "widgets/data_exchange.h"
 #include "widgets/dialog_units.h"
@@ -11,6 +12,8 @@
 
 CAddThemeDialog::CAddThemeDialog(const ThemeList& themes, UserDialogs& dialogs, QWidget* parent)
     : QDialog(parent), themes_(themes), dialogs_(dialogs) {
+    namespace ids = add_theme_dialog_ids;
+    NameControl(this, ids::kDialog);
     setWindowTitle(QStringLiteral("テーマの追加"));
     setModal(true);
     setFont(DialogFont());
@@ -21,14 +24,14 @@ CAddThemeDialog::CAddThemeDialog(const ThemeList& themes, UserDialogs& dialogs, 
     auto* label = new QLabel(QStringLiteral("テーマタイトル ："), this);
     du.Place(label, 31, 13, 56, 8);
     title_edit_ = new QLineEdit(this);
-    title_edit_->setObjectName("title");
+    NameControl(title_edit_, ids::kTitleEdit);
     du.Place(title_edit_, 31, 25, 94, 14);
     ok_ = new QPushButton(QStringLiteral("OK"), this);
-    ok_->setObjectName("ok");
+    NameControl(ok_, ids::kOkButton);
     ok_->setDefault(true);
     du.Place(ok_, 25, 50, 50, 14);
     cancel_ = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-    cancel_->setObjectName("cancel");
+    NameControl(cancel_, ids::kCancelButton);
     du.Place(cancel_, 80, 50, 50, 14);
     setFixedSize(du.ToPixels(0, 0, 158, 71).size());
     FitTexts(this);

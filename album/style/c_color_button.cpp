@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QPainter>
 
+#include "album/style/color_button_ids.h"
+
 QEvent::Type CColorButton::ChangedEvent::EventType() {
     static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
     return type;
@@ -18,12 +20,11 @@ int QColorToColorRef(const QColor& colour) {
     return colour.red() | (colour.green() << 8) | (colour.blue() << 16);
 }
 
-CColorButton::CColorButton(int control_id, QWidget* parent)
+CColorButton::CColorButton(ControlId id, QWidget* parent)
     : QAbstractButton(parent),
-      control_id_(control_id),
       colour_(QColorToColorRef(palette().color(QPalette::Button))),
       chooser_(&CColorButton::ChooseColorWithDialog) {
-    setObjectName(QString::number(control_id));
+    NameControl(this, id);
     setFocusPolicy(Qt::StrongFocus);
     connect(this, &QAbstractButton::clicked, this, &CColorButton::OnClicked);
 }
@@ -61,7 +62,7 @@ void CColorButton::OnClicked() {
     SetColor(*chosen);
     // Queued, not sent: the parent reacts once the chooser is gone and this handler has returned.
     if (QWidget* parent = parentWidget()) {
-        QCoreApplication::postEvent(parent, new ChangedEvent(control_id_, colour_));
+        QCoreApplication::postEvent(parent, new ChangedEvent(this, colour_));
     }
 }
 
@@ -78,7 +79,7 @@ std::optional<int> CColorButton::ChooseColorWithDialog(QWidget* owner, int initi
     (void)custom_colours_reset;
 
     QColorDialog dialog(ColorRefToQColor(initial), owner ? owner->window() : nullptr);
-    dialog.setObjectName("colorChooser");
+    NameControl(&dialog, color_button_ids::kChooserDialog);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QColor chosen = dialog.selectedColor();
     if (!chosen.isValid()) return std::nullopt;

@@ -5,6 +5,8 @@
 #include <functional>
 #include <optional>
 
+#include "widgets/control_id.h"
+
 // A small push button whose whole face shows one colour. A click opens the colour chooser preset to
 // that colour; when the user confirms (even the same colour), the button takes the colour and posts
 // a ChangedEvent to its parent, so the parent handles it after the chooser has closed. The colour
@@ -12,31 +14,31 @@
 class CColorButton : public QAbstractButton {
     Q_OBJECT
   public:
-    // Posted to the parent after a confirmed choice: which button (its control id) and the colour.
+    // Posted to the parent after a confirmed choice: which button and the colour.
     class ChangedEvent : public QEvent {
       public:
-        ChangedEvent(int control_id, int colour)
-            : QEvent(EventType()), control_id_(control_id), colour_(colour) {}
-        int ControlId() const { return control_id_; }
+        ChangedEvent(const CColorButton* button, int colour)
+            : QEvent(EventType()), button_(button), colour_(colour) {}
+        // The button that changed; only compared, as the parent owns it.
+        const CColorButton* Button() const { return button_; }
         int Colour() const { return colour_; }
         // The event type, registered once per process.
         static QEvent::Type EventType();
 
       private:
-        int control_id_;
+        const CColorButton* button_;
         int colour_;
     };
 
     // Asks for a colour starting from `initial`; std::nullopt when the user cancels.
     using Chooser = std::function<std::optional<int>(QWidget* owner, int initial)>;
 
-    // control_id identifies the button in its notifications; the colour starts as the button face.
-    explicit CColorButton(int control_id, QWidget* parent = nullptr);
+    // `id` names the button in its window; the colour starts as the button face.
+    explicit CColorButton(ControlId id, QWidget* parent = nullptr);
 
     // Stores the colour and repaints; notifies nobody.
     void SetColor(int colour);
     int Color() const { return colour_; }
-    int ControlId() const { return control_id_; }
 
     // Replaces the colour chooser (the default is ChooseColorWithDialog).
     void SetChooser(Chooser chooser) { chooser_ = std::move(chooser); }
@@ -54,7 +56,6 @@ class CColorButton : public QAbstractButton {
   private:
     void OnClicked();
 
-    int control_id_;
     int colour_;
     Chooser chooser_;
 };

@@ -14,10 +14,12 @@
 #include <algorithm>
 #include <vector>
 
+#include "album/settings/album_setting_schema.h"
 #include "album/settings/album_settings.h"
 #include "album/settings/material_folders.h"
 #include "album/style/c_add_theme_dialog.h"
 #include "album/style/c_color_button.h"
+#include "album/style/style_page_ids.h"
 #include "album/style/themes/font_size_to_pixels.h"
 #include "album/style/themes/material_names.h"
 #include "platform/shell_opener.h"
@@ -34,31 +36,40 @@ QString ToQString(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QComboBox* MakeDropDown(QWidget* parent, int id) {
+namespace ids = style_page_ids;
+
+QComboBox* MakeDropDown(QWidget* parent, ControlId id) {
     auto* list = new QComboBox(parent);
-    list->setObjectName(QString::number(id));
+    NameControl(list, id);
     list->setEditable(false);
     return list;
 }
 
-QComboBox* MakeSizeList(QWidget* parent, int id) {
+// The font sizes the three lists offer, one row each in ascending order.
+constexpr NumberRange kSizeRange = RangeOf(&AlbumSettings::size_title);
+static_assert(RangeOf(&AlbumSettings::size_comment) == kSizeRange &&
+                  RangeOf(&AlbumSettings::size_thumb) == kSizeRange,
+              "the three size lists are made alike");
+
+QComboBox* MakeSizeList(QWidget* parent, ControlId id) {
     QComboBox* list = MakeDropDown(parent, id);
-    for (int size = 1; size <= 7; ++size) list->addItem(QString::number(size));
+    for (int size = kSizeRange.low; size <= kSizeRange.high; ++size)
+        list->addItem(QString::number(size));
     list->setCurrentIndex(-1);
     return list;
 }
 
-QPushButton* MakeButton(QWidget* parent, int id, const char* text) {
+QPushButton* MakeButton(QWidget* parent, ControlId id, const char* text) {
     auto* button = new QPushButton(QString::fromUtf8(text), parent);
-    button->setObjectName(QString::number(id));
+    NameControl(button, id);
     button->setAutoDefault(false);
     return button;
 }
 
 // A hidden frame that only gives the rectangle a preview sample is centred on.
-QFrame* MakePlacementFrame(QWidget* parent, int id) {
+QFrame* MakePlacementFrame(QWidget* parent, ControlId id) {
     auto* frame = new QFrame(parent);
-    frame->setObjectName(QString::number(id));
+    NameControl(frame, id);
     frame->setFrameShape(QFrame::Box);
     frame->hide();
     return frame;
@@ -73,7 +84,7 @@ CStylePage::CStylePage(AlbumSettings& settings, const MaterialFolders& folders, 
       folders_(folders),
       shell_(shell),
       dialogs_(dialogs) {
-    setObjectName("CStylePage");
+    NameControl(this, ids::kPage);
     setFont(DialogFont());
     title_prompt_ = [this](const ThemeList& themes) -> std::optional<std::string> {
         CAddThemeDialog dialog(themes, dialogs_, this);
@@ -123,7 +134,7 @@ void CStylePage::BuildControls() {
     };
 
     preview_ = new QFrame(this);
-    preview_->setObjectName("1055");
+    NameControl(preview_, ids::kPreview);
     preview_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     preview_->setLineWidth(1);
     du.Place(preview_, 112, 7, 131, 96);
@@ -131,56 +142,56 @@ void CStylePage::BuildControls() {
 
     label("コーディネートテーマ：", 7, 7, 86, 8);
     theme_list_ = new QListWidget(this);
-    theme_list_->setObjectName("1049");
+    NameControl(theme_list_, ids::kThemeList);
     theme_list_->setSelectionMode(QAbstractItemView::SingleSelection);
     theme_list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     du.Place(theme_list_, 7, 18, 97, 62);
     theme_list_->setContextMenuPolicy(Qt::CustomContextMenu);
     theme_list_->viewport()->installEventFilter(this);
-    add_theme_ = MakeButton(this, 1048, "現在の設定をテーマに追加...");
+    add_theme_ = MakeButton(this, ids::kAddThemeButton, "現在の設定をテーマに追加...");
     du.Place(add_theme_, 7, 85, 97, 14);
     FitText(add_theme_);
 
     below.push_back(label("色", 89, 117, 16, 8));
     below.push_back(label("サイズ", 103, 117, 29, 8, Qt::AlignHCenter));
     below.push_back(label("HTMLのタイトル：", 15, 130, 57, 8));
-    title_colour_ = new CColorButton(1006, this);
+    title_colour_ = new CColorButton(ids::kTitleColorButton, this);
     du.Place(title_colour_, 81, 128, 21, 14);
-    title_size_ = MakeSizeList(this, 1013);
+    title_size_ = MakeSizeList(this, ids::kTitleSizeList);
     du.Place(title_size_, 107, 128, 24, 14);
     below.push_back(label("タイトル行の下の文：", 14, 153, 61, 8));
-    comment_colour_ = new CColorButton(1008, this);
+    comment_colour_ = new CColorButton(ids::kDescriptionColorButton, this);
     du.Place(comment_colour_, 81, 150, 21, 14);
-    comment_size_ = MakeSizeList(this, 1015);
+    comment_size_ = MakeSizeList(this, ids::kDescriptionSizeList);
     du.Place(comment_size_, 107, 150, 24, 14);
     below.push_back(label("サムネイルのコメント：", 14, 176, 65, 8));
-    thumb_colour_ = new CColorButton(1009, this);
+    thumb_colour_ = new CColorButton(ids::kThumbCommentColorButton, this);
     du.Place(thumb_colour_, 81, 173, 21, 14);
-    thumb_size_ = MakeSizeList(this, 1016);
+    thumb_size_ = MakeSizeList(this, ids::kThumbCommentSizeList);
     du.Place(thumb_size_, 107, 173, 24, 14);
     below.push_back(label("背景：", 14, 199, 28, 8));
-    bg_colour_ = new CColorButton(1007, this);
+    bg_colour_ = new CColorButton(ids::kBackgroundColorButton, this);
     du.Place(bg_colour_, 81, 196, 21, 14);
 
-    wallpaper_ = MakeDropDown(this, 1018);
+    wallpaper_ = MakeDropDown(this, ids::kWallpaperList);
     du.Place(wallpaper_, 148, 118, 70, 14);
-    rule_ = MakeDropDown(this, 1019);
+    rule_ = MakeDropDown(this, ids::kRuleList);
     du.Place(rule_, 148, 158, 70, 14);
-    music_ = MakeDropDown(this, 1017);
+    music_ = MakeDropDown(this, ids::kMusicList);
     du.Place(music_, 148, 199, 70, 14);
 
-    title_frame_ = MakePlacementFrame(this, 1010);
+    title_frame_ = MakePlacementFrame(this, ids::kTitleSample);
     du.Place(title_frame_, 134, 22, 84, 14);
-    description_frame_ = MakePlacementFrame(this, 1011);
+    description_frame_ = MakePlacementFrame(this, ids::kDescriptionSample);
     du.Place(description_frame_, 134, 48, 84, 14);
-    comment_frame_ = MakePlacementFrame(this, 1012);
+    comment_frame_ = MakePlacementFrame(this, ids::kThumbCommentSample);
     du.Place(comment_frame_, 134, 74, 84, 14);
 
-    listen_ = MakeButton(this, 1020, "聴く");
+    listen_ = MakeButton(this, ids::kMusicListenButton, "聴く");
     du.Place(listen_, 220, 199, 19, 14);
-    view_rule_ = MakeButton(this, 1021, "見る");
+    view_rule_ = MakeButton(this, ids::kRuleViewButton, "見る");
     du.Place(view_rule_, 220, 158, 19, 14);
-    view_wallpaper_ = MakeButton(this, 1022, "見る");
+    view_wallpaper_ = MakeButton(this, ids::kWallpaperViewButton, "見る");
     du.Place(view_wallpaper_, 220, 118, 19, 14);
 
     anchors->Follow(preview_, kGrowBoth);
@@ -310,7 +321,7 @@ void CStylePage::RefreshStyleControls() {
     bg_colour_->SetColor(settings_.color_bg);
 
     auto show_size = [](QComboBox* list, int size) {
-        list->setCurrentIndex(size >= 1 && size <= 7 ? size - 1 : -1);
+        list->setCurrentIndex(kSizeRange.Contains(size) ? size - kSizeRange.low : -1);
     };
     show_size(title_size_, settings_.size_title);
     show_size(comment_size_, settings_.size_comment);
@@ -324,22 +335,15 @@ void CStylePage::RefreshStyleControls() {
     InvalidatePreview();
 }
 
-void CStylePage::OnColorChanged(int control_id, int colour) {
-    switch (control_id) {
-        case 1006:
-            settings_.color_title = colour;
-            break;
-        case 1007:
-            settings_.color_bg = colour;
-            break;
-        case 1008:
-            settings_.color_commen = colour;
-            break;
-        case 1009:
-            settings_.color_thumb = colour;
-            break;
-        default:
-            break;
+void CStylePage::OnColorChanged(const CColorButton* button, int colour) {
+    if (button == title_colour_) {
+        settings_.color_title = colour;
+    } else if (button == bg_colour_) {
+        settings_.color_bg = colour;
+    } else if (button == comment_colour_) {
+        settings_.color_commen = colour;
+    } else if (button == thumb_colour_) {
+        settings_.color_thumb = colour;
     }
     ClearThemeSelection();
     InvalidatePreview();
@@ -349,7 +353,7 @@ void CStylePage::OnSizeChosen(QComboBox* list, int& field) {
     if (refreshing_) return;
     const int row = list->currentIndex();
     if (row < 0) return;
-    field = row + 1;
+    field = kSizeRange.low + row;
     ClearThemeSelection();
     InvalidatePreview();
 }
@@ -535,7 +539,7 @@ void CStylePage::SetColorChooser(ColorChooser chooser) {
 bool CStylePage::event(QEvent* event) {
     if (event->type() == CColorButton::ChangedEvent::EventType()) {
         const auto* changed = static_cast<CColorButton::ChangedEvent*>(event);
-        OnColorChanged(changed->ControlId(), changed->Colour());
+        OnColorChanged(changed->Button(), changed->Colour());
         return true;
     }
     return PropertyPage::event(event);

@@ -25,8 +25,7 @@ struct MaterialFolders;
 // The wizard page "スタイル": the colours and HTML font sizes of the album's title, description and
 // thumbnail comments, the page background, the wallpaper, rule image and background music, a live
 // preview, and the coordinate themes. Every change is written into the settings at once, so leaving
-// the page needs no transfer and never fails. Controls carry their numeric ids as object names
-// ("1006", "1049", ...).
+// the page needs no transfer and never fails. Its controls are named by style_page_ids.h.
 class CStylePage : public PropertyPage {
     Q_OBJECT
   public:
@@ -90,7 +89,7 @@ class CStylePage : public PropertyPage {
     static void FillMaterialList(QComboBox* list, const std::string& folder);
     // Selects the row whose name equals `name` (letter case ignored), else "(なし)".
     static void SelectMaterial(QComboBox* list, const std::string& name);
-    void OnColorChanged(int control_id, int colour);
+    void OnColorChanged(const CColorButton* button, int colour);
     void OnSizeChosen(QComboBox* list, int& field);
     void OnMaterialChosen(QComboBox* list, std::string& field);
     void OnOpenMaterial(const std::string& folder, const std::string& name);
@@ -126,23 +125,23 @@ class CStylePage : public PropertyPage {
     TitlePrompt title_prompt_;
     RenamePrompt rename_prompt_;
 
-    QListWidget* theme_list_ = nullptr;       // 1049
-    QPushButton* add_theme_ = nullptr;        // 1048
-    QFrame* preview_ = nullptr;               // 1055
-    QFrame* title_frame_ = nullptr;           // 1010, hidden
-    QFrame* description_frame_ = nullptr;     // 1011, hidden
-    QFrame* comment_frame_ = nullptr;         // 1012, hidden
-    CColorButton* title_colour_ = nullptr;    // 1006
-    CColorButton* comment_colour_ = nullptr;  // 1008
-    CColorButton* thumb_colour_ = nullptr;    // 1009
-    CColorButton* bg_colour_ = nullptr;       // 1007
-    QComboBox* title_size_ = nullptr;         // 1013
-    QComboBox* comment_size_ = nullptr;       // 1015
-    QComboBox* thumb_size_ = nullptr;         // 1016
-    QComboBox* wallpaper_ = nullptr;          // 1018
-    QComboBox* rule_ = nullptr;               // 1019
-    QComboBox* music_ = nullptr;              // 1017
-    QPushButton* listen_ = nullptr;           // 1020
-    QPushButton* view_rule_ = nullptr;        // 1021
-    QPushButton* view_wallpaper_ = nullptr;   // 1022
+    QListWidget* theme_list_ = nullptr;
+    QPushButton* add_theme_ = nullptr;
+    QFrame* preview_ = nullptr;
+    QFrame* title_frame_ = nullptr;        // hidden
+    QFrame* description_frame_ = nullptr;  // hidden
+    QFrame* comment_frame_ = nullptr;      // hidden
+    CColorButton* title_colour_ = nullptr;
+    CColorButton* comment_colour_ = nullptr;
+    CColorButton* thumb_colour_ = nullptr;
+    CColorButton* bg_colour_ = nullptr;
+    QComboBox* title_size_ = nullptr;
+    QComboBox* comment_size_ = nullptr;
+    QComboBox* thumb_size_ = nullptr;
+    QComboBox* wallpaper_ = nullptr;
+    QComboBox* rule_ = nullptr;
+    QComboBox* music_ = nullptr;
+    QPushButton* listen_ = nullptr;
+    QPushButton* view_rule_ = nullptr;
+    QPushButton* view_wallpaper_ = nullptr;
 };

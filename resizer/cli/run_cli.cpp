@@ -6,9 +6,12 @@
 #include <QStringList>
 #include <optional>
 #include <set>
+#include <variant>
+#include <vector>
 
 #include "core/path_helpers.h"
 #include "core/picture_list_model.h"
+#include "core/whole_number.h"
 #include "imaging/image_codec.h"
 #include "imaging/image_library.h"
 #include "imaging/library_versions.h"
@@ -25,30 +28,65 @@ namespace {
 
 constexpr const char* kProgram = "scalvo-cli";
 
-constexpr const char* kUsage =
-    "使い方: scalvo-cli [オプション] SOURCE_FOLDER\n"
-    "SOURCE_FOLDER の JPEG と BMP の画像を、同じファイル名で縮小・拡大して保存します。\n"
-    "\n"
-    "大きさ (どれか一つ、既定は --percent 100):\n"
-    "  --percent N     N % に拡大縮小 (10-400)\n"
-    "  --height N      高さを N ピクセルに合わせる (50-4000)\n"
-    "  --width N       幅を N ピクセルに合わせる (50-4000)\n"
-    "  --box WxH       W x H の枠に収める (それぞれ 50-4000)\n"
-    "  --keep          大きさを変えない\n"
-    "出力:\n"
-    "  --quality N     JPEG の品質 (10-100、既定 50)\n"
-    "  -o, --out DIR   出力フォルダ (既定 ~/MyAlbum、なければ作成)\n"
-    "  --overwrite     元の画像に上書きする\n"
-    "画像の指定:\n"
-    "  --select NAME   NAME だけを変換する (繰り返し可、既定はフォルダのすべての画像)\n"
-    "  --turn NAME=N   NAME を時計回りに N 回 90 度回転する\n"
-    "その他:\n"
-    "  -q, --quiet     エラーのほかは何も表示しない\n"
-    "  -h, --help      この説明を表示する\n"
-    "  --version       バージョンを表示する\n"
-    "\n"
-    "終了コード: 0 すべて変換した, 1 失敗があった, 2 使い方の誤り,\n"
-    "           130 (SIGINT) または 143 (SIGTERM) で中止した\n";
+// "10-400": a range as the usage writes it.
+std::string RangeText(ResizerNumber member) {
+    const NumberRange range = RangeOf(member);
+    return std::to_string(range.low) + "-" + std::to_string(range.high);
+}
+
+// "それぞれ 50-4000" when width and height share their range, else each named.
+std::string BoxRangeText() {
+    if (RangeOf(&ResizerSettings::targetWidth) == RangeOf(&ResizerSettings::targetHeight))
+        return "それぞれ " + RangeText(&ResizerSettings::targetWidth);
+    return "幅 " + RangeText(&ResizerSettings::targetWidth) + "、高さ " +
+           RangeText(&ResizerSettings::targetHeight);
+}
+
+// The usage, its ranges and defaults taken from the settings schema and ResizerSettings.
+const std::string& Usage() {
+    static const std::string usage = [] {
+        const ResizerSettings defaults;
+        return "使い方: scalvo-cli [オプション] SOURCE_FOLDER\n"
+               "SOURCE_FOLDER の JPEG と BMP の画像を、同じファイル名で縮小・拡大して保存します。\n"
+               "\n"
+               "大きさ (どれか一つ、既定は --percent " +
+               std::to_string(defaults.scalePercent) +
+               "):\n"
+               "  --percent N     N % に拡大縮小 (" +
+               RangeText(&ResizerSettings::scalePercent) +
+               ")\n"
+               "  --height N      高さを N ピクセルに合わせる (" +
+               RangeText(&ResizerSettings::targetHeight) +
+               ")\n"
+               "  --width N       幅を N ピクセルに合わせる (" +
+               RangeText(&ResizerSettings::targetWidth) +
+               ")\n"
+               "  --box WxH       W x H の枠に収める (" +
+               BoxRangeText() +
+               ")\n"
+               "  --keep          大きさを変えない\n"
+               "出力:\n"
+               "  --quality N     JPEG の品質 (" +
+               RangeText(&ResizerSettings::jpegQuality) + "、既定 " +
+               std::to_string(defaults.jpegQuality) +
+               ")\n"
+               "  -o, --out DIR   出力フォルダ (既定 " +
+               defaults.outputFolder +
+               "、なければ作成)\n"
+               "  --overwrite     元の画像に上書きする\n"
+               "画像の指定:\n"
+               "  --select NAME   NAME だけを変換する (繰り返し可、既定はフォルダのすべての画像)\n"
+               "  --turn NAME=N   NAME を時計回りに N 回 90 度回転する\n"
+               "その他:\n"
+               "  -q, --quiet     エラーのほかは何も表示しない\n"
+               "  -h, --help      この説明を表示する\n"
+               "  --version       バージョンを表示する\n"
+               "\n"
+               "終了コード: 0 すべて変換した, 1 失敗があった, 2 使い方の誤り,\n"
+               "           130 (SIGINT) または 143 (SIGTERM) で中止した\n";
+    }();
+    return usage;
+}
 
 struct UsageError {
     std::string text;
@@ -60,13 +98,19 @@ std::string Bytes(const QString& s) {
     return Utf16ToBytes(s.toStdU16String());
 }
 
-int ParseInt(const QString& text, const char* option, int low, int high) {
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok);
-    if (!ok) throw UsageError{std::string(option) + ": 整数を入力してください。"};
-    if (value < low || value > high)
-        throw UsageError{std::string(option) + ": " + std::to_string(low) + " から " +
-                         std::to_string(high) + " までの整数を入力してください。"};
+// An option's number, read by the rule of the dialog's boxes (blanks around it are the shell's, not
+// the number's) and checked against its row's range.
+int ParseInt(const QString& text, const char* option, ResizerNumber member) {
+    const NumberRange range = RangeOf(member);
+    int value = 0;
+    switch (ReadNumberInRange(text.trimmed().toStdString(), range, value)) {
+        case NumberCheck::NotAWholeNumber:
+            throw UsageError{std::string(option) + ": " + NotAWholeNumberMessage()};
+        case NumberCheck::OutOfRange:
+            throw UsageError{std::string(option) + ": " + OutOfRangeMessage(range.low, range.high)};
+        case NumberCheck::Accepted:
+            break;
+    }
     return value;
 }
 
@@ -83,21 +127,29 @@ enum class Info { None, Help, Version };
 Request Parse(const std::vector<std::string>& args, Info& info) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption percent("percent", "", "N");
-    const QCommandLineOption height("height", "", "N");
-    const QCommandLineOption width("width", "", "N");
+    // One option for each value of the settings schema, in its order, then the others.
+    std::vector<QCommandLineOption> value_options;
+    for (const ResizerSettingRow& row : kResizerSettingSchema) {
+        QStringList names;
+        if (row.short_option != 0) names << QString(QChar::fromLatin1(row.short_option));
+        names << QString::fromLatin1(row.option);
+        const QString value = std::holds_alternative<ResizerNumber>(row.member) ? "N"
+                              : std::holds_alternative<ResizerText>(row.member) ? "DIR"
+                                                                                : "";
+        value_options.emplace_back(names, "", value);
+    }
+    auto option_of = [&](const ResizerSettingRow& row) -> const QCommandLineOption& {
+        return value_options[static_cast<std::size_t>(&row - kResizerSettingSchema.data())];
+    };
     const QCommandLineOption box("box", "", "WxH");
     const QCommandLineOption keep("keep");
-    const QCommandLineOption quality("quality", "", "N");
-    const QCommandLineOption out(QStringList{"o", "out"}, "", "DIR");
-    const QCommandLineOption overwrite("overwrite");
     const QCommandLineOption select("select", "", "NAME");
     const QCommandLineOption turn("turn", "", "NAME=N");
     const QCommandLineOption quiet(QStringList{"q", "quiet"});
     const QCommandLineOption help_option(QStringList{"h", "help"});
     const QCommandLineOption version_option("version");
-    parser.addOptions({percent, height, width, box, keep, quality, out, overwrite, select, turn,
-                       quiet, help_option, version_option});
+    parser.addOptions(QList<QCommandLineOption>(value_options.begin(), value_options.end()));
+    parser.addOptions({box, keep, select, turn, quiet, help_option, version_option});
 
     QStringList list{QString::fromUtf8(kProgram)};
     for (const std::string& a : args) list << QString::fromStdU16String(BytesToUtf16(a));
@@ -109,33 +161,41 @@ Request Parse(const std::vector<std::string>& args, Info& info) {
     if (info != Info::None) return request;
 
     ResizerSettings& s = request.settings;
-    int modes = 0;
-    for (const QCommandLineOption* o : {&percent, &height, &width, &box, &keep}) {
-        if (parser.isSet(*o)) modes += static_cast<int>(parser.values(*o).size()) + (o == &keep);
+    // One size rule: a value option that chooses one, --box or --keep, once.
+    int modes = static_cast<int>(parser.values(box).size()) + (parser.isSet(keep) ? 1 : 0);
+    std::string rule_options;
+    for (const ResizerSettingRow& row : kResizerSettingSchema) {
+        if (row.size_mode < 0) continue;
+        modes += static_cast<int>(parser.values(option_of(row)).size());
+        rule_options += std::string("--") + row.option + ", ";
     }
-    if (modes > 1)
-        throw UsageError{"大きさは --percent, --height, --width, --box, --keep のどれか一つです"};
-    if (parser.isSet(percent)) {
-        s.sizeMode = ScaleByPercent;
-        s.scalePercent = ParseInt(parser.value(percent), "--percent", 10, 400);
-    } else if (parser.isSet(height)) {
-        s.sizeMode = FitHeight;
-        s.targetHeight = ParseInt(parser.value(height), "--height", 50, 4000);
-    } else if (parser.isSet(width)) {
-        s.sizeMode = FitWidth;
-        s.targetWidth = ParseInt(parser.value(width), "--width", 50, 4000);
-    } else if (parser.isSet(box)) {
+    if (modes > 1) throw UsageError{"大きさは " + rule_options + "--box, --keep のどれか一つです"};
+    // The numbers: first the one that chose the size rule, then --box, then the others.
+    auto take_numbers = [&](bool rule) {
+        for (const ResizerSettingRow& row : kResizerSettingSchema) {
+            const ResizerNumber* member = std::get_if<ResizerNumber>(&row.member);
+            if (member == nullptr || (row.size_mode >= 0) != rule || !parser.isSet(option_of(row)))
+                continue;
+            if (row.size_mode >= 0) s.sizeMode = row.size_mode;
+            s.*(*member) = ParseInt(parser.value(option_of(row)),
+                                    (std::string("--") + row.option).c_str(), *member);
+        }
+    };
+    take_numbers(true);
+    if (parser.isSet(box)) {
         const QString v = parser.value(box);
         const QStringList parts = v.split(QRegularExpression("[xX×]"));
         if (parts.size() != 2) throw UsageError{"--box: WxH の形で指定してください (例 640x480)"};
         s.sizeMode = FitBox;
-        s.targetWidth = ParseInt(parts[0], "--box", 50, 4000);
-        s.targetHeight = ParseInt(parts[1], "--box", 50, 4000);
+        s.targetWidth = ParseInt(parts[0], "--box", &ResizerSettings::targetWidth);
+        s.targetHeight = ParseInt(parts[1], "--box", &ResizerSettings::targetHeight);
     } else if (parser.isSet(keep)) {
         s.sizeMode = KeepSize;
     }
-    if (parser.isSet(quality))
-        s.jpegQuality = ParseInt(parser.value(quality), "--quality", 10, 100);
+    take_numbers(false);
+    const QCommandLineOption& out = option_of(SettingOf(&ResizerSettings::outputFolder));
+    const QCommandLineOption& overwrite =
+        option_of(SettingOf(&ResizerSettings::overwriteOriginals));
     if (parser.isSet(out) && parser.isSet(overwrite))
         throw UsageError{"--out と --overwrite は同時に指定できません"};
     if (parser.values(out).size() > 1) throw UsageError{"--out は一つだけ指定してください"};
@@ -175,11 +235,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     try {
         request = Parse(args, info);
     } catch (const UsageError& e) {
-        err << kProgram << ": " << e.text << "\n" << kUsage;
+        err << kProgram << ": " << e.text << "\n" << Usage();
         return 2;
     }
     if (info == Info::Help) {
-        out << kUsage;
+        out << Usage();
         return 0;
     }
     if (info == Info::Version) {
@@ -237,7 +297,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     const BatchOutcome outcome = folder_ready ? RunBatch(settings, context) : BatchOutcome{};
     if (!was_loaded) ImageLibrary::Unload();
     if (folder == OutputFolderCheck::Refused) {
-        err << kUsage;
+        err << Usage();
         return 2;
     }
     // A signal that came after the last picture still ends the program as stopped by it.

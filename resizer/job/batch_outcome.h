@@ -28,11 +28,11 @@ struct BatchOutcome {
 };
 
 // The message after a stop: how many of the checked pictures were handled, then the failure lines.
-std::string StoppedBatchMessage(int handled, int checked, const std::string& errors);
+std::string StoppedBatchMessage(int handled, int checked, const std::string& failures);
 
 // The message after a batch that broke down (End::BrokeDown), in the same form: it says that the
 // batch could not go on, not that it was stopped.
-std::string BrokenBatchMessage(int handled, int checked, const std::string& errors);
+std::string BrokenBatchMessage(int handled, int checked, const std::string& failures);
 
 // The batch behind the create button, once the caller has checked the output folder
 // (PrepareOutputFolder): refuses an empty selection, converts the checked pictures under the

@@ -73,77 +73,69 @@ ImgKitSize LoadMinimum(const ResizerSettings& settings, ImgKitSize upright, int 
     return {};
 }
 
-bool ResizeFile(const ResizerSettings& settings, ImageCodec& codec, const std::string& source,
-                const std::string& destination, bool over_source, int kind, int turns,
-                ImgKitSize upright, std::string& error) {
-    error.clear();
-    // Writing over the picture that is read (the destination is the source's own entry) replaces
-    // the file its path leads to, so that a picture kept behind a link stays there. The link is
+// The resized picture of `plan` (a JPEG or BMP), saved as its output.
+PictureOutcome ResizeFile(const ResizerSettings& settings, ImageCodec& codec,
+                          const PicturePlan& plan, ImgKitSize upright) {
+    PictureOutcome outcome;
+    // Writing over the picture that is read (the output is the source's own entry) replaces the
+    // file its path leads to, so that a picture kept behind a link stays there. The link is
     // resolved once, here, before the read: the file read is the file replaced, and the save is
     // refused when the path no longer leads to it (a link re-pointed, the file swapped meanwhile)
     // rather than replace another photograph.
     FileToReplace original;
-    if (over_source && !FindFileToReplace(source, original)) {
-        error = kResizeLoadFailed;  // nothing to read there (any more)
-        return false;
+    if (plan.output_is_source && !FindFileToReplace(plan.source, original)) {
+        outcome.failure = PictureFailure::Unreadable;  // nothing to read there (any more)
+        return outcome;
     }
-    const std::string& read = over_source ? original.path : source;
+    const std::string& read = plan.output_is_source ? original.path : plan.source;
     if (upright.width <= 0 || upright.height <= 0) upright = codec.UprightSize(read);
-    const ImgKitSize minimum = LoadMinimum(settings, upright, turns);
-    ImageHandle image = codec.Load(read, minimum.width, minimum.height);
-    if (!image) {
-        // An empty, damaged or foreign file, or a picture too large for the memory left.
-        error = ImgKitLastLoadFailure() == ImgKitLoadFailure::OutOfMemory ? kNoMemoryReason
-                                                                          : kResizeLoadFailed;
-        return false;
+    const ImgKitSize minimum = LoadMinimum(settings, upright, plan.turns);
+    // An empty, damaged or foreign file, or a picture too large for the memory left, gives none.
+    LoadedPicture loaded = codec.LoadPicture(read, minimum.width, minimum.height);
+    if (!loaded.image) {
+        outcome.failure = loaded.failure;
+        return outcome;
     }
+    ImageHandle& image = loaded.image;
     ImgKitSize size = codec.Size(image);
-    for (int i = 0; i < turns; ++i) codec.Rotate(image);
-    if (turns != 0) size = codec.Size(image);
+    for (int i = 0; i < plan.turns; ++i) codec.Rotate(image);
+    if (plan.turns != 0) size = codec.Size(image);
 
     const ImgKitSize target = ComputeTargetSize(settings, size.width, size.height);
     ImageHandle resized;
     if (target != size) {
         if (target.width < 1 || target.height < 1) {
             // A picture a few pixels wide at a small percentage: there is nothing to make.
-            error = kResizeTooSmall;
-            return false;
+            outcome.failure = PictureFailure::TooSmall;
+            return outcome;
         }
         resized = codec.Resize(image, target.width, target.height);
         if (!resized) {
-            error = kNoMemoryReason;
-            return false;  // both handles release themselves, each once
+            outcome.failure = PictureFailure::NoMemory;
+            return outcome;  // both handles release themselves, each once
         }
         // Only the resized picture is saved: the loaded one is released before the encoding.
         ImgKitMemFree(image);
     }
-    const ImageHandle& output = resized ? resized : image;
+    const ImageHandle& picture = resized ? resized : image;
 
-    // Any other destination than the source is replaced as an entry: a link or a hard link standing
-    // in the output folder is never written through, so the original it shares a file with is left
+    // Any other output than the source is replaced as an entry: a link or a hard link standing in
+    // the output folder is never written through, so the original it shares a file with is left
     // alone. The save goes through a temporary file, so a failed save never destroys the original.
-    // A JPEG keeps its date taken, camera and colour profile.
-    ReplaceFailure failure;
-    const ImageKind image_kind = static_cast<ImageKind>(kind);
-    bool xmp_too_large = false;
-    const bool saved = over_source
-                           ? codec.SavePictureOver(original, output, image_kind,
-                                                   settings.jpegQuality, failure, &xmp_too_large)
-                           : codec.SavePictureOf(source, destination, output, image_kind,
-                                                 settings.jpegQuality, &xmp_too_large);
-    if (!saved) {
-        error = failure.changed ? ChangedFileReason(kResizeNotDone) : kResizeSaveFailed;
-        return false;
-    }
-    // Saved all the same: a photograph without its XMP is not a lost photograph, but the user
-    // is told what it lacks.
-    if (xmp_too_large) error = kXmpTooLargeReason;
-    return true;
+    // A JPEG keeps its date taken, camera and colour profile; one saved without its XMP is made,
+    // and listed for what it lacks.
+    outcome.failure = plan.output_is_source ? codec.SavePictureOver(original, picture, plan.kind,
+                                                                    settings.jpegQuality)
+                                            : codec.SavePictureOf(plan.source, plan.output, picture,
+                                                                  plan.kind, settings.jpegQuality);
+    outcome.output_written =
+        outcome.failure == PictureFailure::None || outcome.failure == PictureFailure::XmpLeftOut;
+    return outcome;
 }
 
 }  // namespace
 
-std::int64_t ResizePictureBytes(const ResizerSettings& settings, const ResizePlan& plan,
+std::int64_t ResizePictureBytes(const ResizerSettings& settings, const PicturePlan& plan,
                                 ImageCodec& codec, ImgKitSize& upright) {
     upright = {};
     if (plan.kind != kJpegImage && plan.kind != kBmpImage) return 0;
@@ -164,50 +156,48 @@ std::int64_t ResizePictureBytes(const ResizerSettings& settings, const ResizePla
     return std::max(work + decoded, plan.turns != 0 ? 2 * decoded : decoded) + resized;
 }
 
-ResizeResult ResizePlannedPicture(const ResizerSettings& settings, const ResizePlan& plan,
-                                  ImageCodec& codec, ImgKitSize upright) {
-    ResizeResult result;
-    if (plan.kind != kJpegImage && plan.kind != kBmpImage) {
-        result.skipped = true;
-        return result;
-    }
-    result.converted = ResizeFile(settings, codec, plan.source, plan.destination, plan.over_source,
-                                  plan.kind, plan.turns, upright, result.error);
-    result.saved_over_source = result.converted && plan.over_source;
-    return result;
+PictureOutcome ResizePlannedPicture(const ResizerSettings& settings, const PicturePlan& plan,
+                                    ImageCodec& codec, ImgKitSize upright) {
+    // Neither JPEG nor BMP: passed over, nothing done, nothing reported.
+    if (plan.kind != kJpegImage && plan.kind != kBmpImage) return {};
+    return ResizeFile(settings, codec, plan, upright);
 }
 
 namespace {
 
 // The checked pictures in list order with their paths and turns, read from the list on the
 // calling thread. `base` ends in a separator.
-std::vector<ResizePlan> PlanResizes(const ResizerSettings& settings,
-                                    const PictureSelection& pictures, const std::string& base) {
+std::vector<PicturePlan> PlanResizes(const ResizerSettings& settings,
+                                     const PictureSelection& pictures, const std::string& base) {
     // The source folder normally ends in a separator already; one is added only when missing.
     std::string source_folder = settings.sourceFolder;
     if (!source_folder.empty()) EnsureTrailingSeparator(source_folder);
-    // Source and destination share the name, so the destination is the source's own entry exactly
+    // Source and output share the name, so the output is the source's own entry exactly
     // when the folders are one (asked once: a folder of 20,000 pictures is planned at once).
     const bool over_source = IsSameFolder(source_folder.empty() ? "." : source_folder, base);
-    std::vector<ResizePlan> plans;
+    std::vector<PicturePlan> plans;
     for (int line = pictures.FirstChecked(); line != -1; line = pictures.NextChecked(line)) {
-        ResizePlan plan;
+        PicturePlan plan;
         plan.line = line;
-        const std::string name = pictures.ItemText(line);
-        plan.source = source_folder + name;
-        plan.destination = base + name;
+        plan.name = pictures.ItemText(line);
+        plan.source = source_folder + plan.name;
         plan.kind = ImageKindOfName(plan.source);
+        // A picture that is neither JPEG nor BMP is passed over and touches nothing.
+        if (plan.kind == kJpegImage || plan.kind == kBmpImage) {
+            plan.output = base + plan.name;
+            plan.output_is_source = over_source;
+            plan.writes_over_source = over_source;
+        }
         plan.turns = ((pictures.GetQuarterTurns(line) % 4) + 4) % 4;
-        plan.over_source = over_source;
         plans.push_back(std::move(plan));
     }
     return plans;
 }
 
-// The pictures of the batch, recording what happened in `outcome`. Returns false when the base
-// folder could not be made.
+// The pictures of the batch, recording what happened in `outcome` and the failure lines in
+// `failures`. Returns false when the base folder could not be made.
 bool ResizePictures(const ResizerSettings& settings, const BatchContext& context,
-                    std::string& errors, BatchOutcome& outcome) {
+                    std::string& failures, BatchOutcome& outcome) {
     ProgressSink& progress = context.progress;
     progress.SetMessage(kPreparing);
     progress.SetRange(7);
@@ -224,67 +214,61 @@ bool ResizePictures(const ResizerSettings& settings, const BatchContext& context
     progress.SetRange(std::max(1, context.pictures.CheckedCount()));
     progress.SetPos(0);
 
-    const std::vector<ResizePlan> plans = PlanResizes(settings, context.pictures, base);
+    PictureJob job;
+    job.pictures = PlanResizes(settings, context.pictures, base);
+    job.work_done = PictureWork::Resize;
+    const std::vector<PicturePlan>& plans = job.pictures;
     std::vector<ImgKitSize> uprights(plans.size());
-    std::vector<ResizeResult> results(plans.size());
+    // Set on a worker once its picture's resized picture is saved: a picture listed only for what
+    // it could not keep has nothing to fall back to.
+    std::vector<char> written(plans.size(), 0);
     ImageCodec& codec = context.codec;
 
-    PictureJob job;
-    for (const ResizePlan& plan : plans) {
-        JobPicture picture{plan.source, {}, false};
-        // A picture that is not a JPEG or BMP is passed over and touches nothing.
-        if (plan.kind == kJpegImage || plan.kind == kBmpImage) {
-            picture.files = {plan.source, plan.destination};
-            picture.writes_over_source = plan.over_source;
-        }
-        job.pictures.push_back(std::move(picture));
-    }
     job.estimate = [&](int i) {
         return ResizePictureBytes(settings, plans[i], codec, uprights[i]);
     };
-    job.work = [&](int i, int same_file) -> std::string {
+    job.work = [&](int i, int same_file) -> PictureOutcome {
         // A later name of a file already resized under its first name: resizing it again would
         // shrink the file twice.
-        if (same_file >= 0) {
-            return SameFileReason(plans[same_file].source, plans[i].source, kResizeNotDone,
-                                  kResizeNameKept);
-        }
-        results[i] = ResizePlannedPicture(settings, plans[i], codec, uprights[i]);
-        return results[i].error;
+        if (same_file >= 0) return SameFileOutcome(plans[same_file].source, plans[i].source);
+        PictureOutcome resized = ResizePlannedPicture(settings, plans[i], codec, uprights[i]);
+        written[i] = resized.output_written ? 1 : 0;
+        return resized;
     };
     job.after_failure = [&](int i) {
         // The user still gets every picture in the output folder; a failing copy is not
         // reported, as the failure itself already is. An original is never copied onto itself,
         // nor over a picture that was made (one listed for what it could not keep).
-        if (!plans[i].over_source && !results[i].converted)
-            CopyFileReplacing(plans[i].source, plans[i].destination);
+        if (!plans[i].output_is_source && !written[i])
+            CopyFileReplacing(plans[i].source, plans[i].output);
     };
     // Room for every line, made before the first picture: taking one in never needs memory.
     outcome.saved_over_source.reserve(plans.size());
-    job.commit = [&](int i, const std::string& reason) {
+    job.commit = [&](int i, const PictureOutcome& picture) {
         // A picture listed for what it could not keep counts as failed, not converted.
-        if (reason.empty() && results[i].converted) ++outcome.converted;
-        if (results[i].saved_over_source) outcome.saved_over_source.push_back(plans[i].line);
+        if (!picture.Failed() && picture.output_written) ++outcome.converted;
+        if (picture.output_written && plans[i].writes_over_source)
+            outcome.saved_over_source.push_back(plans[i].line);
     };
     const PictureJobRun run = RunPictureJob(job, progress, OrderedPool::Limits{context.workers, 0});
     outcome.handled = run.handled;
     outcome.failed = run.failed;
-    errors = run.failures;
+    failures = run.failures;
     if (run.broke_down != nullptr) outcome.end = BatchOutcome::End::BrokeDown;
     return true;
 }
 
 }  // namespace
 
-std::string StoppedBatchMessage(int handled, int checked, const std::string& errors) {
+std::string StoppedBatchMessage(int handled, int checked, const std::string& failures) {
     std::string text = "作成を中止しました。\n" + ProcessedCountLine(handled, checked);
-    if (!errors.empty()) text += "\n\n" + errors;
+    if (!failures.empty()) text += "\n\n" + failures;
     return text;
 }
 
-std::string BrokenBatchMessage(int handled, int checked, const std::string& errors) {
+std::string BrokenBatchMessage(int handled, int checked, const std::string& failures) {
     std::string text = "作成を続けられませんでした。\n" + ProcessedCountLine(handled, checked);
-    if (!errors.empty()) text += "\n\n" + errors;
+    if (!failures.empty()) text += "\n\n" + failures;
     return text;
 }
 
@@ -298,8 +282,8 @@ BatchOutcome RunBatch(const ResizerSettings& settings, const BatchContext& conte
         return outcome;
     }
     context.progress.Open();
-    std::string errors;
-    const bool folder_ok = ResizePictures(settings, context, errors, outcome);
+    std::string failures;
+    const bool folder_ok = ResizePictures(settings, context, failures, outcome);
     context.progress.Close();
     if (!folder_ok) {
         outcome.end = BatchOutcome::End::FolderFailed;
@@ -311,13 +295,13 @@ BatchOutcome RunBatch(const ResizerSettings& settings, const BatchContext& conte
         outcome.end = BatchOutcome::End::Finished;
     }
     if (outcome.end == BatchOutcome::End::Interrupted) {
-        context.dialogs.ShowMessage(StoppedBatchMessage(outcome.handled, checked, errors),
+        context.dialogs.ShowMessage(StoppedBatchMessage(outcome.handled, checked, failures),
                                     std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
     } else if (outcome.end == BatchOutcome::End::BrokeDown) {
-        context.dialogs.ShowMessage(BrokenBatchMessage(outcome.handled, checked, errors),
+        context.dialogs.ShowMessage(BrokenBatchMessage(outcome.handled, checked, failures),
                                     std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
-    } else if (!errors.empty()) {
-        context.dialogs.ShowMessage(errors, std::nullopt, MessageIcon::Exclamation,
+    } else if (!failures.empty()) {
+        context.dialogs.ShowMessage(failures, std::nullopt, MessageIcon::Exclamation,
                                     MessageButtons::Ok);
     }
     return outcome;

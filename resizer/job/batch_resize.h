@@ -4,6 +4,8 @@
 #include <string>
 
 #include "core/mul_div.h"
+#include "core/picture_outcome.h"
+#include "core/picture_plan.h"
 #include "imaging/image_codec.h"
 #include "resizer/job/resizer_settings.h"
 
@@ -22,33 +24,9 @@ struct BatchContext {
     int workers = 0;
 };
 
-// One checked picture as the batch will treat it (plain data, made on the calling thread).
-struct ResizePlan {
-    int line = -1;             // the picture's line in the list
-    std::string source;        // source folder + name
-    std::string destination;   // base folder + name
-    int kind = -1;             // ImageKindOfName of the source: 1 JPEG, 3 BMP, others skipped
-    int turns = 0;             // quarter turns to apply, 0-3
-    bool over_source = false;  // the destination is the source's own entry (overwriting)
-};
-
-// What converting one picture did, as a worker reports it.
-struct ResizeResult {
-    bool skipped = false;            // not a JPEG or BMP: nothing done, nothing reported
-    bool converted = false;          // saved resized
-    std::string error;               // the short reason when it failed, or when it was saved
-                                     // without part of its metadata (kXmpTooLargeReason)
-    bool saved_over_source = false;  // the converted picture replaced its source file
-};
-
-// The failure reasons of the batch's own steps, each after "<source> (ｴﾗｰ)" (the shared ones,
-// memory and a library's error, are the job driver's).
-inline constexpr const char* kResizeLoadFailed = "画像を読み込めませんでした";
-inline constexpr const char* kResizeSaveFailed = "ﾌｧｲﾙの保存に失敗しました";
-inline constexpr const char* kResizeTooSmall = "縮小後の大きさが 1 ピクセル未満になります";
-// What a picture did not get, or its name kept, when SameFileReason or ChangedFileReason says why.
-inline constexpr const char* kResizeNotDone = "処理しませんでした";
-inline constexpr const char* kResizeNameKept = "元のまま残しました";
+// The reason the batch's callers name for a size rule that leaves less than one pixel
+// (PictureReason words every reason).
+inline constexpr const char* kResizeTooSmall = PictureFailureText(PictureFailure::TooSmall);
 
 // The output size of a picture of width x height (after its turns) under the settings' rule.
 ImgKitSize ComputeTargetSize(const ResizerSettings& settings, int width, int height);
@@ -77,12 +55,14 @@ inline constexpr const char* kOutputIsSourceMessage =
 // Bytes that converting `plan` holds at its peak (decoded, turned and resized pictures), from the
 // header of its source read through `codec` (`upright` receives the size read, {0, 0} when
 // unreadable).
-std::int64_t ResizePictureBytes(const ResizerSettings& settings, const ResizePlan& plan,
+std::int64_t ResizePictureBytes(const ResizerSettings& settings, const PicturePlan& plan,
                                 ImageCodec& codec, ImgKitSize& upright);
 
-// Converts one planned picture: its failure is a reason in the result (a bad_alloc, memory that
-// ran out in any step after the load, or a library's exception goes up to the job driver).
-// `upright` is its size from the header when already read
-// ({0, 0}: read it here). Safe to call on a worker thread: it reads only its arguments.
-ResizeResult ResizePlannedPicture(const ResizerSettings& settings, const ResizePlan& plan,
-                                  ImageCodec& codec, ImgKitSize upright = {});
+// Converts one planned picture into its output: its outcome (output_written once the resized
+// picture is saved, XmpLeftOut included). A picture that is neither JPEG nor BMP is passed over:
+// nothing written, no failure. A bad_alloc (memory that ran out in any step after the load) or a
+// library's exception goes up to the job driver. `upright` is its size from the header when
+// already read ({0, 0}: read it here). Safe to call on a worker thread: it reads only its
+// arguments.
+PictureOutcome ResizePlannedPicture(const ResizerSettings& settings, const PicturePlan& plan,
+                                    ImageCodec& codec, ImgKitSize upright = {});

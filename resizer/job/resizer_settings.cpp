@@ -7,3 +7,10 @@ std::string ResizerSettings::DefaultOutputFolder() {
     return "~/MyAlbum";
 #endif
 }
+
+const ResizerSettingRow* FindResizerSetting(std::string_view option) {
+    for (const ResizerSettingRow& row : kResizerSettingSchema) {
+        if (option == row.option) return &row;
+    }
+    return nullptr;
+}

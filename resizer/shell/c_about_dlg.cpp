@@ -3,17 +3,20 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "resizer/shell/about_dlg_ids.h"
 #include "resizer/shell/program_icon.h"
 #include "widgets/dialog_units.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+    namespace ids = about_dlg_ids;
+    NameControl(this, ids::kDialog);
     setWindowTitle(QStringLiteral("Scalvoのﾊﾞｰｼﾞｮﾝ情報"));
     setFont(DialogFont());
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     const DialogUnits du(font());
 
     auto* icon = new QLabel(this);
-    icon->setObjectName(QStringLiteral("icon"));
+    NameControl(icon, ids::kIconLabel);
     const int icon_px = du.Y(20);
     icon->setPixmap(ScalvoIcon().pixmap(icon_px, icon_px));
     du.Place(icon, 11, 14, 20, 20);
@@ -21,20 +24,20 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     // Three blanks between name and version set the version apart from the name in the
     // proportional dialog font.
     auto* version = new QLabel(QStringLiteral("Scalvo   Version 1.0"), this);
-    version->setObjectName(QStringLiteral("version"));
+    NameControl(version, ids::kVersionLabel);
     du.Place(version, 40, 10, 150, 8);
 
     auto* credit = new QLabel(QStringLiteral("制作：Pictavo"), this);
-    credit->setObjectName(QStringLiteral("credit"));
+    NameControl(credit, ids::kCreditLabel);
     du.Place(credit, 40, 22, 170, 8);
 
     auto* address = new QLabel(QStringLiteral("https://pictavo.example.org/"), this);
-    address->setObjectName(QStringLiteral("address"));
+    NameControl(address, ids::kAddressLabel);
     address->setTextInteractionFlags(Qt::TextSelectableByMouse);
     du.Place(address, 40, 34, 170, 8);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("1"));
+    NameControl(ok, ids::kOkButton);
     ok->setDefault(true);
     du.Place(ok, 216, 7, 50, 14);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

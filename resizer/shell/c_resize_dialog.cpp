@@ -23,6 +23,7 @@
 #include "resizer/job/batch_resize.h"
 #include "resizer/shell/c_about_dlg.h"
 #include "resizer/shell/program_icon.h"
+#include "resizer/shell/resize_dialog_ids.h"
 #include "widgets/c_folder_dlg.h"
 #include "widgets/c_folder_tree.h"
 #include "widgets/c_picture_list.h"
@@ -40,6 +41,8 @@
 const char* const CResizeDialog::kOriginalFolderText = "(元画像のディレクトリ)";
 
 namespace {
+
+namespace ids = resize_dialog_ids;
 
 // The dialog's size in dialog units; every control below is placed on the same grid.
 constexpr int kDialogWidth = 400;
@@ -65,9 +68,9 @@ QLabel* AddLabel(QWidget* parent, const DialogUnits& du, const QString& text, in
 }
 
 // A number edit: digits only, right-aligned.
-QLineEdit* AddNumberEdit(QWidget* parent, const DialogUnits& du, const char* id, int x, int y) {
+QLineEdit* AddNumberEdit(QWidget* parent, const DialogUnits& du, ControlId id, int x, int y) {
     auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(id));
+    NameControl(edit, id);
     edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     edit->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
@@ -75,10 +78,10 @@ QLineEdit* AddNumberEdit(QWidget* parent, const DialogUnits& du, const char* id,
     return edit;
 }
 
-QPushButton* AddButton(QWidget* parent, const DialogUnits& du, const char* id, const QString& text,
+QPushButton* AddButton(QWidget* parent, const DialogUnits& du, ControlId id, const QString& text,
                        int x, int y, int w, int h) {
     auto* button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(id));
+    NameControl(button, id);
     // Enter must never press a button of this dialog.
     button->setAutoDefault(false);
     button->setDefault(false);
@@ -93,6 +96,7 @@ QPushButton* AddButton(QWidget* parent, const DialogUnits& du, const char* id, c
 
 CResizeDialog::CResizeDialog(UserDialogs& dialogs, QWidget* parent)
     : QDialog(parent), dialogs_(dialogs) {
+    NameControl(this, ids::kDialog);
     setWindowTitle(QStringLiteral("Scalvo 1.1") + QString(9, QChar(0x3000)));
     setFont(DialogFont());
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -126,21 +130,22 @@ void CResizeDialog::BuildControls() {
 
     AddLabel(this, du, QStringLiteral("画像のあるﾃﾞｨﾚｸﾄﾘ："), 7, 20, 120, 8);
     tree_ = new CFolderTree(this);
-    tree_->setObjectName(QStringLiteral("1009"));
+    NameControl(tree_, ids::kFolderTree);
     du.Place(tree_, 7, 30, 120, 148);
 
     QLabel* list_label = AddLabel(this, du, QStringLiteral("画像ﾌｧｲﾙ選択："), 133, 20, 110, 8);
     list_ = new CPictureList(this);
-    list_->setObjectName(QStringLiteral("1001"));
+    NameControl(list_, ids::kFileList);
     du.Place(list_, 133, 30, 110, 130);
-    QPushButton* select_all =
-        AddButton(this, du, "1024", QStringLiteral("すべてを選択"), 133, 164, 110, 14);
+    QPushButton* select_all = AddButton(this, du, ids::kSelectAllButton,
+                                        QStringLiteral("すべてを選択"), 133, 164, 110, 14);
 
     QLabel* preview_label = AddLabel(this, du, QStringLiteral("ﾌﾟﾚﾋﾞｭｰ："), 249, 20, 100, 8);
     preview_ = new PreviewFrame(this);
-    preview_->setObjectName(QStringLiteral("1005"));
+    NameControl(preview_, ids::kPreview);
     du.Place(preview_, 249, 30, 144, 130);
-    QPushButton* rotate = AddButton(this, du, "1007", QStringLiteral("回転"), 343, 164, 50, 14);
+    QPushButton* rotate =
+        AddButton(this, du, ids::kRotateButton, QStringLiteral("回転"), 343, 164, 50, 14);
 
     // Everything from here down stands below the three panes and follows the bottom edge.
     const int first_below = static_cast<int>(children().size());
@@ -151,29 +156,29 @@ void CResizeDialog::BuildControls() {
     du.Place(size_group, 7, 186, 250, 68);
     size_modes_ = new QButtonGroup(this);
     const struct {
-        const char* id;
+        ControlId id;
         const char* text;
         int x, y, w;
     } radios[] = {
-        {"1031", "縮小率 ：", 15, 199, 58},
-        {"1032", "高さ揃える ：", 15, 215, 58},
-        {"1035", "幅を揃える：", 15, 231, 58},
-        {"1036", "高さと幅の範囲に収める", 140, 199, 112},
-        {"1039", "サイズを変えない", 140, 215, 112},
+        {ids::kPercentRadio, "縮小率 ：", 15, 199, 58},
+        {ids::kHeightRadio, "高さ揃える ：", 15, 215, 58},
+        {ids::kWidthRadio, "幅を揃える：", 15, 231, 58},
+        {ids::kBoxRadio, "高さと幅の範囲に収める", 140, 199, 112},
+        {ids::kKeepSizeRadio, "サイズを変えない", 140, 215, 112},
     };
     QRadioButton* radio_buttons[5] = {};
     for (int mode = 0; mode < 5; ++mode) {
         auto* radio = new QRadioButton(QString::fromUtf8(radios[mode].text), this);
-        radio->setObjectName(QString::fromLatin1(radios[mode].id));
+        NameControl(radio, radios[mode].id);
         du.Place(radio, radios[mode].x, radios[mode].y, radios[mode].w, 10);
         size_modes_->addButton(radio, mode);
         radio_buttons[mode] = radio;
     }
-    scale_edit_ = AddNumberEdit(this, du, "1050", 75, 198);
+    scale_edit_ = AddNumberEdit(this, du, ids::kPercentEdit, 75, 198);
     AddLabel(this, du, QStringLiteral("％"), 110, 200, 12, 8);
-    height_edit_ = AddNumberEdit(this, du, "1053", 75, 214);
+    height_edit_ = AddNumberEdit(this, du, ids::kHeightEdit, 75, 214);
     AddLabel(this, du, QStringLiteral("ﾄﾞｯﾄ"), 110, 216, 20, 8);
-    width_edit_ = AddNumberEdit(this, du, "1051", 75, 230);
+    width_edit_ = AddNumberEdit(this, du, ids::kWidthEdit, 75, 230);
     AddLabel(this, du, QStringLiteral("ﾄﾞｯﾄ"), 110, 232, 20, 8);
     // Tab goes from each size rule's radio button straight to its own value, so the keyboard
     // follows the order in which the rule is chosen and then set.
@@ -190,11 +195,11 @@ void CResizeDialog::BuildControls() {
     auto* jpeg_group = new QGroupBox(QStringLiteral("JPEG圧縮率"), this);
     du.Place(jpeg_group, 263, 186, 130, 68);
     quality_list_ = new QComboBox(this);
-    quality_list_->setObjectName(QStringLiteral("1029"));
+    NameControl(quality_list_, ids::kQualityList);
     quality_list_->addItems({QStringLiteral("最高画質"), QStringLiteral("高画質"),
                              QStringLiteral("標準"), QStringLiteral("低画質")});
     du.Place(quality_list_, 271, 198, 70, 14);
-    quality_edit_ = AddNumberEdit(this, du, "1052", 271, 216);
+    quality_edit_ = AddNumberEdit(this, du, ids::kQualityEdit, 271, 216);
     AddLabel(this, du, QStringLiteral("％"), 306, 218, 12, 8);
     AddLabel(this, du, QStringLiteral("※JPGﾌｧｲﾙの場合のみ有効"), 271, 236, 118, 8);
     const int after_quality = static_cast<int>(children().size());
@@ -203,11 +208,12 @@ void CResizeDialog::BuildControls() {
 
     AddLabel(this, du, QStringLiteral("出力先ディレクトリ："), 7, 264, 78, 8);
     output_edit_ = new QLineEdit(this);
-    output_edit_->setObjectName(QStringLiteral("1033"));
+    NameControl(output_edit_, ids::kOutputFolderEdit);
     du.Place(output_edit_, 86, 262, 204, 12);
-    browse_button_ = AddButton(this, du, "1034", QStringLiteral("参照..."), 296, 261, 50, 14);
+    browse_button_ =
+        AddButton(this, du, ids::kBrowseButton, QStringLiteral("参照..."), 296, 261, 50, 14);
     overwrite_box_ = new QCheckBox(QStringLiteral("元画像を上書きする。"), this);
-    overwrite_box_->setObjectName(QStringLiteral("1056"));
+    NameControl(overwrite_box_, ids::kOverwriteCheck);
     du.Place(overwrite_box_, 86, 279, 120, 10);
     setTabOrder(quality_edit_, output_edit_);
     setTabOrder(output_edit_, browse_button_);
@@ -216,9 +222,11 @@ void CResizeDialog::BuildControls() {
     // This system offers no window menu that a program can extend, so the about box has its own
     // button (and the dialog's context menu).
     QPushButton* about =
-        AddButton(this, du, "about", QStringLiteral("バージョン情報"), 7, 296, 60, 14);
-    QPushButton* create = AddButton(this, du, "1038", QStringLiteral("作成"), 289, 296, 50, 14);
-    QPushButton* close = AddButton(this, du, "2", QStringLiteral("閉じる"), 343, 296, 50, 14);
+        AddButton(this, du, ids::kAboutButton, QStringLiteral("バージョン情報"), 7, 296, 60, 14);
+    QPushButton* create =
+        AddButton(this, du, ids::kCreateButton, QStringLiteral("作成"), 289, 296, 50, 14);
+    QPushButton* close =
+        AddButton(this, du, ids::kCloseButton, QStringLiteral("閉じる"), 343, 296, 50, 14);
     setTabOrder(overwrite_box_, create);
     setTabOrder(create, close);
     setTabOrder(close, about);
@@ -304,12 +312,17 @@ bool CResizeDialog::UpdateData(bool save) {
     // Read also while disabled: while the originals are overwritten this stores the placeholder.
     settings_.outputFolder = PathText(output_edit_);
     quality_preset_ = quality_list_->currentIndex();
-    ok = ExchangeIntField(scale_edit_, settings_.scalePercent, 10, 400, dialogs_) &&
-         ExchangeIntField(width_edit_, settings_.targetWidth, 50, 4000, dialogs_) &&
-         ExchangeIntField(height_edit_, settings_.targetHeight, 50, 4000, dialogs_);
+    // Each number with its own range.
+    auto exchange = [this](QLineEdit* edit, ResizerNumber member) {
+        const NumberRange range = RangeOf(member);
+        return ExchangeIntField(edit, settings_.*member, range.low, range.high, dialogs_);
+    };
+    ok = exchange(scale_edit_, &ResizerSettings::scalePercent) &&
+         exchange(width_edit_, &ResizerSettings::targetWidth) &&
+         exchange(height_edit_, &ResizerSettings::targetHeight);
     if (ok) {
         settings_.sizeMode = size_modes_->checkedId();
-        ok = ExchangeIntField(quality_edit_, settings_.jpegQuality, 10, 100, dialogs_);
+        ok = exchange(quality_edit_, &ResizerSettings::jpegQuality);
     }
     transferring_ = was_transferring;
     return ok;

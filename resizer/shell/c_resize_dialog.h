@@ -20,8 +20,7 @@ class UserDialogs;
 
 // The batch resizer's one dialog, which is the whole program: folder tree, picture list with check
 // boxes, preview with a rotate button, the size rule, the JPEG quality, the output folder, and the
-// create and close buttons. Every control carries its numeric id as its object name ("1050",
-// "1033", "2" for the close button, ...); the about entry is "about".
+// create and close buttons. Its controls are named by resize_dialog_ids.h.
 //
 // Values move between the controls and ResizerSettings only through UpdateData, in a fixed order,
 // so that a refused value stops the transfer at its own control and leaves the later fields as they
@@ -34,16 +33,17 @@ class CResizeDialog : public QDialog {
     // chosen folder or nothing on cancel. The default runs CFolderDlg.
     using FolderChooser = std::function<std::optional<std::string>(const std::string& start)>;
 
-    // The text edit 1033 shows while the originals are overwritten.
+    // The text the output folder's edit shows while the originals are overwritten.
     static const char* const kOriginalFolderText;
 
     // `dialogs` shows every message of the dialog and its job; it must outlive the dialog.
     explicit CResizeDialog(UserDialogs& dialogs, QWidget* parent = nullptr);
     ~CResizeDialog() override;
 
-    // save = false: shows the fields in the controls. save = true: reads 1056, 1033, 1029, 1050,
-    // 1051, 1053, the radio group and 1052 in this order, stopping at the first refused value
-    // (message shown, focus on that control); false when a value was refused.
+    // save = false: shows the fields in the controls. save = true: reads the overwrite box, the
+    // output folder, the quality list, the percentage, the width, the height, the radio group and
+    // the quality in this order, stopping at the first refused value (message shown, focus on that
+    // control); false when a value was refused.
     bool UpdateData(bool save);
     // Enables the edits that the current size rule uses and checks its radio button; does nothing
     // before the dialog has been initialised (first shown).
@@ -96,14 +96,14 @@ class CResizeDialog : public QDialog {
     PreviewFrame* preview_ = nullptr;
     PictureBrowser* browser_ = nullptr;
     QButtonGroup* size_modes_ = nullptr;
-    QLineEdit* scale_edit_ = nullptr;       // 1050
-    QLineEdit* width_edit_ = nullptr;       // 1051
-    QLineEdit* height_edit_ = nullptr;      // 1053
-    QLineEdit* quality_edit_ = nullptr;     // 1052
-    QComboBox* quality_list_ = nullptr;     // 1029
-    QLineEdit* output_edit_ = nullptr;      // 1033
-    QPushButton* browse_button_ = nullptr;  // 1034
-    QCheckBox* overwrite_box_ = nullptr;    // 1056
+    QLineEdit* scale_edit_ = nullptr;
+    QLineEdit* width_edit_ = nullptr;
+    QLineEdit* height_edit_ = nullptr;
+    QLineEdit* quality_edit_ = nullptr;
+    QComboBox* quality_list_ = nullptr;
+    QLineEdit* output_edit_ = nullptr;
+    QPushButton* browse_button_ = nullptr;
+    QCheckBox* overwrite_box_ = nullptr;
 
     FolderChooser folder_chooser_;
     bool initialized_ = false;

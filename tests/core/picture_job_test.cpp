@@ -15,13 +15,13 @@ namespace {
 
 // A job of a.jpg, b.jpg and c.jpg in which b.jpg's work does `work_b` and, when it fails, its
 // fallback does `fallback_b`; b.jpg is estimated at `bytes_b`.
-PictureJob ThreePictures(std::function<std::string()> work_b, std::function<void()> fallback_b,
+PictureJob ThreePictures(std::function<PictureOutcome()> work_b, std::function<void()> fallback_b,
                          std::int64_t bytes_b = 0) {
     PictureJob job;
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
         job.pictures.push_back({std::string("/p/") + name, {}, false});
     job.estimate = [bytes_b](int i) { return i == 1 ? bytes_b : 1; };
-    job.work = [work_b](int i, int) { return i == 1 ? work_b() : std::string(); };
+    job.work = [work_b](int i, int) { return i == 1 ? work_b() : PictureOutcome(); };
     job.after_failure = [fallback_b](int i) {
         if (i == 1) fallback_b();
     };
@@ -30,7 +30,7 @@ PictureJob ThreePictures(std::function<std::string()> work_b, std::function<void
 
 struct FailureCase {
     const char* name;
-    std::function<std::string()> work;
+    std::function<PictureOutcome()> work;
     std::function<void()> fallback;
     std::string line;  // b.jpg's failure line
     std::int64_t bytes = 1;
@@ -44,21 +44,22 @@ constexpr OrderedPool::Limits kLimits{2, 1000, 2000};
 // its fallback runs, and the job goes on with the next one.
 TEST(PictureJob, AFailureOfOnePictureIsItsLineAndTheJobGoesOn) {
     const FailureCase cases[] = {
-        {"a reason", [] { return std::string("画像を読み込めませんでした"); }, [] {},
+        {"a reason", [] { return PictureOutcome{PictureFailure::Unreadable}; }, [] {},
          "/p/b.jpg (ｴﾗｰ)画像を読み込めませんでした\n"},
-        {"memory ran out", []() -> std::string { throw std::bad_alloc(); }, [] {},
+        {"memory ran out", []() -> PictureOutcome { throw std::bad_alloc(); }, [] {},
          "/p/b.jpg (ｴﾗｰ)メモリの確保に失敗しました\n"},
-        {"a library's exception", []() -> std::string { throw std::runtime_error("broken"); },
+        {"a library's exception", []() -> PictureOutcome { throw std::runtime_error("broken"); },
          [] {}, "/p/b.jpg (ｴﾗｰ)画像の処理に失敗しました\n"},
         {"a fallback copy that runs out of memory",
-         [] { return std::string("ﾌｧｲﾙの保存に失敗しました"); }, [] { throw std::bad_alloc(); },
+         [] { return PictureOutcome{PictureFailure::SaveFailed}; }, [] { throw std::bad_alloc(); },
          "/p/b.jpg (ｴﾗｰ)ﾌｧｲﾙの保存に失敗しました\n"},
         // Started, it would end the process; its fallback still runs (the work would fail).
         {"a picture larger than all the memory the process can have",
-         []() -> std::string { throw std::logic_error("started"); }, [] {},
+         []() -> PictureOutcome { throw std::logic_error("started"); }, [] {},
          "/p/b.jpg (ｴﾗｰ)メモリの確保に失敗しました\n", 3000},
-        {"a picture over the budget that fits the process", [] { return std::string("done"); },
-         [] {}, "/p/b.jpg (ｴﾗｰ)done\n", 1500},
+        {"a picture over the budget that fits the process",
+         [] { return PictureOutcome{PictureFailure::TooSmall}; }, [] {},
+         "/p/b.jpg (ｴﾗｰ)縮小後の大きさが 1 ピクセル未満になります\n", 1500},
     };
     for (const FailureCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -92,12 +93,13 @@ TEST(PictureJob, TheRunBreakingDownIsAFailureNeverAStop) {
         }
     } progress;
     PictureJobRun run =
-        RunPictureJob(ThreePictures([] { return std::string(); }, [] {}), progress, {2, 0});
+        RunPictureJob(ThreePictures([] { return PictureOutcome(); }, [] {}), progress, {2, 0});
     EXPECT_EQ(run.handled, 2);
     EXPECT_EQ(run.failures, "/p/c.jpg (ｴﾗｰ)画像の処理に失敗しました\n");
     EXPECT_STREQ(run.broke_down, "画像の処理に失敗しました");
 
-    PictureJob job = ThreePictures([] { return std::string("画像を読み込めませんでした"); }, [] {});
+    PictureJob job =
+        ThreePictures([] { return PictureOutcome{PictureFailure::Unreadable}; }, [] {});
     job.pictures[1].source = "/p/" + std::string(1 << 20, 'b') + ".jpg";
     RecordingProgressSink quiet;
     {

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <string>
 
+#include "album/settings/album_setting_schema.h"
 #include "album/settings/album_settings.h"
 #include "platform/profile_store.h"
 
@@ -60,12 +61,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         AlbumSettings after;
         LoadSettings(profile, after);
         AlbumSettings expected = saved;
-        for (std::string* text :
-             {&expected.picture_path, &expected.html_title, &expected.html_comment,
-              &expected.name_bg, &expected.name_bgm, &expected.name_hr, &expected.back_url,
-              &expected.out_dir, &expected.html_name, &expected.pic_folder, &expected.thumb_folder,
-              &expected.material_folder})
-            *text = OnOneLine(*text);
+        for (const AlbumSettingRow& row : kAlbumSettingSchema) {
+            if (const TextSetting* text = std::get_if<TextSetting>(&row.member))
+                expected.*(*text) = OnOneLine(expected.*(*text));
+        }
         if (!(after == expected)) std::abort();
     } else if (FileBytes(path) != input) {
         std::abort();

@@ -6,8 +6,10 @@
 #include "tests/support/temp_dir.h"
 #include "widgets/c_folder_dlg.h"
 #include "widgets/c_folder_tree.h"
+#include "widgets/folder_dlg_ids.h"
 
 namespace fs = std::filesystem;
+namespace ids = folder_dlg_ids;
 
 class FolderDlgTest : public QObject {
     Q_OBJECT
@@ -15,9 +17,11 @@ class FolderDlgTest : public QObject {
   private:
     TempDir dir_;
 
-    static QLineEdit* Box(CFolderDlg& dlg) { return dlg.findChild<QLineEdit*>("1010"); }
-    static void Press(CFolderDlg& dlg, const char* id) {
-        auto* button = dlg.findChild<QPushButton*>(id);
+    static QLineEdit* Box(CFolderDlg& dlg) {
+        return dlg.findChild<QLineEdit*>(ids::kPathEdit.ObjectName());
+    }
+    static void Press(CFolderDlg& dlg, ControlId id) {
+        auto* button = dlg.findChild<QPushButton*>(id.ObjectName());
         QVERIFY(button != nullptr);
         QTest::mouseClick(button, Qt::LeftButton);
     }
@@ -32,13 +36,17 @@ class FolderDlgTest : public QObject {
         CFolderDlg dlg;
         QCOMPARE(dlg.windowTitle(), QStringLiteral("ディレクトリ"));
         QVERIFY(Box(dlg) != nullptr);
-        QVERIFY(dlg.findChild<CFolderTree*>("1009") != nullptr);
-        QCOMPARE(dlg.findChild<QPushButton*>("1")->text(), QStringLiteral("OK"));
-        QCOMPARE(dlg.findChild<QPushButton*>("2")->text(), QStringLiteral("ｷｬﾝｾﾙ"));
-        QVERIFY(dlg.findChild<QPushButton*>("1")->isDefault());
+        QVERIFY(dlg.findChild<CFolderTree*>(ids::kFolderTree.ObjectName()) != nullptr);
+        QCOMPARE(dlg.findChild<QPushButton*>(ids::kOkButton.ObjectName())->text(),
+                 QStringLiteral("OK"));
+        QCOMPARE(dlg.findChild<QPushButton*>(ids::kCancelButton.ObjectName())->text(),
+                 QStringLiteral("ｷｬﾝｾﾙ"));
+        QVERIFY(dlg.findChild<QPushButton*>(ids::kOkButton.ObjectName())->isDefault());
         // The path box and the tree sit side by side with the buttons, left of them.
-        QVERIFY(Box(dlg)->geometry().right() < dlg.findChild<QPushButton*>("1")->x());
-        QVERIFY(Box(dlg)->geometry().bottom() < dlg.findChild<CFolderTree*>("1009")->y());
+        QVERIFY(Box(dlg)->geometry().right() <
+                dlg.findChild<QPushButton*>(ids::kOkButton.ObjectName())->x());
+        QVERIFY(Box(dlg)->geometry().bottom() <
+                dlg.findChild<CFolderTree*>(ids::kFolderTree.ObjectName())->y());
     }
 
     // What OK returns for the path the dialog was opened on, with nothing typed.
@@ -63,7 +71,7 @@ class FolderDlgTest : public QObject {
         dlg.SetPath(dir_.Path() + given.toStdString());
         dlg.show();
         QCOMPARE(Box(dlg)->text(), QString::fromUtf8(dir_.Path() + returned.toStdString()));
-        Press(dlg, "1");
+        Press(dlg, ids::kOkButton);
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QCOMPARE(dlg.GetPath(), dir_.Path() + returned.toStdString());
     }
@@ -82,7 +90,7 @@ class FolderDlgTest : public QObject {
         dlg.show();
         QVERIFY(dlg.Tree()->currentItem() == nullptr);
         QCOMPARE(Box(dlg)->text().toStdString(), given);
-        Press(dlg, "1");
+        Press(dlg, ids::kOkButton);
         QCOMPARE(dlg.GetPath(), given);
     }
 
@@ -91,7 +99,7 @@ class FolderDlgTest : public QObject {
         dlg.SetPath("photos/2000");
         dlg.show();
         QVERIFY(dlg.Tree()->currentItem() == nullptr);
-        Press(dlg, "1");
+        Press(dlg, ids::kOkButton);
         QCOMPARE(dlg.GetPath(), std::string("photos/2000"));
     }
 
@@ -103,7 +111,7 @@ class FolderDlgTest : public QObject {
         const QString typed = QString::fromStdString(dir_ / "does not exist/アルバム");
         QTest::keyClicks(Box(dlg), QString::fromStdString(dir_ / "does not exist/"));
         Box(dlg)->insert(QStringLiteral("アルバム"));  // as an input method would
-        Press(dlg, "1");
+        Press(dlg, ids::kOkButton);
         QCOMPARE(dlg.GetPath(), typed.toStdString());
         QVERIFY(!fs::exists(typed.toStdString()));
     }
@@ -118,7 +126,7 @@ class FolderDlgTest : public QObject {
         QCOMPARE(existing->childCount(), 1);
         dlg.Tree()->setCurrentItem(existing->child(0));
         QCOMPARE(Box(dlg)->text().toStdString(), dir_ / "Existing/inner");
-        Press(dlg, "1");
+        Press(dlg, ids::kOkButton);
         QCOMPARE(dlg.GetPath(), dir_ / "Existing/inner");
     }
 
@@ -136,7 +144,7 @@ class FolderDlgTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
         Box(dlg)->setText("typed but cancelled");
         if (how == 0) {
-            Press(dlg, "2");
+            Press(dlg, ids::kCancelButton);
         } else {
             QTest::keyClick(Box(dlg), Qt::Key_Escape);
         }

@@ -8,8 +8,11 @@
 #include "widgets/c_progress_dlg.h"
 #include "widgets/message_box_dialogs.h"
 #include "widgets/progress_bar_frame.h"
+#include "widgets/progress_dlg_ids.h"
 
 namespace {
+
+namespace ids = progress_dlg_ids;
 
 bool IsBlue(QRgb p) {
     return p == qRgb(0, 0, 255);
@@ -54,7 +57,7 @@ class ProgressDlgTest : public QObject {
         owner_->resize(400, 300);
         owner_->show();
         dlg_ = std::make_unique<CProgressDlg>(owner_.get());
-        bar_ = dlg_->findChild<ProgressBarFrame*>("1056");
+        bar_ = dlg_->findChild<ProgressBarFrame*>(ids::kBar.ObjectName());
         QVERIFY(bar_ != nullptr);
         // A bar whose inside is exactly 300 pixels wide.
         dlg_->setMinimumSize(0, 0);
@@ -70,7 +73,8 @@ class ProgressDlgTest : public QObject {
 
     void theWindowBeforeTheFirstMessage() {
         QCOMPARE(dlg_->windowTitle(), QStringLiteral("ちょっとまっててね。"));
-        QCOMPARE(dlg_->findChild<QLabel*>("1009")->text(), QStringLiteral("Static"));
+        QCOMPARE(dlg_->findChild<QLabel*>(ids::kMessageLabel.ObjectName())->text(),
+                 QStringLiteral("Static"));
         QCOMPARE(dlg_->Range(), 100);
     }
 
@@ -110,7 +114,7 @@ class ProgressDlgTest : public QObject {
         QVERIFY(AllWhite(dlg_->BarPicture()));
         QVERIFY(AllWhite(Shown()));
         QCOMPARE(dlg_->Range(), 2);
-        QCOMPARE(dlg_->findChild<QLabel*>("1009")->text(),
+        QCOMPARE(dlg_->findChild<QLabel*>(ids::kMessageLabel.ObjectName())->text(),
                  QStringLiteral("サムネイルを作成しています..."));
         dlg_->Close();
     }
@@ -136,7 +140,7 @@ class ProgressDlgTest : public QObject {
     }
     void stopButtonEscAndCloseBoxAskTheJobToStop() {
         QFETCH(QString, how);
-        auto* stop = dlg_->findChild<QPushButton*>("stop");
+        auto* stop = dlg_->findChild<QPushButton*>(ids::kStopButton.ObjectName());
         QVERIFY(stop != nullptr);
         QCOMPARE(stop->text(), QStringLiteral("中止"));
         dlg_->Open();

@@ -305,6 +305,24 @@ TEST_F(AlbumBuild, HtmlOnlyCopiesMaterialsAndLeavesPicturesAlone) {
     EXPECT_EQ(progress.calls[10], "message HTMLを作成しています...");
 }
 
+// The pages show what the build made: a thumbnail it could not write is not linked, even where
+// an older build left one of that name. Only for a picture it did not make (HTML-only) is the
+// thumbnail folder asked.
+TEST_F(AlbumBuild, PagesShowTheThumbnailsTheBuildMadeAndAskTheFolderOnlyForOthers) {
+    AddFile("a.jpg", "jpeg/good/gen_420.jpg");
+    WriteTestFile(dir / "out/my_t/_a.jpg", "older build's thumbnail");
+    codec.fail_saves_named = "_a.jpg";
+    Build();
+    EXPECT_NE(
+        Out("my.html").find("<IMG SRC=\"my_p/a.jpg\" ALT=\"a.jpg\" BORDER=\"0\" HEIGHT=\"100\">"),
+        std::string::npos);
+
+    settings.html_only = 1;
+    Build();
+    EXPECT_NE(Out("my.html").find("<IMG SRC=\"my_t/_a.jpg\" ALT=\"a.jpg\" BORDER=\"0\" >"),
+              std::string::npos);
+}
+
 TEST_F(AlbumBuild, AMaterialThatCannotBeCopiedIsListed) {
     settings.html_only = 1;
     settings.name_bg = "bg.jpg";

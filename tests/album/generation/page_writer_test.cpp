@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <set>
+#include <span>
 #include <string>
 
 #include "album/generation/index_page_writer.h"
@@ -143,6 +144,22 @@ TEST(IndexPage, AlbumInsideThePictureFolderLinksThePicturesThemselves) {
     EXPECT_EQ(WriteIndexPage(s, list, 1, 1, list.FirstChecked(), status), -1);
     EXPECT_EQ(status.result, PageWriteResult::Written);
     EXPECT_EQ(ReadTestFile(dir / "src/my.html"), ExpectedPage("out_sorce.html"));
+}
+
+// A cell links its copy, shows its thumbnail and names its caption each as the build gave them,
+// so that a copy may bear another name than its picture.
+TEST(IndexPage, ACellTakesItsLinkThumbnailAndCaptionAsGiven) {
+    AlbumSettings s;
+    const PagePicture heic{"my_p/IMG_1.HEIC.jpg", "my_t/_IMG_1.HEIC.jpg", "IMG_1.HEIC", ""};
+    const std::string page = Cp932ToUtf8(RenderIndexPage(s, std::span(&heic, 1), 1, 1));
+    EXPECT_NE(page.find("<A HREF=\"my_p/IMG_1.HEIC.jpg\" TARGET=\"_BLANK\"><IMG "
+                        "SRC=\"my_t/_IMG_1.HEIC.jpg\" ALT=\"IMG_1.HEIC\" BORDER=\"0\" ></A>\r\n"
+                        "             <BR>IMG_1.HEIC\r\n"),
+              std::string::npos)
+        << page;
+    EXPECT_NE(Cp932ToUtf8(RenderSlideShowPage(s, std::span(&heic, 1)))
+                  .find("fname = new Array(\"my_p/IMG_1.HEIC.jpg\");"),
+              std::string::npos);
 }
 
 TEST(IndexPage, BytesAreCp932WithCrLfAndTheLastLineHasNoBreak) {

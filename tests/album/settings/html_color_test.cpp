@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -34,6 +36,17 @@ INSTANTIATE_TEST_SUITE_P(
                       ParseCase{"#12345", 0x452301},
                       // An 8-character text is read from its first character, "#" included.
                       ParseCase{"#ff80001", 0x00F80F}, ParseCase{"0000ffextra", 0xFF0000}));
+
+// A typed colour (--set): a whole number or exactly "#rrggbb"; the theme files' lenient forms are
+// refused, as is a "#" text with a byte that is no digit.
+TEST(HtmlColor, ATypedColourIsADecimalNumberOrHashAndSixDigits) {
+    const std::pair<const char*, std::optional<int>> cases[] = {
+        {"#FF8000", 33023}, {"#c0c0c0", 12632256}, {"12632256", 12632256}, {"-1", -1},
+        {"#12345g", {}},    {"#fff", {}},          {"ff8000", {}},         {"#ff80001", {}},
+        {"", {}},           {"#00 000", {}},       {"0x10", {}},
+    };
+    for (const auto& [text, value] : cases) EXPECT_EQ(ParseColourSetting(text), value) << text;
+}
 
 TEST(HtmlColor, RoundTripsEveryColourBelowTwoToTheTwentyFourth) {
     std::mt19937 random(7);

@@ -44,7 +44,7 @@ struct AppFixture {
     }
     void ClickClose() {
         ChooseTab(3);
-        QTest::mouseClick(Control<QPushButton>(Page(3), "1039"), Qt::LeftButton);
+        QTest::mouseClick(Control<QPushButton>(Page(3), out_ids::kCloseButton), Qt::LeftButton);
     }
 };
 
@@ -81,14 +81,20 @@ class AlbumAppTest : public QObject {
     void FirstStartShowsTheDefaultsOnEveryPage() {
         AppFixture f;
         f.Start();
-        QCOMPARE(Control<QLineEdit>(f.Page(0), "1050")->text(), QStringLiteral("100"));
-        QCOMPARE(Control<QLineEdit>(f.Page(0), "1051")->text(), QStringLiteral("100"));
+        QCOMPARE(Control<QLineEdit>(f.Page(0), picture_ids::kThumbWidthEdit)->text(),
+                 QStringLiteral("100"));
+        QCOMPARE(Control<QLineEdit>(f.Page(0), picture_ids::kThumbHeightEdit)->text(),
+                 QStringLiteral("100"));
         for (int tab = 1; tab < 4; ++tab) QCOMPARE(f.ChooseTab(tab), tab);
-        QCOMPARE(Control<QLineEdit>(f.Page(1), "1012")->text(), QStringLiteral("MY ALUBUM"));
-        QCOMPARE(Control<QLineEdit>(f.Page(1), "1039")->text(), QStringLiteral("5"));
-        QCOMPARE(Control<QLineEdit>(f.Page(1), "1054")->text(), QStringLiteral("1"));
-        QCOMPARE(Control<QLineEdit>(f.Page(3), "1033")->text(), QStringLiteral("~/MyAlbum"));
-        QCOMPARE(Control<QLineEdit>(f.Page(3), "1028")->text(), QStringLiteral("my"));
+        QCOMPARE(Control<QLineEdit>(f.Page(1), html_ids::kTitleEdit)->text(),
+                 QStringLiteral("MY ALUBUM"));
+        QCOMPARE(Control<QLineEdit>(f.Page(1), html_ids::kColumnsEdit)->text(),
+                 QStringLiteral("5"));
+        QCOMPARE(Control<QLineEdit>(f.Page(1), html_ids::kRowsEdit)->text(), QStringLiteral("1"));
+        QCOMPARE(Control<QLineEdit>(f.Page(3), out_ids::kFolderEdit)->text(),
+                 QStringLiteral("~/MyAlbum"));
+        QCOMPARE(Control<QLineEdit>(f.Page(3), out_ids::kHtmlNameEdit)->text(),
+                 QStringLiteral("my"));
         QCOMPARE(f.Sheet()->Settings().color_bg, 12632256);
         QVERIFY(f.dialogs.calls.empty());
     }
@@ -101,12 +107,14 @@ class AlbumAppTest : public QObject {
         profile.WriteText("param", "out_dir", "/srv/albums");
         profile.WriteInt("param", "out_sorce", 1);
         f.Start();
-        QCOMPARE(Control<QLineEdit>(f.Page(0), "1050")->text(), QStringLiteral("150"));
+        QCOMPARE(Control<QLineEdit>(f.Page(0), picture_ids::kThumbWidthEdit)->text(),
+                 QStringLiteral("150"));
         f.ChooseTab(1);
-        QCOMPARE(Control<QLineEdit>(f.Page(1), "1012")->text(), QStringLiteral("夏休み"));
+        QCOMPARE(Control<QLineEdit>(f.Page(1), html_ids::kTitleEdit)->text(),
+                 QStringLiteral("夏休み"));
         f.ChooseTab(3);
-        QVERIFY(Control<QCheckBox>(f.Page(3), "1056")->isChecked());
-        QVERIFY(!Control<QLineEdit>(f.Page(3), "1033")->isEnabled());
+        QVERIFY(Control<QCheckBox>(f.Page(3), out_ids::kSourceCheck)->isChecked());
+        QVERIFY(!Control<QLineEdit>(f.Page(3), out_ids::kFolderEdit)->isEnabled());
     }
 
     void TickingSaveAndClosingAtOnceKeepsTheTick_data() {
@@ -120,12 +128,14 @@ class AlbumAppTest : public QObject {
         AppFixture f;
         f.Start();
         f.ChooseTab(3);
-        QTest::mouseClick(Control<QCheckBox>(f.Page(3), "1057"), Qt::LeftButton);
+        QTest::mouseClick(Control<QCheckBox>(f.Page(3), out_ids::kSaveSettingsCheck),
+                          Qt::LeftButton);
         if (close_box) {
             // The platform window's close is the path of the window manager's close request.
             f.Sheet()->windowHandle()->close();
         } else {
-            QTest::mouseClick(Control<QPushButton>(f.Page(3), "1039"), Qt::LeftButton);
+            QTest::mouseClick(Control<QPushButton>(f.Page(3), out_ids::kCloseButton),
+                              Qt::LeftButton);
         }
         QVERIFY(!f.Sheet()->isVisible());
         f.app->ExitInstance();
@@ -137,46 +147,39 @@ class AlbumAppTest : public QObject {
     // passes, and the earlier value is kept, without a message, when it fails.
     void ClosingKeepsTheOpenPagesValuesThatPassTheirCheck_data() {
         QTest::addColumn<int>("tab");
-        QTest::addColumn<QString>("id");
+        QTest::addColumn<ControlId>("id");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("saved");
-        QTest::newRow("width in range") << 0 << "1050"
-                                        << "150"
+        QTest::newRow("width in range") << 0 << picture_ids::kThumbWidthEdit << "150"
                                         << "thumbnail_x"
                                         << "150";
-        QTest::newRow("width out of range") << 0 << "1050"
-                                            << "30"
+        QTest::newRow("width out of range") << 0 << picture_ids::kThumbWidthEdit << "30"
                                             << "thumbnail_x"
                                             << "100";
-        QTest::newRow("title") << 1 << "1012"
-                               << "秋"
+        QTest::newRow("title") << 1 << html_ids::kTitleEdit << "秋"
                                << "html_title"
                                << "秋";
-        QTest::newRow("columns out of range") << 1 << "1039"
-                                              << "25"
+        QTest::newRow("columns out of range") << 1 << html_ids::kColumnsEdit << "25"
                                               << "thumbnail_cols"
                                               << "5";
-        QTest::newRow("columns emptied") << 1 << "1039"
-                                         << ""
+        QTest::newRow("columns emptied") << 1 << html_ids::kColumnsEdit << ""
                                          << "thumbnail_cols"
                                          << "5";
-        QTest::newRow("back link") << 3 << "1041"
-                                   << "https://example.org/"
+        QTest::newRow("back link") << 3 << out_ids::kBackUrlEdit << "https://example.org/"
                                    << "back_url"
                                    << "https://example.org/";
-        QTest::newRow("page name with a trailing separator") << 3 << "1028"
-                                                             << "trip/"
-                                                             << "html_name"
-                                                             << "trip";
-        QTest::newRow("page name with an extension") << 3 << "1028"
-                                                     << "trip.html"
+        QTest::newRow("page name with a trailing separator")
+            << 3 << out_ids::kHtmlNameEdit << "trip/"
+            << "html_name"
+            << "trip";
+        QTest::newRow("page name with an extension") << 3 << out_ids::kHtmlNameEdit << "trip.html"
                                                      << "html_name"
                                                      << "my";
     }
     void ClosingKeepsTheOpenPagesValuesThatPassTheirCheck() {
         QFETCH(int, tab);
-        QFETCH(QString, id);
+        QFETCH(ControlId, id);
         QFETCH(QString, typed);
         QFETCH(QString, key);
         QFETCH(QString, saved);
@@ -184,7 +187,7 @@ class AlbumAppTest : public QObject {
         ProfileStore(f.profile).WriteInt("param", "save_param", 1);
         f.Start();
         QCOMPARE(f.ChooseTab(tab), tab);
-        auto* edit = Control<QLineEdit>(f.Page(tab), id.toLatin1().constData());
+        auto* edit = Control<QLineEdit>(f.Page(tab), id);
         SheetFixture::TypeInto(edit, typed);
         QVERIFY(edit->hasFocus());
         f.Sheet()->close();
@@ -198,11 +201,14 @@ class AlbumAppTest : public QObject {
         AppFixture f;
         f.Start();
         f.ChooseTab(1);
-        SheetFixture::TypeInto(Control<QLineEdit>(f.Page(1), "1012"), QStringLiteral("秋"));
+        SheetFixture::TypeInto(Control<QLineEdit>(f.Page(1), html_ids::kTitleEdit),
+                               QStringLiteral("秋"));
         f.ChooseTab(3);
-        QTest::mouseClick(Control<QCheckBox>(f.Page(3), "1057"), Qt::LeftButton);
+        QTest::mouseClick(Control<QCheckBox>(f.Page(3), out_ids::kSaveSettingsCheck),
+                          Qt::LeftButton);
         f.ChooseTab(1);  // the tick is copied here
-        SheetFixture::TypeInto(Control<QLineEdit>(f.Page(1), "1012"), QStringLiteral("冬"));
+        SheetFixture::TypeInto(Control<QLineEdit>(f.Page(1), html_ids::kTitleEdit),
+                               QStringLiteral("冬"));
         f.Sheet()->close();               // and the open page's title here
         QVERIFY(!PathExists(f.profile));  // nothing is written before the end
         f.app->ExitInstance();
@@ -281,7 +287,8 @@ class AlbumAppTest : public QObject {
         const std::string before = ReadTestFile(f.profile);
         f.Start();
         f.ChooseTab(3);
-        QTest::mouseClick(Control<QCheckBox>(f.Page(3), "1057"), Qt::LeftButton);  // untick
+        QTest::mouseClick(Control<QCheckBox>(f.Page(3), out_ids::kSaveSettingsCheck),
+                          Qt::LeftButton);  // untick
         f.ChooseTab(0);
         f.Sheet()->close();
         f.app->ExitInstance();
@@ -296,7 +303,8 @@ class AlbumAppTest : public QObject {
         std::filesystem::permissions(f.profile, std::filesystem::perms::owner_read);
         f.Start();
         f.ChooseTab(1);
-        SheetFixture::TypeInto(Control<QLineEdit>(f.Page(1), "1012"), QStringLiteral("秋"));
+        SheetFixture::TypeInto(Control<QLineEdit>(f.Page(1), html_ids::kTitleEdit),
+                               QStringLiteral("秋"));
         f.Sheet()->close();
         QVERIFY(!f.Sheet()->isVisible());
         f.app->ExitInstance();

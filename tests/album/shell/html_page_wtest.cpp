@@ -26,22 +26,23 @@ class HtmlPageTest : public QObject {
         f.Show();
         QCOMPARE(f.ChooseTab(kHtmlTab), kHtmlTab);
         QWidget* page = f.Page(kHtmlTab);
-        QCOMPARE(Control<QLineEdit>(page, "1012")->text(), QStringLiteral("MY ALUBUM"));
-        QCOMPARE(Control<QLineEdit>(page, "1016")->text(),
+        QCOMPARE(Control<QLineEdit>(page, html_ids::kTitleEdit)->text(),
+                 QStringLiteral("MY ALUBUM"));
+        QCOMPARE(Control<QLineEdit>(page, html_ids::kDescriptionEdit)->text(),
                  QStringLiteral("ここに全体のコメントを書く"));
-        QCOMPARE(Control<QLineEdit>(page, "1039")->text(), QStringLiteral("5"));
-        QCOMPARE(Control<QLineEdit>(page, "1054")->text(), QStringLiteral("1"));
-        QVERIFY(!Control<QLineEdit>(page, "1054")->isEnabled());
-        QVERIFY(!Control<UpDownControl>(page, "1042")->isEnabled());
-        QVERIFY(!Control<QCheckBox>(page, "1044")->isChecked());
-        QVERIFY(Control<QCheckBox>(page, "1045")->isChecked());
-        QVERIFY(Control<QCheckBox>(page, "1037")->isChecked());
-        QVERIFY(Control<QRadioButton>(page, "1023")->isChecked());
-        QVERIFY(!Control<QRadioButton>(page, "1022")->isChecked());
-        QVERIFY(!Control<QCheckBox>(page, "1033")->isChecked());
-        QVERIFY(!Control<QCheckBox>(page, "1034")->isChecked());
+        QCOMPARE(Control<QLineEdit>(page, html_ids::kColumnsEdit)->text(), QStringLiteral("5"));
+        QCOMPARE(Control<QLineEdit>(page, html_ids::kRowsEdit)->text(), QStringLiteral("1"));
+        QVERIFY(!Control<QLineEdit>(page, html_ids::kRowsEdit)->isEnabled());
+        QVERIFY(!Control<UpDownControl>(page, html_ids::kRowsSpin)->isEnabled());
+        QVERIFY(!Control<QCheckBox>(page, html_ids::kSplitPagesCheck)->isChecked());
+        QVERIFY(Control<QCheckBox>(page, html_ids::kFrameCheck)->isChecked());
+        QVERIFY(Control<QCheckBox>(page, html_ids::kFileNameCheck)->isChecked());
+        QVERIFY(Control<QRadioButton>(page, html_ids::kOwnSizeRadio)->isChecked());
+        QVERIFY(!Control<QRadioButton>(page, html_ids::kFitBrowserRadio)->isChecked());
+        QVERIFY(!Control<QCheckBox>(page, html_ids::kMarqueeCheck)->isChecked());
+        QVERIFY(!Control<QCheckBox>(page, html_ids::kSlideShowCheck)->isChecked());
         // The picture-size box exists for its field but is never offered.
-        QVERIFY(!Control<QCheckBox>(page, "1038")->isVisible());
+        QVERIFY(!Control<QCheckBox>(page, html_ids::kFileSizeCheck)->isVisible());
     }
 
     void WrongColumnsKeepThePage_data() {
@@ -57,7 +58,7 @@ class HtmlPageTest : public QObject {
         SheetFixture f;
         f.Show();
         f.ChooseTab(kHtmlTab);
-        auto* cols = Control<QLineEdit>(f.Page(kHtmlTab), "1039");
+        auto* cols = Control<QLineEdit>(f.Page(kHtmlTab), html_ids::kColumnsEdit);
         SheetFixture::TypeInto(cols, typed);
         QCOMPARE(f.ChooseTab(kStyleTab), kHtmlTab);
         QCOMPARE(f.dialogs.calls.size(), std::size_t(1));
@@ -79,13 +80,13 @@ class HtmlPageTest : public QObject {
         f.Show();
         f.ChooseTab(kHtmlTab);
         QWidget* page = f.Page(kHtmlTab);
-        auto* rows = Control<QLineEdit>(page, "1054");
+        auto* rows = Control<QLineEdit>(page, html_ids::kRowsEdit);
         QVERIFY(!rows->isEnabled());
         QCOMPARE(f.ChooseTab(kStyleTab), kHtmlTab);
         QCOMPARE(f.dialogs.Texts(), std::vector<std::string>{OutOfRangeMessage(1, 10)});
 
         // Tick, mend, untick: the user may go on, and the rows keep the mended value.
-        auto* split = Control<QCheckBox>(page, "1044");
+        auto* split = Control<QCheckBox>(page, html_ids::kSplitPagesCheck);
         QTest::mouseClick(split, Qt::LeftButton);
         QVERIFY(rows->isEnabled());
         SheetFixture::TypeInto(rows, QStringLiteral("3"));
@@ -102,7 +103,8 @@ class HtmlPageTest : public QObject {
         f.Settings().thumbnail_cols = 25;
         f.Show();
         f.ChooseTab(kHtmlTab);
-        QCOMPARE(Control<QLineEdit>(f.Page(kHtmlTab), "1039")->text(), QStringLiteral("25"));
+        QCOMPARE(Control<QLineEdit>(f.Page(kHtmlTab), html_ids::kColumnsEdit)->text(),
+                 QStringLiteral("25"));
         QCOMPARE(f.ChooseTab(0), kHtmlTab);
     }
 
@@ -111,14 +113,16 @@ class HtmlPageTest : public QObject {
         f.Show();
         f.ChooseTab(kHtmlTab);
         QWidget* page = f.Page(kHtmlTab);
-        SheetFixture::TypeInto(Control<QLineEdit>(page, "1012"), QStringLiteral("夏休み"));
-        SheetFixture::TypeInto(Control<QLineEdit>(page, "1016"), QStringLiteral("海と山"));
-        QTest::mouseClick(Control<QCheckBox>(page, "1044"), Qt::LeftButton);
-        QTest::mouseClick(Control<QCheckBox>(page, "1045"), Qt::LeftButton);
-        QTest::mouseClick(Control<QCheckBox>(page, "1037"), Qt::LeftButton);
-        QTest::mouseClick(Control<QRadioButton>(page, "1022"), Qt::LeftButton);
-        QTest::mouseClick(Control<QCheckBox>(page, "1033"), Qt::LeftButton);
-        QTest::mouseClick(Control<QCheckBox>(page, "1034"), Qt::LeftButton);
+        SheetFixture::TypeInto(Control<QLineEdit>(page, html_ids::kTitleEdit),
+                               QStringLiteral("夏休み"));
+        SheetFixture::TypeInto(Control<QLineEdit>(page, html_ids::kDescriptionEdit),
+                               QStringLiteral("海と山"));
+        QTest::mouseClick(Control<QCheckBox>(page, html_ids::kSplitPagesCheck), Qt::LeftButton);
+        QTest::mouseClick(Control<QCheckBox>(page, html_ids::kFrameCheck), Qt::LeftButton);
+        QTest::mouseClick(Control<QCheckBox>(page, html_ids::kFileNameCheck), Qt::LeftButton);
+        QTest::mouseClick(Control<QRadioButton>(page, html_ids::kFitBrowserRadio), Qt::LeftButton);
+        QTest::mouseClick(Control<QCheckBox>(page, html_ids::kMarqueeCheck), Qt::LeftButton);
+        QTest::mouseClick(Control<QCheckBox>(page, html_ids::kSlideShowCheck), Qt::LeftButton);
         QCOMPARE(f.ChooseTab(3), 3);
         const AlbumSettings& s = f.Settings();
         QCOMPARE(Q(s.html_title), QStringLiteral("夏休み"));
@@ -137,8 +141,9 @@ class HtmlPageTest : public QObject {
         f.Show();
         f.ChooseTab(kHtmlTab);
         QWidget* page = f.Page(kHtmlTab);
-        QTest::mouseClick(Control<QCheckBox>(page, "1044"), Qt::LeftButton);  // rows take part
-        auto* first = Control<QLineEdit>(page, "1012");
+        QTest::mouseClick(Control<QCheckBox>(page, html_ids::kSplitPagesCheck),
+                          Qt::LeftButton);  // rows take part
+        auto* first = Control<QLineEdit>(page, html_ids::kTitleEdit);
         first->setFocus(Qt::TabFocusReason);
         QStringList order;
         for (int i = 0; i < 12; ++i) {
@@ -146,8 +151,13 @@ class HtmlPageTest : public QObject {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
         // The radio pair is one stop, as a group; the arrows take no focus of their own.
-        const QStringList expected = {"1012", "1016", "1045", "1037", "1039",
-                                      "1044", "1054", "1023", "1033", "1034"};
+        QStringList expected;
+        for (ControlId id :
+             {html_ids::kTitleEdit, html_ids::kDescriptionEdit, html_ids::kFrameCheck,
+              html_ids::kFileNameCheck, html_ids::kColumnsEdit, html_ids::kSplitPagesCheck,
+              html_ids::kRowsEdit, html_ids::kOwnSizeRadio, html_ids::kMarqueeCheck,
+              html_ids::kSlideShowCheck})
+            expected << id.ObjectName();
         QCOMPARE(order.mid(0, expected.size()), expected);
     }
 
@@ -156,8 +166,8 @@ class HtmlPageTest : public QObject {
         f.Show();
         f.ChooseTab(kHtmlTab);
         QWidget* page = f.Page(kHtmlTab);
-        auto* cols = Control<QLineEdit>(page, "1039");
-        auto* spin = Control<UpDownControl>(page, "1040");
+        auto* cols = Control<QLineEdit>(page, html_ids::kColumnsEdit);
+        auto* spin = Control<UpDownControl>(page, html_ids::kColumnsSpin);
         for (int i = 0; i < 8; ++i) QTest::mouseClick(spin->UpButton(), Qt::LeftButton);
         QCOMPARE(cols->text(), QStringLiteral("10"));
         SheetFixture::TypeInto(cols, QStringLiteral("2"));

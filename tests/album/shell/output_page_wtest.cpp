@@ -29,9 +29,11 @@ struct OutFixture : SheetFixture {
         ChooseTab(kOutTab);
         page = Page(kOutTab);
     }
-    QLineEdit* Edit(const char* id) { return Control<QLineEdit>(page, id); }
-    QCheckBox* Check(const char* id) { return Control<QCheckBox>(page, id); }
-    void PressCreate() { QTest::mouseClick(Control<QPushButton>(page, "1038"), Qt::LeftButton); }
+    QLineEdit* Edit(ControlId id) { return Control<QLineEdit>(page, id); }
+    QCheckBox* Check(ControlId id) { return Control<QCheckBox>(page, id); }
+    void PressCreate() {
+        QTest::mouseClick(Control<QPushButton>(page, out_ids::kCreateButton), Qt::LeftButton);
+    }
     // The build ran when it opened its progress display or refused the empty selection.
     bool BuildStarted() const {
         for (const std::string& t : dialogs.Texts())
@@ -49,15 +51,17 @@ class OutputPageTest : public QObject {
 
     void FirstStartShowsTheDefaults() {
         OutFixture f;
-        QCOMPARE(f.Edit("1033")->text(), QStringLiteral("~/MyAlbum"));
-        QCOMPARE(f.Edit("1028")->text(), QStringLiteral("my"));
-        QCOMPARE(f.Edit("1029")->text(), QStringLiteral("my_p"));
-        QCOMPARE(f.Edit("1030")->text(), QStringLiteral("my_t"));
-        QCOMPARE(f.Edit("1031")->text(), QStringLiteral("material"));
-        QCOMPARE(f.Edit("1041")->text(), QString());
-        for (const char* id : {"1056", "1057", "1032"}) QVERIFY(!f.Check(id)->isChecked());
-        QVERIFY(f.Edit("1033")->isEnabled());
-        QVERIFY(f.Edit("1029")->isEnabled());
+        QCOMPARE(f.Edit(out_ids::kFolderEdit)->text(), QStringLiteral("~/MyAlbum"));
+        QCOMPARE(f.Edit(out_ids::kHtmlNameEdit)->text(), QStringLiteral("my"));
+        QCOMPARE(f.Edit(out_ids::kPictureFolderEdit)->text(), QStringLiteral("my_p"));
+        QCOMPARE(f.Edit(out_ids::kThumbFolderEdit)->text(), QStringLiteral("my_t"));
+        QCOMPARE(f.Edit(out_ids::kMaterialFolderEdit)->text(), QStringLiteral("material"));
+        QCOMPARE(f.Edit(out_ids::kBackUrlEdit)->text(), QString());
+        for (ControlId id :
+             {out_ids::kSourceCheck, out_ids::kSaveSettingsCheck, out_ids::kHtmlOnlyCheck})
+            QVERIFY(!f.Check(id)->isChecked());
+        QVERIFY(f.Edit(out_ids::kFolderEdit)->isEnabled());
+        QVERIFY(f.Edit(out_ids::kPictureFolderEdit)->isEnabled());
     }
 
     void OutputFolderChecks_data() {
@@ -82,7 +86,7 @@ class OutputPageTest : public QObject {
         OutFixture f;
         TempDir out;
         folder.replace(QStringLiteral("<tmp>"), Q(out.Path()));
-        SheetFixture::TypeInto(f.Edit("1033"), folder);
+        SheetFixture::TypeInto(f.Edit(out_ids::kFolderEdit), folder);
         f.dialogs.answers = {MessageAnswer::Yes};  // create the folder when asked
         f.PressCreate();
         if (!message.isEmpty()) {
@@ -90,7 +94,8 @@ class OutputPageTest : public QObject {
             QCOMPARE(Q(f.dialogs.calls[0].text), message);
             QCOMPARE(f.dialogs.calls[0].icon, MessageIcon::None);
             QVERIFY(!f.dialogs.calls[0].caption.has_value());
-            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.Edit("1033")));
+            QCOMPARE(QApplication::focusWidget(),
+                     static_cast<QWidget*>(f.Edit(out_ids::kFolderEdit)));
             QVERIFY(!f.BuildStarted());
             QVERIFY(!PathExists(folder.toStdString()));
         } else {
@@ -126,16 +131,17 @@ class OutputPageTest : public QObject {
         const std::string pics = tmp / "pics";
         QVERIFY(WriteTestFile(pics + "/a.jpg", "a photograph"));
         f.Settings().picture_path = pics + "/";
-        if (into_source) QTest::mouseClick(f.Check("1056"), Qt::LeftButton);
+        if (into_source) QTest::mouseClick(f.Check(out_ids::kSourceCheck), Qt::LeftButton);
         if (!into_source) {
-            SheetFixture::TypeInto(f.Edit("1033"),
+            SheetFixture::TypeInto(f.Edit(out_ids::kFolderEdit),
                                    folder.replace(QStringLiteral("<tmp>"), Q(tmp.Path())));
         }
-        SheetFixture::TypeInto(f.Edit("1030"), thumbs);
+        SheetFixture::TypeInto(f.Edit(out_ids::kThumbFolderEdit), thumbs);
         f.PressCreate();
         QCOMPARE(f.dialogs.Texts(), std::vector<std::string>{kThumbnailFolderMessage});
         QCOMPARE(f.dialogs.calls[0].icon, MessageIcon::Exclamation);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.Edit("1030")));
+        QCOMPARE(QApplication::focusWidget(),
+                 static_cast<QWidget*>(f.Edit(out_ids::kThumbFolderEdit)));
         QVERIFY(!f.BuildStarted());
         QCOMPARE(std::distance(std::filesystem::directory_iterator(pics),
                                std::filesystem::directory_iterator()),
@@ -150,12 +156,13 @@ class OutputPageTest : public QObject {
         const std::string pics = tmp / "pics";
         QVERIFY(WriteTestFile(pics + "/a.jpg", "a photograph"));
         f.Settings().picture_path = pics + "/";
-        SheetFixture::TypeInto(f.Edit("1033"), Q(tmp.Path()));
-        SheetFixture::TypeInto(f.Edit("1029"), QStringLiteral("pics"));
+        SheetFixture::TypeInto(f.Edit(out_ids::kFolderEdit), Q(tmp.Path()));
+        SheetFixture::TypeInto(f.Edit(out_ids::kPictureFolderEdit), QStringLiteral("pics"));
         f.PressCreate();
         QCOMPARE(f.dialogs.Texts(), std::vector<std::string>{kPictureFolderMessage});
         QCOMPARE(f.dialogs.calls[0].icon, MessageIcon::Exclamation);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.Edit("1029")));
+        QCOMPARE(QApplication::focusWidget(),
+                 static_cast<QWidget*>(f.Edit(out_ids::kPictureFolderEdit)));
         QVERIFY(!f.BuildStarted());
         QCOMPARE(FolderContents(pics),
                  (std::map<std::string, std::string>{{"a.jpg", "a photograph"}}));
@@ -165,12 +172,13 @@ class OutputPageTest : public QObject {
     void PictureAndThumbnailFoldersOfOneNameAreRefusedAtCreate() {
         OutFixture f;
         TempDir out;
-        SheetFixture::TypeInto(f.Edit("1033"), Q(out / "album"));
-        SheetFixture::TypeInto(f.Edit("1029"), QStringLiteral("x"));
-        SheetFixture::TypeInto(f.Edit("1030"), QStringLiteral("x"));
+        SheetFixture::TypeInto(f.Edit(out_ids::kFolderEdit), Q(out / "album"));
+        SheetFixture::TypeInto(f.Edit(out_ids::kPictureFolderEdit), QStringLiteral("x"));
+        SheetFixture::TypeInto(f.Edit(out_ids::kThumbFolderEdit), QStringLiteral("x"));
         f.PressCreate();
         QCOMPARE(f.dialogs.Texts(), std::vector<std::string>{kFolderClashMessage});
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.Edit("1030")));
+        QCOMPARE(QApplication::focusWidget(),
+                 static_cast<QWidget*>(f.Edit(out_ids::kThumbFolderEdit)));
         QVERIFY(!f.BuildStarted());
         QVERIFY(!PathExists(out / "album"));
     }
@@ -182,11 +190,12 @@ class OutputPageTest : public QObject {
         f.ChooseTab(0);
         f.Settings().pic_folder = "../escape";
         f.ChooseTab(kOutTab);
-        SheetFixture::TypeInto(f.Edit("1033"), Q(out / "album"));
+        SheetFixture::TypeInto(f.Edit(out_ids::kFolderEdit), Q(out / "album"));
         f.PressCreate();
         QCOMPARE(f.dialogs.Texts(), std::vector<std::string>{kNameOnlyMessage});
-        QCOMPARE(f.Edit("1029")->text(), QStringLiteral("escape"));
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.Edit("1029")));
+        QCOMPARE(f.Edit(out_ids::kPictureFolderEdit)->text(), QStringLiteral("escape"));
+        QCOMPARE(QApplication::focusWidget(),
+                 static_cast<QWidget*>(f.Edit(out_ids::kPictureFolderEdit)));
         QVERIFY(!f.BuildStarted());
         QVERIFY(!PathExists(out / "album"));
     }
@@ -194,20 +203,20 @@ class OutputPageTest : public QObject {
     void DecliningToCreateTheFolderStopsWithTheFocusInTheFolderBox() {
         OutFixture f;
         TempDir out;
-        SheetFixture::TypeInto(f.Edit("1033"), Q(out / "new"));
+        SheetFixture::TypeInto(f.Edit(out_ids::kFolderEdit), Q(out / "new"));
         f.dialogs.answers = {MessageAnswer::No};
         f.PressCreate();
         // The question, then the failure message.
         QCOMPARE(f.dialogs.calls.size(), std::size_t(2));
         QCOMPARE(f.dialogs.calls[0].buttons, MessageButtons::YesNo);
         QVERIFY(!PathExists(out / "new"));
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.Edit("1033")));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.Edit(out_ids::kFolderEdit)));
         QVERIFY(!f.BuildStarted());
     }
 
     void HomeRelativeFolderIsAcceptedAndKeptAsTyped() {
         OutFixture f;
-        SheetFixture::TypeInto(f.Edit("1033"), QStringLiteral("~/Albums/Summer"));
+        SheetFixture::TypeInto(f.Edit(out_ids::kFolderEdit), QStringLiteral("~/Albums/Summer"));
         f.PressCreate();
         QCOMPARE(Q(f.Settings().out_dir), QStringLiteral("~/Albums/Summer"));
         QVERIFY(IsDirectory(HomeFolder() + "/Albums/Summer"));
@@ -216,8 +225,8 @@ class OutputPageTest : public QObject {
 
     void IntoTheSourceFolderIgnoresTheOutputFolder() {
         OutFixture f;
-        SheetFixture::TypeInto(f.Edit("1033"), QStringLiteral("not absolute.txt"));
-        QTest::mouseClick(f.Check("1056"), Qt::LeftButton);
+        SheetFixture::TypeInto(f.Edit(out_ids::kFolderEdit), QStringLiteral("not absolute.txt"));
+        QTest::mouseClick(f.Check(out_ids::kSourceCheck), Qt::LeftButton);
         f.PressCreate();
         for (const std::string& text : f.dialogs.Texts()) {
             QVERIFY(text != kNotAbsoluteMessage);
@@ -230,37 +239,37 @@ class OutputPageTest : public QObject {
     }
 
     void NameBoxes_data() {
-        QTest::addColumn<QByteArray>("id");
+        QTest::addColumn<ControlId>("id");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("kept");
         QTest::addColumn<bool>("told");
-        QTest::newRow("page name with extension") << QByteArray("1028") << "my.html"
+        QTest::newRow("page name with extension") << out_ids::kHtmlNameEdit << "my.html"
                                                   << "my" << true;
-        QTest::newRow("trailing separator") << QByteArray("1029") << "my_p/"
+        QTest::newRow("trailing separator") << out_ids::kPictureFolderEdit << "my_p/"
                                             << "my_p" << false;
-        QTest::newRow("trailing backslash") << QByteArray("1029") << "my_p\\"
+        QTest::newRow("trailing backslash") << out_ids::kPictureFolderEdit << "my_p\\"
                                             << "my_p" << false;
-        QTest::newRow("folder part") << QByteArray("1030") << "a/b"
+        QTest::newRow("folder part") << out_ids::kThumbFolderEdit << "a/b"
                                      << "b" << true;
-        QTest::newRow("folder and extension") << QByteArray("1031") << "/x/mat.dir"
+        QTest::newRow("folder and extension") << out_ids::kMaterialFolderEdit << "/x/mat.dir"
                                               << "mat" << true;
-        QTest::newRow("windows path") << QByteArray("1030") << "C:\\t\\thumbs"
+        QTest::newRow("windows path") << out_ids::kThumbFolderEdit << "C:\\t\\thumbs"
                                       << "thumbs" << true;
-        QTest::newRow("extension only") << QByteArray("1028") << ".html"
+        QTest::newRow("extension only") << out_ids::kHtmlNameEdit << ".html"
                                         << "" << true;
-        QTest::newRow("empty") << QByteArray("1028") << ""
+        QTest::newRow("empty") << out_ids::kHtmlNameEdit << ""
                                << "" << false;
-        QTest::newRow("Japanese name") << QByteArray("1031") << "具材"
+        QTest::newRow("Japanese name") << out_ids::kMaterialFolderEdit << "具材"
                                        << "具材" << false;
     }
     void NameBoxes() {
-        QFETCH(QByteArray, id);
+        QFETCH(ControlId, id);
         QFETCH(QString, typed);
         QFETCH(QString, kept);
         QFETCH(bool, told);
         OutFixture f;
-        QLineEdit* box = f.Edit(id.constData());
-        QLineEdit* next = f.Edit("1041");
+        QLineEdit* box = f.Edit(id);
+        QLineEdit* next = f.Edit(out_ids::kBackUrlEdit);
         SheetFixture::TypeInto(box, typed);
         QTest::keyClick(box, Qt::Key_Tab);
         QCOMPARE(box->text(), kept);
@@ -274,36 +283,36 @@ class OutputPageTest : public QObject {
         }
         Q_UNUSED(next);
         const AlbumSettings& s = f.Settings();
-        const std::string field = id == "1028"   ? s.html_name
-                                  : id == "1029" ? s.pic_folder
-                                  : id == "1030" ? s.thumb_folder
-                                                 : s.material_folder;
+        const std::string field = id == out_ids::kHtmlNameEdit        ? s.html_name
+                                  : id == out_ids::kPictureFolderEdit ? s.pic_folder
+                                  : id == out_ids::kThumbFolderEdit   ? s.thumb_folder
+                                                                      : s.material_folder;
         QCOMPARE(Q(field), kept);
     }
 
     void SourceFolderTickSurvivesATabChangeAsTexts() {
         OutFixture f;
-        QTest::mouseClick(f.Check("1056"), Qt::LeftButton);
-        QVERIFY(!f.Edit("1033")->isEnabled());
-        QVERIFY(!Control<QPushButton>(f.page, "1034")->isEnabled());
-        QVERIFY(!f.Edit("1029")->isEnabled());
-        QCOMPARE(f.Edit("1033")->text(), QString::fromUtf8(kSourceFolderText));
-        QCOMPARE(f.Edit("1029")->text(), QString());
+        QTest::mouseClick(f.Check(out_ids::kSourceCheck), Qt::LeftButton);
+        QVERIFY(!f.Edit(out_ids::kFolderEdit)->isEnabled());
+        QVERIFY(!Control<QPushButton>(f.page, out_ids::kBrowseButton)->isEnabled());
+        QVERIFY(!f.Edit(out_ids::kPictureFolderEdit)->isEnabled());
+        QCOMPARE(f.Edit(out_ids::kFolderEdit)->text(), QString::fromUtf8(kSourceFolderText));
+        QCOMPARE(f.Edit(out_ids::kPictureFolderEdit)->text(), QString());
 
         QCOMPARE(f.ChooseTab(0), 0);
         QCOMPARE(f.ChooseTab(kOutTab), kOutTab);
-        QTest::mouseClick(f.Check("1056"), Qt::LeftButton);
-        QVERIFY(f.Edit("1033")->isEnabled());
-        QCOMPARE(f.Edit("1033")->text(), QString::fromUtf8(kSourceFolderText));
-        QCOMPARE(f.Edit("1029")->text(), QString());
+        QTest::mouseClick(f.Check(out_ids::kSourceCheck), Qt::LeftButton);
+        QVERIFY(f.Edit(out_ids::kFolderEdit)->isEnabled());
+        QCOMPARE(f.Edit(out_ids::kFolderEdit)->text(), QString::fromUtf8(kSourceFolderText));
+        QCOMPARE(f.Edit(out_ids::kPictureFolderEdit)->text(), QString());
     }
 
     void UntickingBeforeAnyTransferGivesTheFieldsBack() {
         OutFixture f;
-        QTest::mouseClick(f.Check("1056"), Qt::LeftButton);
-        QTest::mouseClick(f.Check("1056"), Qt::LeftButton);
-        QCOMPARE(f.Edit("1033")->text(), QStringLiteral("~/MyAlbum"));
-        QCOMPARE(f.Edit("1029")->text(), QStringLiteral("my_p"));
+        QTest::mouseClick(f.Check(out_ids::kSourceCheck), Qt::LeftButton);
+        QTest::mouseClick(f.Check(out_ids::kSourceCheck), Qt::LeftButton);
+        QCOMPARE(f.Edit(out_ids::kFolderEdit)->text(), QStringLiteral("~/MyAlbum"));
+        QCOMPARE(f.Edit(out_ids::kPictureFolderEdit)->text(), QStringLiteral("my_p"));
     }
 
     void BrowseStartsFromTheLastTransferredFolder() {
@@ -316,24 +325,25 @@ class OutputPageTest : public QObject {
             return true;
         });
         f.Settings().out_dir = "/srv/albums";
-        SheetFixture::TypeInto(f.Edit("1033"), QStringLiteral("/typed/just/now"));
-        QTest::mouseClick(Control<QPushButton>(f.page, "1034"), Qt::LeftButton);
+        SheetFixture::TypeInto(f.Edit(out_ids::kFolderEdit), QStringLiteral("/typed/just/now"));
+        QTest::mouseClick(Control<QPushButton>(f.page, out_ids::kBrowseButton), Qt::LeftButton);
         QCOMPARE(Q(started_at), QStringLiteral("/srv/albums"));
-        QCOMPARE(f.Edit("1033")->text(), Q(chosen.Path()));
+        QCOMPARE(f.Edit(out_ids::kFolderEdit)->text(), Q(chosen.Path()));
         QCOMPARE(f.Settings().out_dir, chosen.Path());
 
         // Cancelled, nothing changes.
         f.sheet->OutPage()->SetFolderChooser(
             [](const std::string&, std::string&) { return false; });
-        QTest::mouseClick(Control<QPushButton>(f.page, "1034"), Qt::LeftButton);
-        QCOMPARE(f.Edit("1033")->text(), Q(chosen.Path()));
+        QTest::mouseClick(Control<QPushButton>(f.page, out_ids::kBrowseButton), Qt::LeftButton);
+        QCOMPARE(f.Edit(out_ids::kFolderEdit)->text(), Q(chosen.Path()));
     }
 
     void CloseButtonCopiesThePageAndCloses() {
         OutFixture f;
-        SheetFixture::TypeInto(f.Edit("1041"), QStringLiteral("http://example.org/"));
-        QTest::mouseClick(f.Check("1057"), Qt::LeftButton);
-        QTest::mouseClick(Control<QPushButton>(f.page, "1039"), Qt::LeftButton);
+        SheetFixture::TypeInto(f.Edit(out_ids::kBackUrlEdit),
+                               QStringLiteral("http://example.org/"));
+        QTest::mouseClick(f.Check(out_ids::kSaveSettingsCheck), Qt::LeftButton);
+        QTest::mouseClick(Control<QPushButton>(f.page, out_ids::kCloseButton), Qt::LeftButton);
         QVERIFY(!f.sheet->isVisible());
         QCOMPARE(f.Settings().back_url, std::string("http://example.org/"));
         QCOMPARE(f.Settings().save_param, 1);

@@ -34,8 +34,8 @@ struct PictureFixture : SheetFixture {
         Show();
         page = Page(0);
     }
-    QLineEdit* Width() { return Control<QLineEdit>(page, "1050"); }
-    QLineEdit* Height() { return Control<QLineEdit>(page, "1051"); }
+    QLineEdit* Width() { return Control<QLineEdit>(page, picture_ids::kThumbWidthEdit); }
+    QLineEdit* Height() { return Control<QLineEdit>(page, picture_ids::kThumbHeightEdit); }
 };
 
 }  // namespace
@@ -55,27 +55,32 @@ class PicturePageTest : public QObject {
     }
 
     void LeavingASizeBoxChecksTheRange_data() {
-        QTest::addColumn<QByteArray>("box");
+        QTest::addColumn<ControlId>("box");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");  // empty: stored
-        QTest::newRow("width 40") << QByteArray("1050") << "40" << Q(OutOfRangeMessage(50, 180));
-        QTest::newRow("width 181") << QByteArray("1050") << "181" << Q(OutOfRangeMessage(50, 180));
-        QTest::newRow("width empty") << QByteArray("1050") << "" << Q(NotAWholeNumberMessage());
-        QTest::newRow("height 49") << QByteArray("1051") << "49" << Q(OutOfRangeMessage(50, 180));
-        QTest::newRow("width 50") << QByteArray("1050") << "50" << QString();
-        QTest::newRow("height 180") << QByteArray("1051") << "180" << QString();
+        QTest::newRow("width 40") << picture_ids::kThumbWidthEdit << "40"
+                                  << Q(OutOfRangeMessage(50, 180));
+        QTest::newRow("width 181")
+            << picture_ids::kThumbWidthEdit << "181" << Q(OutOfRangeMessage(50, 180));
+        QTest::newRow("width empty")
+            << picture_ids::kThumbWidthEdit << "" << Q(NotAWholeNumberMessage());
+        QTest::newRow("height 49")
+            << picture_ids::kThumbHeightEdit << "49" << Q(OutOfRangeMessage(50, 180));
+        QTest::newRow("width 50") << picture_ids::kThumbWidthEdit << "50" << QString();
+        QTest::newRow("height 180") << picture_ids::kThumbHeightEdit << "180" << QString();
     }
     void LeavingASizeBoxChecksTheRange() {
-        QFETCH(QByteArray, box);
+        QFETCH(ControlId, box);
         QFETCH(QString, typed);
         QFETCH(QString, message);
         PictureFixture f;
-        auto* edit = Control<QLineEdit>(f.page, box.constData());
+        auto* edit = Control<QLineEdit>(f.page, box);
         SheetFixture::TypeInto(edit, typed);
         QTest::keyClick(edit, Qt::Key_Tab);
         if (message.isEmpty()) {
             QVERIFY(f.dialogs.calls.empty());
-            const int stored = box == "1050" ? f.Settings().thumbnail_x : f.Settings().thumbnail_y;
+            const int stored = box == picture_ids::kThumbWidthEdit ? f.Settings().thumbnail_x
+                                                                   : f.Settings().thumbnail_y;
             QCOMPARE(stored, typed.toInt());
             QVERIFY(QApplication::focusWidget() != edit);
         } else {
@@ -126,13 +131,14 @@ class PicturePageTest : public QObject {
         SheetFixture f;
         f.Settings().thumbnail_y = 10;
         f.Show();
-        QCOMPARE(Control<QLineEdit>(f.Page(0), "1051")->text(), QStringLiteral("10"));
+        QCOMPARE(Control<QLineEdit>(f.Page(0), picture_ids::kThumbHeightEdit)->text(),
+                 QStringLiteral("10"));
         QCOMPARE(f.ChooseTab(3), 0);
     }
 
     void ArrowsStepWithinFiftyToOneEighty() {
         PictureFixture f;
-        auto* spin = Control<UpDownControl>(f.page, "1052");
+        auto* spin = Control<UpDownControl>(f.page, picture_ids::kThumbWidthSpin);
         SheetFixture::TypeInto(f.Width(), QStringLiteral("179"));
         QTest::mouseClick(spin->UpButton(), Qt::LeftButton);
         QTest::mouseClick(spin->UpButton(), Qt::LeftButton);
@@ -170,7 +176,7 @@ class PicturePageTest : public QObject {
         PictureFixture f;
         CPicturePage* page = f.sheet->PicturePage();
         page->Tree()->SelectPath(f.root / "album");
-        auto* box = Control<QPlainTextEdit>(f.page, "1003");
+        auto* box = Control<QPlainTextEdit>(f.page, picture_ids::kCommentEdit);
         // Typed with nothing highlighted: stays in the box, stored nowhere.
         box->setFocus();
         QTest::keyClicks(box, QStringLiteral("nowhere"));
@@ -192,10 +198,11 @@ class PicturePageTest : public QObject {
         CPicturePage* page = f.sheet->PicturePage();
         page->Tree()->SelectPath(f.root / "album");
         page->List()->Highlight(1);
-        auto* rotate = Control<QPushButton>(f.page, "1007");
+        auto* rotate = Control<QPushButton>(f.page, picture_ids::kRotateButton);
         for (int i = 0; i < 5; ++i) QTest::mouseClick(rotate, Qt::LeftButton);
         QCOMPARE(page->List()->GetQuarterTurns(1), 5);
-        QTest::mouseClick(Control<QPushButton>(f.page, "1024"), Qt::LeftButton);
+        QTest::mouseClick(Control<QPushButton>(f.page, picture_ids::kSelectAllButton),
+                          Qt::LeftButton);
         QCOMPARE(page->List()->CheckedCount(), 2);
     }
 
@@ -203,12 +210,14 @@ class PicturePageTest : public QObject {
         PictureFixture f;
         // The source tree's help page is found under a start directory that holds resources/.
         WriteTestFile(f.start / "resources/help/pictavo_help.html", "<html></html>");
-        QTest::mouseClick(Control<QAbstractButton>(f.page, "1026"), Qt::LeftButton);
+        QTest::mouseClick(Control<QAbstractButton>(f.page, picture_ids::kHelpButton),
+                          Qt::LeftButton);
         QCOMPARE(f.shell.opened.size(), std::size_t(1));
         QCOMPARE(f.shell.opened[0], f.start / "resources/help/pictavo_help.html");
         // Beside the start directory itself it is preferred (the installed program starts there).
         WriteTestFile(f.start / "pictavo_help.html", "<html></html>");
-        QTest::mouseClick(Control<QAbstractButton>(f.page, "1026"), Qt::LeftButton);
+        QTest::mouseClick(Control<QAbstractButton>(f.page, picture_ids::kHelpButton),
+                          Qt::LeftButton);
         QCOMPARE(f.shell.opened.back(), f.start / "pictavo_help.html");
     }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-// Shared pieces of the album maker's widget tests: a sheet over recording doubles, and finding a
-// control by the id it carries as its object name.
+// Shared pieces of the album maker's widget tests: a sheet over recording doubles, and the tables
+// of its pages' control names.
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -14,18 +14,21 @@
 
 #include "album/settings/material_folders.h"
 #include "album/shell/c_prop_sheet.h"
+#include "album/shell/html_page_ids.h"
+#include "album/shell/out_page_ids.h"
+#include "album/shell/picture_page_ids.h"
+#include "album/style/style_page_ids.h"
 #include "imaging/image_library.h"
+#include "tests/support/find_control.h"
 #include "tests/support/recording_shell_opener.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
 #include "widgets/property_page.h"
 
-template <typename T>
-T* Control(QWidget* page, const char* id) {
-    T* control = page->findChild<T*>(QString::fromLatin1(id));
-    if (!control) qFatal("control %s not found", id);
-    return control;
-}
+namespace picture_ids = picture_page_ids;
+namespace html_ids = html_page_ids;
+namespace style_ids = style_page_ids;
+namespace out_ids = out_page_ids;
 
 // Points HOME at a fresh folder for the whole test program, so that "~/MyAlbum" and the like never
 // touch the real home folder.

@@ -1,6 +1,6 @@
 // The windows of both programs as a desktop user meets them: each opens at its layout's size and
 // grows from there, keeps its size and place across runs in a file of its own, takes a dropped
-// folder or picture, and shows every text whole.
+// folder or picture, shows every text whole, and names every control for what it is.
 
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -11,9 +11,11 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
 #include <QStyleOptionViewItem>
@@ -28,15 +30,20 @@
 #include "platform/profile_store.h"
 #include "resizer/shell/c_about_dlg.h"
 #include "resizer/shell/c_resize_dialog.h"
+#include "resizer/shell/resize_dialog_ids.h"
 #include "sheet_fixture.h"
 #include "widgets/c_folder_dlg.h"
 #include "widgets/c_folder_tree.h"
 #include "widgets/c_picture_list.h"
 #include "widgets/c_progress_dlg.h"
 #include "widgets/dialog_units.h"
+#include "widgets/folder_dlg_ids.h"
 #include "widgets/window_placement.h"
 
 namespace {
+
+namespace resize_ids = resize_dialog_ids;
+namespace chooser_ids = folder_dlg_ids;
 
 // Every window under test, opened on `root` as the trees' only root, with the shipped materials.
 struct Rig {
@@ -78,12 +85,6 @@ struct Rig {
         QVERIFY(QTest::qWaitForWindowExposed(window));
     }
 };
-
-QWidget* Find(QWidget* panel, const QString& id) {
-    QWidget* control = panel->findChild<QWidget*>(id);
-    if (control == nullptr) qFatal("control %s not found", qPrintable(id));
-    return control;
-}
 
 std::map<QWidget*, QRect> Geometries(QWidget* panel) {
     std::map<QWidget*, QRect> at;
@@ -150,6 +151,38 @@ QStringList CutTexts(QWidget* window) {
     return cut;
 }
 
+// What keeps a tool from finding the controls of `window` by name: an object name made only of
+// digits (anywhere, the toolkit's own parts included), a control the user can reach by mouse or
+// keyboard without a name, and a name that two controls of the window share. Only the window, the
+// sheet's tabs and pages hold controls; the widgets inside a control (a list's scroll bars, the
+// arrows beside a number box) are its parts, and the toolkit's own "qt_" names are its business.
+QStringList NamingFaults(QWidget* window) {
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    QStringList faults;
+    std::map<QString, int> seen;
+    const std::function<void(QWidget*, bool)> walk = [&](QWidget* widget, bool part) {
+        const QString name = widget->objectName();
+        const QString what =
+            QStringLiteral("%1: %2 \"%3\"")
+                .arg(window->objectName(), widget->metaObject()->className(), name);
+        const bool holds_controls = widget == window || qobject_cast<PropertyPage*>(widget) ||
+                                    qobject_cast<QTabWidget*>(widget) ||
+                                    qobject_cast<QStackedWidget*>(widget);
+        const bool reachable = widget->focusPolicy() != Qt::NoFocus ||
+                               qobject_cast<QAbstractButton*>(widget) != nullptr;
+        if (digits.match(name).hasMatch()) faults << what + " is named by a number";
+        if (!part && !name.startsWith(QStringLiteral("qt_"))) {
+            if (name.isEmpty() && (reachable || widget == window)) faults << what + " has no name";
+            if (!name.isEmpty() && ++seen[name] == 2) faults << what + " names two controls";
+        }
+        const bool parts_below = part || (!holds_controls && (reachable || !name.isEmpty()));
+        for (QObject* child : widget->children())
+            if (auto* inner = qobject_cast<QWidget*>(child)) walk(inner, parts_below);
+    };
+    walk(window, false);
+    return faults;
+}
+
 void Drop(QWidget* target, const std::string& path) {
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
@@ -182,28 +215,36 @@ class WindowsTest : public QObject {
 
     void eachWindowOpensAsLaidOutAndGivesTheNewSpaceToThePictures_data() {
         QTest::addColumn<QString>("which");
-        QTest::addColumn<QStringList>("growing");  // controls that must grow
+        QTest::addColumn<QList<ControlId>>("growing");  // controls that must grow
         QTest::addColumn<QList<QRect>>("placed");  // their places at the opening size, in units
         QTest::newRow("Pictavo, picture page")
-            << "picture" << QStringList{"1009", "1001", "1005", "1003"}
+            << "picture"
+            << QList<ControlId>{picture_ids::kFolderTree, picture_ids::kFileList,
+                                picture_ids::kPreview, picture_ids::kCommentEdit}
             << QList<QRect>{
                    {7, 4, 113, 97}, {7, 103, 113, 103}, {126, 4, 117, 124}, {126, 148, 117, 36}};
         QTest::newRow("Pictavo, style page: the lists never shrink")
-            << "style" << QStringList{"1055", "1049", "1018", "1019", "1017"}
+            << "style"
+            << QList<ControlId>{style_ids::kPreview, style_ids::kThemeList,
+                                style_ids::kWallpaperList, style_ids::kRuleList,
+                                style_ids::kMusicList}
             << QList<QRect>{{112, 7, 131, 96},
                             {7, 18, 97, 62},
                             {148, 118, 70, 14},
                             {148, 158, 70, 14},
                             {148, 199, 70, 14}};
-        QTest::newRow("Scalvo") << "resizer" << QStringList{"1009", "1001", "1005"}
+        QTest::newRow("Scalvo") << "resizer"
+                                << QList<ControlId>{resize_ids::kFolderTree, resize_ids::kFileList,
+                                                    resize_ids::kPreview}
                                 << QList<QRect>{
                                        {7, 30, 120, 148}, {133, 30, 110, 130}, {249, 30, 144, 130}};
-        QTest::newRow("folder chooser") << "chooser" << QStringList{"1009", "1010"}
-                                        << QList<QRect>{{7, 27, 157, 119}, {7, 7, 157, 14}};
+        QTest::newRow("folder chooser")
+            << "chooser" << QList<ControlId>{chooser_ids::kFolderTree, chooser_ids::kPathEdit}
+            << QList<QRect>{{7, 27, 157, 119}, {7, 7, 157, 14}};
     }
     void eachWindowOpensAsLaidOutAndGivesTheNewSpaceToThePictures() {
         QFETCH(QString, which);
-        QFETCH(QStringList, growing);
+        QFETCH(QList<ControlId>, growing);
         QFETCH(QList<QRect>, placed);
         Rig rig;
         rig.Open(which, disk_.Path());
@@ -212,18 +253,18 @@ class WindowsTest : public QObject {
         QCOMPARE(rig.window->maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
         for (int i = 0; i < growing.size(); ++i) {
             const QRect& u = placed[i];
-            QCOMPARE(Find(rig.panel, growing[i])->geometry(),
+            QCOMPARE(Control(rig.panel, growing[i])->geometry(),
                      du.ToPixels(u.x(), u.y(), u.width(), u.height()));
         }
         const std::map<QWidget*, QRect> opening = Geometries(rig.panel);
 
         const QSize small = rig.window->size();
         rig.window->resize(small + QSize(240, 160));
-        for (const QString& id : growing) {
-            QWidget* control = Find(rig.panel, id);
+        for (ControlId id : growing) {
+            QWidget* control = Control(rig.panel, id);
             QTRY_VERIFY2(control->width() * control->height() >
                              opening.at(control).width() * opening.at(control).height(),
-                         qPrintable(id));
+                         id.object_name);
             QVERIFY(control->width() >= opening.at(control).width());
             QVERIFY(control->height() >= opening.at(control).height());
             QVERIFY(rig.panel->rect().contains(control->geometry()));
@@ -296,13 +337,15 @@ class WindowsTest : public QObject {
             dialog.show();
             dialog.resize(dialog.size() + QSize(60, 40));
             scalvo = dialog.size();
-            SheetFixture::TypeInto(Control<QLineEdit>(&dialog, "1050"), QStringLiteral("55"));
+            SheetFixture::TypeInto(Control<QLineEdit>(&dialog, resize_ids::kPercentEdit),
+                                   QStringLiteral("55"));
             dialog.reject();
         }
         CResizeDialog again(dialogs);
         QCOMPARE(again.size(), scalvo);
         again.show();
-        QCOMPARE(Control<QLineEdit>(&again, "1050")->text(), QStringLiteral("100"));
+        QCOMPARE(Control<QLineEdit>(&again, resize_ids::kPercentEdit)->text(),
+                 QStringLiteral("100"));
     }
 
     // Saved places on the screen the window comes back to (the default one, and 1024 x 768 in a
@@ -415,36 +458,34 @@ class WindowsTest : public QObject {
 
     void aDroppedFolderOrPictureOpensInTheTree_data() {
         QTest::addColumn<QString>("which");
-        QTest::addColumn<QString>("dropped");  // under the root
-        QTest::addColumn<QString>("target");   // the control it is dropped on
-        QTest::addColumn<int>("highlighted");  // the line highlighted afterwards
+        QTest::addColumn<QString>("dropped");   // under the root
+        QTest::addColumn<ControlId>("target");  // the control it is dropped on
+        QTest::addColumn<int>("highlighted");   // the line highlighted afterwards
         QTest::newRow("Pictavo: a folder on the list") << "picture"
-                                                       << "trip"
-                                                       << "1001" << -1;
-        QTest::newRow("Pictavo: a picture on the HTML page's title") << "html"
-                                                                     << "trip/b.jpg"
-                                                                     << "1012" << 1;
+                                                       << "trip" << picture_ids::kFileList << -1;
+        QTest::newRow("Pictavo: a picture on the HTML page's title")
+            << "html"
+            << "trip/b.jpg" << html_ids::kTitleEdit << 1;
         QTest::newRow("Scalvo: a folder on the preview") << "resizer"
-                                                         << "trip/"
-                                                         << "1005" << -1;
-        QTest::newRow("Scalvo: a picture on the output folder") << "resizer"
-                                                                << "trip/a.jpg"
-                                                                << "1033" << 0;
+                                                         << "trip/" << resize_ids::kPreview << -1;
+        QTest::newRow("Scalvo: a picture on the output folder")
+            << "resizer"
+            << "trip/a.jpg" << resize_ids::kOutputFolderEdit << 0;
     }
     void aDroppedFolderOrPictureOpensInTheTree() {
         QFETCH(QString, which);
         QFETCH(QString, dropped);
-        QFETCH(QString, target);
+        QFETCH(ControlId, target);
         QFETCH(int, highlighted);
         Rig rig;
         rig.Open(which, disk_.Path());
         CFolderTree* tree = rig.resizer ? rig.resizer->Tree() : rig.sheet->PicturePage()->Tree();
         CPictureList* list = rig.resizer ? rig.resizer->List() : rig.sheet->PicturePage()->List();
-        QLineEdit* edit = qobject_cast<QLineEdit*>(Find(rig.panel, target));
+        QLineEdit* edit = qobject_cast<QLineEdit*>(Control(rig.panel, target));
         const QString text_before = edit ? edit->text() : QString();
         QSignalSpy chosen(tree, &CFolderTree::FolderSelected);
 
-        Drop(Find(rig.panel, target), disk_ / dropped.toStdString());
+        Drop(Control(rig.panel, target), disk_ / dropped.toStdString());
         QCOMPARE(chosen.count(), 1);  // as one click on the folder
         QCOMPARE(tree->SelectedPath(), disk_ / "trip");
         QCOMPARE(list->Count(), 3);
@@ -463,7 +504,8 @@ class WindowsTest : public QObject {
             QVERIFY2(CutTexts(rig.sheet.get()).isEmpty(),
                      qPrintable(CutTexts(rig.sheet.get()).join(" | ")));
         }
-        QVERIFY(Control<QComboBox>(rig.sheet->Page(2), "1017")->findText("umi_no_kaze.wav") > 0);
+        QVERIFY(Control<QComboBox>(rig.sheet->Page(2), style_ids::kMusicList)
+                    ->findText("umi_no_kaze.wav") > 0);
 
         Rig scalvo;
         scalvo.Open("resizer", disk_.Path() + "/trip");
@@ -491,6 +533,24 @@ class WindowsTest : public QObject {
             QVERIFY2(CutTexts(&progress).isEmpty(), phase);
         }
         progress.Close();
+    }
+
+    void everyControlIsNamedForWhatItIs() {
+        Rig pictavo;
+        pictavo.Open("picture", disk_.Path());
+        Rig scalvo;
+        scalvo.Open("resizer", disk_.Path());
+        Rig chooser;
+        chooser.Open("chooser", disk_.Path());
+        const ThemeList themes;
+        CAddThemeDialog add_theme(themes, pictavo.dialogs);
+        CAboutDlg about;
+        CProgressDlg progress;
+        QStringList faults;
+        for (QWidget* window : std::initializer_list<QWidget*>{
+                 pictavo.window, scalvo.window, chooser.window, &add_theme, &about, &progress})
+            faults << NamingFaults(window);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(" | ")));
     }
 };
 

@@ -19,6 +19,7 @@
 #include "widgets/c_picture_list.h"
 #include "widgets/c_progress_dlg.h"
 #include "widgets/picture_browser.h"
+#include "widgets/progress_dlg_ids.h"
 
 namespace {
 
@@ -81,23 +82,25 @@ class WizardEndToEndTest : public QObject {
         // Highlight the harbour, write its comment, turn it once.
         ClickLine(list, 0, false);
         QCOMPARE(list->FirstHighlighted(), 0);
-        auto* comment = Control<QPlainTextEdit>(f.Page(0), "1003");
+        auto* comment = Control<QPlainTextEdit>(f.Page(0), picture_ids::kCommentEdit);
         comment->setFocus(Qt::MouseFocusReason);
         SheetFixture::TypeText(comment, QStringLiteral("朝の港&boats"));
-        QTest::mouseClick(Control<QPushButton>(f.Page(0), "1007"), Qt::LeftButton);
+        QTest::mouseClick(Control<QPushButton>(f.Page(0), picture_ids::kRotateButton),
+                          Qt::LeftButton);
         QCOMPARE(list->GetQuarterTurns(0), 1);
 
         // The title on the HTML page.
         QCOMPARE(f.ChooseTab(1), 1);
-        SheetFixture::TypeInto(Control<QLineEdit>(f.Page(1), "1012"), QStringLiteral("港の朝"));
+        SheetFixture::TypeInto(Control<QLineEdit>(f.Page(1), html_ids::kTitleEdit),
+                               QStringLiteral("港の朝"));
 
         // The output folder on the Output page, then create; the folder is made after asking,
         // and the browser is declined.
         QCOMPARE(f.ChooseTab(3), 3);
         const std::string out = out_parent / "album";
-        SheetFixture::TypeInto(Control<QLineEdit>(f.Page(3), "1033"), Q(out));
+        SheetFixture::TypeInto(Control<QLineEdit>(f.Page(3), out_ids::kFolderEdit), Q(out));
         f.dialogs.answers = {MessageAnswer::Yes, MessageAnswer::No};
-        QTest::mouseClick(Control<QPushButton>(f.Page(3), "1038"), Qt::LeftButton);
+        QTest::mouseClick(Control<QPushButton>(f.Page(3), out_ids::kCreateButton), Qt::LeftButton);
 
         QCOMPARE(f.dialogs.calls.size(), std::size_t(2));
         QCOMPARE(f.dialogs.calls[1].buttons, MessageButtons::YesNo);
@@ -136,10 +139,11 @@ class WizardEndToEndTest : public QObject {
         QVERIFY(WriteTestFile(folder + "/b_field.jpg",
                               ReadTestFile(TestDataPath("jpeg/good/ljt_testorig.jpg"))));
         QCOMPARE(f.ChooseTab(1), 1);
-        SheetFixture::TypeInto(Control<QLineEdit>(f.Page(1), "1012"), QStringLiteral("港の夕"));
+        SheetFixture::TypeInto(Control<QLineEdit>(f.Page(1), html_ids::kTitleEdit),
+                               QStringLiteral("港の夕"));
         QCOMPARE(f.ChooseTab(3), 3);
         f.dialogs.answers = {MessageAnswer::No};
-        QTest::mouseClick(Control<QPushButton>(f.Page(3), "1038"), Qt::LeftButton);
+        QTest::mouseClick(Control<QPushButton>(f.Page(3), out_ids::kCreateButton), Qt::LeftButton);
         QCOMPARE(f.dialogs.calls.size(), std::size_t(3));
         QCOMPARE(Q(f.dialogs.calls[2].text), QStringLiteral("今すぐブラウザで見ますか？"));
         const std::map<std::string, std::string> second = FolderContents(out);
@@ -173,12 +177,14 @@ class WizardEndToEndTest : public QObject {
         QCOMPARE(list->Count(), 1);
         ClickLine(list, 0, true);
         ClickLine(list, 0, false);
-        QTest::mouseClick(Control<QPushButton>(f.Page(0), "1007"), Qt::LeftButton);
+        QTest::mouseClick(Control<QPushButton>(f.Page(0), picture_ids::kRotateButton),
+                          Qt::LeftButton);
         QCOMPARE(list->GetQuarterTurns(0), 1);
 
         QCOMPARE(f.ChooseTab(3), 3);
-        QTest::mouseClick(Control<QAbstractButton>(f.Page(3), "1056"), Qt::LeftButton);
-        auto* create = Control<QPushButton>(f.Page(3), "1038");
+        QTest::mouseClick(Control<QAbstractButton>(f.Page(3), out_ids::kSourceCheck),
+                          Qt::LeftButton);
+        auto* create = Control<QPushButton>(f.Page(3), out_ids::kCreateButton);
         f.dialogs.answers = {MessageAnswer::No, MessageAnswer::No};
         QTest::mouseClick(create, Qt::LeftButton);
         QCOMPARE(QImage(Q(folder + "/a_harbour.jpg")).size(), QSize(149, 227));
@@ -213,7 +219,8 @@ class WizardEndToEndTest : public QObject {
         });
         f.Show();
         picture_page->Tree()->setCurrentItem(picture_page->Tree()->topLevelItem(0));
-        QTest::mouseClick(Control<QPushButton>(f.Page(0), "1024"), Qt::LeftButton);
+        QTest::mouseClick(Control<QPushButton>(f.Page(0), picture_ids::kSelectAllButton),
+                          Qt::LeftButton);
         QCOMPARE(picture_page->List()->CheckedCount(), kPages);
         QCOMPARE(f.ChooseTab(3), 3);
 
@@ -222,16 +229,16 @@ class WizardEndToEndTest : public QObject {
         connect(&watcher, &QTimer::timeout, f.sheet.get(), [&] {
             auto* progress = f.sheet->findChild<CProgressDlg*>();
             if (clicked || progress == nullptr || !progress->isVisible()) return;
-            if (progress->findChild<QLabel*>(QStringLiteral("1009"))->text() !=
+            if (Control<QLabel>(progress, progress_dlg_ids::kMessageLabel)->text() !=
                     QStringLiteral("HTMLを作成しています...") ||
                 !PathExists(out / "my.html"))
                 return;
-            QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("stop")),
+            QTest::mouseClick(Control<QPushButton>(progress, progress_dlg_ids::kStopButton),
                               Qt::LeftButton);
             clicked = true;
         });
         watcher.start(0);
-        QTest::mouseClick(Control<QPushButton>(f.Page(3), "1038"), Qt::LeftButton);
+        QTest::mouseClick(Control<QPushButton>(f.Page(3), out_ids::kCreateButton), Qt::LeftButton);
         watcher.stop();
         QVERIFY(clicked);
 

@@ -4,7 +4,11 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "album/style/add_theme_dialog_ids.h"
+#include "tests/support/find_control.h"
 #include "tests/support/recording_user_dialogs.h"
+
+namespace ids = add_theme_dialog_ids;
 
 class AddThemeDialogTest : public QObject {
     Q_OBJECT
@@ -39,7 +43,7 @@ void AddThemeDialogTest::refusesOrAcceptsTitles() {
     const ThemeList themes = ParseThemeText("Spring,,,,,,,,,,\r\n春の海,,,,,,,,,,\r\n");
     RecordingUserDialogs dialogs;
     CAddThemeDialog dialog(themes, dialogs);
-    auto* edit = dialog.findChild<QLineEdit*>("title");
+    auto* edit = Control<QLineEdit>(&dialog, ids::kTitleEdit);
     if (renamed >= 0) {
         dialog.SetRenamedTheme(std::size_t(renamed));
         QCOMPARE(dialog.windowTitle(), QString("テーマ名の変更"));
@@ -49,7 +53,7 @@ void AddThemeDialogTest::refusesOrAcceptsTitles() {
     }
     dialog.show();
     edit->setText(title);
-    dialog.findChild<QPushButton*>("ok")->click();
+    Control<QPushButton>(&dialog, ids::kOkButton)->click();
     QCOMPARE(dialog.result() == QDialog::Accepted, accepted);
     QCOMPARE(dialog.isVisible(), !accepted);
     QCOMPARE(dialog.Title(), title.toStdString());
@@ -69,7 +73,7 @@ void AddThemeDialogTest::cancelReturnsNothing() {
     CAddThemeDialog dialog(themes, dialogs);
     dialog.show();
     dialog.SetTitle("x");
-    dialog.findChild<QPushButton*>("cancel")->click();
+    Control<QPushButton>(&dialog, ids::kCancelButton)->click();
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
     QVERIFY(dialogs.calls.empty());
 }

@@ -5,13 +5,17 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "album/style/style_page_ids.h"
+
 namespace {
+
+namespace ids = style_page_ids;
 
 // Records the colour notifications posted to it.
 class RecordingParent : public QWidget {
   public:
     struct Note {
-        int id;
+        const CColorButton* button;
         int colour;
     };
     std::vector<Note> notes;
@@ -20,7 +24,7 @@ class RecordingParent : public QWidget {
     bool event(QEvent* event) override {
         if (event->type() == CColorButton::ChangedEvent::EventType()) {
             const auto* changed = static_cast<CColorButton::ChangedEvent*>(event);
-            notes.push_back({changed->ControlId(), changed->Colour()});
+            notes.push_back({changed->Button(), changed->Colour()});
             return true;
         }
         return QWidget::event(event);
@@ -42,7 +46,7 @@ class ColorButtonTest : public QObject {
 
 void ColorButtonTest::paintsItsColourWithARaisedFrame() {
     RecordingParent parent;
-    auto* button = new CColorButton(1006, &parent);
+    auto* button = new CColorButton(ids::kTitleColorButton, &parent);
     button->resize(30, 20);
     button->SetColor(0x0080FF);  // red 255, green 128, blue 0
     parent.show();
@@ -57,7 +61,7 @@ void ColorButtonTest::paintsItsColourWithARaisedFrame() {
 }
 
 void ColorButtonTest::paintsADarkFrameWhilePressed() {
-    CColorButton button(1007);
+    CColorButton button(ids::kBackgroundColorButton);
     button.resize(30, 20);
     button.SetColor(0x00FF00);
     button.setDown(true);
@@ -72,7 +76,7 @@ void ColorButtonTest::paintsADarkFrameWhilePressed() {
 
 void ColorButtonTest::confirmingTheSameColourStillNotifiesAfterTheChooserCloses() {
     RecordingParent parent;
-    auto* button = new CColorButton(1008, &parent);
+    auto* button = new CColorButton(ids::kDescriptionColorButton, &parent);
     button->SetColor(0x123456);
     int offered = -1;
     std::size_t notes_while_choosing = 99;
@@ -87,13 +91,13 @@ void ColorButtonTest::confirmingTheSameColourStillNotifiesAfterTheChooserCloses(
     QCOMPARE(parent.notes.size(), std::size_t{0});  // queued, not sent
     QCoreApplication::sendPostedEvents(&parent);
     QCOMPARE(parent.notes.size(), std::size_t{1});
-    QCOMPARE(parent.notes[0].id, 1008);
+    QCOMPARE(parent.notes[0].button, button);
     QCOMPARE(parent.notes[0].colour, 0x123456);
 }
 
 void ColorButtonTest::cancellingChangesNothingAndPostsNothing() {
     RecordingParent parent;
-    auto* button = new CColorButton(1009, &parent);
+    auto* button = new CColorButton(ids::kThumbCommentColorButton, &parent);
     button->SetColor(0x010203);
     button->SetChooser([](QWidget*, int) -> std::optional<int> { return std::nullopt; });
     button->click();
@@ -105,7 +109,7 @@ void ColorButtonTest::cancellingChangesNothingAndPostsNothing() {
 void ColorButtonTest::realChooserStartsAtTheColourWithWhiteCustomColours() {
     QColorDialog::setCustomColor(3, QColor(1, 2, 3));  // as if restored from another program
     RecordingParent parent;
-    auto* button = new CColorButton(1006, &parent);
+    auto* button = new CColorButton(ids::kTitleColorButton, &parent);
     button->SetColor(0x336699);
     parent.show();
     QColor seen;
@@ -132,7 +136,7 @@ void ColorButtonTest::realChooserStartsAtTheColourWithWhiteCustomColours() {
 
 void ColorButtonTest::setColorNotifiesNobody() {
     RecordingParent parent;
-    auto* button = new CColorButton(1006, &parent);
+    auto* button = new CColorButton(ids::kTitleColorButton, &parent);
     button->SetColor(0xFFFFFF);
     QCoreApplication::sendPostedEvents(&parent);
     QVERIFY(parent.notes.empty());

@@ -12,13 +12,17 @@
 #include "album/settings/album_settings.h"
 #include "album/settings/material_folders.h"
 #include "album/style/c_color_button.h"
+#include "album/style/style_page_ids.h"
 #include "platform/file_system.h"
 #include "tests/reliability/failing_storage.h"
+#include "tests/support/find_control.h"
 #include "tests/support/recording_shell_opener.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
+
+namespace ids = style_page_ids;
 
 constexpr int kRed = 0x0000FF;
 constexpr int kWhite = 0xFFFFFF;
@@ -45,12 +49,10 @@ struct PageRig {
         return *page;
     }
     template <typename T>
-    T* Find(const char* id) {
-        T* widget = page->findChild<T*>(QString::fromLatin1(id));
-        if (!widget) qFatal("no control %s", id);
-        return widget;
+    T* Find(ControlId id) {
+        return Control<T>(page.get(), id);
     }
-    QListWidget* Themes() { return Find<QListWidget>("1049"); }
+    QListWidget* Themes() { return Find<QListWidget>(ids::kThemeList); }
     QImage Grab() { return page->grab().toImage(); }
 };
 
@@ -109,14 +111,14 @@ void StylePageTest::initTestCase() {
 void StylePageTest::defaultPageShowsTheDefaults() {
     PageRig rig;
     rig.Open();
-    QCOMPARE(rig.Find<CColorButton>("1006")->Color(), 0);
-    QCOMPARE(rig.Find<CColorButton>("1008")->Color(), 0);
-    QCOMPARE(rig.Find<CColorButton>("1009")->Color(), 0);
-    QCOMPARE(rig.Find<CColorButton>("1007")->Color(), 0xC0C0C0);
-    QCOMPARE(rig.Find<QComboBox>("1013")->currentText(), QString("7"));
-    QCOMPARE(rig.Find<QComboBox>("1015")->currentText(), QString("4"));
-    QCOMPARE(rig.Find<QComboBox>("1016")->currentText(), QString("2"));
-    for (const char* id : {"1018", "1019", "1017"}) {
+    QCOMPARE(rig.Find<CColorButton>(ids::kTitleColorButton)->Color(), 0);
+    QCOMPARE(rig.Find<CColorButton>(ids::kDescriptionColorButton)->Color(), 0);
+    QCOMPARE(rig.Find<CColorButton>(ids::kThumbCommentColorButton)->Color(), 0);
+    QCOMPARE(rig.Find<CColorButton>(ids::kBackgroundColorButton)->Color(), 0xC0C0C0);
+    QCOMPARE(rig.Find<QComboBox>(ids::kTitleSizeList)->currentText(), QString("7"));
+    QCOMPARE(rig.Find<QComboBox>(ids::kDescriptionSizeList)->currentText(), QString("4"));
+    QCOMPARE(rig.Find<QComboBox>(ids::kThumbCommentSizeList)->currentText(), QString("2"));
+    for (ControlId id : {ids::kWallpaperList, ids::kRuleList, ids::kMusicList}) {
         QCOMPARE(rig.Find<QComboBox>(id)->currentText(), QString("(なし)"));
     }
     QCOMPARE(rig.Themes()->count(), 0);
@@ -132,9 +134,9 @@ void StylePageTest::materialListsPutNoneFirstThenNamesIgnoringCase() {
     }
     std::filesystem::create_directories(rig.folders.wallpaper + "folder");
     rig.Open();
-    auto* list = rig.Find<QComboBox>("1018");
+    auto* list = rig.Find<QComboBox>(ids::kWallpaperList);
     QCOMPARE(Items(list), (QStringList{"(なし)", "!early.png", "A.png", "b.png"}));
-    QCOMPARE(Items(rig.Find<QComboBox>("1017")), QStringList{"(なし)"});
+    QCOMPARE(Items(rig.Find<QComboBox>(ids::kMusicList)), QStringList{"(なし)"});
     list->setCurrentIndex(1);
     QCOMPARE(rig.settings.name_bg, std::string("!early.png"));
     list->setCurrentIndex(0);
@@ -153,9 +155,9 @@ void StylePageTest::showingThePageSelectsTheStoredMaterialsAndKeepsTheirNames() 
     rig.settings.name_bgm = "yoru_no_hoshi.wav";
     const AlbumSettings stored = rig.settings;
     rig.Open();
-    QCOMPARE(rig.Find<QComboBox>("1018")->currentText(), QString("snow.png"));
-    QCOMPARE(rig.Find<QComboBox>("1019")->currentText(), QString("line_star.png"));
-    QCOMPARE(rig.Find<QComboBox>("1017")->currentText(), QString("(なし)"));
+    QCOMPARE(rig.Find<QComboBox>(ids::kWallpaperList)->currentText(), QString("snow.png"));
+    QCOMPARE(rig.Find<QComboBox>(ids::kRuleList)->currentText(), QString("line_star.png"));
+    QCOMPARE(rig.Find<QComboBox>(ids::kMusicList)->currentText(), QString("(なし)"));
     QCOMPARE(rig.settings.name_bg, stored.name_bg);
     QCOMPARE(rig.settings.name_hr, stored.name_hr);
     QCOMPARE(rig.settings.name_bgm, stored.name_bgm);
@@ -167,7 +169,7 @@ void StylePageTest::confirmingTheChooserWithoutChangeClearsTheThemeSelection() {
     rig.Themes()->setCurrentRow(0);
     QCOMPARE(rig.settings.color_bg, 0x800000);
     rig.page->SetColorChooser([](QWidget*, int initial) -> std::optional<int> { return initial; });
-    rig.Find<CColorButton>("1006")->click();
+    rig.Find<CColorButton>(ids::kTitleColorButton)->click();
     QTRY_VERIFY(rig.Themes()->selectedItems().isEmpty());
     QCOMPARE(rig.settings.color_title, kWhite);
 }
@@ -177,7 +179,7 @@ void StylePageTest::cancellingTheChooserKeepsTheThemeSelection() {
     rig.Open();
     rig.Themes()->setCurrentRow(0);
     rig.page->SetColorChooser([](QWidget*, int) -> std::optional<int> { return std::nullopt; });
-    rig.Find<CColorButton>("1007")->click();
+    rig.Find<CColorButton>(ids::kBackgroundColorButton)->click();
     QCoreApplication::sendPostedEvents(rig.page.get());
     QCOMPARE(rig.Themes()->selectedItems().size(), 1);
     QCOMPARE(rig.settings.color_bg, 0x800000);
@@ -188,13 +190,13 @@ void StylePageTest::choosingASizeOrMaterialClearsTheSelectionAndStoresIt() {
     WriteTestFile(rig.folders.sound + "tune.wav", "x");
     rig.Open();
     rig.Themes()->setCurrentRow(0);
-    rig.Find<QComboBox>("1015")->setCurrentIndex(4);
+    rig.Find<QComboBox>(ids::kDescriptionSizeList)->setCurrentIndex(4);
     QCOMPARE(rig.settings.size_comment, 5);
     QVERIFY(rig.Themes()->selectedItems().isEmpty());
 
     rig.Themes()->setCurrentRow(0);
     QCOMPARE(rig.settings.size_comment, 3);
-    rig.Find<QComboBox>("1017")->setCurrentIndex(1);
+    rig.Find<QComboBox>(ids::kMusicList)->setCurrentIndex(1);
     QCOMPARE(rig.settings.name_bgm, std::string("tune.wav"));
     QVERIFY(rig.Themes()->selectedItems().isEmpty());
 }
@@ -205,12 +207,12 @@ void StylePageTest::choosingTheSameThemeAgainAppliesItAgain() {
     QCOMPARE(rig.Themes()->count(), 2);
     rig.Themes()->setCurrentRow(0);
     rig.page->SetColorChooser([](QWidget*, int) -> std::optional<int> { return 0x00FF00; });
-    rig.Find<CColorButton>("1007")->click();
+    rig.Find<CColorButton>(ids::kBackgroundColorButton)->click();
     QTRY_COMPARE(rig.settings.color_bg, 0x00FF00);
     QVERIFY(rig.Themes()->selectedItems().isEmpty());
     rig.Themes()->setCurrentRow(0);
     QCOMPARE(rig.settings.color_bg, kWhite);
-    QCOMPARE(rig.Find<CColorButton>("1007")->Color(), kWhite);
+    QCOMPARE(rig.Find<CColorButton>(ids::kBackgroundColorButton)->Color(), kWhite);
 }
 
 void StylePageTest::themeWithSizesZeroLeavesSizesUnselectedAndPreviewsAt16Pixels() {
@@ -224,7 +226,8 @@ void StylePageTest::themeWithSizesZeroLeavesSizesUnselectedAndPreviewsAt16Pixels
 
     rig.Themes()->setCurrentRow(0);
     QCOMPARE(rig.settings.size_title, 0);
-    for (const char* id : {"1013", "1015", "1016"}) {
+    for (ControlId id :
+         {ids::kTitleSizeList, ids::kDescriptionSizeList, ids::kThumbCommentSizeList}) {
         QCOMPARE(rig.Find<QComboBox>(id)->currentIndex(), -1);
     }
     QCOMPARE(CStylePage::SampleFont(0, true).pixelSize(), 16);
@@ -236,8 +239,8 @@ void StylePageTest::themeWithAMissingWallpaperKeepsTheName() {
     rig.Open();
     rig.Themes()->setCurrentRow(0);
     QCOMPARE(rig.settings.name_bg, std::string("gone.png"));
-    QCOMPARE(rig.Find<QComboBox>("1018")->currentText(), QString("(なし)"));
-    rig.Find<QPushButton>("1022")->click();
+    QCOMPARE(rig.Find<QComboBox>(ids::kWallpaperList)->currentText(), QString("(なし)"));
+    rig.Find<QPushButton>(ids::kWallpaperViewButton)->click();
     QCOMPARE(rig.shell.opened, std::vector<std::string>{rig.folders.wallpaper + "gone.png"});
 }
 
@@ -253,10 +256,10 @@ void StylePageTest::previewCentreIsTheBackgroundAndTheTitleGrowsWithItsSize() {
     const QRect box = rig.page->PreviewRect();
     QImage large = rig.Grab();
     QCOMPARE(large.pixel(box.center()), qRgb(255, 255, 255));
-    const QImage preview_alone = rig.Find<QWidget>("1055")->grab().toImage();
+    const QImage preview_alone = rig.Find<QWidget>(ids::kPreview)->grab().toImage();
     QCOMPARE(preview_alone.pixel(preview_alone.rect().center()), qRgb(255, 255, 255));
 
-    rig.Find<QComboBox>("1013")->setCurrentIndex(0);
+    rig.Find<QComboBox>(ids::kTitleSizeList)->setCurrentIndex(0);
     QCOMPARE(rig.settings.size_title, 1);
     QImage small = rig.Grab();
     const int wide = WidthOf(large.copy(box), qRgb(255, 0, 0));
@@ -270,12 +273,14 @@ void StylePageTest::viewAndListenDoNothingWhileTheNameIsEmpty() {
     WriteTestFile(rig.folders.rule + "line.png", "x");
     WriteTestFile(rig.folders.sound + "tune.wav", "x");
     rig.Open();
-    for (const char* id : {"1022", "1021", "1020"}) rig.Find<QPushButton>(id)->click();
+    for (ControlId id : {ids::kWallpaperViewButton, ids::kRuleViewButton, ids::kMusicListenButton})
+        rig.Find<QPushButton>(id)->click();
     QVERIFY(rig.shell.opened.empty());
 
-    rig.Find<QComboBox>("1019")->setCurrentIndex(1);
-    rig.Find<QComboBox>("1017")->setCurrentIndex(1);
-    for (const char* id : {"1022", "1021", "1020"}) rig.Find<QPushButton>(id)->click();
+    rig.Find<QComboBox>(ids::kRuleList)->setCurrentIndex(1);
+    rig.Find<QComboBox>(ids::kMusicList)->setCurrentIndex(1);
+    for (ControlId id : {ids::kWallpaperViewButton, ids::kRuleViewButton, ids::kMusicListenButton})
+        rig.Find<QPushButton>(id)->click();
     QCOMPARE(rig.shell.opened, (std::vector<std::string>{rig.folders.rule + "line.png",
                                                          rig.folders.sound + "tune.wav"}));
 }
@@ -286,7 +291,7 @@ void StylePageTest::addingAThemeSelectsItAndAppendsItToTheUserFile() {
     rig.page->SetTitlePrompt([](const ThemeList& themes) -> std::optional<std::string> {
         return themes.size() == 1 ? std::optional<std::string>("T") : std::nullopt;
     });
-    rig.Find<QPushButton>("1048")->click();
+    rig.Find<QPushButton>(ids::kAddThemeButton)->click();
     QCOMPARE(rig.Themes()->count(), 2);
     QCOMPARE(rig.Themes()->item(1)->text(), QString("T"));
     QCOMPARE(rig.Themes()->currentRow(), 1);
@@ -298,7 +303,7 @@ void StylePageTest::addingAThemeSelectsItAndAppendsItToTheUserFile() {
     QVERIFY(!std::filesystem::exists(UserThemeDataFolder()));
 
     rig.page->SetTitlePrompt([](const ThemeList&) { return std::nullopt; });
-    rig.Find<QPushButton>("1048")->click();
+    rig.Find<QPushButton>(ids::kAddThemeButton)->click();
     QCOMPARE(rig.Themes()->count(), 2);
 }
 
@@ -307,7 +312,7 @@ void StylePageTest::addingAThemeThatCannotBeSavedSaysSo() {
     std::filesystem::create_directories(rig.folders.theme + "userat.ctm");  // a folder in the way
     rig.Open();
     rig.page->SetTitlePrompt([](const ThemeList&) { return std::optional<std::string>("T"); });
-    rig.Find<QPushButton>("1048")->click();
+    rig.Find<QPushButton>(ids::kAddThemeButton)->click();
     QCOMPARE(rig.Themes()->count(), 1);  // usable for the rest of the run
     QCOMPARE(rig.dialogs.calls.size(), std::size_t{1});
     QCOMPARE(rig.dialogs.calls[0].icon, MessageIcon::Exclamation);
@@ -344,7 +349,7 @@ void StylePageTest::userThemesGoToTheDataFolderWhenTheThemeFolderCannotBeWritten
     for (int i = 0; i < rig.Themes()->count(); ++i) shown << rig.Themes()->item(i)->text();
     QCOMPARE(shown, rows);  // the shipped themes first
     rig.page->SetTitlePrompt([](const ThemeList&) { return std::optional<std::string>("T"); });
-    rig.Find<QPushButton>("1048")->click();
+    rig.Find<QPushButton>(ids::kAddThemeButton)->click();
     QVERIFY(rig.dialogs.calls.empty());
     QCOMPARE(ReadTestFile(data / "pictavo/userat.ctm"),
              mine + "T,#000000,#000000,#000000,#c0c0c0,7,4,2,,,\r\n");
@@ -355,13 +360,13 @@ void StylePageTest::aMaterialNameWithACommaCannotBecomeATheme() {
     PageRig rig;
     WriteTestFile(rig.folders.sound + "a,b.wav", "x");
     rig.Open();
-    rig.Find<QComboBox>("1017")->setCurrentIndex(1);
+    rig.Find<QComboBox>(ids::kMusicList)->setCurrentIndex(1);
     bool asked = false;
     rig.page->SetTitlePrompt([&](const ThemeList&) {
         asked = true;
         return std::optional<std::string>("T");
     });
-    rig.Find<QPushButton>("1048")->click();
+    rig.Find<QPushButton>(ids::kAddThemeButton)->click();
     QVERIFY(!asked);
     QCOMPARE(rig.Themes()->count(), 0);
     QCOMPARE(rig.dialogs.calls.size(), std::size_t{1});
@@ -393,7 +398,7 @@ void StylePageTest::aThemeTheUserFileCannotHoldIsRefused() {
         prompted = true;
         return std::optional<std::string>("T");
     });
-    rig.Find<QPushButton>("1048")->click();
+    rig.Find<QPushButton>(ids::kAddThemeButton)->click();
     QCOMPARE(prompted, asked);
     QCOMPARE(rig.Themes()->count(), 1);
     QCOMPARE(rig.page->Themes().size(), std::size_t{1});

@@ -11,8 +11,11 @@
 #include <memory>
 
 #include "platform/file_system.h"
+#include "resizer/shell/about_dlg_ids.h"
 #include "resizer/shell/c_about_dlg.h"
 #include "resizer/shell/c_resize_dialog.h"
+#include "resizer/shell/resize_dialog_ids.h"
+#include "tests/support/find_control.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
 #include "widgets/c_folder_dlg.h"
@@ -23,6 +26,9 @@
 #include "widgets/preview_frame.h"
 
 namespace {
+
+namespace ids = resize_dialog_ids;
+namespace about_ids = about_dlg_ids;
 
 const QString kPlaceholder = QString::fromUtf8(CResizeDialog::kOriginalFolderText);
 
@@ -44,15 +50,13 @@ struct Fixture {
     }
 
     template <typename T>
-    T* Find(const char* id) const {
-        T* widget = dialog->findChild<T*>(QString::fromLatin1(id));
-        if (!widget) qFatal("no control %s", id);
-        return widget;
+    T* Find(ControlId id) const {
+        return Control<T>(dialog.get(), id);
     }
-    QLineEdit* Edit(const char* id) const { return Find<QLineEdit>(id); }
+    QLineEdit* Edit(ControlId id) const { return Find<QLineEdit>(id); }
 
     // Replaces an edit's text as a user would: focus, select all, type.
-    void Type(const char* id, const QString& text) const {
+    void Type(ControlId id, const QString& text) const {
         QLineEdit* edit = Edit(id);
         edit->setFocus(Qt::MouseFocusReason);
         edit->selectAll();
@@ -65,7 +69,7 @@ struct Fixture {
             edit->insert(text);
     }
     // Moves the focus on with the Tab key, which leaves the focused control.
-    void Leave(const char* id) const { QTest::keyClick(Edit(id), Qt::Key_Tab); }
+    void Leave(ControlId id) const { QTest::keyClick(Edit(id), Qt::Key_Tab); }
 };
 
 }  // namespace
@@ -103,26 +107,26 @@ class CResizeDialogTest : public QObject {
 void CResizeDialogTest::startState() {
     Fixture f;
     QCOMPARE(f.dialog->windowTitle(), QStringLiteral("Scalvo 1.1") + QString(9, QChar(0x3000)));
-    QVERIFY(f.Find<QRadioButton>("1031")->isChecked());
-    QVERIFY(f.Edit("1050")->isEnabled());
-    QCOMPARE(f.Edit("1050")->text(), QStringLiteral("100"));
-    QVERIFY(!f.Edit("1051")->isEnabled());
-    QCOMPARE(f.Edit("1051")->text(), QStringLiteral("400"));
-    QVERIFY(!f.Edit("1053")->isEnabled());
-    QCOMPARE(f.Edit("1053")->text(), QStringLiteral("300"));
-    QCOMPARE(f.Find<QComboBox>("1029")->currentText(), QStringLiteral("標準"));
-    QCOMPARE(f.Edit("1052")->text(), QStringLiteral("50"));
-    QCOMPARE(f.Edit("1033")->text(), QStringLiteral("~/MyAlbum"));
-    QVERIFY(f.Edit("1033")->isEnabled());
-    QVERIFY(f.Find<QPushButton>("1034")->isEnabled());
-    QVERIFY(!f.Find<QCheckBox>("1056")->isChecked());
+    QVERIFY(f.Find<QRadioButton>(ids::kPercentRadio)->isChecked());
+    QVERIFY(f.Edit(ids::kPercentEdit)->isEnabled());
+    QCOMPARE(f.Edit(ids::kPercentEdit)->text(), QStringLiteral("100"));
+    QVERIFY(!f.Edit(ids::kWidthEdit)->isEnabled());
+    QCOMPARE(f.Edit(ids::kWidthEdit)->text(), QStringLiteral("400"));
+    QVERIFY(!f.Edit(ids::kHeightEdit)->isEnabled());
+    QCOMPARE(f.Edit(ids::kHeightEdit)->text(), QStringLiteral("300"));
+    QCOMPARE(f.Find<QComboBox>(ids::kQualityList)->currentText(), QStringLiteral("標準"));
+    QCOMPARE(f.Edit(ids::kQualityEdit)->text(), QStringLiteral("50"));
+    QCOMPARE(f.Edit(ids::kOutputFolderEdit)->text(), QStringLiteral("~/MyAlbum"));
+    QVERIFY(f.Edit(ids::kOutputFolderEdit)->isEnabled());
+    QVERIFY(f.Find<QPushButton>(ids::kBrowseButton)->isEnabled());
+    QVERIFY(!f.Find<QCheckBox>(ids::kOverwriteCheck)->isChecked());
     QCOMPARE(f.dialog->Browser()->Current(), -1);
     QVERIFY(!f.dialog->Browser()->PreviewImage());
     QCOMPARE(f.dialog->QualityPreset(), 2);
     QVERIFY(f.dialogs.calls.empty());
 
     // The empty preview is the light grey area with "（なし）" in its middle.
-    auto* frame = f.Find<PreviewFrame>("1005");
+    auto* frame = f.Find<PreviewFrame>(ids::kPreview);
     const QImage shot = frame->grab().toImage();
     const QPoint corner = frame->Area().topLeft() + QPoint(3, 3);
     QCOMPARE(QColor(shot.pixel(corner)), QColor(192, 192, 192));
@@ -130,17 +134,22 @@ void CResizeDialogTest::startState() {
 
 void CResizeDialogTest::everyControlCarriesItsId() {
     Fixture f;
-    const char* ids[] = {"1009", "1001", "1005", "1024", "1007", "1031", "1050",
-                         "1032", "1053", "1035", "1051", "1036", "1039", "1029",
-                         "1052", "1033", "1034", "1056", "1038", "2"};
-    for (const char* id : ids)
-        QVERIFY2(f.dialog->findChild<QWidget*>(QString::fromLatin1(id)) != nullptr, id);
-    QCOMPARE(f.Find<QPushButton>("1038")->text(), QStringLiteral("作成"));
-    QCOMPARE(f.Find<QPushButton>("2")->text(), QStringLiteral("閉じる"));
-    QCOMPARE(f.Find<QPushButton>("1034")->text(), QStringLiteral("参照..."));
-    QCOMPARE(f.Find<QCheckBox>("1056")->text(), QStringLiteral("元画像を上書きする。"));
-    QCOMPARE(f.Find<QRadioButton>("1036")->text(), QStringLiteral("高さと幅の範囲に収める"));
-    auto* list = f.Find<QComboBox>("1029");
+    const ControlId named[] = {
+        ids::kFolderTree,    ids::kFileList,       ids::kPreview,      ids::kSelectAllButton,
+        ids::kRotateButton,  ids::kPercentRadio,   ids::kPercentEdit,  ids::kHeightRadio,
+        ids::kHeightEdit,    ids::kWidthRadio,     ids::kWidthEdit,    ids::kBoxRadio,
+        ids::kKeepSizeRadio, ids::kQualityList,    ids::kQualityEdit,  ids::kOutputFolderEdit,
+        ids::kBrowseButton,  ids::kOverwriteCheck, ids::kCreateButton, ids::kCloseButton};
+    for (ControlId id : named)
+        QVERIFY2(f.dialog->findChild<QWidget*>(id.ObjectName()) != nullptr, id.object_name);
+    QCOMPARE(f.Find<QPushButton>(ids::kCreateButton)->text(), QStringLiteral("作成"));
+    QCOMPARE(f.Find<QPushButton>(ids::kCloseButton)->text(), QStringLiteral("閉じる"));
+    QCOMPARE(f.Find<QPushButton>(ids::kBrowseButton)->text(), QStringLiteral("参照..."));
+    QCOMPARE(f.Find<QCheckBox>(ids::kOverwriteCheck)->text(),
+             QStringLiteral("元画像を上書きする。"));
+    QCOMPARE(f.Find<QRadioButton>(ids::kBoxRadio)->text(),
+             QStringLiteral("高さと幅の範囲に収める"));
+    auto* list = f.Find<QComboBox>(ids::kQualityList);
     QCOMPARE(list->count(), 4);
     QCOMPARE(list->itemText(0), QStringLiteral("最高画質"));
     QCOMPARE(list->itemText(3), QStringLiteral("低画質"));
@@ -162,21 +171,21 @@ void CResizeDialogTest::qualityLineFillsTheEdit() {
     QFETCH(int, line);
     QFETCH(QString, quality);
     Fixture f;
-    auto* list = f.Find<QComboBox>("1029");
+    auto* list = f.Find<QComboBox>(ids::kQualityList);
     list->setCurrentIndex(line);
     emit list->activated(line);
-    QCOMPARE(f.Edit("1052")->text(), quality);
+    QCOMPARE(f.Edit(ids::kQualityEdit)->text(), quality);
     // Only the edit changes until the next transfer.
     QCOMPARE(f.dialog->Settings().jpegQuality, 50);
 }
 
 void CResizeDialogTest::qualityLineChosenWithTheKeyboard() {
     Fixture f;
-    auto* list = f.Find<QComboBox>("1029");
+    auto* list = f.Find<QComboBox>(ids::kQualityList);
     list->setFocus(Qt::TabFocusReason);
     QTest::keyClick(list, Qt::Key_Down);
     QCOMPARE(list->currentText(), QStringLiteral("低画質"));
-    QCOMPARE(f.Edit("1052")->text(), QStringLiteral("30"));
+    QCOMPARE(f.Edit(ids::kQualityEdit)->text(), QStringLiteral("30"));
 }
 
 void CResizeDialogTest::qualityEditSelectsItsLine_data() {
@@ -202,99 +211,100 @@ void CResizeDialogTest::qualityEditSelectsItsLine() {
     QFETCH(QString, typed);
     QFETCH(QString, line);
     Fixture f;
-    f.Type("1052", typed);
-    f.Leave("1052");
-    QCOMPARE(f.Find<QComboBox>("1029")->currentText(), line);
+    f.Type(ids::kQualityEdit, typed);
+    f.Leave(ids::kQualityEdit);
+    QCOMPARE(f.Find<QComboBox>(ids::kQualityList)->currentText(), line);
     QCOMPARE(f.dialog->Settings().jpegQuality, typed.toInt());
-    QCOMPARE(f.dialog->QualityPreset(), f.Find<QComboBox>("1029")->currentIndex());
+    QCOMPARE(f.dialog->QualityPreset(), f.Find<QComboBox>(ids::kQualityList)->currentIndex());
     QVERIFY(f.dialogs.calls.empty());
 }
 
 void CResizeDialogTest::sizeModeEnablesItsEdits_data() {
-    QTest::addColumn<QString>("radio");
+    QTest::addColumn<ControlId>("radio");
     QTest::addColumn<int>("mode");
     QTest::addColumn<bool>("scale");
     QTest::addColumn<bool>("width");
     QTest::addColumn<bool>("height");
-    QTest::newRow("scale") << "1031" << 0 << true << false << false;
-    QTest::newRow("same height") << "1032" << 1 << false << false << true;
-    QTest::newRow("same width") << "1035" << 2 << false << true << false;
-    QTest::newRow("box") << "1036" << 3 << false << true << true;
-    QTest::newRow("keep") << "1039" << 4 << false << false << false;
+    QTest::newRow("scale") << ids::kPercentRadio << 0 << true << false << false;
+    QTest::newRow("same height") << ids::kHeightRadio << 1 << false << false << true;
+    QTest::newRow("same width") << ids::kWidthRadio << 2 << false << true << false;
+    QTest::newRow("box") << ids::kBoxRadio << 3 << false << true << true;
+    QTest::newRow("keep") << ids::kKeepSizeRadio << 4 << false << false << false;
 }
 
 void CResizeDialogTest::sizeModeEnablesItsEdits() {
-    QFETCH(QString, radio);
+    QFETCH(ControlId, radio);
     QFETCH(int, mode);
     QFETCH(bool, scale);
     QFETCH(bool, width);
     QFETCH(bool, height);
     Fixture f;
     // Start from another mode so that every row changes something.
-    QTest::mouseClick(f.Find<QRadioButton>(mode == 3 ? "1039" : "1036"), Qt::LeftButton);
-    auto* button = f.dialog->findChild<QRadioButton*>(radio);
+    QTest::mouseClick(f.Find<QRadioButton>(mode == 3 ? ids::kKeepSizeRadio : ids::kBoxRadio),
+                      Qt::LeftButton);
+    auto* button = f.Find<QRadioButton>(radio);
     QTest::mouseClick(button, Qt::LeftButton);
     QVERIFY(button->isChecked());
     QCOMPARE(f.dialog->Settings().sizeMode, mode);
-    QCOMPARE(f.Edit("1050")->isEnabled(), scale);
-    QCOMPARE(f.Edit("1051")->isEnabled(), width);
-    QCOMPARE(f.Edit("1053")->isEnabled(), height);
+    QCOMPARE(f.Edit(ids::kPercentEdit)->isEnabled(), scale);
+    QCOMPARE(f.Edit(ids::kWidthEdit)->isEnabled(), width);
+    QCOMPARE(f.Edit(ids::kHeightEdit)->isEnabled(), height);
 }
 
 void CResizeDialogTest::overwriteBoxSwitchesTheOutputFolder() {
     Fixture f;
-    auto* box = f.Find<QCheckBox>("1056");
+    auto* box = f.Find<QCheckBox>(ids::kOverwriteCheck);
     QTest::mouseClick(box, Qt::LeftButton);
     QVERIFY(box->isChecked());
-    QVERIFY(!f.Edit("1033")->isEnabled());
-    QVERIFY(!f.Find<QPushButton>("1034")->isEnabled());
-    QCOMPARE(f.Edit("1033")->text(), kPlaceholder);
+    QVERIFY(!f.Edit(ids::kOutputFolderEdit)->isEnabled());
+    QVERIFY(!f.Find<QPushButton>(ids::kBrowseButton)->isEnabled());
+    QCOMPARE(f.Edit(ids::kOutputFolderEdit)->text(), kPlaceholder);
     QTest::mouseClick(box, Qt::LeftButton);
-    QVERIFY(f.Edit("1033")->isEnabled());
-    QVERIFY(f.Find<QPushButton>("1034")->isEnabled());
-    QCOMPARE(f.Edit("1033")->text(), QStringLiteral("~/MyAlbum"));
+    QVERIFY(f.Edit(ids::kOutputFolderEdit)->isEnabled());
+    QVERIFY(f.Find<QPushButton>(ids::kBrowseButton)->isEnabled());
+    QCOMPARE(f.Edit(ids::kOutputFolderEdit)->text(), QStringLiteral("~/MyAlbum"));
 }
 
 void CResizeDialogTest::overwriteBoxKeepsATypedFolder() {
     Fixture f;
-    f.Type("1033", QStringLiteral("/srv/写真/out"));
-    auto* box = f.Find<QCheckBox>("1056");
+    f.Type(ids::kOutputFolderEdit, QStringLiteral("/srv/写真/out"));
+    auto* box = f.Find<QCheckBox>(ids::kOverwriteCheck);
     QTest::mouseClick(box, Qt::LeftButton);
     QTest::mouseClick(box, Qt::LeftButton);
-    QCOMPARE(f.Edit("1033")->text(), QStringLiteral("/srv/写真/out"));
+    QCOMPARE(f.Edit(ids::kOutputFolderEdit)->text(), QStringLiteral("/srv/写真/out"));
 }
 
 void CResizeDialogTest::enterInScaleEditShowsRangeMessageAndStaysOpen() {
     Fixture f;
-    f.Type("1050", QStringLiteral("5"));
-    QTest::keyClick(f.Edit("1050"), Qt::Key_Return);
+    f.Type(ids::kPercentEdit, QStringLiteral("5"));
+    QTest::keyClick(f.Edit(ids::kPercentEdit), Qt::Key_Return);
     QVERIFY(f.dialog->isVisible());
     QCOMPARE(f.dialogs.calls.size(), size_t{1});
     QCOMPARE(f.dialogs.calls[0].text, OutOfRangeMessage(10, 400));
     QCOMPARE(f.dialogs.calls[0].icon, MessageIcon::Exclamation);
     QCOMPARE(f.dialog->Settings().scalePercent, 5);
-    QCOMPARE(QApplication::focusWidget(), f.Edit("1050"));
+    QCOMPARE(QApplication::focusWidget(), f.Edit(ids::kPercentEdit));
 
     // A valid value is stored by Enter too, and the dialog still stays open.
-    f.Type("1050", QStringLiteral("250"));
-    QTest::keyClick(f.Edit("1050"), Qt::Key_Enter);
+    f.Type(ids::kPercentEdit, QStringLiteral("250"));
+    QTest::keyClick(f.Edit(ids::kPercentEdit), Qt::Key_Enter);
     QVERIFY(f.dialog->isVisible());
     QCOMPARE(f.dialog->Settings().scalePercent, 250);
     QCOMPARE(f.dialogs.calls.size(), size_t{1});
 }
 
 void CResizeDialogTest::enterNeverPressesAButton_data() {
-    QTest::addColumn<QString>("focus");
-    QTest::newRow("create button") << "1038";
-    QTest::newRow("close button") << "2";
-    QTest::newRow("browse button") << "1034";
-    QTest::newRow("quality edit") << "1052";
-    QTest::newRow("output folder") << "1033";
-    QTest::newRow("folder tree") << "1009";
+    QTest::addColumn<ControlId>("focus");
+    QTest::newRow("create button") << ids::kCreateButton;
+    QTest::newRow("close button") << ids::kCloseButton;
+    QTest::newRow("browse button") << ids::kBrowseButton;
+    QTest::newRow("quality edit") << ids::kQualityEdit;
+    QTest::newRow("output folder") << ids::kOutputFolderEdit;
+    QTest::newRow("folder tree") << ids::kFolderTree;
 }
 
 void CResizeDialogTest::enterNeverPressesAButton() {
-    QFETCH(QString, focus);
+    QFETCH(ControlId, focus);
     Fixture f;
     int chooser_calls = 0;
     f.dialog->SetFolderChooser([&](const std::string&) {
@@ -302,8 +312,8 @@ void CResizeDialogTest::enterNeverPressesAButton() {
         return std::optional<std::string>();
     });
     // A value that any transfer would refuse: Enter here must not run one.
-    f.Edit("1052")->setText(QStringLiteral("5"));
-    QWidget* target = f.dialog->findChild<QWidget*>(focus);
+    f.Edit(ids::kQualityEdit)->setText(QStringLiteral("5"));
+    QWidget* target = f.Find<QWidget>(focus);
     target->setFocus(Qt::TabFocusReason);
     QTest::keyClick(target, Qt::Key_Return);
     QTest::keyClick(target, Qt::Key_Enter);
@@ -314,29 +324,29 @@ void CResizeDialogTest::enterNeverPressesAButton() {
 
 void CResizeDialogTest::transferStopsAtTheFirstRefusedValue() {
     Fixture f;
-    f.Edit("1050")->setText(QStringLiteral("1000"));
-    f.Edit("1052")->setText(QStringLiteral("90"));
-    f.Find<QComboBox>("1029")->setCurrentIndex(0);
+    f.Edit(ids::kPercentEdit)->setText(QStringLiteral("1000"));
+    f.Edit(ids::kQualityEdit)->setText(QStringLiteral("90"));
+    f.Find<QComboBox>(ids::kQualityList)->setCurrentIndex(0);
     QVERIFY(!f.dialog->UpdateData(true));
     QCOMPARE(f.dialogs.Texts(), std::vector<std::string>{OutOfRangeMessage(10, 400)});
     // Controls before the refused one were read, the refused number was stored, later ones not.
     QCOMPARE(f.dialog->QualityPreset(), 0);
     QCOMPARE(f.dialog->Settings().scalePercent, 1000);
     QCOMPARE(f.dialog->Settings().jpegQuality, 50);
-    QCOMPARE(QApplication::focusWidget(), f.Edit("1050"));
+    QCOMPARE(QApplication::focusWidget(), f.Edit(ids::kPercentEdit));
 }
 
 void CResizeDialogTest::notAWholeNumberLeavesTheFieldUnchanged() {
     Fixture f;
-    f.Edit("1051")->setText(QString());  // a disabled edit is read all the same
-    f.Edit("1052")->setText(QStringLiteral("90"));
+    f.Edit(ids::kWidthEdit)->setText(QString());  // a disabled edit is read all the same
+    f.Edit(ids::kQualityEdit)->setText(QStringLiteral("90"));
     QVERIFY(!f.dialog->UpdateData(true));
     QCOMPARE(f.dialogs.Texts(), std::vector<std::string>{NotAWholeNumberMessage()});
     QCOMPARE(f.dialog->Settings().targetWidth, 400);
     QCOMPARE(f.dialog->Settings().jpegQuality, 50);
 
     f.dialogs.calls.clear();
-    f.Edit("1051")->setText(QStringLiteral("4001"));
+    f.Edit(ids::kWidthEdit)->setText(QStringLiteral("4001"));
     QVERIFY(!f.dialog->UpdateData(true));
     QCOMPARE(f.dialogs.Texts(), std::vector<std::string>{OutOfRangeMessage(50, 4000)});
     QCOMPARE(f.dialog->Settings().targetWidth, 4001);
@@ -344,12 +354,12 @@ void CResizeDialogTest::notAWholeNumberLeavesTheFieldUnchanged() {
 
 void CResizeDialogTest::leavingARefusedEditShowsOneMessage() {
     Fixture f;
-    f.Type("1050", QStringLiteral("5"));
-    // The message puts the focus back into 1050, which leaves the control the user went to: that
-    // must not start a second transfer and a second message.
-    f.Find<QComboBox>("1029")->setFocus(Qt::MouseFocusReason);
+    f.Type(ids::kPercentEdit, QStringLiteral("5"));
+    // The message puts the focus back into the percentage, which leaves the control the user went
+    // to: that must not start a second transfer and a second message.
+    f.Find<QComboBox>(ids::kQualityList)->setFocus(Qt::MouseFocusReason);
     QCOMPARE(f.dialogs.calls.size(), size_t{1});
-    QCOMPARE(QApplication::focusWidget(), f.Edit("1050"));
+    QCOMPARE(QApplication::focusWidget(), f.Edit(ids::kPercentEdit));
     // Let every event already queued (the focus moves the message made) be handled: a timer
     // posted now fires only after them.
     bool drained = false;
@@ -360,30 +370,30 @@ void CResizeDialogTest::leavingARefusedEditShowsOneMessage() {
 
 void CResizeDialogTest::placeholderRefusedAsOutputFolder() {
     Fixture f;
-    auto* box = f.Find<QCheckBox>("1056");
+    auto* box = f.Find<QCheckBox>(ids::kOverwriteCheck);
     QTest::mouseClick(box, Qt::LeftButton);
-    f.Edit("1050")->setFocus(Qt::MouseFocusReason);
-    f.Leave("1050");  // a transfer reads the disabled edit's placeholder
+    f.Edit(ids::kPercentEdit)->setFocus(Qt::MouseFocusReason);
+    f.Leave(ids::kPercentEdit);  // a transfer reads the disabled edit's placeholder
     QCOMPARE(f.dialog->Settings().outputFolder, std::string(CResizeDialog::kOriginalFolderText));
     QTest::mouseClick(box, Qt::LeftButton);
-    QCOMPARE(f.Edit("1033")->text(), kPlaceholder);
-    QTest::mouseClick(f.Find<QPushButton>("1038"), Qt::LeftButton);
+    QCOMPARE(f.Edit(ids::kOutputFolderEdit)->text(), kPlaceholder);
+    QTest::mouseClick(f.Find<QPushButton>(ids::kCreateButton), Qt::LeftButton);
     QCOMPARE(f.dialogs.Texts(),
              std::vector<std::string>{"出力ディレクトリは絶対パス名で指定してください"});
     QCOMPARE(f.dialogs.calls[0].icon, MessageIcon::None);
-    QCOMPARE(QApplication::focusWidget(), f.Edit("1033"));
+    QCOMPARE(QApplication::focusWidget(), f.Edit(ids::kOutputFolderEdit));
 }
 
 void CResizeDialogTest::createDoesNotRunWithARefusedValue() {
     TempDir out;
     Fixture f;
     const std::string target = out / "new";
-    f.Type("1033", QString::fromStdString(target));
-    f.Edit("1050")->setText(QStringLiteral("5"));
-    QTest::mouseClick(f.Find<QPushButton>("1038"), Qt::LeftButton);
+    f.Type(ids::kOutputFolderEdit, QString::fromStdString(target));
+    f.Edit(ids::kPercentEdit)->setText(QStringLiteral("5"));
+    QTest::mouseClick(f.Find<QPushButton>(ids::kCreateButton), Qt::LeftButton);
     QCOMPARE(f.dialogs.Texts(), std::vector<std::string>{OutOfRangeMessage(10, 400)});
     QVERIFY(!std::filesystem::exists(target));
-    QCOMPARE(QApplication::focusWidget(), f.Edit("1050"));
+    QCOMPARE(QApplication::focusWidget(), f.Edit(ids::kPercentEdit));
 }
 
 void CResizeDialogTest::browseTakesTheChosenFolder() {
@@ -394,23 +404,23 @@ void CResizeDialogTest::browseTakesTheChosenFolder() {
         asked = start;
         return answer;
     });
-    QTest::mouseClick(f.Find<QPushButton>("1034"), Qt::LeftButton);
+    QTest::mouseClick(f.Find<QPushButton>(ids::kBrowseButton), Qt::LeftButton);
     // The tree has no "~": the chooser opens on the home folder the setting names.
     QCOMPARE(asked, HomeFolder() + "/MyAlbum");
-    QCOMPARE(f.Edit("1033")->text(), QStringLiteral("/srv/photos/small"));
+    QCOMPARE(f.Edit(ids::kOutputFolderEdit)->text(), QStringLiteral("/srv/photos/small"));
     QCOMPARE(f.dialog->Settings().outputFolder, std::string("/srv/photos/small"));
 
     answer.reset();  // cancel changes nothing
-    QTest::mouseClick(f.Find<QPushButton>("1034"), Qt::LeftButton);
+    QTest::mouseClick(f.Find<QPushButton>(ids::kBrowseButton), Qt::LeftButton);
     QCOMPARE(asked, std::string("/srv/photos/small"));
-    QCOMPARE(f.Edit("1033")->text(), QStringLiteral("/srv/photos/small"));
+    QCOMPARE(f.Edit(ids::kOutputFolderEdit)->text(), QStringLiteral("/srv/photos/small"));
 }
 
 void CResizeDialogTest::browseOpensTheFolderChooser() {
     TempDir root;
     std::filesystem::create_directories(root / "album/small");
     Fixture f;
-    f.Type("1033", QString::fromStdString(root / "album/small"));
+    f.Type(ids::kOutputFolderEdit, QString::fromStdString(root / "album/small"));
     QVERIFY(f.dialog->UpdateData(true));
     QString seen;
     QTimer::singleShot(0, [&] {
@@ -419,9 +429,9 @@ void CResizeDialogTest::browseOpensTheFolderChooser() {
         seen = QString::fromStdString(chooser->GetPath());
         chooser->accept();
     });
-    QTest::mouseClick(f.Find<QPushButton>("1034"), Qt::LeftButton);
+    QTest::mouseClick(f.Find<QPushButton>(ids::kBrowseButton), Qt::LeftButton);
     QCOMPARE(seen, QString::fromStdString(root / "album/small"));
-    QCOMPARE(f.Edit("1033")->text(), seen);
+    QCOMPARE(f.Edit(ids::kOutputFolderEdit)->text(), seen);
 }
 
 void CResizeDialogTest::aboutBoxFromTheButton() {
@@ -431,11 +441,11 @@ void CResizeDialogTest::aboutBoxFromTheButton() {
         auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
         if (!about) return;
         title = about->windowTitle();
-        version = about->findChild<QLabel*>(QStringLiteral("version"))->text();
-        address = about->findChild<QLabel*>(QStringLiteral("address"))->text();
-        QTest::mouseClick(about->findChild<QPushButton*>(QStringLiteral("1")), Qt::LeftButton);
+        version = Control<QLabel>(about, about_ids::kVersionLabel)->text();
+        address = Control<QLabel>(about, about_ids::kAddressLabel)->text();
+        QTest::mouseClick(Control<QPushButton>(about, about_ids::kOkButton), Qt::LeftButton);
     });
-    QTest::mouseClick(f.Find<QPushButton>("about"), Qt::LeftButton);
+    QTest::mouseClick(f.Find<QPushButton>(ids::kAboutButton), Qt::LeftButton);
     QCOMPARE(title, QStringLiteral("Scalvoのﾊﾞｰｼﾞｮﾝ情報"));
     QCOMPARE(version, QStringLiteral("Scalvo   Version 1.0"));
     QCOMPARE(address, QStringLiteral("https://pictavo.example.org/"));
@@ -467,8 +477,8 @@ void CResizeDialogTest::aboutBoxFromTheContextMenu() {
 
 void CResizeDialogTest::escapeClosesTheDialog() {
     Fixture f;
-    f.Type("1050", QStringLiteral("5"));  // closing reads nothing and shows nothing
-    QTest::keyClick(f.Edit("1050"), Qt::Key_Escape);
+    f.Type(ids::kPercentEdit, QStringLiteral("5"));  // closing reads nothing and shows nothing
+    QTest::keyClick(f.Edit(ids::kPercentEdit), Qt::Key_Escape);
     QVERIFY(!f.dialog->isVisible());
     QCOMPARE(f.dialog->result(), int(QDialog::Rejected));
     QVERIFY(f.dialogs.calls.empty());
@@ -476,8 +486,8 @@ void CResizeDialogTest::escapeClosesTheDialog() {
 
 void CResizeDialogTest::closeButtonClosesWithoutCheckingTheEdit() {
     Fixture f;
-    f.Type("1052", QStringLiteral("500"));
-    QTest::mouseClick(f.Find<QPushButton>("2"), Qt::LeftButton);
+    f.Type(ids::kQualityEdit, QStringLiteral("500"));
+    QTest::mouseClick(f.Find<QPushButton>(ids::kCloseButton), Qt::LeftButton);
     QVERIFY(!f.dialog->isVisible());
     QVERIFY(f.dialogs.calls.empty());
 }

@@ -13,14 +13,18 @@
 #include "imaging/imgkit.h"
 #include "resizer/job/batch_resize.h"
 #include "resizer/shell/c_resize_dialog.h"
+#include "resizer/shell/resize_dialog_ids.h"
+#include "tests/support/find_control.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
 #include "widgets/c_folder_tree.h"
 #include "widgets/c_picture_list.h"
 #include "widgets/c_progress_dlg.h"
 #include "widgets/picture_browser.h"
+#include "widgets/progress_dlg_ids.h"
 
 namespace fs = std::filesystem;
+namespace ids = resize_dialog_ids;
 
 // The whole road of one batch through the window: choose a folder in the tree, check pictures,
 // turn one, pick a size rule, press "作成", and find the resized files on disk.
@@ -131,21 +135,21 @@ void ResizeDialogEndToEndTest::resizesTheCheckedPicturesToTheSameWidth() {
     ClickName(list, turned);
     QCOMPARE(dialog.Browser()->Current(), turned);
     QVERIFY(dialog.Browser()->PreviewImage());
-    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1007")), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(&dialog, ids::kRotateButton), Qt::LeftButton);
     QCOMPARE(list.GetQuarterTurns(turned), 1);
 
-    QTest::mouseClick(dialog.findChild<QRadioButton*>(QStringLiteral("1035")), Qt::LeftButton);
-    auto* width = dialog.findChild<QLineEdit*>(QStringLiteral("1051"));
+    QTest::mouseClick(Control<QRadioButton>(&dialog, ids::kWidthRadio), Qt::LeftButton);
+    auto* width = Control<QLineEdit>(&dialog, ids::kWidthEdit);
     QVERIFY(width->isEnabled());
     width->setFocus(Qt::MouseFocusReason);
     width->selectAll();
     QTest::keyClicks(width, QStringLiteral("400"));
-    auto* folder = dialog.findChild<QLineEdit*>(QStringLiteral("1033"));
-    folder->setFocus(Qt::MouseFocusReason);  // leaving 1051 stores it
+    auto* folder = Control<QLineEdit>(&dialog, ids::kOutputFolderEdit);
+    folder->setFocus(Qt::MouseFocusReason);  // leaving the width stores it
     QCOMPARE(dialog.Settings().targetWidth, 400);
     folder->setText(QString::fromStdString(output));
 
-    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1038")), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(&dialog, ids::kCreateButton), Qt::LeftButton);
 
     // The only message is the question before the output folder is created.
     QCOMPARE(dialogs.calls.size(), size_t{1});
@@ -174,7 +178,7 @@ void ResizeDialogEndToEndTest::resizesTheCheckedPicturesToTheSameWidth() {
     width->setFocus(Qt::MouseFocusReason);
     width->selectAll();
     QTest::keyClicks(width, QStringLiteral("300"));
-    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1038")), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(&dialog, ids::kCreateButton), Qt::LeftButton);
     QCOMPARE(dialogs.calls.size(), size_t{1});
     QCOMPARE(dialog.Settings().targetWidth, 300);
     QCOMPARE(SizeOnDisk(output + "/dune_grass.jpg"), QSize(300, 480));
@@ -191,15 +195,15 @@ void ResizeDialogEndToEndTest::overwritingReplacesTheOriginals() {
     CResizeDialog dialog(dialogs);
     OpenOnFolder(dialog, source.Path());
     if (QTest::currentTestFailed()) return;
-    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1024")), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(&dialog, ids::kSelectAllButton), Qt::LeftButton);
     QCOMPARE(dialog.List()->CheckedCount(), 2);
 
-    auto* scale = dialog.findChild<QLineEdit*>(QStringLiteral("1050"));
+    auto* scale = Control<QLineEdit>(&dialog, ids::kPercentEdit);
     scale->setFocus(Qt::MouseFocusReason);
     scale->selectAll();
     QTest::keyClicks(scale, QStringLiteral("50"));
-    QTest::mouseClick(dialog.findChild<QWidget*>(QStringLiteral("1056")), Qt::LeftButton);
-    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1038")), Qt::LeftButton);
+    QTest::mouseClick(Control<QWidget>(&dialog, ids::kOverwriteCheck), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(&dialog, ids::kCreateButton), Qt::LeftButton);
 
     QVERIFY(dialogs.calls.empty());
     QCOMPARE(dialog.Settings().scalePercent, 50);
@@ -222,11 +226,11 @@ void ResizeDialogEndToEndTest::aTurnSavedOverTheOriginalIsNotAppliedAgain() {
     CPictureList& list = *dialog.List();
     ClickCheckBox(list, 0);
     ClickName(list, 0);
-    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1007")), Qt::LeftButton);
-    QTest::mouseClick(dialog.findChild<QRadioButton*>(QStringLiteral("1039")), Qt::LeftButton);
-    QTest::mouseClick(dialog.findChild<QWidget*>(QStringLiteral("1056")), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(&dialog, ids::kRotateButton), Qt::LeftButton);
+    QTest::mouseClick(Control<QRadioButton>(&dialog, ids::kKeepSizeRadio), Qt::LeftButton);
+    QTest::mouseClick(Control<QWidget>(&dialog, ids::kOverwriteCheck), Qt::LeftButton);
 
-    auto* create = dialog.findChild<QPushButton*>(QStringLiteral("1038"));
+    auto* create = Control<QPushButton>(&dialog, ids::kCreateButton);
     QTest::mouseClick(create, Qt::LeftButton);
     QCOMPARE(SizeOnDisk(source / "b.jpg"), QSize(1280, 1920));
     // The file now stands as the user turned it: the turn is spent and the preview shows the new
@@ -253,8 +257,8 @@ void ResizeDialogEndToEndTest::theStopButtonEndsTheBatchWithTheCountDone() {
     CResizeDialog dialog(dialogs);
     OpenOnFolder(dialog, source.Path());
     if (QTest::currentTestFailed()) return;
-    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1024")), Qt::LeftButton);
-    dialog.findChild<QLineEdit*>(QStringLiteral("1033"))->setText(Q(out.Path()));
+    QTest::mouseClick(Control<QPushButton>(&dialog, ids::kSelectAllButton), Qt::LeftButton);
+    Control<QLineEdit>(&dialog, ids::kOutputFolderEdit)->setText(Q(out.Path()));
 
     // The user presses "中止" once the pictures are being made: the window must take the click
     // while the workers hold pictures.
@@ -263,15 +267,15 @@ void ResizeDialogEndToEndTest::theStopButtonEndsTheBatchWithTheCountDone() {
     connect(&watcher, &QTimer::timeout, &dialog, [&] {
         auto* progress = dialog.findChild<CProgressDlg*>();
         if (clicked || progress == nullptr || !progress->isVisible()) return;
-        if (progress->findChild<QLabel*>(QStringLiteral("1009"))->text() !=
+        if (Control<QLabel>(progress, progress_dlg_ids::kMessageLabel)->text() !=
             QStringLiteral("作成しています..."))
             return;
-        QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("stop")),
+        QTest::mouseClick(Control<QPushButton>(progress, progress_dlg_ids::kStopButton),
                           Qt::LeftButton);
         clicked = true;
     });
     watcher.start(0);
-    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1038")), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(&dialog, ids::kCreateButton), Qt::LeftButton);
     watcher.stop();
     QVERIFY(clicked);
 
@@ -298,11 +302,11 @@ void ResizeDialogEndToEndTest::anOutputFolderThatIsTheSourceUnderAnotherNameIsRe
     CResizeDialog dialog(dialogs);
     OpenOnFolder(dialog, source.Path());
     if (QTest::currentTestFailed()) return;
-    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1024")), Qt::LeftButton);
-    auto* folder = dialog.findChild<QLineEdit*>(QStringLiteral("1033"));
+    QTest::mouseClick(Control<QPushButton>(&dialog, ids::kSelectAllButton), Qt::LeftButton);
+    auto* folder = Control<QLineEdit>(&dialog, ids::kOutputFolderEdit);
     folder->setText(Q(elsewhere / "photos"));
 
-    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1038")), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(&dialog, ids::kCreateButton), Qt::LeftButton);
     QCOMPARE(dialogs.Texts(), std::vector<std::string>{kOutputIsSourceMessage});
     QCOMPARE(dialogs.calls[0].icon, MessageIcon::None);
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(folder));

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "widgets/control_id.h"
+
+// The controls of the HTML page, in their tab order. A control added to the page gets its row
+// here and is created with it.
+namespace html_page_ids {
+
+inline constexpr ControlId kPage{"htmlPage"};
+inline constexpr ControlId kTitleEdit{"htmlTitleEdit"};              // html_title
+inline constexpr ControlId kDescriptionEdit{"htmlDescriptionEdit"};  // html_comment
+inline constexpr ControlId kFrameCheck{"htmlFrameCheck"};            // thumbnail_frame
+inline constexpr ControlId kFileNameCheck{"htmlFileNameCheck"};      // thumbnail_fname
+inline constexpr ControlId kFileSizeCheck{"htmlFileSizeCheck"};      // thumbnail_fsize, hidden
+inline constexpr ControlId kColumnsEdit{"htmlColumnsEdit"};          // thumbnail_cols
+inline constexpr ControlId kColumnsSpin{"htmlColumnsSpin"};          // its arrows
+inline constexpr ControlId kSplitPagesCheck{"htmlSplitPagesCheck"};  // html_page
+inline constexpr ControlId kRowsEdit{"htmlRowsEdit"};                // thumbnail_rows
+inline constexpr ControlId kRowsSpin{"htmlRowsSpin"};                // its arrows
+inline constexpr ControlId kOwnSizeRadio{"htmlOwnSizeRadio"};        // brws_mode 0
+inline constexpr ControlId kFitBrowserRadio{"htmlFitBrowserRadio"};  // brws_mode 1
+inline constexpr ControlId kMarqueeCheck{"htmlMarqueeCheck"};        // html_marquee
+inline constexpr ControlId kSlideShowCheck{"htmlSlideShowCheck"};    // slide_mode
+
+}  // namespace html_page_ids

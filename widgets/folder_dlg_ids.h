@@ -1,0 +1,14 @@
+#pragma once
+
+#include "widgets/control_id.h"
+
+// The controls of the folder chooser (CFolderDlg), in their tab order.
+namespace folder_dlg_ids {
+
+inline constexpr ControlId kDialog{"chooserDialog"};
+inline constexpr ControlId kPathEdit{"chooserPathEdit"};
+inline constexpr ControlId kFolderTree{"chooserFolderTree"};
+inline constexpr ControlId kOkButton{"chooserOkButton"};
+inline constexpr ControlId kCancelButton{"chooserCancelButton"};
+
+}  // namespace folder_dlg_ids

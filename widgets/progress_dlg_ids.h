@@ -1,0 +1,13 @@
+#pragma once
+
+#include "widgets/control_id.h"
+
+// The controls of the progress window (CProgressDlg).
+namespace progress_dlg_ids {
+
+inline constexpr ControlId kDialog{"progressDialog"};
+inline constexpr ControlId kMessageLabel{"progressMessageLabel"};
+inline constexpr ControlId kBar{"progressBar"};
+inline constexpr ControlId kStopButton{"progressStopButton"};
+
+}  // namespace progress_dlg_ids
