@@ -83,6 +83,21 @@ std::optional<std::string> ImageCodec::TurnLosslessly(const std::string& source,
     return TurnJpegLosslessly(bytes, quarter_turns, xmp_too_large);
 }
 
+std::optional<std::string> ImageCodec::Encode(const ImageHandle& image,
+                                              const EncodeSettings& settings,
+                                              std::string_view source, bool* xmp_too_large) {
+    TakeOutOfMemoryNote();
+    std::optional<std::string> bytes = EncodePicture(image, settings, source, xmp_too_large);
+    if (!bytes && TakeOutOfMemoryNote()) throw std::bad_alloc();
+    return bytes;
+}
+
+std::optional<std::string> ImageCodec::TurnBytesLosslessly(std::string_view source,
+                                                           int quarter_turns, bool* xmp_too_large) {
+    if (xmp_too_large != nullptr) *xmp_too_large = false;
+    return TurnJpegLosslessly(source, quarter_turns, xmp_too_large);
+}
+
 PictureFailure LoadFailureOf(ImgKitLoadFailure failure) {
     switch (failure) {
         case ImgKitLoadFailure::None:

@@ -6,6 +6,8 @@
 #include "core/path_helpers.h"
 #include "core/picture_outcome.h"
 #include "imaging/imgkit.h"
+#include "imaging/picture_bytes.h"
+#include "imaging/picture_codec.h"
 #include "platform/file_system.h"
 
 // The imaging layer's failures as the jobs' failure kinds, in one place: a load that gave no
@@ -124,6 +126,29 @@ class ImageCodec {
         const bool saved = WriteFile(path, bytes, replaces, &failure);
         return SaveFailureOf(saved, failure, xmp_too_large);
     }
+
+    // Every kind of picture, from a file read once (picture_codec.h). The file at `path` whole,
+    // for every step of its picture; none when it is not a regular file, is empty or larger than
+    // kMaxPictureFileBytes, or memory ran out (TakeOutOfMemoryNote tells).
+    virtual std::optional<PictureBytes> ReadPicture(const std::string& path) {
+        return ReadPictureBytes(path);
+    }
+    // The facts of the file at `path` from its header, for plans and memory budgets.
+    virtual PictureFacts ProbeFile(const std::string& path) { return ProbePictureFile(path); }
+    // The upright picture of a file's bytes, any kind by its content; refuses a damaged one, as
+    // Load does, and says why there is none.
+    virtual DecodedPicture Decode(std::string_view bytes, int min_width, int min_height) {
+        return DecodePicture(bytes, {min_width, min_height, ImgKitDamage::Refuse});
+    }
+    // The file of the picture in the kind of `settings`, carrying the metadata of `source` (the
+    // bytes it was decoded from; empty: none) as EncodePicture says; none when the encoder failed.
+    // Memory that runs out is thrown as std::bad_alloc.
+    virtual std::optional<std::string> Encode(const ImageHandle& image,
+                                              const EncodeSettings& settings,
+                                              std::string_view source, bool* xmp_too_large);
+    // The JPEG `source` (its bytes) turned on its compressed blocks, as TurnLosslessly does.
+    virtual std::optional<std::string> TurnBytesLosslessly(std::string_view source,
+                                                           int quarter_turns, bool* xmp_too_large);
 };
 
 // The process-wide real codec.
