@@ -131,7 +131,9 @@ TEST_F(PictureCodecTest, EveryFixtureDecodesUprightOrIsRefusedForItsReason) {
         EXPECT_EQ(decoded.kind, c.kind);
         EXPECT_EQ(decoded.refusal, c.refusal);
         // What the header tells, the probe tells too; damage shows only in the decode.
-        if (c.refusal != R::kUnreadable) EXPECT_EQ(facts.refusal, c.refusal);
+        if (c.refusal != R::kUnreadable) {
+            EXPECT_EQ(facts.refusal, c.refusal);
+        }
         if (c.refusal != R::kNone) {
             EXPECT_FALSE(decoded.image);
             continue;
