@@ -140,8 +140,9 @@ void CStylePage::BuildControls() {
     du.Place(preview_, 112, 7, 131, 96);
     preview_->installEventFilter(this);
 
-    label("コーディネートテーマ：", 7, 7, 86, 8);
+    QLabel* theme_label = label("コーディネートテーマ：", 7, 7, 86, 8);
     theme_list_ = new QListWidget(this);
+    theme_label->setBuddy(theme_list_);
     NameControl(theme_list_, ids::kThemeList);
     theme_list_->setSelectionMode(QAbstractItemView::SingleSelection);
     theme_list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -173,12 +174,19 @@ void CStylePage::BuildControls() {
     bg_colour_ = new CColorButton(ids::kBackgroundColorButton, this);
     du.Place(bg_colour_, 81, 196, 21, 14);
 
+    // Creation order is the tab order: each material's list, then the button that opens it.
     wallpaper_ = MakeDropDown(this, ids::kWallpaperList);
     du.Place(wallpaper_, 148, 118, 70, 14);
+    view_wallpaper_ = MakeButton(this, ids::kWallpaperViewButton, "見る");
+    du.Place(view_wallpaper_, 220, 118, 19, 14);
     rule_ = MakeDropDown(this, ids::kRuleList);
     du.Place(rule_, 148, 158, 70, 14);
+    view_rule_ = MakeButton(this, ids::kRuleViewButton, "見る");
+    du.Place(view_rule_, 220, 158, 19, 14);
     music_ = MakeDropDown(this, ids::kMusicList);
     du.Place(music_, 148, 199, 70, 14);
+    listen_ = MakeButton(this, ids::kMusicListenButton, "聴く");
+    du.Place(listen_, 220, 199, 19, 14);
 
     title_frame_ = MakePlacementFrame(this, ids::kTitleSample);
     du.Place(title_frame_, 134, 22, 84, 14);
@@ -186,13 +194,6 @@ void CStylePage::BuildControls() {
     du.Place(description_frame_, 134, 48, 84, 14);
     comment_frame_ = MakePlacementFrame(this, ids::kThumbCommentSample);
     du.Place(comment_frame_, 134, 74, 84, 14);
-
-    listen_ = MakeButton(this, ids::kMusicListenButton, "聴く");
-    du.Place(listen_, 220, 199, 19, 14);
-    view_rule_ = MakeButton(this, ids::kRuleViewButton, "見る");
-    du.Place(view_rule_, 220, 158, 19, 14);
-    view_wallpaper_ = MakeButton(this, ids::kWallpaperViewButton, "見る");
-    du.Place(view_wallpaper_, 220, 118, 19, 14);
 
     anchors->Follow(preview_, kGrowBoth);
     anchors->Follow(theme_list_, {0, 0, 0, 1});
