@@ -16,9 +16,10 @@ class QWidget;
 // search from the window finds exactly one control.
 //
 // The accessible name is what a screen reader announces. A control with a text of its own (a
-// button, a check box) is announced by that text, and a field is announced by the label made its
-// buddy; the column is filled only where neither speaks for the control: a field under a frame's
-// caption or beside a radio button, a list, a tree, a preview, an icon button, a colour button.
+// button, a check box) is announced by that text, and a one-line field by the label made its
+// buddy; the column is filled where neither speaks for the control: a field under a frame's
+// caption or beside a radio button, every list and tree (the toolkit reads no buddy for them), a
+// preview, an icon button, a colour button.
 struct ControlId {
     const char* object_name;                // ASCII
     const char* accessible_name = nullptr;  // UTF-8; none: the control's text or its label's

@@ -8,7 +8,7 @@ namespace style_page_ids {
 
 inline constexpr ControlId kPage{"stylePage"};
 inline constexpr ControlId kPreview{"stylePreview", "プレビュー"};
-inline constexpr ControlId kThemeList{"styleThemeList"};
+inline constexpr ControlId kThemeList{"styleThemeList", "コーディネートテーマ"};
 inline constexpr ControlId kAddThemeButton{"styleAddThemeButton"};
 inline constexpr ControlId kTitleColorButton{"styleTitleColorButton",
                                              "HTMLのタイトルの色"};  // color_title

@@ -7,8 +7,10 @@
 namespace resize_dialog_ids {
 
 inline constexpr ControlId kDialog{"resizeDialog"};
-inline constexpr ControlId kFolderTree{"resizeFolderTree"};  // sourceFolder
-inline constexpr ControlId kFileList{"resizeFileList"};      // the pictures, ticked for the batch
+inline constexpr ControlId kFolderTree{"resizeFolderTree",
+                                       "画像のあるディレクトリ"};  // sourceFolder
+inline constexpr ControlId kFileList{"resizeFileList",
+                                     "画像ファイル選択"};  // the pictures, ticked for the batch
 inline constexpr ControlId kSelectAllButton{"resizeSelectAllButton"};
 inline constexpr ControlId kPreview{"resizePreview"};
 inline constexpr ControlId kRotateButton{"resizeRotateButton"};

@@ -153,9 +153,9 @@ class HtmlPageTest : public QObject {
         // The radio pair is one stop, as a group; the arrows take no focus of their own.
         QStringList expected;
         for (ControlId id :
-             {html_ids::kTitleEdit, html_ids::kDescriptionEdit, html_ids::kFrameCheck,
-              html_ids::kFileNameCheck, html_ids::kColumnsEdit, html_ids::kSplitPagesCheck,
-              html_ids::kRowsEdit, html_ids::kOwnSizeRadio, html_ids::kMarqueeCheck,
+             {html_ids::kTitleEdit, html_ids::kDescriptionEdit, html_ids::kMarqueeCheck,
+              html_ids::kFrameCheck, html_ids::kFileNameCheck, html_ids::kColumnsEdit,
+              html_ids::kSplitPagesCheck, html_ids::kRowsEdit, html_ids::kOwnSizeRadio,
               html_ids::kSlideShowCheck})
             expected << id.ObjectName();
         QCOMPARE(order.mid(0, expected.size()), expected);
