@@ -479,6 +479,7 @@ bool CResizeDialog::eventFilter(QObject* watched, QEvent* event) {
             if (!ok) {
                 if (auto* button = qobject_cast<QAbstractButton*>(going_to))
                     QTimer::singleShot(0, button, [button] { button->setDown(false); });
+                RefocusRefusedField(this);
             }
         }
     }

@@ -236,7 +236,8 @@ QStringList AccessibilityFaults(QWidget* window, QWidget* panel, const QStringLi
         QAccessible::EditableText, QAccessible::SpinBox,     QAccessible::ComboBox,
         QAccessible::List,         QAccessible::Tree,        QAccessible::Table,
         QAccessible::Slider,       QAccessible::ProgressBar, QAccessible::Graphic,
-        QAccessible::PageTabList,  QAccessible::ButtonMenu,  QAccessible::ButtonDropDown};
+        QAccessible::PageTabList,  QAccessible::ButtonMenu,  QAccessible::ButtonDropDown,
+        QAccessible::Border};
     static const QSet<QAccessible::Role> holders = {
         QAccessible::List,        QAccessible::Tree,      QAccessible::Table,
         QAccessible::ComboBox,    QAccessible::ScrollBar, QAccessible::PageTabList,
