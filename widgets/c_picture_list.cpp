@@ -18,6 +18,11 @@ namespace {
 // thousands of pictures is laid out without measuring each line again), and access to the
 // delegate's own layout of a line, so that the check box's hit area is exactly where the box is
 // drawn, whatever the style.
+// Checkable, so that a screen reader says whether a line is ticked; the press handler below
+// toggles the box itself, so that a press toggles exactly once.
+constexpr Qt::ItemFlags kLineFlags =
+    Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable;
+
 class LineDelegate : public QStyledItemDelegate {
   public:
     explicit LineDelegate(CPictureList* list) : QStyledItemDelegate(list), list_(list) {}
@@ -29,6 +34,12 @@ class LineDelegate : public QStyledItemDelegate {
     // The size the line itself would need.
     QSize NaturalSize(const QStyleOptionViewItem& option, const QModelIndex& index) const {
         return QStyledItemDelegate::sizeHint(option, index);
+    }
+    // The list toggles a tick itself, once per press or Space; the delegate's own toggling (on
+    // the release, on Space) would undo it.
+    bool editorEvent(QEvent*, QAbstractItemModel*, const QStyleOptionViewItem&,
+                     const QModelIndex&) override {
+        return false;
     }
 
   private:
@@ -73,7 +84,7 @@ void CPictureList::Fill(const std::string& folder, PictureFilter filter) {
     const bool blocked = blockSignals(true);
     for (int i = 0; i < model_.Count(); ++i) {
         auto* item = new QListWidgetItem(QString::fromStdString(model_.ItemText(i)));
-        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+        item->setFlags(kLineFlags);
         // Set before the line joins the view, so that 20,000 lines raise no change notices.
         item->setCheckState(Qt::Unchecked);
         addItem(item);
@@ -98,9 +109,7 @@ void CPictureList::Clear() {
 int CPictureList::InsertPicture(const std::string& name, bool checked) {
     const int index = model_.InsertPicture(name, checked);
     auto* item = new QListWidgetItem(QString::fromStdString(name));
-    // Not user-checkable: the press handler below toggles the box itself, so that a press toggles
-    // exactly once and the release does not toggle it back.
-    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    item->setFlags(kLineFlags);
     const bool blocked = blockSignals(true);
     insertItem(index, item);
     blockSignals(blocked);

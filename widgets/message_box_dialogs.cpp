@@ -1,6 +1,7 @@
 #include "widgets/message_box_dialogs.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 
 namespace {
@@ -19,6 +20,21 @@ QMessageBox::Icon ToQtIcon(MessageIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// What a screen reader says of the box's icon, which otherwise is a picture without a name.
+QString IconName(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Exclamation:
+            return QStringLiteral("警告");
+        case MessageIcon::Error:
+            return QStringLiteral("エラー");
+        case MessageIcon::Information:
+            return QStringLiteral("情報");
+        case MessageIcon::None:
+            break;
+    }
+    return QString();
+}
+
 }  // namespace
 
 MessageAnswer MessageBoxDialogs::ShowMessage(const std::string& text,
@@ -28,6 +44,9 @@ MessageAnswer MessageBoxDialogs::ShowMessage(const std::string& text,
         caption ? QString::fromStdString(*caption) : QCoreApplication::applicationName();
     QMessageBox box(ToQtIcon(icon), title, QString::fromStdString(text), QMessageBox::NoButton,
                     parent_);
+    for (QLabel* label : box.findChildren<QLabel*>())
+        if (label->text().isEmpty() && !label->pixmap().isNull())
+            label->setAccessibleName(IconName(icon));
     if (buttons == MessageButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);

@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -40,26 +41,30 @@ CHtmlPage::CHtmlPage(AlbumSettings& settings, UserDialogs& dialogs, QWidget* par
     title_ = c.Edit(ids::kTitleEdit, 13, 17, 220, 14);
     comment_ = c.Edit(ids::kDescriptionEdit, 13, 57, 219, 14);
     QGroupBox* comment_group = c.Group(QStringLiteral("タイトル行の下の説明文"), 7, 43, 236, 43);
+    // Creation order is the tab order, which reads the page from the top left: the switch under
+    // the description comes before the thumbnail frame below it.
+    marquee_ =
+        c.Check(ids::kMarqueeCheck, QStringLiteral("MARQUEE使用（IE4以上）"), 141, 74, 91, 10);
     frame_ = c.Check(ids::kFrameCheck, QStringLiteral("枠をつける"), 18, 101, 50, 10);
     fname_ = c.Check(ids::kFileNameCheck, QStringLiteral("ファイル名を表示"), 74, 101, 67, 10);
     fsize_ = c.Check(ids::kFileSizeCheck, QStringLiteral("画像サイズを表示"), 147, 101, 68, 10);
     // The field is kept and saved, but no page writer reads it, so the box is never offered.
     fsize_->hide();
     QGroupBox* layout_group = c.Group(QStringLiteral("配置"), 14, 113, 219, 59);
-    c.Label(QStringLiteral("列数："), 41, 125, 18, 8);
+    QLabel* cols_label = c.Label(QStringLiteral("列数："), 41, 125, 18, 8);
     cols_ = c.NumberEdit(ids::kColumnsEdit, 63, 123, 30, 14);
+    cols_label->setBuddy(cols_);
     cols_spin_ = c.Spin(ids::kColumnsSpin, cols_, kMinCount, kMaxCount, 94, 123, 7, 14);
     split_ = c.Check(ids::kSplitPagesCheck,
                      QStringLiteral("サムネイルを複数のHTMLに分けて表示する。"), 45, 142, 176, 10);
-    c.Label(QStringLiteral("1ページあたりの行数："), 73, 158, 73, 8, true);
+    QLabel* rows_label = c.Label(QStringLiteral("1ページあたりの行数："), 73, 158, 73, 8, true);
     rows_ = c.NumberEdit(ids::kRowsEdit, 147, 154, 30, 14);
+    rows_label->setBuddy(rows_);
     rows_spin_ = c.Spin(ids::kRowsSpin, rows_, kMinCount, kMaxCount, 179, 154, 7, 14);
     own_size_ = c.Radio(ids::kOwnSizeRadio, QStringLiteral("元のサイズで表示。"), 25, 190, 74, 10);
     fit_browser_ = c.Radio(ids::kFitBrowserRadio, QStringLiteral("ブラウザのサイズに合わせる。"),
                            102, 190, 105, 10);
     QGroupBox* thumb_group = c.Group(QStringLiteral("サムネイル"), 7, 89, 236, 121);
-    marquee_ =
-        c.Check(ids::kMarqueeCheck, QStringLiteral("MARQUEE使用（IE4以上）"), 141, 74, 91, 10);
     slide_ = c.Check(ids::kSlideShowCheck, QStringLiteral("slide show ボタンをつける"), 150, 214,
                      93, 10);
     QGroupBox* click_group =

@@ -67,6 +67,8 @@ CPicturePage::CPicturePage(AlbumSettings& settings, const MaterialFolders& folde
     preview_ = new PreviewFrame(this);
     NameControl(preview_, ids::kPreview);
     du.Place(preview_, 126, 4, 117, 124);
+    // Creation order is the tab order: the button under the preview comes before the comment.
+    rotate_ = c.Button(ids::kRotateButton, QStringLiteral("回転"), 221, 129, 22, 14);
 
     QLabel* comment_label =
         c.Label(QStringLiteral("ピクチャーに対するコメント："), 126, 138, 83, 8);
@@ -75,6 +77,7 @@ CPicturePage::CPicturePage(AlbumSettings& settings, const MaterialFolders& folde
     comment_->setLineWrapMode(QPlainTextEdit::NoWrap);
     comment_->setTabChangesFocus(true);
     du.Place(comment_, 126, 148, 117, 36);
+    comment_label->setBuddy(comment_);
 
     QGroupBox* size_group = c.Group(QStringLiteral("サムネイルのサイズ"), 126, 189, 97, 33);
     width_ = c.NumberEdit(ids::kThumbWidthEdit, 135, 203, 25, 14);
@@ -82,7 +85,6 @@ CPicturePage::CPicturePage(AlbumSettings& settings, const MaterialFolders& folde
     QLabel* times = c.Label(QStringLiteral("×"), 171, 207, 8, 8);
     height_ = c.NumberEdit(ids::kThumbHeightEdit, 181, 203, 25, 14);
     height_spin_ = c.Spin(ids::kThumbHeightSpin, height_, kMinSize, kMaxSize, 207, 203, 8, 14);
-    rotate_ = c.Button(ids::kRotateButton, QStringLiteral("回転"), 221, 129, 22, 14);
 
     help_ = new HelpButton(this);
     NameControl(help_, ids::kHelpButton);

@@ -15,6 +15,7 @@
 #include "album/style/c_style_page.h"
 #include "imaging/image_codec.h"
 #include "widgets/c_progress_dlg.h"
+#include "widgets/data_exchange.h"
 #include "widgets/dialog_units.h"
 #include "widgets/folder_drop.h"
 #include "widgets/picture_browser.h"
@@ -107,7 +108,11 @@ void CPropSheet::OnTabChanged(int index) {
     // back land on a visible page; only when the page agrees does the change go through.
     const int leaving = current_;
     SetTab(leaving);
-    if (!Page(leaving)->OnKillActive()) return;
+    if (!Page(leaving)->OnKillActive()) {
+        // Ctrl+Tab gives the tab row the focus once the page has changed, or not.
+        RefocusRefusedField(this);
+        return;
+    }
     current_ = index;
     Page(index)->OnSetActive();
     SetTab(index);

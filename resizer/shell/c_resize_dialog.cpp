@@ -128,14 +128,16 @@ void CResizeDialog::BuildControls() {
                        "指定したディレクトリにコピーします。"),
         7, 6, 386, 8);
 
-    AddLabel(this, du, QStringLiteral("画像のあるﾃﾞｨﾚｸﾄﾘ："), 7, 20, 120, 8);
+    QLabel* tree_label = AddLabel(this, du, QStringLiteral("画像のあるﾃﾞｨﾚｸﾄﾘ："), 7, 20, 120, 8);
     tree_ = new CFolderTree(this);
+    tree_label->setBuddy(tree_);
     NameControl(tree_, ids::kFolderTree);
     du.Place(tree_, 7, 30, 120, 148);
 
     QLabel* list_label = AddLabel(this, du, QStringLiteral("画像ﾌｧｲﾙ選択："), 133, 20, 110, 8);
     list_ = new CPictureList(this);
     NameControl(list_, ids::kFileList);
+    list_label->setBuddy(list_);
     du.Place(list_, 133, 30, 110, 130);
     QPushButton* select_all = AddButton(this, du, ids::kSelectAllButton,
                                         QStringLiteral("すべてを選択"), 133, 164, 110, 14);
@@ -143,6 +145,7 @@ void CResizeDialog::BuildControls() {
     QLabel* preview_label = AddLabel(this, du, QStringLiteral("ﾌﾟﾚﾋﾞｭｰ："), 249, 20, 100, 8);
     preview_ = new PreviewFrame(this);
     NameControl(preview_, ids::kPreview);
+    preview_label->setBuddy(preview_);
     du.Place(preview_, 249, 30, 144, 130);
     QPushButton* rotate =
         AddButton(this, du, ids::kRotateButton, QStringLiteral("回転"), 343, 164, 50, 14);
@@ -206,9 +209,11 @@ void CResizeDialog::BuildControls() {
     setTabOrder(radio_buttons[4], quality_list_);
     setTabOrder(quality_list_, quality_edit_);
 
-    AddLabel(this, du, QStringLiteral("出力先ディレクトリ："), 7, 264, 78, 8);
+    QLabel* output_label =
+        AddLabel(this, du, QStringLiteral("出力先ディレクトリ："), 7, 264, 78, 8);
     output_edit_ = new QLineEdit(this);
     NameControl(output_edit_, ids::kOutputFolderEdit);
+    output_label->setBuddy(output_edit_);
     du.Place(output_edit_, 86, 262, 204, 12);
     browse_button_ =
         AddButton(this, du, ids::kBrowseButton, QStringLiteral("参照..."), 296, 261, 50, 14);
@@ -227,9 +232,10 @@ void CResizeDialog::BuildControls() {
         AddButton(this, du, ids::kCreateButton, QStringLiteral("作成"), 289, 296, 50, 14);
     QPushButton* close =
         AddButton(this, du, ids::kCloseButton, QStringLiteral("閉じる"), 343, 296, 50, 14);
-    setTabOrder(overwrite_box_, create);
+    // The last row read from the left, as everything above it.
+    setTabOrder(overwrite_box_, about);
+    setTabOrder(about, create);
     setTabOrder(create, close);
-    setTabOrder(close, about);
 
     // The dialog opens at its layout's size, which is also its smallest. A larger window goes to
     // the three panes, the preview taking half of the new width, the list three tenths and the
@@ -473,6 +479,7 @@ bool CResizeDialog::eventFilter(QObject* watched, QEvent* event) {
             if (!ok) {
                 if (auto* button = qobject_cast<QAbstractButton*>(going_to))
                     QTimer::singleShot(0, button, [button] { button->setDown(false); });
+                RefocusRefusedField(this);
             }
         }
     }

@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QToolTip>
@@ -120,8 +121,13 @@ class PictureListTest : public QObject {
         list_->setFocus();
         QTest::keyClick(list_.get(), Qt::Key_Space);
         QVERIFY(list_->IsChecked(3));
+        // A screen reader hears the tick with the line.
+        QAccessibleInterface* line = QAccessible::queryAccessibleInterface(list_.get())->child(3);
+        QVERIFY(line->state().checkable);
+        QVERIFY(line->state().checked);
         QTest::keyClick(list_.get(), Qt::Key_Space);
         QVERIFY(!list_->IsChecked(3));
+        QVERIFY(!line->state().checked);
     }
 
     void settingTheCheckOfAnotherLineIsNotAHighlightChange() {

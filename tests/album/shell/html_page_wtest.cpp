@@ -5,11 +5,13 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include "album/shell/up_down_control.h"
 #include "sheet_fixture.h"
 #include "widgets/data_exchange.h"
+#include "widgets/message_box_dialogs.h"
 
 namespace {
 constexpr int kHtmlTab = 1;
@@ -136,6 +138,34 @@ class HtmlPageTest : public QObject {
         QVERIFY(f.dialogs.calls.empty());
     }
 
+    void CtrlTabRefusedLeavesTheFocusInTheRefusedBox() {
+        // The message box is modal and takes the focus while Ctrl+Tab is still at work; once it
+        // is answered, the keyboard is back in the box, not on the row of tabs.
+        SheetFixture f;
+        MessageBoxDialogs boxes;
+        f.sheet =
+            std::make_unique<CPropSheet>(QStringLiteral("Pictavo"), f.folders, boxes, f.shell);
+        f.Show();
+        f.ChooseTab(kHtmlTab);
+        auto* cols = Control<QLineEdit>(f.Page(kHtmlTab), html_ids::kColumnsEdit);
+        SheetFixture::TypeInto(cols, QStringLiteral("0"));
+        bool answered = false;
+        QTimer::singleShot(0, [&answered] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                QTest::keyClick(box, Qt::Key_Return);
+                answered = true;
+            }
+        });
+        QTest::keyClick(cols, Qt::Key_Tab, Qt::ControlModifier);
+        QVERIFY(answered);
+        bool drained = false;
+        QTimer::singleShot(0, f.sheet.get(), [&drained] { drained = true; });
+        QTRY_VERIFY(drained);
+        QCOMPARE(f.sheet->Tabs()->currentIndex(), kHtmlTab);
+        QCOMPARE(f.sheet->focusWidget(), static_cast<QWidget*>(cols));
+        QCOMPARE(cols->selectedText(), QStringLiteral("0"));
+    }
+
     void TabMovesThroughTheControlsInLayoutOrder() {
         SheetFixture f;
         f.Show();
@@ -153,9 +183,9 @@ class HtmlPageTest : public QObject {
         // The radio pair is one stop, as a group; the arrows take no focus of their own.
         QStringList expected;
         for (ControlId id :
-             {html_ids::kTitleEdit, html_ids::kDescriptionEdit, html_ids::kFrameCheck,
-              html_ids::kFileNameCheck, html_ids::kColumnsEdit, html_ids::kSplitPagesCheck,
-              html_ids::kRowsEdit, html_ids::kOwnSizeRadio, html_ids::kMarqueeCheck,
+             {html_ids::kTitleEdit, html_ids::kDescriptionEdit, html_ids::kMarqueeCheck,
+              html_ids::kFrameCheck, html_ids::kFileNameCheck, html_ids::kColumnsEdit,
+              html_ids::kSplitPagesCheck, html_ids::kRowsEdit, html_ids::kOwnSizeRadio,
               html_ids::kSlideShowCheck})
             expected << id.ObjectName();
         QCOMPARE(order.mid(0, expected.size()), expected);

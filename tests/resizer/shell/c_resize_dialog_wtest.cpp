@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -22,6 +23,7 @@
 #include "widgets/c_folder_tree.h"
 #include "widgets/c_picture_list.h"
 #include "widgets/data_exchange.h"
+#include "widgets/message_box_dialogs.h"
 #include "widgets/picture_browser.h"
 #include "widgets/preview_frame.h"
 
@@ -94,6 +96,7 @@ class CResizeDialogTest : public QObject {
     void transferStopsAtTheFirstRefusedValue();
     void notAWholeNumberLeavesTheFieldUnchanged();
     void leavingARefusedEditShowsOneMessage();
+    void aRefusedValueKeepsTheFocusBehindARealMessageBox();
     void placeholderRefusedAsOutputFolder();
     void createDoesNotRunWithARefusedValue();
     void browseTakesTheChosenFolder();
@@ -366,6 +369,35 @@ void CResizeDialogTest::leavingARefusedEditShowsOneMessage() {
     QTimer::singleShot(0, f.dialog.get(), [&drained] { drained = true; });
     QTRY_VERIFY(drained);
     QCOMPARE(f.dialogs.calls.size(), size_t{1});
+}
+
+void CResizeDialogTest::aRefusedValueKeepsTheFocusBehindARealMessageBox() {
+    // The message box is modal and takes the focus while the focus is still on its way to the
+    // control the user went to: once it is answered, the focus is back in the refused value, as
+    // a keyboard user expects to type it again.
+    MessageBoxDialogs boxes;
+    CResizeDialog dialog(boxes);
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    auto* percent = Control<QLineEdit>(&dialog, ids::kPercentEdit);
+    percent->setFocus(Qt::TabFocusReason);
+    percent->selectAll();
+    QTest::keyClicks(percent, QStringLiteral("5"));
+    QString shown;
+    QTimer::singleShot(0, [&shown] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+    });
+    QTest::keyClick(percent, Qt::Key_Tab);
+    QCOMPARE(shown, QString::fromStdString(OutOfRangeMessage(10, 400)));
+    bool drained = false;
+    QTimer::singleShot(0, &dialog, [&drained] { drained = true; });
+    QTRY_VERIFY(drained);
+    QCOMPARE(dialog.focusWidget(), static_cast<QWidget*>(percent));
+    QCOMPARE(percent->selectedText(), QStringLiteral("5"));
 }
 
 void CResizeDialogTest::placeholderRefusedAsOutputFolder() {
