@@ -4,8 +4,9 @@
 #include <QIcon>
 
 #include "album/shell/c_album_app.h"
-#include "album/shell/desktop_shell_opener.h"
+#include "platform/file_system.h"
 #include "platform/stop_signals.h"
+#include "widgets/desktop_shell_opener.h"
 #include "widgets/message_box_dialogs.h"
 #include "widgets/qt_translations.h"
 #include "widgets/window_placement.h"
