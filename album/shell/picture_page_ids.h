@@ -10,6 +10,7 @@ inline constexpr ControlId kPage{"picturePage"};
 inline constexpr ControlId kFolderTree{"pictureFolderTree"};
 inline constexpr ControlId kFileList{"pictureFileList"};  // the pictures, ticked for the album
 inline constexpr ControlId kSelectAllButton{"pictureSelectAllButton"};
+inline constexpr ControlId kViewButton{"pictureViewButton"};  // lines or thumbnails, no text
 inline constexpr ControlId kPreview{"picturePreview"};
 inline constexpr ControlId kCommentEdit{"pictureCommentEdit"};          // the highlighted picture's
 inline constexpr ControlId kThumbWidthEdit{"pictureThumbWidthEdit"};    // thumbnail_x

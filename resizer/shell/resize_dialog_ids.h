@@ -10,6 +10,7 @@ inline constexpr ControlId kDialog{"resizeDialog"};
 inline constexpr ControlId kFolderTree{"resizeFolderTree"};  // sourceFolder
 inline constexpr ControlId kFileList{"resizeFileList"};      // the pictures, ticked for the batch
 inline constexpr ControlId kSelectAllButton{"resizeSelectAllButton"};
+inline constexpr ControlId kViewButton{"resizeViewButton"};  // lines or thumbnails, no text
 inline constexpr ControlId kPreview{"resizePreview"};
 inline constexpr ControlId kRotateButton{"resizeRotateButton"};
 inline constexpr ControlId kPercentRadio{"resizePercentRadio"};          // sizeMode ScaleByPercent
