@@ -348,16 +348,28 @@ QString CPictureList::LineText(const std::string& name, int quarter_turns) {
 }
 
 int CPictureList::ThumbnailBox() const {
-    // Four lines of text high: room for a picture to be recognised, and two columns even in the
-    // resizer's list at its opening size.
+    // Four lines of text high: room for a picture to be recognised.
     return std::clamp(fontMetrics().height() * 4, 48, 160);
 }
 
 QSize CPictureList::LineSize() const {
     if (view_ == PictureView::Grid) {
+        // As many columns as cells of the least width fit, sharing the whole width: no empty
+        // strip at the right, and two columns in the resizer's list at its opening size even
+        // with the scroll bar.
         const int margin = Margin(this);
         const int box = ThumbnailBox();
-        return QSize(box + 2 * margin + fontMetrics().averageCharWidth() * 2,
+        const int least = box + 2 * margin + fontMetrics().averageCharWidth();
+        // The view lays out rows as if the scroll bar were shown, whether it is or not.
+        int width = viewport()->width();
+        const QScrollBar* bar = verticalScrollBar();
+        if (!bar->isVisible() &&
+            style()->pixelMetric(QStyle::PM_ScrollView_ScrollBarOverlap, nullptr, bar) == 0)
+            width -= style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, bar);
+        // and wraps a row that would reach its right edge.
+        width -= 1;
+        const int columns = std::max(1, width / least);
+        return QSize(std::max(least, width / columns),
                      margin + box + margin / 2 + fontMetrics().height() + margin);
     }
     if (!line_size_.isValid()) {

@@ -304,6 +304,17 @@ class PictureListTest : public QObject {
         list_->Fill(folder.Path() + "/", PictureFilter::Album);
         list_->SetView(PictureView::Grid, false);
         QCOMPARE(list_->flow(), QListView::LeftToRight);
+        // As narrow as the resizer's list at its opening size, with its scroll bar: two columns
+        // that share the whole width.
+        for (int i = 0; i < 12; ++i) list_->InsertPicture("z" + std::to_string(i) + ".jpg", false);
+        list_->resize(190, 200);
+        QTRY_COMPARE(list_->visualItemRect(list_->item(1)).top(),
+                     list_->visualItemRect(list_->item(0)).top());
+        QVERIFY(list_->visualItemRect(list_->item(2)).top() >
+                list_->visualItemRect(list_->item(0)).top());
+        QTRY_VERIFY(list_->viewport()->width() - list_->visualItemRect(list_->item(1)).right() <
+                    list_->LineSize().width() / 8);
+        list_->resize(300, 300);
         ThumbnailLoader& thumbnails = list_->Thumbnails();
         QTRY_VERIFY(thumbnails.Find("a.jpg") && thumbnails.Find("b.gif") &&
                     thumbnails.Find("c.jpg"));
