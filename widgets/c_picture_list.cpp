@@ -359,7 +359,8 @@ QSize CPictureList::LineSize() const {
         // with the scroll bar.
         const int margin = Margin(this);
         const int box = ThumbnailBox();
-        const int least = box + 2 * margin + fontMetrics().averageCharWidth();
+        // (Not from the font's average character width: a Japanese font's is a full-width one.)
+        const int least = box + 4 * margin;
         // The view lays out rows as if the scroll bar were shown, whether it is or not.
         int width = viewport()->width();
         const QScrollBar* bar = verticalScrollBar();

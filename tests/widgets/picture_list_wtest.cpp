@@ -9,6 +9,7 @@
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
 #include "widgets/c_picture_list.h"
+#include "widgets/dialog_units.h"
 #include "widgets/thumbnail_loader.h"
 #include "widgets/window_placement.h"
 
@@ -304,8 +305,9 @@ class PictureListTest : public QObject {
         list_->Fill(folder.Path() + "/", PictureFilter::Album);
         list_->SetView(PictureView::Grid, false);
         QCOMPARE(list_->flow(), QListView::LeftToRight);
-        // As narrow as the resizer's list at its opening size, with its scroll bar: two columns
-        // that share the whole width.
+        // As narrow as the resizer's list at its opening size, in its font, with its scroll bar:
+        // two columns that share the whole width.
+        list_->setFont(DialogFont());
         for (int i = 0; i < 12; ++i) list_->InsertPicture("z" + std::to_string(i) + ".jpg", false);
         list_->resize(190, 200);
         QTRY_COMPARE(list_->visualItemRect(list_->item(1)).top(),
