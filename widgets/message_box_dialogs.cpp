@@ -1,6 +1,7 @@
 #include "widgets/message_box_dialogs.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -52,6 +53,10 @@ MessageAnswer MessageBoxDialogs::Show(const std::string& text, const std::string
     if (note != nullptr) {
         box.setInformativeText(QString::fromStdString(*note));
         open_folder = box.addButton(QStringLiteral("フォルダを開く"), QMessageBox::ActionRole);
+        // The folder's path stays on one line: broken after one of its slashes it reads as two
+        // folders.
+        if (auto* note_label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+            note_label->setWordWrap(false);
     }
     // A message shown while the wait cursor is up (a job reporting a failure) must still be
     // answerable with the normal arrow.
