@@ -1,8 +1,13 @@
 #include "widgets/picture_browser.h"
 
+#include <QFile>
+#include <QFileSystemWatcher>
 #include <QImage>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QShortcut>
+#include <QTimer>
+#include <algorithm>
 #include <cmath>
 
 #include "core/path_helpers.h"
@@ -36,6 +41,10 @@ QString CommentToBoxText(const std::string& comment) {
     return QString::fromStdString(out);
 }
 
+// How long a burst of changes in the listed folder is gathered before it is read again, as the
+// tree gathers its own.
+constexpr int kRereadDelayMs = 200;
+
 }  // namespace
 
 PictureBrowser::PictureBrowser(CFolderTree* tree, CPictureList* list, PreviewFrame* frame,
@@ -45,8 +54,28 @@ PictureBrowser::PictureBrowser(CFolderTree* tree, CPictureList* list, PreviewFra
       list_(list),
       frame_(frame),
       comment_box_(comment_box),
-      filter_(filter) {
+      filter_(filter),
+      watcher_(new QFileSystemWatcher(this)),
+      reread_timer_(new QTimer(this)) {
     connect(tree_, &CFolderTree::FolderSelected, this, [this] { OnFolderSelected(); });
+    connect(tree_, &CFolderTree::Refreshed, this, &PictureBrowser::RereadFolder);
+    reread_timer_->setSingleShot(true);
+    reread_timer_->setInterval(kRereadDelayMs);
+    connect(reread_timer_, &QTimer::timeout, this, &PictureBrowser::RereadFolder);
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
+        if (!reread_timer_->isActive()) reread_timer_->start();
+    });
+    if (QWidget* window_part = list_->parentWidget()) {
+        const std::pair<QKeySequence, int> turns[] = {
+            {QKeySequence(Qt::CTRL | Qt::Key_R), 1},
+            {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), 3}};
+        for (const auto& [keys, quarter_turns] : turns) {
+            auto* shortcut = new QShortcut(keys, window_part);
+            shortcut->setContext(Qt::WindowShortcut);
+            connect(shortcut, &QShortcut::activated, this,
+                    [this, quarter_turns = quarter_turns] { TurnHighlighted(quarter_turns); });
+        }
+    }
     connect(list_, &CPictureList::HighlightedLineChanged, this, [this] { OnPictureChanged(); });
     frame_->SetPainter(
         [this](QPainter& painter, const QRect& area) { PaintPreview(painter, area); });
@@ -67,6 +96,65 @@ void PictureBrowser::Start(const std::string& folder) {
     tree_->SelectPath(folder_);
     list_->Init();
     list_->Fill(folder_, filter_);
+    WatchFolder();
+}
+
+void PictureBrowser::WatchFolder() {
+    const QStringList watched = watcher_->directories();
+    if (!watched.isEmpty()) watcher_->removePaths(watched);
+    reread_timer_->stop();
+    // The folder the list shows (the root before any was chosen); one that cannot be watched is
+    // still read again by F5.
+    const std::string folder = folder_.empty() ? std::string(1, kPathSeparator) : folder_;
+    watcher_->addPath(QFile::decodeName(QByteArray::fromStdString(folder)));
+}
+
+void PictureBrowser::HoldFolder(bool held) {
+    holds_ = std::max(0, holds_ + (held ? 1 : -1));
+    list_->HoldThumbnails(holds_ > 0);
+    if (holds_ > 0) return;
+    if (changed_while_held_ || reread_timer_->isActive()) RereadFolder();
+}
+
+void PictureBrowser::RereadFolder() {
+    reread_timer_->stop();
+    if (holds_ > 0) {
+        // A job reads the list by its lines: they must not move under it.
+        changed_while_held_ = true;
+        return;
+    }
+    changed_while_held_ = false;
+    const std::string shown = current_ >= 0 ? list_->ItemText(current_) : std::string();
+    list_->Reread(folder_, filter_);
+    if (shown.empty()) return;
+    const int line = list_->Model().IndexOf(shown);
+    if (line < 0) {
+        // The picture shown went away (removed or renamed by another program).
+        ShowPicture(-1);
+        return;
+    }
+    current_ = line;
+    if (StampOfFile(folder_ + shown) != shown_stamp_) {
+        // Replaced on disk: show what the file holds now.
+        LoadPreview();
+        frame_->update(frame_->Area());
+    }
+}
+
+void PictureBrowser::TurnHighlighted(int quarter_turns) {
+    const std::vector<int> lines = list_->HighlightedLines();
+    for (int line : lines) {
+        for (int i = 0; i < quarter_turns; ++i) list_->AddQuarterTurn(line);
+    }
+    if (!image_ || std::find(lines.begin(), lines.end(), current_) == lines.end()) return;
+    for (int i = 0; i < quarter_turns; ++i) {
+        // Short of memory for the turned picture, the preview is made anew with every turn.
+        if (!ImgKitRotation(image_)) {
+            LoadPreview();
+            break;
+        }
+    }
+    frame_->update(frame_->Area());
 }
 
 void PictureBrowser::OnFolderSelected() {
@@ -77,12 +165,13 @@ void PictureBrowser::OnFolderSelected() {
     if (path == folder_) return;
     folder_ = path;
     list_->Fill(folder_, filter_);
+    WatchFolder();
     ShowPicture(-1);
     emit FolderChanged(folder_);
 }
 
 void PictureBrowser::OnPictureChanged() {
-    const int line = list_->FirstHighlighted();
+    const int line = list_->ShownLine();
     if (line >= 0) ShowPicture(line);
 }
 
@@ -101,8 +190,10 @@ void PictureBrowser::ShowPicture(int index) {
 void PictureBrowser::LoadPreview() {
     ImgKitMemFree(image_);
     decoded_for_ = QSize();
+    shown_stamp_ = FileStamp();
     if (current_ < 0 || current_ >= list_->Count()) return;
     const std::string name = list_->ItemText(current_);
+    shown_stamp_ = StampOfFile(folder_ + name);
     const ImageKind kind = ImageKindOfName(name);
     if (kind != kJpegImage && kind != kBmpImage) return;  // GIF and others are never decoded
     // Decode at the frame's scale: a JPEG is then read at the smallest DCT scale that still fills
@@ -156,6 +247,41 @@ void PictureBrowser::RotatePicture() {
 
 void PictureBrowser::SelectAllPictures() {
     for (int i = 0; i < list_->Count(); ++i) list_->SetChecked(i, true);
+}
+
+std::vector<std::string> PictureBrowser::OpenPaths(const std::vector<std::string>& paths) {
+    std::vector<std::string> refused;
+    std::size_t opened = 0;
+    // A path that leads nowhere is refused before it could open the folder it would have been in.
+    while (opened < paths.size() && (!PathExists(paths[opened]) || !OpenDropped(paths[opened])))
+        refused.push_back(paths[opened++]);
+    std::vector<int> lines;
+    for (std::size_t i = opened; i < paths.size(); ++i) {
+        std::string path = paths[i];
+        while (path.size() > 1 && path.back() == kPathSeparator) path.pop_back();
+        const std::size_t slash = path.rfind(kPathSeparator);
+        const int line =
+            slash == std::string::npos || IsDirectory(path) || path.substr(0, slash + 1) != folder_
+                ? -1
+                : list_->Model().IndexOf(path.substr(slash + 1));
+        if (line >= 0) {
+            lines.push_back(line);
+        } else if (i != opened && !PathExists(path)) {
+            // Another folder or a file that is no picture is passed over; a path that leads
+            // nowhere is told.
+            refused.push_back(paths[i]);
+        }
+    }
+    std::sort(lines.begin(), lines.end());
+    lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+    if (!lines.empty()) list_->Highlight(lines);
+    return refused;
+}
+
+std::string PictureBrowser::RefusedPathsMessage(const std::vector<std::string>& paths) {
+    std::string text = "次のファイルまたはフォルダを開けませんでした。";
+    for (const std::string& path : paths) text += "\n" + path;
+    return text;
 }
 
 bool PictureBrowser::OpenDropped(const std::string& dropped) {

@@ -110,6 +110,14 @@ std::vector<PicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
     return plans;
 }
 
+int PicturesTurnedInPlace(const AlbumSettings& settings, const PictureSelection& pictures) {
+    if (settings.html_only != 0) return 0;
+    const std::vector<PicturePlan> plans = PlanAlbumPictures(settings, pictures);
+    return static_cast<int>(std::count_if(plans.begin(), plans.end(), [](const PicturePlan& plan) {
+        return plan.writes_over_source;
+    }));
+}
+
 namespace {
 
 // The one load of a JPEG or BMP picture: turned copy (or the file itself when unturned), then the
@@ -485,11 +493,18 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
     // Only a complete set of pages is offered: after a page that failed the first page may be
     // missing or link to one that is.
     if (report.pages_written) {
-        MessageAnswer answer = context.dialogs.ShowMessage(
-            "今すぐブラウザで見ますか？", std::string(), MessageIcon::None, MessageButtons::YesNo);
+        // The question keeps its words; what was written, and where, goes under it, with a button
+        // that opens the album's folder (a console shows the question alone).
+        const std::string folder = AlbumOutputFolder(context.settings);
+        const int html_files = pages.page_count * (context.settings.slide_mode != 0 ? 2 : 1);
+        const MessageAnswer answer = context.dialogs.ShowJobEnd(
+            "今すぐブラウザで見ますか？",
+            WrittenNote(files.pictures_made - files.pictures_failed, html_files, folder),
+            std::string(), MessageIcon::None, MessageButtons::YesNo);
         if (answer == MessageAnswer::Yes) {
-            context.shell.OpenWithShell(AlbumOutputFolder(context.settings) +
-                                        context.settings.html_name + ".html");
+            context.shell.OpenWithShell(folder + context.settings.html_name + ".html");
+        } else if (answer == MessageAnswer::OpenFolder) {
+            context.shell.OpenWithShell(folder);
         }
     }
     return report.pages_written;

@@ -59,6 +59,10 @@ std::string AlbumPagesLine(int handled, int page_count);
 std::vector<PicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
                                            const PictureSelection& pictures);
 
+// How many of the checked pictures the create button would turn over their own files (turned
+// JPEG and BMP pictures of an album made in its picture folder); 0 when only the HTML is made.
+int PicturesTurnedInPlace(const AlbumSettings& settings, const PictureSelection& pictures);
+
 // Number of index pages for `checked_count` pictures: 1 without paging, else the count divided by
 // rows x columns, rounded up (values below 1 count as 1; never fewer than 1 page).
 int AlbumPageCount(const AlbumSettings& settings, int checked_count);

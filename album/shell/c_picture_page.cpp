@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QToolButton>
 
 #include "album/settings/album_setting_schema.h"
 #include "album/settings/album_settings.h"
@@ -21,6 +22,7 @@
 #include "widgets/data_exchange.h"
 #include "widgets/picture_browser.h"
 #include "widgets/preview_frame.h"
+#include "widgets/view_switch.h"
 
 namespace {
 
@@ -62,7 +64,10 @@ CPicturePage::CPicturePage(AlbumSettings& settings, const MaterialFolders& folde
     NameControl(list_, ids::kFileList);
     du.Place(list_, 7, 103, 113, 103);
 
-    select_all_ = c.Button(ids::kSelectAllButton, QStringLiteral("すべてを選択"), 7, 208, 113, 14);
+    // The select-all button gives the view switch room at the list's right edge.
+    select_all_ = c.Button(ids::kSelectAllButton, QStringLiteral("すべてを選択"), 7, 208, 95, 14);
+    QToolButton* view_switch = MakeViewSwitch(list_, this, ids::kViewButton);
+    du.Place(view_switch, 104, 208, 16, 14);
 
     preview_ = new PreviewFrame(this);
     NameControl(preview_, ids::kPreview);
@@ -98,6 +103,7 @@ CPicturePage::CPicturePage(AlbumSettings& settings, const MaterialFolders& folde
     c.Follow(tree_, {0, 0, 0.5, 0.5});
     c.Follow(list_, {0, 0.5, 0.5, 1});
     c.Follow(select_all_, {0, 1, 0.5, 1});
+    c.Follow(view_switch, {0.5, 1, 0.5, 1});
     c.Follow(preview_, {0.5, 0, 1, kPreviewHeight});
     c.Follow(rotate_, {1, kPreviewHeight, 1, kPreviewHeight});
     c.Follow(comment_label, {0.5, kPreviewHeight, 0.5, kPreviewHeight});

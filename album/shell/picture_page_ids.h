@@ -12,6 +12,7 @@ inline constexpr ControlId kFileList{"pictureFileList",
                                      "画像ファイル"};  // the pictures, ticked for the album
 inline constexpr ControlId kSelectAllButton{"pictureSelectAllButton"};
 inline constexpr ControlId kPreview{"picturePreview", "プレビュー"};
+inline constexpr ControlId kViewButton{"pictureViewButton"};  // lines or thumbnails, no text
 inline constexpr ControlId kRotateButton{"pictureRotateButton"};
 inline constexpr ControlId kCommentEdit{"pictureCommentEdit"};  // the highlighted picture's
 inline constexpr ControlId kThumbWidthEdit{"pictureThumbWidthEdit",

@@ -15,10 +15,15 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QTimer>
+#include <QToolButton>
+#include <utility>
 
 #include "core/path_helpers.h"
+#include "core/picture_job.h"
 #include "imaging/image_codec.h"
 #include "platform/file_system.h"
+#include "platform/shell_opener.h"
+#include "platform/user_dialogs.h"
 #include "resizer/job/batch_outcome.h"
 #include "resizer/job/batch_resize.h"
 #include "resizer/shell/c_about_dlg.h"
@@ -29,6 +34,7 @@
 #include "widgets/c_picture_list.h"
 #include "widgets/c_progress_dlg.h"
 #include "widgets/data_exchange.h"
+#include "widgets/desktop_shell_opener.h"
 #include "widgets/dialog_units.h"
 #include "widgets/edge_anchors.h"
 #include "widgets/folder_drop.h"
@@ -36,6 +42,7 @@
 #include "widgets/picture_browser.h"
 #include "widgets/preview_frame.h"
 #include "widgets/text_fit.h"
+#include "widgets/view_switch.h"
 #include "widgets/window_placement.h"
 
 const char* const CResizeDialog::kOriginalFolderText = "(元画像のディレクトリ)";
@@ -94,8 +101,12 @@ QPushButton* AddButton(QWidget* parent, const DialogUnits& du, ControlId id, con
 
 }  // namespace
 
-CResizeDialog::CResizeDialog(UserDialogs& dialogs, QWidget* parent)
-    : QDialog(parent), dialogs_(dialogs) {
+CResizeDialog::CResizeDialog(UserDialogs& dialogs, QWidget* parent, ShellOpener* shell)
+    : QDialog(parent), dialogs_(dialogs), shell_(shell) {
+    if (shell_ == nullptr) {
+        own_shell_ = std::make_unique<DesktopShellOpener>(dialogs_);
+        shell_ = own_shell_.get();
+    }
     NameControl(this, ids::kDialog);
     setWindowTitle(QStringLiteral("Scalvo 1.1") + QString(9, QChar(0x3000)));
     setFont(DialogFont());
@@ -139,8 +150,11 @@ void CResizeDialog::BuildControls() {
     NameControl(list_, ids::kFileList);
     list_label->setBuddy(list_);
     du.Place(list_, 133, 30, 110, 130);
+    // The select-all button gives the view switch room at the list's right edge.
     QPushButton* select_all = AddButton(this, du, ids::kSelectAllButton,
-                                        QStringLiteral("すべてを選択"), 133, 164, 110, 14);
+                                        QStringLiteral("すべてを選択"), 133, 164, 92, 14);
+    QToolButton* view_switch = MakeViewSwitch(list_, this, ids::kViewButton);
+    du.Place(view_switch, 227, 164, 16, 14);
 
     QLabel* preview_label = AddLabel(this, du, QStringLiteral("ﾌﾟﾚﾋﾞｭｰ："), 249, 20, 100, 8);
     preview_ = new PreviewFrame(this);
@@ -247,6 +261,7 @@ void CResizeDialog::BuildControls() {
     anchors->Follow(list_label, {0.2, 0, 0.2, 0});
     anchors->Follow(list_, {0.2, 0, 0.5, 1});
     anchors->Follow(select_all, {0.2, 1, 0.5, 1});
+    anchors->Follow(view_switch, {0.5, 1, 0.5, 1});
     anchors->Follow(preview_label, {0.5, 0, 0.5, 0});
     anchors->Follow(preview_, {0.5, 0, 1, 1});
     anchors->Follow(rotate, kFollowCorner);
@@ -294,6 +309,14 @@ void CResizeDialog::InitDialog() {
     initialized_ = true;
     UpdateModeControls();
     ShowOutputFolder();
+    const std::vector<std::string> refused = browser_->OpenPaths(std::exchange(open_paths_, {}));
+    if (!refused.empty()) {
+        // Told once the window stands, so that the message has it behind it.
+        QTimer::singleShot(0, this, [this, refused] {
+            dialogs_.ShowMessage(PictureBrowser::RefusedPathsMessage(refused), std::nullopt,
+                                 MessageIcon::Exclamation, MessageButtons::Ok);
+        });
+    }
 }
 
 bool CResizeDialog::UpdateData(bool save) {
@@ -410,18 +433,39 @@ void CResizeDialog::OnCreate() {
         FocusAndSelect(output_edit_);
         return;
     }
-    CProgressDlg progress(this);
-    const BatchContext context{list_->Model(), dialogs_, progress, DefaultImageCodec()};
-    const BatchOutcome outcome = RunBatch(job_settings, context);
+    // Writing over the originals cannot be undone: asked first, No the default.
+    const int checked = list_->CheckedCount();
+    if (job_settings.overwriteOriginals && checked > 0 &&
+        dialogs_.ShowMessage(OverwriteOriginalsQuestion(checked), std::nullopt,
+                             MessageIcon::Exclamation,
+                             MessageButtons::YesNoDefaultNo) != MessageAnswer::Yes)
+        return;
+    BatchOutcome outcome;
+    {
+        // The list must not move under the batch, which reads it by its lines until the turns it
+        // saved are cleared.
+        const FolderHold hold(browser_);
+        CProgressDlg progress(this);
+        const BatchContext context{list_->Model(), dialogs_, progress, DefaultImageCodec()};
+        outcome = RunBatch(job_settings, context);
 
-    // A picture saved over its source now stands as the user turned it: a second "作成" must not
-    // turn it again, and the preview shows the new file.
-    bool shown = false;
-    for (int line : outcome.saved_over_source) {
-        list_->ClearQuarterTurns(line);
-        shown = shown || line == browser_->Current();
+        // A picture saved over its source now stands as the user turned it: a second "作成" must
+        // not turn it again, and the preview shows the new file.
+        bool shown = false;
+        for (int line : outcome.saved_over_source) {
+            list_->ClearQuarterTurns(line);
+            shown = shown || line == browser_->Current();
+        }
+        if (shown) browser_->ShowPicture(browser_->Current());
     }
-    if (shown) browser_->ShowPicture(browser_->Current());
+    if (outcome.end != BatchOutcome::End::Finished || outcome.converted == 0) return;
+    std::string folder =
+        job_settings.overwriteOriginals ? job_settings.sourceFolder : job_settings.outputFolder;
+    EnsureTrailingSeparator(folder);
+    if (dialogs_.ShowJobEnd(std::to_string(outcome.converted) + " 枚の画像を書き出しました。",
+                            "出力先：" + folder, std::nullopt, MessageIcon::Information,
+                            MessageButtons::Ok) == MessageAnswer::OpenFolder)
+        shell_->OpenWithShell(folder);
 }
 
 void CResizeDialog::ShowAbout() {
@@ -437,10 +481,30 @@ void CResizeDialog::done(int result) {
 bool CResizeDialog::HandleEnter() {
     QWidget* focus = focusWidget();
     if (focus == width_edit_ || focus == height_edit_ || focus == scale_edit_) UpdateData(true);
+    // A focused button is pressed, as Space presses it; check boxes and radio buttons are not.
+    auto* button = qobject_cast<QAbstractButton*>(focus);
+    if (button != nullptr && !qobject_cast<QCheckBox*>(button) &&
+        !qobject_cast<QRadioButton*>(button) && button->isEnabled())
+        button->animateClick();
     return true;
 }
 
+bool CResizeDialog::MayCloseOnEscape() {
+    if (list_->CheckedCount() == 0 && !list_->AnyTurned()) return true;
+    return dialogs_.ShowMessage(
+               "チェックした画像と回転の指定は、閉じると失われます。\n"
+               "Scalvo を閉じますか？",
+               std::nullopt, MessageIcon::Exclamation,
+               MessageButtons::YesNoDefaultNo) == MessageAnswer::Yes;
+}
+
 void CResizeDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        // A press of Esc meant for something else must not cost the ticks and turns.
+        event->accept();
+        if (MayCloseOnEscape()) reject();
+        return;
+    }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         HandleEnter();
         event->accept();

@@ -12,6 +12,7 @@ inline constexpr ControlId kFolderTree{"resizeFolderTree",
 inline constexpr ControlId kFileList{"resizeFileList",
                                      "画像ファイル選択"};  // the pictures, ticked for the batch
 inline constexpr ControlId kSelectAllButton{"resizeSelectAllButton"};
+inline constexpr ControlId kViewButton{"resizeViewButton"};  // lines or thumbnails, no text
 inline constexpr ControlId kPreview{"resizePreview"};
 inline constexpr ControlId kRotateButton{"resizeRotateButton"};
 inline constexpr ControlId kPercentRadio{"resizePercentRadio"};  // sizeMode ScaleByPercent

@@ -341,6 +341,97 @@ class PictureBrowserTest : public QObject {
         QVERIFY(panel_->PreviewImage());
     }
 
+    void theListFollowsItsFolder() {
+        const std::string folder = dir_ / "follow/";
+        fs::create_directories(folder);
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
+            QVERIFY(WriteRedJpeg(folder + name, 40, 30));
+        panel_->Start(folder);
+        list_->SetChecked(Line("b.jpg"), true);
+        list_->AddQuarterTurn(Line("c.jpg"));
+        HighlightByClick("a.jpg");
+        auto names = [this] {
+            QStringList shown;
+            for (int i = 0; i < list_->Count(); ++i)
+                shown << QString::fromStdString(list_->ItemText(i));
+            return shown.join(' ');
+        };
+
+        // Another program adds a picture before the others and renames one.
+        QVERIFY(WriteRedJpeg(folder + "0.jpg", 40, 30));
+        fs::rename(folder + "d.jpg", folder + "e.jpg");
+        QTRY_COMPARE(names(), QStringLiteral("0.jpg a.jpg b.jpg c.jpg e.jpg"));
+        QVERIFY(list_->IsChecked(Line("b.jpg")));
+        QCOMPARE(list_->CheckedCount(), 1);
+        QCOMPARE(list_->GetQuarterTurns(Line("c.jpg")), 1);
+        QCOMPARE(panel_->Current(), Line("a.jpg"));
+        QCOMPARE(list_->ShownLine(), Line("a.jpg"));
+        QVERIFY(panel_->PreviewImage());
+
+        // The picture shown goes away: the preview says there is none.
+        fs::remove(folder + "a.jpg");
+        QTRY_COMPARE(names(), QStringLiteral("0.jpg b.jpg c.jpg e.jpg"));
+        QCOMPARE(panel_->Current(), -1);
+        QCOMPARE(GreyText(), QStringLiteral("（なし）"));
+
+        // F5 reads it at once; a job's hold keeps the lines still until it is over.
+        QVERIFY(WriteRedJpeg(folder + "f.jpg", 40, 30));
+        tree_->Refresh();
+        QCOMPARE(names(), QStringLiteral("0.jpg b.jpg c.jpg e.jpg f.jpg"));
+        {
+            const FolderHold hold(panel_.get());
+            fs::remove(folder + "0.jpg");
+            panel_->RereadFolder();
+            QCOMPARE(list_->Count(), 5);
+        }
+        QCOMPARE(names(), QStringLiteral("b.jpg c.jpg e.jpg f.jpg"));
+        fs::remove_all(folder);
+    }
+
+    void ctrlRTurnsTheHighlightedPictures() {
+        panel_->Start(pictures_);
+        window_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        HighlightByClick("tall.bmp");
+        const QRect wide = list_->visualItemRect(list_->item(Line("wide.jpg")));
+        QTest::mouseClick(list_->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          QPoint(wide.right() - 4, wide.center().y()));
+        QCOMPARE(panel_->Current(), Line("wide.jpg"));
+        list_->setFocus();
+
+        QTest::keyClick(list_, Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(list_->GetQuarterTurns(Line("wide.jpg")), 1);
+        QCOMPARE(list_->GetQuarterTurns(Line("tall.bmp")), 1);
+        QCOMPARE(list_->GetQuarterTurns(Line("large.jpg")), 0);
+        QRect red = BoundingBox(PreviewShown(), IsRed);
+        QVERIFY(red.height() > red.width());
+
+        // The other way: four quarter turns in all, which the jobs and the list take as none.
+        QTest::keyClick(list_, Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(list_->GetQuarterTurns(Line("wide.jpg")) % 4, 0);
+        QCOMPARE(list_->item(Line("wide.jpg"))->text(), QStringLiteral("wide.jpg"));
+        red = BoundingBox(PreviewShown(), IsRed);
+        QVERIFY(red.width() > red.height());
+    }
+
+    void pathsFromTheCommandLineOpenTheirFolderAndHighlightThePictures() {
+        panel_->Start(dir_.Path() + "/");
+        const std::vector<std::string> refused =
+            panel_->OpenPaths({pictures_ + "wide.jpg", pictures_ + "tall.bmp", dir_ / "nowhere.jpg",
+                               dir_ / "other/elsewhere.jpg"});
+        QCOMPARE(panel_->Folder(), pictures_);
+        QCOMPARE(list_->HighlightedLines(), (std::vector<int>{Line("tall.bmp"), Line("wide.jpg")}));
+        QCOMPARE(panel_->Current(), Line("tall.bmp"));
+        QCOMPARE(refused, std::vector<std::string>{dir_ / "nowhere.jpg"});
+
+        QVERIFY(panel_->OpenPaths({dir_ / "other"}).empty());
+        QCOMPARE(panel_->Folder(), dir_ / "other/");
+        QCOMPARE(list_->FirstHighlighted(), -1);
+        QCOMPARE(panel_->OpenPaths({dir_ / "gone", pictures_}),
+                 std::vector<std::string>{dir_ / "gone"});
+        QCOMPARE(panel_->Folder(), pictures_);
+    }
+
     void selectAllChecksEveryLine() {
         panel_->Start(pictures_);
         list_->SetChecked(1, true);

@@ -558,8 +558,8 @@ TEST(XdgShellOpener, SaysWhichFileCouldNotBeOpenedAndWhy) {
         }
         ASSERT_EQ(dialogs.calls.size(), 1u) << c.program;
         EXPECT_EQ(dialogs.calls[0].text, "「" + c.path + "」を開けませんでした。\n" + c.reason);
-        EXPECT_EQ(dialogs.calls[0].caption, std::optional<std::string>("Error"));
-        EXPECT_EQ(dialogs.calls[0].icon, MessageIcon::Information);
+        EXPECT_EQ(dialogs.calls[0].caption, std::optional<std::string>("エラー"));
+        EXPECT_EQ(dialogs.calls[0].icon, MessageIcon::Exclamation);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "platform/file_system.h"
@@ -93,6 +94,7 @@ class CResizeDialogTest : public QObject {
     void enterInScaleEditShowsRangeMessageAndStaysOpen();
     void enterNeverPressesAButton_data();
     void enterNeverPressesAButton();
+    void enterPressesTheFocusedButton();
     void transferStopsAtTheFirstRefusedValue();
     void notAWholeNumberLeavesTheFieldUnchanged();
     void leavingARefusedEditShowsOneMessage();
@@ -104,6 +106,7 @@ class CResizeDialogTest : public QObject {
     void aboutBoxFromTheButton();
     void aboutBoxFromTheContextMenu();
     void escapeClosesTheDialog();
+    void escapeAsksBeforeTicksAndTurnsAreLost();
     void closeButtonClosesWithoutCheckingTheEdit();
 };
 
@@ -298,9 +301,8 @@ void CResizeDialogTest::enterInScaleEditShowsRangeMessageAndStaysOpen() {
 
 void CResizeDialogTest::enterNeverPressesAButton_data() {
     QTest::addColumn<ControlId>("focus");
-    QTest::newRow("create button") << ids::kCreateButton;
-    QTest::newRow("close button") << ids::kCloseButton;
-    QTest::newRow("browse button") << ids::kBrowseButton;
+    QTest::newRow("overwrite box") << ids::kOverwriteCheck;
+    QTest::newRow("size rule") << ids::kWidthRadio;
     QTest::newRow("quality edit") << ids::kQualityEdit;
     QTest::newRow("output folder") << ids::kOutputFolderEdit;
     QTest::newRow("folder tree") << ids::kFolderTree;
@@ -323,6 +325,29 @@ void CResizeDialogTest::enterNeverPressesAButton() {
     QVERIFY(f.dialog->isVisible());
     QCOMPARE(chooser_calls, 0);
     QVERIFY(f.dialogs.calls.empty());  // neither a range message nor the job's messages
+    QCOMPARE(f.Find<QCheckBox>(ids::kOverwriteCheck)->isChecked(), false);
+}
+
+// Enter on a focused button presses it, as Space does; the dialog's other buttons stay as they
+// are.
+void CResizeDialogTest::enterPressesTheFocusedButton() {
+    Fixture f;
+    int chooser_calls = 0;
+    f.dialog->SetFolderChooser([&](const std::string&) {
+        ++chooser_calls;
+        return std::optional<std::string>();
+    });
+    auto* browse = f.Find<QPushButton>(ids::kBrowseButton);
+    browse->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(browse, Qt::Key_Return);
+    QTRY_COMPARE(chooser_calls, 1);
+    QTest::keyClick(browse, Qt::Key_Enter, Qt::KeypadModifier);
+    QTRY_COMPARE(chooser_calls, 2);
+    QVERIFY(f.dialog->isVisible());
+    auto* close = f.Find<QPushButton>(ids::kCloseButton);
+    close->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(close, Qt::Key_Return);
+    QTRY_VERIFY(!f.dialog->isVisible());
 }
 
 void CResizeDialogTest::transferStopsAtTheFirstRefusedValue() {
@@ -514,6 +539,38 @@ void CResizeDialogTest::escapeClosesTheDialog() {
     QVERIFY(!f.dialog->isVisible());
     QCOMPARE(f.dialog->result(), int(QDialog::Rejected));
     QVERIFY(f.dialogs.calls.empty());
+}
+
+void CResizeDialogTest::escapeAsksBeforeTicksAndTurnsAreLost() {
+    TempDir root;
+    QVERIFY(WriteTestFile(root / "a.jpg", "x"));
+    QVERIFY(WriteTestFile(root / "b.jpg", "x"));
+    Fixture f(root.Path());
+    f.dialog->Tree()->SelectPath(root.Path());
+    CPictureList* list = f.dialog->List();
+    QCOMPARE(list->Count(), 2);
+    const struct {
+        const char* what;
+        std::function<void()> act;
+    } cases[] = {
+        {"ticked", [list] { list->SetChecked(1, true); }},
+        {"turned", [list] { list->AddQuarterTurn(0); }},
+    };
+    for (const auto& c : cases) {
+        list->SetChecked(1, false);
+        list->ClearQuarterTurns(0);
+        c.act();
+        f.dialogs.calls.clear();
+        f.dialogs.answers = {MessageAnswer::No};
+        QTest::keyClick(list, Qt::Key_Escape);
+        QVERIFY2(f.dialog->isVisible(), c.what);
+        QCOMPARE(f.dialogs.calls.size(), size_t{1});
+        QCOMPARE(f.dialogs.calls[0].buttons, MessageButtons::YesNoDefaultNo);
+    }
+    f.dialogs.answers = {MessageAnswer::Yes};
+    QTest::keyClick(list, Qt::Key_Escape);
+    QVERIFY(!f.dialog->isVisible());
+    QCOMPARE(f.dialog->result(), int(QDialog::Rejected));
 }
 
 void CResizeDialogTest::closeButtonClosesWithoutCheckingTheEdit() {

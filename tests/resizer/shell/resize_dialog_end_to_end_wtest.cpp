@@ -15,6 +15,7 @@
 #include "resizer/shell/c_resize_dialog.h"
 #include "resizer/shell/resize_dialog_ids.h"
 #include "tests/support/find_control.h"
+#include "tests/support/recording_shell_opener.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
 #include "widgets/c_folder_tree.h"
@@ -38,6 +39,7 @@ class ResizeDialogEndToEndTest : public QObject {
     void aTurnSavedOverTheOriginalIsNotAppliedAgain();
     void theStopButtonEndsTheBatchWithTheCountDone();
     void anOutputFolderThatIsTheSourceUnderAnotherNameIsRefused();
+    void overwritingAsksFirstAndNoLeavesTheOriginals();
 
   private:
     RecordingUserDialogs load_dialogs_;
@@ -117,7 +119,8 @@ void ResizeDialogEndToEndTest::resizesTheCheckedPicturesToTheSameWidth() {
     const std::string output = out / "small";  // missing: the job asks before creating it
 
     RecordingUserDialogs dialogs;
-    CResizeDialog dialog(dialogs);
+    RecordingShellOpener shell;
+    CResizeDialog dialog(dialogs, nullptr, &shell);
     OpenOnFolder(dialog, source.Path());
     if (QTest::currentTestFailed()) return;
     QCOMPARE(dialog.Settings().sourceFolder, source.Path() + "/");
@@ -149,11 +152,15 @@ void ResizeDialogEndToEndTest::resizesTheCheckedPicturesToTheSameWidth() {
     QCOMPARE(dialog.Settings().targetWidth, 400);
     folder->setText(QString::fromStdString(output));
 
+    // The question before the output folder is created, then the end, whose button opens it.
+    dialogs.answers = {MessageAnswer::Yes, MessageAnswer::OpenFolder};
     QTest::mouseClick(Control<QPushButton>(&dialog, ids::kCreateButton), Qt::LeftButton);
-
-    // The only message is the question before the output folder is created.
-    QCOMPARE(dialogs.calls.size(), size_t{1});
+    QCOMPARE(dialogs.calls.size(), size_t{2});
     QCOMPARE(dialogs.calls[0].buttons, MessageButtons::YesNo);
+    QCOMPARE(Q(dialogs.calls[1].text), QStringLiteral("3 枚の画像を書き出しました。"));
+    QCOMPARE(dialogs.calls[1].note, std::optional<std::string>("出力先：" + output + "/"));
+    QCOMPARE(dialogs.calls[1].icon, MessageIcon::Information);
+    QCOMPARE(shell.opened, std::vector<std::string>{output + "/"});
     QVERIFY(dialog.isVisible());
 
     ResizerSettings rule;
@@ -179,7 +186,8 @@ void ResizeDialogEndToEndTest::resizesTheCheckedPicturesToTheSameWidth() {
     width->selectAll();
     QTest::keyClicks(width, QStringLiteral("300"));
     QTest::mouseClick(Control<QPushButton>(&dialog, ids::kCreateButton), Qt::LeftButton);
-    QCOMPARE(dialogs.calls.size(), size_t{1});
+    QCOMPARE(dialogs.calls.size(), size_t{3});  // the end alone, which opens nothing this time
+    QCOMPARE(shell.opened.size(), size_t{1});
     QCOMPARE(dialog.Settings().targetWidth, 300);
     QCOMPARE(SizeOnDisk(output + "/dune_grass.jpg"), QSize(300, 480));
     for (const Picture& p : kPictures) QCOMPARE(SizeOnDisk(output + "/" + p.name).width(), 300);
@@ -205,7 +213,13 @@ void ResizeDialogEndToEndTest::overwritingReplacesTheOriginals() {
     QTest::mouseClick(Control<QWidget>(&dialog, ids::kOverwriteCheck), Qt::LeftButton);
     QTest::mouseClick(Control<QPushButton>(&dialog, ids::kCreateButton), Qt::LeftButton);
 
-    QVERIFY(dialogs.calls.empty());
+    // Asked first (and answered yes), then told.
+    QCOMPARE(dialogs.Texts(),
+             (std::vector<std::string>{"元の画像 2 枚を上書きします。よろしいですか？",
+                                       "2 枚の画像を書き出しました。"}));
+    QCOMPARE(dialogs.calls[0].buttons, MessageButtons::YesNoDefaultNo);
+    QCOMPARE(dialogs.calls[0].icon, MessageIcon::Exclamation);
+    QCOMPARE(dialogs.calls[1].note, std::optional<std::string>("出力先：" + source.Path() + "/"));
     QCOMPARE(dialog.Settings().scalePercent, 50);
     QCOMPARE(SizeOnDisk(source / "a.bmp"), QSize(320, 252));
     QCOMPARE(SizeOnDisk(source / "b.jpg"), QSize(960, 640));
@@ -243,7 +257,7 @@ void ResizeDialogEndToEndTest::aTurnSavedOverTheOriginalIsNotAppliedAgain() {
     // A second press leaves the photograph as the first left it.
     QTest::mouseClick(create, Qt::LeftButton);
     QCOMPARE(SizeOnDisk(source / "b.jpg"), QSize(1280, 1920));
-    QVERIFY(dialogs.calls.empty());
+    QCOMPARE(dialogs.calls.size(), size_t{4});  // each time the question and the end
 }
 
 void ResizeDialogEndToEndTest::theStopButtonEndsTheBatchWithTheCountDone() {
@@ -311,6 +325,30 @@ void ResizeDialogEndToEndTest::anOutputFolderThatIsTheSourceUnderAnotherNameIsRe
     QCOMPARE(dialogs.calls[0].icon, MessageIcon::None);
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(folder));
     QVERIFY(FolderContents(source.Path()) == before);
+}
+
+// "いいえ" (the default) to the question before the originals are written over: nothing is
+// written, and the ticks and turns stay for another try.
+void ResizeDialogEndToEndTest::overwritingAsksFirstAndNoLeavesTheOriginals() {
+    TempDir source;
+    fs::copy_file(TestDataPath("photos/storm_road.jpg"), source / "b.jpg");
+    const std::map<std::string, std::string> before = FolderContents(source.Path());
+    RecordingUserDialogs dialogs;
+    CResizeDialog dialog(dialogs);
+    OpenOnFolder(dialog, source.Path());
+    if (QTest::currentTestFailed()) return;
+    CPictureList& list = *dialog.List();
+    ClickCheckBox(list, 0);
+    ClickName(list, 0);
+    QTest::mouseClick(Control<QPushButton>(&dialog, ids::kRotateButton), Qt::LeftButton);
+    QTest::mouseClick(Control<QWidget>(&dialog, ids::kOverwriteCheck), Qt::LeftButton);
+    dialogs.answers = {MessageAnswer::No};
+    QTest::mouseClick(Control<QPushButton>(&dialog, ids::kCreateButton), Qt::LeftButton);
+    QCOMPARE(dialogs.Texts(),
+             std::vector<std::string>{"元の画像 1 枚を上書きします。よろしいですか？"});
+    QVERIFY(FolderContents(source.Path()) == before);
+    QVERIFY(list.IsChecked(0));
+    QCOMPARE(list.GetQuarterTurns(0), 1);
 }
 
 QTEST_MAIN(ResizeDialogEndToEndTest)
