@@ -17,6 +17,8 @@
 #include "core/mul_div.h"
 #include "core/path_helpers.h"
 #include "core/picture_job.h"
+#include "imaging/exif_orientation.h"
+#include "imaging/picture_metadata.h"
 #include "imaging/pixel_buffer.h"
 #include "platform/file_system.h"
 #include "platform/picture_selection.h"
@@ -299,8 +301,14 @@ PictureOutcome MakeDecodedPictureFiles(const PicturePlan& plan, int box_width, i
     };
     if (facts.refusal != PictureRefusal::kNone) return refused(facts.refusal, facts.kind);
 
+    // Browsers ignore a WebP's own orientation, where they honour a JPEG's, a PNG's and an
+    // AVIF's: a WebP stored turned is saved upright in an album of its own (never over the
+    // user's file when the album lies in the source folder).
+    const bool upright_webp = facts.kind == kWebpImage && !plan.output_is_source &&
+                              ExifOrientation(ReadSourceMetadata(bytes).exif) > 1;
+    const bool reencoded = turns > 0 || upright_webp;
     // Only an unturned copy made as it is leaves the decode to the thumbnail alone.
-    const bool copy_needs_pixels = plan.display_copy || turns > 0;
+    const bool copy_needs_pixels = plan.display_copy || reencoded;
     const ImgKitSize minimum = copy_needs_pixels
                                    ? ImgKitSize{}
                                    : ThumbnailMinimum(facts.upright, 0, box_width, box_height);
@@ -323,7 +331,7 @@ PictureOutcome MakeDecodedPictureFiles(const PicturePlan& plan, int box_width, i
             outcome.output_written = true;
             outcome.failure = saved;
         }
-    } else if (turns > 0) {
+    } else if (reencoded) {
         // Upright in its own kind, from the decoded pixels: the turn is on them already.
         EncodeSettings same = SameKindSettings(facts, 100);
         same.kind = facts.kind;
