@@ -764,6 +764,14 @@ TEST_F(AlbumBuild, InTheSourceFolderDisplayCopiesGoIntoTheThumbnailFolder) {
     const std::string page = ReadTestFile(dir / "src/my.html");
     EXPECT_NE(page.find("HREF=\"my_t/IMG_1.HEIC.jpg\""), std::string::npos);
     EXPECT_NE(page.find("HREF=\"p.png\""), std::string::npos);
+
+    // HTML alone links the display copy the folder holds, or the picture itself without one.
+    settings.html_only = 1;
+    fs::remove(dir / "src/my_t/s.tiff.jpg");
+    ASSERT_TRUE(Build());
+    const std::string again = ReadTestFile(dir / "src/my.html");
+    EXPECT_NE(again.find("HREF=\"my_t/IMG_1.HEIC.jpg\""), std::string::npos);
+    EXPECT_NE(again.find("HREF=\"s.tiff\""), std::string::npos);
 }
 
 // A picture the album cannot decode goes into it as it is, without a thumbnail, and is listed
