@@ -9,9 +9,11 @@
 namespace {
 
 bool Accepts(PictureFilter filter, ImageKind kind) {
-    if (kind == kNotPicture) return false;
-    // The resizer cannot re-encode GIF pictures, so it does not offer them.
-    return filter == PictureFilter::Album || kind == kJpegImage || kind == kBmpImage;
+    const ImageKindInfo* info = FindImageKind(kind);
+    if (info == nullptr) return false;
+    // The resizer offers only what it can decode and write again (never a GIF); the album takes
+    // every kind, copying what it cannot decode.
+    return filter == PictureFilter::Album || (info->decoded && info->written);
 }
 
 // The names of the pictures of `folder` the filter takes, in no particular order.

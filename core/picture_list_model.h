@@ -5,8 +5,9 @@
 
 #include "platform/picture_selection.h"
 
-// Which pictures a folder listing keeps: the album maker takes JPEG, GIF and BMP, the resizer JPEG
-// and BMP only.
+// Which pictures a folder listing keeps, by the extension of the name in any letter case: the
+// album maker takes every kind of the registry (core/image_kind.h), the resizer every kind it can
+// decode and write (all but GIF).
 enum class PictureFilter { Album, Resizer };
 
 // The data of the picture list: one line per picture file, kept in ascending case-insensitive order

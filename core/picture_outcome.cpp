@@ -25,6 +25,10 @@ std::string PictureReason(const PictureOutcome& outcome, PictureWork work) {
                    Kept(work);
         case PictureFailure::FileChanged:
             return text + std::string(NotDone(work));
+        case PictureFailure::NoDecoder: {
+            const ImageKindInfo* info = FindImageKind(outcome.kind);
+            return (info != nullptr ? info->name : "この形式") + std::string(text);
+        }
         default:
             return text;
     }

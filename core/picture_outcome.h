@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "core/image_kind.h"
+
 // What became of one picture of a job, in one type for both jobs: the kind of failure (if any),
 // the detail its reason needs, and which of the picture's outputs its work wrote. Every failure
 // line of both jobs, "<source> (ｴﾗｰ)<reason>", takes its reason from PictureReason.
@@ -27,6 +29,11 @@ enum class PictureFailure {
     // Between the read and the save over it, the file was replaced (or a link leading to it was
     // pointed elsewhere): nothing was written.
     FileChanged,
+    Animated,       // an animated PNG, WebP or AVIF: never cut down to its first frame
+    SeveralImages,  // a HEIF of several pictures, a TIFF of several pages
+    // The decoder of its kind is missing from this system (a build without HEVC);
+    // PictureOutcome::kind names the kind.
+    NoDecoder,
 };
 
 // What a job does to a picture it writes over, as the reasons of SameFileDone, SameFileKept and
@@ -34,7 +41,8 @@ enum class PictureFailure {
 enum class PictureWork { Resize, Turn };
 
 // The fixed reason of a failure kind ("" for None). SameFileDone, SameFileKept and FileChanged
-// are said whole only by PictureReason, which names the file and what was not done.
+// are said whole only by PictureReason, which names the file and what was not done; NoDecoder
+// only by PictureReason too, which names the format ("HEIF の画像を読み込む機能が...").
 constexpr const char* PictureFailureText(PictureFailure failure) {
     switch (failure) {
         case PictureFailure::None:
@@ -62,6 +70,12 @@ constexpr const char* PictureFailureText(PictureFailure failure) {
             return "同じファイルを先に ";
         case PictureFailure::FileChanged:
             return "読み込んだ後でファイルが別のファイルに置き換えられたため、";
+        case PictureFailure::Animated:
+            return "アニメーション画像には対応していません";
+        case PictureFailure::SeveralImages:
+            return "複数の画像を含むファイルには対応していません";
+        case PictureFailure::NoDecoder:
+            return " の画像を読み込む機能がこのシステムにありません";
     }
     return "";
 }
@@ -79,6 +93,7 @@ struct PictureOutcome {
     // picture whose output is its own source entry and needs no change writes nothing.
     bool output_written = false;
     bool thumbnail_written = false;  // its work wrote its thumbnail (the album's)
+    ImageKind kind = kNotPicture;    // NoDecoder: the kind of its content
 
     bool Failed() const { return failure != PictureFailure::None; }
 };

@@ -25,6 +25,11 @@ struct PicturePlan {
     // `output` is the source's own entry (the resizer overwriting, an album in its picture folder):
     // it is never copied onto itself, and a save there replaces the file its path leads to.
     bool output_is_source = false;
+    // The album's HEIF or TIFF, which browsers do not show: `output` is the JPEG display copy made
+    // from it, and `as_it_is` where the picture goes unchanged when none can be made (empty: it
+    // stays where it is, the album lying in its source folder).
+    bool display_copy = false;
+    std::string as_it_is = {};
 
     // The files its work touches, for the order of the job: the file it reads first, then the
     // entries it replaces; none when it touches none.

@@ -117,6 +117,25 @@ PictureFailure SaveFailureOf(bool saved, const ReplaceFailure& failure, bool xmp
     return failure.changed ? PictureFailure::FileChanged : PictureFailure::SaveFailed;
 }
 
+PictureFailure RefusalFailureOf(PictureRefusal refusal) {
+    switch (refusal) {
+        case PictureRefusal::kNone:
+            return PictureFailure::None;
+        case PictureRefusal::kAnimated:
+            return PictureFailure::Animated;
+        case PictureRefusal::kSeveralImages:
+            return PictureFailure::SeveralImages;
+        case PictureRefusal::kNoDecoder:
+            return PictureFailure::NoDecoder;
+        case PictureRefusal::kOutOfMemory:
+            return PictureFailure::NoMemory;
+        case PictureRefusal::kUnreadable:
+        case PictureRefusal::kTooLarge:
+            break;
+    }
+    return PictureFailure::Unreadable;
+}
+
 ImageCodec& DefaultImageCodec() {
     static ImageCodec codec;
     return codec;

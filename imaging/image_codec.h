@@ -16,6 +16,9 @@
 // file read was no longer in place). None for a load that gave a picture and a save made whole.
 PictureFailure LoadFailureOf(ImgKitLoadFailure failure);
 PictureFailure SaveFailureOf(bool saved, const ReplaceFailure& failure, bool xmp_too_large);
+// Why a picture of any kind was not decoded (picture_codec.h), as a job's failure: a header no
+// photograph has is as unreadable as a damaged file.
+PictureFailure RefusalFailureOf(PictureRefusal refusal);
 
 // A job's picture as its load gave it: the picture, or the reason there is none.
 struct LoadedPicture {

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <new>
 #include <optional>
 #include <span>
 
+#include "album/generation/album_names.h"
 #include "album/generation/album_pipeline.h"
 #include "album/generation/html_helpers.h"
 #include "album/generation/index_page_writer.h"
@@ -15,6 +17,9 @@
 #include "core/mul_div.h"
 #include "core/path_helpers.h"
 #include "core/picture_job.h"
+#include "imaging/exif_orientation.h"
+#include "imaging/picture_metadata.h"
+#include "imaging/pixel_buffer.h"
 #include "platform/file_system.h"
 #include "platform/picture_selection.h"
 #include "platform/progress_sink.h"
@@ -49,6 +54,13 @@ PictureFailure SaveTurnedCopy(ImageCodec& codec, const PicturePlan& plan,
 // no copy; a link to it elsewhere is replaced by the copy.
 PictureOutcome CopiedAsItIs(const PicturePlan& plan, PictureFailure failure) {
     PictureOutcome outcome;
+    if (plan.display_copy) {
+        // No display copy: the pages link the picture itself (in the source folder, where it is).
+        const bool in_place =
+            plan.as_it_is.empty() || CopyFileReplacing(plan.source, plan.as_it_is);
+        outcome.failure = in_place ? failure : PictureFailure::CopyFailed;
+        return outcome;
+    }
     const bool in_place = plan.output_is_source || CopyFileReplacing(plan.source, plan.output);
     outcome.output_written = in_place && !plan.output_is_source;
     outcome.failure = in_place ? failure : PictureFailure::CopyFailed;
@@ -79,8 +91,16 @@ int AlbumPageCount(const AlbumSettings& settings, int checked_count) {
     return std::max(1, pages);
 }
 
+std::vector<std::string> CheckedNames(const PictureSelection& pictures) {
+    std::vector<std::string> names;
+    for (int i = pictures.FirstChecked(); i != -1; i = pictures.NextChecked(i))
+        names.push_back(pictures.ItemText(i));
+    return names;
+}
+
 std::vector<PicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
-                                           const PictureSelection& pictures) {
+                                           const PictureSelection& pictures,
+                                           const AlbumNamePlan& names) {
     const std::string base = AlbumOutputFolder(settings);
     std::string folder = ExpandHome(settings.picture_path);
     // The picture page always leaves a separator at the end; a profile may not.
@@ -93,21 +113,36 @@ std::vector<PicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
     const bool over_source =
         IsSameFolder(folder.empty() ? "." : folder, copy_folder.empty() ? "." : copy_folder);
     std::vector<PicturePlan> plans;
-    for (int i = pictures.FirstChecked(); i != -1; i = pictures.NextChecked(i)) {
+    std::size_t k = 0;
+    for (int i = pictures.FirstChecked(); i != -1; i = pictures.NextChecked(i), ++k) {
+        const AlbumPictureNames& named = names.pictures.at(k);
         PicturePlan plan;
         plan.line = i;
         plan.name = pictures.ItemText(i);
         plan.source = folder + plan.name;
-        plan.output = base + MakeAlbumPath(settings, kPictureFolderKind, plan.name, false);
-        plan.thumbnail = base + MakeAlbumPath(settings, kThumbnailFolderKind, plan.name, false);
+        plan.output = AlbumFilePath(settings, named.copy);
+        plan.thumbnail = AlbumFilePath(settings, named.thumbnail);
         plan.kind = ImageKindOfName(plan.source);
         plan.turns = pictures.GetQuarterTurns(i) % 4;
-        plan.output_is_source = over_source;
+        plan.display_copy = named.display_copy;
+        if (plan.display_copy) {
+            // The display copy is a new file wherever the album lies; the picture itself is
+            // copied only into an album of its own.
+            if (!over_source) plan.as_it_is = AlbumFilePath(settings, named.as_it_is);
+        } else {
+            plan.output_is_source = over_source;
+        }
+        const ImageKindInfo* info = FindImageKind(plan.kind);
         plan.writes_over_source =
-            over_source && plan.turns > 0 && (plan.kind == kJpegImage || plan.kind == kBmpImage);
+            plan.output_is_source && plan.turns > 0 && info != nullptr && info->decoded;
         plans.push_back(std::move(plan));
     }
     return plans;
+}
+
+std::vector<PicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
+                                           const PictureSelection& pictures) {
+    return PlanAlbumPictures(settings, pictures, PlanAlbumNames(settings, CheckedNames(pictures)));
 }
 
 int PicturesTurnedInPlace(const AlbumSettings& settings, const PictureSelection& pictures) {
@@ -119,6 +154,42 @@ int PicturesTurnedInPlace(const AlbumSettings& settings, const PictureSelection&
 }
 
 namespace {
+
+// Makes the thumbnail of the (upright, turned) picture `image` and releases the picture: in
+// `thumbnail_kind` when given (without metadata), else as SavePicture saves the plan's kind at
+// quality 100. Adds what became of it to `outcome`: one reason per picture, the one that costs
+// the album most (the copy's failure before the thumbnail's, and either before a copy saved
+// without its XMP).
+void AddThumbnail(const PicturePlan& plan, int box_width, int box_height, ImageCodec& codec,
+                  ImageHandle& image, const std::optional<EncodeSettings>& thumbnail_kind,
+                  PictureOutcome& outcome) {
+    PictureFailure thumbnail = PictureFailure::None;
+    try {
+        const ImgKitSize size = codec.Size(image);
+        const ImgKitSize fit = FitThumbnail(box_width, box_height, size.width, size.height);
+        ImageHandle small = codec.Resize(image, fit.width, fit.height);
+        // The turned picture is not needed any more: release it before the thumbnail is encoded.
+        ImgKitMemFree(image);
+        if (small && thumbnail_kind) {
+            const std::optional<std::string> bytes =
+                codec.Encode(small, *thumbnail_kind, {}, nullptr);
+            outcome.thumbnail_written = bytes && codec.WriteFile(plan.thumbnail, *bytes);
+        } else {
+            outcome.thumbnail_written =
+                small && codec.SavePicture(plan.thumbnail, small, plan.kind, 100);
+        }
+        if (!outcome.thumbnail_written) thumbnail = PictureFailure::ThumbnailFailed;
+    } catch (const std::bad_alloc&) {
+        thumbnail = PictureFailure::NoMemory;
+    } catch (...) {
+        // Nothing of what was done above may be lost to the caller (a copy turned over its
+        // source must have its turn cleared): the thumbnail alone fails.
+        thumbnail = PictureFailure::ThumbnailFailed;
+    }
+    if (outcome.failure == PictureFailure::None || outcome.failure == PictureFailure::XmpLeftOut) {
+        if (thumbnail != PictureFailure::None) outcome.failure = thumbnail;
+    }
+}
 
 // The one load of a JPEG or BMP picture: turned copy (or the file itself when unturned), then the
 // thumbnail from the turned picture. A picture that cannot be loaded is put into the album
@@ -191,28 +262,118 @@ PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, in
     }
     turned_file.reset();
 
-    PictureFailure thumbnail = PictureFailure::None;
-    try {
-        const ImgKitSize size = codec.Size(image);
-        const ImgKitSize fit = FitThumbnail(box_width, box_height, size.width, size.height);
-        ImageHandle small = codec.Resize(image, fit.width, fit.height);
-        // The turned picture is not needed any more: release it before the thumbnail is encoded.
-        ImgKitMemFree(image);
-        outcome.thumbnail_written =
-            small && codec.SavePicture(plan.thumbnail, small, plan.kind, 100);
-        if (!outcome.thumbnail_written) thumbnail = PictureFailure::ThumbnailFailed;
-    } catch (const std::bad_alloc&) {
-        thumbnail = PictureFailure::NoMemory;
-    } catch (...) {
-        // Nothing of what was done above may be lost to the caller (a copy turned over its
-        // source must have its turn cleared): the thumbnail alone fails.
-        thumbnail = PictureFailure::ThumbnailFailed;
+    AddThumbnail(plan, box_width, box_height, codec, image, std::nullopt, outcome);
+    return outcome;
+}
+
+// The smallest upright picture the thumbnail of a `shown` picture needs when nothing else needs
+// every pixel: a decode may stop there when the picture is at least twice the box (never below
+// the thumbnail it makes); {0, 0} for the whole picture. In the axes before `turns`.
+ImgKitSize ThumbnailMinimum(ImgKitSize upright, int turns, int box_width, int box_height) {
+    const bool sideways = turns % 2 == 1;
+    const ImgKitSize shown = sideways ? ImgKitSize{upright.height, upright.width} : upright;
+    if (shown.width <= 0 || shown.height <= 0) return {};
+    if (shown.width < 2 * std::max(1, box_width) || shown.height < 2 * std::max(1, box_height))
+        return {};
+    const ImgKitSize fit = FitThumbnail(box_width, box_height, shown.width, shown.height);
+    return sideways ? ImgKitSize{fit.height, fit.width} : fit;
+}
+
+// A PNG, WebP, AVIF, HEIF or TIFF (by its name), read once and decoded by its content. A kind
+// browsers show is copied as it is, or re-encoded upright in its own kind when turned (PNG and a
+// lossless WebP stay lossless): browsers do not all show a WebP's or AVIF's own turn. A HEIF or
+// TIFF gets its JPEG display copy at quality 90 with the source's Exif, XMP and ICC profile. The
+// thumbnail keeps the kind of the name (alpha kept), a display copy's is a JPEG. A picture that
+// cannot be decoded (damaged, animated, of several pictures, its decoder missing) goes into the
+// album as it is, without a thumbnail, and is listed for its reason.
+PictureOutcome MakeDecodedPictureFiles(const PicturePlan& plan, int box_width, int box_height,
+                                       ImageCodec& codec) {
+    const int turns = plan.turns;
+    FileToReplace original;
+    const bool over_source = plan.output_is_source && turns > 0;
+    if (over_source && !FindFileToReplace(plan.source, original))
+        return CopiedAsItIs(plan, PictureFailure::Unreadable);
+    const std::string& read = over_source ? original.path : plan.source;
+    TakeOutOfMemoryNote();
+    std::optional<PictureBytes> file = codec.ReadPicture(read);
+    if (!file) {
+        return CopiedAsItIs(
+            plan, TakeOutOfMemoryNote() ? PictureFailure::NoMemory : PictureFailure::Unreadable);
     }
-    // One reason per picture, the one that costs the album most: the copy's failure before the
-    // thumbnail's, and either before a copy saved without its XMP.
-    if (outcome.failure == PictureFailure::None || outcome.failure == PictureFailure::XmpLeftOut) {
-        if (thumbnail != PictureFailure::None) outcome.failure = thumbnail;
+    const std::string_view bytes = file->View();
+    const PictureFacts facts = ProbePicture(bytes);
+    auto refused = [&](PictureRefusal refusal, ImageKind kind) {
+        PictureOutcome outcome = CopiedAsItIs(plan, RefusalFailureOf(refusal));
+        outcome.kind = kind;
+        return outcome;
+    };
+    if (facts.refusal != PictureRefusal::kNone) return refused(facts.refusal, facts.kind);
+
+    // Browsers ignore a WebP's own orientation, where they honour a JPEG's, a PNG's and an
+    // AVIF's: a WebP stored turned is saved upright in an album of its own (never over the
+    // user's file when the album lies in the source folder).
+    const bool upright_webp = facts.kind == kWebpImage && !plan.output_is_source &&
+                              ExifOrientation(ReadSourceMetadata(bytes).exif) > 1;
+    const bool reencoded = turns > 0 || upright_webp;
+    // Only an unturned copy made as it is leaves the decode to the thumbnail alone.
+    const bool copy_needs_pixels = plan.display_copy || reencoded;
+    const ImgKitSize minimum = copy_needs_pixels
+                                   ? ImgKitSize{}
+                                   : ThumbnailMinimum(facts.upright, 0, box_width, box_height);
+    DecodedPicture decoded = codec.Decode(bytes, minimum.width, minimum.height);
+    if (!decoded.image) return refused(decoded.refusal, decoded.kind);
+    ImageHandle& image = decoded.image;
+    for (int turn = 0; turn < turns; ++turn) codec.Rotate(image);
+
+    PictureOutcome outcome;
+    if (plan.display_copy) {
+        bool xmp_too_large = false;
+        const std::optional<std::string> copy =
+            codec.Encode(image, EncodeSettings{kJpegImage, 90}, bytes, &xmp_too_large);
+        const PictureFailure saved =
+            copy ? codec.SaveFile(plan.output, *copy, nullptr, xmp_too_large)
+                 : PictureFailure::SaveFailed;
+        if (saved == PictureFailure::SaveFailed) {
+            outcome = CopiedAsItIs(plan, PictureFailure::SaveFailed);
+        } else {
+            outcome.output_written = true;
+            outcome.failure = saved;
+        }
+    } else if (reencoded) {
+        // Upright in its own kind, from the decoded pixels: the turn is on them already.
+        EncodeSettings same = SameKindSettings(facts, 100);
+        same.kind = facts.kind;
+        bool xmp_too_large = false;
+        const std::optional<std::string> turned = codec.Encode(image, same, bytes, &xmp_too_large);
+        PictureFailure saved = PictureFailure::SaveFailed;
+        if (turned) {
+            saved = over_source ? codec.SaveFile(original.path, *turned, &original, xmp_too_large)
+                                : codec.SaveFile(plan.output, *turned, nullptr, xmp_too_large);
+        }
+        if (saved == PictureFailure::FileChanged) {
+            outcome.failure = saved;
+            return outcome;
+        }
+        if (saved == PictureFailure::SaveFailed) {
+            outcome = CopiedAsItIs(plan, PictureFailure::TurnedSaveFailed);
+        } else {
+            outcome.output_written = true;
+            outcome.failure = saved;
+        }
+    } else {
+        outcome = CopiedAsItIs(plan, PictureFailure::None);
     }
+    file.reset();
+
+    std::optional<EncodeSettings> thumbnail_kind;
+    if (!plan.display_copy) {
+        // The thumbnail keeps the kind its name says, with the source's alpha.
+        thumbnail_kind = SameKindSettings(facts, 100);
+        thumbnail_kind->kind = plan.kind;
+    } else {
+        thumbnail_kind = EncodeSettings{kJpegImage, 100};
+    }
+    AddThumbnail(plan, box_width, box_height, codec, image, thumbnail_kind, outcome);
     return outcome;
 }
 
@@ -221,6 +382,22 @@ PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, in
 std::int64_t AlbumPictureBytes(const PicturePlan& plan, int box_width, int box_height,
                                ImageCodec& codec, ImgKitSize& upright) {
     upright = {};
+    const ImageKindInfo* info = FindImageKind(plan.kind);
+    if (info != nullptr && info->decoded && plan.kind != kJpegImage && plan.kind != kBmpImage) {
+        const PictureFacts facts = codec.ProbeFile(plan.source);
+        if (facts.refusal != PictureRefusal::kNone) return 0;
+        upright = facts.upright;
+        const std::int64_t full =
+            static_cast<std::int64_t>(upright.width) * upright.height * kBytesPerPixel;
+        const bool whole = plan.display_copy || plan.turns > 0;
+        const ImgKitSize minimum =
+            whole ? ImgKitSize{} : ThumbnailMinimum(upright, 0, box_width, box_height);
+        // The file, the decode, and a turned picture held twice while it turns or is encoded.
+        std::error_code ec;
+        const std::uintmax_t file_size = std::filesystem::file_size(plan.source, ec);
+        return (ec ? 0 : static_cast<std::int64_t>(file_size)) +
+               PictureDecodeBytes(facts, minimum.width, minimum.height) + (whole ? full : 0);
+    }
     if (plan.kind != kJpegImage && plan.kind != kBmpImage) return 0;
     upright = codec.UprightSize(plan.source);
     if (upright.width <= 0 || upright.height <= 0) return 0;
@@ -242,8 +419,22 @@ std::int64_t AlbumPictureBytes(const PicturePlan& plan, int box_width, int box_h
 
 PictureOutcome MakeAlbumPicture(const PicturePlan& plan, int box_width, int box_height,
                                 ImageCodec& codec, ImgKitSize upright) {
-    if (plan.kind == kJpegImage || plan.kind == kBmpImage)
-        return MakeLoadedPictureFiles(plan, box_width, box_height, codec, upright);
+    if (plan.kind == kJpegImage || plan.kind == kBmpImage) {
+        // The content decides the decoder: a HEIC or PNG that a phone or a web page saved under
+        // a .jpg name is still read for what it is.
+        std::int64_t file_size = 0;
+        const std::optional<std::string> head =
+            ReadPictureHead(plan.source, kSniffBytes, file_size);
+        const ImageKind content = head ? SniffImageKind(*head) : kNotPicture;
+        const ImageKindInfo* read_as = FindImageKind(content);
+        if (read_as == nullptr || !read_as->decoded || content == kJpegImage ||
+            content == kBmpImage)
+            return MakeLoadedPictureFiles(plan, box_width, box_height, codec, upright);
+        return MakeDecodedPictureFiles(plan, box_width, box_height, codec);
+    }
+    const ImageKindInfo* info = FindImageKind(plan.kind);
+    if (info != nullptr && info->decoded)
+        return MakeDecodedPictureFiles(plan, box_width, box_height, codec);
     // A GIF is copied as it is, without a thumbnail: the page shows the picture itself.
     return CopiedAsItIs(plan, PictureFailure::None);
 }
@@ -298,7 +489,9 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
 
     // The list is read here, on the calling thread; the workers get plain data only.
     PictureJob job;
-    job.pictures = PlanAlbumPictures(s, context.pictures);
+    AlbumNamePlan names = PlanAlbumNames(s, CheckedNames(context.pictures));
+    job.pictures = PlanAlbumPictures(s, context.pictures, names);
+    result.renamed = std::move(names.renamed);
     job.work_done = PictureWork::Turn;
     const std::vector<PicturePlan>& plans = job.pictures;
     const int box_width = s.thumbnail_x;
@@ -341,11 +534,13 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     // Room for every line, made before the first picture: taking one in never needs memory.
     result.saved_over_source.reserve(plans.size());
     result.thumbnails_written.reserve(plans.size());
+    result.display_copies_written.reserve(plans.size());
     job.commit = [&](int i, const PictureOutcome& outcome) {
         // A turned picture saved over its own source file has spent its recorded turns.
         if (outcome.output_written && plans[i].writes_over_source)
             result.saved_over_source.push_back(plans[i].line);
         result.thumbnails_written.push_back(outcome.thumbnail_written);
+        result.display_copies_written.push_back(plans[i].display_copy && outcome.output_written);
     };
     const PictureJobRun run = RunPictureJob(job, progress, OrderedPool::Limits{context.workers, 0});
     result.pictures_made = run.handled;
@@ -363,14 +558,26 @@ std::string AlbumPagesLine(int handled, int page_count) {
 
 std::vector<PagePicture> AlbumPagePictures(const AlbumSettings& settings,
                                            const PictureSelection& pictures,
-                                           const std::vector<bool>& thumbnails_written) {
+                                           const std::vector<bool>& thumbnails_written,
+                                           const std::vector<bool>& display_copies_written) {
+    const AlbumNamePlan names = PlanAlbumNames(settings, CheckedNames(pictures));
     std::vector<PagePicture> shown;
     std::size_t k = 0;
     for (int line = pictures.FirstChecked(); line != -1; line = pictures.NextChecked(line), ++k) {
-        const std::string name = pictures.ItemText(line);
+        const AlbumPictureNames& named = names.pictures[k];
+        const bool made = k < thumbnails_written.size();
         const bool thumbnail =
-            k < thumbnails_written.size() ? thumbnails_written[k] : ThumbnailExists(settings, name);
-        shown.push_back(PagePictureOf(settings, name, pictures.GetComment(line), thumbnail));
+            made ? thumbnails_written[k] : PathExists(AlbumFilePath(settings, named.thumbnail));
+        PagePicture picture{named.copy, thumbnail ? named.thumbnail : "", pictures.ItemText(line),
+                            pictures.GetComment(line)};
+        // A HEIF or TIFF without its display copy links the picture itself.
+        if (named.display_copy) {
+            const bool copy_made =
+                made ? k < display_copies_written.size() && display_copies_written[k]
+                     : PathExists(AlbumFilePath(settings, named.copy));
+            if (!copy_made) picture.link = named.as_it_is;
+        }
+        shown.push_back(std::move(picture));
     }
     return shown;
 }
@@ -446,8 +653,9 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
         !report.broke_down && (files.stopped || context.progress.StopRequested());
     AlbumPagesOutcome pages;
     if (!stopped_before_pages && !report.broke_down) {
-        pages = WriteAlbumPages(context, AlbumPagePictures(context.settings, context.pictures,
-                                                           files.thumbnails_written));
+        pages = WriteAlbumPages(
+            context, AlbumPagePictures(context.settings, context.pictures, files.thumbnails_written,
+                                       files.display_copies_written));
         report.pages_failed = pages.pages_failed;
     }
     // A stop that came with the last page is taken as well: whoever asked for it is told that the
@@ -490,6 +698,12 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
         return false;
     }
     if (!files.failures.empty()) show(files.failures);
+    if (!files.renamed.empty()) {
+        std::string text = kAlbumRenamedHeading;
+        for (const std::string& line : files.renamed) text += "\n" + line;
+        context.dialogs.ShowMessage(text, std::nullopt, MessageIcon::Information,
+                                    MessageButtons::Ok);
+    }
     // Only a complete set of pages is offered: after a page that failed the first page may be
     // missing or link to one that is.
     if (report.pages_written) {

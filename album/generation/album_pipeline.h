@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "album/generation/album_build.h"
+#include "album/generation/album_names.h"
 #include "album/generation/page_picture.h"
 #include "core/path_helpers.h"
 #include "core/picture_outcome.h"
@@ -53,11 +54,17 @@ inline constexpr const char* kAlbumStoppedAfterPages = "アルバムの作成を
 // "P ページ中 K ページのHTMLファイルを処理しました。" (written, or listed as failed).
 std::string AlbumPagesLine(int handled, int page_count);
 
-// The checked pictures in list order with their paths (source, copy, thumbnail) and turns. Only a
-// turned JPEG or BMP copied onto its own entry (the album in the picture folder) writes over its
-// source.
+// The checked pictures in list order with their paths (source, copy, thumbnail) and turns, named
+// as PlanAlbumNames says. Only a turned picture of a decoded kind copied onto its own entry (the
+// album in the picture folder) writes over its source.
 std::vector<PicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
                                            const PictureSelection& pictures);
+// The same with the names of the checked pictures already planned.
+std::vector<PicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
+                                           const PictureSelection& pictures,
+                                           const AlbumNamePlan& names);
+// The file names of the checked pictures, in list order.
+std::vector<std::string> CheckedNames(const PictureSelection& pictures);
 
 // How many of the checked pictures the create button would turn over their own files (turned
 // JPEG and BMP pictures of an album made in its picture folder); 0 when only the HTML is made.
@@ -86,6 +93,10 @@ struct AlbumFilesOutcome {
     // Per picture made (the first pictures_made checked pictures, in list order): whether its
     // thumbnail was written. Empty when no picture was made (HTML-only, a folder not made).
     std::vector<bool> thumbnails_written;
+    // The same: whether a HEIF's or TIFF's JPEG display copy was written (false for the others).
+    std::vector<bool> display_copies_written;
+    // The derived names changed for a clash (AlbumNamePlan::renamed); empty for HTML-only.
+    std::vector<std::string> renamed;
 };
 
 // Folders, materials, picture copies and thumbnails, with the progress messages and positions of
@@ -109,13 +120,15 @@ std::int64_t AlbumPictureBytes(const PicturePlan& plan, int box_width, int box_h
 PictureOutcome MakeAlbumPicture(const PicturePlan& plan, int box_width, int box_height,
                                 ImageCodec& codec, ImgKitSize upright = {});
 
-// The checked pictures as the pages show them, in list order, each linking its copy. A picture
-// the build made (one per entry of `thumbnails_written`) shows the thumbnail it wrote, or itself
-// when it wrote none; a picture it did not make (HTML-only, a folder not made) shows the
-// thumbnail the album's folder holds, asked once, or itself.
+// The checked pictures as the pages show them, in list order, each linking its copy (a HEIF's or
+// TIFF's display copy, or the picture itself when that was not made). A picture the build made
+// (one per entry of `thumbnails_written`) shows the thumbnail it wrote, or itself when it wrote
+// none; a picture it did not make (HTML-only, a folder not made) shows the thumbnail and display
+// copy the album's folder holds, asked once, or itself.
 std::vector<PagePicture> AlbumPagePictures(const AlbumSettings& settings,
                                            const PictureSelection& pictures,
-                                           const std::vector<bool>& thumbnails_written);
+                                           const std::vector<bool>& thumbnails_written,
+                                           const std::vector<bool>& display_copies_written = {});
 
 // What WriteAlbumPages did.
 struct AlbumPagesOutcome {

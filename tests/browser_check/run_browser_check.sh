@@ -7,7 +7,10 @@
 # names (markup, entities, quotes, URL characters, TAB/CR/LF, Japanese), built with plain links and
 # with the preview script, each with slide shows, once into its own folders and once into the
 # picture folder itself (links then start with the bare file name); a back link and material names
-# that try to break out of their attribute and folder.
+# that try to break out of their attribute and folder. And an album of every kind of picture (PNG,
+# WebP, AVIF, HEIC, TIFF besides JPEG, GIF and BMP; alpha, 16 bits, orientations, upper-case
+# extensions, a turned PNG), with the preview script and slide shows, into its own folders and into
+# the picture folder itself (display copies then in the thumbnail folder).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -97,6 +100,30 @@ for mode in 0 1; do
   build_album "${hostile_settings[@]}" --set out_sorce=1 --set brws_mode=$mode "$work/hostile-in-place-$mode"
   albums+=("$work/hostile-in-place-$mode/my.html")
 done
+
+# Every kind the album decodes, each copied, turned or given a JPEG display copy.
+make_kinds_folder() {
+  local folder=$1 f
+  mkdir -p "$folder"
+  for f in png_plain png_alpha png_palette png_interlaced png_16bit_alpha png_exif6_meta png_exif8 \
+    webp_lossy webp_lossless webp_alpha webp_exif6_meta webp_exif8 avif_plain avif_alpha avif_irot \
+    heic_plain heic_irot heic_exif6_meta heic_thumbnail tiff_plain tiff_lzw tiff_alpha tiff_orient8 \
+    tiff_orient6_meta; do
+    cp "$testdata"/formats/"$f".* "$folder/"
+  done
+  cp "$testdata/formats/heic_plain.heic" "$folder/IMG_0001.HEIC"
+  cp "$testdata/formats/png_alpha.png" "$folder/SCREEN.PNG"
+  cp "$testdata/formats/tiff_lzw.tiff" "$folder/scan.TIF"
+  cp "$testdata/photos/ladybird.jpg" "$testdata/gif/gen_photo_400x315_static.gif" "$folder/"
+}
+make_kinds_folder "$work/kinds"
+build_album -o "$work/album-kinds" --set slide_mode=1 --set brws_mode=1 --set html_page=1 \
+  --set thumbnail_rows=3 --set thumbnail_cols=5 --turn SCREEN.PNG=1 --turn webp_lossless.webp=3 \
+  --turn avif_plain.avif=2 --turn IMG_0001.HEIC=1 "$work/kinds"
+albums+=("$work/album-kinds/my.html")
+make_kinds_folder "$work/kinds-in-place"
+build_album --set out_sorce=1 --set slide_mode=1 "$work/kinds-in-place"
+albums+=("$work/kinds-in-place/my.html")
 
 # The sample album, made as scripts/run makes it: the sample profile (its own page and folder names,
 # two pages, slide shows) over samples/photos.

@@ -20,7 +20,8 @@ class PictureListFillTest : public ::testing::Test {
     void SetUp() override {
         // "caf\xE9.jpg" is a Latin-1 name, not UTF-8: it is listed under its own bytes.
         for (const char* name :
-             {"Photo.JPG", "b.gif", "e.bmp", "d.txt", ".p.jpg", "A.jpeg", "caf\xE9.jpg"}) {
+             {"Photo.JPG", "b.gif", "e.bmp", "d.txt", ".p.jpg", "A.jpeg", "caf\xE9.jpg", "f.PNG",
+              "g.webp", "h.AVIF", "i.HeIc", "j.heif", "k.HIF", "l.tif", "m.TIFF", "n.png.txt"}) {
             ASSERT_TRUE(WriteTestFile(dir_ / name, "x"));
         }
         std::filesystem::create_directory(dir_ / "x.jpg");
@@ -39,8 +40,11 @@ TEST_F(PictureListFillTest, EachProgramListsItsOwnKindsInNameOrder) {
     };
     const Case cases[] = {
         {PictureFilter::Album,
-         {"A.jpeg", "b.gif", "caf\xE9.jpg", "e.bmp", "link.bmp", "Photo.JPG"}},
-        {PictureFilter::Resizer, {"A.jpeg", "caf\xE9.jpg", "e.bmp", "link.bmp", "Photo.JPG"}},
+         {"A.jpeg", "b.gif", "caf\xE9.jpg", "e.bmp", "f.PNG", "g.webp", "h.AVIF", "i.HeIc",
+          "j.heif", "k.HIF", "l.tif", "link.bmp", "m.TIFF", "Photo.JPG"}},
+        {PictureFilter::Resizer,
+         {"A.jpeg", "caf\xE9.jpg", "e.bmp", "f.PNG", "g.webp", "h.AVIF", "i.HeIc", "j.heif",
+          "k.HIF", "l.tif", "link.bmp", "m.TIFF", "Photo.JPG"}},
     };
     for (const Case& c : cases) {
         PictureListModel model;
@@ -79,7 +83,7 @@ TEST_F(PictureListFillTest, EmptyFolderTextListsTheRootNotTheCurrentFolder) {
     from_root.Fill("/", PictureFilter::Album);
     from_here.Fill(".", PictureFilter::Album);
     std::filesystem::current_path(before);
-    ASSERT_EQ(from_here.Count(), 6);
+    ASSERT_EQ(from_here.Count(), 14);
     ASSERT_NE(Lines(from_root), Lines(from_here));
     EXPECT_EQ(Lines(from_empty), Lines(from_root));
 }

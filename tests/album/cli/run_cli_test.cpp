@@ -450,7 +450,7 @@ INSTANTIATE_TEST_SUITE_P(
                   kFolderClashMessage},
         UsageCase{{"-o", "OUT", "--select", "missing.jpg", "PICS"}, "missing.jpg"},
         UsageCase{{"-o", "OUT", "--turn", "c.gif=x", "PICS"}, "整数"},
-        UsageCase{{"-o", "OUT", "--turn", "c.gif=1", "PICS"}, "JPEG と BMP の画像だけ"},
+        UsageCase{{"-o", "OUT", "--turn", "c.gif=1", "PICS"}, "GIF の画像は回転できません"},
         UsageCase{{"-o", "OUT", "--comment", "nothing.jpg=hi", "PICS"}, "nothing.jpg"},
         UsageCase{{"-o", "OUT", "PICS/missing"}, "フォルダが見つかりません"}));
 
