@@ -9,8 +9,9 @@ namespace {
 
 bool Accepts(PictureFilter filter, ImageKind kind) {
     if (kind == kNotPicture) return false;
-    // The resizer cannot re-encode GIF pictures, so it does not offer them.
-    return filter == PictureFilter::Album || kind == kJpegImage || kind == kBmpImage;
+    // The resizer offers every kind it decodes; it cannot re-encode GIF pictures.
+    const ImageKindInfo* info = FindImageKind(kind);
+    return filter == PictureFilter::Album || (info != nullptr && info->decoded);
 }
 
 }  // namespace
