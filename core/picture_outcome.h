@@ -29,11 +29,18 @@ enum class PictureFailure {
     // Between the read and the save over it, the file was replaced (or a link leading to it was
     // pointed elsewhere): nothing was written.
     FileChanged,
-    Animated,       // an animated PNG, WebP or AVIF: never cut down to its first frame
-    SeveralImages,  // a HEIF of several pictures, a TIFF of several pages
-    // The decoder of its kind is missing from this system (a build without HEVC);
-    // PictureOutcome::kind names the kind.
+    // The failures that name a format (PictureOutcome::kind): its content is another kind than
+    // its extension says; the decoder of its kind is missing here; the kind it is to be saved in
+    // cannot be written here; an animation, or a file of several pictures, which no single
+    // picture stands for (never cut down to its first frame).
+    KindMismatch,
     NoDecoder,
+    NoEncoder,
+    Animated,
+    SeveralImages,
+    // Saved whole, but under another name (PictureOutcome::saved_as): the name its new format
+    // gave it was taken, and no other file is ever replaced for it.
+    SavedAsOtherName,
 };
 
 // What a job does to a picture it writes over, as the reasons of SameFileDone, SameFileKept and
@@ -42,7 +49,7 @@ enum class PictureWork { Resize, Turn };
 
 // The fixed reason of a failure kind ("" for None). SameFileDone, SameFileKept and FileChanged
 // are said whole only by PictureReason, which names the file and what was not done; NoDecoder
-// only by PictureReason too, which names the format ("HEIF の画像を読み込む機能が...").
+// only by PictureReason too, which names the format ("HEIF を読み込む機能がないため、...").
 constexpr const char* PictureFailureText(PictureFailure failure) {
     switch (failure) {
         case PictureFailure::None:
@@ -70,12 +77,18 @@ constexpr const char* PictureFailureText(PictureFailure failure) {
             return "同じファイルを先に ";
         case PictureFailure::FileChanged:
             return "読み込んだ後でファイルが別のファイルに置き換えられたため、";
+        case PictureFailure::KindMismatch:
+            return "拡張子と中身の形式が合いません";
+        case PictureFailure::NoDecoder:
+            return "この形式を読み込む機能がないため、画像を読み込めませんでした";
+        case PictureFailure::NoEncoder:
+            return "この形式で保存する機能がないため、保存できませんでした";
         case PictureFailure::Animated:
-            return "アニメーション画像には対応していません";
+            return "アニメーションには対応していません";
         case PictureFailure::SeveralImages:
             return "複数の画像を含むファイルには対応していません";
-        case PictureFailure::NoDecoder:
-            return " の画像を読み込む機能がこのシステムにありません";
+        case PictureFailure::SavedAsOtherName:
+            return "同じ名前のファイルがあるため、別の名前で保存しました";
     }
     return "";
 }
@@ -93,14 +106,19 @@ struct PictureOutcome {
     // picture whose output is its own source entry and needs no change writes nothing.
     bool output_written = false;
     bool thumbnail_written = false;  // its work wrote its thumbnail (the album's)
-    ImageKind kind = kNotPicture;    // NoDecoder: the kind of its content
+    // The format a failure names: the content's kind (KindMismatch), the kind not read
+    // (NoDecoder, Animated, SeveralImages) or not written (NoEncoder).
+    ImageKind kind = kNotPicture;
+    // SavedAsOtherName: the file name alone it was saved under.
+    std::string saved_as = {};
 
     bool Failed() const { return failure != PictureFailure::None; }
 };
 
 // The reason of the picture's failure line, for a job doing `work`; empty when it did not fail.
 // Example: SameFileDone with first_name "a.jpg" for the album reads
-// "同じファイルを先に a.jpg として処理したため、回転しませんでした".
+// "同じファイルを先に a.jpg として処理したため、回転しませんでした"; KindMismatch with kind
+// kHeifImage reads "中身は HEIF の画像で、拡張子と合いません".
 std::string PictureReason(const PictureOutcome& outcome, PictureWork work);
 
 // The outcome of a later name `later` of a file the job dealt with under its first name

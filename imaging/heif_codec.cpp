@@ -184,6 +184,16 @@ bool Av1Decodable() {
     return present;
 }
 
+bool HevcEncodable() {
+    static const bool present = heif_have_encoder_for_format(heif_compression_HEVC) != 0;
+    return present;
+}
+
+bool Av1Encodable() {
+    static const bool present = heif_have_encoder_for_format(heif_compression_AV1) != 0;
+    return present;
+}
+
 void ProbeHeif(std::string_view bytes, PictureFacts& facts) {
     OpenedFile file;
     facts.refusal = Open(bytes, file, facts);

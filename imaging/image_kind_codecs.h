@@ -77,6 +77,8 @@ std::optional<std::string> EncodeHeif(const ImageHandle& image, const EncodeSett
 void ReadHeifMetadata(std::string_view bytes, SourceMetadata& out);
 bool HevcDecodable();
 bool Av1Decodable();
+bool HevcEncodable();
+bool Av1Encodable();
 
 void ProbeTiff(std::string_view bytes, PictureFacts& facts);
 ImageHandle DecodeTiff(std::string_view bytes, const DecodeRequest& request,

@@ -326,6 +326,10 @@ std::int64_t ImgKitDecodeWorkBytes(const std::string& path) {
     return file_size + JpegCoefficientBytes(head);
 }
 
+std::int64_t ImgKitDecodeWorkBytesOf(std::string_view bytes) {
+    return static_cast<std::int64_t>(bytes.size()) + JpegCoefficientBytes(bytes);
+}
+
 bool ImgKitRotation(ImageHandle& image) {
     ImgKitPicture* p = image.get();
     if (!p || !ImageLibrary::IsLoaded()) return false;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 class QImage;
 class QPainter;
@@ -90,6 +91,8 @@ std::int64_t ImgKitDecodedPixels(ImgKitSize upright, bool jpeg, int min_width, i
 // any scale, which for a 16-megapixel photograph come to about 100 MB. 0 when the file cannot be
 // read. For memory budgets.
 std::int64_t ImgKitDecodeWorkBytes(const std::string& path);
+// The same for a picture file already read whole (`bytes`), which the decode holds beside it.
+std::int64_t ImgKitDecodeWorkBytesOf(std::string_view bytes);
 
 // The start of the file at `path` as far as its first scan header if it is a JPEG (where its
 // frame, tables and metadata are): most files need only their first 64 KB, none more than

@@ -124,6 +124,14 @@ bool ImageKindDecodable(ImageKind kind) {
     return info && info->decoded && codec && codec->decodable();
 }
 
+bool ImageKindEncodable(ImageKind kind) {
+    const ImageKindInfo* info = FindImageKind(kind);
+    if (!info || !info->written || !FindImageKindCodec(kind)) return false;
+    if (kind == kAvifImage) return Av1Encodable();
+    if (kind == kHeifImage) return HevcEncodable();
+    return true;
+}
+
 std::int64_t PictureDecodeBytes(const PictureFacts& facts, int min_width, int min_height) {
     const std::int64_t pixels = std::int64_t{facts.upright.width} * facts.upright.height;
     if (pixels <= 0) return 0;

@@ -57,6 +57,10 @@ PictureFacts ProbePictureFile(const std::string& path);
 // no HEIF or AVIF (a GIF is never decoded). The kind's name for a message is FindImageKind(kind).
 bool ImageKindDecodable(ImageKind kind);
 
+// True when a picture can be written in this kind now: its registry entry is `written` and its
+// encoder is present (libheif without x265 or aom writes no HEIF or AVIF).
+bool ImageKindEncodable(ImageKind kind);
+
 // The memory in bytes a decode of a picture with these facts holds at its peak beside its file's
 // bytes: the decoder's own planes and the picture it gives, for a load with these minimums (a JPEG
 // at its DCT scale, a HEIF from its thumbnail item when that is used). For memory budgets.

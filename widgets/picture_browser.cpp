@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "core/path_helpers.h"
+#include "imaging/picture_codec.h"
 #include "platform/file_system.h"
 #include "widgets/c_folder_tree.h"
 #include "widgets/c_picture_list.h"
@@ -44,6 +45,33 @@ QString CommentToBoxText(const std::string& comment) {
 // How long a burst of changes in the listed folder is gathered before it is read again, as the
 // tree gathers its own.
 constexpr int kRereadDelayMs = 200;
+
+// Why a picture file gives no preview, in a few words that name its format: the kind its content
+// is, else the kind its name promised.
+QString RefusalNote(const DecodedPicture& decoded, ImageKind named) {
+    const ImageKindInfo* content = FindImageKind(decoded.kind);
+    const ImageKindInfo* info = content != nullptr ? content : FindImageKind(named);
+    const QString kind = QString::fromUtf8(info != nullptr ? info->name : "");
+    switch (decoded.refusal) {
+        case PictureRefusal::kNone:
+            return {};
+        case PictureRefusal::kUnreadable:
+            return content != nullptr
+                       ? kind + QStringLiteral(" の画像を読み込めません")
+                       : QStringLiteral("中身が ") + kind + QStringLiteral(" の画像ではありません");
+        case PictureRefusal::kTooLarge:
+            return kind + QStringLiteral(" の画像が大きすぎます");
+        case PictureRefusal::kAnimated:
+            return QStringLiteral("アニメーションの ") + kind + QStringLiteral(" です");
+        case PictureRefusal::kSeveralImages:
+            return QStringLiteral("複数の画像を含む ") + kind + QStringLiteral(" です");
+        case PictureRefusal::kNoDecoder:
+            return kind + QStringLiteral(" を読み込む機能がありません");
+        case PictureRefusal::kOutOfMemory:
+            return QStringLiteral("メモリが足りません");
+    }
+    return {};
+}
 
 }  // namespace
 
@@ -191,18 +219,29 @@ void PictureBrowser::LoadPreview() {
     ImgKitMemFree(image_);
     decoded_for_ = QSize();
     shown_stamp_ = FileStamp();
+    note_.clear();
     if (current_ < 0 || current_ >= list_->Count()) return;
     const std::string name = list_->ItemText(current_);
     shown_stamp_ = StampOfFile(folder_ + name);
     const ImageKind kind = ImageKindOfName(name);
-    if (kind != kJpegImage && kind != kBmpImage) return;  // GIF and others are never decoded
+    const ImageKindInfo* info = FindImageKind(kind);
+    if (info == nullptr || !info->decoded) return;  // a GIF is never decoded
     // Decode at the frame's scale: a JPEG is then read at the smallest DCT scale that still fills
-    // the frame, so a large photograph previews without a full decode. Keeping the upright picture
-    // at least as wide and as high as the frame is enough for every quarter turn as well.
+    // the frame, a HEIF from its thumbnail when that is large enough, so a large photograph
+    // previews without a full decode. Keeping the upright picture at least as wide and as high as
+    // the frame is enough for every quarter turn as well.
     const QSize need = FrameSizeInPixels();
     // A damaged file (cut short, corrupt) shows as far as it decodes, the rest grey: the jobs
-    // refuse it, and the preview shows the user why.
-    image_ = ImgKitFileLoad(folder_ + name, need.width(), need.height(), ImgKitDamage::Show);
+    // refuse it, and the preview shows the user why. A JPEG or BMP is read once, as it always is;
+    // anything else (or a JPEG name over other content) by its content.
+    if (kind == kJpegImage || kind == kBmpImage)
+        image_ = ImgKitFileLoad(folder_ + name, need.width(), need.height(), ImgKitDamage::Show);
+    if (!image_) {
+        DecodedPicture decoded =
+            LoadPictureFile(folder_ + name, {need.width(), need.height(), ImgKitDamage::Show});
+        image_ = std::move(decoded.image);
+        if (!image_) note_ = RefusalNote(decoded, kind);
+    }
     if (!image_) return;
     decoded_for_ = need;
     // C++'s remainder takes the sign of the count, so a negative count gives no turn at all.
@@ -235,6 +274,12 @@ void PictureBrowser::PaintPreview(QPainter& painter, const QRect& area) const {
     painter.drawText(
         area, Qt::AlignCenter | Qt::TextSingleLine,
         current_ == -1 ? QStringLiteral("（なし）") : QStringLiteral("（表示できません）"));
+    if (current_ != -1 && !note_.isEmpty()) {
+        // The reason goes on the line below, so that the first line stays where it always is.
+        const int line = painter.fontMetrics().lineSpacing();
+        painter.drawText(area.adjusted(0, 2 * line, 0, 0), Qt::AlignCenter | Qt::TextWordWrap,
+                         note_);
+    }
 }
 
 void PictureBrowser::RotatePicture() {

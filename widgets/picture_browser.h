@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSize>
+#include <QString>
 #include <string>
 #include <vector>
 
@@ -55,13 +56,14 @@ class PictureBrowser : public QObject {
     void OnFolderSelected();
     // A highlighted line changed: previews the first highlighted line, if any.
     void OnPictureChanged();
-    // Shows line `index` (-1: none): releases the previous preview, loads a JPEG or BMP at the
-    // frame's scale, applies the line's quarter turns (modulo 4, none for a negative count),
-    // repaints the frame and puts the line's comment into the comment box. GIF and other kinds are
-    // never loaded.
+    // Shows line `index` (-1: none): releases the previous preview, loads the picture upright at
+    // the frame's scale (any kind the registry decodes, by its content whatever its name says),
+    // applies the line's quarter turns (modulo 4, none for a negative count), repaints the frame
+    // and puts the line's comment into the comment box. A GIF is never loaded.
     void ShowPicture(int index);
     // Paints the preview area: the picture fitted into `area`, or light grey with "（なし）" when
-    // no line is shown, "（表示できません）" when the shown line could not be loaded.
+    // no line is shown, "（表示できません）" when the shown line could not be loaded, with the
+    // reason below it (PreviewNote) when there is one.
     void PaintPreview(QPainter& painter, const QRect& area) const;
     // One more quarter turn for the shown picture (list and preview); nothing when no picture is
     // held.
@@ -95,6 +97,9 @@ class PictureBrowser : public QObject {
     int Current() const { return current_; }
     // The preview picture (empty when none is held).
     const ImageHandle& PreviewImage() const { return image_; }
+    // Why the shown line has no preview, naming its format ("アニメーションの WebP です");
+    // empty while a picture is shown, for a GIF and when no line is shown.
+    const QString& PreviewNote() const { return note_; }
 
   signals:
     // The folder changed (a different folder was chosen in the tree); `folder` ends in "/".
@@ -115,6 +120,7 @@ class PictureBrowser : public QObject {
     std::string folder_;
     int current_ = -1;
     ImageHandle image_;
+    QString note_;
     QSize decoded_for_;      // the frame size in pixels the held preview was decoded for
     FileStamp shown_stamp_;  // the shown picture's file when its preview was made
     QFileSystemWatcher* watcher_;

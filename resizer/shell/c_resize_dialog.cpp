@@ -14,13 +14,16 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QStandardItemModel>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <utility>
 
 #include "core/path_helpers.h"
 #include "core/picture_job.h"
 #include "imaging/image_codec.h"
+#include "imaging/picture_codec.h"
 #include "platform/file_system.h"
 #include "platform/shell_opener.h"
 #include "platform/user_dialogs.h"
@@ -234,9 +237,23 @@ void CResizeDialog::BuildControls() {
     overwrite_box_ = new QCheckBox(QStringLiteral("元画像を上書きする。"), this);
     NameControl(overwrite_box_, ids::kOverwriteCheck);
     du.Place(overwrite_box_, 86, 279, 120, 10);
+    // The format the pictures are saved in. A format this system cannot write is shown greyed.
+    QLabel* format_label = AddLabel(this, du, QStringLiteral("出力形式："), 212, 280, 44, 8);
+    format_list_ = new QComboBox(this);
+    NameControl(format_list_, ids::kFormatList);
+    format_label->setBuddy(format_list_);
+    for (const OutputFormatChoice& choice : kOutputFormats) {
+        format_list_->addItem(QString::fromUtf8(choice.label));
+        if (choice.kind != kNotPicture && !ImageKindEncodable(choice.kind)) {
+            if (auto* items = qobject_cast<QStandardItemModel*>(format_list_->model()))
+                items->item(format_list_->count() - 1)->setEnabled(false);
+        }
+    }
+    du.Place(format_list_, 258, 277, 88, 14);
     setTabOrder(quality_edit_, output_edit_);
     setTabOrder(output_edit_, browse_button_);
     setTabOrder(browse_button_, overwrite_box_);
+    setTabOrder(overwrite_box_, format_list_);
 
     // This system offers no window menu that a program can extend, so the about box has its own
     // button (and the dialog's context menu).
@@ -247,7 +264,7 @@ void CResizeDialog::BuildControls() {
     QPushButton* close =
         AddButton(this, du, ids::kCloseButton, QStringLiteral("閉じる"), 343, 296, 50, 14);
     // The last row read from the left, as everything above it.
-    setTabOrder(overwrite_box_, about);
+    setTabOrder(format_list_, about);
     setTabOrder(about, create);
     setTabOrder(create, close);
 
@@ -288,6 +305,8 @@ void CResizeDialog::BuildControls() {
     connect(size_modes_, &QButtonGroup::idClicked, this, &CResizeDialog::OnSizeModeClicked);
     connect(quality_list_, &QComboBox::activated, this, &CResizeDialog::OnQualityChosen);
     connect(overwrite_box_, &QCheckBox::clicked, this, &CResizeDialog::OnOverwriteClicked);
+    connect(format_list_, &QComboBox::currentIndexChanged, this,
+            &CResizeDialog::UpdateQualityControls);
     connect(browse_button_, &QPushButton::clicked, this, &CResizeDialog::OnBrowse);
     connect(create, &QPushButton::clicked, this, &CResizeDialog::OnCreate);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
@@ -323,6 +342,7 @@ bool CResizeDialog::UpdateData(bool save) {
     if (!save) {
         overwrite_box_->setChecked(settings_.overwriteOriginals);
         SetPathText(output_edit_, settings_.outputFolder);
+        format_list_->setCurrentIndex(static_cast<int>(settings_.outputFormat));
         quality_list_->setCurrentIndex(quality_preset_);
         scale_edit_->setText(QString::number(settings_.scalePercent));
         width_edit_->setText(QString::number(settings_.targetWidth));
@@ -340,6 +360,8 @@ bool CResizeDialog::UpdateData(bool save) {
     settings_.overwriteOriginals = overwrite_box_->isChecked();
     // Read also while disabled: while the originals are overwritten this stores the placeholder.
     settings_.outputFolder = PathText(output_edit_);
+    settings_.outputFormat =
+        kOutputFormats[static_cast<std::size_t>(std::max(0, format_list_->currentIndex()))].format;
     quality_preset_ = quality_list_->currentIndex();
     // Each number with its own range.
     auto exchange = [this](QLineEdit* edit, ResizerNumber member) {
@@ -392,6 +414,14 @@ void CResizeDialog::OnOverwriteClicked() {
         settings_.outputFolder = PathText(output_edit_);
     }
     ShowOutputFolder();
+}
+
+void CResizeDialog::UpdateQualityControls() {
+    // A PNG is lossless: the quality means nothing for it.
+    const int line = format_list_->currentIndex();
+    const bool used = line < 0 || kOutputFormats[static_cast<std::size_t>(line)].kind != kPngImage;
+    quality_list_->setEnabled(used);
+    quality_edit_->setEnabled(used);
 }
 
 void CResizeDialog::ShowOutputFolder() {

@@ -51,9 +51,9 @@ class CResizeDialog : public QDialog {
     ~CResizeDialog() override;
 
     // save = false: shows the fields in the controls. save = true: reads the overwrite box, the
-    // output folder, the quality list, the percentage, the width, the height, the radio group and
-    // the quality in this order, stopping at the first refused value (message shown, focus on that
-    // control); false when a value was refused.
+    // output folder, the output format, the quality list, the percentage, the width, the height,
+    // the radio group and the quality in this order, stopping at the first refused value (message
+    // shown, focus on that control); false when a value was refused.
     bool UpdateData(bool save);
     // Enables the edits that the current size rule uses and checks its radio button; does nothing
     // before the dialog has been initialised (first shown).
@@ -101,6 +101,7 @@ class CResizeDialog : public QDialog {
     void OnBrowse();
     void OnCreate();
     void ShowOutputFolder();
+    void UpdateQualityControls();
 
     UserDialogs& dialogs_;
     ResizerSettings settings_;
@@ -119,6 +120,7 @@ class CResizeDialog : public QDialog {
     QLineEdit* output_edit_ = nullptr;
     QPushButton* browse_button_ = nullptr;
     QCheckBox* overwrite_box_ = nullptr;
+    QComboBox* format_list_ = nullptr;
 
     FolderChooser folder_chooser_;
     std::unique_ptr<ShellOpener> own_shell_;

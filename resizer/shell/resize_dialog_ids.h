@@ -27,7 +27,8 @@ inline constexpr ControlId kQualityList{"resizeQualityList", "JPEG圧縮率"};  
 inline constexpr ControlId kQualityEdit{"resizeQualityEdit", "JPEG圧縮率（％）"};  // jpegQuality
 inline constexpr ControlId kOutputFolderEdit{"resizeOutputFolderEdit"};            // outputFolder
 inline constexpr ControlId kBrowseButton{"resizeBrowseButton"};
-inline constexpr ControlId kOverwriteCheck{"resizeOverwriteCheck"};  // overwriteOriginals
+inline constexpr ControlId kOverwriteCheck{"resizeOverwriteCheck"};      // overwriteOriginals
+inline constexpr ControlId kFormatList{"resizeFormatList", "出力形式"};  // outputFormat
 inline constexpr ControlId kAboutButton{"resizeAboutButton"};
 inline constexpr ControlId kCreateButton{"resizeCreateButton"};
 inline constexpr ControlId kCloseButton{"resizeCloseButton"};

@@ -114,6 +114,15 @@ class PictureBrowserTest : public QObject {
         bmp.fill(QColor(230, 20, 20));
         QVERIFY(bmp.save(QString::fromStdString(pictures_ + "tall.bmp"), "BMP"));
         QVERIFY(WriteRedJpeg(dir_ / "other/elsewhere.jpg", 50, 50));
+        // One picture of every kind, and the ones no preview can show.
+        fs::create_directories(dir_ / "kinds");
+        for (const char* name :
+             {"png_exif6_meta.png", "webp_exif8.webp", "avif_irot.avif", "heic_irot.heic",
+              "heic_thumbnail.heic", "tiff_orient8.tif", "heic_named.jpg", "webp_animated.webp",
+              "heic_two_images.heic", "png_huge_header.png", "png_named.webp"})
+            fs::copy_file(TestDataPath(std::string("formats/") + name),
+                          dir_ / ("kinds/" + std::string(name)));
+        QVERIFY(WriteTestFile(dir_ / "kinds/notes.png", "only text"));
     }
     void cleanupTestCase() { ImageLibrary::Unload(); }
 
@@ -202,6 +211,47 @@ class PictureBrowserTest : public QObject {
         panel_->RotatePicture();
         QCOMPARE(list_->GetQuarterTurns(panel_->Current()), 0);
         QVERIFY(!list_->Model().HasRecord(panel_->Current()));
+    }
+
+    // Every kind is previewed upright, by its content whatever its name says (the pattern's red
+    // quarter top left); a file that cannot be shown says why below the usual text, naming its
+    // format.
+    void everyKindPreviewsUprightOrSaysWhy_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("note");  // empty: shown
+        for (const char* name :
+             {"png_exif6_meta.png", "webp_exif8.webp", "avif_irot.avif", "heic_irot.heic",
+              "heic_thumbnail.heic", "tiff_orient8.tif", "heic_named.jpg", "png_named.webp"})
+            QTest::newRow(name) << QString("kinds/") + name << QString();
+        QTest::newRow("an animation") << "kinds/webp_animated.webp"
+                                      << "アニメーションの WebP です";
+        QTest::newRow("several pictures") << "kinds/heic_two_images.heic"
+                                          << "複数の画像を含む HEIF です";
+        QTest::newRow("an absurd size") << "kinds/png_huge_header.png"
+                                        << "PNG の画像が大きすぎます";
+        QTest::newRow("no picture") << "kinds/notes.png"
+                                    << "中身が PNG の画像ではありません";
+        QTest::newRow("a damaged JPEG") << "pictures/damaged.jpg"
+                                        << "JPEG の画像を読み込めません";
+    }
+    void everyKindPreviewsUprightOrSaysWhy() {
+        QFETCH(QString, name);
+        QFETCH(QString, note);
+        const std::string path = dir_ / name.toStdString();
+        panel_->Start(path.substr(0, path.rfind('/') + 1));
+        HighlightByClick(path.substr(path.rfind('/') + 1));
+        QCOMPARE(panel_->PreviewNote(), note);
+        QCOMPARE(!panel_->PreviewImage(), !note.isEmpty());
+        if (!note.isEmpty()) {
+            QCOMPARE(GreyText(), QStringLiteral("（表示できません）"));
+            return;
+        }
+        const QImage shown = PreviewShown();
+        const QRect red = BoundingBox(shown, IsRed);
+        // 64 x 48 fitted into the 240 x 180 inside: the red quarter is its top left 120 x 90.
+        QVERIFY2(std::abs(red.width() - 120) <= 3 && std::abs(red.height() - 90) <= 3,
+                 qPrintable(QString("%1 x %2").arg(red.width()).arg(red.height())));
+        QVERIFY(red.left() <= 3 && red.top() <= 3);
     }
 
     void rotateRecordsATurnAndTurnsThePreview() {

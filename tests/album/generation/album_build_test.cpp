@@ -788,11 +788,11 @@ TEST_F(AlbumBuild, PicturesThatCannotBeDecodedAreCopiedAsTheyAreAndListedForThei
     ASSERT_EQ(dialogs.calls.size(), 2u);
     const std::string src = dir / "src/";
     EXPECT_EQ(dialogs.calls[0].text,
-              src + "a.webp (ｴﾗｰ)アニメーション画像には対応していません\n" + src +
-                  "b.png (ｴﾗｰ)アニメーション画像には対応していません\n" + src +
-                  "c.heic (ｴﾗｰ)複数の画像を含むファイルには対応していません\n" + src +
-                  "d.tif (ｴﾗｰ)複数の画像を含むファイルには対応していません\n" + src +
-                  "e.HEIC (ｴﾗｰ)HEIF の画像を読み込む機能がこのシステムにありません\n");
+              src + "a.webp (ｴﾗｰ)アニメーションの WebP には対応していません\n" + src +
+                  "b.png (ｴﾗｰ)アニメーションの PNG には対応していません\n" + src +
+                  "c.heic (ｴﾗｰ)複数の画像を含む HEIF には対応していません\n" + src +
+                  "d.tif (ｴﾗｰ)複数の画像を含む TIFF には対応していません\n" + src +
+                  "e.HEIC (ｴﾗｰ)HEIF を読み込む機能がないため、画像を読み込めませんでした\n");
     EXPECT_TRUE(Entries(dir / "out/my_t").empty());
     EXPECT_EQ(Entries(dir / "out/my_p"),
               (std::set<std::string>{"a.webp", "b.png", "c.heic", "d.tif", "e.HEIC"}));

@@ -140,12 +140,13 @@ void CResizeDialogTest::startState() {
 
 void CResizeDialogTest::everyControlCarriesItsId() {
     Fixture f;
-    const ControlId named[] = {
-        ids::kFolderTree,    ids::kFileList,       ids::kPreview,      ids::kSelectAllButton,
-        ids::kRotateButton,  ids::kPercentRadio,   ids::kPercentEdit,  ids::kHeightRadio,
-        ids::kHeightEdit,    ids::kWidthRadio,     ids::kWidthEdit,    ids::kBoxRadio,
-        ids::kKeepSizeRadio, ids::kQualityList,    ids::kQualityEdit,  ids::kOutputFolderEdit,
-        ids::kBrowseButton,  ids::kOverwriteCheck, ids::kCreateButton, ids::kCloseButton};
+    const ControlId named[] = {ids::kFolderTree,       ids::kFileList,     ids::kPreview,
+                               ids::kSelectAllButton,  ids::kRotateButton, ids::kPercentRadio,
+                               ids::kPercentEdit,      ids::kHeightRadio,  ids::kHeightEdit,
+                               ids::kWidthRadio,       ids::kWidthEdit,    ids::kBoxRadio,
+                               ids::kKeepSizeRadio,    ids::kQualityList,  ids::kQualityEdit,
+                               ids::kOutputFolderEdit, ids::kBrowseButton, ids::kOverwriteCheck,
+                               ids::kFormatList,       ids::kCreateButton, ids::kCloseButton};
     for (ControlId id : named)
         QVERIFY2(f.dialog->findChild<QWidget*>(id.ObjectName()) != nullptr, id.object_name);
     QCOMPARE(f.Find<QPushButton>(ids::kCreateButton)->text(), QStringLiteral("作成"));

@@ -1,3 +1,4 @@
+#include <QComboBox>
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
@@ -40,6 +41,7 @@ class ResizeDialogEndToEndTest : public QObject {
     void theStopButtonEndsTheBatchWithTheCountDone();
     void anOutputFolderThatIsTheSourceUnderAnotherNameIsRefused();
     void overwritingAsksFirstAndNoLeavesTheOriginals();
+    void theChosenFormatSavesEveryPictureInIt();
 
   private:
     RecordingUserDialogs load_dialogs_;
@@ -349,6 +351,54 @@ void ResizeDialogEndToEndTest::overwritingAsksFirstAndNoLeavesTheOriginals() {
     QVERIFY(FolderContents(source.Path()) == before);
     QVERIFY(list.IsChecked(0));
     QCOMPARE(list.GetQuarterTurns(0), 1);
+}
+
+// A phone's HEIC and a screenshot's PNG are listed and previewed upright; "PNG" chosen in the
+// format list greys the quality (PNG is lossless) and saves both as PNG, the HEIC under its stem
+// with the new extension.
+void ResizeDialogEndToEndTest::theChosenFormatSavesEveryPictureInIt() {
+    TempDir source;
+    TempDir out;
+    fs::copy_file(TestDataPath("formats/heic_irot.heic"), source / "IMG_0001.HEIC");
+    fs::copy_file(TestDataPath("formats/png_alpha.png"), source / "screen.png");
+
+    RecordingUserDialogs dialogs;
+    CResizeDialog dialog(dialogs);
+    OpenOnFolder(dialog, source.Path());
+    if (QTest::currentTestFailed()) return;
+    CPictureList& list = *dialog.List();
+    QCOMPARE(list.Count(), 2);
+    ClickName(list, LineOf(list, "IMG_0001.HEIC"));
+    QVERIFY(dialog.Browser()->PreviewImage());
+    ImgKitInfoRecord info;
+    ImgKitImageInfo(dialog.Browser()->PreviewImage(), info);
+    QCOMPARE(QSize(info.values[0], info.values[1]), QSize(64, 48));
+
+    auto* formats = Control<QComboBox>(&dialog, ids::kFormatList);
+    QCOMPARE(formats->currentText(), QStringLiteral("元の形式"));
+    QCOMPARE(formats->count(), 5);
+    formats->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(formats, Qt::Key_Down);
+    QTest::keyClick(formats, Qt::Key_Down);
+    QCOMPARE(formats->currentText(), QStringLiteral("PNG"));
+    QVERIFY(!Control<QLineEdit>(&dialog, ids::kQualityEdit)->isEnabled());
+    QVERIFY(!Control<QComboBox>(&dialog, ids::kQualityList)->isEnabled());
+
+    QTest::mouseClick(Control<QPushButton>(&dialog, ids::kSelectAllButton), Qt::LeftButton);
+    Control<QLineEdit>(&dialog, ids::kOutputFolderEdit)->setText(Q(out.Path()));
+    QTest::mouseClick(Control<QPushButton>(&dialog, ids::kCreateButton), Qt::LeftButton);
+    QVERIFY(dialogs.calls.empty());
+    QCOMPARE(dialog.Settings().outputFormat, OutputFormat::Png);
+    const std::map<std::string, std::string> made = FolderContents(out.Path());
+    QCOMPARE(made.size(), size_t{2});
+    for (const char* name : {"IMG_0001.png", "screen.png"}) {
+        QVERIFY2(made.count(name) == 1, name);
+        QCOMPARE(SniffImageKind(made.at(name)), kPngImage);
+    }
+
+    // Back to the original format: the quality counts again.
+    QTest::keyClick(formats, Qt::Key_Home);
+    QVERIFY(Control<QLineEdit>(&dialog, ids::kQualityEdit)->isEnabled());
 }
 
 QTEST_MAIN(ResizeDialogEndToEndTest)
