@@ -37,6 +37,8 @@ CProgressDlg::CProgressDlg(QWidget* owner)
     NameControl(count_, ids::kCountLabel);
     count_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     units.Place(count_, 7, 39, 152, 9);
+    // Hidden while it says nothing, so that a screen reader meets no empty text.
+    count_->hide();
 
     stop_button_ = new QPushButton(QStringLiteral("中止"), this);
     NameControl(stop_button_, ids::kStopButton);
@@ -75,6 +77,7 @@ void CProgressDlg::SetRange(int steps) {
     range_ = steps;
     bar_->ClearToWhite();
     count_->clear();
+    count_->hide();
     phase_clock_.start();
     Flush();
 }
@@ -86,6 +89,7 @@ void CProgressDlg::SetPos(int step) {
     const std::int64_t width = bar_->InnerRect().width();
     bar_->FillBlue(static_cast<int>(width * step / range_));
     count_->setText(CountText(step, range_, phase_clock_.isValid() ? phase_clock_.elapsed() : 0));
+    count_->show();
     Flush();
 }
 

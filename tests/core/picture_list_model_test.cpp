@@ -183,25 +183,26 @@ TEST(PictureListModel, RecordsAreCreatedOnlyWhenNeeded) {
 TEST_F(PictureListFillTest, RereadKeepsWhatStaysAndPlacesWhatCame) {
     PictureListModel model;
     model.Fill(dir_.Path(), PictureFilter::Album);
-    // A.jpeg b.gif caf\xE9.jpg e.bmp link.bmp Photo.JPG
-    model.SetChecked(1, true);       // b.gif
-    model.AddQuarterTurn(5);         // Photo.JPG
-    model.SetComment(3, "the sea");  // e.bmp
+    model.SetChecked(model.IndexOf("b.gif"), true);
+    model.AddQuarterTurn(model.IndexOf("Photo.JPG"));
+    model.SetComment(model.IndexOf("e.bmp"), "the sea");
     std::filesystem::remove(dir_ / "A.jpeg");
     std::filesystem::rename(dir_ / "caf\xE9.jpg", dir_ / "z.jpg");
     ASSERT_TRUE(WriteTestFile(dir_ / "c.JPG", "x"));
     ASSERT_TRUE(WriteTestFile(dir_ / "B.GIF", "x"));  // equal to b.gif but for case: after it
 
     const PictureListModel::Changes changes = model.Reread(dir_.Path() + "/", PictureFilter::Album);
-    EXPECT_EQ(Lines(model), (std::vector<std::string>{"b.gif", "B.GIF", "c.JPG", "e.bmp",
-                                                      "link.bmp", "Photo.JPG", "z.jpg"}));
+    EXPECT_EQ(Lines(model),
+              (std::vector<std::string>{"b.gif", "B.GIF", "c.JPG", "e.bmp", "f.PNG", "g.webp",
+                                        "h.AVIF", "i.HeIc", "j.heif", "k.HIF", "l.tif", "link.bmp",
+                                        "m.TIFF", "Photo.JPG", "z.jpg"}));
     EXPECT_EQ(changes.removed, (std::vector<int>{0, 2}));
-    EXPECT_EQ(changes.added, (std::vector<int>{1, 2, 6}));
-    EXPECT_TRUE(model.IsChecked(0));
+    EXPECT_EQ(changes.added, (std::vector<int>{1, 2, 14}));
+    EXPECT_TRUE(model.IsChecked(model.IndexOf("b.gif")));
     EXPECT_EQ(model.CheckedCount(), 1);
-    EXPECT_EQ(model.GetComment(3), "the sea");
-    EXPECT_EQ(model.GetQuarterTurns(5), 1);
-    EXPECT_EQ(model.GetQuarterTurns(6), 0);  // a renamed picture is a new one
+    EXPECT_EQ(model.GetComment(model.IndexOf("e.bmp")), "the sea");
+    EXPECT_EQ(model.GetQuarterTurns(model.IndexOf("Photo.JPG")), 1);
+    EXPECT_EQ(model.GetQuarterTurns(model.IndexOf("z.jpg")), 0);  // a renamed picture is a new one
     for (int i = 0; i < model.Count(); ++i) EXPECT_EQ(model.IndexOf(model.ItemText(i)), i);
     EXPECT_EQ(model.IndexOf("caf\xE9.jpg"), -1);
 

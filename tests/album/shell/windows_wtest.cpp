@@ -687,10 +687,15 @@ class WindowsTest : public QObject {
         QTest::addColumn<QString>("which");
         QTest::addColumn<QStringList>("order");  // the names Tab reads, in order
         QTest::newRow("Pictavo, picture page")
-            << "picture"
-            << QStringList{
-                   "画像のあるフォルダ",           "画像ファイル",   "すべてを選択",     "回転",
-                   "ピクチャーに対するコメント：", "サムネイルの幅", "サムネイルの高さ", "ヘルプ"};
+            << "picture" << QStringList{"画像のあるフォルダ",
+                                        "画像ファイル",
+                                        "すべてを選択",
+                                        "サムネイル表示",
+                                        "回転",
+                                        "ピクチャーに対するコメント：",
+                                        "サムネイルの幅",
+                                        "サムネイルの高さ",
+                                        "ヘルプ"};
         QTest::newRow("Pictavo, HTML page")
             << "html"
             << QStringList{"HTMLタイトル",
@@ -742,6 +747,7 @@ class WindowsTest : public QObject {
                                 << QStringList{"画像のあるディレクトリ",
                                                "画像ファイル選択",
                                                "すべてを選択",
+                                               "サムネイル表示",
                                                "回転",
                                                "縮小率 ：",
                                                "縮小率（％）",
@@ -750,6 +756,7 @@ class WindowsTest : public QObject {
                                                "出力先ディレクトリ：",
                                                "参照...",
                                                "元画像を上書きする。",
+                                               "出力形式",
                                                "バージョン情報",
                                                "作成",
                                                "閉じる"};
