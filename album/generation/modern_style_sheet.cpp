@@ -45,6 +45,16 @@ a {
   color: var(--comment);
   font-size: var(--comment-size);
 }
+.music {
+  display: flex;
+  flex-wrap: wrap;
+  align-items: center;
+  justify-content: center;
+  gap: 0.5rem;
+}
+audio {
+  max-width: 100%;
+}
 hr, .rule {
   display: block;
   width: 90%;
@@ -57,7 +67,7 @@ hr {
 }
 .grid {
   display: grid;
-  grid-template-columns: repeat(var(--cols), minmax(0, max-content));
+  grid-template-columns: repeat(var(--cols), minmax(0, calc(var(--box) + 2rem)));
   justify-content: center;
   gap: 1rem;
   margin: 0;
@@ -106,7 +116,7 @@ figure {
 .slide img {
   display: block;
   width: 100%;
-  height: 60vh;
+  height: min(60vh, 75vw);
   object-fit: contain;
 }
 footer {
@@ -172,6 +182,9 @@ std::string RenderStyleSheet(const AlbumSettings& s) {
            (wallpaper.empty() ? std::string("none")
                               : "url(\"" + EscapeUrlPathUtf8(wallpaper) + "\")") +
            ";\n";
+    // A wide screen's columns are each as wide as the thumbnail box and its margin, so that they
+    // line up as the classic table's do, whatever the lengths of the names under the pictures.
+    out += "  --box: " + std::to_string(std::max(1, s.thumbnail_x)) + "px;\n";
     out += std::string("  --title-size: ") + CssFontSize(s.size_title) + ";\n";
     out += std::string("  --comment-size: ") + CssFontSize(s.size_comment) + ";\n";
     out += std::string("  --caption-size: ") + CssFontSize(s.size_thumb) + ";\n";

@@ -181,6 +181,7 @@ TEST(ModernStyleSheet, HoldsTheThemeInBothSchemesAndTheWallpaperBesideIt) {
               "  --title: #000000;\n"
               "  --veil: none;\n"
               "  --wallpaper: url(\"wall %231 %22a%22.png\");\n"
+              "  --box: 100px;\n"
               "  --title-size: xxx-large;\n"
               "  --comment-size: x-small;\n"
               "  --caption-size: small;\n");
