@@ -4,7 +4,7 @@
 # Albums: the sample album of samples/, and two of tests/data: the photographs
 # and the GIFs with every page feature on (paging, slide shows, preview script, materials, comments,
 # a turned picture), and the photographs alone with the defaults. Then one folder of hostile file
-# names (markup, entities, quotes, URL characters, TAB/CR/LF, Japanese), built with plain links and
+# names (markup, entities, quotes, URL characters, TAB/CR/LF, leading dashes, Japanese), built with plain links and
 # with the preview script, each with slide shows, once into its own folders and once into the
 # picture folder itself (links then start with the bare file name); a back link and material names
 # that try to break out of their attribute and folder. Then the same in the modern page style
@@ -72,6 +72,7 @@ make_hostile_folder() {
     'back\slash.jpg'
     'javascript:alert(1).jpg'
     ' lead space.jpg'
+    '--leading dashes -1.jpg'
     '〜波ダッシュ.jpg'
     '🌸 花.jpg'
   )
