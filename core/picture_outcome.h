@@ -105,7 +105,8 @@ struct PictureOutcome {
     // Its work wrote its output (the album's copy, turned or as it is; the resized picture). A
     // picture whose output is its own source entry and needs no change writes nothing.
     bool output_written = false;
-    bool thumbnail_written = false;  // its work wrote its thumbnail (the album's)
+    bool thumbnail_written = false;     // its work wrote its thumbnail (the album's)
+    bool thumbnail_2x_written = false;  // and its thumbnail for screens of twice the density
     // The format a failure names: the content's kind (KindMismatch), the kind not read
     // (NoDecoder, Animated, SeveralImages) or not written (NoEncoder).
     ImageKind kind = kNotPicture;

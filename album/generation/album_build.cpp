@@ -1,16 +1,21 @@
 #include "album/generation/album_build.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <new>
 #include <optional>
 #include <span>
+#include <string_view>
 
 #include "album/generation/album_names.h"
 #include "album/generation/album_pipeline.h"
 #include "album/generation/html_helpers.h"
 #include "album/generation/index_page_writer.h"
+#include "album/generation/modern_page_writer.h"
+#include "album/generation/modern_style_sheet.h"
 #include "album/generation/page_file.h"
 #include "album/generation/page_picture.h"
 #include "album/generation/slide_show_page_writer.h"
@@ -84,6 +89,31 @@ ImgKitSize FitThumbnail(int box_width, int box_height, int width, int height) {
     return {std::max(1, MulDiv(bh, width, height)), bh};
 }
 
+namespace {
+
+// A box side as the thumbnails for dense screens use it: twice the side (at least 1), where even
+// an unchecked profile's side cannot overflow.
+int DoubledSide(int side) {
+    return std::min(std::max(1, side), INT_MAX / 2) * 2;
+}
+
+// The side of the box that the largest thumbnail of `plan` fits.
+int LargestBoxSide(const PicturePlan& plan, int side) {
+    return plan.thumbnail_2x.empty() ? std::max(1, side) : DoubledSide(side);
+}
+
+}  // namespace
+
+ImgKitSize DoubleDensityThumbnailSize(int box_width, int box_height, int width, int height) {
+    if (width <= 0 || height <= 0) return {0, 0};
+    const ImgKitSize plain = FitThumbnail(box_width, box_height, width, height);
+    ImgKitSize sharp = FitThumbnail(DoubledSide(box_width), DoubledSide(box_height), width, height);
+    // Never larger than the picture: a picture between the two boxes gives itself at its size.
+    if (sharp.width > width || sharp.height > height) sharp = {width, height};
+    if (sharp.width <= plain.width && sharp.height <= plain.height) return {0, 0};
+    return sharp;
+}
+
 int AlbumPageCount(const AlbumSettings& settings, int checked_count) {
     if (settings.html_page == 0) return 1;
     const int per = std::max(1, settings.thumbnail_rows) * std::max(1, settings.thumbnail_cols);
@@ -122,6 +152,10 @@ std::vector<PicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
         plan.source = folder + plan.name;
         plan.output = AlbumFilePath(settings, named.copy);
         plan.thumbnail = AlbumFilePath(settings, named.thumbnail);
+        // Only the modern pages show a thumbnail for dense screens: a classic album gets no file
+        // it does not use.
+        if (settings.page_style == kModernPages)
+            plan.thumbnail_2x = DoubleDensityThumbnail(plan.thumbnail, kPathSeparator);
         plan.kind = ImageKindOfName(plan.source);
         plan.turns = pictures.GetQuarterTurns(i) % 4;
         plan.display_copy = named.display_copy;
@@ -168,16 +202,28 @@ void AddThumbnail(const PicturePlan& plan, int box_width, int box_height, ImageC
         const ImgKitSize size = codec.Size(image);
         const ImgKitSize fit = FitThumbnail(box_width, box_height, size.width, size.height);
         ImageHandle small = codec.Resize(image, fit.width, fit.height);
-        // The turned picture is not needed any more: release it before the thumbnail is encoded.
-        ImgKitMemFree(image);
-        if (small && thumbnail_kind) {
-            const std::optional<std::string> bytes =
-                codec.Encode(small, *thumbnail_kind, {}, nullptr);
-            outcome.thumbnail_written = bytes && codec.WriteFile(plan.thumbnail, *bytes);
-        } else {
-            outcome.thumbnail_written =
-                small && codec.SavePicture(plan.thumbnail, small, plan.kind, 100);
+        // Both thumbnails are made from the picture itself, each at its own size.
+        ImageHandle sharp;
+        if (!plan.thumbnail_2x.empty()) {
+            const ImgKitSize fit_2x =
+                DoubleDensityThumbnailSize(box_width, box_height, size.width, size.height);
+            if (fit_2x.width > 0) sharp = codec.Resize(image, fit_2x.width, fit_2x.height);
         }
+        // The turned picture is not needed any more: release it before the thumbnails are encoded.
+        ImgKitMemFree(image);
+        auto save = [&](const std::string& path, ImageHandle& shown) {
+            if (!shown) return false;
+            if (thumbnail_kind) {
+                const std::optional<std::string> bytes =
+                    codec.Encode(shown, *thumbnail_kind, {}, nullptr);
+                return bytes && codec.WriteFile(path, *bytes);
+            }
+            return codec.SavePicture(path, shown, plan.kind, 100);
+        };
+        outcome.thumbnail_written = save(plan.thumbnail, small);
+        // A thumbnail for dense screens that could not be saved leaves the page with the plain
+        // one: the picture shows all the same, and it is not listed.
+        outcome.thumbnail_2x_written = outcome.thumbnail_written && save(plan.thumbnail_2x, sharp);
         if (!outcome.thumbnail_written) thumbnail = PictureFailure::ThumbnailFailed;
     } catch (const std::bad_alloc&) {
         thumbnail = PictureFailure::NoMemory;
@@ -217,8 +263,9 @@ PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, in
         turned_file = codec.TurnLosslessly(read, turns, &turned_xmp_too_large);
 
     // When the copy needs no pixels (copied as a file, or turned on its blocks), the one load only
-    // feeds the thumbnail and may be decoded at a reduced scale when the picture is at least twice
-    // the box (never below the thumbnail it makes). A re-encoded copy needs every pixel.
+    // feeds the thumbnails and may be decoded at a reduced scale when the picture is at least twice
+    // the box of the largest (never below the thumbnail it makes). A re-encoded copy needs every
+    // pixel.
     int min_width = 0;
     int min_height = 0;
     if (turns <= 0 || turned_file) {
@@ -226,10 +273,10 @@ PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, in
         const bool sideways = turns > 0 && turns % 2 == 1;
         const ImgKitSize shown = sideways ? ImgKitSize{upright.height, upright.width} : upright;
         if (shown.width > 0 && shown.height > 0) {
-            const ImgKitSize fit = FitThumbnail(box_width, box_height, shown.width, shown.height);
-            const int bw = std::max(1, box_width);
-            const int bh = std::max(1, box_height);
-            if (shown.width >= 2 * bw && shown.height >= 2 * bh) {
+            const int bw = LargestBoxSide(plan, box_width);
+            const int bh = LargestBoxSide(plan, box_height);
+            const ImgKitSize fit = FitThumbnail(bw, bh, shown.width, shown.height);
+            if (shown.width >= 2 * std::int64_t{bw} && shown.height >= 2 * std::int64_t{bh}) {
                 // The load's minimum is in the axes of the picture before its turns.
                 min_width = sideways ? fit.height : fit.width;
                 min_height = sideways ? fit.width : fit.height;
@@ -264,6 +311,12 @@ PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, in
 
     AddThumbnail(plan, box_width, box_height, codec, image, std::nullopt, outcome);
     return outcome;
+}
+
+// How many times the box the largest thumbnail of a plan is: twice when the modern pages also
+// want one for dense screens, so that a decode never stops below it.
+int Density(const PicturePlan& plan) {
+    return plan.thumbnail_2x.empty() ? 1 : 2;
 }
 
 // The smallest upright picture the thumbnail of a `shown` picture needs when nothing else needs
@@ -319,7 +372,8 @@ PictureOutcome MakeDecodedPictureFiles(const PicturePlan& plan, int box_width, i
     const bool copy_needs_pixels = plan.display_copy || reencoded;
     const ImgKitSize minimum = copy_needs_pixels
                                    ? ImgKitSize{}
-                                   : ThumbnailMinimum(facts.upright, 0, box_width, box_height);
+                                   : ThumbnailMinimum(facts.upright, 0, box_width * Density(plan),
+                                                      box_height * Density(plan));
     DecodedPicture decoded = codec.Decode(bytes, minimum.width, minimum.height);
     if (!decoded.image) return refused(decoded.refusal, decoded.kind);
     ImageHandle& image = decoded.image;
@@ -390,8 +444,9 @@ std::int64_t AlbumPictureBytes(const PicturePlan& plan, int box_width, int box_h
         const std::int64_t full =
             static_cast<std::int64_t>(upright.width) * upright.height * kBytesPerPixel;
         const bool whole = plan.display_copy || plan.turns > 0;
-        const ImgKitSize minimum =
-            whole ? ImgKitSize{} : ThumbnailMinimum(upright, 0, box_width, box_height);
+        const ImgKitSize minimum = whole ? ImgKitSize{}
+                                         : ThumbnailMinimum(upright, 0, box_width * Density(plan),
+                                                            box_height * Density(plan));
         // The file, the decode, and a turned picture held twice while it turns or is encoded.
         std::error_code ec;
         const std::uintmax_t file_size = std::filesystem::file_size(plan.source, ec);
@@ -407,14 +462,20 @@ std::int64_t AlbumPictureBytes(const PicturePlan& plan, int box_width, int box_h
     const std::int64_t work = ImgKitDecodeWorkBytes(plan.source);
     // A turned picture is held twice while it turns (the old pixels and the new).
     if (plan.turns > 0) return std::max(work + full, 2 * full);
-    const ImgKitSize fit = FitThumbnail(box_width, box_height, upright.width, upright.height);
-    const bool reduced = upright.width >= 2 * std::max(1, box_width) &&
-                         upright.height >= 2 * std::max(1, box_height);
+    const int bw = LargestBoxSide(plan, box_width);
+    const int bh = LargestBoxSide(plan, box_height);
+    const ImgKitSize fit = FitThumbnail(bw, bh, upright.width, upright.height);
+    const bool reduced =
+        upright.width >= 2 * std::int64_t{bw} && upright.height >= 2 * std::int64_t{bh};
     const std::int64_t decoded =
         ImgKitDecodedPixels(upright, plan.kind == kJpegImage, reduced ? fit.width : 0,
                             reduced ? fit.height : 0) *
         kBytesPerPixel;
-    return work + decoded + static_cast<std::int64_t>(fit.width) * fit.height * kBytesPerPixel;
+    // The thumbnails are held together: the largest, and beside a double-density one the plain
+    // one, at most as large.
+    const std::int64_t thumbnails =
+        std::int64_t{fit.width} * fit.height * (plan.thumbnail_2x.empty() ? 1 : 2) * kBytesPerPixel;
+    return work + decoded + thumbnails;
 }
 
 PictureOutcome MakeAlbumPicture(const PicturePlan& plan, int box_width, int box_height,
@@ -480,6 +541,11 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     if (s.out_sorce == 0 && !EnsureFolder(base + s.pic_folder, false, dialogs)) return result;
     progress.SetPos(6);
     if (!EnsureFolder(base + s.thumb_folder, false, dialogs)) return result;
+    if (s.page_style == kModernPages) {
+        std::string sharp = base + s.thumb_folder;
+        EnsureTrailingSeparator(sharp);
+        if (!EnsureFolder(sharp + kDoubleDensityFolder, false, dialogs)) return result;
+    }
     result.folders_made = true;
     progress.SetPos(7);
 
@@ -524,6 +590,7 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
         PictureOutcome same = SameFileOutcome(plans[same_file].source, plans[i].source);
         same.output_written = made.output_written;
         same.thumbnail_written = made.thumbnail_written;
+        same.thumbnail_2x_written = made.thumbnail_2x_written;
         return same;
     };
     job.after_failure = [&](int i) {
@@ -535,12 +602,14 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     result.saved_over_source.reserve(plans.size());
     result.thumbnails_written.reserve(plans.size());
     result.display_copies_written.reserve(plans.size());
+    result.thumbnails_2x_written.reserve(plans.size());
     job.commit = [&](int i, const PictureOutcome& outcome) {
         // A turned picture saved over its own source file has spent its recorded turns.
         if (outcome.output_written && plans[i].writes_over_source)
             result.saved_over_source.push_back(plans[i].line);
         result.thumbnails_written.push_back(outcome.thumbnail_written);
         result.display_copies_written.push_back(plans[i].display_copy && outcome.output_written);
+        result.thumbnails_2x_written.push_back(outcome.thumbnail_2x_written);
     };
     const PictureJobRun run = RunPictureJob(job, progress, OrderedPool::Limits{context.workers, 0});
     result.pictures_made = run.handled;
@@ -582,6 +651,56 @@ std::vector<PagePicture> AlbumPagePictures(const AlbumSettings& settings,
     return shown;
 }
 
+namespace {
+
+// The size of a picture as a browser shows it: from the codec, or for a GIF, which the codec
+// never reads, from its header's logical screen (little-endian width and height after "GIF8?a").
+ImgKitSize ShownSize(ImageCodec& codec, const std::string& path) {
+    const ImgKitSize size = codec.UprightSize(path);
+    if (size.width > 0 && size.height > 0) return size;
+    unsigned char head[10] = {};
+    std::ifstream file(path, std::ios::binary);
+    if (!file.read(reinterpret_cast<char*>(head), sizeof head) ||
+        std::string_view(reinterpret_cast<const char*>(head), 4) != "GIF8")
+        return {};
+    return {head[6] | head[7] << 8, head[8] | head[9] << 8};
+}
+
+}  // namespace
+
+void MeasurePagePictures(const AlbumSettings& settings, std::vector<PagePicture>& pictures,
+                         const std::vector<bool>& thumbnails_2x_written, ImageCodec& codec) {
+    const std::string base = AlbumOutputFolder(settings);
+    auto file_of = [&base](std::string link) {
+        if (kPathSeparator != '/') std::replace(link.begin(), link.end(), '/', kPathSeparator);
+        return base + link;
+    };
+    for (std::size_t k = 0; k < pictures.size(); ++k) {
+        PagePicture& p = pictures[k];
+        if (p.thumbnail.empty()) {
+            // The picture itself at the thumbnail height, as the classic pages show it.
+            p.height = std::max(1, settings.thumbnail_y);
+            const ImgKitSize size = ShownSize(codec, file_of(p.link));
+            if (size.width > 0 && size.height > 0)
+                p.width = std::max(1, MulDiv(p.height, size.width, size.height));
+            continue;
+        }
+        const ImgKitSize size = codec.UprightSize(file_of(p.thumbnail));
+        if (size.width <= 0 || size.height <= 0) continue;
+        p.width = size.width;
+        p.height = size.height;
+        const std::string sharp = DoubleDensityThumbnail(p.thumbnail, '/');
+        const bool made = k < thumbnails_2x_written.size() ? thumbnails_2x_written[k]
+                                                           : PathExists(file_of(sharp));
+        if (!made) continue;
+        const ImgKitSize sharp_size = codec.UprightSize(file_of(sharp));
+        if (sharp_size.width > p.width) {
+            p.thumbnail_2x = sharp;
+            p.thumbnail_2x_width = sharp_size.width;
+        }
+    }
+}
+
 AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context,
                                   const std::vector<PagePicture>& pictures) {
     const AlbumSettings& s = context.settings;
@@ -590,6 +709,16 @@ AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context,
     outcome.page_count = AlbumPageCount(s, static_cast<int>(pictures.size()));
     progress.SetMessage("HTMLを作成しています...");
     progress.SetRange(outcome.page_count);
+    const bool modern = s.page_style == kModernPages;
+    if (modern) {
+        // The pages' one style sheet; without it they still show every picture and link, so a
+        // failure is told and counted, and the pages are written all the same.
+        const PageWriteStatus sheet = WritePageFile(StyleSheetFileName(s), RenderStyleSheet(s));
+        if (sheet.result != PageWriteResult::Written) {
+            ++outcome.pages_failed;
+            outcome.messages.push_back(sheet.message);
+        }
+    }
     const std::span<const PagePicture> all(pictures);
     const std::int64_t per_page = PicturesPerPage(s);
     std::size_t first = 0;
@@ -604,7 +733,8 @@ AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context,
             first, static_cast<std::size_t>(std::min<std::int64_t>(all.size() - first, per_page)));
         const PageWriteStatus status =
             WritePageFile(IndexPageFileName(s, page, outcome.page_count),
-                          RenderIndexPage(s, shown, page, outcome.page_count));
+                          modern ? RenderModernIndexPage(s, shown, page, outcome.page_count)
+                                 : RenderIndexPage(s, shown, page, outcome.page_count));
         if (status.result != PageWriteResult::Written) {
             ++outcome.pages_failed;
             outcome.messages.push_back(status.message);
@@ -614,8 +744,10 @@ AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context,
             return outcome;
         }
         if (s.slide_mode != 0) {
-            const PageWriteStatus slide = WritePageFile(
-                SlideShowPageFileName(s, page, outcome.page_count), RenderSlideShowPage(s, shown));
+            const PageWriteStatus slide =
+                WritePageFile(SlideShowPageFileName(s, page, outcome.page_count),
+                              modern ? RenderModernSlideShowPage(s, shown, page, outcome.page_count)
+                                     : RenderSlideShowPage(s, shown));
             if (slide.result != PageWriteResult::Written) {
                 ++outcome.pages_failed;
                 outcome.messages.push_back(slide.message);
@@ -653,9 +785,14 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
         !report.broke_down && (files.stopped || context.progress.StopRequested());
     AlbumPagesOutcome pages;
     if (!stopped_before_pages && !report.broke_down) {
-        pages = WriteAlbumPages(
-            context, AlbumPagePictures(context.settings, context.pictures, files.thumbnails_written,
-                                       files.display_copies_written));
+        std::vector<PagePicture> shown =
+            AlbumPagePictures(context.settings, context.pictures, files.thumbnails_written,
+                              files.display_copies_written);
+        if (context.settings.page_style == kModernPages) {
+            MeasurePagePictures(context.settings, shown, files.thumbnails_2x_written,
+                                context.codec);
+        }
+        pages = WriteAlbumPages(context, shown);
         report.pages_failed = pages.pages_failed;
     }
     // A stop that came with the last page is taken as well: whoever asked for it is told that the

@@ -79,6 +79,12 @@ int AlbumPageCount(const AlbumSettings& settings, int checked_count);
 // a size below 1. A box below 1 pixel counts as 1, and no side of the result is below 1.
 ImgKitSize FitThumbnail(int box_width, int box_height, int width, int height);
 
+// The size of the thumbnail for screens of twice the density (the modern pages) of a width x
+// height picture whose thumbnail fits the box_width x box_height box: FitThumbnail of a box twice
+// as large, but never larger than the picture itself; {0, 0} when that would be no larger than
+// the thumbnail, as for a picture no larger than the box.
+ImgKitSize DoubleDensityThumbnailSize(int box_width, int box_height, int width, int height);
+
 // What PrepareAlbumFiles did.
 struct AlbumFilesOutcome {
     bool folders_made = true;  // false when a sub-folder could not be made
@@ -97,6 +103,8 @@ struct AlbumFilesOutcome {
     std::vector<bool> display_copies_written;
     // The derived names changed for a clash (AlbumNamePlan::renamed); empty for HTML-only.
     std::vector<std::string> renamed;
+    // The same for each one's thumbnail for screens of twice the density (the modern pages).
+    std::vector<bool> thumbnails_2x_written;
 };
 
 // Folders, materials, picture copies and thumbnails, with the progress messages and positions of
@@ -111,7 +119,10 @@ std::int64_t AlbumPictureBytes(const PicturePlan& plan, int box_width, int box_h
                                ImageCodec& codec, ImgKitSize& upright);
 
 // Copy (turned where asked, or the file itself when unturned or not loadable) and thumbnail of one
-// planned picture of any kind, in a box_width x box_height thumbnail box. `upright` is its size
+// planned picture of any kind, in a box_width x box_height thumbnail box, and the plan's
+// double-density thumbnail (DoubleDensityThumbnailSize, in the thumbnail's format) when it names
+// one and the picture is larger than its thumbnail; one that cannot be saved is left out
+// quietly, as the page then shows the plain thumbnail. `upright` is its size
 // from the header when already read ({0, 0}: read it here). Safe to call on a worker thread: it
 // reads only its arguments. A bad_alloc before the copy is in place (memory that ran out in a
 // turn or its save), or a library's exception, goes up to the job driver; a thumbnail that finds
@@ -142,10 +153,20 @@ struct AlbumPagesOutcome {
     std::vector<std::string> messages;
 };
 
-// All index pages and, with slide_mode, their slide-show pages, of `pictures` (AlbumPagePictures),
-// with the progress of the HTML phase. A page that cannot be opened is counted and the pages after
-// it keep their own pictures; a page that fails while being written ends the phase; a stop starts
-// no new page.
+// For the modern pages: each picture's shown size, read from the header of its thumbnail (or of
+// the picture itself, shown at the thumbnail height), and its double-density thumbnail, with its
+// width, when one was written: by the build for the pictures it made (one per entry of
+// `thumbnails_2x_written`, as AlbumPagePictures counts them), else when the album's folder holds
+// one. `pictures` are AlbumPagePictures'.
+void MeasurePagePictures(const AlbumSettings& settings, std::vector<PagePicture>& pictures,
+                         const std::vector<bool>& thumbnails_2x_written, ImageCodec& codec);
+
+// All index pages and, with slide_mode, their slide-show pages, of `pictures` (AlbumPagePictures,
+// measured by MeasurePagePictures for the modern pages), in the page style of the settings, with
+// the progress of the HTML phase. The modern pages' style sheet is written first; one that cannot
+// be written is counted and told as a page that failed. A page that cannot be opened is counted
+// and the pages after it keep their own pictures; a page that fails while being written ends the
+// phase; a stop starts no new page.
 AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context,
                                   const std::vector<PagePicture>& pictures);
 

@@ -69,6 +69,11 @@ CHtmlPage::CHtmlPage(AlbumSettings& settings, UserDialogs& dialogs, QWidget* par
                      93, 10);
     QGroupBox* click_group =
         c.Group(QStringLiteral("クリックしたときに開く元画像のサイズ："), 14, 176, 219, 29);
+    // The page style shares the last line with the slide show box, on the left where the line is
+    // free; like the boxes above it, it keeps its place as the page grows.
+    c.Label(QStringLiteral("ページの形式："), 7, 215, 42, 8);
+    classic_ = c.Radio(ids::kClassicPagesRadio, QStringLiteral("クラシック"), 51, 214, 46, 10);
+    modern_ = c.Radio(ids::kModernPagesRadio, QStringLiteral("モダン"), 99, 214, 40, 10);
     c.LowerGroups();
 
     // A wider window gives the two texts room: the frames widen with them, and the boxes at their
@@ -83,7 +88,12 @@ CHtmlPage::CHtmlPage(AlbumSettings& settings, UserDialogs& dialogs, QWidget* par
     mode->addButton(own_size_, 0);
     mode->addButton(fit_browser_, 1);
 
+    auto* style = new QButtonGroup(this);
+    style->addButton(classic_, kClassicPages);
+    style->addButton(modern_, kModernPages);
+
     connect(split_, &QCheckBox::clicked, this, [this] { UpdateRowsControls(); });
+    connect(modern_, &QRadioButton::toggled, this, [this] { UpdateStyleControls(); });
 }
 
 void CHtmlPage::ShowFields() {
@@ -101,6 +111,8 @@ void CHtmlPage::ShowFields() {
     fit_browser_->setChecked(settings_.brws_mode == 1);
     marquee_->setChecked(settings_.html_marquee != 0);
     slide_->setChecked(settings_.slide_mode != 0);
+    classic_->setChecked(settings_.page_style != kModernPages);
+    modern_->setChecked(settings_.page_style == kModernPages);
 }
 
 void CHtmlPage::OnSetActive() {
@@ -111,6 +123,7 @@ void CHtmlPage::OnSetActive() {
         rows_spin_->SetRange(kRowsRange.low, kRowsRange.high);
     }
     UpdateRowsControls();
+    UpdateStyleControls();
 }
 
 bool CHtmlPage::OnKillActive() {
@@ -146,10 +159,18 @@ void CHtmlPage::CopySwitches() {
     settings_.brws_mode = fit_browser_->isChecked() ? 1 : 0;
     settings_.html_marquee = marquee_->isChecked() ? 1 : 0;
     settings_.slide_mode = slide_->isChecked() ? 1 : 0;
+    settings_.page_style = modern_->isChecked() ? kModernPages : kClassicPages;
 }
 
 void CHtmlPage::UpdateRowsControls() {
     const bool on = split_->isChecked();
     rows_->setEnabled(on);
     rows_spin_->setEnabled(on);
+}
+
+void CHtmlPage::UpdateStyleControls() {
+    const bool classic = !modern_->isChecked();
+    marquee_->setEnabled(classic);
+    own_size_->setEnabled(classic);
+    fit_browser_->setEnabled(classic);
 }

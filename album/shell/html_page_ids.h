@@ -22,5 +22,7 @@ inline constexpr ControlId kRowsSpin{"htmlRowsSpin", "1ページあたりの行�
 inline constexpr ControlId kOwnSizeRadio{"htmlOwnSizeRadio"};                 // brws_mode 0
 inline constexpr ControlId kFitBrowserRadio{"htmlFitBrowserRadio"};           // brws_mode 1
 inline constexpr ControlId kSlideShowCheck{"htmlSlideShowCheck"};             // slide_mode
+inline constexpr ControlId kClassicPagesRadio{"htmlClassicPagesRadio"};       // page_style 0
+inline constexpr ControlId kModernPagesRadio{"htmlModernPagesRadio"};         // page_style 1
 
 }  // namespace html_page_ids

@@ -512,7 +512,7 @@ TEST(SettingOverrides, KeysAreExactlyTheStoredProfileKeysInOrder) {
     }
     const std::vector<std::string> keys = SettableKeys();
     EXPECT_EQ(std::set<std::string>(keys.begin(), keys.end()), stored);
-    EXPECT_EQ(keys.size(), 33u);
+    EXPECT_EQ(keys.size(), 34u);
     // Every key reaches its own field: setting it changes what is saved under that key.
     for (const std::string& key : keys) {
         AlbumSettings s;

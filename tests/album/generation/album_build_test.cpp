@@ -11,6 +11,7 @@
 #include "album/generation/album_build.h"
 #include "album/generation/album_pipeline.h"
 #include "album/generation/index_page_writer.h"
+#include "album/generation/modern_style_sheet.h"
 #include "core/picture_list_model.h"
 #include "imaging/image_library.h"
 #include "platform/text_encoding.h"
@@ -376,6 +377,49 @@ TEST_F(AlbumBuild, HtmlOnlyMakesNoPictureFolders) {
     AddFile("a.jpg", "jpeg/good/gen_420.jpg");
     ASSERT_TRUE(Build());
     EXPECT_EQ(Entries(dir / "out"), (std::set<std::string>{"my.html", "material"}));
+}
+
+// The modern pages get their style sheet and, for each picture larger than its thumbnail, a
+// thumbnail for dense screens of twice the box, never larger than the picture; the pages name
+// what was made, and an HTML-only build finds the same in the folders. A classic album gets
+// neither.
+TEST_F(AlbumBuild, ModernPagesGetTheirStyleSheetAndThumbnailsForDenseScreens) {
+    AddFile("a.jpg", "jpeg/good/gen_420.jpg");                            // 640 x 504
+    AddFile("d.bmp", "bmp/good/rgb24.bmp", 2);                            // 127 x 64
+    AddFile("tiny.jpg", "jpeg/good/jd_grayscale_16x24_sampling2x2.jpg");  // below the box
+    AddFile("c.gif", "gif/ig_sample_1.gif");                              // 10 x 10, no thumbnail
+    dialogs.answers.push_back(MessageAnswer::No);
+    ASSERT_TRUE(Build());
+    EXPECT_TRUE(Entries(dir / "out/material").empty());
+    EXPECT_EQ(Entries(dir / "out/my_t"), (std::set<std::string>{"_a.jpg", "_d.bmp", "_tiny.jpg"}));
+
+    settings.page_style = kModernPages;
+    settings.slide_mode = 1;
+    codec.loads.clear();
+    dialogs.answers.push_back(MessageAnswer::No);
+    ASSERT_TRUE(Build());
+    EXPECT_EQ(Entries(dir / "out/my_t/2x.d"), (std::set<std::string>{"_a.jpg", "_d.bmp"}));
+    EXPECT_EQ(SizeOf(dir / "out/my_t/2x.d/_a.jpg"), (ImgKitSize{200, 158}));
+    EXPECT_EQ(SizeOf(dir / "out/my_t/2x.d/_d.bmp"), (ImgKitSize{127, 64}));
+    EXPECT_EQ(Out("my_t/2x.d/_d.bmp").substr(0, 2), "BM");
+    // 640 x 504 is at least twice the double box: decoded at a reduced scale, never below it.
+    EXPECT_EQ(codec.LoadOf("a.jpg")->min_width, 200);
+    EXPECT_EQ(Out("material/pictavo.css"), RenderStyleSheet(settings));
+    const std::string page = Out("my.html");
+    for (const char* image :
+         {"<img src=\"my_t/_a.jpg\" srcset=\"my_t/_a.jpg 1x, my_t/2x.d/_a.jpg 2x\" width=\"100\" "
+          "height=\"79\" alt=\"\">",
+          "<img src=\"my_t/_d.bmp\" srcset=\"my_t/_d.bmp 1x, my_t/2x.d/_d.bmp 1.27x\" "
+          "width=\"100\" height=\"50\" alt=\"\">",
+          "<img src=\"my_t/_tiny.jpg\" width=\"67\" height=\"100\" alt=\"\">",
+          "<img src=\"my_p/c.gif\" width=\"100\" height=\"100\" alt=\"\">"})
+        EXPECT_NE(page.find(image), std::string::npos) << image << "\n" << page;
+    EXPECT_NE(Out("mys.html").find("\"src\":\"my_p/tiny.jpg\""), std::string::npos);
+
+    settings.html_only = 1;
+    dialogs.answers.push_back(MessageAnswer::No);
+    ASSERT_TRUE(Build());
+    EXPECT_EQ(Out("my.html"), page);
 }
 
 TEST_F(AlbumBuild, AnEmptySelectionIsRefusedBeforeAnythingHappens) {

@@ -191,6 +191,37 @@ class HtmlPageTest : public QObject {
         QCOMPARE(order.mid(0, expected.size()), expected);
     }
 
+    // The page style: classic at first start; モダン is stored as 1 and greys the scrolling text
+    // and the size of a clicked picture, which those pages do not use, keeping their values.
+    void ChoosingModernPagesStoresItAndGreysWhatTheyDoNotUse() {
+        SheetFixture f;
+        f.Show();
+        f.ChooseTab(kHtmlTab);
+        QWidget* page = f.Page(kHtmlTab);
+        auto* classic = Control<QRadioButton>(page, html_ids::kClassicPagesRadio);
+        auto* modern = Control<QRadioButton>(page, html_ids::kModernPagesRadio);
+        auto* marquee = Control<QCheckBox>(page, html_ids::kMarqueeCheck);
+        auto* fit = Control<QRadioButton>(page, html_ids::kFitBrowserRadio);
+        QVERIFY(classic->isChecked() && classic->isVisible());
+        QTest::mouseClick(marquee, Qt::LeftButton);
+        QTest::mouseClick(fit, Qt::LeftButton);
+        QTest::mouseClick(modern, Qt::LeftButton);
+        QVERIFY(modern->isChecked() && !classic->isChecked());
+        QVERIFY(!marquee->isEnabled() && !fit->isEnabled() &&
+                !Control<QRadioButton>(page, html_ids::kOwnSizeRadio)->isEnabled());
+        QCOMPARE(f.ChooseTab(kStyleTab), kStyleTab);
+        QCOMPARE(f.Settings().page_style, 1);
+        QCOMPARE(f.Settings().html_marquee, 1);
+        QCOMPARE(f.Settings().brws_mode, 1);
+
+        f.ChooseTab(kHtmlTab);
+        QVERIFY(modern->isChecked() && !marquee->isEnabled());
+        QTest::keyClick(modern, Qt::Key_Left);  // the arrows move within the pair
+        QVERIFY(classic->isChecked() && marquee->isEnabled() && fit->isEnabled());
+        QCOMPARE(f.ChooseTab(kStyleTab), kStyleTab);
+        QCOMPARE(f.Settings().page_style, 0);
+    }
+
     void ArrowsStayWithinOneToTen() {
         SheetFixture f;
         f.Show();
