@@ -708,7 +708,8 @@ class WindowsTest : public QObject {
                            "列数：",
                            "サムネイルを複数のHTMLに分けて表示する。",
                            "元のサイズで表示。",
-                           "slide show ボタンをつける"};
+                           "slide show ボタンをつける",
+                           "クラシック"};
         QTest::newRow("Pictavo, style page") << "style"
                                              << QStringList{"コーディネートテーマ",
                                                             "現在の設定をテーマに追加...",
