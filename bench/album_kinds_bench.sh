@@ -54,26 +54,7 @@ mapfile -t files < <(find "$set_dir" -type f | sort)
 count=${#files[@]}
 printf '%s\0' "${files[@]}" >"$work/list"
 
-measure() {
-    local log="$work/time.log"
-    if ! /usr/bin/time -f '%e %M' -o "$log" "$@" >/dev/null 2>"$work/stderr.log"; then
-        echo "failed: $*" >&2
-        cat "$work/stderr.log" >&2
-        exit 1
-    fi
-    read -r wall peak_kb <"$log"
-    peak=$((peak_kb / 1024))
-}
-declare -A secs
-row() {
-    secs[$1]=$wall
-    awk -v n="$1" -v t="$wall" -v c="$count" -v m="$peak" \
-        'BEGIN {printf "  %-44s %7.2f s  %7.2f pictures/s  %6d MB peak\n", n, t, c / t, m}'
-}
-ratio() {
-    awk -v n="$1" -v p="${secs[$1]}" -v o="${secs[$2]}" -v g="$3" \
-        'BEGIN {r = p / o; printf "  %-44s %6.2f   goal >= %-4s %s\n", n, r, g, (r >= g ? "met" : "missed")}'
-}
+source "$(dirname "${BASH_SOURCE[0]}")/measure.sh"
 
 kinds=$(for f in "${files[@]}"; do echo "${f##*.}"; done | sort | uniq -c | awk '{printf "%s %s, ", $1, $2}')
 echo "album of $count pictures (${kinds%, }); $cores cores"
