@@ -53,6 +53,17 @@ void ThrowIfOutOfMemory(const std::exception& e) {
     if (error != nullptr && error->code() == Exiv2::kerMallocFailed) throw std::bad_alloc();
 }
 
+std::optional<std::string> WrittenBytes(Exiv2::Image& image) {
+    Exiv2::BasicIo& io = image.io();
+    if (io.open() != 0) return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(io.size()), '\0');
+    const long read =
+        io.read(reinterpret_cast<Exiv2::byte*>(bytes.data()), static_cast<long>(bytes.size()));
+    io.close();
+    if (read != static_cast<long>(bytes.size())) return std::nullopt;
+    return bytes;
+}
+
 std::optional<std::string> UsableIccProfile(std::string profile, int components) {
     constexpr std::size_t kHeader = 128;
     if (profile.size() < kHeader + 4) return std::nullopt;

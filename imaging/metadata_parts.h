@@ -30,6 +30,10 @@ void InitialiseMetadataLibrary();
 // lists the picture as out of memory instead and writes nothing for it.
 void ThrowIfOutOfMemory(const std::exception& e);
 
+// The whole file `image` holds after its metadata was written into it (its memory io), or nothing
+// when the io cannot be read back whole.
+std::optional<std::string> WrittenBytes(Exiv2::Image& image);
+
 // The profile as it should be written, or nothing when it cannot be trusted: it must be whole
 // (its declared size within what was read; a padded last chunk is trimmed), carry the profile
 // signature, keep its tag table inside itself, and describe the colour model of the picture it

@@ -163,14 +163,7 @@ std::optional<std::string> WriteParts(std::string_view target, const CopyMetadat
             image.writeXmpFromPacket(true);
         }
         image.writeMetadata();
-        Exiv2::BasicIo& io = image.io();
-        if (io.open() != 0) return std::nullopt;
-        std::string bytes(static_cast<std::size_t>(io.size()), '\0');
-        const long read =
-            io.read(reinterpret_cast<Exiv2::byte*>(bytes.data()), static_cast<long>(bytes.size()));
-        io.close();
-        if (read != static_cast<long>(bytes.size())) return std::nullopt;
-        return bytes;
+        return WrittenBytes(image);
     } catch (const std::exception& e) {
         ThrowIfOutOfMemory(e);
         return std::nullopt;

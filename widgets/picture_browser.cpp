@@ -232,8 +232,9 @@ void PictureBrowser::LoadPreview() {
     // the frame is enough for every quarter turn as well.
     const QSize need = FrameSizeInPixels();
     // A damaged file (cut short, corrupt) shows as far as it decodes, the rest grey: the jobs
-    // refuse it, and the preview shows the user why. A JPEG or BMP is read once, as it always is;
-    // anything else (or a JPEG name over other content) by its content.
+    // refuse it, and the preview shows the user why. A JPEG or BMP goes to its own loader, which
+    // reads the file once and stops decoding at the frame's size; anything else (or a JPEG name
+    // over other content) is told by its content.
     if (kind == kJpegImage || kind == kBmpImage)
         image_ = ImgKitFileLoad(folder_ + name, need.width(), need.height(), ImgKitDamage::Show);
     if (!image_) {
