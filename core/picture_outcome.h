@@ -27,6 +27,9 @@ enum class PictureFailure {
     // Between the read and the save over it, the file was replaced (or a link leading to it was
     // pointed elsewhere): nothing was written.
     FileChanged,
+    // Location was to be removed, but a copy without it could not be made (a carrier that
+    // cannot be read or rewritten, a file that cannot be walked): nothing was written.
+    LocationLeft,
 };
 
 // What a job does to a picture it writes over, as the reasons of SameFileDone, SameFileKept and
@@ -62,6 +65,8 @@ constexpr const char* PictureFailureText(PictureFailure failure) {
             return "同じファイルを先に ";
         case PictureFailure::FileChanged:
             return "読み込んだ後でファイルが別のファイルに置き換えられたため、";
+        case PictureFailure::LocationLeft:
+            return "位置情報を削除できなかったため、保存しませんでした";
     }
     return "";
 }

@@ -1,6 +1,8 @@
 #include "album/generation/album_build.h"
 
 #include <algorithm>
+#include <cctype>
+#include <ctime>
 #include <cstdint>
 #include <new>
 #include <optional>
@@ -15,6 +17,7 @@
 #include "core/mul_div.h"
 #include "core/path_helpers.h"
 #include "core/picture_job.h"
+#include "imaging/picture_facts.h"
 #include "platform/file_system.h"
 #include "platform/picture_selection.h"
 #include "platform/progress_sink.h"
@@ -36,22 +39,28 @@ PictureFailure SaveTurnedCopy(ImageCodec& codec, const PicturePlan& plan,
                               bool turned_xmp_too_large) {
     if (plan.output_is_source) {
         if (turned_file)
-            return codec.SaveFile(original.path, *turned_file, &original, turned_xmp_too_large);
-        return codec.SavePictureOver(original, image, plan.kind, 100);
+            return codec.SaveFile(original.path, *turned_file, &original, turned_xmp_too_large,
+                                  plan.kind, plan.location);
+        return codec.SavePictureOver(original, image, plan.kind, 100, plan.location);
     }
     if (turned_file)
-        return codec.SaveFile(plan.output, *turned_file, nullptr, turned_xmp_too_large);
-    return codec.SavePictureOf(plan.source, plan.output, image, plan.kind, 100);
+        return codec.SaveFile(plan.output, *turned_file, nullptr, turned_xmp_too_large, plan.kind,
+                              plan.location);
+    return codec.SavePictureOf(plan.source, plan.output, image, plan.kind, 100, plan.location);
 }
 
 // The picture put into the album as it is, after `failure` (why it is not made otherwise, or
-// None): CopyFailed instead when the copy was needed and failed. Only the source's own entry needs
-// no copy; a link to it elsewhere is replaced by the copy.
-PictureOutcome CopiedAsItIs(const PicturePlan& plan, PictureFailure failure) {
+// None): CopyFailed instead when the copy was needed and failed, LocationLeft when it was to tell
+// nothing of where it was taken and cannot be made so. Only the source's own entry needs no copy;
+// a link to it elsewhere is replaced by the copy.
+PictureOutcome CopiedAsItIs(const PicturePlan& plan, PictureFailure failure, ImageCodec& codec) {
     PictureOutcome outcome;
-    const bool in_place = plan.output_is_source || CopyFileReplacing(plan.source, plan.output);
-    outcome.output_written = in_place && !plan.output_is_source;
-    outcome.failure = in_place ? failure : PictureFailure::CopyFailed;
+    const PictureFailure copied =
+        plan.output_is_source ? PictureFailure::None
+                              : codec.CopyPicture(plan.source, plan.output, plan.kind,
+                                                  plan.location);
+    outcome.output_written = copied == PictureFailure::None && !plan.output_is_source;
+    outcome.failure = copied == PictureFailure::None ? failure : copied;
     return outcome;
 }
 
@@ -103,6 +112,7 @@ std::vector<PicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
         plan.kind = ImageKindOfName(plan.source);
         plan.turns = pictures.GetQuarterTurns(i) % 4;
         plan.output_is_source = over_source;
+        plan.location = settings.strip_location != 0 ? LocationRule::Remove : LocationRule::Keep;
         plan.writes_over_source =
             over_source && plan.turns > 0 && (plan.kind == kJpegImage || plan.kind == kBmpImage);
         plans.push_back(std::move(plan));
@@ -128,7 +138,7 @@ PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, in
     const bool over_source = plan.output_is_source && turns > 0;
     // Nothing to read there (any more): as a picture that cannot be read.
     if (over_source && !FindFileToReplace(plan.source, original))
-        return CopiedAsItIs(plan, PictureFailure::Unreadable);
+        return CopiedAsItIs(plan, PictureFailure::Unreadable, codec);
     const std::string& read = over_source ? original.path : plan.source;
     // A JPEG whose turn its blocks allow is turned on the compressed data: no pixel changes and the
     // copy keeps about its size, where a re-encode at quality 100 doubles it or more.
@@ -159,13 +169,13 @@ PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, in
     }
 
     LoadedPicture loaded = codec.LoadPicture(read, min_width, min_height);
-    if (!loaded.image) return CopiedAsItIs(plan, loaded.failure);
+    if (!loaded.image) return CopiedAsItIs(plan, loaded.failure, codec);
     ImageHandle& image = loaded.image;
     for (int turn = 0; turn < turns; ++turn) codec.Rotate(image);
 
     PictureOutcome outcome;
     if (turns <= 0) {
-        outcome = CopiedAsItIs(plan, PictureFailure::None);
+        outcome = CopiedAsItIs(plan, PictureFailure::None, codec);
     } else {
         const PictureFailure saved =
             SaveTurnedCopy(codec, plan, original, image, turned_file, turned_xmp_too_large);
@@ -175,7 +185,10 @@ PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, in
             return outcome;
         }
         if (saved == PictureFailure::SaveFailed) {
-            outcome = CopiedAsItIs(plan, PictureFailure::TurnedSaveFailed);
+            outcome = CopiedAsItIs(plan, PictureFailure::TurnedSaveFailed, codec);
+        } else if (saved == PictureFailure::LocationLeft) {
+            // Nothing that tells where it was taken goes into the album, not even unturned.
+            outcome.failure = saved;
         } else {
             outcome.output_written = true;
             outcome.failure = saved;  // None, or XmpLeftOut
@@ -191,7 +204,7 @@ PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, in
         // The turned picture is not needed any more: release it before the thumbnail is encoded.
         ImgKitMemFree(image);
         outcome.thumbnail_written =
-            small && codec.SavePicture(plan.thumbnail, small, plan.kind, 100);
+            small && codec.SavePicture(plan.thumbnail, small, plan.kind, 100, plan.location);
         if (!outcome.thumbnail_written) thumbnail = PictureFailure::ThumbnailFailed;
     } catch (const std::bad_alloc&) {
         thumbnail = PictureFailure::NoMemory;
@@ -237,7 +250,7 @@ PictureOutcome MakeAlbumPicture(const PicturePlan& plan, int box_width, int box_
     if (plan.kind == kJpegImage || plan.kind == kBmpImage)
         return MakeLoadedPictureFiles(plan, box_width, box_height, codec, upright);
     // A GIF is copied as it is, without a thumbnail: the page shows the picture itself.
-    return CopiedAsItIs(plan, PictureFailure::None);
+    return CopiedAsItIs(plan, PictureFailure::None, codec);
 }
 
 AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
@@ -328,7 +341,7 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     job.after_failure = [&](int i) {
         // A picture whose work ended before its copy was made (memory ran out, or it was too
         // large to start) is still put into the album as it is, as one that cannot be loaded.
-        if (!copy_dealt_with[i]) CopiedAsItIs(plans[i], PictureFailure::None);
+        if (!copy_dealt_with[i]) CopiedAsItIs(plans[i], PictureFailure::None, codec);
     };
     // Room for every line, made before the first picture: taking one in never needs memory.
     result.saved_over_source.reserve(plans.size());
@@ -353,17 +366,102 @@ std::string AlbumPagesLine(int handled, int page_count) {
            " ページのHTMLファイルを処理しました。";
 }
 
+namespace {
+
+// The offset from UTC of this computer's time zone at a wall-clock time (seconds from the epoch
+// as if it were UTC), in minutes: a camera that records no offset is taken to be set to the
+// time of the place its pictures are put into albums.
+int LocalOffsetMinutes(std::int64_t wall_seconds) {
+    const auto days = wall_seconds >= 0 ? wall_seconds / 86400 : (wall_seconds - 86399) / 86400;
+    std::tm wall{};
+    // Back from days to a date (the inverse of the civil-days rule).
+    const std::int64_t z = days + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
+    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
+    const std::int64_t year = yoe + era * 400 + (month <= 2);
+    const std::int64_t in_day = wall_seconds - days * 86400;
+    wall.tm_year = static_cast<int>(year - 1900);
+    wall.tm_mon = static_cast<int>(month - 1);
+    wall.tm_mday = static_cast<int>(day);
+    wall.tm_hour = static_cast<int>(in_day / 3600);
+    wall.tm_min = static_cast<int>(in_day / 60 % 60);
+    wall.tm_sec = static_cast<int>(in_day % 60);
+    wall.tm_isdst = -1;
+    const std::time_t utc = std::mktime(&wall);
+    if (utc == static_cast<std::time_t>(-1)) return 0;
+    return static_cast<int>((wall_seconds - static_cast<std::int64_t>(utc)) / 60);
+}
+
+// File names compared as the picture list sorts them (case ignored), then byte for byte.
+bool NameBefore(const std::string& a, const std::string& b) {
+    const auto lower = [](unsigned char c) { return std::tolower(c); };
+    const bool less = std::lexicographical_compare(
+        a.begin(), a.end(), b.begin(), b.end(),
+        [&](char x, char y) { return lower(x) < lower(y); });
+    const bool greater = std::lexicographical_compare(
+        b.begin(), b.end(), a.begin(), a.end(),
+        [&](char x, char y) { return lower(x) < lower(y); });
+    return less || (!greater && a < b);
+}
+
+}  // namespace
+
+void OrderByCaptureTime(std::vector<PagePicture>& shown,
+                        const std::vector<std::optional<CaptureTime>>& taken) {
+    struct Keyed {
+        PagePicture picture;
+        std::optional<std::int64_t> when;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(shown.size());
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        std::optional<std::int64_t> when;
+        if (i < taken.size() && taken[i]) {
+            const CaptureTime& t = *taken[i];
+            when = t.UtcMilliseconds(t.offset_minutes ? 0 : LocalOffsetMinutes(t.wall_seconds));
+        }
+        keyed.push_back({std::move(shown[i]), when});
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        if (a.when.has_value() != b.when.has_value()) return a.when.has_value();
+        if (a.when && *a.when != *b.when) return *a.when < *b.when;
+        return NameBefore(a.picture.caption, b.picture.caption);
+    });
+    for (std::size_t i = 0; i < keyed.size(); ++i) shown[i] = std::move(keyed[i].picture);
+}
+
 std::vector<PagePicture> AlbumPagePictures(const AlbumSettings& settings,
                                            const PictureSelection& pictures,
-                                           const std::vector<bool>& thumbnails_written) {
+                                           const std::vector<bool>& thumbnails_written,
+                                           ProgressSink* progress) {
     std::vector<PagePicture> shown;
+    std::vector<std::optional<CaptureTime>> taken;
+    const bool read_facts = settings.read_captions != 0 || settings.date_order != 0;
+    std::string folder = ExpandHome(settings.picture_path);
+    if (!folder.empty() && folder.back() != '/' && folder.back() != kPathSeparator)
+        folder += kPathSeparator;
     std::size_t k = 0;
     for (int line = pictures.FirstChecked(); line != -1; line = pictures.NextChecked(line), ++k) {
         const std::string name = pictures.ItemText(line);
         const bool thumbnail =
             k < thumbnails_written.size() ? thumbnails_written[k] : ThumbnailExists(settings, name);
-        shown.push_back(PagePictureOf(settings, name, pictures.GetComment(line), thumbnail));
+        std::string comment = pictures.GetComment(line);
+        if (read_facts) {
+            const PictureFacts facts = ReadPictureFacts(folder + name);
+            // Only a comment box left empty takes the picture's own caption.
+            if (settings.read_captions != 0 && comment.empty()) comment = facts.caption;
+            taken.push_back(facts.taken);
+            // The metadata of a large folder takes a while: the window keeps drawing.
+            if (progress != nullptr && k % 32 == 31) progress->Idle();
+        }
+        shown.push_back(PagePictureOf(settings, name, comment, thumbnail));
     }
+    if (settings.date_order != 0) OrderByCaptureTime(shown, taken);
     return shown;
 }
 
@@ -438,8 +536,9 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
         !report.broke_down && (files.stopped || context.progress.StopRequested());
     AlbumPagesOutcome pages;
     if (!stopped_before_pages && !report.broke_down) {
-        pages = WriteAlbumPages(context, AlbumPagePictures(context.settings, context.pictures,
-                                                           files.thumbnails_written));
+        pages = WriteAlbumPages(context,
+                                AlbumPagePictures(context.settings, context.pictures,
+                                                  files.thumbnails_written, &context.progress));
         report.pages_failed = pages.pages_failed;
     }
     // A stop that came with the last page is taken as well: whoever asked for it is told that the

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "core/picture_outcome.h"
 #include "core/picture_plan.h"
 #include "imaging/imgkit.h"
+#include "imaging/picture_facts.h"
 
 // The steps of BuildAlbum, public so that the command-line program and the tests can reach them.
 // Every path here is a full path on this system; folder texts end in a separator.
@@ -109,9 +111,20 @@ PictureOutcome MakeAlbumPicture(const PicturePlan& plan, int box_width, int box_
 // the build made (one per entry of `thumbnails_written`) shows the thumbnail it wrote, or itself
 // when it wrote none; a picture it did not make (HTML-only, a folder not made) shows the
 // thumbnail the album's folder holds, asked once, or itself.
+// With read_captions, a picture whose comment is empty shows the caption stored in it
+// (ReadPictureFacts); with date_order, the pictures are in the order they were taken
+// (OrderByCaptureTime). Both read the pictures' metadata, drawing `progress` (may be null) as
+// they go.
 std::vector<PagePicture> AlbumPagePictures(const AlbumSettings& settings,
                                            const PictureSelection& pictures,
-                                           const std::vector<bool>& thumbnails_written);
+                                           const std::vector<bool>& thumbnails_written,
+                                           ProgressSink* progress = nullptr);
+
+// Puts `shown` in the order its pictures were taken (`taken`, one per picture): by the moment in
+// UTC (a time recorded without its offset taken in this computer's time zone), then by file
+// name; pictures without a time after those with one, by file name.
+void OrderByCaptureTime(std::vector<PagePicture>& shown,
+                        const std::vector<std::optional<CaptureTime>>& taken);
 
 // What WriteAlbumPages did.
 struct AlbumPagesOutcome {

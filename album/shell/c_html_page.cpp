@@ -62,6 +62,8 @@ CHtmlPage::CHtmlPage(AlbumSettings& settings, UserDialogs& dialogs, QWidget* par
         c.Check(ids::kMarqueeCheck, QStringLiteral("MARQUEE使用（IE4以上）"), 141, 74, 91, 10);
     slide_ = c.Check(ids::kSlideShowCheck, QStringLiteral("slide show ボタンをつける"), 150, 214,
                      93, 10);
+    date_order_ = c.Check(ids::kDateOrderCheck, QStringLiteral("撮影日時順に並べる"), 7, 214, 100,
+                          10);
     QGroupBox* click_group =
         c.Group(QStringLiteral("クリックしたときに開く元画像のサイズ："), 14, 176, 219, 29);
     c.LowerGroups();
@@ -96,6 +98,7 @@ void CHtmlPage::ShowFields() {
     fit_browser_->setChecked(settings_.brws_mode == 1);
     marquee_->setChecked(settings_.html_marquee != 0);
     slide_->setChecked(settings_.slide_mode != 0);
+    date_order_->setChecked(settings_.date_order != 0);
 }
 
 void CHtmlPage::OnSetActive() {
@@ -141,6 +144,7 @@ void CHtmlPage::CopySwitches() {
     settings_.brws_mode = fit_browser_->isChecked() ? 1 : 0;
     settings_.html_marquee = marquee_->isChecked() ? 1 : 0;
     settings_.slide_mode = slide_->isChecked() ? 1 : 0;
+    settings_.date_order = date_order_->isChecked() ? 1 : 0;
 }
 
 void CHtmlPage::UpdateRowsControls() {

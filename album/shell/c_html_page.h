@@ -54,4 +54,5 @@ class CHtmlPage : public PropertyPage {
     QRadioButton* fit_browser_;
     QCheckBox* marquee_;
     QCheckBox* slide_;
+    QCheckBox* date_order_;
 };

@@ -1,5 +1,6 @@
 #include "album/shell/c_picture_page.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -68,6 +69,9 @@ CPicturePage::CPicturePage(AlbumSettings& settings, const MaterialFolders& folde
     NameControl(preview_, ids::kPreview);
     du.Place(preview_, 126, 4, 117, 124);
 
+    // Between the preview and the comment box, whose empty comments it fills.
+    read_captions_ = c.Check(ids::kReadCaptionsCheck, QStringLiteral("画像の説明を読み込む"), 126,
+                             129, 94, 9);
     QLabel* comment_label =
         c.Label(QStringLiteral("ピクチャーに対するコメント："), 126, 138, 83, 8);
     comment_ = new QPlainTextEdit(this);
@@ -99,6 +103,7 @@ CPicturePage::CPicturePage(AlbumSettings& settings, const MaterialFolders& folde
     c.Follow(preview_, {0.5, 0, 1, kPreviewHeight});
     c.Follow(rotate_, {1, kPreviewHeight, 1, kPreviewHeight});
     c.Follow(comment_label, {0.5, kPreviewHeight, 0.5, kPreviewHeight});
+    c.Follow(read_captions_, {0.5, kPreviewHeight, 0.5, kPreviewHeight});
     c.Follow(comment_, {0.5, kPreviewHeight, 1, 1});
     for (QWidget* below : std::initializer_list<QWidget*>{size_group, width_, width_spin_, times,
                                                           height_, height_spin_})
@@ -131,6 +136,7 @@ CPicturePage::~CPicturePage() {
 void CPicturePage::OnSetActive() {
     width_->setText(QString::number(settings_.thumbnail_x));
     height_->setText(QString::number(settings_.thumbnail_y));
+    read_captions_->setChecked(settings_.read_captions != 0);
     if (initialised_) return;
     initialised_ = true;
     // Each level the tree selects may replace picture_path; the list then shows the folder as it
@@ -141,10 +147,12 @@ void CPicturePage::OnSetActive() {
 }
 
 bool CPicturePage::OnKillActive() {
+    settings_.read_captions = read_captions_->isChecked() ? 1 : 0;
     return ValidateSizes();
 }
 
 void CPicturePage::OnClosing() {
+    settings_.read_captions = read_captions_->isChecked() ? 1 : 0;
     TakeIntFieldQuietly(width_, settings_.thumbnail_x, kWidthRange.low, kWidthRange.high);
     TakeIntFieldQuietly(height_, settings_.thumbnail_y, kHeightRange.low, kHeightRange.high);
 }

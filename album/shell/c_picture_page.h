@@ -14,6 +14,7 @@ class HelpButton;
 class PictureBrowser;
 class PictureSelection;
 class PreviewFrame;
+class QCheckBox;
 class QPlainTextEdit;
 class QPushButton;
 class ShellOpener;
@@ -71,6 +72,7 @@ class CPicturePage : public PropertyPage {
     QPushButton* select_all_;
     PreviewFrame* preview_;
     QPlainTextEdit* comment_;
+    QCheckBox* read_captions_;
     FocusEdit* width_;
     UpDownControl* width_spin_;
     FocusEdit* height_;

@@ -21,5 +21,6 @@ inline constexpr ControlId kOwnSizeRadio{"htmlOwnSizeRadio"};        // brws_mod
 inline constexpr ControlId kFitBrowserRadio{"htmlFitBrowserRadio"};  // brws_mode 1
 inline constexpr ControlId kMarqueeCheck{"htmlMarqueeCheck"};        // html_marquee
 inline constexpr ControlId kSlideShowCheck{"htmlSlideShowCheck"};    // slide_mode
+inline constexpr ControlId kDateOrderCheck{"htmlDateOrderCheck"};    // date_order
 
 }  // namespace html_page_ids

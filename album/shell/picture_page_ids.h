@@ -11,6 +11,7 @@ inline constexpr ControlId kFolderTree{"pictureFolderTree"};
 inline constexpr ControlId kFileList{"pictureFileList"};  // the pictures, ticked for the album
 inline constexpr ControlId kSelectAllButton{"pictureSelectAllButton"};
 inline constexpr ControlId kPreview{"picturePreview"};
+inline constexpr ControlId kReadCaptionsCheck{"pictureReadCaptionsCheck"};  // read_captions
 inline constexpr ControlId kCommentEdit{"pictureCommentEdit"};          // the highlighted picture's
 inline constexpr ControlId kThumbWidthEdit{"pictureThumbWidthEdit"};    // thumbnail_x
 inline constexpr ControlId kThumbWidthSpin{"pictureThumbWidthSpin"};    // its arrows

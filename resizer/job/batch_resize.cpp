@@ -124,10 +124,12 @@ PictureOutcome ResizeFile(const ResizerSettings& settings, ImageCodec& codec,
     // alone. The save goes through a temporary file, so a failed save never destroys the original.
     // A JPEG keeps its date taken, camera and colour profile; one saved without its XMP is made,
     // and listed for what it lacks.
-    outcome.failure = plan.output_is_source ? codec.SavePictureOver(original, picture, plan.kind,
-                                                                    settings.jpegQuality)
-                                            : codec.SavePictureOf(plan.source, plan.output, picture,
-                                                                  plan.kind, settings.jpegQuality);
+    outcome.failure =
+        plan.output_is_source
+            ? codec.SavePictureOver(original, picture, plan.kind, settings.jpegQuality,
+                                    plan.location)
+            : codec.SavePictureOf(plan.source, plan.output, picture, plan.kind,
+                                  settings.jpegQuality, plan.location);
     outcome.output_written =
         outcome.failure == PictureFailure::None || outcome.failure == PictureFailure::XmpLeftOut;
     return outcome;
@@ -187,6 +189,7 @@ std::vector<PicturePlan> PlanResizes(const ResizerSettings& settings,
             plan.output = base + plan.name;
             plan.output_is_source = over_source;
             plan.writes_over_source = over_source;
+            plan.location = settings.stripLocation ? LocationRule::Remove : LocationRule::Keep;
         }
         plan.turns = ((pictures.GetQuarterTurns(line) % 4) + 4) % 4;
         plans.push_back(std::move(plan));
@@ -238,9 +241,11 @@ bool ResizePictures(const ResizerSettings& settings, const BatchContext& context
     job.after_failure = [&](int i) {
         // The user still gets every picture in the output folder; a failing copy is not
         // reported, as the failure itself already is. An original is never copied onto itself,
-        // nor over a picture that was made (one listed for what it could not keep).
+        // nor over a picture that was made (one listed for what it could not keep). A copy
+        // that would tell where the picture was taken, when that is not to be told, is not
+        // made either.
         if (!plans[i].output_is_source && !written[i])
-            CopyFileReplacing(plans[i].source, plans[i].output);
+            codec.CopyPicture(plans[i].source, plans[i].output, plans[i].kind, plans[i].location);
     };
     // Room for every line, made before the first picture: taking one in never needs memory.
     outcome.saved_over_source.reserve(plans.size());

@@ -23,6 +23,8 @@ struct ResizerSettings {
     int targetWidth = 400;
     int targetHeight = 300;
     int jpegQuality = 50;
+    // No written picture tells where it was taken ("位置情報を削除").
+    bool stripLocation = false;
 
     // "~/MyAlbum" here ("C:\MyAlbum" on Windows), as the album maker's default output folder.
     static std::string DefaultOutputFolder();
@@ -53,6 +55,8 @@ inline constexpr std::array kResizerSettingSchema = {
     ResizerSettingRow{"quality", 0, &ResizerSettings::jpegQuality, {10, 100}, -1},
     ResizerSettingRow{"out", 'o', &ResizerSettings::outputFolder, {INT_MIN, INT_MAX}, -1},
     ResizerSettingRow{"overwrite", 0, &ResizerSettings::overwriteOriginals, {INT_MIN, INT_MAX}, -1},
+    ResizerSettingRow{"strip-location", 0, &ResizerSettings::stripLocation, {INT_MIN, INT_MAX},
+                      -1},
 };
 
 // The row of a member. Used in constant expressions, a member without a row does not compile.

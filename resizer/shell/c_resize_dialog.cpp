@@ -215,9 +215,13 @@ void CResizeDialog::BuildControls() {
     overwrite_box_ = new QCheckBox(QStringLiteral("元画像を上書きする。"), this);
     NameControl(overwrite_box_, ids::kOverwriteCheck);
     du.Place(overwrite_box_, 86, 279, 120, 10);
+    strip_location_box_ = new QCheckBox(QStringLiteral("位置情報を削除"), this);
+    NameControl(strip_location_box_, ids::kStripLocationCheck);
+    du.Place(strip_location_box_, 210, 279, 120, 10);
     setTabOrder(quality_edit_, output_edit_);
     setTabOrder(output_edit_, browse_button_);
     setTabOrder(browse_button_, overwrite_box_);
+    setTabOrder(overwrite_box_, strip_location_box_);
 
     // This system offers no window menu that a program can extend, so the about box has its own
     // button (and the dialog's context menu).
@@ -227,7 +231,7 @@ void CResizeDialog::BuildControls() {
         AddButton(this, du, ids::kCreateButton, QStringLiteral("作成"), 289, 296, 50, 14);
     QPushButton* close =
         AddButton(this, du, ids::kCloseButton, QStringLiteral("閉じる"), 343, 296, 50, 14);
-    setTabOrder(overwrite_box_, create);
+    setTabOrder(strip_location_box_, create);
     setTabOrder(create, close);
     setTabOrder(close, about);
 
@@ -293,6 +297,7 @@ void CResizeDialog::InitDialog() {
 bool CResizeDialog::UpdateData(bool save) {
     if (!save) {
         overwrite_box_->setChecked(settings_.overwriteOriginals);
+        strip_location_box_->setChecked(settings_.stripLocation);
         SetPathText(output_edit_, settings_.outputFolder);
         quality_list_->setCurrentIndex(quality_preset_);
         scale_edit_->setText(QString::number(settings_.scalePercent));
@@ -309,6 +314,7 @@ bool CResizeDialog::UpdateData(bool save) {
     transferring_ = true;
     bool ok = true;
     settings_.overwriteOriginals = overwrite_box_->isChecked();
+    settings_.stripLocation = strip_location_box_->isChecked();
     // Read also while disabled: while the originals are overwritten this stores the placeholder.
     settings_.outputFolder = PathText(output_edit_);
     quality_preset_ = quality_list_->currentIndex();

@@ -25,6 +25,7 @@ inline constexpr ControlId kQualityEdit{"resizeQualityEdit"};            // jpeg
 inline constexpr ControlId kOutputFolderEdit{"resizeOutputFolderEdit"};  // outputFolder
 inline constexpr ControlId kBrowseButton{"resizeBrowseButton"};
 inline constexpr ControlId kOverwriteCheck{"resizeOverwriteCheck"};  // overwriteOriginals
+inline constexpr ControlId kStripLocationCheck{"resizeStripLocationCheck"};  // stripLocation
 inline constexpr ControlId kCreateButton{"resizeCreateButton"};
 inline constexpr ControlId kCloseButton{"resizeCloseButton"};
 inline constexpr ControlId kAboutButton{"resizeAboutButton"};

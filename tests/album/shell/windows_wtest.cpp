@@ -308,7 +308,7 @@ class WindowsTest : public QObject {
         ProfileStore store(alone);
         SaveSettings(store, expected);
         QCOMPARE(ReadTestFile(profile), ReadTestFile(alone));
-        QCOMPARE(QString::fromStdString(ReadTestFile(profile)).count(QLatin1Char('=')), 33);
+        QCOMPARE(QString::fromStdString(ReadTestFile(profile)).count(QLatin1Char('=')), 36);
 
         run([&](CPropSheet& sheet) {
             QCOMPARE(sheet.geometry(), grown);

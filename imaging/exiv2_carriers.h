@@ -1,0 +1,31 @@
+#pragma once
+
+// The metadata library's side of the carriers, for the readers in this folder: each carrier
+// decoded into its data, and written back. Not for use outside imaging/.
+
+#include <optional>
+#include <string>
+
+// Exiv2 0.27 still spells its owning pointers std::auto_ptr, which C++20 deprecates.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#include <exiv2/exiv2.hpp>
+#pragma GCC diagnostic pop
+
+// Prepares the library for use from several threads (InitialiseJpegMetadata).
+void InitialiseExiv2();
+
+// Called in a handler: memory that ran out is thrown on as std::bad_alloc, never taken for a
+// carrier that cannot be read.
+void ThrowIfExiv2OutOfMemory(const std::exception& e);
+
+// The carrier decoded; none when it cannot be read. An empty carrier decodes to empty data.
+std::optional<Exiv2::ExifData> DecodeExif(const std::string& tiff,
+                                          Exiv2::ByteOrder* order = nullptr);
+std::optional<Exiv2::XmpData> DecodeXmp(const std::string& packet);
+std::optional<Exiv2::IptcData> DecodeIptc(const std::string& datasets);
+
+// The XMP property at the top of a datum's path ("LocationCreated" of
+// "Xmp.iptcExt.LocationCreated[1]/Iptc4xmpExt:City") and the namespace it belongs to.
+std::string XmpTopProperty(const Exiv2::Xmpdatum& datum);
+std::string XmpNamespace(const Exiv2::Xmpdatum& datum);
