@@ -89,6 +89,9 @@ std::optional<std::vector<PhotoshopResource>> PhotoshopResources(std::string_vie
 // of its blocks: the packet ends with its last ">", before the "magic trailer" that lets readers
 // walk the raw text as data blocks.
 std::string GifXmpPacket(std::string_view raw) {
+    // The ramp holds a ">" of its own: the packet ends before the ramp begins.
+    const std::size_t ramp = raw.rfind("\x01\xFF\xFE\xFD");
+    if (ramp != std::string_view::npos) raw = raw.substr(0, ramp);
     const std::size_t last = raw.rfind('>');
     return last == std::string_view::npos ? std::string() : std::string(raw.substr(0, last + 1));
 }
@@ -340,7 +343,7 @@ std::optional<std::string> ReplaceJpegCarriers(std::string_view jpeg,
     bool exif_done = false;
     bool xmp_done = false;
     bool photoshop_done = false;
-    // Puts `segment` in place of the one that ends at `end`, or leaves it out when none.
+    // Puts `with` in place of the segment `old`, or leaves it out when none.
     auto replace = [&](const JpegSegment& old, const std::optional<std::string>& with) {
         out.append(jpeg.substr(at, old.start - at));
         if (with) out += *with;

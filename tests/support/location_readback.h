@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "core/path_helpers.h"
@@ -12,7 +13,8 @@
 
 // Whether exiftool can be run here.
 inline bool ExiftoolInstalled() {
-    return std::system("exiftool -ver >/dev/null 2>&1") == 0;
+    static const bool installed = std::system("exiftool -ver >/dev/null 2>&1") == 0;
+    return installed;
 }
 
 // What exiftool reports of `path` among the given tags ("-s -s" form, one "Name: value" a line);
