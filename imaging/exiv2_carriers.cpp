@@ -40,9 +40,9 @@ std::optional<Exiv2::ExifData> DecodeExif(const std::string& tiff, Exiv2::ByteOr
     Exiv2::ExifData exif;
     if (tiff.empty()) return exif;
     try {
-        const Exiv2::ByteOrder read = Exiv2::ExifParser::decode(
-            exif, reinterpret_cast<const Exiv2::byte*>(tiff.data()),
-            static_cast<std::uint32_t>(tiff.size()));
+        const Exiv2::ByteOrder read =
+            Exiv2::ExifParser::decode(exif, reinterpret_cast<const Exiv2::byte*>(tiff.data()),
+                                      static_cast<std::uint32_t>(tiff.size()));
         if (read == Exiv2::invalidByteOrder) return std::nullopt;
         if (order != nullptr) *order = read;
         return exif;

@@ -95,8 +95,8 @@ PictureFailure ImageCodec::CopyPicture(const std::string& source, const std::str
     const std::optional<std::string> published = Publishable(kind, bytes, rule);
     if (!published) return PictureFailure::LocationLeft;
     // A file that tells nothing stays a copy of the file.
-    const bool copied = *published == bytes ? CopyFileReplacing(source, output)
-                                            : WriteFile(output, *published);
+    const bool copied =
+        *published == bytes ? CopyFileReplacing(source, output) : WriteFile(output, *published);
     return copied ? PictureFailure::None : PictureFailure::CopyFailed;
 }
 

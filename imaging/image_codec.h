@@ -79,8 +79,8 @@ class ImageCodec {
     // Encodes the picture in the format of `kind` (kJpegImage at `quality`, else BMP) and writes it
     // to `path`. False when either step failed, or `rule` removes location and the file would
     // still tell it; `path` is then as it was.
-    bool SavePicture(const std::string& path, const ImageHandle& image, ImageKind kind,
-                     int quality, LocationRule rule = LocationRule::Keep) {
+    bool SavePicture(const std::string& path, const ImageHandle& image, ImageKind kind, int quality,
+                     LocationRule rule = LocationRule::Keep) {
         const std::optional<std::string> bytes =
             kind == kJpegImage ? EncodeJpeg(image, quality) : EncodeBmp(image);
         if (!bytes) return false;
@@ -114,10 +114,10 @@ class ImageCodec {
             kind == kJpegImage ? EncodeJpeg(image, quality) : EncodeBmp(image);
         if (!bytes) return PictureFailure::SaveFailed;
         bool xmp_too_large = false;
-        return SaveFile(file.path,
-                        kind == kJpegImage ? CarryMetadata(file.path, *bytes, &xmp_too_large)
-                                           : *bytes,
-                        &file, xmp_too_large, kind, rule);
+        return SaveFile(
+            file.path,
+            kind == kJpegImage ? CarryMetadata(file.path, *bytes, &xmp_too_large) : *bytes, &file,
+            xmp_too_large, kind, rule);
     }
 
     // Puts a file of `kind` made whole elsewhere (a JPEG turned on its blocks) at `path`, or with

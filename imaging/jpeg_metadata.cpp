@@ -2,24 +2,51 @@
 
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <vector>
 
-#include "imaging/exiv2_carriers.h"
 #include "imaging/jpeg_segments.h"
 #include "imaging/xmp_packet_edit.h"
 
+// Exiv2 0.27 still spells its owning pointers std::auto_ptr, which C++20 deprecates.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#include <exiv2/exiv2.hpp>
+#pragma GCC diagnostic pop
+
 namespace {
 
-void InitialiseOnce() {
-    InitialiseExiv2();
+std::once_flag g_initialised;
+std::recursive_mutex g_xmp_registry;
+
+void LockXmpRegistry(void* data, bool lock) {
+    auto* mutex = static_cast<std::recursive_mutex*>(data);
+    if (lock) {
+        mutex->lock();
+    } else {
+        mutex->unlock();
+    }
 }
 
-// A copy written without the metadata it should keep would be a loss nobody is told of; the job
+void InitialiseOnce() {
+    std::call_once(g_initialised, [] {
+        // A damaged tag is an everyday sight in photographs; the library's warnings would only
+        // clutter the terminal of a program that already copes with them.
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        Exiv2::XmpParser::initialize(LockXmpRegistry, &g_xmp_registry);
+    });
+}
+
+// Called in a handler: memory that ran out is thrown on as std::bad_alloc (the library reports its
+// own failed allocations as an error of its own), never taken for a part that cannot be read. A
+// copy written without the metadata it should keep would be a loss nobody is told of; the job
 // lists the picture as out of memory instead and writes nothing for it.
 void ThrowIfOutOfMemory(const std::exception& e) {
-    ThrowIfExiv2OutOfMemory(e);
+    if (dynamic_cast<const std::bad_alloc*>(&e) != nullptr) throw;
+    const auto* error = dynamic_cast<const Exiv2::AnyError*>(&e);
+    if (error != nullptr && error->code() == Exiv2::kerMallocFailed) throw std::bad_alloc();
 }
 
 std::uint32_t BigEndian32(const std::string& bytes, std::size_t at) {

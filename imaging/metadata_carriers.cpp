@@ -140,7 +140,9 @@ GifWalk WalkGif(std::string_view gif) {
         std::size_t next = std::string_view::npos;
         if (introducer == 0x21 && at + 2 < gif.size()) {
             const auto label = static_cast<unsigned char>(gif[at + 1]);
-            block.xmp = label == 0xFF && gif.substr(at + 2, 12) == "\x0B" "XMP DataXMP";
+            block.xmp = label == 0xFF && gif.substr(at + 2, 12) ==
+                                             "\x0B"
+                                             "XMP DataXMP";
             block.body = at + 14;
             next = SkipGifDataBlocks(gif, at + 2);
         } else if (introducer == 0x2C && at + 10 < gif.size()) {
@@ -224,12 +226,16 @@ MetadataCarriers JpegCarriers(std::string_view jpeg) {
         const std::string_view body = segment->body;
         switch (carrier) {
             case JpegCarrier::Exif:
-                if (++exifs == 1) carriers.exif = std::string(body.substr(kExifName.size()));
-                else carriers.unwalkable = true;
+                if (++exifs == 1)
+                    carriers.exif = std::string(body.substr(kExifName.size()));
+                else
+                    carriers.unwalkable = true;
                 break;
             case JpegCarrier::Xmp:
-                if (++xmps == 1) carriers.xmp = std::string(body.substr(kXmpName.size()));
-                else carriers.unwalkable = true;
+                if (++xmps == 1)
+                    carriers.xmp = std::string(body.substr(kXmpName.size()));
+                else
+                    carriers.unwalkable = true;
                 break;
             case JpegCarrier::ExtendedXmp: {
                 if (body.size() < kExtendedXmpHeader) {

@@ -14,8 +14,8 @@
 // and writer above them takes it as it is.
 
 struct MetadataCarriers {
-    std::string exif;  // the TIFF structure ("II*\0..." or "MM\0*..."), without "Exif\0\0"
-    std::string xmp;   // the main XMP packet as stored
+    std::string exif;          // the TIFF structure ("II*\0..." or "MM\0*..."), without "Exif\0\0"
+    std::string xmp;           // the main XMP packet as stored
     std::string extended_xmp;  // a JPEG's extended XMP, its chunks put together in order
     std::string iptc;          // the IPTC-IIM datasets (inside a JPEG's Photoshop block)
     // Part of the file could not be walked (damage, a carrier after the first scan, a carrier

@@ -177,10 +177,9 @@ std::optional<CaptureTime> ParseCaptureTime(std::string_view date_time, std::str
         minute < 0 || minute > 59 || second < 0 || second > 60)
         return std::nullopt;
     CaptureTime time;
-    time.wall_seconds = DaysFromCivil(year, static_cast<unsigned>(month),
-                                      static_cast<unsigned>(day)) *
-                            86400 +
-                        hour * 3600 + minute * 60 + second;
+    time.wall_seconds =
+        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 +
+        hour * 3600 + minute * 60 + second;
     subsec = Trimmed(subsec);
     std::int64_t scale = 100000000;
     for (std::size_t i = 0; i < subsec.size() && i < 9 && subsec[i] >= '0' && subsec[i] <= '9';
@@ -238,8 +237,7 @@ std::string DecodeUserComment(std::string_view bytes, bool big_endian) {
     return std::string(Trimmed(decoded));
 }
 
-bool IsBoilerplateCaption(std::string_view caption, std::string_view make,
-                          std::string_view model) {
+bool IsBoilerplateCaption(std::string_view caption, std::string_view make, std::string_view model) {
     // What cameras, phones and image libraries write by themselves, seen by the thousand.
     static constexpr std::array<std::string_view, 24> kBoilerplate = {
         "OLYMPUS DIGITAL CAMERA",
@@ -287,8 +285,7 @@ PictureFacts FactsOfCarriers(const MetadataCarriers& carriers) {
     const std::string make = TextOfUnknownCode(ExifText(exif, "Exif.Image.Make"));
     const std::string model = TextOfUnknownCode(ExifText(exif, "Exif.Image.Model"));
     std::string iptc_caption;
-    if (const auto it = iptc.findKey(Exiv2::IptcKey("Iptc.Application2.Caption"));
-        it != iptc.end())
+    if (const auto it = iptc.findKey(Exiv2::IptcKey("Iptc.Application2.Caption")); it != iptc.end())
         iptc_caption = TextOfUnknownCode(it->toString());
     std::string user_comment;
     if (const auto it = exif.findKey(Exiv2::ExifKey("Exif.Photo.UserComment")); it != exif.end()) {

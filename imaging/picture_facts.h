@@ -15,8 +15,8 @@
 
 // When a picture was taken: Exif DateTimeOriginal with SubSecTimeOriginal and OffsetTimeOriginal.
 struct CaptureTime {
-    std::int64_t wall_seconds = 0;  // the clock on the camera, as seconds from 1970-01-01 00:00
-    std::int64_t nanoseconds = 0;   // the sub-second part ("7" is 0.7 s, "50" is 0.50 s)
+    std::int64_t wall_seconds = 0;      // the clock on the camera, as seconds from 1970-01-01 00:00
+    std::int64_t nanoseconds = 0;       // the sub-second part ("7" is 0.7 s, "50" is 0.50 s)
     std::optional<int> offset_minutes;  // from UTC, when the camera recorded it
 
     // The moment as milliseconds from the epoch in UTC; a time without its offset is taken at
@@ -41,8 +41,14 @@ std::string DecodeUserComment(std::string_view bytes, bool big_endian);
 bool IsBoilerplateCaption(std::string_view caption, std::string_view make, std::string_view model);
 
 // Which field a caption came from.
-enum class CaptionField { None, XmpDescription, IptcCaption, ExifDescription, UserComment,
-                          XpComment };
+enum class CaptionField {
+    None,
+    XmpDescription,
+    IptcCaption,
+    ExifDescription,
+    UserComment,
+    XpComment
+};
 
 struct PictureFacts {
     std::string caption;  // UTF-8, line breaks as "\r\n"; empty when the picture has none

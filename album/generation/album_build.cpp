@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <ctime>
 #include <cstdint>
+#include <ctime>
 #include <new>
 #include <optional>
 #include <span>
@@ -56,9 +56,9 @@ PictureFailure SaveTurnedCopy(ImageCodec& codec, const PicturePlan& plan,
 PictureOutcome CopiedAsItIs(const PicturePlan& plan, PictureFailure failure, ImageCodec& codec) {
     PictureOutcome outcome;
     const PictureFailure copied =
-        plan.output_is_source ? PictureFailure::None
-                              : codec.CopyPicture(plan.source, plan.output, plan.kind,
-                                                  plan.location);
+        plan.output_is_source
+            ? PictureFailure::None
+            : codec.CopyPicture(plan.source, plan.output, plan.kind, plan.location);
     outcome.output_written = copied == PictureFailure::None && !plan.output_is_source;
     outcome.failure = copied == PictureFailure::None ? failure : copied;
     return outcome;
@@ -400,12 +400,12 @@ int LocalOffsetMinutes(std::int64_t wall_seconds) {
 // File names compared as the picture list sorts them (case ignored), then byte for byte.
 bool NameBefore(const std::string& a, const std::string& b) {
     const auto lower = [](unsigned char c) { return std::tolower(c); };
-    const bool less = std::lexicographical_compare(
-        a.begin(), a.end(), b.begin(), b.end(),
-        [&](char x, char y) { return lower(x) < lower(y); });
-    const bool greater = std::lexicographical_compare(
-        b.begin(), b.end(), a.begin(), a.end(),
-        [&](char x, char y) { return lower(x) < lower(y); });
+    const bool less =
+        std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                     [&](char x, char y) { return lower(x) < lower(y); });
+    const bool greater =
+        std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(),
+                                     [&](char x, char y) { return lower(x) < lower(y); });
     return less || (!greater && a < b);
 }
 
@@ -536,9 +536,9 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
         !report.broke_down && (files.stopped || context.progress.StopRequested());
     AlbumPagesOutcome pages;
     if (!stopped_before_pages && !report.broke_down) {
-        pages = WriteAlbumPages(context,
-                                AlbumPagePictures(context.settings, context.pictures,
-                                                  files.thumbnails_written, &context.progress));
+        pages = WriteAlbumPages(
+            context, AlbumPagePictures(context.settings, context.pictures, files.thumbnails_written,
+                                       &context.progress));
         report.pages_failed = pages.pages_failed;
     }
     // A stop that came with the last page is taken as well: whoever asked for it is told that the

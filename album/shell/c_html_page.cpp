@@ -62,8 +62,8 @@ CHtmlPage::CHtmlPage(AlbumSettings& settings, UserDialogs& dialogs, QWidget* par
         c.Check(ids::kMarqueeCheck, QStringLiteral("MARQUEE使用（IE4以上）"), 141, 74, 91, 10);
     slide_ = c.Check(ids::kSlideShowCheck, QStringLiteral("slide show ボタンをつける"), 150, 214,
                      93, 10);
-    date_order_ = c.Check(ids::kDateOrderCheck, QStringLiteral("撮影日時順に並べる"), 7, 214, 100,
-                          10);
+    date_order_ =
+        c.Check(ids::kDateOrderCheck, QStringLiteral("撮影日時順に並べる"), 7, 214, 100, 10);
     QGroupBox* click_group =
         c.Group(QStringLiteral("クリックしたときに開く元画像のサイズ："), 14, 176, 219, 29);
     c.LowerGroups();

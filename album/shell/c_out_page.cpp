@@ -71,8 +71,8 @@ COutPage::COutPage(AlbumSettings& settings, UserDialogs& dialogs, BuildAction bu
     save_param_ = c.Check(ids::kSaveSettingsCheck, QStringLiteral("終了時に全ての設定を保存"), 7,
                           212, 102, 10);
     // Beside the button that publishes, where it is seen before the album is made.
-    strip_location_ = c.Check(ids::kStripLocationCheck, QStringLiteral("位置情報を削除"), 113, 192,
-                              129, 10);
+    strip_location_ =
+        c.Check(ids::kStripLocationCheck, QStringLiteral("位置情報を削除"), 113, 192, 129, 10);
     create_ = c.Button(ids::kCreateButton, QStringLiteral("アルバム作成"), 113, 204, 65, 18);
     close_button_ = c.Button(ids::kCloseButton, QStringLiteral("閉じる"), 181, 204, 61, 18);
     c.LowerGroups();
@@ -228,8 +228,8 @@ bool COutPage::RefuseOutput(const AlbumOutputCheck& check) {
             return true;
         }
         case AlbumOutputRefusal::LocationInSources:
-            dialogs_.ShowMessage(kLocationInSourcesMessage, std::nullopt,
-                                 MessageIcon::Exclamation, MessageButtons::Ok);
+            dialogs_.ShowMessage(kLocationInSourcesMessage, std::nullopt, MessageIcon::Exclamation,
+                                 MessageButtons::Ok);
             strip_location_->setFocus();
             return true;
         case AlbumOutputRefusal::NotAbsolute:

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 
 #include "album/settings/album_setting_schema.h"
 #include "album/settings/album_settings.h"
@@ -16,6 +17,7 @@
 #include "album/shell/page_controls.h"
 #include "album/shell/picture_page_ids.h"
 #include "album/shell/up_down_control.h"
+#include "imaging/picture_facts.h"
 #include "platform/shell_opener.h"
 #include "widgets/c_folder_tree.h"
 #include "widgets/c_picture_list.h"
@@ -70,8 +72,8 @@ CPicturePage::CPicturePage(AlbumSettings& settings, const MaterialFolders& folde
     du.Place(preview_, 126, 4, 117, 124);
 
     // Between the preview and the comment box, whose empty comments it fills.
-    read_captions_ = c.Check(ids::kReadCaptionsCheck, QStringLiteral("画像の説明を読み込む"), 126,
-                             129, 94, 9);
+    read_captions_ =
+        c.Check(ids::kReadCaptionsCheck, QStringLiteral("画像の説明を読み込む"), 126, 129, 94, 9);
     QLabel* comment_label =
         c.Label(QStringLiteral("ピクチャーに対するコメント："), 126, 138, 83, 8);
     comment_ = new QPlainTextEdit(this);
@@ -114,6 +116,9 @@ CPicturePage::CPicturePage(AlbumSettings& settings, const MaterialFolders& folde
     connect(browser_, &PictureBrowser::FolderChanged, this,
             [this](const std::string& folder) { settings_.picture_path = folder; });
     connect(select_all_, &QPushButton::clicked, browser_, &PictureBrowser::SelectAllPictures);
+    // With captions read, an empty comment box shows in grey what the album will show there.
+    connect(comment_, &QPlainTextEdit::textChanged, this, [this] { ShowStoredCaption(); });
+    connect(read_captions_, &QCheckBox::toggled, this, [this] { ShowStoredCaption(); });
     connect(rotate_, &QPushButton::clicked, browser_, &PictureBrowser::RotatePicture);
     connect(help_, &QAbstractButton::clicked, this, [this] { OpenHelp(); });
 
@@ -137,6 +142,7 @@ void CPicturePage::OnSetActive() {
     width_->setText(QString::number(settings_.thumbnail_x));
     height_->setText(QString::number(settings_.thumbnail_y));
     read_captions_->setChecked(settings_.read_captions != 0);
+    ShowStoredCaption();
     if (initialised_) return;
     initialised_ = true;
     // Each level the tree selects may replace picture_path; the list then shows the folder as it
@@ -167,6 +173,22 @@ bool CPicturePage::ValidateSizes() {
                                      kHeightRange.high, dialogs_);
     validating_ = false;
     return ok;
+}
+
+void CPicturePage::ShowStoredCaption() {
+    const int current = browser_ != nullptr ? browser_->Current() : -1;
+    std::string caption;
+    if (read_captions_->isChecked() && current >= 0 && comment_->document()->isEmpty()) {
+        // Read once per picture shown, not per key typed.
+        const std::string path = browser_->Folder() + list_->Model().ItemText(current);
+        if (path != caption_path_) {
+            caption_path_ = path;
+            caption_ = ReadPictureFacts(path).caption;
+        }
+        caption = caption_;
+    }
+    const QString shown = QString::fromUtf8(caption.data(), int(caption.size()));
+    if (comment_->placeholderText() != shown) comment_->setPlaceholderText(shown);
 }
 
 void CPicturePage::TurnsSaved(const std::vector<int>& lines) {

@@ -58,6 +58,9 @@ class CPicturePage : public PropertyPage {
 
   private:
     void OpenHelp();
+    // With "画像の説明を読み込む" ticked and the comment box empty, the box shows the shown
+    // picture's stored caption as its placeholder; otherwise none.
+    void ShowStoredCaption();
 
     AlbumSettings& settings_;
     const MaterialFolders& folders_;
@@ -66,6 +69,8 @@ class CPicturePage : public PropertyPage {
     std::string program_folder_;
     bool initialised_ = false;
     bool validating_ = false;
+    std::string caption_path_;  // the picture whose caption was read last, and its caption
+    std::string caption_;
 
     CFolderTree* tree_;
     CPictureList* list_;

@@ -124,12 +124,11 @@ PictureOutcome ResizeFile(const ResizerSettings& settings, ImageCodec& codec,
     // alone. The save goes through a temporary file, so a failed save never destroys the original.
     // A JPEG keeps its date taken, camera and colour profile; one saved without its XMP is made,
     // and listed for what it lacks.
-    outcome.failure =
-        plan.output_is_source
-            ? codec.SavePictureOver(original, picture, plan.kind, settings.jpegQuality,
-                                    plan.location)
-            : codec.SavePictureOf(plan.source, plan.output, picture, plan.kind,
-                                  settings.jpegQuality, plan.location);
+    outcome.failure = plan.output_is_source
+                          ? codec.SavePictureOver(original, picture, plan.kind,
+                                                  settings.jpegQuality, plan.location)
+                          : codec.SavePictureOf(plan.source, plan.output, picture, plan.kind,
+                                                settings.jpegQuality, plan.location);
     outcome.output_written =
         outcome.failure == PictureFailure::None || outcome.failure == PictureFailure::XmpLeftOut;
     return outcome;

@@ -55,8 +55,7 @@ inline constexpr std::array kResizerSettingSchema = {
     ResizerSettingRow{"quality", 0, &ResizerSettings::jpegQuality, {10, 100}, -1},
     ResizerSettingRow{"out", 'o', &ResizerSettings::outputFolder, {INT_MIN, INT_MAX}, -1},
     ResizerSettingRow{"overwrite", 0, &ResizerSettings::overwriteOriginals, {INT_MIN, INT_MAX}, -1},
-    ResizerSettingRow{"strip-location", 0, &ResizerSettings::stripLocation, {INT_MIN, INT_MAX},
-                      -1},
+    ResizerSettingRow{"strip-location", 0, &ResizerSettings::stripLocation, {INT_MIN, INT_MAX}, -1},
 };
 
 // The row of a member. Used in constant expressions, a member without a row does not compile.

@@ -24,7 +24,7 @@ inline constexpr ControlId kQualityList{"resizeQualityList"};            // the 
 inline constexpr ControlId kQualityEdit{"resizeQualityEdit"};            // jpegQuality
 inline constexpr ControlId kOutputFolderEdit{"resizeOutputFolderEdit"};  // outputFolder
 inline constexpr ControlId kBrowseButton{"resizeBrowseButton"};
-inline constexpr ControlId kOverwriteCheck{"resizeOverwriteCheck"};  // overwriteOriginals
+inline constexpr ControlId kOverwriteCheck{"resizeOverwriteCheck"};          // overwriteOriginals
 inline constexpr ControlId kStripLocationCheck{"resizeStripLocationCheck"};  // stripLocation
 inline constexpr ControlId kCreateButton{"resizeCreateButton"};
 inline constexpr ControlId kCloseButton{"resizeCloseButton"};

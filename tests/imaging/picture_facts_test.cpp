@@ -47,9 +47,9 @@ TEST(UserComment, EachCharacterCodeIsDecodedByItsOwnRule) {
         // UTF-16 without a mark, in the other order than the Exif block's: told by its zeros.
         {"UNICODE\0S\0u\0n\0"s, true, "Sun"},
         {"UNICODE\0\xFE\xFF\0S\0u"s, false, "Su"},
-        {"UNICODE\0\xE6\xA1\x9C"s, true, "桜"},  // UTF-8 written under UNICODE
+        {"UNICODE\0\xE6\xA1\x9C"s, true, "桜"},           // UTF-8 written under UNICODE
         {"JIS\0\0\0\0\0\x1B$B:y\x1B(BA"s, false, "桜A"},  // ISO-2022-JP escapes
-        {"\0\0\0\0\0\0\0\0\x8D\xF7"s, false, "桜"},      // undefined code: CP932
+        {"\0\0\0\0\0\0\0\0\x8D\xF7"s, false, "桜"},       // undefined code: CP932
         {"\0\0\0\0\0\0\0\0        "s, false, ""},
     };
     for (const auto& row : rows)

@@ -17,8 +17,8 @@ std::string_view FromFirstScan(std::string_view jpeg) {
 
 struct LocationCase {
     const char* fixture;
-    unsigned carriers;    // where it tells
-    const char* kept;     // exiftool tags that are no location and must stay
+    unsigned carriers;  // where it tells
+    const char* kept;   // exiftool tags that are no location and must stay
 };
 
 class PictureLocation : public ::testing::TestWithParam<LocationCase> {};
@@ -52,8 +52,9 @@ TEST_P(PictureLocation, ACopyTellsNothingMoreAndKeepsItsPictureAndTheRest) {
 INSTANTIATE_TEST_SUITE_P(
     EveryCarrier, PictureLocation,
     ::testing::Values(
-        LocationCase{"location_everywhere.jpg", kExifLocation | kXmpLocation | kIptcLocation,
-                     "-Artist -DateTimeOriginal -IPTC:Keywords -XMP-dc:Creator -XMP-dc:Description"},
+        LocationCase{
+            "location_everywhere.jpg", kExifLocation | kXmpLocation | kIptcLocation,
+            "-Artist -DateTimeOriginal -IPTC:Keywords -XMP-dc:Creator -XMP-dc:Description"},
         LocationCase{"location_xmp_only.jpg", kXmpLocation, "-XMP-dc:Creator"},
         LocationCase{"location_xmp.gif", kXmpLocation, "-XMP-dc:Description"}));
 
@@ -65,7 +66,8 @@ TEST(PictureLocationEdges, WhatTellsNothingOrCannotBeToldIsKeptOrRefused) {
 
     // Cut before its first scan: what follows the cut cannot be told of.
     const std::string everywhere = ReadTestFile(TestDataPath("metadata/location_everywhere.jpg"));
-    const std::string cut = everywhere.substr(0, everywhere.size() - FromFirstScan(everywhere).size());
+    const std::string cut =
+        everywhere.substr(0, everywhere.size() - FromFirstScan(everywhere).size());
     EXPECT_NE(LocationCarriersOf(kJpegImage, cut) & kUnknownLocation, 0u);
     EXPECT_FALSE(WithoutLocation(kJpegImage, cut));
 
@@ -73,7 +75,8 @@ TEST(PictureLocationEdges, WhatTellsNothingOrCannotBeToldIsKeptOrRefused) {
     std::string late = none;
     for (const JpegSegment& segment : JpegHeadSegments(everywhere)) {
         if (segment.marker == 0xE1 && segment.body.substr(0, 4) == "Exif")
-            late.insert(late.size() - 2, everywhere.substr(segment.start, segment.end - segment.start));
+            late.insert(late.size() - 2,
+                        everywhere.substr(segment.start, segment.end - segment.start));
     }
     ASSERT_GT(late.size(), none.size());
     EXPECT_NE(LocationCarriersOf(kJpegImage, late) & kUnknownLocation, 0u);

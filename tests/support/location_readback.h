@@ -34,7 +34,8 @@ inline std::string ExiftoolTags(const std::string& path, const std::string& tags
 // Every carrier of location exiftool knows of, in the groups the programs write.
 inline constexpr const char* kExiftoolLocationTags =
     "-GPS:all -XMP-exif:GPS* -XMP-exifEX:GPS* -XMP-photoshop:City -XMP-photoshop:State "
-    "-XMP-photoshop:Country -XMP-iptcCore:Location -XMP-iptcCore:CountryCode -XMP-iptcExt:Location* "
+    "-XMP-photoshop:Country -XMP-iptcCore:Location -XMP-iptcCore:CountryCode "
+    "-XMP-iptcExt:Location* "
     "-IPTC:City -IPTC:Sub-location -IPTC:Province-State -IPTC:Country-PrimaryLocationCode "
     "-IPTC:Country-PrimaryLocationName";
 

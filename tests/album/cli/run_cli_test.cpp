@@ -25,8 +25,8 @@
 #include "tests/reliability/failing_storage.h"
 #include "tests/reliability/linked_entries.h"
 #include "tests/reliability/signalled_run.h"
-#include "tests/support/recording_user_dialogs.h"
 #include "tests/support/location_readback.h"
+#include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;

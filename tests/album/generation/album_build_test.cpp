@@ -13,10 +13,10 @@
 #include "album/generation/index_page_writer.h"
 #include "core/picture_list_model.h"
 #include "imaging/image_library.h"
+#include "imaging/jpeg_segments.h"
 #include "platform/text_encoding.h"
 #include "tests/imaging/metadata_test_support.h"
 #include "tests/reliability/failing_storage.h"
-#include "imaging/jpeg_segments.h"
 #include "tests/support/location_readback.h"
 #include "tests/support/recording_progress_sink.h"
 #include "tests/support/recording_shell_opener.h"
@@ -611,7 +611,8 @@ TEST_F(AlbumBuild, APictureWhoseLocationCannotBeRemovedIsListedAndNotCopied) {
     const std::string everywhere = ReadTestFile(TestDataPath("metadata/location_everywhere.jpg"));
     for (const JpegSegment& segment : JpegHeadSegments(everywhere)) {
         if (segment.marker == 0xE1 && segment.body.substr(0, 4) == "Exif")
-            late.insert(late.size() - 2, everywhere.substr(segment.start, segment.end - segment.start));
+            late.insert(late.size() - 2,
+                        everywhere.substr(segment.start, segment.end - segment.start));
     }
     ASSERT_TRUE(WriteTestFile(dir / "src/late.jpg", late));
     list.InsertPicture("late.jpg", true);
@@ -641,8 +642,8 @@ TEST_F(AlbumBuild, PagesInCaptureOrderWithTheirOwnCaptionsUnderEmptyComments) {
     for (std::size_t at = page.find("ALT=\""); at != std::string::npos;
          at = page.find("ALT=\"", at + 1))
         order.push_back(page.substr(at + 5, page.find('"', at + 5) - at - 5));
-    EXPECT_EQ(order, (std::vector<std::string>{"a.jpg", "d.jpg", "c.jpg", "b.jpg", "E.jpg",
-                                               "f.jpg", "g.jpg"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"a.jpg", "d.jpg", "c.jpg", "b.jpg", "E.jpg", "f.jpg",
+                                               "g.jpg"}));
     EXPECT_NE(page.find(Utf8ToCp932Html("XMPの説明")), std::string::npos);
     EXPECT_NE(page.find(Utf8ToCp932Html("私のコメント")), std::string::npos);
     EXPECT_EQ(page.find(Utf8ToCp932Html("窓辺の犬")), std::string::npos) << "typed, never replaced";

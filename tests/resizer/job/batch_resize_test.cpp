@@ -18,10 +18,10 @@
 #include "resizer/job/batch_outcome.h"
 #include "tests/imaging/imaging_test_support.h"
 #include "tests/imaging/metadata_test_support.h"
+#include "tests/support/location_readback.h"
 #include "tests/support/recording_progress_sink.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/starved_memory.h"
-#include "tests/support/location_readback.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
