@@ -99,10 +99,11 @@ class ImageCodec {
         const std::optional<std::string> bytes =
             kind == kJpegImage ? EncodeJpeg(image, quality) : EncodeBmp(image);
         if (!bytes) return PictureFailure::SaveFailed;
+        if (kind != kJpegImage) return SaveFile(path, *bytes, nullptr, false, kind, rule);
+        // Carried first: what the carrying says is then known when the save is judged.
         bool xmp_too_large = false;
-        return SaveFile(path,
-                        kind == kJpegImage ? CarryMetadata(source, *bytes, &xmp_too_large) : *bytes,
-                        nullptr, xmp_too_large, kind, rule);
+        const std::string carried = CarryMetadata(source, *bytes, &xmp_too_large);
+        return SaveFile(path, carried, nullptr, xmp_too_large, kind, rule);
     }
 
     // SavePictureOf over the file the picture was loaded from (`file.path`), which is replaced only
@@ -113,11 +114,10 @@ class ImageCodec {
         const std::optional<std::string> bytes =
             kind == kJpegImage ? EncodeJpeg(image, quality) : EncodeBmp(image);
         if (!bytes) return PictureFailure::SaveFailed;
+        if (kind != kJpegImage) return SaveFile(file.path, *bytes, &file, false, kind, rule);
         bool xmp_too_large = false;
-        return SaveFile(
-            file.path,
-            kind == kJpegImage ? CarryMetadata(file.path, *bytes, &xmp_too_large) : *bytes, &file,
-            xmp_too_large, kind, rule);
+        const std::string carried = CarryMetadata(file.path, *bytes, &xmp_too_large);
+        return SaveFile(file.path, carried, &file, xmp_too_large, kind, rule);
     }
 
     // Puts a file of `kind` made whole elsewhere (a JPEG turned on its blocks) at `path`, or with
