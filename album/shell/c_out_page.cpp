@@ -72,7 +72,7 @@ COutPage::COutPage(AlbumSettings& settings, UserDialogs& dialogs, BuildAction bu
                           212, 102, 10);
     // Beside the button that publishes, where it is seen before the album is made.
     strip_location_ =
-        c.Check(ids::kStripLocationCheck, QStringLiteral("位置情報を削除"), 113, 192, 129, 10);
+        c.Check(ids::kStripLocationCheck, QStringLiteral("位置情報を削除"), 113, 192, 75, 10);
     create_ = c.Button(ids::kCreateButton, QStringLiteral("アルバム作成"), 113, 204, 65, 18);
     close_button_ = c.Button(ids::kCloseButton, QStringLiteral("閉じる"), 181, 204, 61, 18);
     c.LowerGroups();
