@@ -13,14 +13,24 @@
 // tree as a click on its expand button opens it, then closed: prints the time until every node had
 // its place and the longest freeze, for each.
 //
+// With --grid [PICTURES [PHOTO_FOLDER]], the folder holds PICTURES (default 20,000) links to real
+// photographs (bench/photos when fetched, else the test photographs), the list shows its grid of
+// thumbnails, and the grid is scrolled from top to bottom a screenful every 16 ms, as a thrown
+// scroll wheel would; then it is stopped at a few places until every thumbnail in sight came.
+// Prints the longest freeze while scrolling and while the thumbnails come, the time until the
+// thumbnails in sight are all shown, how many thumbnails the cache held at most, and the
+// process's peak memory before and after.
+//
 // Run: QT_QPA_PLATFORM=offscreen listing_bench [PICTURES] (default 20000), or
-// listing_bench --folders [N...], or under xvfb-run.
+// listing_bench --folders [N...], or listing_bench --grid [PICTURES [PHOTO_FOLDER]], or under
+// xvfb-run.
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QScrollBar>
 #include <QTimer>
 #include <QTreeWidgetItem>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -40,6 +50,7 @@
 #include "platform/shell_opener.h"
 #include "widgets/c_folder_tree.h"
 #include "widgets/c_picture_list.h"
+#include "widgets/thumbnail_loader.h"
 
 namespace fs = std::filesystem;
 
@@ -190,22 +201,143 @@ int RunFolders(CPropSheet& sheet, const fs::path& work, const std::vector<int>& 
     return 0;
 }
 
+// The process's peak resident memory so far, in megabytes (VmHWM).
+double PeakMemoryMb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+    }
+    return 0;
+}
+
+// A folder of `pictures` links to the photographs of `photos`, named as cameras name them.
+bool MakePhotoFolder(const fs::path& folder, int pictures, const fs::path& photos) {
+    std::vector<fs::path> sources;
+    for (const auto& entry : fs::directory_iterator(photos)) {
+        const std::string ext = entry.path().extension().string();
+        if (entry.is_regular_file() && (ext == ".jpg" || ext == ".JPG"))
+            sources.push_back(entry.path());
+    }
+    if (sources.empty()) return false;
+    std::sort(sources.begin(), sources.end());
+    fs::create_directories(folder);
+    for (int i = 0; i < pictures; ++i) {
+        const std::string name = "IMG_" + std::to_string(100000 + i) + ".jpg";
+        fs::create_symlink(fs::absolute(sources[i % sources.size()]), folder / name);
+    }
+    return true;
+}
+
+// True when every line in sight has its thumbnail (made, or marked as unreadable).
+bool AllInSight(CPictureList* list) {
+    const auto [first, last] = list->VisibleLines();
+    for (int i = first; i <= last; ++i) {
+        if (list->Thumbnails().Find(list->ItemText(i)) == nullptr) return false;
+    }
+    return last >= first;
+}
+
+int RunGrid(CPropSheet& sheet, const fs::path& folder, int pictures) {
+    CPictureList* list = sheet.PicturePage()->List();
+    sheet.PicturePage()->Tree()->SelectPath(folder.string());
+    RunLoopFor(300);
+    if (list->count() != pictures) return 1;
+    // A window as a user would have it for looking through pictures.
+    sheet.resize(1200, 800);
+    RunLoopFor(300);
+    const double memory_before = PeakMemoryMb();
+    GapMeter meter;
+    int most_cached = 0;
+    QTimer cache_watch;
+    cache_watch.setInterval(5);
+    QObject::connect(&cache_watch, &QTimer::timeout,
+                     [&] { most_cached = std::max(most_cached, list->Thumbnails().Cached()); });
+    cache_watch.start();
+
+    // The first screen: the time until its thumbnails are all there.
+    QElapsedTimer clock;
+    meter.Start();
+    clock.start();
+    list->SetView(PictureView::Grid, false);
+    while (!AllInSight(list) && clock.elapsed() < 60000)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    const qint64 first_screen = clock.elapsed();
+    meter.ticker.stop();
+    const double first_gap = meter.LongestMs();
+
+    // Thrown to the bottom a screenful every 16 ms.
+    QScrollBar* bar = list->verticalScrollBar();
+    meter.Start();
+    clock.start();
+    int steps = 0;
+    for (int at = 0; at <= bar->maximum(); at += list->viewport()->height(), ++steps) {
+        bar->setValue(at);
+        RunLoopFor(16);
+    }
+    bar->setValue(bar->maximum());
+    RunLoopFor(16);
+    const qint64 scrolled = clock.elapsed();
+    meter.ticker.stop();
+    const double scroll_gap = meter.LongestMs();
+
+    // Stopped at five places: the time until every thumbnail in sight came.
+    meter.Start();
+    qint64 slowest_stop = 0;
+    for (int stop = 0; stop < 5; ++stop) {
+        bar->setValue(bar->maximum() * (2 * stop + 1) / 10);
+        clock.start();
+        while (!AllInSight(list) && clock.elapsed() < 60000)
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        slowest_stop = std::max(slowest_stop, clock.elapsed());
+    }
+    meter.ticker.stop();
+    const double stops_gap = meter.LongestMs();
+    cache_watch.stop();
+
+    const auto [first, last] = list->VisibleLines();
+    std::printf("pictures in the grid:                     %d (%d in sight)\n", list->count(),
+                last - first + 1);
+    std::printf("first screen of thumbnails after:         %lld ms (longest freeze %.1f ms)\n",
+                static_cast<long long>(first_screen), first_gap);
+    std::printf("scrolled to the bottom in:                %lld ms, %d screens\n",
+                static_cast<long long>(scrolled), steps);
+    std::printf("longest freeze while scrolling:           %.1f ms\n", scroll_gap);
+    std::printf("slowest stop until its thumbnails came:   %lld ms (longest freeze %.1f ms)\n",
+                static_cast<long long>(slowest_stop), stops_gap);
+    std::printf("thumbnails cached at most:                %d (box %d px)\n", most_cached,
+                list->Thumbnails().Box());
+    std::printf("peak memory before / after the grid:      %.0f MB / %.0f MB\n", memory_before,
+                PeakMemoryMb());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Pictavo"));
     const bool folders_only = argc > 1 && std::string(argv[1]) == "--folders";
+    const bool grid = argc > 1 && std::string(argv[1]) == "--grid";
     std::vector<int> folder_counts;
     for (int i = 2; folders_only && i < argc; ++i) folder_counts.push_back(std::atoi(argv[i]));
     if (folders_only && folder_counts.empty()) folder_counts = {10000, 20000};
-    const int pictures = !folders_only && argc > 1 ? std::atoi(argv[1]) : 20000;
+    int pictures = !folders_only && !grid && argc > 1 ? std::atoi(argv[1]) : 20000;
+    if (grid && argc > 2) pictures = std::atoi(argv[2]);
+    fs::path photos = fs::path(PICTAVO_SOURCE_DIR) / "bench/photos";
+    if (!fs::is_directory(photos)) photos = fs::path(PICTAVO_SOURCE_DIR) / "tests/data/photos";
+    if (grid && argc > 3) photos = argv[3];
 
     const fs::path work = fs::temp_directory_path() / "pictavo-listing-bench";
     fs::remove_all(work);
     const fs::path folder = work / "photos";
     if (folders_only) {
         fs::create_directories(work);  // the tree shows only roots that exist
+    } else if (grid) {
+        if (!MakePhotoFolder(folder, pictures, photos)) {
+            std::fprintf(stderr, "no photographs in %s\n", photos.string().c_str());
+            return 2;
+        }
     } else {
         MakeFolder(folder, pictures);
     }
@@ -222,8 +354,9 @@ int main(int argc, char** argv) {
     sheet.Settings().picture_path = root + "/";
     sheet.Create();
     RunLoopFor(300);
-    if (folders_only) {
-        const int status = RunFolders(sheet, work, folder_counts);
+    if (folders_only || grid) {
+        const int status =
+            grid ? RunGrid(sheet, folder, pictures) : RunFolders(sheet, work, folder_counts);
         fs::remove_all(work);
         ImageLibrary::Unload();
         return status;

@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
     resize.kind = kJpegImage;
     bool ok = true;
     Report("resize to width 1600 at quality 85", repeats, [&](ImageCodec& codec) {
-        const PictureOutcome outcome = ResizePlannedPicture(settings, resize, codec, {});
+        const PictureOutcome outcome = ResizePlannedPicture(settings, resize, codec);
         ok = outcome.output_written && !outcome.Failed() && ok;
     });
 

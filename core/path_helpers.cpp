@@ -145,12 +145,7 @@ ImageKind ImageKindOfName(std::string_view name) {
     std::string_view last = LastComponent(name);
     size_t dot = last.rfind('.');
     if (dot == std::string_view::npos) return kNotPicture;
-    std::string ext;
-    for (char c : last.substr(dot)) ext.push_back(AsciiLower(c));
-    if (ext == ".jpeg" || ext == ".jpg") return kJpegImage;
-    if (ext == ".gif") return kGifImage;
-    if (ext == ".bmp") return kBmpImage;
-    return kNotPicture;
+    return ImageKindOfExtension(last.substr(dot));
 }
 
 bool IsAbsoluteFolderPath(std::string_view path) {

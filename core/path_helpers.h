@@ -3,10 +3,9 @@
 #include <string>
 #include <string_view>
 
-class UserDialogs;
+#include "core/image_kind.h"
 
-// Picture kind of a file name, decided by its extension alone.
-enum ImageKind : int { kNotPicture = -1, kJpegImage = 1, kGifImage = 2, kBmpImage = 3 };
+class UserDialogs;
 
 // The path separator of this system ('/' here, '\\' on Windows).
 inline constexpr char kPathSeparator = '/';
@@ -24,8 +23,9 @@ void StripTrailingSeparator(std::string& path);
 // Makes the path end in exactly one separator of this system; an empty text becomes "/".
 void EnsureTrailingSeparator(std::string& path);
 
-// 1 for .jpg/.jpeg, 2 for .gif, 3 for .bmp (any ASCII case), -1 otherwise. Looks at the extension
-// of the last path component only, never at the content.
+// The kind the extension of the last path component names (ImageKindOfExtension: 1 for
+// .jpg/.jpeg, 2 for .gif, 3 for .bmp, and the others of the table, any ASCII case), -1 otherwise.
+// Never looks at the content (SniffImageKind does).
 ImageKind ImageKindOfName(std::string_view name);
 
 // True when `path` is an absolute folder path for this system (begins with "/"; a drive letter and

@@ -112,6 +112,20 @@ PictureJobRun RunPictureJob(const PictureJob& job, ProgressSink& progress,
     return run;
 }
 
+std::string OverwriteOriginalsQuestion(int pictures) {
+    return "元の画像 " + std::to_string(pictures) + " 枚を上書きします。よろしいですか？";
+}
+
+std::string WrittenNote(int pictures, int html_files, const std::string& folder) {
+    std::string written;
+    if (pictures > 0 || html_files == 0) written = "画像 " + std::to_string(pictures) + " 枚";
+    if (html_files > 0) {
+        if (!written.empty()) written += "と ";
+        written += "HTMLファイル " + std::to_string(html_files) + " 個";
+    }
+    return written + "を書き出しました。\n出力先：" + folder;
+}
+
 std::string ProcessedCountLine(int handled, int checked) {
     return std::to_string(checked) + " 枚中 " + std::to_string(handled) +
            " 枚の画像を処理しました。";

@@ -62,3 +62,12 @@ PictureJobRun RunPictureJob(const PictureJob& job, ProgressSink& progress,
 
 // The line that says how far a stopped job got: "N 枚中 M 枚の画像を処理しました。"
 std::string ProcessedCountLine(int handled, int checked);
+
+// The question asked before a job writes over the user's own pictures (the resizer's overwrite,
+// the album's turns in its picture folder): "元の画像 N 枚を上書きします。よろしいですか？".
+std::string OverwriteOriginalsQuestion(int pictures);
+
+// What a job that ended wrote, and where, for the note of its last message:
+// "画像 12 枚と HTMLファイル 4 個を書き出しました。\n出力先：FOLDER" (no pictures: the files
+// alone; no files: the pictures alone).
+std::string WrittenNote(int pictures, int html_files, const std::string& folder);

@@ -1,6 +1,7 @@
 #include "core/picture_list_model.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "core/path_helpers.h"
 #include "platform/file_system.h"
@@ -8,25 +9,40 @@
 namespace {
 
 bool Accepts(PictureFilter filter, ImageKind kind) {
-    if (kind == kNotPicture) return false;
-    // The resizer cannot re-encode GIF pictures, so it does not offer them.
-    return filter == PictureFilter::Album || kind == kJpegImage || kind == kBmpImage;
+    const ImageKindInfo* info = FindImageKind(kind);
+    if (info == nullptr) return false;
+    // The resizer offers only what it can decode and write again (never a GIF); the album takes
+    // every kind, copying what it cannot decode.
+    return filter == PictureFilter::Album || (info->decoded && info->written);
 }
 
-}  // namespace
-
-void PictureListModel::Fill(const std::string& folder, PictureFilter filter) {
-    Clear();
+// The names of the pictures of `folder` the filter takes, in no particular order.
+std::vector<std::string> PictureNames(const std::string& folder, PictureFilter filter) {
     // An empty folder text means the root of the file system, as the search pattern alone would.
     const std::string where = folder.empty() ? std::string(1, kPathSeparator) : folder;
+    std::vector<std::string> names;
     for (DirEntry& entry : ListDirectory(where)) {
         // Only regular files (or links to them) are pictures: a FIFO named like one would stop
         // every load and copy waiting for a writer.
         if (!entry.is_file || entry.hidden) continue;
         if (entry.name == "." || entry.name == "..") continue;
         if (!Accepts(filter, ImageKindOfName(entry.name))) continue;
+        names.push_back(std::move(entry.name));
+    }
+    return names;
+}
+
+bool NameBefore(const std::string& a, const std::string& b) {
+    return CompareNoCase(a, b) < 0;
+}
+
+}  // namespace
+
+void PictureListModel::Fill(const std::string& folder, PictureFilter filter) {
+    Clear();
+    for (std::string& name : PictureNames(folder, filter)) {
         Line line;
-        line.text = std::move(entry.name);
+        line.text = std::move(name);
         lines_.push_back(std::move(line));
     }
     // One stable sort gives the order of inserting each name after the lines that compare equal
@@ -35,6 +51,44 @@ void PictureListModel::Fill(const std::string& folder, PictureFilter filter) {
     std::stable_sort(lines_.begin(), lines_.end(), [](const Line& a, const Line& b) {
         return CompareNoCase(a.text, b.text) < 0;
     });
+}
+
+PictureListModel::Changes PictureListModel::Reread(const std::string& folder,
+                                                   PictureFilter filter) {
+    std::vector<std::string> names = PictureNames(folder, filter);
+    const std::unordered_set<std::string> on_disk(names.begin(), names.end());
+    Changes changes;
+    std::vector<Line> kept;
+    kept.reserve(lines_.size());
+    std::unordered_set<std::string> kept_names;
+    for (int i = 0; i < Count(); ++i) {
+        if (on_disk.count(lines_[i].text) == 0) {
+            changes.removed.push_back(i);
+            continue;
+        }
+        kept_names.insert(lines_[i].text);
+        kept.push_back(std::move(lines_[i]));
+    }
+    std::vector<std::string> fresh;
+    for (std::string& name : names) {
+        if (kept_names.count(name) == 0) fresh.push_back(std::move(name));
+    }
+    std::stable_sort(fresh.begin(), fresh.end(), NameBefore);
+    // Both runs are in order: merged, a new name goes after the kept lines that compare equal to
+    // it, as InsertPicture would put it.
+    lines_.clear();
+    lines_.reserve(kept.size() + fresh.size());
+    std::size_t k = 0;
+    for (std::size_t f = 0; f < fresh.size(); ++f) {
+        while (k < kept.size() && !NameBefore(fresh[f], kept[k].text))
+            lines_.push_back(std::move(kept[k++]));
+        changes.added.push_back(Count());
+        Line line;
+        line.text = std::move(fresh[f]);
+        lines_.push_back(std::move(line));
+    }
+    while (k < kept.size()) lines_.push_back(std::move(kept[k++]));
+    return changes;
 }
 
 void PictureListModel::Clear() {
@@ -123,8 +177,12 @@ int PictureListModel::GetQuarterTurns(int index) const {
 }
 
 int PictureListModel::IndexOf(const std::string& name) const {
-    for (int i = 0; i < Count(); ++i) {
-        if (lines_[i].text == name) return i;
+    // The lines are in case-insensitive order: the name is among those that compare equal to it.
+    auto line = std::lower_bound(
+        lines_.begin(), lines_.end(), name,
+        [](const Line& l, const std::string& n) { return CompareNoCase(l.text, n) < 0; });
+    for (; line != lines_.end() && CompareNoCase(line->text, name) == 0; ++line) {
+        if (line->text == name) return static_cast<int>(line - lines_.begin());
     }
     return -1;
 }

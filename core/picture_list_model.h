@@ -5,8 +5,9 @@
 
 #include "platform/picture_selection.h"
 
-// Which pictures a folder listing keeps: the album maker takes JPEG, GIF and BMP, the resizer JPEG
-// and BMP only.
+// Which pictures a folder listing keeps, by the extension of the name in any letter case: the
+// album maker takes every kind of the registry (core/image_kind.h), the resizer every kind it can
+// decode and write (all but GIF).
 enum class PictureFilter { Album, Resizer };
 
 // The data of the picture list: one line per picture file, kept in ascending case-insensitive order
@@ -18,13 +19,24 @@ class PictureListModel : public PictureSelection {
     // to them only (folders, hidden entries, FIFOs, sockets and devices skipped), each under the
     // bytes of its name. An empty folder text lists the root folder "/".
     void Fill(const std::string& folder, PictureFilter filter);
+    // What Reread changed: the indices the removed lines had (ascending) and the indices the new
+    // lines have now (ascending).
+    struct Changes {
+        std::vector<int> removed;
+        std::vector<int> added;
+        bool Empty() const { return removed.empty() && added.empty(); }
+    };
+    // Reads `folder` again as Fill would list it: lines of pictures no longer there are removed,
+    // pictures new there are inserted unchecked in their sorted places (after the lines that
+    // compare equal), and every other line keeps its check mark, comment and turns.
+    Changes Reread(const std::string& folder, PictureFilter filter);
     // Removes every line and every attribute record.
     void Clear();
     // Inserts a line in sorted position (after lines that compare equal) and returns its index.
     int InsertPicture(const std::string& name, bool checked);
 
     int Count() const { return static_cast<int>(lines_.size()); }
-    // The index of the line whose text is exactly `name`, or -1.
+    // The index of the line whose text is exactly `name`, or -1 (a search of the sorted lines).
     int IndexOf(const std::string& name) const;
     bool IsChecked(int index) const;
     void SetChecked(int index, bool checked);

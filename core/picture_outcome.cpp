@@ -25,6 +25,25 @@ std::string PictureReason(const PictureOutcome& outcome, PictureWork work) {
                    Kept(work);
         case PictureFailure::FileChanged:
             return text + std::string(NotDone(work));
+        case PictureFailure::SavedAsOtherName:
+            return "同じ名前のファイルがあるため、" + outcome.saved_as + " として保存しました";
+        default:
+            break;
+    }
+    const ImageKindInfo* info = FindImageKind(outcome.kind);
+    if (info == nullptr) return text;
+    const std::string name = info->name;
+    switch (outcome.failure) {
+        case PictureFailure::KindMismatch:
+            return "中身は " + name + " の画像で、拡張子と合いません";
+        case PictureFailure::NoDecoder:
+            return name + " を読み込む機能がないため、画像を読み込めませんでした";
+        case PictureFailure::NoEncoder:
+            return name + " で保存する機能がないため、保存できませんでした";
+        case PictureFailure::Animated:
+            return "アニメーションの " + name + " には対応していません";
+        case PictureFailure::SeveralImages:
+            return "複数の画像を含む " + name + " には対応していません";
         default:
             return text;
     }

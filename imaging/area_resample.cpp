@@ -107,15 +107,25 @@ Taps BuildTaps(int source, int destination, double start, double extent) {
     return taps;
 }
 
-// The weighted sum of `count` source rows of bytes, as floats (one per byte).
-VECTOR_CLONES void BlendRows(const std::uint8_t* const* rows, const float* w, int count, size_t n,
-                             float* out) {
+// The weighted sum of `count` source rows of samples (bytes, or 16-bit channels), as floats (one
+// per sample).
+template <typename Sample>
+ALWAYS_INLINE void BlendRowsOf(const Sample* const* rows, const float* w, int count, size_t n,
+                               float* out) {
     for (size_t i = 0; i < n; ++i) out[i] = rows[0][i] * w[0];
     for (int k = 1; k < count; ++k) {
-        const std::uint8_t* row = rows[k];
+        const Sample* row = rows[k];
         const float wk = w[k];
         for (size_t i = 0; i < n; ++i) out[i] += row[i] * wk;
     }
+}
+VECTOR_CLONES void BlendRows(const std::uint8_t* const* rows, const float* w, int count, size_t n,
+                             float* out) {
+    BlendRowsOf(rows, w, count, n, out);
+}
+VECTOR_CLONES void BlendRows(const std::uint16_t* const* rows, const float* w, int count, size_t n,
+                             float* out) {
+    BlendRowsOf(rows, w, count, n, out);
 }
 
 // One blended row filtered across: four floats per output pixel. `Count` is the number of taps
@@ -164,45 +174,85 @@ VECTOR_CLONES void Narrow(const float* in, size_t n, std::uint8_t* out) {
     }
 }
 
+// Floats back to 16-bit channels, as Narrow does to bytes.
+VECTOR_CLONES void Narrow(const float* in, size_t n, std::uint16_t* out) {
+    for (size_t i = 0; i < n; ++i) {
+        const int v = static_cast<int>(in[i] + 0.5f);
+        out[i] = static_cast<std::uint16_t>(v < 0 ? 0 : v > 65535 ? 65535 : v);
+    }
+}
+
+// Resamples `source` (4 samples a pixel) into `out`, both of the sample type; `opaque` sets the
+// fourth sample of every pixel written (the padding of RGB32 and RGBX64) to its full value,
+// whatever the arithmetic gave.
+template <typename Sample>
+void ResampleInto(const QImage& source, const QRectF& shown, QImage& out, bool opaque) {
+    const int width = out.width();
+    const int height = out.height();
+    const Taps tx = BuildTaps(source.width(), width, shown.x(), shown.width());
+    const Taps ty = BuildTaps(source.height(), height, shown.y(), shown.height());
+
+    // Down first, then across: the vertical sum runs over whole rows of samples in one flat loop
+    // per source row, and the across pass, which reads each pixel's taps, then runs on the
+    // output's rows only.
+    const size_t source_floats = static_cast<size_t>(source.width()) * 4;
+    const size_t row_floats = static_cast<size_t>(width) * 4;
+    std::vector<float> blended(source_floats);
+    std::vector<float> filtered(row_floats);
+    std::vector<const Sample*> rows(static_cast<size_t>(ty.count));
+    for (int y = 0; y < height; ++y) {
+        for (int k = 0; k < ty.count; ++k)
+            rows[k] = reinterpret_cast<const Sample*>(source.constScanLine(ty.first[y] + k));
+        BlendRows(rows.data(), &ty.weights[static_cast<size_t>(y) * ty.count], ty.count,
+                  source_floats, blended.data());
+        FilterRow(blended.data(), tx, width, filtered.data());
+        auto* line = reinterpret_cast<Sample*>(out.scanLine(y));
+        Narrow(filtered.data(), row_floats, line);
+        if (!opaque) continue;
+        if constexpr (sizeof(Sample) == 1) {
+            // RGB32 keeps its padding byte at 0xff.
+            QRgb* pixels = reinterpret_cast<QRgb*>(line);
+            for (int x = 0; x < width; ++x) pixels[x] |= 0xff000000u;
+        } else {
+            for (int x = 0; x < width; ++x) line[static_cast<size_t>(x) * 4 + 3] = 0xffff;
+        }
+    }
+}
+
 }  // namespace
 
 QImage AreaResample(const QImage& input, int width, int height, const QRectF& area) {
     if (input.isNull() || width < 1 || height < 1) return {};
-    const QImage source = input.format() == QImage::Format_RGB32
-                              ? input
-                              : input.convertToFormat(QImage::Format_RGB32);
+    // Alpha is averaged premultiplied, so that the colour of a transparent pixel never bleeds
+    // into its neighbours; the result goes back to straight alpha, as the picture holds it.
+    const QImage::Format kept = input.format();
+    const bool deep = kept == QImage::Format_RGBX64 || kept == QImage::Format_RGBA64;
+    const bool alpha = kept == QImage::Format_ARGB32 || kept == QImage::Format_RGBA64;
+    const QImage::Format working =
+        kept == QImage::Format_ARGB32   ? QImage::Format_ARGB32_Premultiplied
+        : kept == QImage::Format_RGBA64 ? QImage::Format_RGBA64_Premultiplied
+        : deep                          ? QImage::Format_RGBX64
+                                        : QImage::Format_RGB32;
+    const QImage source = input.format() == working ? input : input.convertToFormat(working);
     if (source.isNull()) return {};
     const QRectF whole(0, 0, source.width(), source.height());
     // Never a span outside the pixels, nor an empty one.
     QRectF shown = area.isNull() ? whole : area.intersected(whole);
     if (shown.width() <= 0 || shown.height() <= 0) shown = whole;
     if (shown == whole && source.width() == width && source.height() == height)
-        return source.copy();
+        return alpha ? input.copy() : source.copy();
 
     try {
-        QImage out = NewPixelImage(width, height);
+        QImage out = NewPixelImage(width, height, working);
         if (out.isNull()) return {};
-        const Taps tx = BuildTaps(source.width(), width, shown.x(), shown.width());
-        const Taps ty = BuildTaps(source.height(), height, shown.y(), shown.height());
-
-        // Down first, then across: the vertical sum runs over whole rows of bytes in one flat
-        // loop per source row, and the across pass, which reads each pixel's taps, then runs on
-        // the output's rows only.
-        const size_t source_floats = static_cast<size_t>(source.width()) * 4;
-        const size_t row_floats = static_cast<size_t>(width) * 4;
-        std::vector<float> blended(source_floats);
-        std::vector<float> filtered(row_floats);
-        std::vector<const std::uint8_t*> rows(static_cast<size_t>(ty.count));
-        for (int y = 0; y < height; ++y) {
-            for (int k = 0; k < ty.count; ++k) rows[k] = source.constScanLine(ty.first[y] + k);
-            BlendRows(rows.data(), &ty.weights[static_cast<size_t>(y) * ty.count], ty.count,
-                      source_floats, blended.data());
-            FilterRow(blended.data(), tx, width, filtered.data());
-            std::uint8_t* line = out.scanLine(y);
-            Narrow(filtered.data(), row_floats, line);
-            // RGB32 keeps the padding byte at 0xff, whatever the arithmetic gave.
-            QRgb* pixels = reinterpret_cast<QRgb*>(line);
-            for (int x = 0; x < width; ++x) pixels[x] |= 0xff000000u;
+        if (deep) {
+            ResampleInto<std::uint16_t>(source, shown, out, !alpha);
+        } else {
+            ResampleInto<std::uint8_t>(source, shown, out, !alpha);
+        }
+        if (alpha) {
+            out.convertTo(kept);
+            if (out.isNull()) NoteOutOfMemory();
         }
         return out;
     } catch (const std::bad_alloc&) {

@@ -6,18 +6,8 @@
 #include <optional>
 #include <string>
 
-// Exiv2 0.27 still spells its owning pointers std::auto_ptr, which C++20 deprecates.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-#include <exiv2/exiv2.hpp>
-#pragma GCC diagnostic pop
-
-// Prepares the library for use from several threads (InitialiseJpegMetadata).
-void InitialiseExiv2();
-
-// Called in a handler: memory that ran out is thrown on as std::bad_alloc, never taken for a
-// carrier that cannot be read.
-void ThrowIfExiv2OutOfMemory(const std::exception& e);
+// The library's set-up and its failures told apart from memory that ran out.
+#include "imaging/metadata_parts.h"
 
 // The carrier decoded; none when it cannot be read. An empty carrier decodes to empty data.
 std::optional<Exiv2::ExifData> DecodeExif(const std::string& tiff,

@@ -106,6 +106,21 @@ std::optional<std::string> ImageCodec::Publishable(ImageKind kind, const std::st
     return WithoutLocation(kind, bytes);
 }
 
+std::optional<std::string> ImageCodec::Encode(const ImageHandle& image,
+                                              const EncodeSettings& settings,
+                                              std::string_view source, bool* xmp_too_large) {
+    TakeOutOfMemoryNote();
+    std::optional<std::string> bytes = EncodePicture(image, settings, source, xmp_too_large);
+    if (!bytes && TakeOutOfMemoryNote()) throw std::bad_alloc();
+    return bytes;
+}
+
+std::optional<std::string> ImageCodec::TurnBytesLosslessly(std::string_view source,
+                                                           int quarter_turns, bool* xmp_too_large) {
+    if (xmp_too_large != nullptr) *xmp_too_large = false;
+    return TurnJpegLosslessly(source, quarter_turns, xmp_too_large);
+}
+
 PictureFailure LoadFailureOf(ImgKitLoadFailure failure) {
     switch (failure) {
         case ImgKitLoadFailure::None:
@@ -123,6 +138,25 @@ PictureFailure SaveFailureOf(bool saved, const ReplaceFailure& failure, bool xmp
     // lacks.
     if (saved) return xmp_too_large ? PictureFailure::XmpLeftOut : PictureFailure::None;
     return failure.changed ? PictureFailure::FileChanged : PictureFailure::SaveFailed;
+}
+
+PictureFailure RefusalFailureOf(PictureRefusal refusal) {
+    switch (refusal) {
+        case PictureRefusal::kNone:
+            return PictureFailure::None;
+        case PictureRefusal::kAnimated:
+            return PictureFailure::Animated;
+        case PictureRefusal::kSeveralImages:
+            return PictureFailure::SeveralImages;
+        case PictureRefusal::kNoDecoder:
+            return PictureFailure::NoDecoder;
+        case PictureRefusal::kOutOfMemory:
+            return PictureFailure::NoMemory;
+        case PictureRefusal::kUnreadable:
+        case PictureRefusal::kTooLarge:
+            break;
+    }
+    return PictureFailure::Unreadable;
 }
 
 ImageCodec& DefaultImageCodec() {

@@ -7,6 +7,8 @@
 #include "core/picture_outcome.h"
 #include "core/picture_plan.h"
 #include "imaging/imgkit.h"
+#include "imaging/picture_bytes.h"
+#include "imaging/picture_codec.h"
 #include "platform/file_system.h"
 
 // The imaging layer's failures as the jobs' failure kinds, in one place: a load that gave no
@@ -15,6 +17,9 @@
 // file read was no longer in place). None for a load that gave a picture and a save made whole.
 PictureFailure LoadFailureOf(ImgKitLoadFailure failure);
 PictureFailure SaveFailureOf(bool saved, const ReplaceFailure& failure, bool xmp_too_large);
+// Why a picture of any kind was not decoded (picture_codec.h), as a job's failure: a header no
+// photograph has is as unreadable as a damaged file.
+PictureFailure RefusalFailureOf(PictureRefusal refusal);
 
 // A job's picture as its load gave it: the picture, or the reason there is none.
 struct LoadedPicture {
@@ -149,6 +154,29 @@ class ImageCodec {
     // would remain.
     static std::optional<std::string> Publishable(ImageKind kind, const std::string& bytes,
                                                   LocationRule rule);
+
+    // Every kind of picture, from a file read once (picture_codec.h). The file at `path` whole,
+    // for every step of its picture; none when it is not a regular file, is empty or larger than
+    // kMaxPictureFileBytes, or memory ran out (TakeOutOfMemoryNote tells).
+    virtual std::optional<PictureBytes> ReadPicture(const std::string& path) {
+        return ReadPictureBytes(path);
+    }
+    // The facts of the file at `path` from its header, for plans and memory budgets.
+    virtual PictureFacts ProbeFile(const std::string& path) { return ProbePictureFile(path); }
+    // The upright picture of a file's bytes, any kind by its content; refuses a damaged one, as
+    // Load does, and says why there is none.
+    virtual DecodedPicture Decode(std::string_view bytes, int min_width, int min_height) {
+        return DecodePicture(bytes, {min_width, min_height, ImgKitDamage::Refuse});
+    }
+    // The file of the picture in the kind of `settings`, carrying the metadata of `source` (the
+    // bytes it was decoded from; empty: none) as EncodePicture says; none when the encoder failed.
+    // Memory that runs out is thrown as std::bad_alloc.
+    virtual std::optional<std::string> Encode(const ImageHandle& image,
+                                              const EncodeSettings& settings,
+                                              std::string_view source, bool* xmp_too_large);
+    // The JPEG `source` (its bytes) turned on its compressed blocks, as TurnLosslessly does.
+    virtual std::optional<std::string> TurnBytesLosslessly(std::string_view source,
+                                                           int quarter_turns, bool* xmp_too_large);
 };
 
 // The process-wide real codec.

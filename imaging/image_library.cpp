@@ -1,5 +1,6 @@
 #include "imaging/image_library.h"
 
+#include <libheif/heif.h>
 #include <turbojpeg.h>
 
 #include <QImageReader>
@@ -72,6 +73,9 @@ bool ImageLibrary::Load(UserDialogs& dialogs) {
 #endif
     // The metadata library's one-time set-up is not safe to race; the workers start after this.
     InitialiseJpegMetadata();
+    // libheif registers its codecs once, here, before any worker decodes (counted by libheif:
+    // a second Load adds a count and changes nothing).
+    heif_init(nullptr);
     g_loaded = true;
     return true;
 }

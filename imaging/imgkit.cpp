@@ -25,24 +25,15 @@
 #include "imaging/bmp_pixel_data.h"
 #include "imaging/image_library.h"
 #include "imaging/imaging_limits.h"
+#include "imaging/jpeg_bmp_bytes.h"
 #include "imaging/jpeg_decode.h"
 #include "imaging/jpeg_encode.h"
 #include "imaging/jpeg_segments.h"
+#include "imaging/picture_bytes.h"
+#include "imaging/picture_pixels.h"
 #include "imaging/pixel_buffer.h"
 #include "platform/file_system.h"
 #include "platform/large_memory.h"
-
-// One picture: its pixels (always Format_RGB32) and the size it reports. After a reduced-scale load
-// the pixels are smaller than the reported size, which stays the full upright size so that the
-// callers' size rules work on the real picture; `area` is then the part of the pixels that is
-// picture: a decode at 5/8 of 2572 columns gives 1608, the last only half picture, so that
-// resizing all 1608 would shift the far edge by half a pixel. Null: all of the pixels.
-struct ImgKitPicture {
-    QImage pixels;
-    int width = 0;
-    int height = 0;
-    QRectF area;
-};
 
 ImageHandle& ImageHandle::operator=(ImageHandle&& other) noexcept {
     if (this != &other) {
@@ -87,85 +78,6 @@ QSize HeaderSize(QImageReader& reader) {
     return QSize(size.width(), std::abs(size.height()));
 }
 
-// Where a part `area` of a picture of `size` lies once the picture is turned a quarter clockwise
-// (the point (x, y) goes to (height - y, x)), or counter-clockwise.
-QRectF ClockwiseArea(const QRectF& area, const QSize& size) {
-    return QRectF(size.height() - area.bottom(), area.left(), area.height(), area.width());
-}
-QRectF CounterClockwiseArea(const QRectF& area, const QSize& size) {
-    return QRectF(area.top(), size.width() - area.right(), area.height(), area.width());
-}
-
-// Applies an EXIF orientation the way Qt's reader does: mirror and flip first, then a clockwise
-// quarter turn (orientation 8, a turn the other way, is done as one rotation). `area` (see
-// ImgKitPicture) goes where its pixels go.
-QImage ApplyOrientation(const QImage& image, QImageIOHandler::Transformations t, QRectF& area) {
-    if (t == QImageIOHandler::TransformationNone) return image;
-    const QSize size = image.size();
-    if (t == QImageIOHandler::TransformationRotate270) {
-        if (!area.isNull()) area = CounterClockwiseArea(area, size);
-        return image.transformed(QTransform().rotate(270));
-    }
-    const bool mirror = t & QImageIOHandler::TransformationMirror;
-    const bool flip = t & QImageIOHandler::TransformationFlip;
-    QImage out = image.mirrored(mirror, flip);
-    if (!area.isNull()) {
-        if (mirror) area.moveLeft(size.width() - area.right());
-        if (flip) area.moveTop(size.height() - area.bottom());
-    }
-    if (t & QImageIOHandler::TransformationRotate90) {
-        if (!area.isNull()) area = ClockwiseArea(area, size);
-        out = out.transformed(QTransform().rotate(90));
-    }
-    return out;
-}
-
-// The picture turned a quarter clockwise (Qt's y axis points down, so the pixel at (x, y) goes to
-// (height - 1 - y, x)), in a picture of its own from NewPixelImage: a large photograph's turn then
-// sits on large pages like its decode, and a turn that finds no memory is noted as such. Null
-// when memory fails. Copied in square tiles, so that the rows written stay in the cache.
-QImage TurnedClockwise(const QImage& image) {
-    const QImage source = image.format() == QImage::Format_RGB32
-                              ? image
-                              : image.convertToFormat(QImage::Format_RGB32);
-    if (source.isNull()) {
-        NoteOutOfMemory();
-        return {};
-    }
-    const int width = source.width();
-    const int height = source.height();
-    QImage turned = NewPixelImage(height, width);
-    if (turned.isNull()) return {};
-    const qsizetype stride = turned.bytesPerLine() / 4;
-    auto* out = reinterpret_cast<quint32*>(turned.bits());
-    constexpr int kTile = 32;
-    for (int top = 0; top < height; top += kTile) {
-        const int bottom = std::min(height, top + kTile);
-        for (int left = 0; left < width; left += kTile) {
-            const int right = std::min(width, left + kTile);
-            for (int y = top; y < bottom; ++y) {
-                const auto* in = reinterpret_cast<const quint32*>(source.constScanLine(y));
-                quint32* column = out + (height - 1 - y);
-                for (int x = left; x < right; ++x) column[x * stride] = in[x];
-            }
-        }
-    }
-    return turned;
-}
-
-ImageHandle MakeHandle(QImage pixels, int width, int height, QRectF area = QRectF()) {
-    auto* picture = new ImgKitPicture{std::move(pixels), width, height, area};
-    return ImageHandle(picture);
-}
-
-// The pixels at the reported size (a reduced-scale load saved without a resize is brought back to
-// its full size first, so a saved file always has the size the picture reports).
-QImage PixelsAtReportedSize(const ImgKitPicture& p) {
-    if (p.area.isNull() && p.pixels.width() == p.width && p.pixels.height() == p.height)
-        return p.pixels;
-    return AreaResample(p.pixels, p.width, p.height, p.area);
-}
-
 // What a load learns from the header alone: the stored size and whether the orientation swaps
 // the axes. Refused (std::nullopt) when the format is not ours or the size is not plausible.
 struct Header {
@@ -198,52 +110,10 @@ bool OpenPictureFile(const std::string& path, QFile& file) {
     return true;
 }
 
-// A picture file's bytes, on large pages of their own (AllocateLargeZeroed): a photograph's
-// megabytes then fill without a page fault every 4 KB, and go back to the system when released.
-class FileBytes {
-  public:
-    FileBytes() = default;
-    FileBytes(const FileBytes&) = delete;
-    FileBytes& operator=(const FileBytes&) = delete;
-    ~FileBytes() { Release(); }
-
-    // Reads `size` bytes from where `file` stands; false when it gives fewer.
-    bool Read(QFile& file, qint64 size) {
-        Release();
-        data_ = static_cast<char*>(AllocateLargeZeroed(static_cast<size_t>(size)));
-        if (!data_) {
-            NoteOutOfMemory();
-            return false;
-        }
-        size_ = static_cast<size_t>(size);
-        qint64 done = 0;
-        while (done < size) {
-            const qint64 n = file.read(data_ + done, size - done);
-            if (n <= 0) return false;
-            done += n;
-        }
-        return true;
-    }
-    std::string_view View() const { return {data_, size_}; }
-    // The bytes for Qt's readers, without a copy; valid until Release.
-    QByteArray Bytes() const {
-        return QByteArray::fromRawData(data_, static_cast<qsizetype>(size_));
-    }
-    void Release() {
-        FreeLarge(data_, size_);
-        data_ = nullptr;
-        size_ = 0;
-    }
-
-  private:
-    char* data_ = nullptr;
-    size_t size_ = 0;
-};
-
 // The whole file of a picture, for decoding from memory, and what its header says. The header is
 // read first, so a file that is no picture of ours, or one whose header claims an absurd size, is
 // refused before the rest of it is read.
-std::optional<Header> ReadPictureBytes(const std::string& path, FileBytes& bytes) {
+std::optional<Header> ReadHeaderAndBytes(const std::string& path, PictureBytes& bytes) {
     QFile file;
     if (!OpenPictureFile(path, file)) return std::nullopt;
     const qint64 size = file.size();
@@ -253,30 +123,45 @@ std::optional<Header> ReadPictureBytes(const std::string& path, FileBytes& bytes
         QImageReader probe(&file);
         header = ReadHeader(probe, size);
     }
-    if (!header || !file.seek(0) || !bytes.Read(file, size)) return std::nullopt;
+    if (!header || !file.seek(0) || !bytes.Allocate(static_cast<std::size_t>(size)))
+        return std::nullopt;
+    qint64 done = 0;
+    while (done < size) {
+        const qint64 n = file.read(bytes.Data() + done, size - done);
+        if (n <= 0) return std::nullopt;
+        done += n;
+    }
     return header;
+}
+
+// The header of a picture held in memory, read as ReadHeaderAndBytes reads a file's.
+std::optional<Header> ReadHeaderOfBytes(std::string_view bytes) {
+    QByteArray raw = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QBuffer buffer(&raw);
+    if (!buffer.open(QIODevice::ReadOnly)) return std::nullopt;
+    QImageReader reader(&buffer);
+    return ReadHeader(reader, static_cast<qint64>(bytes.size()));
 }
 
 thread_local ImgKitLoadFailure t_last_load_failure = ImgKitLoadFailure::None;
 
-ImageHandle LoadPicture(const std::string& path, int min_width, int min_height,
-                        ImgKitDamage damage) {
-    FileBytes bytes;
-    const std::optional<Header> header = ReadPictureBytes(path, bytes);
-    if (!header) return {};
-    const QSize stored = header->stored;
-    const QSize upright = header->Upright();
+// Decodes the JPEG or BMP `view` whose header says `header`. `owner`, when given, holds the bytes
+// and is released as soon as they are decoded: the turn that follows may need as much memory again.
+ImageHandle DecodeWithHeader(std::string_view view, const Header& header, int min_width,
+                             int min_height, ImgKitDamage damage, PictureBytes* owner) {
+    const QSize stored = header.stored;
+    const QSize upright = header.Upright();
     const bool keep_damaged = damage == ImgKitDamage::Show;
 
     QImage image;
     int eighths = 8;
-    if (header->format == "jpeg") {
+    if (header.format == "jpeg") {
         if (min_width > 0 || min_height > 0) {
             QSize need(std::max(min_width, 1), std::max(min_height, 1));
-            if (header->Swaps()) need.transpose();
+            if (header.Swaps()) need.transpose();
             eighths = JpegScaleEighths(stored, need);
         }
-        JpegDecoded decoded = DecodeJpeg(bytes.View(), eighths, keep_damaged);
+        JpegDecoded decoded = DecodeJpeg(view, eighths, keep_damaged);
         // A CMYK picture is read whole through Qt's reader below, once its data is known whole
         // (Qt's reader would give a picture cut short without a word). Nothing else is: the
         // reader uses the same library, and would show what this decoder refused as damaged.
@@ -292,16 +177,15 @@ ImageHandle LoadPicture(const std::string& path, int min_width, int min_height,
     if (image.isNull()) {
         eighths = 8;
         // Qt's reader has no scan limit of its own (ours stops the decoder above at the limit).
-        if (header->format == "jpeg" && JpegHasMoreScansThan(bytes.View(), kMaxJpegScans))
-            return {};
+        if (header.format == "jpeg" && JpegHasMoreScansThan(view, kMaxJpegScans)) return {};
         // Qt's reader reads a BMP cut short without a word, as far as its bytes go.
-        if (header->format == "bmp" && !keep_damaged && !BmpPixelDataWhole(bytes.View())) return {};
-        QByteArray raw = bytes.Bytes();
+        if (header.format == "bmp" && !keep_damaged && !BmpPixelDataWhole(view)) return {};
+        QByteArray raw = QByteArray::fromRawData(view.data(), static_cast<qsizetype>(view.size()));
         QBuffer buffer(&raw);
         if (!buffer.open(QIODevice::ReadOnly)) return {};
-        QImageReader reader(&buffer, header->format);
+        QImageReader reader(&buffer, header.format);
         reader.setAutoTransform(false);
-        if (header->format == "bmp") {
+        if (header.format == "bmp") {
             // A damaged BMP (an RLE delta past the end, a file cut short) leaves pixels that the
             // decoder never writes. Handed a cleared picture of the size and format it will make,
             // the decoder fills that one, so those pixels are black instead of whatever the
@@ -325,23 +209,31 @@ ImageHandle LoadPicture(const std::string& path, int min_width, int min_height,
             }
         }
     }
-    // The bytes are not needed any more; the turn below may need as much memory again.
-    bytes.Release();
+    if (owner != nullptr) owner->Release();
     // A reduced-scale decode rounds its sides up: the picture is its exact fraction of them.
     QRectF area;
     if (eighths < 8)
         area = QRectF(0, 0, stored.width() * eighths / 8.0, stored.height() * eighths / 8.0);
-    image = ApplyOrientation(image, header->orientation, area);
+    image = ApplyOrientation(image, header.orientation, area);
     if (image.isNull()) {
         NoteOutOfMemory();
         return {};
     }
     // A reduced-scale decode reports the full upright size, so that the size rules work on the
     // real picture.
-    if (eighths < 8) return MakeHandle(std::move(image), upright.width(), upright.height(), area);
+    if (eighths < 8)
+        return MakePictureHandle(std::move(image), upright.width(), upright.height(), area);
     const int width = image.width();
     const int height = image.height();
-    return MakeHandle(std::move(image), width, height);
+    return MakePictureHandle(std::move(image), width, height);
+}
+
+ImageHandle LoadPicture(const std::string& path, int min_width, int min_height,
+                        ImgKitDamage damage) {
+    PictureBytes bytes;
+    const std::optional<Header> header = ReadHeaderAndBytes(path, bytes);
+    if (!header) return {};
+    return DecodeWithHeader(bytes.View(), *header, min_width, min_height, damage, &bytes);
 }
 
 }  // namespace
@@ -434,6 +326,10 @@ std::int64_t ImgKitDecodeWorkBytes(const std::string& path) {
     return file_size + JpegCoefficientBytes(head);
 }
 
+std::int64_t ImgKitDecodeWorkBytesOf(std::string_view bytes) {
+    return static_cast<std::int64_t>(bytes.size()) + JpegCoefficientBytes(bytes);
+}
+
 bool ImgKitRotation(ImageHandle& image) {
     ImgKitPicture* p = image.get();
     if (!p || !ImageLibrary::IsLoaded()) return false;
@@ -460,13 +356,13 @@ ImageHandle ImgKitImageSize(const ImageHandle& image, int width, int height) {
     if (static_cast<std::int64_t>(width) * height > kMaxPicturePixels) return {};
     QImage resized = AreaResample(p->pixels, width, height, p->area);
     if (resized.isNull()) return {};
-    return MakeHandle(std::move(resized), width, height);
+    return MakePictureHandle(std::move(resized), width, height);
 }
 
 std::optional<std::string> ImgKitJpegEncode(const ImageHandle& image, int quality) {
     const ImgKitPicture* p = image.get();
     if (!p || !ImageLibrary::IsLoaded()) return std::nullopt;
-    const QImage pixels = PixelsAtReportedSize(*p);
+    const QImage pixels = OpaqueRgb32(PixelsAtReportedSize(*p));
     if (pixels.isNull()) return std::nullopt;
     quality = std::clamp(quality, 1, 100);
     // 4:4:4 keeps the colour edges of high-quality output (thumbnails at 100 lose much of their
@@ -478,7 +374,8 @@ std::optional<std::string> ImgKitBmpEncode(const ImageHandle& image) {
     const ImgKitPicture* p = image.get();
     if (!p || !ImageLibrary::IsLoaded()) return std::nullopt;
     // RGB888 makes the writer emit 24 bits a pixel with no palette and no alpha.
-    const QImage pixels = PixelsAtReportedSize(*p).convertToFormat(QImage::Format_RGB888);
+    const QImage pixels =
+        OpaqueRgb32(PixelsAtReportedSize(*p)).convertToFormat(QImage::Format_RGB888);
     if (pixels.isNull()) {
         NoteOutOfMemory();
         return std::nullopt;
@@ -515,7 +412,35 @@ void ImgKitMemFree(ImageHandle& image) {
     delete image.release();
 }
 
+bool ImgKitHasAlpha(const ImageHandle& image) {
+    const ImgKitPicture* p = image.get();
+    return p && HasAlphaChannel(p->pixels.format());
+}
+
+bool ImgKitHasDeepChannels(const ImageHandle& image) {
+    const ImgKitPicture* p = image.get();
+    return p && p->pixels.depth() == 64;
+}
+
 const QImage* ImgKitPixels(const ImageHandle& image) {
     const ImgKitPicture* p = image.get();
     return p ? &p->pixels : nullptr;
+}
+
+std::optional<JpegOrBmpHeader> ReadJpegOrBmpHeader(std::string_view bytes) {
+    if (!ImageLibrary::IsLoaded()) return std::nullopt;
+    const std::optional<Header> header = ReadHeaderOfBytes(bytes);
+    if (!header) return std::nullopt;
+    const QSize upright = header->Upright();
+    return JpegOrBmpHeader{header->format == "jpeg",
+                           {header->stored.width(), header->stored.height()},
+                           {upright.width(), upright.height()}};
+}
+
+ImageHandle DecodeJpegOrBmp(std::string_view bytes, int min_width, int min_height,
+                            ImgKitDamage damage) {
+    if (!ImageLibrary::IsLoaded()) return {};
+    const std::optional<Header> header = ReadHeaderOfBytes(bytes);
+    if (!header) return {};
+    return DecodeWithHeader(bytes, *header, min_width, min_height, damage, nullptr);
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 class QImage;
 class QPainter;
@@ -11,7 +12,9 @@ class QRect;
 // The imaging entry points both programs use. A picture is loaded upright (its EXIF orientation
 // applied), turned by quarter turns, measured, resized by area averaging and encoded as JPEG (the
 // bytes TurboJPEG would write: 4:4:4 at quality 90 and above, 4:2:0 below, optimised tables) or
-// as 24-bit BMP. Every operation fails safely (no image, false) while ImageLibrary is not loaded.
+// as 24-bit BMP (a picture with alpha laid over white). The path-based loads read JPEG and BMP;
+// every kind of the registry is decoded from its bytes by DecodePicture (picture_codec.h). Every
+// operation fails safely (no image, false) while ImageLibrary is not loaded.
 
 struct ImgKitPicture;  // opaque
 
@@ -88,6 +91,8 @@ std::int64_t ImgKitDecodedPixels(ImgKitSize upright, bool jpeg, int min_width, i
 // any scale, which for a 16-megapixel photograph come to about 100 MB. 0 when the file cannot be
 // read. For memory budgets.
 std::int64_t ImgKitDecodeWorkBytes(const std::string& path);
+// The same for a picture file already read whole (`bytes`), which the decode holds beside it.
+std::int64_t ImgKitDecodeWorkBytesOf(std::string_view bytes);
 
 // The start of the file at `path` as far as its first scan header if it is a JPEG (where its
 // frame, tables and metadata are): most files need only their first 64 KB, none more than
@@ -121,5 +126,13 @@ void ImgKitDisplay(QPainter& painter, const QRect& area, const ImageHandle& imag
 // Releases the picture; the handle becomes empty. Safe on an empty handle.
 void ImgKitMemFree(ImageHandle& image);
 
-// The pixels of a picture (for tests and drawing); nullptr for an empty handle.
+// True when the picture keeps an alpha channel (a PNG, WebP, AVIF, HEIF or TIFF that has one);
+// a JPEG or BMP never does.
+bool ImgKitHasAlpha(const ImageHandle& image);
+
+// True when the picture keeps 16 bits a channel (a 16-bit PNG).
+bool ImgKitHasDeepChannels(const ImageHandle& image);
+
+// The pixels of a picture (for tests and drawing): Format_RGB32, or Format_ARGB32, RGBX64 or
+// RGBA64 for a picture with alpha or 16 bits a channel; nullptr for an empty handle.
 const QImage* ImgKitPixels(const ImageHandle& image);

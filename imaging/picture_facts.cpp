@@ -275,8 +275,8 @@ bool IsBoilerplateCaption(std::string_view caption, std::string_view make, std::
            (!camera.empty() && text == camera);
 }
 
-PictureFacts FactsOfCarriers(const MetadataCarriers& carriers) {
-    PictureFacts facts;
+CaptionFacts FactsOfCarriers(const MetadataCarriers& carriers) {
+    CaptionFacts facts;
     Exiv2::ByteOrder order = Exiv2::littleEndian;
     const Exiv2::ExifData exif = DecodeExif(carriers.exif, &order).value_or(Exiv2::ExifData());
     const Exiv2::XmpData xmp = DecodeXmp(carriers.xmp).value_or(Exiv2::XmpData());
@@ -319,7 +319,7 @@ PictureFacts FactsOfCarriers(const MetadataCarriers& carriers) {
     return facts;
 }
 
-PictureFacts ReadPictureFacts(const std::string& path) {
+CaptionFacts ReadCaptionFacts(const std::string& path) {
     const ImageKind kind = ImageKindOfName(path);
     std::string bytes;
     std::int64_t file_size = 0;

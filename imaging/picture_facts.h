@@ -50,7 +50,7 @@ enum class CaptionField {
     XpComment
 };
 
-struct PictureFacts {
+struct CaptionFacts {
     std::string caption;  // UTF-8, line breaks as "\r\n"; empty when the picture has none
     CaptionField caption_field = CaptionField::None;
     std::optional<CaptureTime> taken;
@@ -59,8 +59,8 @@ struct PictureFacts {
 // The facts of carriers: the first caption that is one, in the order XMP dc:description (the
 // x-default language, else the first), IPTC Caption-Abstract, Exif ImageDescription, UserComment,
 // XPComment; a text that is not UTF-8 is read as CP932.
-PictureFacts FactsOfCarriers(const MetadataCarriers& carriers);
+CaptionFacts FactsOfCarriers(const MetadataCarriers& carriers);
 
 // The facts of the picture file at `path` (of the kind its name says); none known when it cannot
 // be read. Reads a JPEG's head only.
-PictureFacts ReadPictureFacts(const std::string& path);
+CaptionFacts ReadCaptionFacts(const std::string& path);

@@ -63,7 +63,7 @@ std::string ExifWithoutLocation(const std::string& tiff, Exiv2::ExifData exif,
                                   static_cast<std::uint32_t>(tiff.size()), order, exif);
         return std::string(blob.begin(), blob.end());
     } catch (const std::exception& e) {
-        ThrowIfExiv2OutOfMemory(e);
+        ThrowIfOutOfMemory(e);
         return {};
     }
 }
@@ -82,7 +82,7 @@ std::string XmpWithoutLocation(Exiv2::XmpData xmp, bool drop_extension_note) {
             return {};
         return packet;
     } catch (const std::exception& e) {
-        ThrowIfExiv2OutOfMemory(e);
+        ThrowIfOutOfMemory(e);
         return {};
     }
 }
@@ -95,7 +95,7 @@ std::string IptcWithoutLocation(Exiv2::IptcData iptc) {
         return std::string(reinterpret_cast<const char*>(buffer.pData_),
                            static_cast<std::size_t>(buffer.size_));
     } catch (const std::exception& e) {
-        ThrowIfExiv2OutOfMemory(e);
+        ThrowIfOutOfMemory(e);
         return {};
     }
 }

@@ -23,15 +23,17 @@ void ReleasePixels(void* base) {
 
 }  // namespace
 
-QImage NewPixelImage(int width, int height) {
+QImage NewPixelImage(int width, int height, QImage::Format format) {
     if (width < 1 || height < 1) return {};
-    const std::size_t line = static_cast<std::size_t>(width) * 4;
+    const int depth = QImage::toPixelFormat(format).bitsPerPixel();
+    if (depth != 32 && depth != 64) return {};
+    const std::size_t line = static_cast<std::size_t>(width) * static_cast<std::size_t>(depth / 8);
     if (static_cast<std::size_t>(height) >
         (std::numeric_limits<std::size_t>::max() - kHeader) / line)
         return {};
     const std::size_t bytes = line * static_cast<std::size_t>(height);
     if (bytes < kLargeBytes) {
-        QImage image(width, height, QImage::Format_RGB32);
+        QImage image(width, height, format);
         if (image.isNull()) NoteOutOfMemory();
         return image;
     }
@@ -44,7 +46,7 @@ QImage NewPixelImage(int width, int height) {
     *static_cast<std::size_t*>(base) = total;
     try {
         QImage image(static_cast<uchar*>(base) + kHeader, width, height,
-                     static_cast<qsizetype>(line), QImage::Format_RGB32, ReleasePixels, base);
+                     static_cast<qsizetype>(line), format, ReleasePixels, base);
         if (image.isNull()) ReleasePixels(base);
         return image;
     } catch (...) {  // no memory for the picture's record: the pixels go back at once

@@ -64,7 +64,7 @@ ConsoleInput StandardInput() {
 MessageAnswer ConsoleQuestions::ShowMessage(const std::string& text,
                                             const std::optional<std::string>& caption,
                                             MessageIcon icon, MessageButtons buttons) {
-    if (buttons != MessageButtons::YesNo || mode_ == QuestionMode::kLogged)
+    if (!IsQuestion(buttons) || mode_ == QuestionMode::kLogged)
         return messages_.ShowMessage(text, caption, icon, buttons);
     if (mode_ == QuestionMode::kSilent || !input_.read_line)
         return fixed_answer_ ? MessageAnswer::Yes : MessageAnswer::No;

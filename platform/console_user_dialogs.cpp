@@ -7,7 +7,7 @@ MessageAnswer ConsoleUserDialogs::ShowMessage(const std::string& text,
     if (!title.empty()) err_ << title << ": ";
     err_ << text;
     MessageAnswer answer = MessageAnswer::Ok;
-    if (buttons == MessageButtons::YesNo) {
+    if (IsQuestion(buttons)) {
         // Nobody can answer on a console run, so the answer is decided up front and shown, so that
         // the log says what the program did.
         answer = answer_yes_ ? MessageAnswer::Yes : MessageAnswer::No;

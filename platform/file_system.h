@@ -65,6 +65,15 @@ std::string AbsolutePath(const std::string& path);
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
 
+// What tells that a file's content may have changed without reading it: its size and the time it
+// was last written, in nanoseconds. A path that leads to no file has size -1.
+struct FileStamp {
+    std::int64_t size = -1;
+    std::int64_t modified_ns = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+FileStamp StampOfFile(const std::string& path);
+
 // Why ReplaceFile or CopyFileReplacing failed: before anything could be written (the temporary file
 // could not be made: a missing or unwritable folder, a file the user may not replace), or while
 // writing and putting the file in place (a full disk, an I/O error). `error` is the errno value.

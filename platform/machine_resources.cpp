@@ -11,6 +11,8 @@
 #include <windows.h>
 #else
 #include <sched.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #endif
 
@@ -79,6 +81,15 @@ std::string WholeText(const std::string& path) {
 }
 
 }  // namespace
+
+void LowerThisThreadPriority() {
+#if defined(__linux__)
+    // On Linux a nice value belongs to the thread whose id is given, not to the whole process.
+    const auto thread = static_cast<id_t>(::syscall(SYS_gettid));
+    const int now = ::getpriority(PRIO_PROCESS, thread);
+    ::setpriority(PRIO_PROCESS, thread, std::min(19, now + 5));
+#endif
+}
 
 int UsableProcessorCount() {
 #if defined(__linux__)

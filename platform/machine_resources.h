@@ -8,6 +8,11 @@
 // The processors this process may run on (its affinity mask where the system has one), at least 1.
 int UsableProcessorCount();
 
+// Lets the calling thread yield to the others of the process (a window's own thread above all):
+// on Linux its nice value is raised by a few steps. Work a user did not ask for in so many words
+// (thumbnails made ahead) runs this way; nothing is reported when the system refuses.
+void LowerThisThreadPriority();
+
 // The memory figures of this process in bytes; 0 for what cannot be told.
 struct MemoryFigures {
     std::int64_t total = 0;        // the machine's physical memory

@@ -24,6 +24,7 @@ bool OneOf(const std::string& extension, std::initializer_list<const char*> list
 }  // namespace
 
 std::string ShellProgramKind(const std::string& path) {
+    if (!path.empty() && path.back() == '/') return "ファイルマネージャー";
     const std::string extension = LowerExtension(path);
     if (OneOf(extension, {"html", "htm", "xhtml"})) return "ブラウザ";
     if (OneOf(extension,
@@ -40,6 +41,7 @@ std::string ShellOpenFailureText(const std::string& path, const std::string& rea
 }
 
 std::string NoShellProgramReason(const std::string& path) {
-    return "このファイルを開く" + ShellProgramKind(path) +
-           "が見つからないか、起動できませんでした。";
+    const bool folder = !path.empty() && path.back() == '/';
+    return std::string(folder ? "このフォルダを開く" : "このファイルを開く") +
+           ShellProgramKind(path) + "が見つからないか、起動できませんでした。";
 }

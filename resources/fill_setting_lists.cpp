@@ -9,7 +9,8 @@
 //   %%pictavo:KEY:default%%    the default as the profile holds it
 //   %%scalvo:options%%         scalvo-cli's value options ("--percent ... -o --out --overwrite")
 //   %%scalvo:OPTION:range%%    "10 to 400"
-//   %%scalvo:OPTION:default%%  the default ("50", "~/MyAlbum")
+//   %%scalvo:OPTION:default%%  the default ("50", "~/MyAlbum", "orig")
+//   %%scalvo:OPTION:choices%%  a choice's words, separated by blanks ("orig jpeg png webp avif")
 // A word list is wrapped at 100 columns, its further lines indented four blanks deeper than the
 // line that holds it.
 #include <cstring>
@@ -133,6 +134,15 @@ std::optional<std::string> ResizerValue(const std::string& option, const std::st
         if (field == "default") return std::to_string(defaults.*(*number));
     } else if (const ResizerText* text = std::get_if<ResizerText>(&row->member)) {
         if (field == "default") return defaults.*(*text);
+    } else if (const ResizerChoice* choice = std::get_if<ResizerChoice>(&row->member)) {
+        if (field == "default")
+            return std::string(row->words[static_cast<std::size_t>(defaults.*(*choice))]);
+        if (field == "choices") {
+            std::string words;
+            for (const std::string_view word : row->words)
+                words += (words.empty() ? "" : " ") + std::string(word);
+            return words;
+        }
     }
     return std::nullopt;
 }

@@ -235,6 +235,7 @@ void CFolderTree::Refresh() {
     changed_.clear();
     for (int i = 0; i < topLevelItemCount(); ++i) RefreshNode(topLevelItem(i));
     WatchOpenFolders();
+    emit Refreshed();
 }
 
 void CFolderTree::RefreshNode(QTreeWidgetItem* item) {

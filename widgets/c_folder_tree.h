@@ -73,6 +73,9 @@ class CFolderTree : public QTreeWidget {
   signals:
     // The selected node changed; `path` is GetPath of the new node (no trailing "/" except "/").
     void FolderSelected(const std::string& path);
+    // Every open folder was read again (Refresh, F5): owners that show a folder's contents read
+    // theirs again too.
+    void Refreshed();
 
   private:
     void OnItemExpanded(QTreeWidgetItem* item);

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 #include <cstdint>
 
 #include "widgets/dialog_units.h"
@@ -21,7 +22,7 @@ CProgressDlg::CProgressDlg(QWidget* owner)
     const QFont font = DialogFont();
     setFont(font);
     const DialogUnits units(font);
-    setFixedSize(units.X(166), units.Y(61));
+    setFixedSize(units.X(166), units.Y(73));
 
     message_ = new QLabel(QStringLiteral("Static"), this);
     NameControl(message_, ids::kMessageLabel);
@@ -32,12 +33,19 @@ CProgressDlg::CProgressDlg(QWidget* owner)
     NameControl(bar_, ids::kBar);
     units.Place(bar_, 7, 24, 152, 12);
 
+    count_ = new QLabel(this);
+    NameControl(count_, ids::kCountLabel);
+    count_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    units.Place(count_, 7, 39, 152, 9);
+    // Hidden while it says nothing, so that a screen reader meets no empty text.
+    count_->hide();
+
     stop_button_ = new QPushButton(QStringLiteral("中止"), this);
     NameControl(stop_button_, ids::kStopButton);
     // Enter must not stop a job by accident: only a click or Esc does.
     stop_button_->setAutoDefault(false);
     stop_button_->setDefault(false);
-    units.Place(stop_button_, 58, 41, 50, 14);
+    units.Place(stop_button_, 58, 53, 50, 14);
     connect(stop_button_, &QPushButton::clicked, this, &CProgressDlg::RequestStop);
 }
 
@@ -68,6 +76,9 @@ void CProgressDlg::SetMessage(const std::string& text) {
 void CProgressDlg::SetRange(int steps) {
     range_ = steps;
     bar_->ClearToWhite();
+    count_->clear();
+    count_->hide();
+    phase_clock_.start();
     Flush();
 }
 
@@ -77,7 +88,45 @@ void CProgressDlg::SetPos(int step) {
     // Worked example: a 300 px inside at range 7, step 3 paints 300 * 3 / 7 = 128 px, truncated.
     const std::int64_t width = bar_->InnerRect().width();
     bar_->FillBlue(static_cast<int>(width * step / range_));
+    count_->setText(CountText(step, range_, phase_clock_.isValid() ? phase_clock_.elapsed() : 0));
+    count_->show();
     Flush();
+}
+
+namespace {
+
+// A time to come, as a person says it: to five seconds under a minute, to ten seconds under ten
+// minutes, to the minute above.
+QString RoughDuration(qint64 ms) {
+    qint64 seconds = (ms + 999) / 1000;
+    if (seconds < 60)
+        return QStringLiteral("%1 秒").arg(std::max<qint64>(5, (seconds + 4) / 5 * 5));
+    if (seconds < 600) {
+        seconds = (seconds + 9) / 10 * 10;
+        const qint64 rest = seconds % 60;
+        return rest == 0 ? QStringLiteral("%1 分").arg(seconds / 60)
+                         : QStringLiteral("%1 分 %2 秒").arg(seconds / 60).arg(rest);
+    }
+    const qint64 minutes = (seconds + 59) / 60;
+    if (minutes < 60) return QStringLiteral("%1 分").arg(minutes);
+    return minutes % 60 == 0 ? QStringLiteral("%1 時間").arg(minutes / 60)
+                             : QStringLiteral("%1 時間 %2 分").arg(minutes / 60).arg(minutes % 60);
+}
+
+}  // namespace
+
+QString CProgressDlg::CountText(int step, int range, qint64 elapsed_ms) {
+    if (range < 2) return {};
+    step = std::clamp(step, 0, range);
+    QString text = QStringLiteral("%1 / %2").arg(step).arg(range);
+    // A guess from fewer steps, or from the first moment, jumps about more than it helps.
+    constexpr int kFewSteps = 3;
+    constexpr qint64 kMomentMs = 1500;
+    if (step >= kFewSteps && step < range && elapsed_ms >= kMomentMs) {
+        const qint64 left = elapsed_ms * (range - step) / step;
+        text += QStringLiteral("　残り約 ") + RoughDuration(left);
+    }
+    return text;
 }
 
 void CProgressDlg::Close() {

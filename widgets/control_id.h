@@ -14,8 +14,15 @@ class QWidget;
 // control holds, then its kind ("outSourceCheck", "resizeQualityEdit", "progressStopButton").
 // Names are unique within their window, the pages of the sheet counting as one window, so a
 // search from the window finds exactly one control.
+//
+// The accessible name is what a screen reader announces. A control with a text of its own (a
+// button, a check box) is announced by that text, and a one-line field by the label made its
+// buddy; the column is filled where neither speaks for the control: a field under a frame's
+// caption or beside a radio button, every list and tree (the toolkit reads no buddy for them), a
+// preview, an icon button, a colour button.
 struct ControlId {
-    const char* object_name;  // ASCII
+    const char* object_name;                // ASCII
+    const char* accessible_name = nullptr;  // UTF-8; none: the control's text or its label's
 
     QString ObjectName() const { return QString::fromLatin1(object_name); }
     bool operator==(ControlId other) const {

@@ -1,6 +1,7 @@
 #include "widgets/data_exchange.h"
 
 #include <QLineEdit>
+#include <QTimer>
 #include <QWidget>
 #include <climits>
 #include <optional>
@@ -42,6 +43,12 @@ bool TakeIntFieldQuietly(const QLineEdit* edit, int& field, int low, int high) {
 
 bool ExchangeIntField(QLineEdit* edit, int& field, UserDialogs& dialogs) {
     return ExchangeIntField(edit, field, INT_MIN, INT_MAX, dialogs);
+}
+
+void RefocusRefusedField(QWidget* window) {
+    QWidget* refused = window->focusWidget();
+    if (qobject_cast<QLineEdit*>(refused) == nullptr) return;
+    QTimer::singleShot(0, refused, [refused] { FocusAndSelect(refused); });
 }
 
 void FocusAndSelect(QWidget* widget) {

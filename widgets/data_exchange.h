@@ -29,3 +29,9 @@ bool TakeIntFieldQuietly(const QLineEdit* edit, int& field, int low, int high);
 
 // Puts the focus into `widget` and selects its text when it is a line edit.
 void FocusAndSelect(QWidget* widget);
+
+// Puts the focus back, text selected, into the field of `window` that a check has just refused,
+// once the focus move that ran the check is over. The check's message is modal: it takes the
+// focus while the toolkit is still moving it (Tab to the next control, Ctrl+Tab to the next
+// page), and the move would otherwise end on the control the user was going to.
+void RefocusRefusedField(QWidget* window);

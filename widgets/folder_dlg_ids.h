@@ -6,8 +6,8 @@
 namespace folder_dlg_ids {
 
 inline constexpr ControlId kDialog{"chooserDialog"};
-inline constexpr ControlId kPathEdit{"chooserPathEdit"};
-inline constexpr ControlId kFolderTree{"chooserFolderTree"};
+inline constexpr ControlId kPathEdit{"chooserPathEdit", "選択したディレクトリ"};
+inline constexpr ControlId kFolderTree{"chooserFolderTree", "ディレクトリ"};
 inline constexpr ControlId kOkButton{"chooserOkButton"};
 inline constexpr ControlId kCancelButton{"chooserCancelButton"};
 

@@ -12,7 +12,14 @@ class MessageBoxDialogs : public UserDialogs {
     explicit MessageBoxDialogs(QWidget* parent = nullptr) : parent_(parent) {}
     MessageAnswer ShowMessage(const std::string& text, const std::optional<std::string>& caption,
                               MessageIcon icon, MessageButtons buttons) override;
+    MessageAnswer ShowJobEnd(const std::string& text, const std::string& note,
+                             const std::optional<std::string>& caption, MessageIcon icon,
+                             MessageButtons buttons) override;
 
   private:
+    MessageAnswer Show(const std::string& text, const std::string* note,
+                       const std::optional<std::string>& caption, MessageIcon icon,
+                       MessageButtons buttons);
+
     QWidget* parent_;
 };

@@ -1,11 +1,17 @@
 #include "widgets/picture_browser.h"
 
+#include <QFile>
+#include <QFileSystemWatcher>
 #include <QImage>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QShortcut>
+#include <QTimer>
+#include <algorithm>
 #include <cmath>
 
 #include "core/path_helpers.h"
+#include "imaging/picture_codec.h"
 #include "platform/file_system.h"
 #include "widgets/c_folder_tree.h"
 #include "widgets/c_picture_list.h"
@@ -36,6 +42,37 @@ QString CommentToBoxText(const std::string& comment) {
     return QString::fromStdString(out);
 }
 
+// How long a burst of changes in the listed folder is gathered before it is read again, as the
+// tree gathers its own.
+constexpr int kRereadDelayMs = 200;
+
+// Why a picture file gives no preview, in a few words that name its format: the kind its content
+// is, else the kind its name promised.
+QString RefusalNote(const DecodedPicture& decoded, ImageKind named) {
+    const ImageKindInfo* content = FindImageKind(decoded.kind);
+    const ImageKindInfo* info = content != nullptr ? content : FindImageKind(named);
+    const QString kind = QString::fromUtf8(info != nullptr ? info->name : "");
+    switch (decoded.refusal) {
+        case PictureRefusal::kNone:
+            return {};
+        case PictureRefusal::kUnreadable:
+            return content != nullptr
+                       ? kind + QStringLiteral(" の画像を読み込めません")
+                       : QStringLiteral("中身が ") + kind + QStringLiteral(" の画像ではありません");
+        case PictureRefusal::kTooLarge:
+            return kind + QStringLiteral(" の画像が大きすぎます");
+        case PictureRefusal::kAnimated:
+            return QStringLiteral("アニメーションの ") + kind + QStringLiteral(" です");
+        case PictureRefusal::kSeveralImages:
+            return QStringLiteral("複数の画像を含む ") + kind + QStringLiteral(" です");
+        case PictureRefusal::kNoDecoder:
+            return kind + QStringLiteral(" を読み込む機能がありません");
+        case PictureRefusal::kOutOfMemory:
+            return QStringLiteral("メモリが足りません");
+    }
+    return {};
+}
+
 }  // namespace
 
 PictureBrowser::PictureBrowser(CFolderTree* tree, CPictureList* list, PreviewFrame* frame,
@@ -45,8 +82,28 @@ PictureBrowser::PictureBrowser(CFolderTree* tree, CPictureList* list, PreviewFra
       list_(list),
       frame_(frame),
       comment_box_(comment_box),
-      filter_(filter) {
+      filter_(filter),
+      watcher_(new QFileSystemWatcher(this)),
+      reread_timer_(new QTimer(this)) {
     connect(tree_, &CFolderTree::FolderSelected, this, [this] { OnFolderSelected(); });
+    connect(tree_, &CFolderTree::Refreshed, this, &PictureBrowser::RereadFolder);
+    reread_timer_->setSingleShot(true);
+    reread_timer_->setInterval(kRereadDelayMs);
+    connect(reread_timer_, &QTimer::timeout, this, &PictureBrowser::RereadFolder);
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
+        if (!reread_timer_->isActive()) reread_timer_->start();
+    });
+    if (QWidget* window_part = list_->parentWidget()) {
+        const std::pair<QKeySequence, int> turns[] = {
+            {QKeySequence(Qt::CTRL | Qt::Key_R), 1},
+            {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), 3}};
+        for (const auto& [keys, quarter_turns] : turns) {
+            auto* shortcut = new QShortcut(keys, window_part);
+            shortcut->setContext(Qt::WindowShortcut);
+            connect(shortcut, &QShortcut::activated, this,
+                    [this, quarter_turns = quarter_turns] { TurnHighlighted(quarter_turns); });
+        }
+    }
     connect(list_, &CPictureList::HighlightedLineChanged, this, [this] { OnPictureChanged(); });
     frame_->SetPainter(
         [this](QPainter& painter, const QRect& area) { PaintPreview(painter, area); });
@@ -67,6 +124,65 @@ void PictureBrowser::Start(const std::string& folder) {
     tree_->SelectPath(folder_);
     list_->Init();
     list_->Fill(folder_, filter_);
+    WatchFolder();
+}
+
+void PictureBrowser::WatchFolder() {
+    const QStringList watched = watcher_->directories();
+    if (!watched.isEmpty()) watcher_->removePaths(watched);
+    reread_timer_->stop();
+    // The folder the list shows (the root before any was chosen); one that cannot be watched is
+    // still read again by F5.
+    const std::string folder = folder_.empty() ? std::string(1, kPathSeparator) : folder_;
+    watcher_->addPath(QFile::decodeName(QByteArray::fromStdString(folder)));
+}
+
+void PictureBrowser::HoldFolder(bool held) {
+    holds_ = std::max(0, holds_ + (held ? 1 : -1));
+    list_->HoldThumbnails(holds_ > 0);
+    if (holds_ > 0) return;
+    if (changed_while_held_ || reread_timer_->isActive()) RereadFolder();
+}
+
+void PictureBrowser::RereadFolder() {
+    reread_timer_->stop();
+    if (holds_ > 0) {
+        // A job reads the list by its lines: they must not move under it.
+        changed_while_held_ = true;
+        return;
+    }
+    changed_while_held_ = false;
+    const std::string shown = current_ >= 0 ? list_->ItemText(current_) : std::string();
+    list_->Reread(folder_, filter_);
+    if (shown.empty()) return;
+    const int line = list_->Model().IndexOf(shown);
+    if (line < 0) {
+        // The picture shown went away (removed or renamed by another program).
+        ShowPicture(-1);
+        return;
+    }
+    current_ = line;
+    if (StampOfFile(folder_ + shown) != shown_stamp_) {
+        // Replaced on disk: show what the file holds now.
+        LoadPreview();
+        frame_->update(frame_->Area());
+    }
+}
+
+void PictureBrowser::TurnHighlighted(int quarter_turns) {
+    const std::vector<int> lines = list_->HighlightedLines();
+    for (int line : lines) {
+        for (int i = 0; i < quarter_turns; ++i) list_->AddQuarterTurn(line);
+    }
+    if (!image_ || std::find(lines.begin(), lines.end(), current_) == lines.end()) return;
+    for (int i = 0; i < quarter_turns; ++i) {
+        // Short of memory for the turned picture, the preview is made anew with every turn.
+        if (!ImgKitRotation(image_)) {
+            LoadPreview();
+            break;
+        }
+    }
+    frame_->update(frame_->Area());
 }
 
 void PictureBrowser::OnFolderSelected() {
@@ -77,12 +193,13 @@ void PictureBrowser::OnFolderSelected() {
     if (path == folder_) return;
     folder_ = path;
     list_->Fill(folder_, filter_);
+    WatchFolder();
     ShowPicture(-1);
     emit FolderChanged(folder_);
 }
 
 void PictureBrowser::OnPictureChanged() {
-    const int line = list_->FirstHighlighted();
+    const int line = list_->ShownLine();
     if (line >= 0) ShowPicture(line);
 }
 
@@ -101,17 +218,31 @@ void PictureBrowser::ShowPicture(int index) {
 void PictureBrowser::LoadPreview() {
     ImgKitMemFree(image_);
     decoded_for_ = QSize();
+    shown_stamp_ = FileStamp();
+    note_.clear();
     if (current_ < 0 || current_ >= list_->Count()) return;
     const std::string name = list_->ItemText(current_);
+    shown_stamp_ = StampOfFile(folder_ + name);
     const ImageKind kind = ImageKindOfName(name);
-    if (kind != kJpegImage && kind != kBmpImage) return;  // GIF and others are never decoded
+    const ImageKindInfo* info = FindImageKind(kind);
+    if (info == nullptr || !info->decoded) return;  // a GIF is never decoded
     // Decode at the frame's scale: a JPEG is then read at the smallest DCT scale that still fills
-    // the frame, so a large photograph previews without a full decode. Keeping the upright picture
-    // at least as wide and as high as the frame is enough for every quarter turn as well.
+    // the frame, a HEIF from its thumbnail when that is large enough, so a large photograph
+    // previews without a full decode. Keeping the upright picture at least as wide and as high as
+    // the frame is enough for every quarter turn as well.
     const QSize need = FrameSizeInPixels();
     // A damaged file (cut short, corrupt) shows as far as it decodes, the rest grey: the jobs
-    // refuse it, and the preview shows the user why.
-    image_ = ImgKitFileLoad(folder_ + name, need.width(), need.height(), ImgKitDamage::Show);
+    // refuse it, and the preview shows the user why. A JPEG or BMP goes to its own loader, which
+    // reads the file once and stops decoding at the frame's size; anything else (or a JPEG name
+    // over other content) is told by its content.
+    if (kind == kJpegImage || kind == kBmpImage)
+        image_ = ImgKitFileLoad(folder_ + name, need.width(), need.height(), ImgKitDamage::Show);
+    if (!image_) {
+        DecodedPicture decoded =
+            LoadPictureFile(folder_ + name, {need.width(), need.height(), ImgKitDamage::Show});
+        image_ = std::move(decoded.image);
+        if (!image_) note_ = RefusalNote(decoded, kind);
+    }
     if (!image_) return;
     decoded_for_ = need;
     // C++'s remainder takes the sign of the count, so a negative count gives no turn at all.
@@ -144,6 +275,12 @@ void PictureBrowser::PaintPreview(QPainter& painter, const QRect& area) const {
     painter.drawText(
         area, Qt::AlignCenter | Qt::TextSingleLine,
         current_ == -1 ? QStringLiteral("（なし）") : QStringLiteral("（表示できません）"));
+    if (current_ != -1 && !note_.isEmpty()) {
+        // The reason goes on the line below, so that the first line stays where it always is.
+        const int line = painter.fontMetrics().lineSpacing();
+        painter.drawText(area.adjusted(0, 2 * line, 0, 0), Qt::AlignCenter | Qt::TextWordWrap,
+                         note_);
+    }
 }
 
 void PictureBrowser::RotatePicture() {
@@ -156,6 +293,41 @@ void PictureBrowser::RotatePicture() {
 
 void PictureBrowser::SelectAllPictures() {
     for (int i = 0; i < list_->Count(); ++i) list_->SetChecked(i, true);
+}
+
+std::vector<std::string> PictureBrowser::OpenPaths(const std::vector<std::string>& paths) {
+    std::vector<std::string> refused;
+    std::size_t opened = 0;
+    // A path that leads nowhere is refused before it could open the folder it would have been in.
+    while (opened < paths.size() && (!PathExists(paths[opened]) || !OpenDropped(paths[opened])))
+        refused.push_back(paths[opened++]);
+    std::vector<int> lines;
+    for (std::size_t i = opened; i < paths.size(); ++i) {
+        std::string path = paths[i];
+        while (path.size() > 1 && path.back() == kPathSeparator) path.pop_back();
+        const std::size_t slash = path.rfind(kPathSeparator);
+        const int line =
+            slash == std::string::npos || IsDirectory(path) || path.substr(0, slash + 1) != folder_
+                ? -1
+                : list_->Model().IndexOf(path.substr(slash + 1));
+        if (line >= 0) {
+            lines.push_back(line);
+        } else if (i != opened && !PathExists(path)) {
+            // Another folder or a file that is no picture is passed over; a path that leads
+            // nowhere is told.
+            refused.push_back(paths[i]);
+        }
+    }
+    std::sort(lines.begin(), lines.end());
+    lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+    if (!lines.empty()) list_->Highlight(lines);
+    return refused;
+}
+
+std::string PictureBrowser::RefusedPathsMessage(const std::vector<std::string>& paths) {
+    std::string text = "次のファイルまたはフォルダを開けませんでした。";
+    for (const std::string& path : paths) text += "\n" + path;
+    return text;
 }
 
 bool PictureBrowser::OpenDropped(const std::string& dropped) {

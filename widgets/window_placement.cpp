@@ -215,3 +215,14 @@ bool KeepWindowPlacement(QWidget* window, const QString& key) {
         window->setWindowState(window->windowState() | Qt::WindowMaximized);
     return true;
 }
+
+std::string KeptWindowValue(const std::string& group, const std::string& key) {
+    if (PlacementFile().isEmpty()) return {};
+    return ProfileStore(PlacementFile().toStdString()).ReadText(group, key, std::string());
+}
+
+void KeepWindowValue(const std::string& group, const std::string& key, const std::string& value) {
+    if (PlacementFile().isEmpty()) return;
+    ProfileStore store(PlacementFile().toStdString());
+    if (store.ReadText(group, key, std::string()) != value) store.WriteText(group, key, value);
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <string>
 
 class QWidget;
 
@@ -23,3 +24,9 @@ QString DefaultWindowPlacementFile();
 // whose minimum size is larger than the screen keeps its frame's top-left corner on it.
 // False when no file is set or nothing was saved yet: the caller places the window itself.
 bool KeepWindowPlacement(QWidget* window, const QString& key);
+
+// A choice a window keeps beside its place in the same file (the picture list's view), by group
+// and key: empty when no file is set or nothing was kept. Only plain words are meant to be kept.
+std::string KeptWindowValue(const std::string& group, const std::string& key);
+// Keeps `value` under `group` and `key`; nothing happens when no file is set.
+void KeepWindowValue(const std::string& group, const std::string& key, const std::string& value);

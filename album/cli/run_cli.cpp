@@ -31,7 +31,8 @@ constexpr const char* kProgram = "pictavo-cli";
 
 constexpr const char* kUsage =
     "使い方: pictavo-cli [オプション] PICTURE_FOLDER\n"
-    "PICTURE_FOLDER の画像 (JPEG, GIF, BMP) からアルバム (HTML とサムネイル) を作ります。\n"
+    "PICTURE_FOLDER の画像 (JPEG, PNG, WebP, AVIF, HEIC, TIFF, GIF, BMP) からアルバム (HTML "
+    "とサムネイル) を作ります。\n"
     "\n"
     "設定:\n"
     "  --profile FILE       設定ファイル (既定は Pictavo の設定ファイル、なければ既定値)\n"
@@ -253,8 +254,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     auto line_of = [&](const std::string& option, const std::string& name) {
         const int line = model.IndexOf(name);
         if (line < 0) {
-            throw UsageError{option + ": " + name + ": " + settings.picture_path +
-                             " にその画像 (JPEG, GIF, BMP) がありません"};
+            throw UsageError{
+                option + ": " + name + ": " + settings.picture_path +
+                " にその画像 (JPEG, PNG, WebP, AVIF, HEIC, TIFF, GIF, BMP) がありません"};
         }
         return line;
     };
@@ -271,9 +273,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         for (const auto& [name, turns] : request.turns) {
             const int line = line_of("--turn", name);
             // A GIF is copied as it is: a turn asked for it could only be ignored.
-            const ImageKind kind = ImageKindOfName(name);
-            if (kind != kJpegImage && kind != kBmpImage)
-                throw UsageError{"--turn: " + name + ": 回転できるのは JPEG と BMP の画像だけです"};
+            const ImageKindInfo* kind = FindImageKind(ImageKindOfName(name));
+            if (kind == nullptr || !kind->decoded)
+                throw UsageError{"--turn: " + name + ": GIF の画像は回転できません"};
             for (int i = 0; i < turns; ++i) model.AddQuarterTurn(line);
         }
     } catch (const UsageError& e) {

@@ -36,7 +36,8 @@ void XdgShellOpener::OpenWithShell(const std::string& path) {
         }
     }
     if (!reason.empty()) {
-        dialogs_.ShowMessage(ShellOpenFailureText(path, reason), std::string("Error"),
-                             MessageIcon::Information, MessageButtons::Ok);
+        dialogs_.ShowMessage(ShellOpenFailureText(path, reason),
+                             std::string(kShellOpenFailureCaption), MessageIcon::Exclamation,
+                             MessageButtons::Ok);
     }
 }

@@ -9,7 +9,7 @@ class UserDialogs;
 
 // Opens a file with the desktop's preferred program through xdg-open and waits up to kAnswerMs for
 // its answer. A missing file, no opener, or an opener that found no program for the file shows the
-// file and the reason in an "Error" box (information icon) through `dialogs`.
+// file and the reason in a warning (kShellOpenFailureCaption) through `dialogs`.
 class XdgShellOpener : public ShellOpener {
   public:
     // How long the opener's exit status is waited for, in milliseconds.

@@ -2,22 +2,32 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstdint>
 #include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <new>
 #include <optional>
 #include <span>
+#include <string_view>
 
+#include "album/generation/album_names.h"
 #include "album/generation/album_pipeline.h"
 #include "album/generation/html_helpers.h"
 #include "album/generation/index_page_writer.h"
+#include "album/generation/modern_page_writer.h"
+#include "album/generation/modern_style_sheet.h"
 #include "album/generation/page_file.h"
 #include "album/generation/page_picture.h"
 #include "album/generation/slide_show_page_writer.h"
 #include "core/mul_div.h"
 #include "core/path_helpers.h"
 #include "core/picture_job.h"
+#include "imaging/exif_orientation.h"
 #include "imaging/picture_facts.h"
+#include "imaging/picture_metadata.h"
+#include "imaging/pixel_buffer.h"
 #include "platform/file_system.h"
 #include "platform/picture_selection.h"
 #include "platform/progress_sink.h"
@@ -55,6 +65,15 @@ PictureFailure SaveTurnedCopy(ImageCodec& codec, const PicturePlan& plan,
 // a link to it elsewhere is replaced by the copy.
 PictureOutcome CopiedAsItIs(const PicturePlan& plan, PictureFailure failure, ImageCodec& codec) {
     PictureOutcome outcome;
+    if (plan.display_copy) {
+        // No display copy: the pages link the picture itself (in the source folder, where it is).
+        const PictureFailure copied =
+            plan.as_it_is.empty()
+                ? PictureFailure::None
+                : codec.CopyPicture(plan.source, plan.as_it_is, plan.kind, plan.location);
+        outcome.failure = copied == PictureFailure::None ? failure : copied;
+        return outcome;
+    }
     const PictureFailure copied =
         plan.output_is_source
             ? PictureFailure::None
@@ -81,6 +100,31 @@ ImgKitSize FitThumbnail(int box_width, int box_height, int width, int height) {
     return {std::max(1, MulDiv(bh, width, height)), bh};
 }
 
+namespace {
+
+// A box side as the thumbnails for dense screens use it: twice the side (at least 1), where even
+// an unchecked profile's side cannot overflow.
+int DoubledSide(int side) {
+    return std::min(std::max(1, side), INT_MAX / 2) * 2;
+}
+
+// The side of the box that the largest thumbnail of `plan` fits.
+int LargestBoxSide(const PicturePlan& plan, int side) {
+    return plan.thumbnail_2x.empty() ? std::max(1, side) : DoubledSide(side);
+}
+
+}  // namespace
+
+ImgKitSize DoubleDensityThumbnailSize(int box_width, int box_height, int width, int height) {
+    if (width <= 0 || height <= 0) return {0, 0};
+    const ImgKitSize plain = FitThumbnail(box_width, box_height, width, height);
+    ImgKitSize sharp = FitThumbnail(DoubledSide(box_width), DoubledSide(box_height), width, height);
+    // Never larger than the picture: a picture between the two boxes gives itself at its size.
+    if (sharp.width > width || sharp.height > height) sharp = {width, height};
+    if (sharp.width <= plain.width && sharp.height <= plain.height) return {0, 0};
+    return sharp;
+}
+
 int AlbumPageCount(const AlbumSettings& settings, int checked_count) {
     if (settings.html_page == 0) return 1;
     const int per = std::max(1, settings.thumbnail_rows) * std::max(1, settings.thumbnail_cols);
@@ -88,8 +132,16 @@ int AlbumPageCount(const AlbumSettings& settings, int checked_count) {
     return std::max(1, pages);
 }
 
+std::vector<std::string> CheckedNames(const PictureSelection& pictures) {
+    std::vector<std::string> names;
+    for (int i = pictures.FirstChecked(); i != -1; i = pictures.NextChecked(i))
+        names.push_back(pictures.ItemText(i));
+    return names;
+}
+
 std::vector<PicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
-                                           const PictureSelection& pictures) {
+                                           const PictureSelection& pictures,
+                                           const AlbumNamePlan& names) {
     const std::string base = AlbumOutputFolder(settings);
     std::string folder = ExpandHome(settings.picture_path);
     // The picture page always leaves a separator at the end; a profile may not.
@@ -102,25 +154,101 @@ std::vector<PicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
     const bool over_source =
         IsSameFolder(folder.empty() ? "." : folder, copy_folder.empty() ? "." : copy_folder);
     std::vector<PicturePlan> plans;
-    for (int i = pictures.FirstChecked(); i != -1; i = pictures.NextChecked(i)) {
+    std::size_t k = 0;
+    for (int i = pictures.FirstChecked(); i != -1; i = pictures.NextChecked(i), ++k) {
+        const AlbumPictureNames& named = names.pictures.at(k);
         PicturePlan plan;
         plan.line = i;
         plan.name = pictures.ItemText(i);
         plan.source = folder + plan.name;
-        plan.output = base + MakeAlbumPath(settings, kPictureFolderKind, plan.name, false);
-        plan.thumbnail = base + MakeAlbumPath(settings, kThumbnailFolderKind, plan.name, false);
+        plan.output = AlbumFilePath(settings, named.copy);
+        plan.thumbnail = AlbumFilePath(settings, named.thumbnail);
+        // Only the modern pages show a thumbnail for dense screens: a classic album gets no file
+        // it does not use.
+        if (settings.page_style == kModernPages)
+            plan.thumbnail_2x = DoubleDensityThumbnail(plan.thumbnail, kPathSeparator);
         plan.kind = ImageKindOfName(plan.source);
         plan.turns = pictures.GetQuarterTurns(i) % 4;
-        plan.output_is_source = over_source;
         plan.location = settings.strip_location != 0 ? LocationRule::Remove : LocationRule::Keep;
+        plan.display_copy = named.display_copy;
+        if (plan.display_copy) {
+            // The display copy is a new file wherever the album lies; the picture itself is
+            // copied only into an album of its own.
+            if (!over_source) plan.as_it_is = AlbumFilePath(settings, named.as_it_is);
+        } else {
+            plan.output_is_source = over_source;
+        }
+        const ImageKindInfo* info = FindImageKind(plan.kind);
         plan.writes_over_source =
-            over_source && plan.turns > 0 && (plan.kind == kJpegImage || plan.kind == kBmpImage);
+            plan.output_is_source && plan.turns > 0 && info != nullptr && info->decoded;
         plans.push_back(std::move(plan));
     }
     return plans;
 }
 
+std::vector<PicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
+                                           const PictureSelection& pictures) {
+    return PlanAlbumPictures(settings, pictures, PlanAlbumNames(settings, CheckedNames(pictures)));
+}
+
+int PicturesTurnedInPlace(const AlbumSettings& settings, const PictureSelection& pictures) {
+    if (settings.html_only != 0) return 0;
+    const std::vector<PicturePlan> plans = PlanAlbumPictures(settings, pictures);
+    return static_cast<int>(std::count_if(plans.begin(), plans.end(), [](const PicturePlan& plan) {
+        return plan.writes_over_source;
+    }));
+}
+
 namespace {
+
+// Makes the thumbnail of the (upright, turned) picture `image` and releases the picture: in
+// `thumbnail_kind` when given (without metadata), else as SavePicture saves the plan's kind at
+// quality 100. Adds what became of it to `outcome`: one reason per picture, the one that costs
+// the album most (the copy's failure before the thumbnail's, and either before a copy saved
+// without its XMP).
+void AddThumbnail(const PicturePlan& plan, int box_width, int box_height, ImageCodec& codec,
+                  ImageHandle& image, const std::optional<EncodeSettings>& thumbnail_kind,
+                  PictureOutcome& outcome) {
+    PictureFailure thumbnail = PictureFailure::None;
+    try {
+        const ImgKitSize size = codec.Size(image);
+        const ImgKitSize fit = FitThumbnail(box_width, box_height, size.width, size.height);
+        ImageHandle small = codec.Resize(image, fit.width, fit.height);
+        // Both thumbnails are made from the picture itself, each at its own size.
+        ImageHandle sharp;
+        if (!plan.thumbnail_2x.empty()) {
+            const ImgKitSize fit_2x =
+                DoubleDensityThumbnailSize(box_width, box_height, size.width, size.height);
+            if (fit_2x.width > 0) sharp = codec.Resize(image, fit_2x.width, fit_2x.height);
+        }
+        // The turned picture is not needed any more: release it before the thumbnails are encoded.
+        ImgKitMemFree(image);
+        auto save = [&](const std::string& path, ImageHandle& shown) {
+            if (!shown) return false;
+            if (thumbnail_kind) {
+                const std::optional<std::string> bytes =
+                    codec.Encode(shown, *thumbnail_kind, {}, nullptr);
+                return bytes && codec.SaveFile(path, *bytes, nullptr, false, thumbnail_kind->kind,
+                                               plan.location) == PictureFailure::None;
+            }
+            return codec.SavePicture(path, shown, plan.kind, 100, plan.location);
+        };
+        outcome.thumbnail_written = save(plan.thumbnail, small);
+        // A thumbnail for dense screens that could not be saved leaves the page with the plain
+        // one: the picture shows all the same, and it is not listed.
+        outcome.thumbnail_2x_written = outcome.thumbnail_written && save(plan.thumbnail_2x, sharp);
+        if (!outcome.thumbnail_written) thumbnail = PictureFailure::ThumbnailFailed;
+    } catch (const std::bad_alloc&) {
+        thumbnail = PictureFailure::NoMemory;
+    } catch (...) {
+        // Nothing of what was done above may be lost to the caller (a copy turned over its
+        // source must have its turn cleared): the thumbnail alone fails.
+        thumbnail = PictureFailure::ThumbnailFailed;
+    }
+    if (outcome.failure == PictureFailure::None || outcome.failure == PictureFailure::XmpLeftOut) {
+        if (thumbnail != PictureFailure::None) outcome.failure = thumbnail;
+    }
+}
 
 // The one load of a JPEG or BMP picture: turned copy (or the file itself when unturned), then the
 // thumbnail from the turned picture. A picture that cannot be loaded is put into the album
@@ -148,8 +276,9 @@ PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, in
         turned_file = codec.TurnLosslessly(read, turns, &turned_xmp_too_large);
 
     // When the copy needs no pixels (copied as a file, or turned on its blocks), the one load only
-    // feeds the thumbnail and may be decoded at a reduced scale when the picture is at least twice
-    // the box (never below the thumbnail it makes). A re-encoded copy needs every pixel.
+    // feeds the thumbnails and may be decoded at a reduced scale when the picture is at least twice
+    // the box of the largest (never below the thumbnail it makes). A re-encoded copy needs every
+    // pixel.
     int min_width = 0;
     int min_height = 0;
     if (turns <= 0 || turned_file) {
@@ -157,10 +286,10 @@ PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, in
         const bool sideways = turns > 0 && turns % 2 == 1;
         const ImgKitSize shown = sideways ? ImgKitSize{upright.height, upright.width} : upright;
         if (shown.width > 0 && shown.height > 0) {
-            const ImgKitSize fit = FitThumbnail(box_width, box_height, shown.width, shown.height);
-            const int bw = std::max(1, box_width);
-            const int bh = std::max(1, box_height);
-            if (shown.width >= 2 * bw && shown.height >= 2 * bh) {
+            const int bw = LargestBoxSide(plan, box_width);
+            const int bh = LargestBoxSide(plan, box_height);
+            const ImgKitSize fit = FitThumbnail(bw, bh, shown.width, shown.height);
+            if (shown.width >= 2 * std::int64_t{bw} && shown.height >= 2 * std::int64_t{bh}) {
                 // The load's minimum is in the axes of the picture before its turns.
                 min_width = sideways ? fit.height : fit.width;
                 min_height = sideways ? fit.width : fit.height;
@@ -196,28 +325,133 @@ PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, in
     }
     turned_file.reset();
 
-    PictureFailure thumbnail = PictureFailure::None;
-    try {
-        const ImgKitSize size = codec.Size(image);
-        const ImgKitSize fit = FitThumbnail(box_width, box_height, size.width, size.height);
-        ImageHandle small = codec.Resize(image, fit.width, fit.height);
-        // The turned picture is not needed any more: release it before the thumbnail is encoded.
-        ImgKitMemFree(image);
-        outcome.thumbnail_written =
-            small && codec.SavePicture(plan.thumbnail, small, plan.kind, 100, plan.location);
-        if (!outcome.thumbnail_written) thumbnail = PictureFailure::ThumbnailFailed;
-    } catch (const std::bad_alloc&) {
-        thumbnail = PictureFailure::NoMemory;
-    } catch (...) {
-        // Nothing of what was done above may be lost to the caller (a copy turned over its
-        // source must have its turn cleared): the thumbnail alone fails.
-        thumbnail = PictureFailure::ThumbnailFailed;
+    AddThumbnail(plan, box_width, box_height, codec, image, std::nullopt, outcome);
+    return outcome;
+}
+
+// How many times the box the largest thumbnail of a plan is: twice when the modern pages also
+// want one for dense screens, so that a decode never stops below it.
+int Density(const PicturePlan& plan) {
+    return plan.thumbnail_2x.empty() ? 1 : 2;
+}
+
+// The smallest upright picture the thumbnail of a `shown` picture needs when nothing else needs
+// every pixel: a decode may stop there when the picture is at least twice the box (never below
+// the thumbnail it makes); {0, 0} for the whole picture. In the axes before `turns`.
+ImgKitSize ThumbnailMinimum(ImgKitSize upright, int turns, int box_width, int box_height) {
+    const bool sideways = turns % 2 == 1;
+    const ImgKitSize shown = sideways ? ImgKitSize{upright.height, upright.width} : upright;
+    if (shown.width <= 0 || shown.height <= 0) return {};
+    if (shown.width < 2 * std::max(1, box_width) || shown.height < 2 * std::max(1, box_height))
+        return {};
+    const ImgKitSize fit = FitThumbnail(box_width, box_height, shown.width, shown.height);
+    return sideways ? ImgKitSize{fit.height, fit.width} : fit;
+}
+
+// A PNG, WebP, AVIF, HEIF or TIFF (by its name), read once and decoded by its content. A kind
+// browsers show is copied as it is, or re-encoded upright in its own kind when turned (PNG and a
+// lossless WebP stay lossless): browsers do not all show a WebP's or AVIF's own turn. A HEIF or
+// TIFF gets its JPEG display copy at quality 90 with the source's Exif, XMP and ICC profile. The
+// thumbnail keeps the kind of the name (alpha kept), a display copy's is a JPEG. A picture that
+// cannot be decoded (damaged, animated, of several pictures, its decoder missing) goes into the
+// album as it is, without a thumbnail, and is listed for its reason.
+PictureOutcome MakeDecodedPictureFiles(const PicturePlan& plan, int box_width, int box_height,
+                                       ImageCodec& codec) {
+    const int turns = plan.turns;
+    FileToReplace original;
+    const bool over_source = plan.output_is_source && turns > 0;
+    if (over_source && !FindFileToReplace(plan.source, original))
+        return CopiedAsItIs(plan, PictureFailure::Unreadable, codec);
+    const std::string& read = over_source ? original.path : plan.source;
+    TakeOutOfMemoryNote();
+    std::optional<PictureBytes> file = codec.ReadPicture(read);
+    if (!file) {
+        return CopiedAsItIs(
+            plan, TakeOutOfMemoryNote() ? PictureFailure::NoMemory : PictureFailure::Unreadable,
+            codec);
     }
-    // One reason per picture, the one that costs the album most: the copy's failure before the
-    // thumbnail's, and either before a copy saved without its XMP.
-    if (outcome.failure == PictureFailure::None || outcome.failure == PictureFailure::XmpLeftOut) {
-        if (thumbnail != PictureFailure::None) outcome.failure = thumbnail;
+    const std::string_view bytes = file->View();
+    const PictureFacts facts = ProbePicture(bytes);
+    auto refused = [&](PictureRefusal refusal, ImageKind kind) {
+        PictureOutcome outcome = CopiedAsItIs(plan, RefusalFailureOf(refusal), codec);
+        outcome.kind = kind;
+        return outcome;
+    };
+    if (facts.refusal != PictureRefusal::kNone) return refused(facts.refusal, facts.kind);
+
+    // Browsers ignore a WebP's own orientation, where they honour a JPEG's, a PNG's and an
+    // AVIF's: a WebP stored turned is saved upright in an album of its own (never over the
+    // user's file when the album lies in the source folder).
+    const bool upright_webp = facts.kind == kWebpImage && !plan.output_is_source &&
+                              ExifOrientation(ReadSourceMetadata(bytes).exif) > 1;
+    const bool reencoded = turns > 0 || upright_webp;
+    // Only an unturned copy made as it is leaves the decode to the thumbnail alone.
+    const bool copy_needs_pixels = plan.display_copy || reencoded;
+    const ImgKitSize minimum = copy_needs_pixels
+                                   ? ImgKitSize{}
+                                   : ThumbnailMinimum(facts.upright, 0, box_width * Density(plan),
+                                                      box_height * Density(plan));
+    DecodedPicture decoded = codec.Decode(bytes, minimum.width, minimum.height);
+    if (!decoded.image) return refused(decoded.refusal, decoded.kind);
+    ImageHandle& image = decoded.image;
+    for (int turn = 0; turn < turns; ++turn) codec.Rotate(image);
+
+    PictureOutcome outcome;
+    if (plan.display_copy) {
+        bool xmp_too_large = false;
+        const std::optional<std::string> copy =
+            codec.Encode(image, EncodeSettings{kJpegImage, 90}, bytes, &xmp_too_large);
+        const PictureFailure saved = copy ? codec.SaveFile(plan.output, *copy, nullptr,
+                                                           xmp_too_large, kJpegImage, plan.location)
+                                          : PictureFailure::SaveFailed;
+        if (saved == PictureFailure::LocationLeft) {
+            // Neither the display copy nor the picture itself goes into the album.
+            outcome.failure = saved;
+        } else if (saved == PictureFailure::SaveFailed) {
+            outcome = CopiedAsItIs(plan, PictureFailure::SaveFailed, codec);
+        } else {
+            outcome.output_written = true;
+            outcome.failure = saved;
+        }
+    } else if (reencoded) {
+        // Upright in its own kind, from the decoded pixels: the turn is on them already.
+        EncodeSettings same = SameKindSettings(facts, 100);
+        same.kind = facts.kind;
+        bool xmp_too_large = false;
+        const std::optional<std::string> turned = codec.Encode(image, same, bytes, &xmp_too_large);
+        PictureFailure saved = PictureFailure::SaveFailed;
+        if (turned) {
+            saved = over_source ? codec.SaveFile(original.path, *turned, &original, xmp_too_large,
+                                                 same.kind, plan.location)
+                                : codec.SaveFile(plan.output, *turned, nullptr, xmp_too_large,
+                                                 same.kind, plan.location);
+        }
+        if (saved == PictureFailure::FileChanged) {
+            outcome.failure = saved;
+            return outcome;
+        }
+        if (saved == PictureFailure::SaveFailed) {
+            outcome = CopiedAsItIs(plan, PictureFailure::TurnedSaveFailed, codec);
+        } else if (saved == PictureFailure::LocationLeft) {
+            outcome.failure = saved;
+        } else {
+            outcome.output_written = true;
+            outcome.failure = saved;
+        }
+    } else {
+        outcome = CopiedAsItIs(plan, PictureFailure::None, codec);
     }
+    file.reset();
+
+    std::optional<EncodeSettings> thumbnail_kind;
+    if (!plan.display_copy) {
+        // The thumbnail keeps the kind its name says, with the source's alpha.
+        thumbnail_kind = SameKindSettings(facts, 100);
+        thumbnail_kind->kind = plan.kind;
+    } else {
+        thumbnail_kind = EncodeSettings{kJpegImage, 100};
+    }
+    AddThumbnail(plan, box_width, box_height, codec, image, thumbnail_kind, outcome);
     return outcome;
 }
 
@@ -226,6 +460,23 @@ PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, in
 std::int64_t AlbumPictureBytes(const PicturePlan& plan, int box_width, int box_height,
                                ImageCodec& codec, ImgKitSize& upright) {
     upright = {};
+    const ImageKindInfo* info = FindImageKind(plan.kind);
+    if (info != nullptr && info->decoded && plan.kind != kJpegImage && plan.kind != kBmpImage) {
+        const PictureFacts facts = codec.ProbeFile(plan.source);
+        if (facts.refusal != PictureRefusal::kNone) return 0;
+        upright = facts.upright;
+        const std::int64_t full =
+            static_cast<std::int64_t>(upright.width) * upright.height * kBytesPerPixel;
+        const bool whole = plan.display_copy || plan.turns > 0;
+        const ImgKitSize minimum = whole ? ImgKitSize{}
+                                         : ThumbnailMinimum(upright, 0, box_width * Density(plan),
+                                                            box_height * Density(plan));
+        // The file, the decode, and a turned picture held twice while it turns or is encoded.
+        std::error_code ec;
+        const std::uintmax_t file_size = std::filesystem::file_size(plan.source, ec);
+        return (ec ? 0 : static_cast<std::int64_t>(file_size)) +
+               PictureDecodeBytes(facts, minimum.width, minimum.height) + (whole ? full : 0);
+    }
     if (plan.kind != kJpegImage && plan.kind != kBmpImage) return 0;
     upright = codec.UprightSize(plan.source);
     if (upright.width <= 0 || upright.height <= 0) return 0;
@@ -235,20 +486,40 @@ std::int64_t AlbumPictureBytes(const PicturePlan& plan, int box_width, int box_h
     const std::int64_t work = ImgKitDecodeWorkBytes(plan.source);
     // A turned picture is held twice while it turns (the old pixels and the new).
     if (plan.turns > 0) return std::max(work + full, 2 * full);
-    const ImgKitSize fit = FitThumbnail(box_width, box_height, upright.width, upright.height);
-    const bool reduced = upright.width >= 2 * std::max(1, box_width) &&
-                         upright.height >= 2 * std::max(1, box_height);
+    const int bw = LargestBoxSide(plan, box_width);
+    const int bh = LargestBoxSide(plan, box_height);
+    const ImgKitSize fit = FitThumbnail(bw, bh, upright.width, upright.height);
+    const bool reduced =
+        upright.width >= 2 * std::int64_t{bw} && upright.height >= 2 * std::int64_t{bh};
     const std::int64_t decoded =
         ImgKitDecodedPixels(upright, plan.kind == kJpegImage, reduced ? fit.width : 0,
                             reduced ? fit.height : 0) *
         kBytesPerPixel;
-    return work + decoded + static_cast<std::int64_t>(fit.width) * fit.height * kBytesPerPixel;
+    // The thumbnails are held together: the largest, and beside a double-density one the plain
+    // one, at most as large.
+    const std::int64_t thumbnails =
+        std::int64_t{fit.width} * fit.height * (plan.thumbnail_2x.empty() ? 1 : 2) * kBytesPerPixel;
+    return work + decoded + thumbnails;
 }
 
 PictureOutcome MakeAlbumPicture(const PicturePlan& plan, int box_width, int box_height,
                                 ImageCodec& codec, ImgKitSize upright) {
-    if (plan.kind == kJpegImage || plan.kind == kBmpImage)
-        return MakeLoadedPictureFiles(plan, box_width, box_height, codec, upright);
+    if (plan.kind == kJpegImage || plan.kind == kBmpImage) {
+        // The content decides the decoder: a HEIC or PNG that a phone or a web page saved under
+        // a .jpg name is still read for what it is.
+        std::int64_t file_size = 0;
+        const std::optional<std::string> head =
+            ReadPictureHead(plan.source, kSniffBytes, file_size);
+        const ImageKind content = head ? SniffImageKind(*head) : kNotPicture;
+        const ImageKindInfo* read_as = FindImageKind(content);
+        if (read_as == nullptr || !read_as->decoded || content == kJpegImage ||
+            content == kBmpImage)
+            return MakeLoadedPictureFiles(plan, box_width, box_height, codec, upright);
+        return MakeDecodedPictureFiles(plan, box_width, box_height, codec);
+    }
+    const ImageKindInfo* info = FindImageKind(plan.kind);
+    if (info != nullptr && info->decoded)
+        return MakeDecodedPictureFiles(plan, box_width, box_height, codec);
     // A GIF is copied as it is, without a thumbnail: the page shows the picture itself.
     return CopiedAsItIs(plan, PictureFailure::None, codec);
 }
@@ -294,6 +565,11 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     if (s.out_sorce == 0 && !EnsureFolder(base + s.pic_folder, false, dialogs)) return result;
     progress.SetPos(6);
     if (!EnsureFolder(base + s.thumb_folder, false, dialogs)) return result;
+    if (s.page_style == kModernPages) {
+        std::string sharp = base + s.thumb_folder;
+        EnsureTrailingSeparator(sharp);
+        if (!EnsureFolder(sharp + kDoubleDensityFolder, false, dialogs)) return result;
+    }
     result.folders_made = true;
     progress.SetPos(7);
 
@@ -303,7 +579,9 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
 
     // The list is read here, on the calling thread; the workers get plain data only.
     PictureJob job;
-    job.pictures = PlanAlbumPictures(s, context.pictures);
+    AlbumNamePlan names = PlanAlbumNames(s, CheckedNames(context.pictures));
+    job.pictures = PlanAlbumPictures(s, context.pictures, names);
+    result.renamed = std::move(names.renamed);
     job.work_done = PictureWork::Turn;
     const std::vector<PicturePlan>& plans = job.pictures;
     const int box_width = s.thumbnail_x;
@@ -336,6 +614,7 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
         PictureOutcome same = SameFileOutcome(plans[same_file].source, plans[i].source);
         same.output_written = made.output_written;
         same.thumbnail_written = made.thumbnail_written;
+        same.thumbnail_2x_written = made.thumbnail_2x_written;
         return same;
     };
     job.after_failure = [&](int i) {
@@ -346,11 +625,15 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     // Room for every line, made before the first picture: taking one in never needs memory.
     result.saved_over_source.reserve(plans.size());
     result.thumbnails_written.reserve(plans.size());
+    result.display_copies_written.reserve(plans.size());
+    result.thumbnails_2x_written.reserve(plans.size());
     job.commit = [&](int i, const PictureOutcome& outcome) {
         // A turned picture saved over its own source file has spent its recorded turns.
         if (outcome.output_written && plans[i].writes_over_source)
             result.saved_over_source.push_back(plans[i].line);
         result.thumbnails_written.push_back(outcome.thumbnail_written);
+        result.display_copies_written.push_back(plans[i].display_copy && outcome.output_written);
+        result.thumbnails_2x_written.push_back(outcome.thumbnail_2x_written);
     };
     const PictureJobRun run = RunPictureJob(job, progress, OrderedPool::Limits{context.workers, 0});
     result.pictures_made = run.handled;
@@ -438,7 +721,10 @@ void OrderByCaptureTime(std::vector<PagePicture>& shown,
 std::vector<PagePicture> AlbumPagePictures(const AlbumSettings& settings,
                                            const PictureSelection& pictures,
                                            const std::vector<bool>& thumbnails_written,
+                                           const std::vector<bool>& display_copies_written,
                                            ProgressSink* progress) {
+    const AlbumNamePlan names = PlanAlbumNames(settings, CheckedNames(pictures));
+
     std::vector<PagePicture> shown;
     std::vector<std::optional<CaptureTime>> taken;
     const bool read_facts = settings.read_captions != 0 || settings.date_order != 0;
@@ -447,22 +733,82 @@ std::vector<PagePicture> AlbumPagePictures(const AlbumSettings& settings,
         folder += kPathSeparator;
     std::size_t k = 0;
     for (int line = pictures.FirstChecked(); line != -1; line = pictures.NextChecked(line), ++k) {
-        const std::string name = pictures.ItemText(line);
+        const AlbumPictureNames& named = names.pictures[k];
+        const bool made = k < thumbnails_written.size();
         const bool thumbnail =
-            k < thumbnails_written.size() ? thumbnails_written[k] : ThumbnailExists(settings, name);
+            made ? thumbnails_written[k] : PathExists(AlbumFilePath(settings, named.thumbnail));
+        const std::string name = pictures.ItemText(line);
         std::string comment = pictures.GetComment(line);
         if (read_facts) {
-            const PictureFacts facts = ReadPictureFacts(folder + name);
+            const CaptionFacts facts = ReadCaptionFacts(folder + name);
             // Only a comment box left empty takes the picture's own caption.
             if (settings.read_captions != 0 && comment.empty()) comment = facts.caption;
             taken.push_back(facts.taken);
             // The metadata of a large folder takes a while: the window keeps drawing.
             if (progress != nullptr && k % 32 == 31) progress->Idle();
         }
-        shown.push_back(PagePictureOf(settings, name, comment, thumbnail));
+        PagePicture picture{named.copy, thumbnail ? named.thumbnail : "", name, comment};
+        // A HEIF or TIFF without its display copy links the picture itself.
+        if (named.display_copy) {
+            const bool copy_made =
+                made ? k < display_copies_written.size() && display_copies_written[k]
+                     : PathExists(AlbumFilePath(settings, named.copy));
+            if (!copy_made) picture.link = named.as_it_is;
+        }
+        shown.push_back(std::move(picture));
     }
     if (settings.date_order != 0) OrderByCaptureTime(shown, taken);
     return shown;
+}
+
+namespace {
+
+// The size of a picture as a browser shows it: from the codec, or for a GIF, which the codec
+// never reads, from its header's logical screen (little-endian width and height after "GIF8?a").
+ImgKitSize ShownSize(ImageCodec& codec, const std::string& path) {
+    const ImgKitSize size = codec.UprightSize(path);
+    if (size.width > 0 && size.height > 0) return size;
+    unsigned char head[10] = {};
+    std::ifstream file(path, std::ios::binary);
+    if (!file.read(reinterpret_cast<char*>(head), sizeof head) ||
+        std::string_view(reinterpret_cast<const char*>(head), 4) != "GIF8")
+        return {};
+    return {head[6] | head[7] << 8, head[8] | head[9] << 8};
+}
+
+}  // namespace
+
+void MeasurePagePictures(const AlbumSettings& settings, std::vector<PagePicture>& pictures,
+                         const std::vector<bool>& thumbnails_2x_written, ImageCodec& codec) {
+    const std::string base = AlbumOutputFolder(settings);
+    auto file_of = [&base](std::string link) {
+        if (kPathSeparator != '/') std::replace(link.begin(), link.end(), '/', kPathSeparator);
+        return base + link;
+    };
+    for (std::size_t k = 0; k < pictures.size(); ++k) {
+        PagePicture& p = pictures[k];
+        if (p.thumbnail.empty()) {
+            // The picture itself at the thumbnail height, as the classic pages show it.
+            p.height = std::max(1, settings.thumbnail_y);
+            const ImgKitSize size = ShownSize(codec, file_of(p.link));
+            if (size.width > 0 && size.height > 0)
+                p.width = std::max(1, MulDiv(p.height, size.width, size.height));
+            continue;
+        }
+        const ImgKitSize size = codec.UprightSize(file_of(p.thumbnail));
+        if (size.width <= 0 || size.height <= 0) continue;
+        p.width = size.width;
+        p.height = size.height;
+        const std::string sharp = DoubleDensityThumbnail(p.thumbnail, '/');
+        const bool made = k < thumbnails_2x_written.size() ? thumbnails_2x_written[k]
+                                                           : PathExists(file_of(sharp));
+        if (!made) continue;
+        const ImgKitSize sharp_size = codec.UprightSize(file_of(sharp));
+        if (sharp_size.width > p.width) {
+            p.thumbnail_2x = sharp;
+            p.thumbnail_2x_width = sharp_size.width;
+        }
+    }
 }
 
 AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context,
@@ -473,6 +819,16 @@ AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context,
     outcome.page_count = AlbumPageCount(s, static_cast<int>(pictures.size()));
     progress.SetMessage("HTMLを作成しています...");
     progress.SetRange(outcome.page_count);
+    const bool modern = s.page_style == kModernPages;
+    if (modern) {
+        // The pages' one style sheet; without it they still show every picture and link, so a
+        // failure is told and counted, and the pages are written all the same.
+        const PageWriteStatus sheet = WritePageFile(StyleSheetFileName(s), RenderStyleSheet(s));
+        if (sheet.result != PageWriteResult::Written) {
+            ++outcome.pages_failed;
+            outcome.messages.push_back(sheet.message);
+        }
+    }
     const std::span<const PagePicture> all(pictures);
     const std::int64_t per_page = PicturesPerPage(s);
     std::size_t first = 0;
@@ -487,7 +843,8 @@ AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context,
             first, static_cast<std::size_t>(std::min<std::int64_t>(all.size() - first, per_page)));
         const PageWriteStatus status =
             WritePageFile(IndexPageFileName(s, page, outcome.page_count),
-                          RenderIndexPage(s, shown, page, outcome.page_count));
+                          modern ? RenderModernIndexPage(s, shown, page, outcome.page_count)
+                                 : RenderIndexPage(s, shown, page, outcome.page_count));
         if (status.result != PageWriteResult::Written) {
             ++outcome.pages_failed;
             outcome.messages.push_back(status.message);
@@ -497,8 +854,10 @@ AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context,
             return outcome;
         }
         if (s.slide_mode != 0) {
-            const PageWriteStatus slide = WritePageFile(
-                SlideShowPageFileName(s, page, outcome.page_count), RenderSlideShowPage(s, shown));
+            const PageWriteStatus slide =
+                WritePageFile(SlideShowPageFileName(s, page, outcome.page_count),
+                              modern ? RenderModernSlideShowPage(s, shown, page, outcome.page_count)
+                                     : RenderSlideShowPage(s, shown));
             if (slide.result != PageWriteResult::Written) {
                 ++outcome.pages_failed;
                 outcome.messages.push_back(slide.message);
@@ -536,9 +895,14 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
         !report.broke_down && (files.stopped || context.progress.StopRequested());
     AlbumPagesOutcome pages;
     if (!stopped_before_pages && !report.broke_down) {
-        pages = WriteAlbumPages(
-            context, AlbumPagePictures(context.settings, context.pictures, files.thumbnails_written,
-                                       &context.progress));
+        std::vector<PagePicture> shown =
+            AlbumPagePictures(context.settings, context.pictures, files.thumbnails_written,
+                              files.display_copies_written, &context.progress);
+        if (context.settings.page_style == kModernPages) {
+            MeasurePagePictures(context.settings, shown, files.thumbnails_2x_written,
+                                context.codec);
+        }
+        pages = WriteAlbumPages(context, shown);
         report.pages_failed = pages.pages_failed;
     }
     // A stop that came with the last page is taken as well: whoever asked for it is told that the
@@ -581,14 +945,27 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
         return false;
     }
     if (!files.failures.empty()) show(files.failures);
+    if (!files.renamed.empty()) {
+        std::string text = kAlbumRenamedHeading;
+        for (const std::string& line : files.renamed) text += "\n" + line;
+        context.dialogs.ShowMessage(text, std::nullopt, MessageIcon::Information,
+                                    MessageButtons::Ok);
+    }
     // Only a complete set of pages is offered: after a page that failed the first page may be
     // missing or link to one that is.
     if (report.pages_written) {
-        MessageAnswer answer = context.dialogs.ShowMessage(
-            "今すぐブラウザで見ますか？", std::string(), MessageIcon::None, MessageButtons::YesNo);
+        // The question keeps its words; what was written, and where, goes under it, with a button
+        // that opens the album's folder (a console shows the question alone).
+        const std::string folder = AlbumOutputFolder(context.settings);
+        const int html_files = pages.page_count * (context.settings.slide_mode != 0 ? 2 : 1);
+        const MessageAnswer answer = context.dialogs.ShowJobEnd(
+            "今すぐブラウザで見ますか？",
+            WrittenNote(files.pictures_made - files.pictures_failed, html_files, folder),
+            std::string(), MessageIcon::None, MessageButtons::YesNo);
         if (answer == MessageAnswer::Yes) {
-            context.shell.OpenWithShell(AlbumOutputFolder(context.settings) +
-                                        context.settings.html_name + ".html");
+            context.shell.OpenWithShell(folder + context.settings.html_name + ".html");
+        } else if (answer == MessageAnswer::OpenFolder) {
+            context.shell.OpenWithShell(folder);
         }
     }
     return report.pages_written;

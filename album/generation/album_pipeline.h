@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "album/generation/album_build.h"
+#include "album/generation/album_names.h"
 #include "album/generation/page_picture.h"
 #include "core/path_helpers.h"
 #include "core/picture_outcome.h"
@@ -55,11 +56,21 @@ inline constexpr const char* kAlbumStoppedAfterPages = "アルバムの作成を
 // "P ページ中 K ページのHTMLファイルを処理しました。" (written, or listed as failed).
 std::string AlbumPagesLine(int handled, int page_count);
 
-// The checked pictures in list order with their paths (source, copy, thumbnail) and turns. Only a
-// turned JPEG or BMP copied onto its own entry (the album in the picture folder) writes over its
-// source.
+// The checked pictures in list order with their paths (source, copy, thumbnail) and turns, named
+// as PlanAlbumNames says. Only a turned picture of a decoded kind copied onto its own entry (the
+// album in the picture folder) writes over its source.
 std::vector<PicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
                                            const PictureSelection& pictures);
+// The same with the names of the checked pictures already planned.
+std::vector<PicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
+                                           const PictureSelection& pictures,
+                                           const AlbumNamePlan& names);
+// The file names of the checked pictures, in list order.
+std::vector<std::string> CheckedNames(const PictureSelection& pictures);
+
+// How many of the checked pictures the create button would turn over their own files (turned
+// JPEG and BMP pictures of an album made in its picture folder); 0 when only the HTML is made.
+int PicturesTurnedInPlace(const AlbumSettings& settings, const PictureSelection& pictures);
 
 // Number of index pages for `checked_count` pictures: 1 without paging, else the count divided by
 // rows x columns, rounded up (values below 1 count as 1; never fewer than 1 page).
@@ -69,6 +80,12 @@ int AlbumPageCount(const AlbumSettings& settings, int checked_count);
 // the aspect ratio (rounded as MulDiv does), enlarged when smaller than the box; the box itself for
 // a size below 1. A box below 1 pixel counts as 1, and no side of the result is below 1.
 ImgKitSize FitThumbnail(int box_width, int box_height, int width, int height);
+
+// The size of the thumbnail for screens of twice the density (the modern pages) of a width x
+// height picture whose thumbnail fits the box_width x box_height box: FitThumbnail of a box twice
+// as large, but never larger than the picture itself; {0, 0} when that would be no larger than
+// the thumbnail, as for a picture no larger than the box.
+ImgKitSize DoubleDensityThumbnailSize(int box_width, int box_height, int width, int height);
 
 // What PrepareAlbumFiles did.
 struct AlbumFilesOutcome {
@@ -84,6 +101,12 @@ struct AlbumFilesOutcome {
     // Per picture made (the first pictures_made checked pictures, in list order): whether its
     // thumbnail was written. Empty when no picture was made (HTML-only, a folder not made).
     std::vector<bool> thumbnails_written;
+    // The same: whether a HEIF's or TIFF's JPEG display copy was written (false for the others).
+    std::vector<bool> display_copies_written;
+    // The derived names changed for a clash (AlbumNamePlan::renamed); empty for HTML-only.
+    std::vector<std::string> renamed;
+    // The same for each one's thumbnail for screens of twice the density (the modern pages).
+    std::vector<bool> thumbnails_2x_written;
 };
 
 // Folders, materials, picture copies and thumbnails, with the progress messages and positions of
@@ -98,7 +121,10 @@ std::int64_t AlbumPictureBytes(const PicturePlan& plan, int box_width, int box_h
                                ImageCodec& codec, ImgKitSize& upright);
 
 // Copy (turned where asked, or the file itself when unturned or not loadable) and thumbnail of one
-// planned picture of any kind, in a box_width x box_height thumbnail box. `upright` is its size
+// planned picture of any kind, in a box_width x box_height thumbnail box, and the plan's
+// double-density thumbnail (DoubleDensityThumbnailSize, in the thumbnail's format) when it names
+// one and the picture is larger than its thumbnail; one that cannot be saved is left out
+// quietly, as the page then shows the plain thumbnail. `upright` is its size
 // from the header when already read ({0, 0}: read it here). Safe to call on a worker thread: it
 // reads only its arguments. A bad_alloc before the copy is in place (memory that ran out in a
 // turn or its save), or a library's exception, goes up to the job driver; a thumbnail that finds
@@ -107,17 +133,19 @@ std::int64_t AlbumPictureBytes(const PicturePlan& plan, int box_width, int box_h
 PictureOutcome MakeAlbumPicture(const PicturePlan& plan, int box_width, int box_height,
                                 ImageCodec& codec, ImgKitSize upright = {});
 
-// The checked pictures as the pages show them, in list order, each linking its copy. A picture
-// the build made (one per entry of `thumbnails_written`) shows the thumbnail it wrote, or itself
-// when it wrote none; a picture it did not make (HTML-only, a folder not made) shows the
-// thumbnail the album's folder holds, asked once, or itself.
+// The checked pictures as the pages show them, in list order, each linking its copy (a HEIF's or
+// TIFF's display copy, or the picture itself when that was not made). A picture the build made
+// (one per entry of `thumbnails_written`) shows the thumbnail it wrote, or itself when it wrote
+// none; a picture it did not make (HTML-only, a folder not made) shows the thumbnail and display
+// copy the album's folder holds, asked once, or itself.
 // With read_captions, a picture whose comment is empty shows the caption stored in it
-// (ReadPictureFacts); with date_order, the pictures are in the order they were taken
+// (ReadCaptionFacts); with date_order, the pictures are in the order they were taken
 // (OrderByCaptureTime). Both read the pictures' metadata, drawing `progress` (may be null) as
 // they go.
 std::vector<PagePicture> AlbumPagePictures(const AlbumSettings& settings,
                                            const PictureSelection& pictures,
                                            const std::vector<bool>& thumbnails_written,
+                                           const std::vector<bool>& display_copies_written = {},
                                            ProgressSink* progress = nullptr);
 
 // Puts `shown` in the order its pictures were taken (`taken`, one per picture): by the moment in
@@ -138,10 +166,20 @@ struct AlbumPagesOutcome {
     std::vector<std::string> messages;
 };
 
-// All index pages and, with slide_mode, their slide-show pages, of `pictures` (AlbumPagePictures),
-// with the progress of the HTML phase. A page that cannot be opened is counted and the pages after
-// it keep their own pictures; a page that fails while being written ends the phase; a stop starts
-// no new page.
+// For the modern pages: each picture's shown size, read from the header of its thumbnail (or of
+// the picture itself, shown at the thumbnail height), and its double-density thumbnail, with its
+// width, when one was written: by the build for the pictures it made (one per entry of
+// `thumbnails_2x_written`, as AlbumPagePictures counts them), else when the album's folder holds
+// one. `pictures` are AlbumPagePictures'.
+void MeasurePagePictures(const AlbumSettings& settings, std::vector<PagePicture>& pictures,
+                         const std::vector<bool>& thumbnails_2x_written, ImageCodec& codec);
+
+// All index pages and, with slide_mode, their slide-show pages, of `pictures` (AlbumPagePictures,
+// measured by MeasurePagePictures for the modern pages), in the page style of the settings, with
+// the progress of the HTML phase. The modern pages' style sheet is written first; one that cannot
+// be written is counted and told as a page that failed. A page that cannot be opened is counted
+// and the pages after it keep their own pictures; a page that fails while being written ends the
+// phase; a stop starts no new page.
 AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context,
                                   const std::vector<PagePicture>& pictures);
 

@@ -79,9 +79,9 @@ std::size_t Utf8SequenceLength(unsigned char lead) {
     return 4;
 }
 
-}  // namespace
-
-std::string EscapeUrlPath(std::string_view path) {
+// EscapeUrlPath's rules for ASCII, keeping each other character for which `keep` is true.
+template <typename Keep>
+std::string EscapeUrlPathKeeping(std::string_view path, Keep keep) {
     std::string out;
     out.reserve(path.size());
     const std::size_t first_slash = path.find('/');
@@ -109,9 +109,7 @@ std::string EscapeUrlPath(std::string_view path) {
             ++n;
         }
         std::string_view character = path.substr(i, n);
-        // A character the page cannot hold would become a character reference, which a script
-        // never decodes; its percent-encoded UTF-8 form works in links and scripts alike.
-        if (Utf8ToCp932(character)) {
+        if (keep(character)) {
             out += character;
         } else {
             for (char b : character) AppendPercent(out, static_cast<unsigned char>(b));
@@ -119,6 +117,83 @@ std::string EscapeUrlPath(std::string_view path) {
         i += n;
     }
     return out;
+}
+
+}  // namespace
+
+std::string EscapeUrlPath(std::string_view path) {
+    // A character the page cannot hold would become a character reference, which a script never
+    // decodes; its percent-encoded UTF-8 form works in links and scripts alike.
+    return EscapeUrlPathKeeping(path,
+                                [](std::string_view c) { return Utf8ToCp932(c).has_value(); });
+}
+
+std::string EscapeUrlPathUtf8(std::string_view path) {
+    return EscapeUrlPathKeeping(path, [](std::string_view c) { return IsValidUtf8(c); });
+}
+
+std::string EscapeSrcsetUrl(std::string_view path) {
+    std::string out;
+    for (char c : EscapeUrlPathUtf8(path)) {
+        if (c == ' ' || c == ',') {
+            AppendPercent(out, static_cast<unsigned char>(c));
+        } else {
+            out += c;
+        }
+    }
+    return EscapeAttributeText(out);
+}
+
+std::string CleanPageText(std::string_view text) {
+    static constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            if (c == '\r') {
+                out += '\n';
+                i += (i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
+                continue;
+            }
+            const bool control = (c < 0x20 && c != '\t' && c != '\n') || c == 0x7F;
+            if (control) {
+                out += kReplacement;
+            } else {
+                out += static_cast<char>(c);
+            }
+            ++i;
+            continue;
+        }
+        const std::size_t n = Utf8SequenceLength(c);
+        if (i + n <= text.size() && IsValidUtf8(text.substr(i, n))) {
+            out += text.substr(i, n);
+            i += n;
+        } else {
+            out += kReplacement;
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::string JsonString(std::string_view text) {
+    static const char* const kHex = "0123456789abcdef";
+    std::string out = "\"";
+    for (char c : CleanPageText(text)) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20 || c == '<') {
+            out += "\\u00";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
 }
 
 std::string EscapeLinkAttribute(std::string_view path) {

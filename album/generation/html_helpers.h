@@ -6,6 +6,10 @@
 
 struct AlbumSettings;
 
+// The credit at the foot of every index page: the maker's address and its text.
+inline constexpr const char* kMakerAddress = "https://pictavo.example.org/";
+inline constexpr const char* kCreditText = "Created with Pictavo";
+
 // A picture comment made safe for the body of an index page: & < > " and space become entities,
 // a carriage return becomes "<BR>" and a line feed is dropped (so "\r\n" gives one break).
 std::string EscapeCommentHtml(std::string_view comment);
@@ -30,6 +34,25 @@ std::string MakeAlbumPath(const AlbumSettings& settings, char kind, std::string_
 // percent-encoded too. Other bytes, "&" and inner spaces included, are kept; an "&" still needs
 // EscapeAttributeText inside an attribute.
 std::string EscapeUrlPath(std::string_view path);
+
+// A relative link made safe for a link of a UTF-8 page (the modern pages): as EscapeUrlPath, but
+// every well-formed UTF-8 character is kept as it is, and only bytes that are not UTF-8 (a name
+// from an old disk) are percent-encoded.
+std::string EscapeUrlPathUtf8(std::string_view path);
+
+// A relative link as one candidate of a double-quoted SRCSET value: EscapeUrlPathUtf8, with every
+// space and comma percent-encoded too (either would split the list), then EscapeAttributeText.
+std::string EscapeSrcsetUrl(std::string_view path);
+
+// Text for a UTF-8 page: a byte that is not UTF-8, and a control character other than TAB and a
+// line break, become U+FFFD; a line break ("\r\n" or a lone "\r") becomes "\n". The page is
+// then well-formed UTF-8 whatever a name or a comment holds. Escape for the place afterwards.
+std::string CleanPageText(std::string_view text);
+
+// A JSON string literal, quotes included, of CleanPageText(text): a quote, a backslash and a
+// control character are escaped, and "<" is written "\u003c", so that "</script>" or "<!--" in a
+// name can neither end nor change the script element that holds the data.
+std::string JsonString(std::string_view text);
 
 // A relative link as the value of a double-quoted HREF or SRC: EscapeUrlPath, then
 // EscapeAttributeText.

@@ -14,10 +14,6 @@
 
 namespace {
 
-// The credit at the foot of every index page.
-constexpr const char* kMakerAddress = "https://pictavo.example.org/";
-constexpr const char* kCreditText = "Created with Pictavo";
-
 // The page-number part of a page's file name: nothing for page 1 or a single page.
 std::string PageSuffix(int page, int page_count) {
     return (page_count > 1 && page != 1) ? std::to_string(page) : std::string();

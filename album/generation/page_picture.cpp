@@ -12,6 +12,16 @@ PagePicture PagePictureOf(const AlbumSettings& settings, const std::string& name
             comment};
 }
 
+std::string DoubleDensityThumbnail(std::string_view thumbnail, char separator) {
+    const std::size_t name = thumbnail.rfind(separator);
+    const std::size_t at = name == std::string_view::npos ? 0 : name + 1;
+    std::string path(thumbnail.substr(0, at));
+    path += kDoubleDensityFolder;
+    path += separator;
+    path += thumbnail.substr(at);
+    return path;
+}
+
 std::int64_t PicturesPerPage(const AlbumSettings& settings) {
     // Rows and columns below 1 can only come from an unchecked profile; they count as 1 so that
     // every page still places pictures and the next page starts after them.

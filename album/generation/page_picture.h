@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 struct AlbumSettings;
 
@@ -14,7 +15,26 @@ struct PagePicture {
     std::string thumbnail;  // its thumbnail; empty: none, the cell shows `link` at the box height
     std::string caption;    // its name in ALT and under the thumbnail: the picture's file name
     std::string comment;    // as the comment box holds it (escaped by the writer)
+
+    // What the modern pages also say (MeasurePagePictures fills it in; the classic pages ignore
+    // it). The size in pixels of what the cell shows, its thumbnail or else the picture at the
+    // thumbnail height, 0 x 0 when not known; and the thumbnail made for screens of twice the
+    // density with its width, empty and 0 when there is none.
+    int width = 0;
+    int height = 0;
+    std::string thumbnail_2x = {};
+    int thumbnail_2x_width = 0;
 };
+
+// The folder, inside the thumbnail folder, of the thumbnails for screens of twice the density,
+// each named as its thumbnail. No other file of the album can have this name: a thumbnail's
+// name begins with "_", a page's ends in ".html", and a folder name holds no ".".
+inline constexpr const char* kDoubleDensityFolder = "2x.d";
+
+// The double-density thumbnail of the thumbnail `thumbnail` (a link with `separator` "/", or a
+// file path with this system's separator): kDoubleDensityFolder inserted before its name.
+// "my_t/_a.jpg" gives "my_t/2x.d/_a.jpg"; "_a.jpg" gives "2x.d/_a.jpg".
+std::string DoubleDensityThumbnail(std::string_view thumbnail, char separator);
 
 // The page picture of the picture file `name` with its copy in the picture folder and, when
 // `has_thumbnail`, its thumbnail "_" + name in the thumbnail folder.

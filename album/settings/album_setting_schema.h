@@ -99,6 +99,11 @@ inline constexpr std::array kAlbumSettingSchema = {
                     "its own size"),
     PICTAVO_SETTING(slide_mode, Flag, kFlagRange, setting_manual::kShow),
     PICTAVO_SETTING(html_marquee, Flag, kFlagRange, setting_manual::kShow),
+    PICTAVO_SETTING(page_style, Choice, Between(kClassicPages, kModernPages),
+                    "0: classic pages (Shift_JIS tables); 1: modern pages (UTF-8, for phones and "
+                    "wide screens alike, with a dark mode, sharper thumbnails on dense screens and "
+                    "a slide show that can be paused; the text never scrolls and a clicked picture "
+                    "opens in the same window, so html_marquee and brws_mode do not apply)"),
     // Style page
     PICTAVO_SETTING(color_title, Colour, kColourRange, setting_manual::kColours),
     PICTAVO_SETTING(color_commen, Colour, kColourRange, setting_manual::kColours),

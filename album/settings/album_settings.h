@@ -4,6 +4,12 @@
 
 #include "platform/profile_store.h"
 
+// The two styles of the album's pages (page_style): the classic Shift_JIS tables, and UTF-8 HTML5
+// pages that fit any screen width, follow the visitor's dark mode and serve sharper thumbnails
+// to dense screens.
+inline constexpr int kClassicPages = 0;
+inline constexpr int kModernPages = 1;
+
 // Everything the album maker's pages set and the album build reads. The fields bear their profile
 // keys (spelled as stored, "currect_theme" and "out_sorce" included) and stand in profile order.
 // Texts are UTF-8. Colours are COLORREF values: red in bits 0-7, green 8-15, blue 16-23. The
@@ -26,6 +32,7 @@ struct AlbumSettings {
     int brws_mode = 0;
     int slide_mode = 0;
     int html_marquee = 0;
+    int page_style = kClassicPages;
     // Style page
     int color_title = 0;
     int color_commen = 0;

@@ -62,6 +62,7 @@ bool CAlbumApp::InitInstance() {
     // Every field is read before any page shows it.
     LoadSettings(ProfileStore(profile_path_), sheet_->Settings());
     sheet_->Create();
+    sheet_->OpenPaths(options_.open_paths);
     return true;
 }
 

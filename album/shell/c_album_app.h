@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "album/settings/material_folders.h"
 
@@ -19,6 +20,8 @@ class CAlbumApp {
         std::string profile_path;     // the settings file; empty: DefaultProfilePath()
         std::string start_directory;  // empty: the current directory
         std::string program_folder;   // the executable's folder, ending in a separator, or empty
+        // Folders or pictures to open at start (the command line, "Open with"), absolute.
+        std::vector<std::string> open_paths;
     };
 
     // `dialogs` and `shell` outlive the application object.

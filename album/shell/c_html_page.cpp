@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -40,32 +41,42 @@ CHtmlPage::CHtmlPage(AlbumSettings& settings, UserDialogs& dialogs, QWidget* par
     title_ = c.Edit(ids::kTitleEdit, 13, 17, 220, 14);
     comment_ = c.Edit(ids::kDescriptionEdit, 13, 57, 219, 14);
     QGroupBox* comment_group = c.Group(QStringLiteral("タイトル行の下の説明文"), 7, 43, 236, 43);
+    // Creation order is the tab order, which reads the page from the top left: the switch under
+    // the description comes before the thumbnail frame below it.
+    marquee_ =
+        c.Check(ids::kMarqueeCheck, QStringLiteral("MARQUEE使用（IE4以上）"), 141, 74, 91, 10);
     frame_ = c.Check(ids::kFrameCheck, QStringLiteral("枠をつける"), 18, 101, 50, 10);
     fname_ = c.Check(ids::kFileNameCheck, QStringLiteral("ファイル名を表示"), 74, 101, 67, 10);
     fsize_ = c.Check(ids::kFileSizeCheck, QStringLiteral("画像サイズを表示"), 147, 101, 68, 10);
     // The field is kept and saved, but no page writer reads it, so the box is never offered.
     fsize_->hide();
+    // In the hidden box's place, on the thumbnails' first line: the order they are shown in.
+    date_order_ =
+        c.Check(ids::kDateOrderCheck, QStringLiteral("撮影日時順に並べる"), 147, 101, 86, 10);
     QGroupBox* layout_group = c.Group(QStringLiteral("配置"), 14, 113, 219, 59);
-    c.Label(QStringLiteral("列数："), 41, 125, 18, 8);
+    QLabel* cols_label = c.Label(QStringLiteral("列数："), 41, 125, 18, 8);
     cols_ = c.NumberEdit(ids::kColumnsEdit, 63, 123, 30, 14);
+    cols_label->setBuddy(cols_);
     cols_spin_ = c.Spin(ids::kColumnsSpin, cols_, kMinCount, kMaxCount, 94, 123, 7, 14);
     split_ = c.Check(ids::kSplitPagesCheck,
                      QStringLiteral("サムネイルを複数のHTMLに分けて表示する。"), 45, 142, 176, 10);
-    c.Label(QStringLiteral("1ページあたりの行数："), 73, 158, 73, 8, true);
+    QLabel* rows_label = c.Label(QStringLiteral("1ページあたりの行数："), 73, 158, 73, 8, true);
     rows_ = c.NumberEdit(ids::kRowsEdit, 147, 154, 30, 14);
+    rows_label->setBuddy(rows_);
     rows_spin_ = c.Spin(ids::kRowsSpin, rows_, kMinCount, kMaxCount, 179, 154, 7, 14);
     own_size_ = c.Radio(ids::kOwnSizeRadio, QStringLiteral("元のサイズで表示。"), 25, 190, 74, 10);
     fit_browser_ = c.Radio(ids::kFitBrowserRadio, QStringLiteral("ブラウザのサイズに合わせる。"),
                            102, 190, 105, 10);
     QGroupBox* thumb_group = c.Group(QStringLiteral("サムネイル"), 7, 89, 236, 121);
-    marquee_ =
-        c.Check(ids::kMarqueeCheck, QStringLiteral("MARQUEE使用（IE4以上）"), 141, 74, 91, 10);
     slide_ = c.Check(ids::kSlideShowCheck, QStringLiteral("slide show ボタンをつける"), 150, 214,
                      93, 10);
-    date_order_ =
-        c.Check(ids::kDateOrderCheck, QStringLiteral("撮影日時順に並べる"), 7, 214, 100, 10);
     QGroupBox* click_group =
         c.Group(QStringLiteral("クリックしたときに開く元画像のサイズ："), 14, 176, 219, 29);
+    // The page style shares the last line with the slide show box, on the left where the line is
+    // free; like the boxes above it, it keeps its place as the page grows.
+    c.Label(QStringLiteral("ページの形式："), 7, 215, 42, 8);
+    classic_ = c.Radio(ids::kClassicPagesRadio, QStringLiteral("クラシック"), 51, 214, 46, 10);
+    modern_ = c.Radio(ids::kModernPagesRadio, QStringLiteral("モダン"), 99, 214, 40, 10);
     c.LowerGroups();
 
     // A wider window gives the two texts room: the frames widen with them, and the boxes at their
@@ -80,7 +91,12 @@ CHtmlPage::CHtmlPage(AlbumSettings& settings, UserDialogs& dialogs, QWidget* par
     mode->addButton(own_size_, 0);
     mode->addButton(fit_browser_, 1);
 
+    auto* style = new QButtonGroup(this);
+    style->addButton(classic_, kClassicPages);
+    style->addButton(modern_, kModernPages);
+
     connect(split_, &QCheckBox::clicked, this, [this] { UpdateRowsControls(); });
+    connect(modern_, &QRadioButton::toggled, this, [this] { UpdateStyleControls(); });
 }
 
 void CHtmlPage::ShowFields() {
@@ -99,6 +115,8 @@ void CHtmlPage::ShowFields() {
     marquee_->setChecked(settings_.html_marquee != 0);
     slide_->setChecked(settings_.slide_mode != 0);
     date_order_->setChecked(settings_.date_order != 0);
+    classic_->setChecked(settings_.page_style != kModernPages);
+    modern_->setChecked(settings_.page_style == kModernPages);
 }
 
 void CHtmlPage::OnSetActive() {
@@ -109,6 +127,7 @@ void CHtmlPage::OnSetActive() {
         rows_spin_->SetRange(kRowsRange.low, kRowsRange.high);
     }
     UpdateRowsControls();
+    UpdateStyleControls();
 }
 
 bool CHtmlPage::OnKillActive() {
@@ -145,10 +164,18 @@ void CHtmlPage::CopySwitches() {
     settings_.html_marquee = marquee_->isChecked() ? 1 : 0;
     settings_.slide_mode = slide_->isChecked() ? 1 : 0;
     settings_.date_order = date_order_->isChecked() ? 1 : 0;
+    settings_.page_style = modern_->isChecked() ? kModernPages : kClassicPages;
 }
 
 void CHtmlPage::UpdateRowsControls() {
     const bool on = split_->isChecked();
     rows_->setEnabled(on);
     rows_spin_->setEnabled(on);
+}
+
+void CHtmlPage::UpdateStyleControls() {
+    const bool classic = !modern_->isChecked();
+    marquee_->setEnabled(classic);
+    own_size_->setEnabled(classic);
+    fit_browser_->setEnabled(classic);
 }

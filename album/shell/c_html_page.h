@@ -30,6 +30,10 @@ class CHtmlPage : public PropertyPage {
     // Enables the rows box and its arrows while "split over several pages" is ticked (the control,
     // not the field); the label beside them stays enabled.
     void UpdateRowsControls();
+    // Greys the scrolling text and the size of a clicked picture while the modern pages are chosen
+    // (the control, not the field): those pages never scroll and open a picture in the same
+    // window. The boxes keep their values for the classic pages.
+    void UpdateStyleControls();
 
   private:
     void ShowFields();
@@ -55,4 +59,6 @@ class CHtmlPage : public PropertyPage {
     QCheckBox* marquee_;
     QCheckBox* slide_;
     QCheckBox* date_order_;
+    QRadioButton* classic_;
+    QRadioButton* modern_;
 };

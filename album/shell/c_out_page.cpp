@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -48,21 +49,22 @@ COutPage::COutPage(AlbumSettings& settings, UserDialogs& dialogs, BuildAction bu
     PageControls c(this);
     out_source_ = c.Check(ids::kSourceCheck, QStringLiteral("元画像があるフォルダに出力する。"), 7,
                           4, 122, 10);
-    c.Label(QStringLiteral("出力先ディレクトリ："), 7, 21, 58, 8);
+    QLabel* dir_label = c.Label(QStringLiteral("出力先ディレクトリ："), 7, 21, 58, 8);
     out_dir_ = c.Edit(ids::kFolderEdit, 66, 17, 135, 14);
     browse_ = c.Button(ids::kBrowseButton, QStringLiteral("参照..."), 204, 17, 30, 14);
     c.Label(QStringLiteral("※以下のファイルまたはフォルダは、出力ディレクトリ内に作成されます。"),
             15, 46, 222, 8);
     QGroupBox* names_group = c.Group(QString(), 7, 53, 235, 95);
-    c.Label(QStringLiteral("HTMLファイル名："), 31, 68, 59, 8, true);
+    QLabel* html_label = c.Label(QStringLiteral("HTMLファイル名："), 31, 68, 59, 8, true);
     FocusEdit* html_name = c.Edit(ids::kHtmlNameEdit, 97, 66, 64, 14);
     c.Label(QStringLiteral(".html"), 164, 69, 24, 8);
-    c.Label(QStringLiteral("ピクチャフォルダ名："), 13, 88, 77, 8, true, ids::kPictureFolderLabel);
+    QLabel* pic_label = c.Label(QStringLiteral("ピクチャフォルダ名："), 13, 88, 77, 8, true,
+                                ids::kPictureFolderLabel);
     FocusEdit* pic_folder = c.Edit(ids::kPictureFolderEdit, 97, 84, 64, 14);
     c.Label(QStringLiteral("（元画像のコピー）"), 164, 87, 70, 8, false, ids::kPictureFolderNote);
-    c.Label(QStringLiteral("サムネイルフォルダ名："), 13, 108, 77, 8, true);
+    QLabel* thumb_label = c.Label(QStringLiteral("サムネイルフォルダ名："), 13, 108, 77, 8, true);
     FocusEdit* thumb_folder = c.Edit(ids::kThumbFolderEdit, 97, 104, 64, 14);
-    c.Label(QStringLiteral("具材フォルダ名："), 30, 127, 60, 8, true);
+    QLabel* material_label = c.Label(QStringLiteral("具材フォルダ名："), 30, 127, 60, 8, true);
     FocusEdit* material_folder = c.Edit(ids::kMaterialFolderEdit, 97, 123, 64, 14);
     c.Label(QStringLiteral("（壁紙,BGMなど）"), 164, 126, 70, 8);
     QGroupBox* back_group = c.Group(QStringLiteral("[戻る]のリンク先URL"), 7, 154, 235, 37);
@@ -76,6 +78,13 @@ COutPage::COutPage(AlbumSettings& settings, UserDialogs& dialogs, BuildAction bu
     create_ = c.Button(ids::kCreateButton, QStringLiteral("アルバム作成"), 113, 204, 65, 18);
     close_button_ = c.Button(ids::kCloseButton, QStringLiteral("閉じる"), 181, 204, 61, 18);
     c.LowerGroups();
+    // Each label is its field's spoken name too.
+    for (auto [label, field] : {std::pair<QLabel*, QWidget*>{dir_label, out_dir_},
+                                {html_label, html_name},
+                                {pic_label, pic_folder},
+                                {thumb_label, thumb_folder},
+                                {material_label, material_folder}})
+        label->setBuddy(field);
 
     // A wider window gives the folder and the address room; the two switches and the two buttons
     // of the last row stay at the bottom, the buttons in the corner.

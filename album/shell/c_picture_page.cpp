@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextDocument>
+#include <QToolButton>
 
 #include "album/settings/album_setting_schema.h"
 #include "album/settings/album_settings.h"
@@ -24,6 +25,7 @@
 #include "widgets/data_exchange.h"
 #include "widgets/picture_browser.h"
 #include "widgets/preview_frame.h"
+#include "widgets/view_switch.h"
 
 namespace {
 
@@ -65,15 +67,21 @@ CPicturePage::CPicturePage(AlbumSettings& settings, const MaterialFolders& folde
     NameControl(list_, ids::kFileList);
     du.Place(list_, 7, 103, 113, 103);
 
-    select_all_ = c.Button(ids::kSelectAllButton, QStringLiteral("すべてを選択"), 7, 208, 113, 14);
+    // The select-all button gives the view switch room at the list's right edge.
+    select_all_ = c.Button(ids::kSelectAllButton, QStringLiteral("すべてを選択"), 7, 208, 95, 14);
+    QToolButton* view_switch = MakeViewSwitch(list_, this, ids::kViewButton);
+    du.Place(view_switch, 104, 208, 16, 14);
 
     preview_ = new PreviewFrame(this);
     NameControl(preview_, ids::kPreview);
     du.Place(preview_, 126, 4, 117, 124);
-
-    // Between the preview and the comment box, whose empty comments it fills.
+    // Creation order is the tab order: the line under the preview, read from the left, comes
+    // before the comment. The box sits between the preview and the comment, whose empty
+    // comments it fills.
     read_captions_ =
         c.Check(ids::kReadCaptionsCheck, QStringLiteral("画像の説明を読み込む"), 126, 129, 94, 9);
+    rotate_ = c.Button(ids::kRotateButton, QStringLiteral("回転"), 221, 129, 22, 14);
+
     QLabel* comment_label =
         c.Label(QStringLiteral("ピクチャーに対するコメント："), 126, 138, 83, 8);
     comment_ = new QPlainTextEdit(this);
@@ -81,6 +89,7 @@ CPicturePage::CPicturePage(AlbumSettings& settings, const MaterialFolders& folde
     comment_->setLineWrapMode(QPlainTextEdit::NoWrap);
     comment_->setTabChangesFocus(true);
     du.Place(comment_, 126, 148, 117, 36);
+    comment_label->setBuddy(comment_);
 
     QGroupBox* size_group = c.Group(QStringLiteral("サムネイルのサイズ"), 126, 189, 97, 33);
     width_ = c.NumberEdit(ids::kThumbWidthEdit, 135, 203, 25, 14);
@@ -88,7 +97,6 @@ CPicturePage::CPicturePage(AlbumSettings& settings, const MaterialFolders& folde
     QLabel* times = c.Label(QStringLiteral("×"), 171, 207, 8, 8);
     height_ = c.NumberEdit(ids::kThumbHeightEdit, 181, 203, 25, 14);
     height_spin_ = c.Spin(ids::kThumbHeightSpin, height_, kMinSize, kMaxSize, 207, 203, 8, 14);
-    rotate_ = c.Button(ids::kRotateButton, QStringLiteral("回転"), 221, 129, 22, 14);
 
     help_ = new HelpButton(this);
     NameControl(help_, ids::kHelpButton);
@@ -102,6 +110,7 @@ CPicturePage::CPicturePage(AlbumSettings& settings, const MaterialFolders& folde
     c.Follow(tree_, {0, 0, 0.5, 0.5});
     c.Follow(list_, {0, 0.5, 0.5, 1});
     c.Follow(select_all_, {0, 1, 0.5, 1});
+    c.Follow(view_switch, {0.5, 1, 0.5, 1});
     c.Follow(preview_, {0.5, 0, 1, kPreviewHeight});
     c.Follow(rotate_, {1, kPreviewHeight, 1, kPreviewHeight});
     c.Follow(comment_label, {0.5, kPreviewHeight, 0.5, kPreviewHeight});
@@ -183,7 +192,7 @@ void CPicturePage::ShowStoredCaption() {
         const std::string path = browser_->Folder() + list_->Model().ItemText(current);
         if (path != caption_path_) {
             caption_path_ = path;
-            caption_ = ReadPictureFacts(path).caption;
+            caption_ = ReadCaptionFacts(path).caption;
         }
         caption = caption_;
     }

@@ -13,9 +13,13 @@
 #include "album/shell/c_picture_page.h"
 #include "album/shell/prop_sheet_ids.h"
 #include "album/style/c_style_page.h"
+#include "core/picture_job.h"
 #include "imaging/image_codec.h"
+#include "platform/user_dialogs.h"
 #include "widgets/c_progress_dlg.h"
+#include "widgets/data_exchange.h"
 #include "widgets/dialog_units.h"
+#include "widgets/enter_presses_buttons.h"
 #include "widgets/folder_drop.h"
 #include "widgets/picture_browser.h"
 #include "widgets/property_page.h"
@@ -59,6 +63,7 @@ CPropSheet::CPropSheet(const QString& caption, const MaterialFolders& folders, U
 
     connect(tabs_, &QTabWidget::currentChanged, this, &CPropSheet::OnTabChanged);
     new FolderDrop(this, [this](const std::string& path) { OpenDropped(path); });
+    EnterPressesButtons(this);
 }
 
 CPropSheet::~CPropSheet() = default;
@@ -95,6 +100,17 @@ void CPropSheet::OpenDropped(const std::string& path) {
     if (current_ == 0) picture_page_->Browser()->OpenDropped(path);
 }
 
+void CPropSheet::OpenPaths(const std::vector<std::string>& paths) {
+    if (paths.empty()) return;
+    if (current_ != 0) tabs_->setCurrentIndex(0);
+    if (current_ != 0) return;
+    const std::vector<std::string> refused = picture_page_->Browser()->OpenPaths(paths);
+    if (!refused.empty()) {
+        dialogs_.ShowMessage(PictureBrowser::RefusedPathsMessage(refused), std::nullopt,
+                             MessageIcon::Exclamation, MessageButtons::Ok);
+    }
+}
+
 void CPropSheet::SetTab(int index) {
     switching_ = true;
     tabs_->setCurrentIndex(index);
@@ -107,7 +123,11 @@ void CPropSheet::OnTabChanged(int index) {
     // back land on a visible page; only when the page agrees does the change go through.
     const int leaving = current_;
     SetTab(leaving);
-    if (!Page(leaving)->OnKillActive()) return;
+    if (!Page(leaving)->OnKillActive()) {
+        // Ctrl+Tab gives the tab row the focus once the page has changed, or not.
+        RefocusRefusedField(this);
+        return;
+    }
     current_ = index;
     Page(index)->OnSetActive();
     SetTab(index);
@@ -122,6 +142,15 @@ void CPropSheet::closeEvent(QCloseEvent* event) {
 }
 
 void CPropSheet::BuildAlbum() {
+    // Turning the user's own photographs cannot be undone: asked first, No the default.
+    const int in_place = PicturesTurnedInPlace(settings_, picture_page_->Pictures());
+    if (in_place > 0 && dialogs_.ShowMessage(OverwriteOriginalsQuestion(in_place), std::nullopt,
+                                             MessageIcon::Exclamation,
+                                             MessageButtons::YesNoDefaultNo) != MessageAnswer::Yes)
+        return;
+    // The list must not move under the build, which reads it by its lines until the turns it
+    // saved are cleared.
+    const FolderHold hold(picture_page_->Browser());
     CProgressDlg window(this);
     ProgressSink& progress =
         progress_override_ ? *progress_override_ : static_cast<ProgressSink&>(window);

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <string>
+#include <vector>
 
 #include "album/settings/album_settings.h"
 #include "album/settings/material_folders.h"
@@ -38,8 +39,13 @@ class CPropSheet : public QWidget {
 
     // A folder or picture file dropped on the window: the Picture page opens it in its tree.
     void OpenDropped(const std::string& path);
+    // Folders or pictures named on the command line: the Picture page opens the first and
+    // highlights the pictures named (PictureBrowser::OpenPaths); a message lists the paths that
+    // could not be opened.
+    void OpenPaths(const std::vector<std::string>& paths);
 
-    // Runs the album build with a progress window (the create button, after its checks).
+    // Runs the album build with a progress window (the create button, after its checks). An album
+    // made in its picture folder first asks before it turns pictures over their own files.
     void BuildAlbum();
     // Replaces the progress display of the build (tests record it); nullptr restores the window.
     void SetProgressSink(ProgressSink* sink) { progress_override_ = sink; }

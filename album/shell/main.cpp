@@ -4,8 +4,9 @@
 #include <QIcon>
 
 #include "album/shell/c_album_app.h"
-#include "album/shell/desktop_shell_opener.h"
+#include "platform/file_system.h"
 #include "platform/stop_signals.h"
+#include "widgets/desktop_shell_opener.h"
 #include "widgets/message_box_dialogs.h"
 #include "widgets/qt_translations.h"
 #include "widgets/window_placement.h"
@@ -27,6 +28,9 @@ int main(int argc, char* argv[]) {
     CAlbumApp::Options options;
     options.program_folder =
         QDir(QCoreApplication::applicationDirPath()).absolutePath().toStdString() + "/";
+    // Folders and pictures from the command line or a file manager's "Open with", as the bytes
+    // of their names (the toolkit has taken its own options out of argv).
+    for (int i = 1; i < argc; ++i) options.open_paths.push_back(AbsolutePath(argv[i]));
     CAlbumApp album(dialogs, shell, options);
     if (!album.InitInstance()) return album.ExitInstance(1);
     const int code = QApplication::exec();

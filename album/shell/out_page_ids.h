@@ -16,10 +16,10 @@ inline constexpr ControlId kPictureFolderEdit{"outPictureFolderEdit"};  // pic_f
 inline constexpr ControlId kPictureFolderNote{"outPictureFolderNote"};  // "（元画像のコピー）"
 inline constexpr ControlId kThumbFolderEdit{"outThumbFolderEdit"};      // thumb_folder
 inline constexpr ControlId kMaterialFolderEdit{"outMaterialFolderEdit"};  // material_folder
-inline constexpr ControlId kBackUrlEdit{"outBackUrlEdit"};                // back_url
-inline constexpr ControlId kHtmlOnlyCheck{"outHtmlOnlyCheck"};            // html_only
-inline constexpr ControlId kSaveSettingsCheck{"outSaveSettingsCheck"};    // save_param
-inline constexpr ControlId kStripLocationCheck{"outStripLocationCheck"};  // strip_location
+inline constexpr ControlId kBackUrlEdit{"outBackUrlEdit", "[戻る]のリンク先URL"};  // back_url
+inline constexpr ControlId kHtmlOnlyCheck{"outHtmlOnlyCheck"};                     // html_only
+inline constexpr ControlId kSaveSettingsCheck{"outSaveSettingsCheck"};             // save_param
+inline constexpr ControlId kStripLocationCheck{"outStripLocationCheck"};           // strip_location
 inline constexpr ControlId kCreateButton{"outCreateButton"};
 inline constexpr ControlId kCloseButton{"outCloseButton"};
 

@@ -7,17 +7,23 @@
 namespace picture_page_ids {
 
 inline constexpr ControlId kPage{"picturePage"};
-inline constexpr ControlId kFolderTree{"pictureFolderTree"};
-inline constexpr ControlId kFileList{"pictureFileList"};  // the pictures, ticked for the album
+inline constexpr ControlId kFolderTree{"pictureFolderTree", "画像のあるフォルダ"};
+inline constexpr ControlId kFileList{"pictureFileList",
+                                     "画像ファイル"};  // the pictures, ticked for the album
 inline constexpr ControlId kSelectAllButton{"pictureSelectAllButton"};
-inline constexpr ControlId kPreview{"picturePreview"};
+inline constexpr ControlId kPreview{"picturePreview", "プレビュー"};
+inline constexpr ControlId kViewButton{"pictureViewButton"};  // lines or thumbnails, no text
 inline constexpr ControlId kReadCaptionsCheck{"pictureReadCaptionsCheck"};  // read_captions
-inline constexpr ControlId kCommentEdit{"pictureCommentEdit"};          // the highlighted picture's
-inline constexpr ControlId kThumbWidthEdit{"pictureThumbWidthEdit"};    // thumbnail_x
-inline constexpr ControlId kThumbWidthSpin{"pictureThumbWidthSpin"};    // its arrows
-inline constexpr ControlId kThumbHeightEdit{"pictureThumbHeightEdit"};  // thumbnail_y
-inline constexpr ControlId kThumbHeightSpin{"pictureThumbHeightSpin"};  // its arrows
 inline constexpr ControlId kRotateButton{"pictureRotateButton"};
-inline constexpr ControlId kHelpButton{"pictureHelpButton"};  // the apple, no text
+inline constexpr ControlId kCommentEdit{"pictureCommentEdit"};  // the highlighted picture's
+inline constexpr ControlId kThumbWidthEdit{"pictureThumbWidthEdit",
+                                           "サムネイルの幅"};  // thumbnail_x
+inline constexpr ControlId kThumbWidthSpin{"pictureThumbWidthSpin",
+                                           "サムネイルの幅"};  // its arrows
+inline constexpr ControlId kThumbHeightEdit{"pictureThumbHeightEdit",
+                                            "サムネイルの高さ"};  // thumbnail_y
+inline constexpr ControlId kThumbHeightSpin{"pictureThumbHeightSpin",
+                                            "サムネイルの高さ"};        // its arrows
+inline constexpr ControlId kHelpButton{"pictureHelpButton", "ヘルプ"};  // the apple, no text
 
 }  // namespace picture_page_ids

@@ -15,6 +15,10 @@ UpDownControl::UpDownControl(QWidget* parent)
     }
     up_->setArrowType(Qt::UpArrow);
     down_->setArrowType(Qt::DownArrow);
+    // A screen reader's user who finds the arrows (they are never reached by Tab: Up and Down in
+    // the buddy do the same) hears what each one does.
+    up_->setAccessibleName(QStringLiteral("増やす"));
+    down_->setAccessibleName(QStringLiteral("減らす"));
     connect(up_, &QToolButton::clicked, this, [this] { Step(1); });
     connect(down_, &QToolButton::clicked, this, [this] { Step(-1); });
     setFocusPolicy(Qt::NoFocus);

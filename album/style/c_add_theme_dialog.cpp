@@ -26,6 +26,7 @@ CAddThemeDialog::CAddThemeDialog(const ThemeList& themes, UserDialogs& dialogs, 
     title_edit_ = new QLineEdit(this);
     NameControl(title_edit_, ids::kTitleEdit);
     du.Place(title_edit_, 31, 25, 94, 14);
+    label->setBuddy(title_edit_);
     ok_ = new QPushButton(QStringLiteral("OK"), this);
     NameControl(ok_, ids::kOkButton);
     ok_->setDefault(true);

@@ -3,6 +3,8 @@
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QPainter>
+#include <cstring>
+#include <utility>
 
 #include "album/style/color_button_ids.h"
 
@@ -80,6 +82,18 @@ std::optional<int> CColorButton::ChooseColorWithDialog(QWidget* owner, int initi
 
     QColorDialog dialog(ColorRefToQColor(initial), owner ? owner->window() : nullptr);
     NameControl(&dialog, color_button_ids::kChooserDialog);
+    // The toolkit's chooser leaves its two drawn pickers and its sample without a name a screen
+    // reader could announce; they are known only by their classes.
+    static const std::pair<const char*, const char*> kDrawnParts[] = {
+        {"QColorPicker", "色相と彩度"},
+        {"QColorLuminancePicker", "明度"},
+        {"QColorShowLabel", "選択した色"},
+    };
+    for (QWidget* part : dialog.findChildren<QWidget*>())
+        for (const auto& [class_name, name] : kDrawnParts)
+            if (part->accessibleName().isEmpty() &&
+                std::strcmp(part->metaObject()->className(), class_name) == 0)
+                part->setAccessibleName(QString::fromUtf8(name));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QColor chosen = dialog.selectedColor();
     if (!chosen.isValid()) return std::nullopt;

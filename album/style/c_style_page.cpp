@@ -140,8 +140,9 @@ void CStylePage::BuildControls() {
     du.Place(preview_, 112, 7, 131, 96);
     preview_->installEventFilter(this);
 
-    label("コーディネートテーマ：", 7, 7, 86, 8);
+    QLabel* theme_label = label("コーディネートテーマ：", 7, 7, 86, 8);
     theme_list_ = new QListWidget(this);
+    theme_label->setBuddy(theme_list_);
     NameControl(theme_list_, ids::kThemeList);
     theme_list_->setSelectionMode(QAbstractItemView::SingleSelection);
     theme_list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -152,33 +153,48 @@ void CStylePage::BuildControls() {
     du.Place(add_theme_, 7, 85, 97, 14);
     FitText(add_theme_);
 
+    // Each row's label is also what the platforms that read a drop-down list's choice as its
+    // name (Linux) announce with the row's size list.
     below.push_back(label("色", 89, 117, 16, 8));
     below.push_back(label("サイズ", 103, 117, 29, 8, Qt::AlignHCenter));
-    below.push_back(label("HTMLのタイトル：", 15, 130, 57, 8));
+    QLabel* title_size_label = label("HTMLのタイトル：", 15, 130, 57, 8);
+    below.push_back(title_size_label);
     title_colour_ = new CColorButton(ids::kTitleColorButton, this);
     du.Place(title_colour_, 81, 128, 21, 14);
     title_size_ = MakeSizeList(this, ids::kTitleSizeList);
     du.Place(title_size_, 107, 128, 24, 14);
-    below.push_back(label("タイトル行の下の文：", 14, 153, 61, 8));
+    title_size_label->setBuddy(title_size_);
+    QLabel* comment_size_label = label("タイトル行の下の文：", 14, 153, 61, 8);
+    below.push_back(comment_size_label);
     comment_colour_ = new CColorButton(ids::kDescriptionColorButton, this);
     du.Place(comment_colour_, 81, 150, 21, 14);
     comment_size_ = MakeSizeList(this, ids::kDescriptionSizeList);
     du.Place(comment_size_, 107, 150, 24, 14);
-    below.push_back(label("サムネイルのコメント：", 14, 176, 65, 8));
+    comment_size_label->setBuddy(comment_size_);
+    QLabel* thumb_size_label = label("サムネイルのコメント：", 14, 176, 65, 8);
+    below.push_back(thumb_size_label);
     thumb_colour_ = new CColorButton(ids::kThumbCommentColorButton, this);
     du.Place(thumb_colour_, 81, 173, 21, 14);
     thumb_size_ = MakeSizeList(this, ids::kThumbCommentSizeList);
     du.Place(thumb_size_, 107, 173, 24, 14);
+    thumb_size_label->setBuddy(thumb_size_);
     below.push_back(label("背景：", 14, 199, 28, 8));
     bg_colour_ = new CColorButton(ids::kBackgroundColorButton, this);
     du.Place(bg_colour_, 81, 196, 21, 14);
 
+    // Creation order is the tab order: each material's list, then the button that opens it.
     wallpaper_ = MakeDropDown(this, ids::kWallpaperList);
     du.Place(wallpaper_, 148, 118, 70, 14);
+    view_wallpaper_ = MakeButton(this, ids::kWallpaperViewButton, "見る");
+    du.Place(view_wallpaper_, 220, 118, 19, 14);
     rule_ = MakeDropDown(this, ids::kRuleList);
     du.Place(rule_, 148, 158, 70, 14);
+    view_rule_ = MakeButton(this, ids::kRuleViewButton, "見る");
+    du.Place(view_rule_, 220, 158, 19, 14);
     music_ = MakeDropDown(this, ids::kMusicList);
     du.Place(music_, 148, 199, 70, 14);
+    listen_ = MakeButton(this, ids::kMusicListenButton, "聴く");
+    du.Place(listen_, 220, 199, 19, 14);
 
     title_frame_ = MakePlacementFrame(this, ids::kTitleSample);
     du.Place(title_frame_, 134, 22, 84, 14);
@@ -186,13 +202,6 @@ void CStylePage::BuildControls() {
     du.Place(description_frame_, 134, 48, 84, 14);
     comment_frame_ = MakePlacementFrame(this, ids::kThumbCommentSample);
     du.Place(comment_frame_, 134, 74, 84, 14);
-
-    listen_ = MakeButton(this, ids::kMusicListenButton, "聴く");
-    du.Place(listen_, 220, 199, 19, 14);
-    view_rule_ = MakeButton(this, ids::kRuleViewButton, "見る");
-    du.Place(view_rule_, 220, 158, 19, 14);
-    view_wallpaper_ = MakeButton(this, ids::kWallpaperViewButton, "見る");
-    du.Place(view_wallpaper_, 220, 118, 19, 14);
 
     anchors->Follow(preview_, kGrowBoth);
     anchors->Follow(theme_list_, {0, 0, 0, 1});

@@ -7,25 +7,32 @@
 namespace style_page_ids {
 
 inline constexpr ControlId kPage{"stylePage"};
-inline constexpr ControlId kPreview{"stylePreview"};
-inline constexpr ControlId kThemeList{"styleThemeList"};
+inline constexpr ControlId kPreview{"stylePreview", "プレビュー"};
+inline constexpr ControlId kThemeList{"styleThemeList", "コーディネートテーマ"};
 inline constexpr ControlId kAddThemeButton{"styleAddThemeButton"};
-inline constexpr ControlId kTitleColorButton{"styleTitleColorButton"};              // color_title
-inline constexpr ControlId kTitleSizeList{"styleTitleSizeList"};                    // size_title
-inline constexpr ControlId kDescriptionColorButton{"styleDescriptionColorButton"};  // color_commen
-inline constexpr ControlId kDescriptionSizeList{"styleDescriptionSizeList"};        // size_comment
-inline constexpr ControlId kThumbCommentColorButton{"styleThumbCommentColorButton"};  // color_thumb
-inline constexpr ControlId kThumbCommentSizeList{"styleThumbCommentSizeList"};        // size_thumb
-inline constexpr ControlId kBackgroundColorButton{"styleBackgroundColorButton"};      // color_bg
-inline constexpr ControlId kWallpaperList{"styleWallpaperList"};                      // name_bg
-inline constexpr ControlId kRuleList{"styleRuleList"};                                // name_hr
-inline constexpr ControlId kMusicList{"styleMusicList"};                              // name_bgm
+inline constexpr ControlId kTitleColorButton{"styleTitleColorButton",
+                                             "HTMLのタイトルの色"};  // color_title
+inline constexpr ControlId kTitleSizeList{"styleTitleSizeList",
+                                          "HTMLのタイトルのサイズ"};  // size_title
+inline constexpr ControlId kDescriptionColorButton{"styleDescriptionColorButton",
+                                                   "タイトル行の下の文の色"};  // color_commen
+inline constexpr ControlId kDescriptionSizeList{"styleDescriptionSizeList",
+                                                "タイトル行の下の文のサイズ"};  // size_comment
+inline constexpr ControlId kThumbCommentColorButton{"styleThumbCommentColorButton",
+                                                    "サムネイルのコメントの色"};  // color_thumb
+inline constexpr ControlId kThumbCommentSizeList{"styleThumbCommentSizeList",
+                                                 "サムネイルのコメントのサイズ"};  // size_thumb
+inline constexpr ControlId kBackgroundColorButton{"styleBackgroundColorButton",
+                                                  "背景の色"};            // color_bg
+inline constexpr ControlId kWallpaperList{"styleWallpaperList", "壁紙"};  // name_bg
+inline constexpr ControlId kWallpaperViewButton{"styleWallpaperViewButton", "壁紙を見る"};
+inline constexpr ControlId kRuleList{"styleRuleList", "仕切り"};  // name_hr
+inline constexpr ControlId kRuleViewButton{"styleRuleViewButton", "仕切りを見る"};
+inline constexpr ControlId kMusicList{"styleMusicList", "BGM"};  // name_bgm
+inline constexpr ControlId kMusicListenButton{"styleMusicListenButton", "BGMを聴く"};
 // Hidden frames that only place the three samples of the preview.
 inline constexpr ControlId kTitleSample{"styleTitleSample"};
 inline constexpr ControlId kDescriptionSample{"styleDescriptionSample"};
 inline constexpr ControlId kThumbCommentSample{"styleThumbCommentSample"};
-inline constexpr ControlId kMusicListenButton{"styleMusicListenButton"};
-inline constexpr ControlId kRuleViewButton{"styleRuleViewButton"};
-inline constexpr ControlId kWallpaperViewButton{"styleWallpaperViewButton"};
 
 }  // namespace style_page_ids

@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <optional>
 #include <set>
 #include <variant>
@@ -42,12 +43,23 @@ std::string BoxRangeText() {
            RangeText(&ResizerSettings::targetHeight);
 }
 
+// "orig, jpeg, png, webp, avif": the words of a choice.
+std::string WordsText(const ResizerSettingRow& row) {
+    std::string text;
+    for (const std::string_view word : row.words) {
+        if (!text.empty()) text += ", ";
+        text += word;
+    }
+    return text;
+}
+
 // The usage, its ranges and defaults taken from the settings schema and ResizerSettings.
 const std::string& Usage() {
     static const std::string usage = [] {
         const ResizerSettings defaults;
         return "使い方: scalvo-cli [オプション] SOURCE_FOLDER\n"
-               "SOURCE_FOLDER の JPEG と BMP の画像を、同じファイル名で縮小・拡大して保存します。\n"
+               "SOURCE_FOLDER の画像 (JPEG, BMP, PNG, WebP, AVIF, HEIC, TIFF) を縮小・拡大して\n"
+               "保存します。形式を変えたときは拡張子も変わります。\n"
                "\n"
                "大きさ (どれか一つ、既定は --percent " +
                std::to_string(defaults.scalePercent) +
@@ -66,10 +78,14 @@ const std::string& Usage() {
                ")\n"
                "  --keep          大きさを変えない\n"
                "出力:\n"
-               "  --quality N     JPEG の品質 (" +
+               "  --format F      保存する形式: " +
+               WordsText(SettingOf(&ResizerSettings::outputFormat)) + " (既定 " +
+               std::string(ChoiceOf(defaults.outputFormat).word) +
+               "、元の形式)\n"
+               "  --quality N     JPEG, WebP, AVIF, HEIC の品質 (" +
                RangeText(&ResizerSettings::jpegQuality) + "、既定 " +
                std::to_string(defaults.jpegQuality) +
-               ")\n"
+               "、PNG では使わない)\n"
                "  -o, --out DIR   出力フォルダ (既定 " +
                defaults.outputFolder +
                "、なければ作成)\n"
@@ -136,9 +152,10 @@ Request Parse(const std::vector<std::string>& args, Info& info) {
         QStringList names;
         if (row.short_option != 0) names << QString(QChar::fromLatin1(row.short_option));
         names << QString::fromLatin1(row.option);
-        const QString value = std::holds_alternative<ResizerNumber>(row.member) ? "N"
-                              : std::holds_alternative<ResizerText>(row.member) ? "DIR"
-                                                                                : "";
+        const QString value = std::holds_alternative<ResizerNumber>(row.member)   ? "N"
+                              : std::holds_alternative<ResizerText>(row.member)   ? "DIR"
+                              : std::holds_alternative<ResizerChoice>(row.member) ? "F"
+                                                                                  : "";
         value_options.emplace_back(names, "", value);
     }
     auto option_of = [&](const ResizerSettingRow& row) -> const QCommandLineOption& {
@@ -196,6 +213,19 @@ Request Parse(const std::vector<std::string>& args, Info& info) {
         s.sizeMode = KeepSize;
     }
     take_numbers(false);
+    // A choice is one of its row's words, in any letter case.
+    for (const ResizerSettingRow& row : kResizerSettingSchema) {
+        const ResizerChoice* member = std::get_if<ResizerChoice>(&row.member);
+        if (member == nullptr || !parser.isSet(option_of(row))) continue;
+        const std::string option = std::string("--") + row.option;
+        if (parser.values(option_of(row)).size() > 1)
+            throw UsageError{option + " は一つだけ指定してください"};
+        const std::string word = parser.value(option_of(row)).trimmed().toLower().toStdString();
+        const auto found = std::find(row.words.begin(), row.words.end(), word);
+        if (found == row.words.end())
+            throw UsageError{option + ": " + WordsText(row) + " のどれかを指定してください"};
+        s.*(*member) = static_cast<OutputFormat>(found - row.words.begin());
+    }
     const QCommandLineOption& out = option_of(SettingOf(&ResizerSettings::outputFolder));
     const QCommandLineOption& overwrite =
         option_of(SettingOf(&ResizerSettings::overwriteOriginals));
@@ -267,7 +297,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     for (const std::string& name : request.selected) {
         const int line = model.IndexOf(name);
         if (line < 0) {
-            err << kProgram << ": --select: " << name << ": JPEG か BMP の画像がありません\n";
+            err << kProgram << ": --select: " << name << ": 変換できる画像がありません\n";
             return 2;
         }
         model.SetChecked(line, true);
@@ -275,7 +305,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     for (const auto& [name, turns] : request.turns) {
         const int line = model.IndexOf(name);
         if (line < 0) {
-            err << kProgram << ": --turn: " << name << ": JPEG か BMP の画像がありません\n";
+            err << kProgram << ": --turn: " << name << ": 変換できる画像がありません\n";
             return 2;
         }
         for (int i = 0; i < turns; ++i) model.AddQuarterTurn(line);

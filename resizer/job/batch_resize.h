@@ -1,12 +1,16 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/mul_div.h"
 #include "core/picture_outcome.h"
 #include "core/picture_plan.h"
 #include "imaging/image_codec.h"
+#include "imaging/picture_bytes.h"
+#include "imaging/picture_codec.h"
+#include "platform/file_system.h"
 #include "resizer/job/resizer_settings.h"
 
 class PictureSelection;
@@ -52,17 +56,36 @@ OutputFolderCheck PrepareOutputFolder(ResizerSettings& settings, UserDialogs& di
 inline constexpr const char* kOutputIsSourceMessage =
     "出力ディレクトリは元画像のフォルダとは別のフォルダを指定してください。";
 
-// Bytes that converting `plan` holds at its peak (decoded, turned and resized pictures), from the
-// header of its source read through `codec` (`upright` receives the size read, {0, 0} when
-// unreadable).
-std::int64_t ResizePictureBytes(const ResizerSettings& settings, const PicturePlan& plan,
-                                ImageCodec& codec, ImgKitSize& upright);
+// The kind a picture of kind `source` is saved in under `format`: the chosen kind; for Original
+// its own kind where that can be written here, else JPEG (a HEIF when no HEVC encoder is present).
+ImageKind OutputKindOf(OutputFormat format, ImageKind source);
 
-// Converts one planned picture into its output: its outcome (output_written once the resized
-// picture is saved, XmpLeftOut included). A picture that is neither JPEG nor BMP is passed over:
-// nothing written, no failure. A bad_alloc (memory that ran out in any step after the load) or a
-// library's exception goes up to the job driver. `upright` is its size from the header when
-// already read ({0, 0}: read it here). Safe to call on a worker thread: it reads only its
-// arguments.
+// A planned picture's source as its resize reads it, once: the file its path leads to when the
+// resize replaces it, the whole file's bytes and what its header says. Move-only.
+struct ResizeSource {
+    FileToReplace original;             // the file replaced (a resize over the source only)
+    std::optional<PictureBytes> bytes;  // none when it could not be read (see failure)
+    PictureFacts facts;                 // from the bytes
+    PictureFailure failure = PictureFailure::None;  // Unreadable or NoMemory when no bytes
+};
+
+// Reads the source of `plan` into `source` (nothing for a picture the job passes over) and
+// returns the bytes converting it holds at its peak: the file's bytes, the decoded, turned and
+// resized pictures, from its header.
+std::int64_t ReadResizeSource(const ResizerSettings& settings, const PicturePlan& plan,
+                              ImageCodec& codec, ResizeSource& source);
+
+// Converts one planned picture from its source as ReadResizeSource read it into its output, in
+// the kind the output's extension names: its outcome (output_written once the resized picture is
+// saved, XmpLeftOut included). A file whose content is another kind than its name says, an
+// animation, a file of several pictures or one whose decoder or encoder is missing is refused,
+// named with its format. A picture of a kind the batch does not convert (a GIF) has no output and
+// is passed over: nothing written, no failure. The source's bytes are released once the output is
+// encoded. A bad_alloc (memory that ran out in any step after the load) or a library's exception
+// goes up to the job driver. Safe to call on a worker thread: it reads only its arguments.
 PictureOutcome ResizePlannedPicture(const ResizerSettings& settings, const PicturePlan& plan,
-                                    ImageCodec& codec, ImgKitSize upright = {});
+                                    ImageCodec& codec, ResizeSource& source);
+
+// The same, reading the source itself first.
+PictureOutcome ResizePlannedPicture(const ResizerSettings& settings, const PicturePlan& plan,
+                                    ImageCodec& codec);

@@ -14,3 +14,9 @@ const ResizerSettingRow* FindResizerSetting(std::string_view option) {
     }
     return nullptr;
 }
+
+const OutputFormatChoice& ChoiceOf(OutputFormat format) {
+    for (const OutputFormatChoice& choice : kOutputFormats)
+        if (choice.format == format) return choice;
+    return kOutputFormats[0];
+}

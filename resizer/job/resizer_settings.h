@@ -2,15 +2,44 @@
 
 #include <array>
 #include <climits>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <variant>
 
+#include "core/image_kind.h"
 #include "core/whole_number.h"
 
 // The size rules, in the order of the dialog's radio buttons.
 enum SizeMode : int { ScaleByPercent = 0, FitHeight = 1, FitWidth = 2, FitBox = 3, KeepSize = 4 };
+
+// The kind the resized pictures are saved in, in the order of the dialog's list.
+enum class OutputFormat : int { Original = 0, Jpeg, Png, Webp, Avif };
+
+// One choice of output format: its scalvo-cli word, the dialog's text and the kind it writes.
+struct OutputFormatChoice {
+    OutputFormat format;
+    std::string_view word;  // --format WORD
+    const char* label;      // the dialog's line
+    // kNotPicture for Original: each picture keeps its own kind where that can be written.
+    ImageKind kind;
+};
+
+inline constexpr std::array kOutputFormats = {
+    OutputFormatChoice{OutputFormat::Original, "orig", "元の形式", kNotPicture},
+    OutputFormatChoice{OutputFormat::Jpeg, "jpeg", "JPEG", kJpegImage},
+    OutputFormatChoice{OutputFormat::Png, "png", "PNG", kPngImage},
+    OutputFormatChoice{OutputFormat::Webp, "webp", "WebP", kWebpImage},
+    OutputFormatChoice{OutputFormat::Avif, "avif", "AVIF", kAvifImage},
+};
+
+// The words of kOutputFormats, in its order, for the schema's row.
+inline constexpr std::array<std::string_view, kOutputFormats.size()> kOutputFormatWords = [] {
+    std::array<std::string_view, kOutputFormats.size()> words{};
+    for (std::size_t i = 0; i < kOutputFormats.size(); ++i) words[i] = kOutputFormats[i].word;
+    return words;
+}();
 
 // The values of the resizer dialog that the batch job reads. Texts are UTF-8. Nothing persists.
 // The initialisers are the defaults; each value's range is its row of kResizerSettingSchema.
@@ -22,7 +51,10 @@ struct ResizerSettings {
     int scalePercent = 100;
     int targetWidth = 400;
     int targetHeight = 300;
+    // JPEG, WebP, AVIF and HEIF on one scale; PNG, TIFF and BMP ignore it.
     int jpegQuality = 50;
+    // Original keeps JPEG and BMP (and every kind that can be written) as they are.
+    OutputFormat outputFormat = OutputFormat::Original;
     // No written picture tells where it was taken ("位置情報を削除").
     bool stripLocation = false;
 
@@ -33,6 +65,7 @@ struct ResizerSettings {
 using ResizerNumber = int ResizerSettings::*;
 using ResizerFlag = bool ResizerSettings::*;
 using ResizerText = std::string ResizerSettings::*;
+using ResizerChoice = OutputFormat ResizerSettings::*;
 
 // One value the user sets, named by scalvo-cli's option for it. The size rule itself is chosen by
 // which of the rule options is given (--box and --keep choose FitBox and KeepSize with no value of
@@ -40,9 +73,11 @@ using ResizerText = std::string ResizerSettings::*;
 struct ResizerSettingRow {
     const char* option;  // the long option, without "--"
     char short_option;   // its one-letter form, or 0
-    std::variant<ResizerNumber, ResizerFlag, ResizerText> member;
+    std::variant<ResizerNumber, ResizerFlag, ResizerText, ResizerChoice> member;
     NumberRange range;  // the numbers a number accepts (any for the others)
     int size_mode;      // the size rule the option chooses, or -1
+    // A choice's words, the first for its first value; empty for the others.
+    std::span<const std::string_view> words = {};
 };
 
 // The one table of the resizer's values: the dialog's checks, scalvo-cli's options and the
@@ -53,6 +88,8 @@ inline constexpr std::array kResizerSettingSchema = {
     ResizerSettingRow{"height", 0, &ResizerSettings::targetHeight, {50, 4000}, FitHeight},
     ResizerSettingRow{"width", 0, &ResizerSettings::targetWidth, {50, 4000}, FitWidth},
     ResizerSettingRow{"quality", 0, &ResizerSettings::jpegQuality, {10, 100}, -1},
+    ResizerSettingRow{
+        "format", 0, &ResizerSettings::outputFormat, {INT_MIN, INT_MAX}, -1, kOutputFormatWords},
     ResizerSettingRow{"out", 'o', &ResizerSettings::outputFolder, {INT_MIN, INT_MAX}, -1},
     ResizerSettingRow{"overwrite", 0, &ResizerSettings::overwriteOriginals, {INT_MIN, INT_MAX}, -1},
     ResizerSettingRow{"strip-location", 0, &ResizerSettings::stripLocation, {INT_MIN, INT_MAX}, -1},
@@ -75,3 +112,6 @@ constexpr NumberRange RangeOf(ResizerNumber member) {
 
 // The row of a long option; null when no value has that option.
 const ResizerSettingRow* FindResizerSetting(std::string_view option);
+
+// The choice of `format`.
+const OutputFormatChoice& ChoiceOf(OutputFormat format);

@@ -6,7 +6,8 @@
 namespace about_dlg_ids {
 
 inline constexpr ControlId kDialog{"aboutDialog"};
-inline constexpr ControlId kIconLabel{"aboutIconLabel"};  // the program's icon, no text
+inline constexpr ControlId kIconLabel{"aboutIconLabel",
+                                      "Scalvoのアイコン"};  // the program's icon, no text
 inline constexpr ControlId kVersionLabel{"aboutVersionLabel"};
 inline constexpr ControlId kCreditLabel{"aboutCreditLabel"};
 inline constexpr ControlId kAddressLabel{"aboutAddressLabel"};  // selectable with the mouse

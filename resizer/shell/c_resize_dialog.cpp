@@ -14,11 +14,19 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QStandardItemModel>
 #include <QTimer>
+#include <QToolButton>
+#include <algorithm>
+#include <utility>
 
 #include "core/path_helpers.h"
+#include "core/picture_job.h"
 #include "imaging/image_codec.h"
+#include "imaging/picture_codec.h"
 #include "platform/file_system.h"
+#include "platform/shell_opener.h"
+#include "platform/user_dialogs.h"
 #include "resizer/job/batch_outcome.h"
 #include "resizer/job/batch_resize.h"
 #include "resizer/shell/c_about_dlg.h"
@@ -29,6 +37,7 @@
 #include "widgets/c_picture_list.h"
 #include "widgets/c_progress_dlg.h"
 #include "widgets/data_exchange.h"
+#include "widgets/desktop_shell_opener.h"
 #include "widgets/dialog_units.h"
 #include "widgets/edge_anchors.h"
 #include "widgets/folder_drop.h"
@@ -36,6 +45,7 @@
 #include "widgets/picture_browser.h"
 #include "widgets/preview_frame.h"
 #include "widgets/text_fit.h"
+#include "widgets/view_switch.h"
 #include "widgets/window_placement.h"
 
 const char* const CResizeDialog::kOriginalFolderText = "(元画像のディレクトリ)";
@@ -94,8 +104,12 @@ QPushButton* AddButton(QWidget* parent, const DialogUnits& du, ControlId id, con
 
 }  // namespace
 
-CResizeDialog::CResizeDialog(UserDialogs& dialogs, QWidget* parent)
-    : QDialog(parent), dialogs_(dialogs) {
+CResizeDialog::CResizeDialog(UserDialogs& dialogs, QWidget* parent, ShellOpener* shell)
+    : QDialog(parent), dialogs_(dialogs), shell_(shell) {
+    if (shell_ == nullptr) {
+        own_shell_ = std::make_unique<DesktopShellOpener>(dialogs_);
+        shell_ = own_shell_.get();
+    }
     NameControl(this, ids::kDialog);
     setWindowTitle(QStringLiteral("Scalvo 1.1") + QString(9, QChar(0x3000)));
     setFont(DialogFont());
@@ -128,21 +142,27 @@ void CResizeDialog::BuildControls() {
                        "指定したディレクトリにコピーします。"),
         7, 6, 386, 8);
 
-    AddLabel(this, du, QStringLiteral("画像のあるﾃﾞｨﾚｸﾄﾘ："), 7, 20, 120, 8);
+    QLabel* tree_label = AddLabel(this, du, QStringLiteral("画像のあるﾃﾞｨﾚｸﾄﾘ："), 7, 20, 120, 8);
     tree_ = new CFolderTree(this);
+    tree_label->setBuddy(tree_);
     NameControl(tree_, ids::kFolderTree);
     du.Place(tree_, 7, 30, 120, 148);
 
     QLabel* list_label = AddLabel(this, du, QStringLiteral("画像ﾌｧｲﾙ選択："), 133, 20, 110, 8);
     list_ = new CPictureList(this);
     NameControl(list_, ids::kFileList);
+    list_label->setBuddy(list_);
     du.Place(list_, 133, 30, 110, 130);
+    // The select-all button gives the view switch room at the list's right edge.
     QPushButton* select_all = AddButton(this, du, ids::kSelectAllButton,
-                                        QStringLiteral("すべてを選択"), 133, 164, 110, 14);
+                                        QStringLiteral("すべてを選択"), 133, 164, 92, 14);
+    QToolButton* view_switch = MakeViewSwitch(list_, this, ids::kViewButton);
+    du.Place(view_switch, 227, 164, 16, 14);
 
     QLabel* preview_label = AddLabel(this, du, QStringLiteral("ﾌﾟﾚﾋﾞｭｰ："), 249, 20, 100, 8);
     preview_ = new PreviewFrame(this);
     NameControl(preview_, ids::kPreview);
+    preview_label->setBuddy(preview_);
     du.Place(preview_, 249, 30, 144, 130);
     QPushButton* rotate =
         AddButton(this, du, ids::kRotateButton, QStringLiteral("回転"), 343, 164, 50, 14);
@@ -206,34 +226,52 @@ void CResizeDialog::BuildControls() {
     setTabOrder(radio_buttons[4], quality_list_);
     setTabOrder(quality_list_, quality_edit_);
 
-    AddLabel(this, du, QStringLiteral("出力先ディレクトリ："), 7, 264, 78, 8);
+    QLabel* output_label =
+        AddLabel(this, du, QStringLiteral("出力先ディレクトリ："), 7, 264, 78, 8);
     output_edit_ = new QLineEdit(this);
     NameControl(output_edit_, ids::kOutputFolderEdit);
+    output_label->setBuddy(output_edit_);
     du.Place(output_edit_, 86, 262, 204, 12);
     browse_button_ =
         AddButton(this, du, ids::kBrowseButton, QStringLiteral("参照..."), 296, 261, 50, 14);
     overwrite_box_ = new QCheckBox(QStringLiteral("元画像を上書きする。"), this);
     NameControl(overwrite_box_, ids::kOverwriteCheck);
     du.Place(overwrite_box_, 86, 279, 120, 10);
-    strip_location_box_ = new QCheckBox(QStringLiteral("位置情報を削除"), this);
-    NameControl(strip_location_box_, ids::kStripLocationCheck);
-    du.Place(strip_location_box_, 210, 279, 120, 10);
+    // The format the pictures are saved in. A format this system cannot write is shown greyed.
+    QLabel* format_label = AddLabel(this, du, QStringLiteral("出力形式："), 212, 280, 44, 8);
+    format_list_ = new QComboBox(this);
+    NameControl(format_list_, ids::kFormatList);
+    format_label->setBuddy(format_list_);
+    for (const OutputFormatChoice& choice : kOutputFormats) {
+        format_list_->addItem(QString::fromUtf8(choice.label));
+        if (choice.kind != kNotPicture && !ImageKindEncodable(choice.kind)) {
+            if (auto* items = qobject_cast<QStandardItemModel*>(format_list_->model()))
+                items->item(format_list_->count() - 1)->setEnabled(false);
+        }
+    }
+    du.Place(format_list_, 258, 277, 88, 14);
     setTabOrder(quality_edit_, output_edit_);
     setTabOrder(output_edit_, browse_button_);
     setTabOrder(browse_button_, overwrite_box_);
-    setTabOrder(overwrite_box_, strip_location_box_);
+    setTabOrder(overwrite_box_, format_list_);
 
     // This system offers no window menu that a program can extend, so the about box has its own
     // button (and the dialog's context menu).
     QPushButton* about =
         AddButton(this, du, ids::kAboutButton, QStringLiteral("バージョン情報"), 7, 296, 60, 14);
+    // Beside the about box, under the overwrite box: what every written picture leaves out.
+    strip_location_box_ = new QCheckBox(QStringLiteral("位置情報を削除"), this);
+    NameControl(strip_location_box_, ids::kStripLocationCheck);
+    du.Place(strip_location_box_, 86, 298, 120, 10);
     QPushButton* create =
         AddButton(this, du, ids::kCreateButton, QStringLiteral("作成"), 289, 296, 50, 14);
     QPushButton* close =
         AddButton(this, du, ids::kCloseButton, QStringLiteral("閉じる"), 343, 296, 50, 14);
+    // The last row read from the left, as everything above it.
+    setTabOrder(format_list_, about);
+    setTabOrder(about, strip_location_box_);
     setTabOrder(strip_location_box_, create);
     setTabOrder(create, close);
-    setTabOrder(close, about);
 
     // The dialog opens at its layout's size, which is also its smallest. A larger window goes to
     // the three panes, the preview taking half of the new width, the list three tenths and the
@@ -245,6 +283,7 @@ void CResizeDialog::BuildControls() {
     anchors->Follow(list_label, {0.2, 0, 0.2, 0});
     anchors->Follow(list_, {0.2, 0, 0.5, 1});
     anchors->Follow(select_all, {0.2, 1, 0.5, 1});
+    anchors->Follow(view_switch, {0.5, 1, 0.5, 1});
     anchors->Follow(preview_label, {0.5, 0, 0.5, 0});
     anchors->Follow(preview_, {0.5, 0, 1, 1});
     anchors->Follow(rotate, kFollowCorner);
@@ -271,6 +310,8 @@ void CResizeDialog::BuildControls() {
     connect(size_modes_, &QButtonGroup::idClicked, this, &CResizeDialog::OnSizeModeClicked);
     connect(quality_list_, &QComboBox::activated, this, &CResizeDialog::OnQualityChosen);
     connect(overwrite_box_, &QCheckBox::clicked, this, &CResizeDialog::OnOverwriteClicked);
+    connect(format_list_, &QComboBox::currentIndexChanged, this,
+            &CResizeDialog::UpdateQualityControls);
     connect(browse_button_, &QPushButton::clicked, this, &CResizeDialog::OnBrowse);
     connect(create, &QPushButton::clicked, this, &CResizeDialog::OnCreate);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
@@ -292,6 +333,14 @@ void CResizeDialog::InitDialog() {
     initialized_ = true;
     UpdateModeControls();
     ShowOutputFolder();
+    const std::vector<std::string> refused = browser_->OpenPaths(std::exchange(open_paths_, {}));
+    if (!refused.empty()) {
+        // Told once the window stands, so that the message has it behind it.
+        QTimer::singleShot(0, this, [this, refused] {
+            dialogs_.ShowMessage(PictureBrowser::RefusedPathsMessage(refused), std::nullopt,
+                                 MessageIcon::Exclamation, MessageButtons::Ok);
+        });
+    }
 }
 
 bool CResizeDialog::UpdateData(bool save) {
@@ -299,6 +348,7 @@ bool CResizeDialog::UpdateData(bool save) {
         overwrite_box_->setChecked(settings_.overwriteOriginals);
         strip_location_box_->setChecked(settings_.stripLocation);
         SetPathText(output_edit_, settings_.outputFolder);
+        format_list_->setCurrentIndex(static_cast<int>(settings_.outputFormat));
         quality_list_->setCurrentIndex(quality_preset_);
         scale_edit_->setText(QString::number(settings_.scalePercent));
         width_edit_->setText(QString::number(settings_.targetWidth));
@@ -317,6 +367,8 @@ bool CResizeDialog::UpdateData(bool save) {
     settings_.stripLocation = strip_location_box_->isChecked();
     // Read also while disabled: while the originals are overwritten this stores the placeholder.
     settings_.outputFolder = PathText(output_edit_);
+    settings_.outputFormat =
+        kOutputFormats[static_cast<std::size_t>(std::max(0, format_list_->currentIndex()))].format;
     quality_preset_ = quality_list_->currentIndex();
     // Each number with its own range.
     auto exchange = [this](QLineEdit* edit, ResizerNumber member) {
@@ -371,6 +423,14 @@ void CResizeDialog::OnOverwriteClicked() {
     ShowOutputFolder();
 }
 
+void CResizeDialog::UpdateQualityControls() {
+    // A PNG is lossless: the quality means nothing for it.
+    const int line = format_list_->currentIndex();
+    const bool used = line < 0 || kOutputFormats[static_cast<std::size_t>(line)].kind != kPngImage;
+    quality_list_->setEnabled(used);
+    quality_edit_->setEnabled(used);
+}
+
 void CResizeDialog::ShowOutputFolder() {
     const bool overwrite = overwrite_box_->isChecked();
     output_edit_->setEnabled(!overwrite);
@@ -410,18 +470,39 @@ void CResizeDialog::OnCreate() {
         FocusAndSelect(output_edit_);
         return;
     }
-    CProgressDlg progress(this);
-    const BatchContext context{list_->Model(), dialogs_, progress, DefaultImageCodec()};
-    const BatchOutcome outcome = RunBatch(job_settings, context);
+    // Writing over the originals cannot be undone: asked first, No the default.
+    const int checked = list_->CheckedCount();
+    if (job_settings.overwriteOriginals && checked > 0 &&
+        dialogs_.ShowMessage(OverwriteOriginalsQuestion(checked), std::nullopt,
+                             MessageIcon::Exclamation,
+                             MessageButtons::YesNoDefaultNo) != MessageAnswer::Yes)
+        return;
+    BatchOutcome outcome;
+    {
+        // The list must not move under the batch, which reads it by its lines until the turns it
+        // saved are cleared.
+        const FolderHold hold(browser_);
+        CProgressDlg progress(this);
+        const BatchContext context{list_->Model(), dialogs_, progress, DefaultImageCodec()};
+        outcome = RunBatch(job_settings, context);
 
-    // A picture saved over its source now stands as the user turned it: a second "作成" must not
-    // turn it again, and the preview shows the new file.
-    bool shown = false;
-    for (int line : outcome.saved_over_source) {
-        list_->ClearQuarterTurns(line);
-        shown = shown || line == browser_->Current();
+        // A picture saved over its source now stands as the user turned it: a second "作成" must
+        // not turn it again, and the preview shows the new file.
+        bool shown = false;
+        for (int line : outcome.saved_over_source) {
+            list_->ClearQuarterTurns(line);
+            shown = shown || line == browser_->Current();
+        }
+        if (shown) browser_->ShowPicture(browser_->Current());
     }
-    if (shown) browser_->ShowPicture(browser_->Current());
+    if (outcome.end != BatchOutcome::End::Finished || outcome.converted == 0) return;
+    std::string folder =
+        job_settings.overwriteOriginals ? job_settings.sourceFolder : job_settings.outputFolder;
+    EnsureTrailingSeparator(folder);
+    if (dialogs_.ShowJobEnd(std::to_string(outcome.converted) + " 枚の画像を書き出しました。",
+                            "出力先：" + folder, std::nullopt, MessageIcon::Information,
+                            MessageButtons::Ok) == MessageAnswer::OpenFolder)
+        shell_->OpenWithShell(folder);
 }
 
 void CResizeDialog::ShowAbout() {
@@ -437,10 +518,30 @@ void CResizeDialog::done(int result) {
 bool CResizeDialog::HandleEnter() {
     QWidget* focus = focusWidget();
     if (focus == width_edit_ || focus == height_edit_ || focus == scale_edit_) UpdateData(true);
+    // A focused button is pressed, as Space presses it; check boxes and radio buttons are not.
+    auto* button = qobject_cast<QAbstractButton*>(focus);
+    if (button != nullptr && !qobject_cast<QCheckBox*>(button) &&
+        !qobject_cast<QRadioButton*>(button) && button->isEnabled())
+        button->animateClick();
     return true;
 }
 
+bool CResizeDialog::MayCloseOnEscape() {
+    if (list_->CheckedCount() == 0 && !list_->AnyTurned()) return true;
+    return dialogs_.ShowMessage(
+               "チェックした画像と回転の指定は、閉じると失われます。\n"
+               "Scalvo を閉じますか？",
+               std::nullopt, MessageIcon::Exclamation,
+               MessageButtons::YesNoDefaultNo) == MessageAnswer::Yes;
+}
+
 void CResizeDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        // A press of Esc meant for something else must not cost the ticks and turns.
+        event->accept();
+        if (MayCloseOnEscape()) reject();
+        return;
+    }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         HandleEnter();
         event->accept();
@@ -479,6 +580,7 @@ bool CResizeDialog::eventFilter(QObject* watched, QEvent* event) {
             if (!ok) {
                 if (auto* button = qobject_cast<QAbstractButton*>(going_to))
                     QTimer::singleShot(0, button, [button] { button->setDown(false); });
+                RefocusRefusedField(this);
             }
         }
     }

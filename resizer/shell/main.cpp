@@ -1,6 +1,11 @@
 #include <QApplication>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "imaging/image_library.h"
+#include "platform/file_system.h"
 #include "platform/stop_signals.h"
 #include "resizer/shell/c_resize_dialog.h"
 #include "resizer/shell/program_icon.h"
@@ -26,6 +31,11 @@ int main(int argc, char* argv[]) {
     ImageLibrary::Load(dialogs);
     {
         CResizeDialog dialog(dialogs);
+        // A folder, or pictures of one folder, from the command line or a file manager's "Open
+        // with", as the bytes of their names (the toolkit has taken its own options out of argv).
+        std::vector<std::string> paths;
+        for (int i = 1; i < argc; ++i) paths.push_back(AbsolutePath(argv[i]));
+        dialog.SetOpenPaths(std::move(paths));
         dialog.exec();
     }
     ImageLibrary::Unload();

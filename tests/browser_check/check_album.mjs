@@ -1,11 +1,15 @@
 // Opens generated albums in headless Chromium from file:// and checks what a visitor would notice:
 // every picture shows, every link leads to a file that exists, the preview window of a clicked
 // picture shows it, the slide show moves on, no script fails, and nothing of a file name or a
-// setting runs as script (a dialog, an event attribute the album does not write). Usage:
-//   node check_album.mjs [--chromium PATH] [--screenshot FILE] FIRST_PAGE.html...
+// setting runs as script (a dialog, an event attribute the album does not write). Albums of the
+// modern page style, given with --modern, are walked the same way and then checked as a phone and
+// a wide screen show them (checkModernAlbum). Usage:
+//   node check_album.mjs [--chromium PATH] [--screenshot FILE] [--modern-screenshots PREFIX]
+//                        [--modern FIRST_PAGE.html]... FIRST_PAGE.html...
 // Prints the counts and exits 1 on any failure.
 import { chromium } from 'playwright-core';
 import fs from 'node:fs';
+import { createRequire } from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
@@ -13,18 +17,55 @@ import { fileURLToPath, pathToFileURL } from 'node:url';
 const SLIDE_LIMIT_MS = 7000;
 const PREVIEW_LIMIT_MS = 5000;
 
+// The screens the modern pages are checked on: a phone and a wide screen.
+const MODERN_SCREENS = [
+  { name: '390x844@3', shot: '390', viewport: { width: 390, height: 844 }, deviceScaleFactor: 3 },
+  { name: '1280x800@1', shot: '1280', viewport: { width: 1280, height: 800 }, deviceScaleFactor: 1 },
+];
+// The modern slide show's interval (kSlideIntervalMs).
+const SLIDE_INTERVAL_MS = 3000;
+// axe-core's rules of WCAG levels A and AA.
+const AXE_TAGS = ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa', 'wcag22aa'];
+const AXE_SCRIPT = path.join(path.dirname(createRequire(import.meta.url).resolve('axe-core')), 'axe.min.js');
+
 // The event attributes the album's own markup carries; any other means a name or a setting added
 // markup of its own.
 const OWN_EVENT_ATTRIBUTES = new Set(['BODY onload', 'INPUT onclick']);
 
 function parseArgs(argv) {
-  const options = { chromium: '/usr/bin/chromium', screenshot: null, albums: [] };
+  const options = { chromium: '/usr/bin/chromium', screenshot: null, modernScreenshots: null, albums: [], modern: [] };
   for (let i = 0; i < argv.length; ++i) {
     if (argv[i] === '--chromium') options.chromium = argv[++i];
     else if (argv[i] === '--screenshot') options.screenshot = argv[++i];
+    else if (argv[i] === '--modern-screenshots') options.modernScreenshots = argv[++i];
+    else if (argv[i] === '--modern') options.modern.push(path.resolve(argv[++i]));
     else options.albums.push(path.resolve(argv[i]));
   }
   return options;
+}
+
+// Loads every picture of the page, those left to load lazily too, and waits for each to end.
+async function loadAllImages(page) {
+  await page.evaluate(async () => {
+    const pending = [];
+    for (const img of document.images) {
+      if (img.loading === 'lazy') img.loading = 'eager';
+      if (!img.complete) {
+        pending.push(new Promise((done) => {
+          img.addEventListener('load', done, { once: true });
+          img.addEventListener('error', done, { once: true });
+        }));
+      }
+    }
+    await Promise.race([Promise.all(pending), new Promise((done) => setTimeout(done, 5000))]);
+  });
+}
+
+// Stops the clock that page.clock.install gave the page half a second on (it runs on while the
+// check asks): its timers fire only when the check runs it on.
+async function stopClock(page) {
+  const now = await page.evaluate(() => Date.now());
+  await page.clock.pauseAt(now + 500);
 }
 
 // The string arguments of calls like nwd('...') or nwdhtm('...') in a piece of script, with the
@@ -53,8 +94,21 @@ async function collectReferences(page) {
     };
     for (const a of document.querySelectorAll('a[href]'))
       refs.push({ kind: 'href', value: a.getAttribute('href'), url: a.href });
-    for (const e of document.querySelectorAll('img[src], embed[src]'))
+    for (const e of document.querySelectorAll('img[src], embed[src], audio[src]'))
       refs.push({ kind: 'src', value: e.getAttribute('src'), url: e.src });
+    // Each candidate of a srcset: its URL ends at the first space, and a comma in it is encoded.
+    for (const e of document.querySelectorAll('img[srcset]')) {
+      for (const candidate of e.getAttribute('srcset').split(',')) {
+        const value = candidate.trim().split(/\s+/)[0];
+        refs.push({ kind: 'srcset', value, url: resolve(value) });
+      }
+    }
+    for (const e of document.querySelectorAll('link[rel="stylesheet"]'))
+      refs.push({ kind: 'stylesheet', value: e.getAttribute('href'), url: e.href });
+    // The wallpaper of a style sheet, as the browser resolved it.
+    const sheet = document.querySelector('link[rel="stylesheet"]');
+    const wallpaper = sheet && /url\("([^"]*)"\)/.exec(getComputedStyle(document.body).backgroundImage);
+    if (wallpaper) refs.push({ kind: 'wallpaper', value: wallpaper[1], url: wallpaper[1] });
     for (const e of document.querySelectorAll('[background]')) {
       const value = e.getAttribute('background');
       refs.push({ kind: 'background', value, url: resolve(value) });
@@ -90,6 +144,11 @@ class Checker {
     this.slideShowsChecked = 0;
     this.scriptErrors = 0;
     this.dialogs = 0;
+    this.modernPagesChecked = 0;
+    this.sharpThumbnailsChecked = 0;
+    this.thumbnailsTabbed = 0;
+    this.modernSlideShowsChecked = 0;
+    this.axeRuns = 0;
   }
 
   fail(message) {
@@ -148,6 +207,7 @@ class Checker {
     const where = path.basename(file);
     await page.goto(pageUrl, { waitUntil: 'load' });
     ++this.pagesVisited;
+    await loadAllImages(page);
 
     const images = await page.evaluate(() =>
       Array.from(document.images, (img) => ({ src: img.getAttribute('src'), complete: img.complete, width: img.naturalWidth })));
@@ -274,6 +334,243 @@ class Checker {
     }
   }
 
+  // A modern album as a phone and a wide screen show it (MODERN_SCREENS): on each, every index page
+  // and slide-show page scrolls only up and down and gives every picture an alt; a screen of
+  // density 2 or more shows the sharper thumbnail of every srcset, a screen of density 1 the plain
+  // one. Tab reaches every thumbnail of the first page. The slide shows move on by themselves,
+  // pause and resume with Space, step with the arrow keys and go back to their index page with
+  // Esc; asked for reduced motion, they wait for the play button. The first index and slide-show
+  // page pass axe-core's rules of levels A and AA in the light scheme on the wide screen and in
+  // the dark one on the phone, and dark mode changes the page's colours (every album checked here
+  // has a light theme). `shots`: a path prefix for screenshots of the first page.
+  async checkModernAlbum(browser, firstPage, shots) {
+    for (const screen of MODERN_SCREENS) {
+      const context = await browser.newContext({ viewport: screen.viewport, deviceScaleFactor: screen.deviceScaleFactor });
+      this.watch(context);
+      try {
+        const wide = screen.deviceScaleFactor === 1;
+        const indexPages = await this.modernIndexPages(context, firstPage);
+        for (const [i, url] of indexPages.entries()) {
+          const first = i === 0;
+          const slide = await this.checkModernIndex(context, url, screen, { tab: first, axe: first, dark: !wide,
+            shots: first && shots ? `${shots}-${screen.shot}` : null });
+          if (slide) await this.checkModernSlideShow(context, slide, screen, { axe: first, dark: !wide, keys: first });
+        }
+      } finally {
+        await context.close();
+      }
+    }
+    // A visitor who asked for reduced motion: the show waits for the play button.
+    const context = await browser.newContext({ viewport: MODERN_SCREENS[0].viewport, reducedMotion: 'reduce' });
+    this.watch(context);
+    try {
+      const page = await context.newPage();
+      const slide = await this.slideShowOf(page, pathToFileURL(firstPage).href);
+      if (slide) await this.checkReducedMotion(page, slide);
+      await page.close();
+    } finally {
+      await context.close();
+    }
+  }
+
+  // The index pages of a modern album in order, from its first page along the "next" links.
+  async modernIndexPages(context, firstPage) {
+    const page = await context.newPage();
+    const pages = [];
+    for (let url = pathToFileURL(firstPage).href; url && !pages.includes(url);) {
+      pages.push(url);
+      await page.goto(url, { waitUntil: 'load' });
+      url = await page.evaluate(() => document.querySelector('a[rel="next"]')?.href ?? null);
+    }
+    await page.close();
+    return pages;
+  }
+
+  // The slide-show page an index page links to, or null.
+  async slideShowOf(page, indexUrl) {
+    await page.goto(indexUrl, { waitUntil: 'load' });
+    return page.evaluate(() =>
+      Array.from(document.querySelectorAll('nav a'), (a) => (a.textContent === 'スライドショー' ? a.href : null))
+        .find((href) => href) ?? null);
+  }
+
+  async checkLayout(page, where) {
+    const layout = await page.evaluate(() => ({
+      scroll: document.documentElement.scrollWidth,
+      width: document.documentElement.clientWidth,
+      withoutAlt: Array.from(document.images).filter((img) => !img.hasAttribute('alt')).map((img) => img.getAttribute('src')),
+    }));
+    if (layout.scroll > layout.width) this.fail(`${where}: scrolls sideways (${layout.scroll} px in ${layout.width} px)`);
+    for (const src of layout.withoutAlt) this.fail(`${where}: the picture ${JSON.stringify(src)} has no alt`);
+    ++this.modernPagesChecked;
+  }
+
+  // The page's colours in the light scheme differ from those in the dark one; the page is left dark.
+  async checkDarkMode(page, where) {
+    const colours = () => page.evaluate(() => {
+      const panel = getComputedStyle(document.querySelector('main'));
+      return { background: panel.backgroundColor, text: panel.color };
+    });
+    await page.emulateMedia({ colorScheme: 'light' });
+    const light = await colours();
+    await page.emulateMedia({ colorScheme: 'dark' });
+    const dark = await colours();
+    if (light.background === dark.background || light.text === dark.text) {
+      this.fail(`${where}: dark mode keeps the colours (${JSON.stringify(light)}, ${JSON.stringify(dark)})`);
+    }
+  }
+
+  async runAxe(page, where) {
+    if (!(await page.evaluate(() => typeof axe !== 'undefined'))) await page.addScriptTag({ path: AXE_SCRIPT });
+    const violations = await page.evaluate(async (tags) => {
+      // No preload: axe would fetch the style sheets again, which a file:// page may not.
+      const result = await axe.run(document, { runOnly: { type: 'tag', values: tags }, resultTypes: ['violations'],
+        preload: false });
+      return result.violations.map((v) => `${v.id} (${v.impact}) at ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`);
+    }, AXE_TAGS);
+    ++this.axeRuns;
+    for (const v of violations) this.fail(`${where}: axe: ${v}`);
+  }
+
+  // Checks one modern index page; returns the slide-show page it links to, or null.
+  async checkModernIndex(context, url, screen, options) {
+    const page = await context.newPage();
+    const where = `${path.basename(fileURLToPath(url))} at ${screen.name}`;
+    await page.goto(url, { waitUntil: 'load' });
+    await loadAllImages(page);
+    await this.checkLayout(page, where);
+    if (options.shots) {
+      fs.mkdirSync(path.dirname(path.resolve(options.shots)), { recursive: true });
+      await page.screenshot({ path: `${options.shots}-light.png`, scale: 'css' });
+    }
+    const chosen = await page.evaluate(() => Array.from(document.querySelectorAll('img[srcset]'), (img) => {
+      const candidates = img.getAttribute('srcset').split(',').map((c) => new URL(c.trim().split(/\s+/)[0], document.baseURI).href);
+      return { current: img.currentSrc, plain: candidates[0], sharp: candidates[candidates.length - 1] };
+    }));
+    for (const c of chosen) {
+      const expected = screen.deviceScaleFactor >= 2 ? c.sharp : c.plain;
+      if (c.current === expected) ++this.sharpThumbnailsChecked;
+      else this.fail(`${where}: the srcset shows ${c.current}, not ${expected}`);
+    }
+    if (options.tab) await this.checkTabReachesThumbnails(page, where);
+    if (options.axe && !options.dark) await this.runAxe(page, `${where}, light`);
+    if (options.dark) {
+      await this.checkDarkMode(page, where);
+      if (options.axe) await this.runAxe(page, `${where}, dark`);
+      if (options.shots) await page.screenshot({ path: `${options.shots}-dark.png`, scale: 'css' });
+    }
+    const slide = await page.evaluate(() =>
+      Array.from(document.querySelectorAll('nav a'), (a) => (a.textContent === 'スライドショー' ? a.href : null))
+        .find((href) => href) ?? null);
+    await page.close();
+    return slide;
+  }
+
+  async checkTabReachesThumbnails(page, where) {
+    const count = await page.evaluate(() => document.querySelectorAll('.grid a').length);
+    const reached = new Set();
+    await page.evaluate(() => document.activeElement?.blur());
+    for (let i = 0; i < 2 * count + 40 && reached.size < count; ++i) {
+      await page.keyboard.press('Tab');
+      const at = await page.evaluate(() => Array.prototype.indexOf.call(document.querySelectorAll('.grid a'), document.activeElement));
+      if (at >= 0) reached.add(at);
+    }
+    this.thumbnailsTabbed += reached.size;
+    if (reached.size < count) this.fail(`${where}: Tab reached ${reached.size} of ${count} thumbnails`);
+  }
+
+  async slideState(page) {
+    return page.evaluate(() => ({
+      src: document.getElementById('slide')?.getAttribute('src') ?? null,
+      complete: document.getElementById('slide')?.complete ?? true,
+      button: document.getElementById('slide-pause').textContent,
+    }));
+  }
+
+  // Waits, in real time, until the picture shown has loaded: the show moves on only then.
+  async slideLoaded(page) {
+    for (let i = 0; i < 50 && !(await this.slideState(page)).complete; ++i) await new Promise((done) => setTimeout(done, 100));
+  }
+
+  async checkModernSlideShow(context, url, screen, options) {
+    let page = await context.newPage();
+    const where = `${path.basename(fileURLToPath(url))} at ${screen.name}`;
+    await page.goto(url, { waitUntil: 'load' });
+    await this.checkLayout(page, where);
+    const pictures = await page.evaluate(() => JSON.parse(document.getElementById('slide-data').textContent).pictures.map((p) => p.src));
+    for (const src of pictures) this.checkTarget(new URL(src, url).href, where, `slide show picture ${src}`);
+    if (options.axe && !options.dark) await this.runAxe(page, `${where}, light`);
+    if (options.dark) {
+      await this.checkDarkMode(page, where);
+      if (options.axe) await this.runAxe(page, `${where}, dark`);
+    }
+    if (options.keys && pictures.length >= 2) {
+      // Driven on a page whose timers run on a clock of the check's own, stopped from the start:
+      // the show moves on only when the check lets the time run, and minutes of it take no time.
+      await page.close();
+      page = await context.newPage();
+      await page.clock.install();
+      await page.goto(url, { waitUntil: 'load' });
+      await stopClock(page);
+      const shows = async (index, what) => {
+        const state = await this.slideState(page);
+        if (state.src !== pictures[index]) {
+          this.fail(`${where}: ${what}: shows ${JSON.stringify(state.src)}, not picture ${index + 1} ${JSON.stringify(pictures[index])}`);
+          return false;
+        }
+        return true;
+      };
+      let ok = await shows(0, 'at the start');
+      await this.slideLoaded(page);
+      await page.clock.runFor(SLIDE_INTERVAL_MS + 100);
+      ok = (await shows(1, 'after the interval')) && ok;
+      await page.keyboard.press('Space');
+      if ((await this.slideState(page)).button !== '再生') this.fail(`${where}: Space did not pause the show`);
+      await this.slideLoaded(page);
+      await page.clock.runFor(4 * SLIDE_INTERVAL_MS);
+      ok = (await shows(1, 'paused')) && ok;
+      await page.keyboard.press('ArrowRight');
+      ok = (await shows(2 % pictures.length, 'after ArrowRight')) && ok;
+      await page.keyboard.press('ArrowLeft');
+      await page.keyboard.press('ArrowLeft');
+      ok = (await shows(0, 'after ArrowLeft twice')) && ok;
+      await page.keyboard.press('ArrowLeft');
+      ok = (await shows(pictures.length - 1, 'after ArrowLeft from the first')) && ok;
+      await page.keyboard.press('Space');
+      await this.slideLoaded(page);
+      await page.clock.runFor(SLIDE_INTERVAL_MS + 100);
+      ok = (await shows(0, 'resumed')) && ok;
+      const back = await page.evaluate(() => document.getElementById('slide-back').href);
+      try {
+        await Promise.all([page.waitForURL(back, { timeout: PREVIEW_LIMIT_MS }), page.keyboard.press('Escape')]);
+      } catch (e) {
+        ok = false;
+        this.fail(`${where}: Esc did not go back to ${back}`);
+      }
+      if (ok) ++this.modernSlideShowsChecked;
+    }
+    await page.close();
+  }
+
+  async checkReducedMotion(page, url) {
+    const where = `${path.basename(fileURLToPath(url))} with reduced motion`;
+    await page.clock.install();
+    await page.goto(url, { waitUntil: 'load' });
+    await stopClock(page);
+    const start = await this.slideState(page);
+    await this.slideLoaded(page);
+    await page.clock.runFor(4 * SLIDE_INTERVAL_MS);
+    const later = await this.slideState(page);
+    if (later.src !== start.src || later.button !== '再生') {
+      this.fail(`${where}: the show moved on by itself (${JSON.stringify(start.src)} to ${JSON.stringify(later.src)})`);
+    }
+    // From the keyboard: a click would wait for animation frames, which the stopped clock holds.
+    await page.getByRole('button', { name: '再生' }).focus();
+    await page.keyboard.press('Enter');
+    await page.clock.runFor(SLIDE_INTERVAL_MS + 100);
+    if ((await this.slideState(page)).src === start.src) this.fail(`${where}: the play button did not start the show`);
+  }
+
   // Visits the first page and every album page reachable from it.
   async checkAlbum(context, firstPage) {
     const albumFolder = path.dirname(firstPage);
@@ -294,7 +591,8 @@ class Checker {
 async function main() {
   const options = parseArgs(process.argv.slice(2));
   if (options.albums.length === 0) {
-    console.error('usage: node check_album.mjs [--chromium PATH] [--screenshot FILE] FIRST_PAGE.html...');
+    console.error('usage: node check_album.mjs [--chromium PATH] [--screenshot FILE] [--modern-screenshots PREFIX] ' +
+      '[--modern FIRST_PAGE.html]... FIRST_PAGE.html...');
     process.exit(2);
   }
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'album-check-profile-'));
@@ -307,8 +605,17 @@ async function main() {
   });
   const checker = new Checker();
   checker.watch(context);
+  let browser = null;
   try {
-    for (const album of options.albums) await checker.checkAlbum(context, album);
+    for (const album of [...options.albums, ...options.modern]) await checker.checkAlbum(context, album);
+    if (options.modern.length > 0) {
+      browser = await chromium.launch({ executablePath: options.chromium, headless: true,
+        args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
+          '--disable-component-update', '--disable-sync'] });
+      for (const [i, album] of options.modern.entries()) {
+        await checker.checkModernAlbum(browser, album, i === 0 ? options.modernScreenshots : null);
+      }
+    }
     if (options.screenshot) {
       const page = await context.newPage();
       await page.goto(pathToFileURL(options.albums[0]).href, { waitUntil: 'load' });
@@ -317,14 +624,18 @@ async function main() {
       await page.close();
     }
   } finally {
+    if (browser) await browser.close();
     await context.close();
     fs.rmSync(profile, { recursive: true, force: true });
   }
-  console.log(`browser check: ${options.albums.length} albums, ${checker.pagesVisited} pages, ` +
+  console.log(`browser check: ${options.albums.length + options.modern.length} albums, ${checker.pagesVisited} pages, ` +
     `${checker.imagesLoaded} pictures loaded, ${checker.linksChecked} links checked ` +
     `(${checker.externalLinks} external not followed), ${checker.previewsShown} previews shown, ` +
     `${checker.slideShowsChecked} slide shows moved on, ${checker.scriptErrors} script or console errors, ` +
-    `${checker.dialogs} dialogs, ${checker.failures.length} failures`);
+    `${checker.dialogs} dialogs; modern: ${checker.modernPagesChecked} pages laid out, ` +
+    `${checker.sharpThumbnailsChecked} srcset choices, ${checker.thumbnailsTabbed} thumbnails reached by Tab, ` +
+    `${checker.modernSlideShowsChecked} slide shows driven by keys, ${checker.axeRuns} axe runs; ` +
+    `${checker.failures.length} failures`);
   process.exit(checker.failures.length === 0 ? 0 : 1);
 }
 

@@ -20,7 +20,8 @@ class PictureListFillTest : public ::testing::Test {
     void SetUp() override {
         // "caf\xE9.jpg" is a Latin-1 name, not UTF-8: it is listed under its own bytes.
         for (const char* name :
-             {"Photo.JPG", "b.gif", "e.bmp", "d.txt", ".p.jpg", "A.jpeg", "caf\xE9.jpg"}) {
+             {"Photo.JPG", "b.gif", "e.bmp", "d.txt", ".p.jpg", "A.jpeg", "caf\xE9.jpg", "f.PNG",
+              "g.webp", "h.AVIF", "i.HeIc", "j.heif", "k.HIF", "l.tif", "m.TIFF", "n.png.txt"}) {
             ASSERT_TRUE(WriteTestFile(dir_ / name, "x"));
         }
         std::filesystem::create_directory(dir_ / "x.jpg");
@@ -39,8 +40,11 @@ TEST_F(PictureListFillTest, EachProgramListsItsOwnKindsInNameOrder) {
     };
     const Case cases[] = {
         {PictureFilter::Album,
-         {"A.jpeg", "b.gif", "caf\xE9.jpg", "e.bmp", "link.bmp", "Photo.JPG"}},
-        {PictureFilter::Resizer, {"A.jpeg", "caf\xE9.jpg", "e.bmp", "link.bmp", "Photo.JPG"}},
+         {"A.jpeg", "b.gif", "caf\xE9.jpg", "e.bmp", "f.PNG", "g.webp", "h.AVIF", "i.HeIc",
+          "j.heif", "k.HIF", "l.tif", "link.bmp", "m.TIFF", "Photo.JPG"}},
+        {PictureFilter::Resizer,
+         {"A.jpeg", "caf\xE9.jpg", "e.bmp", "f.PNG", "g.webp", "h.AVIF", "i.HeIc", "j.heif",
+          "k.HIF", "l.tif", "link.bmp", "m.TIFF", "Photo.JPG"}},
     };
     for (const Case& c : cases) {
         PictureListModel model;
@@ -79,7 +83,7 @@ TEST_F(PictureListFillTest, EmptyFolderTextListsTheRootNotTheCurrentFolder) {
     from_root.Fill("/", PictureFilter::Album);
     from_here.Fill(".", PictureFilter::Album);
     std::filesystem::current_path(before);
-    ASSERT_EQ(from_here.Count(), 6);
+    ASSERT_EQ(from_here.Count(), 14);
     ASSERT_NE(Lines(from_root), Lines(from_here));
     EXPECT_EQ(Lines(from_empty), Lines(from_root));
 }
@@ -173,3 +177,34 @@ TEST(PictureListModel, RecordsAreCreatedOnlyWhenNeeded) {
 }
 
 }  // namespace
+
+// Another program adds, removes and renames pictures while the folder is listed: the lines that
+// stay keep their checks, comments and turns, the new ones come in unchecked in their places.
+TEST_F(PictureListFillTest, RereadKeepsWhatStaysAndPlacesWhatCame) {
+    PictureListModel model;
+    model.Fill(dir_.Path(), PictureFilter::Album);
+    model.SetChecked(model.IndexOf("b.gif"), true);
+    model.AddQuarterTurn(model.IndexOf("Photo.JPG"));
+    model.SetComment(model.IndexOf("e.bmp"), "the sea");
+    std::filesystem::remove(dir_ / "A.jpeg");
+    std::filesystem::rename(dir_ / "caf\xE9.jpg", dir_ / "z.jpg");
+    ASSERT_TRUE(WriteTestFile(dir_ / "c.JPG", "x"));
+    ASSERT_TRUE(WriteTestFile(dir_ / "B.GIF", "x"));  // equal to b.gif but for case: after it
+
+    const PictureListModel::Changes changes = model.Reread(dir_.Path() + "/", PictureFilter::Album);
+    EXPECT_EQ(Lines(model),
+              (std::vector<std::string>{"b.gif", "B.GIF", "c.JPG", "e.bmp", "f.PNG", "g.webp",
+                                        "h.AVIF", "i.HeIc", "j.heif", "k.HIF", "l.tif", "link.bmp",
+                                        "m.TIFF", "Photo.JPG", "z.jpg"}));
+    EXPECT_EQ(changes.removed, (std::vector<int>{0, 2}));
+    EXPECT_EQ(changes.added, (std::vector<int>{1, 2, 14}));
+    EXPECT_TRUE(model.IsChecked(model.IndexOf("b.gif")));
+    EXPECT_EQ(model.CheckedCount(), 1);
+    EXPECT_EQ(model.GetComment(model.IndexOf("e.bmp")), "the sea");
+    EXPECT_EQ(model.GetQuarterTurns(model.IndexOf("Photo.JPG")), 1);
+    EXPECT_EQ(model.GetQuarterTurns(model.IndexOf("z.jpg")), 0);  // a renamed picture is a new one
+    for (int i = 0; i < model.Count(); ++i) EXPECT_EQ(model.IndexOf(model.ItemText(i)), i);
+    EXPECT_EQ(model.IndexOf("caf\xE9.jpg"), -1);
+
+    EXPECT_TRUE(model.Reread(dir_.Path() + "/", PictureFilter::Album).Empty());
+}

@@ -16,7 +16,7 @@ class PictureCaption : public ::testing::TestWithParam<CaptionCase> {};
 
 TEST_P(PictureCaption, TheFirstFieldThatHoldsACaptionGivesIt) {
     const CaptionCase& c = GetParam();
-    const PictureFacts facts = ReadPictureFacts(TestDataPath(std::string("metadata/") + c.fixture));
+    const CaptionFacts facts = ReadCaptionFacts(TestDataPath(std::string("metadata/") + c.fixture));
     EXPECT_EQ(facts.caption, c.caption);
     EXPECT_EQ(facts.caption_field, c.field);
 }
@@ -83,7 +83,7 @@ TEST(CaptureTimes, OffsetsAndSubSecondsGiveTheMoment) {
     EXPECT_FALSE(ParseCaptureTime("    :  :     :  :  ", "", ""));
     EXPECT_FALSE(ParseCaptureTime("2024:13:01 10:00:00", "", ""));
 
-    const PictureFacts facts = ReadPictureFacts(TestDataPath("metadata/date_d_tokyo_subsec50.jpg"));
+    const CaptionFacts facts = ReadCaptionFacts(TestDataPath("metadata/date_d_tokyo_subsec50.jpg"));
     ASSERT_TRUE(facts.taken);
     EXPECT_EQ(facts.taken->offset_minutes, 9 * 60);
     EXPECT_EQ(facts.taken->UtcMilliseconds(0), base + 500);

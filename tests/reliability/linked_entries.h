@@ -148,6 +148,11 @@ class MeddlingCodec : public ImageCodec {
         std::call_once(once_, meddle_);
         return image;
     }
+    DecodedPicture Decode(std::string_view bytes, int min_width, int min_height) override {
+        DecodedPicture picture = ImageCodec::Decode(bytes, min_width, min_height);
+        std::call_once(once_, meddle_);
+        return picture;
+    }
 
   private:
     std::function<void()> meddle_;

@@ -7,7 +7,8 @@
 
 #include "platform/user_dialogs.h"
 
-// Records every message and answers questions from a script (Yes when the script is empty).
+// Records every message and answers questions from a script (Yes when the script is empty); the
+// end of a job is answered from the script too (Ok when it is empty).
 class RecordingUserDialogs : public UserDialogs {
   public:
     struct Call {
@@ -15,13 +16,26 @@ class RecordingUserDialogs : public UserDialogs {
         std::optional<std::string> caption;
         MessageIcon icon;
         MessageButtons buttons;
+        std::optional<std::string> note;  // ShowJobEnd's note
     };
 
     MessageAnswer ShowMessage(const std::string& text, const std::optional<std::string>& caption,
                               MessageIcon icon, MessageButtons buttons) override {
-        calls.push_back({text, caption, icon, buttons});
-        if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
-        if (answers.empty()) return MessageAnswer::Yes;
+        calls.push_back({text, caption, icon, buttons, std::nullopt});
+        return Answer(buttons, false);
+    }
+    MessageAnswer ShowJobEnd(const std::string& text, const std::string& note,
+                             const std::optional<std::string>& caption, MessageIcon icon,
+                             MessageButtons buttons) override {
+        calls.push_back({text, caption, icon, buttons, note});
+        return Answer(buttons, true);
+    }
+
+    // The answer to a question (or to a job's end, which may be OpenFolder) from the script.
+    MessageAnswer Answer(MessageButtons buttons, bool job_end) {
+        const bool scripted = IsQuestion(buttons) || job_end;
+        if (!scripted || answers.empty())
+            return IsQuestion(buttons) ? MessageAnswer::Yes : MessageAnswer::Ok;
         MessageAnswer a = answers.front();
         answers.pop_front();
         return a;
@@ -34,5 +48,5 @@ class RecordingUserDialogs : public UserDialogs {
     }
 
     std::vector<Call> calls;
-    std::deque<MessageAnswer> answers;  // answers to Yes/No questions, in order
+    std::deque<MessageAnswer> answers;  // answers to questions and job ends, in order
 };

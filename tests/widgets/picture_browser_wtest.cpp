@@ -114,6 +114,15 @@ class PictureBrowserTest : public QObject {
         bmp.fill(QColor(230, 20, 20));
         QVERIFY(bmp.save(QString::fromStdString(pictures_ + "tall.bmp"), "BMP"));
         QVERIFY(WriteRedJpeg(dir_ / "other/elsewhere.jpg", 50, 50));
+        // One picture of every kind, and the ones no preview can show.
+        fs::create_directories(dir_ / "kinds");
+        for (const char* name :
+             {"png_exif6_meta.png", "webp_exif8.webp", "avif_irot.avif", "heic_irot.heic",
+              "heic_thumbnail.heic", "tiff_orient8.tif", "heic_named.jpg", "webp_animated.webp",
+              "heic_two_images.heic", "png_huge_header.png", "png_named.webp"})
+            fs::copy_file(TestDataPath(std::string("formats/") + name),
+                          dir_ / ("kinds/" + std::string(name)));
+        QVERIFY(WriteTestFile(dir_ / "kinds/notes.png", "only text"));
     }
     void cleanupTestCase() { ImageLibrary::Unload(); }
 
@@ -202,6 +211,47 @@ class PictureBrowserTest : public QObject {
         panel_->RotatePicture();
         QCOMPARE(list_->GetQuarterTurns(panel_->Current()), 0);
         QVERIFY(!list_->Model().HasRecord(panel_->Current()));
+    }
+
+    // Every kind is previewed upright, by its content whatever its name says (the pattern's red
+    // quarter top left); a file that cannot be shown says why below the usual text, naming its
+    // format.
+    void everyKindPreviewsUprightOrSaysWhy_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("note");  // empty: shown
+        for (const char* name :
+             {"png_exif6_meta.png", "webp_exif8.webp", "avif_irot.avif", "heic_irot.heic",
+              "heic_thumbnail.heic", "tiff_orient8.tif", "heic_named.jpg", "png_named.webp"})
+            QTest::newRow(name) << QString("kinds/") + name << QString();
+        QTest::newRow("an animation") << "kinds/webp_animated.webp"
+                                      << "アニメーションの WebP です";
+        QTest::newRow("several pictures") << "kinds/heic_two_images.heic"
+                                          << "複数の画像を含む HEIF です";
+        QTest::newRow("an absurd size") << "kinds/png_huge_header.png"
+                                        << "PNG の画像が大きすぎます";
+        QTest::newRow("no picture") << "kinds/notes.png"
+                                    << "中身が PNG の画像ではありません";
+        QTest::newRow("a damaged JPEG") << "pictures/damaged.jpg"
+                                        << "JPEG の画像を読み込めません";
+    }
+    void everyKindPreviewsUprightOrSaysWhy() {
+        QFETCH(QString, name);
+        QFETCH(QString, note);
+        const std::string path = dir_ / name.toStdString();
+        panel_->Start(path.substr(0, path.rfind('/') + 1));
+        HighlightByClick(path.substr(path.rfind('/') + 1));
+        QCOMPARE(panel_->PreviewNote(), note);
+        QCOMPARE(!panel_->PreviewImage(), !note.isEmpty());
+        if (!note.isEmpty()) {
+            QCOMPARE(GreyText(), QStringLiteral("（表示できません）"));
+            return;
+        }
+        const QImage shown = PreviewShown();
+        const QRect red = BoundingBox(shown, IsRed);
+        // 64 x 48 fitted into the 240 x 180 inside: the red quarter is its top left 120 x 90.
+        QVERIFY2(std::abs(red.width() - 120) <= 3 && std::abs(red.height() - 90) <= 3,
+                 qPrintable(QString("%1 x %2").arg(red.width()).arg(red.height())));
+        QVERIFY(red.left() <= 3 && red.top() <= 3);
     }
 
     void rotateRecordsATurnAndTurnsThePreview() {
@@ -339,6 +389,97 @@ class PictureBrowserTest : public QObject {
         QCOMPARE(list_->GetQuarterTurns(line), 1);
         QCOMPARE(panel_->Current(), line);
         QVERIFY(panel_->PreviewImage());
+    }
+
+    void theListFollowsItsFolder() {
+        const std::string folder = dir_ / "follow/";
+        fs::create_directories(folder);
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
+            QVERIFY(WriteRedJpeg(folder + name, 40, 30));
+        panel_->Start(folder);
+        list_->SetChecked(Line("b.jpg"), true);
+        list_->AddQuarterTurn(Line("c.jpg"));
+        HighlightByClick("a.jpg");
+        auto names = [this] {
+            QStringList shown;
+            for (int i = 0; i < list_->Count(); ++i)
+                shown << QString::fromStdString(list_->ItemText(i));
+            return shown.join(' ');
+        };
+
+        // Another program adds a picture before the others and renames one.
+        QVERIFY(WriteRedJpeg(folder + "0.jpg", 40, 30));
+        fs::rename(folder + "d.jpg", folder + "e.jpg");
+        QTRY_COMPARE(names(), QStringLiteral("0.jpg a.jpg b.jpg c.jpg e.jpg"));
+        QVERIFY(list_->IsChecked(Line("b.jpg")));
+        QCOMPARE(list_->CheckedCount(), 1);
+        QCOMPARE(list_->GetQuarterTurns(Line("c.jpg")), 1);
+        QCOMPARE(panel_->Current(), Line("a.jpg"));
+        QCOMPARE(list_->ShownLine(), Line("a.jpg"));
+        QVERIFY(panel_->PreviewImage());
+
+        // The picture shown goes away: the preview says there is none.
+        fs::remove(folder + "a.jpg");
+        QTRY_COMPARE(names(), QStringLiteral("0.jpg b.jpg c.jpg e.jpg"));
+        QCOMPARE(panel_->Current(), -1);
+        QCOMPARE(GreyText(), QStringLiteral("（なし）"));
+
+        // F5 reads it at once; a job's hold keeps the lines still until it is over.
+        QVERIFY(WriteRedJpeg(folder + "f.jpg", 40, 30));
+        tree_->Refresh();
+        QCOMPARE(names(), QStringLiteral("0.jpg b.jpg c.jpg e.jpg f.jpg"));
+        {
+            const FolderHold hold(panel_.get());
+            fs::remove(folder + "0.jpg");
+            panel_->RereadFolder();
+            QCOMPARE(list_->Count(), 5);
+        }
+        QCOMPARE(names(), QStringLiteral("b.jpg c.jpg e.jpg f.jpg"));
+        fs::remove_all(folder);
+    }
+
+    void ctrlRTurnsTheHighlightedPictures() {
+        panel_->Start(pictures_);
+        window_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        HighlightByClick("tall.bmp");
+        const QRect wide = list_->visualItemRect(list_->item(Line("wide.jpg")));
+        QTest::mouseClick(list_->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          QPoint(wide.right() - 4, wide.center().y()));
+        QCOMPARE(panel_->Current(), Line("wide.jpg"));
+        list_->setFocus();
+
+        QTest::keyClick(list_, Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(list_->GetQuarterTurns(Line("wide.jpg")), 1);
+        QCOMPARE(list_->GetQuarterTurns(Line("tall.bmp")), 1);
+        QCOMPARE(list_->GetQuarterTurns(Line("large.jpg")), 0);
+        QRect red = BoundingBox(PreviewShown(), IsRed);
+        QVERIFY(red.height() > red.width());
+
+        // The other way: four quarter turns in all, which the jobs and the list take as none.
+        QTest::keyClick(list_, Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(list_->GetQuarterTurns(Line("wide.jpg")) % 4, 0);
+        QCOMPARE(list_->item(Line("wide.jpg"))->text(), QStringLiteral("wide.jpg"));
+        red = BoundingBox(PreviewShown(), IsRed);
+        QVERIFY(red.width() > red.height());
+    }
+
+    void pathsFromTheCommandLineOpenTheirFolderAndHighlightThePictures() {
+        panel_->Start(dir_.Path() + "/");
+        const std::vector<std::string> refused =
+            panel_->OpenPaths({pictures_ + "wide.jpg", pictures_ + "tall.bmp", dir_ / "nowhere.jpg",
+                               dir_ / "other/elsewhere.jpg"});
+        QCOMPARE(panel_->Folder(), pictures_);
+        QCOMPARE(list_->HighlightedLines(), (std::vector<int>{Line("tall.bmp"), Line("wide.jpg")}));
+        QCOMPARE(panel_->Current(), Line("tall.bmp"));
+        QCOMPARE(refused, std::vector<std::string>{dir_ / "nowhere.jpg"});
+
+        QVERIFY(panel_->OpenPaths({dir_ / "other"}).empty());
+        QCOMPARE(panel_->Folder(), dir_ / "other/");
+        QCOMPARE(list_->FirstHighlighted(), -1);
+        QCOMPARE(panel_->OpenPaths({dir_ / "gone", pictures_}),
+                 std::vector<std::string>{dir_ / "gone"});
+        QCOMPARE(panel_->Folder(), pictures_);
     }
 
     void selectAllChecksEveryLine() {

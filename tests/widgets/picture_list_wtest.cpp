@@ -1,13 +1,39 @@
+#include <QAccessible>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QToolTip>
+#include <QtMath>
 #include <QtTest>
 #include <filesystem>
 
+#include "imaging/image_library.h"
+#include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
 #include "widgets/c_picture_list.h"
+#include "widgets/dialog_units.h"
+#include "widgets/thumbnail_loader.h"
+#include "widgets/window_placement.h"
 
 namespace fs = std::filesystem;
+
+namespace {
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// Whether the list shows a line's text whole in its column, by the style's own measure.
+bool ShownWhole(const CPictureList& list, int line) {
+    QStyleOptionViewItem option;
+    option.initFrom(list.viewport());
+    option.rect = list.visualItemRect(list.item(line));
+    option.text = list.item(line)->text();
+    option.features = QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasCheckIndicator;
+    const QRect room = list.style()->subElementRect(QStyle::SE_ItemViewItemText, &option, &list);
+    return list.fontMetrics().horizontalAdvance(option.text) <= room.width();
+}
+
+}  // namespace
 
 class PictureListTest : public QObject {
     Q_OBJECT
@@ -27,12 +53,26 @@ class PictureListTest : public QObject {
         const QRect box = list_->CheckBoxRect(index);
         return QPoint(box.right() + 12, line.center().y());
     }
-    void Press(const QPoint& at) {
-        QTest::mouseClick(list_->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    void Press(const QPoint& at, Qt::KeyboardModifiers keys = Qt::NoModifier) {
+        QTest::mouseClick(list_->viewport(), Qt::LeftButton, keys, at);
+    }
+    // The part of the grid's cell of `line` that shows red.
+    QRect RedIn(int line) const {
+        const QImage shown = list_->viewport()->grab().toImage();
+        const QRect cell = list_->visualItemRect(list_->item(line));
+        QRect red;
+        for (int y = cell.top(); y <= cell.bottom(); ++y)
+            for (int x = cell.left(); x <= cell.right(); ++x) {
+                const QRgb p = shown.pixel(x, y);
+                if (qRed(p) > 170 && qGreen(p) < 90 && qBlue(p) < 90) red |= QRect(x, y, 1, 1);
+            }
+        return red;
     }
 
   private slots:
     void initTestCase() {
+        RecordingUserDialogs dialogs;
+        QVERIFY(ImageLibrary::Load(dialogs));
         for (const char* name : {"Photo.JPG", "b.gif", "e.bmp", "d.txt", "a.jpeg", ".hidden.jpg"})
             WriteTestFile(dir_ / name, "x");
         fs::create_directories(dir_ / "x.jpg");
@@ -120,8 +160,13 @@ class PictureListTest : public QObject {
         list_->setFocus();
         QTest::keyClick(list_.get(), Qt::Key_Space);
         QVERIFY(list_->IsChecked(3));
+        // A screen reader hears the tick with the line.
+        QAccessibleInterface* line = QAccessible::queryAccessibleInterface(list_.get())->child(3);
+        QVERIFY(line->state().checkable);
+        QVERIFY(line->state().checked);
         QTest::keyClick(list_.get(), Qt::Key_Space);
         QVERIFY(!list_->IsChecked(3));
+        QVERIFY(!line->state().checked);
     }
 
     void settingTheCheckOfAnotherLineIsNotAHighlightChange() {
@@ -208,9 +253,20 @@ class PictureListTest : public QObject {
         QVERIFY(cut >= 0);
         const QPoint at(list_->viewport()->width() - 3,
                         list_->visualItemRect(list_->item(cut)).center().y());
+        const int across = list_->horizontalScrollBar()->value();
         Press(at);
         QCOMPARE(list_->FirstHighlighted(), cut);
         QCOMPARE(list_->indexAt(at).row(), cut);
+        // Nor once the time for a double click is over, when the view would bring the line pressed
+        // into sight.
+        QTest::qWait(QApplication::doubleClickInterval() + 250);
+        QCOMPARE(list_->horizontalScrollBar()->value(), across);
+        QCOMPARE(list_->indexAt(at).row(), cut);
+        // The keys still bring the line they move to into sight.
+        list_->setFocus();
+        QTest::keyClick(list_.get(), Qt::Key_Right);
+        QTRY_VERIFY(list_->viewport()->rect().contains(
+            list_->visualItemRect(list_->item(list_->currentRow()))));
 
         // Another folder's listing starts at its first line, wherever the last one was left.
         TempDir more;
@@ -222,6 +278,104 @@ class PictureListTest : public QObject {
         QTest::qWait(300);
         QCOMPARE(list_->horizontalScrollBar()->value(), 0);
         QVERIFY(list_->viewport()->rect().contains(list_->visualItemRect(list_->item(0))));
+    }
+
+    void cameraNamesShowWholeAndLongNamesKeepTheirEnds() {
+        // A list as narrow as the resizer's at its opening size, its names as a camera gives them.
+        TempDir folder;
+        for (int i = 1; i <= 60; ++i)
+            QVERIFY(
+                WriteTestFile(folder / QString::asprintf("IMG_%04d.jpg", i).toStdString(), "x"));
+        const std::string long_name = "夏休みの旅行_海辺で撮った写真_2024年8月12日_IMG_0001.jpg";
+        QVERIFY(WriteTestFile(folder / long_name, "x"));
+        list_->resize(190, 300);
+        list_->Fill(folder.Path(), PictureFilter::Resizer);
+        QCOMPARE(list_->item(0)->text(), QStringLiteral("IMG_0001.jpg"));
+        QTRY_VERIFY(ShownWhole(*list_, 0));
+        QVERIFY(ShownWhole(*list_, 59));
+        QVERIFY(!ShownWhole(*list_, 60));
+        QVERIFY(list_->visualItemRect(list_->item(0)).width() <= list_->viewport()->width());
+        // The long one is cut in its middle: what tells "…_IMG_0001.jpg" from "…_IMG_0002.jpg"
+        // stays.
+        QCOMPARE(list_->textElideMode(), Qt::ElideMiddle);
+    }
+
+    void theGridShowsEachPictureTurnedWithItsBoxAndName() {
+        TempDir folder;
+        QImage wide(120, 60, QImage::Format_RGB32);
+        wide.fill(QColor(230, 20, 20));
+        QVERIFY(wide.save(Q(folder / "a.jpg"), "JPG", 95));
+        QVERIFY(WriteTestFile(folder / "b.gif",
+                              ReadTestFile(TestDataPath("gif/gen_photo_400x315_static.gif"))));
+        QVERIFY(WriteTestFile(folder / "c.jpg", "not a picture"));
+        list_->Fill(folder.Path() + "/", PictureFilter::Album);
+        list_->SetView(PictureView::Grid, false);
+        QCOMPARE(list_->flow(), QListView::LeftToRight);
+        // As narrow as the resizer's list at its opening size, in its font, with its scroll bar:
+        // two columns that share the whole width.
+        list_->setFont(DialogFont());
+        for (int i = 0; i < 12; ++i) list_->InsertPicture("z" + std::to_string(i) + ".jpg", false);
+        list_->resize(190, 200);
+        QTRY_COMPARE(list_->visualItemRect(list_->item(1)).top(),
+                     list_->visualItemRect(list_->item(0)).top());
+        QVERIFY(list_->visualItemRect(list_->item(2)).top() >
+                list_->visualItemRect(list_->item(0)).top());
+        QTRY_VERIFY(list_->viewport()->width() - list_->visualItemRect(list_->item(1)).right() <
+                    list_->LineSize().width() / 8);
+        list_->resize(300, 300);
+        ThumbnailLoader& thumbnails = list_->Thumbnails();
+        QTRY_VERIFY(thumbnails.Find("a.jpg") && thumbnails.Find("b.gif") &&
+                    thumbnails.Find("c.jpg"));
+        QVERIFY(!thumbnails.Find("a.jpg")->failed);
+        const int box = list_->ThumbnailBox();
+        QCOMPARE(thumbnails.Find("a.jpg")->image.width(), qCeil(box * list_->devicePixelRatioF()));
+        // Whatever the imaging layer cannot read shows that it cannot be shown.
+        QVERIFY(thumbnails.Find("c.jpg")->failed);
+
+        // Wide as the picture, then tall once turned, then wide again after four turns.
+        QTRY_VERIFY(RedIn(0).width() > RedIn(0).height() * 3 / 2);
+        list_->AddQuarterTurn(0);
+        QTRY_VERIFY(RedIn(0).height() > RedIn(0).width() * 3 / 2);
+        for (int i = 0; i < 3; ++i) list_->AddQuarterTurn(0);
+        QTRY_VERIFY(RedIn(0).width() > RedIn(0).height() * 3 / 2);
+        QCOMPARE(list_->item(0)->text(), QStringLiteral("a.jpg"));
+
+        // The box on the thumbnail ticks; the rest of the cell highlights.
+        Press(list_->CheckBoxRect(1).center());
+        QVERIFY(list_->IsChecked(1));
+        QVERIFY(list_->visualItemRect(list_->item(1)).contains(list_->CheckBoxRect(1)));
+        Press(list_->visualItemRect(list_->item(2)).center());
+        QCOMPARE(list_->FirstHighlighted(), 2);
+        QVERIFY(!list_->IsChecked(2));
+    }
+
+    void theViewChosenIsKeptForTheNextRun() {
+        TempDir config;
+        SetWindowPlacementFile(Q(config / "windows.conf"));
+        list_->SetView(PictureView::Grid);
+        CPictureList next;
+        next.Init();
+        QCOMPARE(next.View(), PictureView::Grid);
+        next.SetView(PictureView::List);
+        CPictureList third;
+        third.Init();
+        QCOMPARE(third.View(), PictureView::List);
+        SetWindowPlacementFile(QString());
+    }
+
+    void spaceTicksEveryHighlightedLine() {
+        list_->Fill(dir_.Path(), PictureFilter::Album);
+        Press(NamePoint(0));
+        Press(NamePoint(2), Qt::ControlModifier);
+        Press(NamePoint(3), Qt::ControlModifier);
+        QCOMPARE(list_->HighlightedLines(), (std::vector<int>{0, 2, 3}));
+        QCOMPARE(list_->ShownLine(), 3);  // the one last pressed
+        list_->SetChecked(2, true);
+        list_->setFocus();
+        QTest::keyClick(list_.get(), Qt::Key_Space);
+        QCOMPARE(list_->CheckedCount(), 3);
+        QTest::keyClick(list_.get(), Qt::Key_Space);
+        QCOMPARE(list_->CheckedCount(), 0);
     }
 
     void fillDiscardsChecksCommentsAndTurns() {

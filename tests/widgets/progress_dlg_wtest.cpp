@@ -116,7 +116,39 @@ class ProgressDlgTest : public QObject {
         QCOMPARE(dlg_->Range(), 2);
         QCOMPARE(dlg_->findChild<QLabel*>(ids::kMessageLabel.ObjectName())->text(),
                  QStringLiteral("サムネイルを作成しています..."));
+        // Under the bar, how far the new phase got.
+        auto* count = dlg_->findChild<QLabel*>(ids::kCountLabel.ObjectName());
+        QCOMPARE(count->text(), QString());
+        dlg_->SetPos(1);
+        QCOMPARE(count->text(), QStringLiteral("1 / 2"));
         dlg_->Close();
+    }
+
+    void theCountSaysHowFarAndThenHowLong_data() {
+        QTest::addColumn<int>("step");
+        QTest::addColumn<int>("range");
+        QTest::addColumn<qint64>("elapsed");  // milliseconds since the phase began
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("a phase of one step says nothing") << 0 << 1 << qint64(0) << "";
+        QTest::newRow("the first steps say how far") << 2 << 240 << qint64(60000) << "2 / 240";
+        QTest::newRow("too soon for a guess") << 12 << 240 << qint64(1000) << "12 / 240";
+        QTest::newRow("228 s to ten seconds")
+            << 12 << 240 << qint64(12000) << "12 / 240　残り約 3 分 50 秒";
+        QTest::newRow("28 s to five seconds")
+            << 100 << 240 << qint64(20000) << "100 / 240　残り約 30 秒";
+        QTest::newRow("never under five seconds")
+            << 5 << 10 << qint64(2000) << "5 / 10　残り約 5 秒";
+        QTest::newRow("ten minutes and more to the minute")
+            << 60 << 120 << qint64(601000) << "60 / 120　残り約 11 分";
+        QTest::newRow("hours") << 10 << 1000 << qint64(60000) << "10 / 1000　残り約 1 時間 39 分";
+        QTest::newRow("done") << 240 << 240 << qint64(99999) << "240 / 240";
+    }
+    void theCountSaysHowFarAndThenHowLong() {
+        QFETCH(int, step);
+        QFETCH(int, range);
+        QFETCH(qint64, elapsed);
+        QFETCH(QString, shown);
+        QCOMPARE(CProgressDlg::CountText(step, range, elapsed), shown);
     }
 
     void openBlocksTheOwnerAndSetsTheWaitCursor() {

@@ -471,7 +471,7 @@ INSTANTIATE_TEST_SUITE_P(
                   kFolderClashMessage},
         UsageCase{{"-o", "OUT", "--select", "missing.jpg", "PICS"}, "missing.jpg"},
         UsageCase{{"-o", "OUT", "--turn", "c.gif=x", "PICS"}, "整数"},
-        UsageCase{{"-o", "OUT", "--turn", "c.gif=1", "PICS"}, "JPEG と BMP の画像だけ"},
+        UsageCase{{"-o", "OUT", "--turn", "c.gif=1", "PICS"}, "GIF の画像は回転できません"},
         UsageCase{{"-o", "OUT", "--comment", "nothing.jpg=hi", "PICS"}, "nothing.jpg"},
         UsageCase{{"-o", "OUT", "PICS/missing"}, "フォルダが見つかりません"}));
 
@@ -533,7 +533,7 @@ TEST(SettingOverrides, KeysAreExactlyTheStoredProfileKeysInOrder) {
     }
     const std::vector<std::string> keys = SettableKeys();
     EXPECT_EQ(std::set<std::string>(keys.begin(), keys.end()), stored);
-    EXPECT_EQ(keys.size(), 36u);
+    EXPECT_EQ(keys.size(), 37u);
     // Every key reaches its own field: setting it changes what is saved under that key.
     for (const std::string& key : keys) {
         AlbumSettings s;
@@ -579,8 +579,8 @@ TEST(XdgShellOpener, SaysWhichFileCouldNotBeOpenedAndWhy) {
         }
         ASSERT_EQ(dialogs.calls.size(), 1u) << c.program;
         EXPECT_EQ(dialogs.calls[0].text, "「" + c.path + "」を開けませんでした。\n" + c.reason);
-        EXPECT_EQ(dialogs.calls[0].caption, std::optional<std::string>("Error"));
-        EXPECT_EQ(dialogs.calls[0].icon, MessageIcon::Information);
+        EXPECT_EQ(dialogs.calls[0].caption, std::optional<std::string>("エラー"));
+        EXPECT_EQ(dialogs.calls[0].icon, MessageIcon::Exclamation);
     }
 }
 

@@ -11,6 +11,7 @@
 #include "album/generation/album_build.h"
 #include "album/generation/album_pipeline.h"
 #include "album/generation/index_page_writer.h"
+#include "album/generation/modern_style_sheet.h"
 #include "core/picture_list_model.h"
 #include "imaging/image_library.h"
 #include "imaging/jpeg_segments.h"
@@ -381,6 +382,49 @@ TEST_F(AlbumBuild, HtmlOnlyMakesNoPictureFolders) {
     EXPECT_EQ(Entries(dir / "out"), (std::set<std::string>{"my.html", "material"}));
 }
 
+// The modern pages get their style sheet and, for each picture larger than its thumbnail, a
+// thumbnail for dense screens of twice the box, never larger than the picture; the pages name
+// what was made, and an HTML-only build finds the same in the folders. A classic album gets
+// neither.
+TEST_F(AlbumBuild, ModernPagesGetTheirStyleSheetAndThumbnailsForDenseScreens) {
+    AddFile("a.jpg", "jpeg/good/gen_420.jpg");                            // 640 x 504
+    AddFile("d.bmp", "bmp/good/rgb24.bmp", 2);                            // 127 x 64
+    AddFile("tiny.jpg", "jpeg/good/jd_grayscale_16x24_sampling2x2.jpg");  // below the box
+    AddFile("c.gif", "gif/ig_sample_1.gif");                              // 10 x 10, no thumbnail
+    dialogs.answers.push_back(MessageAnswer::No);
+    ASSERT_TRUE(Build());
+    EXPECT_TRUE(Entries(dir / "out/material").empty());
+    EXPECT_EQ(Entries(dir / "out/my_t"), (std::set<std::string>{"_a.jpg", "_d.bmp", "_tiny.jpg"}));
+
+    settings.page_style = kModernPages;
+    settings.slide_mode = 1;
+    codec.loads.clear();
+    dialogs.answers.push_back(MessageAnswer::No);
+    ASSERT_TRUE(Build());
+    EXPECT_EQ(Entries(dir / "out/my_t/2x.d"), (std::set<std::string>{"_a.jpg", "_d.bmp"}));
+    EXPECT_EQ(SizeOf(dir / "out/my_t/2x.d/_a.jpg"), (ImgKitSize{200, 158}));
+    EXPECT_EQ(SizeOf(dir / "out/my_t/2x.d/_d.bmp"), (ImgKitSize{127, 64}));
+    EXPECT_EQ(Out("my_t/2x.d/_d.bmp").substr(0, 2), "BM");
+    // 640 x 504 is at least twice the double box: decoded at a reduced scale, never below it.
+    EXPECT_EQ(codec.LoadOf("a.jpg")->min_width, 200);
+    EXPECT_EQ(Out("material/pictavo.css"), RenderStyleSheet(settings));
+    const std::string page = Out("my.html");
+    for (const char* image :
+         {"<img src=\"my_t/_a.jpg\" srcset=\"my_t/_a.jpg 1x, my_t/2x.d/_a.jpg 2x\" width=\"100\" "
+          "height=\"79\" alt=\"\">",
+          "<img src=\"my_t/_d.bmp\" srcset=\"my_t/_d.bmp 1x, my_t/2x.d/_d.bmp 1.27x\" "
+          "width=\"100\" height=\"50\" alt=\"\">",
+          "<img src=\"my_t/_tiny.jpg\" width=\"67\" height=\"100\" alt=\"\">",
+          "<img src=\"my_p/c.gif\" width=\"100\" height=\"100\" alt=\"\">"})
+        EXPECT_NE(page.find(image), std::string::npos) << image << "\n" << page;
+    EXPECT_NE(Out("mys.html").find("\"src\":\"my_p/tiny.jpg\""), std::string::npos);
+
+    settings.html_only = 1;
+    dialogs.answers.push_back(MessageAnswer::No);
+    ASSERT_TRUE(Build());
+    EXPECT_EQ(Out("my.html"), page);
+}
+
 TEST_F(AlbumBuild, AnEmptySelectionIsRefusedBeforeAnythingHappens) {
     AddFile("a.jpg", "jpeg/good/gen_420.jpg", 0, false);
     EXPECT_FALSE(Build());
@@ -743,6 +787,196 @@ TEST_F(AlbumBuild, DamagedFilesAreCopiedOrProcessedNeverLost) {
                       std::string::npos);
         }
     }
+}
+
+// The upright facts of a file the album wrote.
+PictureFacts FactsOf(const std::string& bytes) {
+    return ProbePicture(bytes);
+}
+
+// A decoder missing at run time, for the named file.
+class NoDecoderCodec : public RecordingCodec {
+  public:
+    DecodedPicture Decode(std::string_view bytes, int min_width, int min_height) override {
+        DecodedPicture decoded = RecordingCodec::Decode(bytes, min_width, min_height);
+        if (ProbePicture(bytes).kind == kHeifImage) {
+            decoded.image = {};
+            decoded.refusal = PictureRefusal::kNoDecoder;
+        }
+        return decoded;
+    }
+};
+
+// Browsers show PNG, WebP and AVIF: copied byte for byte, with a thumbnail of their own kind
+// (alpha kept). HEIF and TIFF get a JPEG display copy, upright at quality 90 with the source's
+// Exif, XMP and profile, which the pages link under the picture's own name.
+TEST_F(AlbumBuild, EveryKindIsCopiedOrGivenADisplayCopyAndAThumbnailOfItsKind) {
+    struct KindCase {
+        const char* name;
+        const char* fixture;
+        const char* copy;  // in my_p
+        ImageKind copy_kind;
+        bool copied_as_is;
+        const char* thumbnail;  // in my_t
+        ImageKind thumbnail_kind;
+        bool alpha;
+    };
+    const KindCase cases[] = {
+        {"p.PNG", "png_alpha.png", "p.PNG", kPngImage, true, "_p.PNG", kPngImage, true},
+        {"w.webp", "webp_lossy.webp", "w.webp", kWebpImage, true, "_w.webp", kWebpImage, false},
+        // Browsers ignore a WebP's orientation: one stored turned is saved upright.
+        {"o.webp", "webp_exif6_meta.webp", "o.webp", kWebpImage, false, "_o.webp", kWebpImage,
+         false},
+        {"v.avif", "avif_alpha.avif", "v.avif", kAvifImage, true, "_v.avif", kAvifImage, true},
+        {"IMG_1.HEIC", "heic_exif6_meta.heic", "IMG_1.HEIC.jpg", kJpegImage, false,
+         "_IMG_1.HEIC.jpg", kJpegImage, false},
+        {"s.tif", "tiff_orient6_meta.tif", "s.tif.jpg", kJpegImage, false, "_s.tif.jpg", kJpegImage,
+         false},
+        // The content decides the decoder: a HEIC under a .jpg name is copied as it is, and its
+        // thumbnail made from what it holds.
+        {"h.jpg", "heic_named.jpg", "h.jpg", kHeifImage, true, "_h.jpg", kJpegImage, false},
+    };
+    for (const KindCase& c : cases) AddFile(c.name, std::string("formats/") + c.fixture);
+    ASSERT_TRUE(Build());
+    const std::string page = Out("my.html");
+    for (const KindCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string copy = Out(std::string("my_p/") + c.copy);
+        if (c.copied_as_is) {
+            EXPECT_EQ(copy, Src(c.name));
+        }
+        const PictureFacts copy_facts = FactsOf(copy);
+        EXPECT_EQ(copy_facts.kind, c.copy_kind);
+        EXPECT_EQ(copy_facts.upright, (ImgKitSize{64, 48}));
+        const PictureFacts thumbnail = FactsOf(Out(std::string("my_t/") + c.thumbnail));
+        EXPECT_EQ(thumbnail.kind, c.thumbnail_kind);
+        EXPECT_EQ(thumbnail.upright, (ImgKitSize{100, 75}));
+        EXPECT_EQ(thumbnail.alpha, c.alpha);
+        EXPECT_NE(page.find(std::string("<IMG SRC=\"my_t/") + c.thumbnail + "\" ALT=\"" + c.name +
+                            "\" BORDER=\"0\" >"),
+                  std::string::npos);
+        EXPECT_NE(page.find(std::string("HREF=\"my_p/") + c.copy + "\""), std::string::npos);
+        if (!c.copied_as_is) {
+            EXPECT_EQ(copy_facts.stored, copy_facts.upright);
+        }
+        if (!c.copied_as_is && c.copy_kind == kJpegImage) {
+            EXPECT_FALSE(fs::exists(dir / ("out/my_p/" + std::string(c.name))));
+            const SavedMetadata carried = ReadSavedMetadata(copy);
+            EXPECT_EQ(carried.Exif("Exif.Image.Make"), "Pictavo");
+            EXPECT_EQ(carried.Exif("Exif.Image.Orientation"), "1");
+            EXPECT_EQ(carried.Xmp("Xmp.dc.title"), "lang=\"x-default\" Pictavo fixture");
+            EXPECT_EQ(carried.icc, ReadTestFile(TestDataPath("formats/fixture_rgb.icc")));
+        }
+    }
+    EXPECT_EQ(dialogs.calls.size(), 1u);  // the question alone: nothing failed or was renamed
+}
+
+// In the source folder the album adds no file among the photographs: display copies go into the
+// thumbnail folder, and the pages link them there.
+TEST_F(AlbumBuild, InTheSourceFolderDisplayCopiesGoIntoTheThumbnailFolder) {
+    settings.out_sorce = 1;
+    settings.pic_folder = "";
+    AddFile("IMG_1.HEIC", "formats/heic_plain.heic");
+    AddFile("p.png", "formats/png_plain.png");
+    AddFile("s.tiff", "formats/tiff_lzw.tiff");
+    ASSERT_TRUE(Build());
+    EXPECT_EQ(Entries(dir / "src"), (std::set<std::string>{"IMG_1.HEIC", "p.png", "s.tiff",
+                                                           "my.html", "my_t", "material"}));
+    EXPECT_EQ(Entries(dir / "src/my_t"),
+              (std::set<std::string>{"IMG_1.HEIC.jpg", "_IMG_1.HEIC.jpg", "_p.png", "s.tiff.jpg",
+                                     "_s.tiff.jpg"}));
+    const std::string page = ReadTestFile(dir / "src/my.html");
+    EXPECT_NE(page.find("HREF=\"my_t/IMG_1.HEIC.jpg\""), std::string::npos);
+    EXPECT_NE(page.find("HREF=\"p.png\""), std::string::npos);
+
+    // HTML alone links the display copy the folder holds, or the picture itself without one.
+    settings.html_only = 1;
+    fs::remove(dir / "src/my_t/s.tiff.jpg");
+    ASSERT_TRUE(Build());
+    const std::string again = ReadTestFile(dir / "src/my.html");
+    EXPECT_NE(again.find("HREF=\"my_t/IMG_1.HEIC.jpg\""), std::string::npos);
+    EXPECT_NE(again.find("HREF=\"s.tiff\""), std::string::npos);
+}
+
+// A picture the album cannot decode goes into it as it is, without a thumbnail, and is listed
+// for its reason: an animation is never cut down to its first frame.
+TEST_F(AlbumBuild, PicturesThatCannotBeDecodedAreCopiedAsTheyAreAndListedForTheirReason) {
+    NoDecoderCodec no_hevc;
+    AddFile("a.webp", "formats/webp_animated.webp");
+    AddFile("b.png", "formats/png_animated.png");
+    AddFile("c.heic", "formats/heic_two_images.heic");
+    AddFile("d.tif", "formats/tiff_two_pages.tif");
+    AddFile("e.HEIC", "formats/heic_plain.heic");
+    AlbumBuildContext context{settings, list, materials, dialogs, progress, shell, no_hevc};
+    ASSERT_TRUE(BuildAlbum(context));
+    ASSERT_EQ(dialogs.calls.size(), 2u);
+    const std::string src = dir / "src/";
+    EXPECT_EQ(dialogs.calls[0].text,
+              src + "a.webp (ｴﾗｰ)アニメーションの WebP には対応していません\n" + src +
+                  "b.png (ｴﾗｰ)アニメーションの PNG には対応していません\n" + src +
+                  "c.heic (ｴﾗｰ)複数の画像を含む HEIF には対応していません\n" + src +
+                  "d.tif (ｴﾗｰ)複数の画像を含む TIFF には対応していません\n" + src +
+                  "e.HEIC (ｴﾗｰ)HEIF を読み込む機能がないため、画像を読み込めませんでした\n");
+    EXPECT_TRUE(Entries(dir / "out/my_t").empty());
+    EXPECT_EQ(Entries(dir / "out/my_p"),
+              (std::set<std::string>{"a.webp", "b.png", "c.heic", "d.tif", "e.HEIC"}));
+    const std::string page = Out("my.html");
+    EXPECT_NE(page.find("<IMG SRC=\"my_p/e.HEIC\" ALT=\"e.HEIC\" BORDER=\"0\" HEIGHT=\"100\">"),
+              std::string::npos);
+}
+
+// A turned PNG, WebP or AVIF is saved upright in its own kind: PNG and a lossless WebP stay
+// lossless, pixel for pixel.
+TEST_F(AlbumBuild, TurnedBrowserKindsAreSavedUprightInTheirOwnKind) {
+    struct TurnCase {
+        const char* name;
+        const char* fixture;
+        bool lossless;
+    };
+    const TurnCase cases[] = {
+        {"p.png", "png_alpha.png", true},
+        {"l.webp", "webp_lossless.webp", true},
+        {"w.webp", "webp_exif6_meta.webp", false},
+        {"v.avif", "avif_plain.avif", false},
+    };
+    for (const TurnCase& c : cases) AddFile(c.name, std::string("formats/") + c.fixture, 1);
+    ASSERT_TRUE(Build());
+    for (const TurnCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string copy = Out(std::string("my_p/") + c.name);
+        const PictureFacts facts = FactsOf(copy);
+        EXPECT_EQ(facts.kind, ProbePicture(Src(c.name)).kind);
+        EXPECT_EQ(facts.stored, (ImgKitSize{48, 64}));  // upright as stored: no turn left to apply
+        EXPECT_EQ(facts.upright, (ImgKitSize{48, 64}));
+        if (!c.lossless) continue;
+        EXPECT_TRUE(facts.lossless);
+        DecodedPicture source = DecodePicture(Src(c.name));
+        ASSERT_TRUE(source.image);
+        ImgKitRotation(source.image);
+        const DecodedPicture turned = DecodePicture(copy);
+        ASSERT_TRUE(turned.image);
+        EXPECT_EQ(ImgKitPixels(turned.image)->convertToFormat(QImage::Format_ARGB32),
+                  ImgKitPixels(source.image)->convertToFormat(QImage::Format_ARGB32));
+    }
+    EXPECT_EQ(FactsOf(Out("my_t/_l.webp")).kind, kWebpImage);
+}
+
+// Names that differ only in letter case would overwrite each other on a FAT, NTFS or macOS disk:
+// the later derived name gets "~2", the files are all there, and the finish message says so.
+TEST_F(AlbumBuild, NamesThatClashWithoutRegardToCaseAreRenamedAndTheFinishMessageSaysSo) {
+    AddFile("a.jpg", "jpeg/good/gen_420.jpg");
+    AddFile("A.JPG", "jpeg/good/ljt_testorig.jpg");
+    ASSERT_TRUE(Build());
+    EXPECT_EQ(Entries(dir / "out/my_p"), (std::set<std::string>{"a.jpg", "A~2.JPG"}));
+    EXPECT_EQ(Out("my_p/A~2.JPG"), Src("A.JPG"));
+    EXPECT_EQ(Entries(dir / "out/my_t"), (std::set<std::string>{"_a.jpg", "_A~2.JPG"}));
+    EXPECT_NE(Out("my.html").find("<IMG SRC=\"my_t/_A~2.JPG\" ALT=\"A.JPG\""), std::string::npos);
+    ASSERT_EQ(dialogs.calls.size(), 2u);
+    EXPECT_EQ(dialogs.calls[0].text,
+              std::string(kAlbumRenamedHeading) +
+                  "\nmy_p/A.JPG -> my_p/A~2.JPG\nmy_t/_A.JPG -> my_t/_A~2.JPG");
+    EXPECT_EQ(dialogs.calls[0].icon, MessageIcon::Information);
+    EXPECT_EQ(dialogs.calls[1].text, "今すぐブラウザで見ますか？");
 }
 
 }  // namespace

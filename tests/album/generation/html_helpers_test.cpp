@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "album/generation/html_helpers.h"
+#include "album/generation/page_picture.h"
 #include "album/settings/album_settings.h"
 
 namespace {
@@ -85,6 +86,22 @@ TEST(UrlEscaping, KeepsOrdinaryNamesAndEncodesTheRest) {
     EXPECT_EQ(EscapeJsString("a'b\"c\\d"), "a\\'b\\\"c\\\\d");
     EXPECT_EQ(EscapeJsString("\r\n\t<\x7F"), "\\x0D\\x0A\\x09\\x3C\\x7F");
     EXPECT_EQ(EscapeJsUrlInHref("a%23'b"), "a%2523\\'b");
+}
+
+// The modern pages are UTF-8: every well-formed character stays, and only what is not UTF-8, or
+// would end a value, a list or a script element, is written otherwise.
+TEST(Utf8PageEscaping, KeepsUtf8AndEncodesTheRest) {
+    EXPECT_EQ(EscapeUrlPathUtf8("my_p/🌸 #1.jpg"), "my_p/🌸 %231.jpg");
+    EXPECT_EQ(EscapeUrlPath("my_p/🌸.jpg"), "my_p/%F0%9F%8C%B8.jpg");
+    EXPECT_EQ(EscapeUrlPathUtf8("caf\xE9/\xF0\x9F.jpg"), "caf%E9/%F0%9F.jpg");
+    EXPECT_EQ(EscapeSrcsetUrl("my_t/_a, b&c.jpg"), "my_t/_a%2C%20b&amp;c.jpg");
+    EXPECT_EQ(CleanPageText("a\r\nb\rc\nd\te\x01\x7F\xE9"
+                            "f"),
+              "a\nb\nc\nd\te\uFFFD\uFFFD\uFFFDf");
+    EXPECT_EQ(JsonString("</script><!--\"\\\t桜"),
+              "\"\\u003c/script>\\u003c!--\\\"\\\\\\u0009桜\"");
+    EXPECT_EQ(DoubleDensityThumbnail("my_t/_a.jpg", '/'), "my_t/2x.d/_a.jpg");
+    EXPECT_EQ(DoubleDensityThumbnail("_a\\b.jpg", '/'), "2x.d/_a\\b.jpg");
 }
 
 }  // namespace

@@ -30,7 +30,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The real codec, remembering which sources it refused (the build loads on several threads).
+// The real codec, remembering which sources it refused (the build loads on several threads), by
+// their path or, read by their content, from their bytes.
 class WatchingCodec : public ImageCodec {
   public:
     ImageHandle Load(const std::string& path, int min_width, int min_height) override {
@@ -39,10 +40,23 @@ class WatchingCodec : public ImageCodec {
         (image ? loaded : refused).insert(fs::path(path).filename().string());
         return image;
     }
+    std::optional<PictureBytes> ReadPicture(const std::string& path) override {
+        reading_ = fs::path(path).filename().string();
+        return ImageCodec::ReadPicture(path);
+    }
+    DecodedPicture Decode(std::string_view bytes, int min_width, int min_height) override {
+        DecodedPicture decoded = ImageCodec::Decode(bytes, min_width, min_height);
+        const std::lock_guard lock(mutex);
+        (decoded.image ? loaded : refused).insert(reading_);
+        return decoded;
+    }
+    static thread_local std::string reading_;  // the file this thread read last
     std::mutex mutex;
     std::set<std::string> loaded;
     std::set<std::string> refused;
 };
+
+thread_local std::string WatchingCodec::reading_;
 
 // The failure lines the build shows for pictures it could not load: "<source> (ｴﾗｰ)<reason>", in
 // list order, from one message of `dialogs` (none when nothing failed).

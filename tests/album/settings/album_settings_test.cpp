@@ -16,14 +16,14 @@ namespace {
 
 // Every stored key, in the order the profile holds them.
 const std::vector<std::string> kKeysInOrder = {
-    "thumbnail_x",     "thumbnail_y",    "picture_path", "html_title",      "html_comment",
-    "thumbnail_cols",  "thumbnail_rows", "html_page",    "thumbnail_fname", "thumbnail_frame",
-    "thumbnail_fsize", "brws_mode",      "slide_mode",   "html_marquee",    "color_title",
-    "color_commen",    "color_thumb",    "color_bg",     "size_title",      "size_comment",
-    "size_thumb",      "name_bg",        "name_bgm",     "name_hr",         "currect_theme",
-    "back_url",        "out_dir",        "html_name",    "pic_folder",      "thumb_folder",
-    "material_folder", "out_sorce",      "save_param",   "read_captions",   "date_order",
-    "strip_location",
+    "thumbnail_x",     "thumbnail_y",     "picture_path", "html_title",      "html_comment",
+    "thumbnail_cols",  "thumbnail_rows",  "html_page",    "thumbnail_fname", "thumbnail_frame",
+    "thumbnail_fsize", "brws_mode",       "slide_mode",   "html_marquee",    "page_style",
+    "color_title",     "color_commen",    "color_thumb",  "color_bg",        "size_title",
+    "size_comment",    "size_thumb",      "name_bg",      "name_bgm",        "name_hr",
+    "currect_theme",   "back_url",        "out_dir",      "html_name",       "pic_folder",
+    "thumb_folder",    "material_folder", "out_sorce",    "save_param",      "read_captions",
+    "date_order",      "strip_location",
 };
 
 // A settings record in which every stored field differs from its default.
@@ -43,6 +43,7 @@ AlbumSettings Unusual() {
     s.brws_mode = 1;
     s.slide_mode = 1;
     s.html_marquee = 1;
+    s.page_style = kModernPages;
     s.color_title = 0x0080FF;
     s.color_commen = 0xFFFFFF;
     s.color_thumb = 255;
@@ -94,6 +95,7 @@ void ExpectSameStoredFields(const AlbumSettings& a, const AlbumSettings& b) {
     EXPECT_EQ(a.name_bgm, b.name_bgm);
     EXPECT_EQ(a.name_hr, b.name_hr);
     EXPECT_EQ(a.currect_theme, b.currect_theme);
+    EXPECT_EQ(a.page_style, b.page_style);
     EXPECT_EQ(a.back_url, b.back_url);
     EXPECT_EQ(a.out_dir, b.out_dir);
     EXPECT_EQ(a.html_name, b.html_name);
@@ -132,6 +134,7 @@ void ExpectFirstStartDefaults(const AlbumSettings& s) {
     EXPECT_EQ(s.read_captions, 0);
     EXPECT_EQ(s.date_order, 0);
     EXPECT_EQ(s.strip_location, 0);
+    EXPECT_EQ(s.page_style, kClassicPages);
 }
 
 std::vector<std::string> KeysOfFile(const std::string& text) {

@@ -11,10 +11,12 @@
 
 #include "album/settings/album_settings.h"
 #include "album/shell/c_album_app.h"
+#include "album/shell/c_picture_page.h"
 #include "album/shell/c_prop_sheet.h"
 #include "platform/file_system.h"
 #include "platform/profile_store.h"
 #include "sheet_fixture.h"
+#include "widgets/c_picture_list.h"
 
 namespace {
 
@@ -24,12 +26,14 @@ struct AppFixture {
     RecordingUserDialogs dialogs;
     RecordingShellOpener shell;
     std::string profile = config / "Pictavo.INI";
+    std::vector<std::string> open_paths;
     std::unique_ptr<CAlbumApp> app;
 
     void Start() {
         CAlbumApp::Options options;
         options.profile_path = profile;
         options.start_directory = start.Path();  // no trailing separator
+        options.open_paths = open_paths;
         app = std::make_unique<CAlbumApp>(dialogs, shell, options);
         QVERIFY(app->InitInstance());
         CPropSheet* sheet = app->Sheet();
@@ -76,6 +80,35 @@ class AlbumAppTest : public QObject {
         for (int i = 0; i < 4; ++i) QCOMPARE(tabs->tabText(i), titles[i]);
         QCOMPARE(tabs->currentIndex(), 0);
         QVERIFY(f.Sheet()->isVisible());
+    }
+
+    // "Pictavo FILE..." or "Open with": the pictures' folder on the Picture page, those pictures
+    // highlighted, and a word about the one that is not there.
+    void PicturesNamedAtStartOpenOnThePicturePage() {
+        AppFixture f;
+        TempDir photos;
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+            QVERIFY(WriteTestFile(photos / name, "x"));
+        f.open_paths = {photos / "c.jpg", photos / "a.jpg", photos / "gone.jpg"};
+        f.Start();
+        CPicturePage* page = f.Sheet()->PicturePage();
+        QCOMPARE(f.Sheet()->Tabs()->currentIndex(), 0);
+        QCOMPARE(f.Sheet()->Settings().picture_path, photos.Path() + "/");
+        QCOMPARE(page->List()->HighlightedLines(), (std::vector<int>{0, 2}));
+        QCOMPARE(f.dialogs.Texts(),
+                 std::vector<std::string>{"次のファイルまたはフォルダを開けませんでした。\n" +
+                                          photos / "gone.jpg"});
+        QCOMPARE(f.dialogs.calls[0].icon, MessageIcon::Exclamation);
+    }
+
+    void EnterPressesTheFocusedButton() {
+        AppFixture f;
+        f.Start();
+        QCOMPARE(f.ChooseTab(3), 3);
+        auto* close = Control<QPushButton>(f.Page(3), out_ids::kCloseButton);
+        close->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(close, Qt::Key_Return);
+        QTRY_VERIFY(!f.Sheet()->isVisible());
     }
 
     void FirstStartShowsTheDefaultsOnEveryPage() {

@@ -5,11 +5,13 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include "album/shell/up_down_control.h"
 #include "sheet_fixture.h"
 #include "widgets/data_exchange.h"
+#include "widgets/message_box_dialogs.h"
 
 namespace {
 constexpr int kHtmlTab = 1;
@@ -136,6 +138,34 @@ class HtmlPageTest : public QObject {
         QVERIFY(f.dialogs.calls.empty());
     }
 
+    void CtrlTabRefusedLeavesTheFocusInTheRefusedBox() {
+        // The message box is modal and takes the focus while Ctrl+Tab is still at work; once it
+        // is answered, the keyboard is back in the box, not on the row of tabs.
+        SheetFixture f;
+        MessageBoxDialogs boxes;
+        f.sheet =
+            std::make_unique<CPropSheet>(QStringLiteral("Pictavo"), f.folders, boxes, f.shell);
+        f.Show();
+        f.ChooseTab(kHtmlTab);
+        auto* cols = Control<QLineEdit>(f.Page(kHtmlTab), html_ids::kColumnsEdit);
+        SheetFixture::TypeInto(cols, QStringLiteral("0"));
+        bool answered = false;
+        QTimer::singleShot(0, [&answered] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                QTest::keyClick(box, Qt::Key_Return);
+                answered = true;
+            }
+        });
+        QTest::keyClick(cols, Qt::Key_Tab, Qt::ControlModifier);
+        QVERIFY(answered);
+        bool drained = false;
+        QTimer::singleShot(0, f.sheet.get(), [&drained] { drained = true; });
+        QTRY_VERIFY(drained);
+        QCOMPARE(f.sheet->Tabs()->currentIndex(), kHtmlTab);
+        QCOMPARE(f.sheet->focusWidget(), static_cast<QWidget*>(cols));
+        QCOMPARE(cols->selectedText(), QStringLiteral("0"));
+    }
+
     void TabMovesThroughTheControlsInLayoutOrder() {
         SheetFixture f;
         f.Show();
@@ -153,12 +183,43 @@ class HtmlPageTest : public QObject {
         // The radio pair is one stop, as a group; the arrows take no focus of their own.
         QStringList expected;
         for (ControlId id :
-             {html_ids::kTitleEdit, html_ids::kDescriptionEdit, html_ids::kFrameCheck,
-              html_ids::kFileNameCheck, html_ids::kColumnsEdit, html_ids::kSplitPagesCheck,
-              html_ids::kRowsEdit, html_ids::kOwnSizeRadio, html_ids::kMarqueeCheck,
-              html_ids::kSlideShowCheck})
+             {html_ids::kTitleEdit, html_ids::kDescriptionEdit, html_ids::kMarqueeCheck,
+              html_ids::kFrameCheck, html_ids::kFileNameCheck, html_ids::kDateOrderCheck,
+              html_ids::kColumnsEdit, html_ids::kSplitPagesCheck, html_ids::kRowsEdit,
+              html_ids::kOwnSizeRadio, html_ids::kSlideShowCheck})
             expected << id.ObjectName();
         QCOMPARE(order.mid(0, expected.size()), expected);
+    }
+
+    // The page style: classic at first start; モダン is stored as 1 and greys the scrolling text
+    // and the size of a clicked picture, which those pages do not use, keeping their values.
+    void ChoosingModernPagesStoresItAndGreysWhatTheyDoNotUse() {
+        SheetFixture f;
+        f.Show();
+        f.ChooseTab(kHtmlTab);
+        QWidget* page = f.Page(kHtmlTab);
+        auto* classic = Control<QRadioButton>(page, html_ids::kClassicPagesRadio);
+        auto* modern = Control<QRadioButton>(page, html_ids::kModernPagesRadio);
+        auto* marquee = Control<QCheckBox>(page, html_ids::kMarqueeCheck);
+        auto* fit = Control<QRadioButton>(page, html_ids::kFitBrowserRadio);
+        QVERIFY(classic->isChecked() && classic->isVisible());
+        QTest::mouseClick(marquee, Qt::LeftButton);
+        QTest::mouseClick(fit, Qt::LeftButton);
+        QTest::mouseClick(modern, Qt::LeftButton);
+        QVERIFY(modern->isChecked() && !classic->isChecked());
+        QVERIFY(!marquee->isEnabled() && !fit->isEnabled() &&
+                !Control<QRadioButton>(page, html_ids::kOwnSizeRadio)->isEnabled());
+        QCOMPARE(f.ChooseTab(kStyleTab), kStyleTab);
+        QCOMPARE(f.Settings().page_style, 1);
+        QCOMPARE(f.Settings().html_marquee, 1);
+        QCOMPARE(f.Settings().brws_mode, 1);
+
+        f.ChooseTab(kHtmlTab);
+        QVERIFY(modern->isChecked() && !marquee->isEnabled());
+        QTest::keyClick(modern, Qt::Key_Left);  // the arrows move within the pair
+        QVERIFY(classic->isChecked() && marquee->isEnabled() && fit->isEnabled());
+        QCOMPARE(f.ChooseTab(kStyleTab), kStyleTab);
+        QCOMPARE(f.Settings().page_style, 0);
     }
 
     void ArrowsStayWithinOneToTen() {

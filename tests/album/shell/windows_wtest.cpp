@@ -1,7 +1,11 @@
 // The windows of both programs as a desktop user meets them: each opens at its layout's size and
 // grows from there, keeps its size and place across runs in a file of its own, takes a dropped
-// folder or picture, shows every text whole, and names every control for what it is.
+// folder or picture, shows every text whole, names every control for what it is, and reads to a
+// screen reader and the keyboard from the top left.
 
+#include <QAccessible>
+#include <QButtonGroup>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -19,14 +23,17 @@
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
 #include <QStyleOptionViewItem>
+#include <QTimer>
 #include <QUrl>
 #include <functional>
 #include <map>
 
+#include "album/settings/album_setting_schema.h"
 #include "album/settings/album_settings.h"
 #include "album/shell/c_album_app.h"
 #include "album/shell/c_picture_page.h"
 #include "album/style/c_add_theme_dialog.h"
+#include "album/style/c_color_button.h"
 #include "platform/profile_store.h"
 #include "resizer/shell/c_about_dlg.h"
 #include "resizer/shell/c_resize_dialog.h"
@@ -38,6 +45,7 @@
 #include "widgets/c_progress_dlg.h"
 #include "widgets/dialog_units.h"
 #include "widgets/folder_dlg_ids.h"
+#include "widgets/message_box_dialogs.h"
 #include "widgets/window_placement.h"
 
 namespace {
@@ -53,13 +61,25 @@ struct Rig {
     std::unique_ptr<CPropSheet> sheet;
     std::unique_ptr<CResizeDialog> resizer;
     std::unique_ptr<CFolderDlg> chooser;
-    QWidget* window = nullptr;  // the top-level window
-    QWidget* panel = nullptr;   // the page or dialog whose controls are checked
+    std::unique_ptr<QDialog> dialog;  // the theme title dialog, the about box, the progress window
+    QWidget* window = nullptr;        // the top-level window
+    QWidget* panel = nullptr;         // the page or dialog whose controls are checked
 
-    // `which`: "picture", "html", "style", "output" (the sheet's pages), "resizer", "chooser".
+    // `which`: "picture", "html", "style", "output" (the sheet's pages), "resizer", "chooser",
+    // "theme title", "about", "progress".
     void Open(const QString& which, const std::string& root) {
         const auto only_root = [root] { return std::vector<FolderRoot>{{root, RootKind::Fixed}}; };
-        if (which == "resizer") {
+        static const ThemeList no_themes;
+        if (which == "theme title" || which == "about" || which == "progress") {
+            if (which == "theme title")
+                dialog = std::make_unique<CAddThemeDialog>(no_themes, dialogs);
+            else if (which == "about")
+                dialog = std::make_unique<CAboutDlg>();
+            else
+                dialog = std::make_unique<CProgressDlg>();
+            dialog->show();
+            window = panel = dialog.get();
+        } else if (which == "resizer") {
             resizer = std::make_unique<CResizeDialog>(dialogs);
             resizer->Tree()->SetRootProvider(only_root);
             resizer->show();
@@ -180,6 +200,134 @@ QStringList NamingFaults(QWidget* window) {
             if (auto* inner = qobject_cast<QWidget*>(child)) walk(inner, parts_below);
     };
     walk(window, false);
+    return faults;
+}
+
+// Gives the focus to the first control inside `within` that Tab would stop at.
+void FocusFirst(QWidget* within) {
+    for (QWidget* w = within->nextInFocusChain(); w != within; w = w->nextInFocusChain())
+        if (within->isAncestorOf(w) && w->isVisible() && w->isEnabled() &&
+            (w->focusPolicy() & Qt::TabFocus)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+}
+
+// What a screen reader finds in `window` and a keyboard user meets in `panel` (the window, or the
+// open page of the sheet), as faults:
+// - a control without a name: a showing object that the user acts on or reads as a thing of its
+//   own (the lines of a list and the parts inside a control are read by their own text);
+// - a control that takes the focus by Tab but is never reached by pressing Tab around the window
+//   (a radio button counts as reached when its group is, as Tab stops once per group and the
+//   arrow keys move within it);
+// - a Tab order other than `order`, the names the user hears, starting from the first (an empty
+//   list: the toolkit's own dialog, whose order is its business).
+QStringList AccessibilityFaults(QWidget* window, QWidget* panel, const QStringList& order) {
+    QStringList faults;
+    // The name a control declares; a drop-down list's is its choice where the platform reads
+    // it so (on Linux the list's label comes through a relation).
+    const auto name_of = [](QWidget* widget) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);
+        if (!widget->accessibleName().isEmpty()) return widget->accessibleName();
+        return a ? a->text(QAccessible::Name) : QString();
+    };
+
+    static const QSet<QAccessible::Role> controls = {
+        QAccessible::PushButton,   QAccessible::CheckBox,    QAccessible::RadioButton,
+        QAccessible::EditableText, QAccessible::SpinBox,     QAccessible::ComboBox,
+        QAccessible::List,         QAccessible::Tree,        QAccessible::Table,
+        QAccessible::Slider,       QAccessible::ProgressBar, QAccessible::Graphic,
+        QAccessible::PageTabList,  QAccessible::ButtonMenu,  QAccessible::ButtonDropDown,
+        QAccessible::Border};
+    static const QSet<QAccessible::Role> holders = {
+        QAccessible::List,        QAccessible::Tree,      QAccessible::Table,
+        QAccessible::ComboBox,    QAccessible::ScrollBar, QAccessible::PageTabList,
+        QAccessible::PushButton,  QAccessible::CheckBox,  QAccessible::RadioButton,
+        QAccessible::EditableText};
+    const std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* a) {
+        for (int i = 0; i < a->childCount(); ++i) {
+            QAccessibleInterface* child = a->child(i);
+            if (!child || child->state().invisible) continue;
+            auto* widget = qobject_cast<QWidget*>(child->object());
+            // A control of a table row, anything the toolkit calls a control, anything Tab
+            // stops at; not the sheet's tabs and pages, which only hold controls.
+            const bool holder =
+                qobject_cast<PropertyPage*>(widget) || qobject_cast<QTabWidget*>(widget);
+            const bool named_by_table = widget && !widget->objectName().isEmpty() &&
+                                        !widget->objectName().startsWith(QStringLiteral("qt_"));
+            const bool focusable = widget && (widget->focusPolicy() & Qt::TabFocus);
+            if (!holder && (controls.contains(child->role()) || named_by_table || focusable) &&
+                child->text(QAccessible::Name).trimmed().isEmpty())
+                faults << QStringLiteral("no name: %1 \"%2\" (role %3)")
+                              .arg(widget ? widget->metaObject()->className() : "?",
+                                   widget ? widget->objectName() : QString())
+                              .arg(child->role());
+            if (!holders.contains(child->role())) walk(child);
+        }
+    };
+    walk(QAccessible::queryAccessibleInterface(window));
+
+    // Tab around the window from where the focus is, back to it.
+    QWidget* first = window->focusWidget();
+    if (!first) {
+        FocusFirst(window);
+        first = window->focusWidget();
+    }
+    if (!first) return faults << "nothing in the window takes the focus";
+    QList<QWidget*> round;
+    for (QWidget* now = first; round.size() < 100;) {
+        round << now;
+        QTest::keyClick(now, Qt::Key_Tab);
+        now = QApplication::focusWidget();
+        if (!now || now == first) break;
+    }
+    QStringList heard;
+    for (QWidget* w : round)
+        if (panel->isAncestorOf(w) || w == panel) heard << name_of(w);
+    if (!order.isEmpty()) {
+        // The round began wherever the focus stood: read it from the first control of `order`.
+        const qsizetype start = heard.indexOf(order.first());
+        if (start > 0) heard = heard.mid(start) + heard.mid(0, start);
+        if (heard != order) faults << "Tab reads " + heard.join(" > ");
+    }
+    for (QWidget* w : panel->findChildren<QWidget*>()) {
+        if (!w->isVisible() || !w->isEnabled() || !(w->focusPolicy() & Qt::TabFocus) ||
+            w->focusProxy() || round.contains(w))
+            continue;
+        // Inside a control that takes the focus itself (a list's viewport): its part.
+        bool part = false;
+        for (QWidget* up = w->parentWidget(); up && up != panel; up = up->parentWidget())
+            part = part || (up->focusPolicy() & Qt::TabFocus);
+        if (part) continue;
+        if (auto* button = qobject_cast<QAbstractButton*>(w); button && button->autoExclusive()) {
+            const QList<QAbstractButton*> group =
+                button->group()
+                    ? button->group()->buttons()
+                    : w->parentWidget()->findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly);
+            if (std::any_of(group.begin(), group.end(),
+                            [&](QAbstractButton* b) { return round.contains(b); }))
+                continue;
+        }
+        faults << "out of Tab's reach: " + name_of(w);
+    }
+    return faults;
+}
+
+// Runs `check` on the modal window that `open` opens, then closes it with Esc.
+QStringList CheckModal(const std::function<void()>& open,
+                       const std::function<QStringList(QWidget*)>& check) {
+    QStringList faults;
+    QTimer::singleShot(0, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) {
+            faults << "no modal window opened";
+            return;
+        }
+        QTest::qWaitForWindowActive(modal);
+        faults = check(modal);
+        QTest::keyClick(modal, Qt::Key_Escape);
+    });
+    open();
     return faults;
 }
 
@@ -308,7 +456,8 @@ class WindowsTest : public QObject {
         ProfileStore store(alone);
         SaveSettings(store, expected);
         QCOMPARE(ReadTestFile(profile), ReadTestFile(alone));
-        QCOMPARE(QString::fromStdString(ReadTestFile(profile)).count(QLatin1Char('=')), 36);
+        QCOMPARE(QString::fromStdString(ReadTestFile(profile)).count(QLatin1Char('=')),
+                 static_cast<qsizetype>(kAlbumSettingSchema.size()));
 
         run([&](CPropSheet& sheet) {
             QCOMPARE(sheet.geometry(), grown);
@@ -533,6 +682,118 @@ class WindowsTest : public QObject {
             QVERIFY2(CutTexts(&progress).isEmpty(), phase);
         }
         progress.Close();
+    }
+
+    // Every window and dialog of both programs, as a screen reader and the keyboard meet it.
+    void aScreenReaderHearsEveryControlAndTabReadsFromTheTopLeft_data() {
+        QTest::addColumn<QString>("which");
+        QTest::addColumn<QStringList>("order");  // the names Tab reads, in order
+        QTest::newRow("Pictavo, picture page") << "picture"
+                                               << QStringList{"画像のあるフォルダ",
+                                                              "画像ファイル",
+                                                              "すべてを選択",
+                                                              "サムネイル表示",
+                                                              "画像の説明を読み込む",
+                                                              "回転",
+                                                              "ピクチャーに対するコメント：",
+                                                              "サムネイルの幅",
+                                                              "サムネイルの高さ",
+                                                              "ヘルプ"};
+        QTest::newRow("Pictavo, HTML page")
+            << "html"
+            << QStringList{"HTMLタイトル",
+                           "タイトル行の下の説明文",
+                           "MARQUEE使用（IE4以上）",
+                           "枠をつける",
+                           "ファイル名を表示",
+                           "撮影日時順に並べる",
+                           "列数：",
+                           "サムネイルを複数のHTMLに分けて表示する。",
+                           "元のサイズで表示。",
+                           "slide show ボタンをつける",
+                           "クラシック"};
+        QTest::newRow("Pictavo, style page") << "style"
+                                             << QStringList{"コーディネートテーマ",
+                                                            "現在の設定をテーマに追加...",
+                                                            "HTMLのタイトルの色",
+                                                            "HTMLのタイトルのサイズ",
+                                                            "タイトル行の下の文の色",
+                                                            "タイトル行の下の文のサイズ",
+                                                            "サムネイルのコメントの色",
+                                                            "サムネイルのコメントのサイズ",
+                                                            "背景の色",
+                                                            "壁紙",
+                                                            "壁紙を見る",
+                                                            "仕切り",
+                                                            "仕切りを見る",
+                                                            "BGM",
+                                                            "BGMを聴く"};
+        QTest::newRow("Pictavo, output page") << "output"
+                                              << QStringList{"元画像があるフォルダに出力する。",
+                                                             "出力先ディレクトリ：",
+                                                             "参照...",
+                                                             "HTMLファイル名：",
+                                                             "ピクチャフォルダ名：",
+                                                             "サムネイルフォルダ名：",
+                                                             "具材フォルダ名：",
+                                                             "[戻る]のリンク先URL",
+                                                             "HTMLのみを再作成",
+                                                             "終了時に全ての設定を保存",
+                                                             "位置情報を削除",
+                                                             "アルバム作成",
+                                                             "閉じる"};
+        QTest::newRow("Pictavo, theme title dialog")
+            << "theme title" << QStringList{"テーマタイトル ：", "OK", "ｷｬﾝｾﾙ"};
+        QTest::newRow("Pictavo, colour chooser") << "colour chooser" << QStringList();
+        QTest::newRow("message box") << "message box" << QStringList{"OK"};
+        QTest::newRow("progress window") << "progress" << QStringList{"中止"};
+        QTest::newRow("folder chooser")
+            << "chooser" << QStringList{"選択したディレクトリ", "ディレクトリ", "OK", "ｷｬﾝｾﾙ"};
+        QTest::newRow("Scalvo") << "resizer"
+                                << QStringList{"画像のあるディレクトリ",
+                                               "画像ファイル選択",
+                                               "すべてを選択",
+                                               "サムネイル表示",
+                                               "回転",
+                                               "縮小率 ：",
+                                               "縮小率（％）",
+                                               "JPEG圧縮率",
+                                               "JPEG圧縮率（％）",
+                                               "出力先ディレクトリ：",
+                                               "参照...",
+                                               "元画像を上書きする。",
+                                               "出力形式",
+                                               "バージョン情報",
+                                               "位置情報を削除",
+                                               "作成",
+                                               "閉じる"};
+        QTest::newRow("Scalvo, about box") << "about" << QStringList{"OK"};
+    }
+    void aScreenReaderHearsEveryControlAndTabReadsFromTheTopLeft() {
+        QFETCH(QString, which);
+        QFETCH(QStringList, order);
+        const auto check = [&](QWidget* window) {
+            return AccessibilityFaults(window, window, order);
+        };
+        QStringList faults;
+        if (which == "colour chooser") {
+            faults =
+                CheckModal([] { CColorButton::ChooseColorWithDialog(nullptr, 0x336699); }, check);
+        } else if (which == "message box") {
+            MessageBoxDialogs boxes;
+            faults = CheckModal(
+                [&] {
+                    boxes.ShowMessage("1 から 10 までの整数を入力してください。", std::nullopt,
+                                      MessageIcon::Exclamation, MessageButtons::Ok);
+                },
+                check);
+        } else {
+            Rig rig;
+            rig.Open(which, disk_.Path() + "/trip");
+            if (rig.sheet) FocusFirst(rig.panel);
+            faults = AccessibilityFaults(rig.window, rig.panel, order);
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join("\n")));
     }
 
     void everyControlIsNamedForWhatItIs() {

@@ -105,6 +105,11 @@ class WizardEndToEndTest : public QObject {
         QCOMPARE(f.dialogs.calls.size(), std::size_t(2));
         QCOMPARE(f.dialogs.calls[1].buttons, MessageButtons::YesNo);
         QCOMPARE(Q(f.dialogs.calls[1].text), QStringLiteral("今すぐブラウザで見ますか？"));
+        // Under the question, what was written and where.
+        QCOMPARE(f.dialogs.calls[1].note,
+                 std::optional<std::string>("画像 3 枚と HTMLファイル 1 個を書き出しました。\n"
+                                            "出力先：" +
+                                            out + "/"));
         QVERIFY(f.shell.opened.empty());
 
         // The album on disk.
@@ -142,10 +147,12 @@ class WizardEndToEndTest : public QObject {
         SheetFixture::TypeInto(Control<QLineEdit>(f.Page(1), html_ids::kTitleEdit),
                                QStringLiteral("港の夕"));
         QCOMPARE(f.ChooseTab(3), 3);
-        f.dialogs.answers = {MessageAnswer::No};
+        // This time its button opens the album's folder.
+        f.dialogs.answers = {MessageAnswer::OpenFolder};
         QTest::mouseClick(Control<QPushButton>(f.Page(3), out_ids::kCreateButton), Qt::LeftButton);
         QCOMPARE(f.dialogs.calls.size(), std::size_t(3));
         QCOMPARE(Q(f.dialogs.calls[2].text), QStringLiteral("今すぐブラウザで見ますか？"));
+        QCOMPARE(f.shell.opened, std::vector<std::string>{out + "/"});
         const std::map<std::string, std::string> second = FolderContents(out);
         QCOMPARE(second.size(), first.size());
         for (const auto& [name, bytes] : first) {
@@ -185,7 +192,20 @@ class WizardEndToEndTest : public QObject {
         QTest::mouseClick(Control<QAbstractButton>(f.Page(3), out_ids::kSourceCheck),
                           Qt::LeftButton);
         auto* create = Control<QPushButton>(f.Page(3), out_ids::kCreateButton);
-        f.dialogs.answers = {MessageAnswer::No, MessageAnswer::No};
+        // Asked first, "いいえ" the default: nothing is turned, nothing made.
+        const std::string before = ReadTestFile(folder + "/a_harbour.jpg");
+        f.dialogs.answers = {MessageAnswer::No};
+        QTest::mouseClick(create, Qt::LeftButton);
+        QCOMPARE(f.dialogs.calls.size(), std::size_t(1));
+        QCOMPARE(Q(f.dialogs.calls[0].text),
+                 QStringLiteral("元の画像 1 枚を上書きします。よろしいですか？"));
+        QCOMPARE(f.dialogs.calls[0].buttons, MessageButtons::YesNoDefaultNo);
+        QCOMPARE(ReadTestFile(folder + "/a_harbour.jpg"), before);
+        QVERIFY(!PathExists(folder + "/my.html"));
+        QCOMPARE(list->GetQuarterTurns(0), 1);
+
+        f.dialogs.calls.clear();
+        f.dialogs.answers = {MessageAnswer::Yes, MessageAnswer::No, MessageAnswer::No};
         QTest::mouseClick(create, Qt::LeftButton);
         QCOMPARE(QImage(Q(folder + "/a_harbour.jpg")).size(), QSize(149, 227));
         QCOMPARE(list->GetQuarterTurns(0), 0);
@@ -196,7 +216,10 @@ class WizardEndToEndTest : public QObject {
         const std::string once = ReadTestFile(folder + "/a_harbour.jpg");
         QTest::mouseClick(create, Qt::LeftButton);
         QCOMPARE(ReadTestFile(folder + "/a_harbour.jpg"), once);
-        QCOMPARE(f.dialogs.Texts(), (std::vector<std::string>(2, "今すぐブラウザで見ますか？")));
+        QCOMPARE(
+            f.dialogs.Texts(),
+            (std::vector<std::string>{"元の画像 1 枚を上書きします。よろしいですか？",
+                                      "今すぐブラウザで見ますか？", "今すぐブラウザで見ますか？"}));
     }
 
     // "中止" pressed while the pages are written: no page is begun after it, the browser is not

@@ -11,6 +11,8 @@
 #include <set>
 #include <sstream>
 
+#include "core/path_helpers.h"
+#include "imaging/picture_codec.h"
 #include "resizer/job/batch_resize.h"
 #include "tests/imaging/imaging_test_support.h"
 #include "tests/reliability/signalled_run.h"
@@ -73,10 +75,13 @@ TEST_F(ScalvoCliTest, UsageErrorsExitWithTwoSayWhyAndTouchNothing) {
         {{"--no-such-option", source}, "no-such-option"},
         {{source, source}, "SOURCE_FOLDER は一つだけ指定してください"},
         {{"--select", "missing.jpg", "-o", output, source},
-         "--select: missing.jpg: JPEG か BMP の画像がありません"},
+         "--select: missing.jpg: 変換できる画像がありません"},
         {{"--turn", "road.jpg", "-o", output, source}, "--turn: NAME=N の形で指定してください"},
         {{"--turn", "nothere.jpg=1", "-o", output, source},
-         "--turn: nothere.jpg: JPEG か BMP の画像がありません"},
+         "--turn: nothere.jpg: 変換できる画像がありません"},
+        {{"--format", "gif", source},
+         "--format: orig, jpeg, png, webp, avif のどれかを指定してください"},
+        {{"--format", "png", "--format", "jpeg", source}, "--format は一つだけ指定してください"},
         {{"-o", output, (dir / "no-such-folder")},
          dir / "no-such-folder" + ": フォルダが見つかりません"},
         {{"-o", output + ".jpg", source}, "（拡張子はつけない）"},
@@ -116,6 +121,44 @@ TEST_F(ScalvoCliTest, ConvertsEveryPictureAndCreatesTheFolderWithoutAsking) {
     EXPECT_EQ(SizeOf(output + "/new/scan.bmp"), QSize(400, 315));
     EXPECT_FALSE(fs::exists(output + "/new/notes.txt"));
     EXPECT_TRUE(out.str().empty());
+}
+
+// Every kind of a folder is listed and resized; --format (any letter case) saves each in the one
+// kind asked for, with that kind's extension; without it each keeps its own.
+TEST_F(ScalvoCliTest, TheFormatOptionChoosesTheKindEveryPictureIsSavedIn) {
+    EnsureImagingLoaded();  // for the probes of what was made
+    const std::string formats = dir / "formats";
+    fs::create_directories(formats);
+    const char* const fixtures[] = {"png_alpha.png", "webp_lossless.webp", "avif_plain.avif",
+                                    "heic_plain.heic", "tiff_lzw.tiff"};
+    for (const char* name : fixtures)
+        fs::copy_file(TestDataPath(std::string("formats/") + name), formats + "/" + name);
+    struct Case {
+        std::vector<std::string> format;
+        const char* extension;  // empty: each keeps its own
+        ImageKind kind;
+    };
+    const Case cases[] = {{{}, "", kNotPicture},
+                          {{"--format", "jpeg"}, ".jpg", kJpegImage},
+                          {{"--format", "PNG"}, ".png", kPngImage},
+                          {{"--format=webp"}, ".webp", kWebpImage},
+                          {{"--format", "avif"}, ".avif", kAvifImage}};
+    for (const Case& c : cases) {
+        const std::string out_folder = output + std::to_string(&c - cases);
+        std::vector<std::string> args = c.format;
+        for (const std::string arg : {"--percent", "50", "-q", "-o"}) args.push_back(arg);
+        args.push_back(out_folder);
+        args.push_back(formats);
+        ASSERT_EQ(Run(args), 0) << err.str();
+        for (const std::string name : fixtures) {
+            const std::string made =
+                *c.extension == 0 ? name : name.substr(0, name.rfind('.')) + c.extension;
+            const PictureFacts facts = ProbePicture(ReadTestFile(out_folder + "/" + made));
+            EXPECT_EQ(facts.kind, *c.extension == 0 ? ImageKindOfName(name) : c.kind) << made;
+            EXPECT_EQ(facts.upright, (ImgKitSize{32, 24})) << made;
+        }
+        EXPECT_EQ(FolderContents(out_folder).size(), 5u);
+    }
 }
 
 TEST_F(ScalvoCliTest, PicturesWithTheLongestNamesAreResized) {

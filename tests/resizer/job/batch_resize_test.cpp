@@ -15,6 +15,9 @@
 
 #include "core/picture_job.h"
 #include "core/picture_list_model.h"
+#include "imaging/jpeg_metadata.h"
+#include "imaging/picture_codec.h"
+#include "imaging/picture_metadata.h"
 #include "resizer/job/batch_outcome.h"
 #include "tests/imaging/imaging_test_support.h"
 #include "tests/imaging/metadata_test_support.h"
@@ -50,18 +53,21 @@ class FailingCodec : public ImageCodec {
         return run();
     }
 
-    ImageHandle Load(const std::string& path, int min_width, int min_height) override {
+    // A worker takes one picture at a time, the read of its file first.
+    std::optional<PictureBytes> ReadPicture(const std::string& path) override {
+        t_picture = fs::path(path).filename().string();
+        return ImageCodec::ReadPicture(path);
+    }
+    DecodedPicture Decode(std::string_view bytes, int min_width, int min_height) override {
         {
             const std::lock_guard lock(mutex);
             load_minimums.emplace_back(min_width, min_height);
         }
-        // A worker takes one picture at a time, its load first.
-        t_picture = fs::path(path).filename().string();
         if (fail_load.count(t_picture)) return {};
         if (throw_on_load.count(t_picture))
             throw std::runtime_error("damaged beyond the library's checks");
         return InStep("load", StarvedMemory::kHeapUntouched,
-                      [&] { return ImageCodec::Load(path, min_width, min_height); });
+                      [&] { return ImageCodec::Decode(bytes, min_width, min_height); });
     }
     void Rotate(ImageHandle& image) override {
         InStep("turn", StarvedMemory::kHeapUntouched, [&] {
@@ -73,16 +79,20 @@ class FailingCodec : public ImageCodec {
         return InStep("resize", StarvedMemory::kHeapUntouched,
                       [&] { return ImageCodec::Resize(image, width, height); });
     }
-    std::optional<std::string> EncodeJpeg(const ImageHandle& image, int quality) override {
+    std::optional<std::string> Encode(const ImageHandle& image, const EncodeSettings& settings,
+                                      std::string_view source, bool* xmp_too_large) override {
+        const auto it = starve.find(t_picture);
+        if (it != starve.end() && it->second == "metadata") {
+            // A JPEG from a JPEG: the pixels are encoded with memory to spare, then no block larger
+            // than the picture itself is had: what the metadata library takes for its work fails,
+            // a copy of the picture alone would not.
+            const std::optional<std::string> encoded = ImgKitJpegEncode(image, settings.quality);
+            if (!encoded) return encoded;
+            const StarvedMemory starved(encoded->size() + 2);
+            return CarryJpegMetadata(source, *encoded, xmp_too_large);
+        }
         return InStep("encode", StarvedMemory::kHeapUntouched,
-                      [&] { return ImageCodec::EncodeJpeg(image, quality); });
-    }
-    // No block larger than the picture itself: what the metadata library takes for its work
-    // fails, a copy of the picture alone would not.
-    std::string CarryMetadata(const std::string& source, const std::string& encoded,
-                              bool* xmp_too_large) override {
-        return InStep("metadata", encoded.size() + 2,
-                      [&] { return ImageCodec::CarryMetadata(source, encoded, xmp_too_large); });
+                      [&] { return ImageCodec::Encode(image, settings, source, xmp_too_large); });
     }
     bool WriteFile(const std::string& path, const std::string& bytes, const FileToReplace* replaces,
                    ReplaceFailure* failure) override {
@@ -479,6 +489,179 @@ TEST_F(BatchResizeTest, AMissingOutputFolderIsCreatedOnlyAfterTheUserAgrees) {
     settings.outputFolder = output + "/deep/er/";
     EXPECT_TRUE(Create(settings));
     EXPECT_TRUE(fs::exists(output + "/deep/er/road.jpg"));
+}
+
+// The pictures of tests/data/formats each show, upright, a 64 x 48 pattern of red (top left),
+// green, blue and white quarters; resized to 32 x 24, each quarter is sampled at its middle. With
+// alpha, the white quarter is transparent unless `opaque` (an alpha channel at 100 %).
+void ExpectResizedPattern(const std::string& bytes, bool alpha, bool opaque = false) {
+    const DecodedPicture back = DecodePicture(bytes);
+    ASSERT_TRUE(back.image);
+    const QImage* pixels = ImgKitPixels(back.image);
+    ASSERT_EQ(pixels->size(), QSize(32, 24));
+    const auto near = [&](int x, int y, QColor want) {
+        const QColor got = pixels->pixelColor(x, y);
+        return std::abs(got.red() - want.red()) < 50 && std::abs(got.green() - want.green()) < 50 &&
+               std::abs(got.blue() - want.blue()) < 50;
+    };
+    EXPECT_TRUE(near(6, 5, Qt::red));
+    EXPECT_TRUE(near(25, 5, Qt::green));
+    EXPECT_TRUE(near(6, 18, Qt::blue));
+    EXPECT_EQ(ImgKitHasAlpha(back.image), alpha);
+    if (alpha && !opaque) {
+        EXPECT_EQ(pixels->pixelColor(25, 18).alpha(), 0);
+    } else {
+        EXPECT_TRUE(near(25, 18, Qt::white));
+    }
+}
+
+// Every kind the registry decodes is resized upright, in its own kind or the one asked for, with
+// the extension of the kind it is saved in, its alpha and 16 bits where that kind keeps them, and
+// the Exif, XMP and colour profile of the source.
+TEST_F(BatchResizeTest, EveryKindIsResizedUprightInTheFormatAskedWithItsMetadata) {
+    struct Case {
+        const char* fixture;  // under formats/
+        const char* name;     // in the source folder
+        OutputFormat format;
+        const char* made;  // in the output folder
+        ImageKind kind;
+        bool alpha;     // kept
+        bool metadata;  // the fixture's Make, XMP title and profile carried
+        bool deep;      // 16 bits a channel kept
+    };
+    using F = OutputFormat;
+    const Case cases[] = {
+        {"png_exif6_meta.png", "a.png", F::Original, "a.png", kPngImage, false, true, false},
+        {"png_16bit_alpha.png", "b.PNG", F::Original, "b.PNG", kPngImage, true, false, true},
+        {"png_alpha.png", "c.png", F::Webp, "c.webp", kWebpImage, true, false, false},
+        {"webp_exif6_meta.webp", "d.webp", F::Original, "d.webp", kWebpImage, false, true, false},
+        {"webp_exif8.webp", "e.webp", F::Avif, "e.avif", kAvifImage, false, false, false},
+        {"avif_irot.avif", "f.avif", F::Jpeg, "f.jpg", kJpegImage, false, false, false},
+        {"avif_alpha.avif", "g.avif", F::Png, "g.png", kPngImage, true, false, false},
+        {"heic_exif6_meta.heic", "h.heic", F::Jpeg, "h.jpg", kJpegImage, false, true, false},
+        {"heic_irot.heic", "i.HEIC", F::Original, "i.HEIC", kHeifImage, false, false, false},
+        {"tiff_orient6_meta.tif", "j.tif", F::Png, "j.png", kPngImage, false, true, false},
+        {"tiff_alpha.tif", "k.tiff", F::Original, "k.tiff", kTiffImage, true, false, false},
+        {"jpeg_exif6_meta.jpg", "l.jpg", F::Webp, "l.webp", kWebpImage, false, true, false},
+        {"jpeg_exif6_meta.jpg", "m.jpg", F::Avif, "m.avif", kAvifImage, false, true, false},
+    };
+    settings.sizeMode = FitWidth;
+    settings.targetWidth = 32;
+    settings.jpegQuality = 90;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.fixture) + " as " + c.made);
+        model.Clear();
+        AddPhoto(std::string("formats/") + c.fixture, c.name);
+        settings.outputFormat = c.format;
+        settings.outputFolder = output + "/" + std::to_string(&c - cases);
+        fs::create_directories(settings.outputFolder);
+        ASSERT_TRUE(Create(settings));
+        EXPECT_TRUE(dialogs.calls.empty()) << dialogs.Texts()[0];
+        dialogs.calls.clear();
+        const std::string made = ReadTestFile(settings.outputFolder + "/" + c.made);
+        const PictureFacts facts = ProbePicture(made);
+        EXPECT_EQ(facts.kind, c.kind);
+        EXPECT_EQ(facts.deep, c.deep);
+        ExpectResizedPattern(made, c.alpha, c.deep);
+        const SourceMetadata carried = ReadSourceMetadata(made);
+        EXPECT_EQ(carried.exif.find("Pictavo") != std::string::npos, c.metadata);
+        EXPECT_EQ(carried.xmp.find("Pictavo fixture") != std::string::npos, c.metadata);
+        EXPECT_EQ(!carried.icc.empty(), c.metadata);
+        EXPECT_EQ(FolderContents(settings.outputFolder).size(), 1u);
+    }
+}
+
+// A file whose content is not what its name says, an animation and a file of several pictures
+// are refused, each named with its format, never cut to a first frame nor saved under a name that
+// lies: the output folder gets the file as it was, under its own name.
+TEST_F(BatchResizeTest, AFileThatIsNotOnePictureOfItsNamedKindIsRefusedWithItsFormat) {
+    const std::pair<const char*, std::string> cases[] = {
+        {"heic_named.jpg", "中身は HEIF の画像で、拡張子と合いません"},
+        {"png_named.webp", "中身は PNG の画像で、拡張子と合いません"},
+        {"webp_animated.webp", "アニメーションの WebP には対応していません"},
+        {"png_animated.png", "アニメーションの PNG には対応していません"},
+        {"avif_animated.avif", "アニメーションの AVIF には対応していません"},
+        {"heic_two_images.heic", "複数の画像を含む HEIF には対応していません"},
+        {"tiff_two_pages.tif", "複数の画像を含む TIFF には対応していません"},
+        {"heic_grid_huge.heic", "画像を読み込めませんでした"},
+        {"png_huge_header.png", "画像を読み込めませんでした"},
+        {"webp_truncated.webp", "画像を読み込めませんでした"},
+    };
+    std::string expected;
+    for (const auto& [fixture, reason] : cases) {
+        AddPhoto(std::string("formats/") + fixture, fixture);
+        expected += source + "/" + fixture + " (ｴﾗｰ)" + reason + "\n";
+    }
+    settings.outputFormat = OutputFormat::Jpeg;
+    settings.sizeMode = FitWidth;
+    settings.targetWidth = 32;
+    ASSERT_TRUE(Create(settings));
+    // The lines come in list order, which sorts the names.
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < expected.size();) {
+        const std::size_t end = expected.find('\n', at) + 1;
+        lines.push_back(expected.substr(at, end - at));
+        at = end;
+    }
+    std::sort(lines.begin(), lines.end());
+    std::string sorted;
+    for (const std::string& line : lines) sorted += line;
+    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{sorted});
+    std::map<std::string, std::string> originals = FolderContents(source);
+    EXPECT_EQ(FolderContents(output), originals);
+}
+
+// A picture whose format changes takes the new extension and never replaces a file: a name that is
+// taken, by a file already in the folder or by another picture of the batch (whatever its letter
+// case), gets "~2", "~3" before its extension, and the picture is listed with the name it got.
+// Over the originals, a picture whose format changes is written beside its original, which stays.
+TEST_F(BatchResizeTest, AChangedFormatNeverReplacesAFile) {
+    AddPhoto("formats/jpeg_exif6_meta.jpg", "a.jpg");
+    AddPhoto("formats/png_plain.png", "a.png");
+    AddPhoto("formats/webp_lossy.webp", "A.webp");
+    AddPhoto("formats/png_plain.png", "b.png");
+    AddPhoto("formats/tiff_plain.tif", "c.tif");
+    settings.sizeMode = FitWidth;
+    settings.targetWidth = 32;
+    const std::string stranger = "not a picture, but someone's file";
+    ASSERT_TRUE(WriteTestFile(output + "/b.jpg", stranger));
+    settings.outputFormat = OutputFormat::Jpeg;
+    ASSERT_TRUE(Create(settings));
+    const std::string line = " (ｴﾗｰ)同じ名前のファイルがあるため、";
+    EXPECT_EQ(dialogs.Texts(),
+              std::vector<std::string>{source + "/a.png" + line + "a~2.jpg として保存しました\n" +
+                                       source + "/A.webp" + line + "A~3.jpg として保存しました\n" +
+                                       source + "/b.png" + line + "b~2.jpg として保存しました\n"});
+    EXPECT_EQ(ReadTestFile(output + "/b.jpg"), stranger);
+    std::set<std::string> made;
+    for (const auto& [name, bytes] : FolderContents(output)) {
+        made.insert(name);
+        if (name != "b.jpg") EXPECT_EQ(ProbePicture(bytes).upright, (ImgKitSize{32, 24})) << name;
+    }
+    EXPECT_EQ(made,
+              (std::set<std::string>{"a.jpg", "a~2.jpg", "A~3.jpg", "b.jpg", "b~2.jpg", "c.jpg"}));
+
+    // Over the originals as PNG: a.png and b.png are replaced in place; a.jpg cannot take a.png
+    // and is written beside it as a~2.png, A.webp as A~3.png; c.tif becomes c.png; every other
+    // original stays as it was.
+    dialogs.calls.clear();
+    const std::map<std::string, std::string> before = FolderContents(source);
+    settings.overwriteOriginals = true;
+    settings.outputFormat = OutputFormat::Png;
+    ASSERT_TRUE(PrepareOutputFolder(settings, dialogs) == OutputFolderCheck::Ready);
+    const BatchOutcome outcome = RunBatch(settings, Context(codec));
+    EXPECT_EQ(dialogs.Texts(),
+              std::vector<std::string>{source + "/a.jpg" + line + "a~2.png として保存しました\n" +
+                                       source + "/A.webp" + line + "A~3.png として保存しました\n"});
+    const std::map<std::string, std::string> after = FolderContents(source);
+    for (const auto& [name, bytes] : before) {
+        if (name != "a.png" && name != "b.png") EXPECT_EQ(after.at(name), bytes) << name;
+    }
+    for (const char* name : {"a.png", "b.png", "a~2.png", "A~3.png", "c.png"})
+        EXPECT_EQ(ProbePicture(after.at(name)).upright, (ImgKitSize{32, 24})) << name;
+    EXPECT_EQ(after.size(), before.size() + 3);
+    // Only the pictures saved over their own files have their turns spent.
+    EXPECT_EQ(outcome.saved_over_source, (std::vector<int>{1, 3}));
 }
 
 TEST_F(BatchResizeTest, AHomeRelativeOutputFolderIsExpanded) {

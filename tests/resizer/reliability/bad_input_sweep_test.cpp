@@ -184,7 +184,9 @@ TEST_F(ResizerSweep, OverwritingLeavesEveryRefusedOriginalExactlyAsItWas) {
         SCOPED_TRACE(p.path);
         const std::string name = p.FlatName();
         const std::string source = dir / ("src/" + name);
-        if (errors.find(source + kLoadFailed) != std::string::npos) {
+        // A file whose content is another kind than its name says is refused for that.
+        if (errors.find(source + kLoadFailed) != std::string::npos ||
+            errors.find(source + " (ｴﾗｰ)中身は ") != std::string::npos) {
             ++refused;
             EXPECT_EQ(ReadTestFile(source), before[name]);
         } else {

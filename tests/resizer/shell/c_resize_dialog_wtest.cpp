@@ -3,11 +3,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 #include <QtTest>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "platform/file_system.h"
@@ -22,6 +24,7 @@
 #include "widgets/c_folder_tree.h"
 #include "widgets/c_picture_list.h"
 #include "widgets/data_exchange.h"
+#include "widgets/message_box_dialogs.h"
 #include "widgets/picture_browser.h"
 #include "widgets/preview_frame.h"
 
@@ -91,9 +94,11 @@ class CResizeDialogTest : public QObject {
     void enterInScaleEditShowsRangeMessageAndStaysOpen();
     void enterNeverPressesAButton_data();
     void enterNeverPressesAButton();
+    void enterPressesTheFocusedButton();
     void transferStopsAtTheFirstRefusedValue();
     void notAWholeNumberLeavesTheFieldUnchanged();
     void leavingARefusedEditShowsOneMessage();
+    void aRefusedValueKeepsTheFocusBehindARealMessageBox();
     void placeholderRefusedAsOutputFolder();
     void createDoesNotRunWithARefusedValue();
     void browseTakesTheChosenFolder();
@@ -101,6 +106,7 @@ class CResizeDialogTest : public QObject {
     void aboutBoxFromTheButton();
     void aboutBoxFromTheContextMenu();
     void escapeClosesTheDialog();
+    void escapeAsksBeforeTicksAndTurnsAreLost();
     void closeButtonClosesWithoutCheckingTheEdit();
 };
 
@@ -134,12 +140,13 @@ void CResizeDialogTest::startState() {
 
 void CResizeDialogTest::everyControlCarriesItsId() {
     Fixture f;
-    const ControlId named[] = {
-        ids::kFolderTree,    ids::kFileList,       ids::kPreview,      ids::kSelectAllButton,
-        ids::kRotateButton,  ids::kPercentRadio,   ids::kPercentEdit,  ids::kHeightRadio,
-        ids::kHeightEdit,    ids::kWidthRadio,     ids::kWidthEdit,    ids::kBoxRadio,
-        ids::kKeepSizeRadio, ids::kQualityList,    ids::kQualityEdit,  ids::kOutputFolderEdit,
-        ids::kBrowseButton,  ids::kOverwriteCheck, ids::kCreateButton, ids::kCloseButton};
+    const ControlId named[] = {ids::kFolderTree,       ids::kFileList,     ids::kPreview,
+                               ids::kSelectAllButton,  ids::kRotateButton, ids::kPercentRadio,
+                               ids::kPercentEdit,      ids::kHeightRadio,  ids::kHeightEdit,
+                               ids::kWidthRadio,       ids::kWidthEdit,    ids::kBoxRadio,
+                               ids::kKeepSizeRadio,    ids::kQualityList,  ids::kQualityEdit,
+                               ids::kOutputFolderEdit, ids::kBrowseButton, ids::kOverwriteCheck,
+                               ids::kFormatList,       ids::kCreateButton, ids::kCloseButton};
     for (ControlId id : named)
         QVERIFY2(f.dialog->findChild<QWidget*>(id.ObjectName()) != nullptr, id.object_name);
     QCOMPARE(f.Find<QPushButton>(ids::kCreateButton)->text(), QStringLiteral("作成"));
@@ -295,9 +302,8 @@ void CResizeDialogTest::enterInScaleEditShowsRangeMessageAndStaysOpen() {
 
 void CResizeDialogTest::enterNeverPressesAButton_data() {
     QTest::addColumn<ControlId>("focus");
-    QTest::newRow("create button") << ids::kCreateButton;
-    QTest::newRow("close button") << ids::kCloseButton;
-    QTest::newRow("browse button") << ids::kBrowseButton;
+    QTest::newRow("overwrite box") << ids::kOverwriteCheck;
+    QTest::newRow("size rule") << ids::kWidthRadio;
     QTest::newRow("quality edit") << ids::kQualityEdit;
     QTest::newRow("output folder") << ids::kOutputFolderEdit;
     QTest::newRow("folder tree") << ids::kFolderTree;
@@ -320,6 +326,29 @@ void CResizeDialogTest::enterNeverPressesAButton() {
     QVERIFY(f.dialog->isVisible());
     QCOMPARE(chooser_calls, 0);
     QVERIFY(f.dialogs.calls.empty());  // neither a range message nor the job's messages
+    QCOMPARE(f.Find<QCheckBox>(ids::kOverwriteCheck)->isChecked(), false);
+}
+
+// Enter on a focused button presses it, as Space does; the dialog's other buttons stay as they
+// are.
+void CResizeDialogTest::enterPressesTheFocusedButton() {
+    Fixture f;
+    int chooser_calls = 0;
+    f.dialog->SetFolderChooser([&](const std::string&) {
+        ++chooser_calls;
+        return std::optional<std::string>();
+    });
+    auto* browse = f.Find<QPushButton>(ids::kBrowseButton);
+    browse->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(browse, Qt::Key_Return);
+    QTRY_COMPARE(chooser_calls, 1);
+    QTest::keyClick(browse, Qt::Key_Enter, Qt::KeypadModifier);
+    QTRY_COMPARE(chooser_calls, 2);
+    QVERIFY(f.dialog->isVisible());
+    auto* close = f.Find<QPushButton>(ids::kCloseButton);
+    close->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(close, Qt::Key_Return);
+    QTRY_VERIFY(!f.dialog->isVisible());
 }
 
 void CResizeDialogTest::transferStopsAtTheFirstRefusedValue() {
@@ -366,6 +395,35 @@ void CResizeDialogTest::leavingARefusedEditShowsOneMessage() {
     QTimer::singleShot(0, f.dialog.get(), [&drained] { drained = true; });
     QTRY_VERIFY(drained);
     QCOMPARE(f.dialogs.calls.size(), size_t{1});
+}
+
+void CResizeDialogTest::aRefusedValueKeepsTheFocusBehindARealMessageBox() {
+    // The message box is modal and takes the focus while the focus is still on its way to the
+    // control the user went to: once it is answered, the focus is back in the refused value, as
+    // a keyboard user expects to type it again.
+    MessageBoxDialogs boxes;
+    CResizeDialog dialog(boxes);
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    auto* percent = Control<QLineEdit>(&dialog, ids::kPercentEdit);
+    percent->setFocus(Qt::TabFocusReason);
+    percent->selectAll();
+    QTest::keyClicks(percent, QStringLiteral("5"));
+    QString shown;
+    QTimer::singleShot(0, [&shown] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+    });
+    QTest::keyClick(percent, Qt::Key_Tab);
+    QCOMPARE(shown, QString::fromStdString(OutOfRangeMessage(10, 400)));
+    bool drained = false;
+    QTimer::singleShot(0, &dialog, [&drained] { drained = true; });
+    QTRY_VERIFY(drained);
+    QCOMPARE(dialog.focusWidget(), static_cast<QWidget*>(percent));
+    QCOMPARE(percent->selectedText(), QStringLiteral("5"));
 }
 
 void CResizeDialogTest::placeholderRefusedAsOutputFolder() {
@@ -482,6 +540,38 @@ void CResizeDialogTest::escapeClosesTheDialog() {
     QVERIFY(!f.dialog->isVisible());
     QCOMPARE(f.dialog->result(), int(QDialog::Rejected));
     QVERIFY(f.dialogs.calls.empty());
+}
+
+void CResizeDialogTest::escapeAsksBeforeTicksAndTurnsAreLost() {
+    TempDir root;
+    QVERIFY(WriteTestFile(root / "a.jpg", "x"));
+    QVERIFY(WriteTestFile(root / "b.jpg", "x"));
+    Fixture f(root.Path());
+    f.dialog->Tree()->SelectPath(root.Path());
+    CPictureList* list = f.dialog->List();
+    QCOMPARE(list->Count(), 2);
+    const struct {
+        const char* what;
+        std::function<void()> act;
+    } cases[] = {
+        {"ticked", [list] { list->SetChecked(1, true); }},
+        {"turned", [list] { list->AddQuarterTurn(0); }},
+    };
+    for (const auto& c : cases) {
+        list->SetChecked(1, false);
+        list->ClearQuarterTurns(0);
+        c.act();
+        f.dialogs.calls.clear();
+        f.dialogs.answers = {MessageAnswer::No};
+        QTest::keyClick(list, Qt::Key_Escape);
+        QVERIFY2(f.dialog->isVisible(), c.what);
+        QCOMPARE(f.dialogs.calls.size(), size_t{1});
+        QCOMPARE(f.dialogs.calls[0].buttons, MessageButtons::YesNoDefaultNo);
+    }
+    f.dialogs.answers = {MessageAnswer::Yes};
+    QTest::keyClick(list, Qt::Key_Escape);
+    QVERIFY(!f.dialog->isVisible());
+    QCOMPARE(f.dialog->result(), int(QDialog::Rejected));
 }
 
 void CResizeDialogTest::closeButtonClosesWithoutCheckingTheEdit() {

@@ -1,3 +1,4 @@
+#include <QComboBox>
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 #include "resizer/shell/c_resize_dialog.h"
 #include "resizer/shell/resize_dialog_ids.h"
 #include "tests/support/find_control.h"
+#include "tests/support/recording_shell_opener.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
 #include "widgets/c_folder_tree.h"
@@ -38,6 +40,8 @@ class ResizeDialogEndToEndTest : public QObject {
     void aTurnSavedOverTheOriginalIsNotAppliedAgain();
     void theStopButtonEndsTheBatchWithTheCountDone();
     void anOutputFolderThatIsTheSourceUnderAnotherNameIsRefused();
+    void overwritingAsksFirstAndNoLeavesTheOriginals();
+    void theChosenFormatSavesEveryPictureInIt();
 
   private:
     RecordingUserDialogs load_dialogs_;
@@ -117,7 +121,8 @@ void ResizeDialogEndToEndTest::resizesTheCheckedPicturesToTheSameWidth() {
     const std::string output = out / "small";  // missing: the job asks before creating it
 
     RecordingUserDialogs dialogs;
-    CResizeDialog dialog(dialogs);
+    RecordingShellOpener shell;
+    CResizeDialog dialog(dialogs, nullptr, &shell);
     OpenOnFolder(dialog, source.Path());
     if (QTest::currentTestFailed()) return;
     QCOMPARE(dialog.Settings().sourceFolder, source.Path() + "/");
@@ -149,11 +154,15 @@ void ResizeDialogEndToEndTest::resizesTheCheckedPicturesToTheSameWidth() {
     QCOMPARE(dialog.Settings().targetWidth, 400);
     folder->setText(QString::fromStdString(output));
 
+    // The question before the output folder is created, then the end, whose button opens it.
+    dialogs.answers = {MessageAnswer::Yes, MessageAnswer::OpenFolder};
     QTest::mouseClick(Control<QPushButton>(&dialog, ids::kCreateButton), Qt::LeftButton);
-
-    // The only message is the question before the output folder is created.
-    QCOMPARE(dialogs.calls.size(), size_t{1});
+    QCOMPARE(dialogs.calls.size(), size_t{2});
     QCOMPARE(dialogs.calls[0].buttons, MessageButtons::YesNo);
+    QCOMPARE(Q(dialogs.calls[1].text), QStringLiteral("3 枚の画像を書き出しました。"));
+    QCOMPARE(dialogs.calls[1].note, std::optional<std::string>("出力先：" + output + "/"));
+    QCOMPARE(dialogs.calls[1].icon, MessageIcon::Information);
+    QCOMPARE(shell.opened, std::vector<std::string>{output + "/"});
     QVERIFY(dialog.isVisible());
 
     ResizerSettings rule;
@@ -179,7 +188,8 @@ void ResizeDialogEndToEndTest::resizesTheCheckedPicturesToTheSameWidth() {
     width->selectAll();
     QTest::keyClicks(width, QStringLiteral("300"));
     QTest::mouseClick(Control<QPushButton>(&dialog, ids::kCreateButton), Qt::LeftButton);
-    QCOMPARE(dialogs.calls.size(), size_t{1});
+    QCOMPARE(dialogs.calls.size(), size_t{3});  // the end alone, which opens nothing this time
+    QCOMPARE(shell.opened.size(), size_t{1});
     QCOMPARE(dialog.Settings().targetWidth, 300);
     QCOMPARE(SizeOnDisk(output + "/dune_grass.jpg"), QSize(300, 480));
     for (const Picture& p : kPictures) QCOMPARE(SizeOnDisk(output + "/" + p.name).width(), 300);
@@ -205,7 +215,13 @@ void ResizeDialogEndToEndTest::overwritingReplacesTheOriginals() {
     QTest::mouseClick(Control<QWidget>(&dialog, ids::kOverwriteCheck), Qt::LeftButton);
     QTest::mouseClick(Control<QPushButton>(&dialog, ids::kCreateButton), Qt::LeftButton);
 
-    QVERIFY(dialogs.calls.empty());
+    // Asked first (and answered yes), then told.
+    QCOMPARE(dialogs.Texts(),
+             (std::vector<std::string>{"元の画像 2 枚を上書きします。よろしいですか？",
+                                       "2 枚の画像を書き出しました。"}));
+    QCOMPARE(dialogs.calls[0].buttons, MessageButtons::YesNoDefaultNo);
+    QCOMPARE(dialogs.calls[0].icon, MessageIcon::Exclamation);
+    QCOMPARE(dialogs.calls[1].note, std::optional<std::string>("出力先：" + source.Path() + "/"));
     QCOMPARE(dialog.Settings().scalePercent, 50);
     QCOMPARE(SizeOnDisk(source / "a.bmp"), QSize(320, 252));
     QCOMPARE(SizeOnDisk(source / "b.jpg"), QSize(960, 640));
@@ -243,7 +259,7 @@ void ResizeDialogEndToEndTest::aTurnSavedOverTheOriginalIsNotAppliedAgain() {
     // A second press leaves the photograph as the first left it.
     QTest::mouseClick(create, Qt::LeftButton);
     QCOMPARE(SizeOnDisk(source / "b.jpg"), QSize(1280, 1920));
-    QVERIFY(dialogs.calls.empty());
+    QCOMPARE(dialogs.calls.size(), size_t{4});  // each time the question and the end
 }
 
 void ResizeDialogEndToEndTest::theStopButtonEndsTheBatchWithTheCountDone() {
@@ -311,6 +327,78 @@ void ResizeDialogEndToEndTest::anOutputFolderThatIsTheSourceUnderAnotherNameIsRe
     QCOMPARE(dialogs.calls[0].icon, MessageIcon::None);
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(folder));
     QVERIFY(FolderContents(source.Path()) == before);
+}
+
+// "いいえ" (the default) to the question before the originals are written over: nothing is
+// written, and the ticks and turns stay for another try.
+void ResizeDialogEndToEndTest::overwritingAsksFirstAndNoLeavesTheOriginals() {
+    TempDir source;
+    fs::copy_file(TestDataPath("photos/storm_road.jpg"), source / "b.jpg");
+    const std::map<std::string, std::string> before = FolderContents(source.Path());
+    RecordingUserDialogs dialogs;
+    CResizeDialog dialog(dialogs);
+    OpenOnFolder(dialog, source.Path());
+    if (QTest::currentTestFailed()) return;
+    CPictureList& list = *dialog.List();
+    ClickCheckBox(list, 0);
+    ClickName(list, 0);
+    QTest::mouseClick(Control<QPushButton>(&dialog, ids::kRotateButton), Qt::LeftButton);
+    QTest::mouseClick(Control<QWidget>(&dialog, ids::kOverwriteCheck), Qt::LeftButton);
+    dialogs.answers = {MessageAnswer::No};
+    QTest::mouseClick(Control<QPushButton>(&dialog, ids::kCreateButton), Qt::LeftButton);
+    QCOMPARE(dialogs.Texts(),
+             std::vector<std::string>{"元の画像 1 枚を上書きします。よろしいですか？"});
+    QVERIFY(FolderContents(source.Path()) == before);
+    QVERIFY(list.IsChecked(0));
+    QCOMPARE(list.GetQuarterTurns(0), 1);
+}
+
+// A phone's HEIC and a screenshot's PNG are listed and previewed upright; "PNG" chosen in the
+// format list greys the quality (PNG is lossless) and saves both as PNG, the HEIC under its stem
+// with the new extension.
+void ResizeDialogEndToEndTest::theChosenFormatSavesEveryPictureInIt() {
+    TempDir source;
+    TempDir out;
+    fs::copy_file(TestDataPath("formats/heic_irot.heic"), source / "IMG_0001.HEIC");
+    fs::copy_file(TestDataPath("formats/png_alpha.png"), source / "screen.png");
+
+    RecordingUserDialogs dialogs;
+    CResizeDialog dialog(dialogs);
+    OpenOnFolder(dialog, source.Path());
+    if (QTest::currentTestFailed()) return;
+    CPictureList& list = *dialog.List();
+    QCOMPARE(list.Count(), 2);
+    ClickName(list, LineOf(list, "IMG_0001.HEIC"));
+    QVERIFY(dialog.Browser()->PreviewImage());
+    ImgKitInfoRecord info;
+    ImgKitImageInfo(dialog.Browser()->PreviewImage(), info);
+    QCOMPARE(QSize(info.values[0], info.values[1]), QSize(64, 48));
+
+    auto* formats = Control<QComboBox>(&dialog, ids::kFormatList);
+    QCOMPARE(formats->currentText(), QStringLiteral("元の形式"));
+    QCOMPARE(formats->count(), 5);
+    formats->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(formats, Qt::Key_Down);
+    QTest::keyClick(formats, Qt::Key_Down);
+    QCOMPARE(formats->currentText(), QStringLiteral("PNG"));
+    QVERIFY(!Control<QLineEdit>(&dialog, ids::kQualityEdit)->isEnabled());
+    QVERIFY(!Control<QComboBox>(&dialog, ids::kQualityList)->isEnabled());
+
+    QTest::mouseClick(Control<QPushButton>(&dialog, ids::kSelectAllButton), Qt::LeftButton);
+    Control<QLineEdit>(&dialog, ids::kOutputFolderEdit)->setText(Q(out.Path()));
+    QTest::mouseClick(Control<QPushButton>(&dialog, ids::kCreateButton), Qt::LeftButton);
+    QCOMPARE(dialogs.Texts(), std::vector<std::string>{"2 枚の画像を書き出しました。"});
+    QCOMPARE(dialog.Settings().outputFormat, OutputFormat::Png);
+    const std::map<std::string, std::string> made = FolderContents(out.Path());
+    QCOMPARE(made.size(), size_t{2});
+    for (const char* name : {"IMG_0001.png", "screen.png"}) {
+        QVERIFY2(made.count(name) == 1, name);
+        QCOMPARE(SniffImageKind(made.at(name)), kPngImage);
+    }
+
+    // Back to the original format: the quality counts again.
+    QTest::keyClick(formats, Qt::Key_Home);
+    QVERIFY(Control<QLineEdit>(&dialog, ids::kQualityEdit)->isEnabled());
 }
 
 QTEST_MAIN(ResizeDialogEndToEndTest)

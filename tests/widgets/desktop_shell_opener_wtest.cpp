@@ -1,15 +1,16 @@
 // Opening files with the desktop: a missing file, no opener, or an opener that found no program
 // for the file (it answers by its exit status, after the call has returned) is reported in the
-// "Error" box naming the file; a file the desktop takes is handed over without a message.
+// warning titled "エラー" naming the file; a file the desktop takes is handed over without a
+// message.
 
 #include <QTest>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 
-#include "album/shell/desktop_shell_opener.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
+#include "widgets/desktop_shell_opener.h"
 
 class DesktopShellOpenerTest : public QObject {
     Q_OBJECT
@@ -33,6 +34,10 @@ class DesktopShellOpenerTest : public QObject {
             << QByteArray("umi.mid") << -1 << QByteArray()
             << QStringLiteral(
                    "このファイルを開く音楽プレーヤーが見つからないか、起動できませんでした。");
+        QTest::newRow("a folder nothing opens") << QByteArray("album/") << 3 << QByteArray("album/")
+                                                << QStringLiteral(
+                                                       "このフォルダを開くファイルマネージャーが見"
+                                                       "つからないか、起動できませんでした。");
         QTest::newRow("a missing file")
             << QByteArray() << 0 << QByteArray() << QString::fromUtf8(std::strerror(ENOENT));
         QTest::newRow("a name that is not UTF-8 goes as a file URL")
@@ -45,7 +50,10 @@ class DesktopShellOpenerTest : public QObject {
         QFETCH(QString, reason);
         TempDir dir;
         const std::string path = dir / (name.isEmpty() ? "gone.html" : name.toStdString());
-        if (!name.isEmpty()) QVERIFY(WriteTestFile(path, "x"));
+        if (name.endsWith('/'))
+            std::filesystem::create_directories(path);
+        else if (!name.isEmpty())
+            QVERIFY(WriteTestFile(path, "x"));
         // The opener writes down what it was given, then answers.
         const std::string given = dir / "given";
         const std::string opener = dir / "opener";
@@ -77,8 +85,8 @@ class DesktopShellOpenerTest : public QObject {
         QCOMPARE(QString::fromStdString(dialogs.calls[0].text),
                  QStringLiteral("「%1」を開けませんでした。\n%2")
                      .arg(QString::fromStdString(path), reason));
-        QCOMPARE(dialogs.calls[0].caption, std::optional<std::string>("Error"));
-        QCOMPARE(dialogs.calls[0].icon, MessageIcon::Information);
+        QCOMPARE(dialogs.calls[0].caption, std::optional<std::string>("エラー"));
+        QCOMPARE(dialogs.calls[0].icon, MessageIcon::Exclamation);
         QCOMPARE(dialogs.calls[0].buttons, MessageButtons::Ok);
     }
 };

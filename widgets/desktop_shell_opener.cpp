@@ -1,4 +1,4 @@
-#include "album/shell/desktop_shell_opener.h"
+#include "widgets/desktop_shell_opener.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -50,8 +50,8 @@ DesktopShellOpener::~DesktopShellOpener() {
 }
 
 void DesktopShellOpener::Report(const std::string& path, const std::string& reason) {
-    dialogs_.ShowMessage(ShellOpenFailureText(path, reason), std::string("Error"),
-                         MessageIcon::Information, MessageButtons::Ok);
+    dialogs_.ShowMessage(ShellOpenFailureText(path, reason), std::string(kShellOpenFailureCaption),
+                         MessageIcon::Exclamation, MessageButtons::Ok);
 }
 
 void DesktopShellOpener::OpenWithShell(const std::string& path) {

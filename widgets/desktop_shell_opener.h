@@ -10,7 +10,7 @@ class UserDialogs;
 
 // Opens files with the desktop's default program for their type and says so when that fails: a
 // file that does not exist (the system's own text), or one for which the desktop has no program
-// or whose program fails at once. Failures show in an "Error" box (information icon) that names
+// or whose program fails at once. Failures show in a warning (kShellOpenFailureCaption) that names
 // the file; the caller's work goes on either way.
 //
 // On Linux the desktop's opener (xdg-open) answers only by its exit status, which may come a few
