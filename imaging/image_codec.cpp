@@ -92,7 +92,10 @@ PictureFailure ImageCodec::CopyPicture(const std::string& source, const std::str
     std::string bytes;
     // A file that cannot be read cannot be told to be free of location: it is not published.
     if (!ReadPictureFile(source, bytes)) return PictureFailure::LocationLeft;
-    const std::optional<std::string> published = Publishable(kind, bytes, rule);
+    // Its carriers are where its content keeps them, whatever its name says.
+    const ImageKind content = SniffImageKind(std::string_view(bytes).substr(0, kSniffBytes));
+    const std::optional<std::string> published =
+        Publishable(content != kNotPicture ? content : kind, bytes, rule);
     if (!published) return PictureFailure::LocationLeft;
     // A file that tells nothing stays a copy of the file.
     const bool copied =

@@ -3,7 +3,11 @@
 #include <cstdint>
 #include <cstring>
 
+#include "imaging/exiv2_carriers.h"
+#include "imaging/heif_items.h"
 #include "imaging/jpeg_segments.h"
+#include "imaging/png_chunks.h"
+#include "imaging/webp_chunks.h"
 
 namespace {
 
@@ -206,6 +210,418 @@ std::optional<std::string> ReplaceGifCarriers(std::string_view gif,
     }
     out.append(gif.substr(at));
     return out;
+}
+
+// Which carrier a PNG chunk is: eXIf, the XMP iTXt, or one of the "Raw profile type" texts that
+// ImageMagick and exiftool write (exif or APP1, xmp, iptc, 8bim).
+enum class PngCarrier { None, Exif, RawExif, Xmp, RawXmp, RawIptc, Raw8bim };
+
+PngCarrier CarrierOf(const PngChunk& chunk) {
+    if (chunk.type == "eXIf") return PngCarrier::Exif;
+    if (chunk.type != "tEXt" && chunk.type != "zTXt" && chunk.type != "iTXt")
+        return PngCarrier::None;
+    const std::size_t nul = chunk.data.find('\0');
+    const std::string_view keyword = chunk.data.substr(0, nul);
+    if (keyword == "XML:com.adobe.xmp") return PngCarrier::Xmp;
+    if (keyword == "Raw profile type exif" || keyword == "Raw profile type APP1")
+        return PngCarrier::RawExif;
+    if (keyword == "Raw profile type xmp") return PngCarrier::RawXmp;
+    if (keyword == "Raw profile type iptc") return PngCarrier::RawIptc;
+    if (keyword == "Raw profile type 8bim") return PngCarrier::Raw8bim;
+    return PngCarrier::None;
+}
+
+// The IPTC datasets of a Photoshop resource block.
+std::optional<std::string> IptcOfPhotoshop(std::string_view block) {
+    const auto resources = PhotoshopResources(block);
+    if (!resources) return std::nullopt;
+    std::string iptc;
+    for (const PhotoshopResource& r : *resources)
+        if (r.id == kIptcResource) iptc.append(block.substr(r.data, r.size));
+    return iptc;
+}
+
+// A "Raw profile type iptc" holds the datasets, or (as ImageMagick writes it) a Photoshop block.
+std::string IptcOfRawProfile(std::string bytes) {
+    if (bytes.substr(0, 4) == "8BIM") return IptcOfPhotoshop(bytes).value_or(std::string());
+    return bytes;
+}
+
+MetadataCarriers PngCarriers(std::string_view png) {
+    MetadataCarriers carriers;
+    bool whole = false;
+    const std::vector<PngChunk> chunks = PngChunks(png, &whole);
+    carriers.unwalkable = !whole;
+    int exifs = 0;
+    int xmps = 0;
+    int iptcs = 0;
+    for (const PngChunk& chunk : chunks) {
+        const PngCarrier carrier = CarrierOf(chunk);
+        if (carrier == PngCarrier::None) continue;
+        std::string bytes;
+        if (carrier == PngCarrier::Exif) {
+            bytes.assign(chunk.data);
+        } else {
+            const std::optional<PngText> text = ReadPngText(chunk);
+            std::optional<std::string> raw;
+            if (text && carrier == PngCarrier::Xmp) raw = text->text;
+            if (text && carrier != PngCarrier::Xmp) raw = RawProfileBytes(text->text);
+            if (!raw) {
+                carriers.unwalkable = true;
+                continue;
+            }
+            bytes = std::move(*raw);
+        }
+        // Two of a kind: a reader takes either, so what each says cannot be told for the file.
+        switch (carrier) {
+            case PngCarrier::Exif:
+            case PngCarrier::RawExif:
+                if (bytes.substr(0, kExifName.size()) == kExifName)
+                    bytes.erase(0, kExifName.size());
+                if (++exifs > 1) carriers.unwalkable = true;
+                carriers.exif = std::move(bytes);
+                break;
+            case PngCarrier::Xmp:
+            case PngCarrier::RawXmp:
+                if (++xmps > 1) carriers.unwalkable = true;
+                carriers.xmp = std::move(bytes);
+                break;
+            case PngCarrier::RawIptc:
+            case PngCarrier::Raw8bim:
+                if (++iptcs > 1) carriers.unwalkable = true;
+                carriers.iptc = carrier == PngCarrier::RawIptc
+                                    ? IptcOfRawProfile(std::move(bytes))
+                                    : IptcOfPhotoshop(bytes).value_or(std::string());
+                break;
+            case PngCarrier::None:
+                break;
+        }
+    }
+    return carriers;
+}
+
+// Every chunk but the carriers replaced kept byte for byte (the IDAT chunks among them): a
+// replaced carrier is written as eXIf, an uncompressed XMP iTXt or a "Raw profile type iptc"
+// text where the first of its kind was, the others of its kind dropped; one the file lacked goes
+// right after IHDR.
+std::optional<std::string> ReplacePngCarriers(std::string_view png,
+                                              const CarrierReplacement& replacement) {
+    bool whole = false;
+    const std::vector<PngChunk> chunks = PngChunks(png, &whole);
+    if (!whole || chunks.empty() || chunks.front().type != "IHDR") return std::nullopt;
+    std::string out(png.substr(0, chunks.front().start));
+    out.reserve(png.size());
+    bool exif_done = false;
+    bool xmp_done = false;
+    bool iptc_done = false;
+    auto put = [&](bool& done, const std::optional<std::string>& with, auto chunk_of) {
+        if (!done && !with->empty()) out += chunk_of(*with);
+        done = true;
+    };
+    auto exif_chunk = [](const std::string& exif) { return PngChunkBytes("eXIf", exif); };
+    auto xmp_chunk = [](const std::string& xmp) {
+        return PngChunkBytes("iTXt", PngXmpChunkData(xmp));
+    };
+    auto iptc_chunk = [](const std::string& iptc) { return RawProfileChunk("iptc", iptc); };
+    for (const PngChunk& chunk : chunks) {
+        const PngCarrier carrier = CarrierOf(chunk);
+        const bool exif = carrier == PngCarrier::Exif || carrier == PngCarrier::RawExif;
+        const bool xmp = carrier == PngCarrier::Xmp || carrier == PngCarrier::RawXmp;
+        const bool iptc = carrier == PngCarrier::RawIptc || carrier == PngCarrier::Raw8bim;
+        if (exif && replacement.exif) {
+            put(exif_done, replacement.exif, exif_chunk);
+        } else if (xmp && replacement.xmp) {
+            put(xmp_done, replacement.xmp, xmp_chunk);
+        } else if (iptc && replacement.iptc) {
+            put(iptc_done, replacement.iptc, iptc_chunk);
+        } else {
+            out.append(png.substr(chunk.start, chunk.end - chunk.start));
+        }
+    }
+    // A carrier the file lacked: after IHDR, before the pixels.
+    std::string added;
+    if (replacement.exif && !exif_done && !replacement.exif->empty())
+        added += exif_chunk(*replacement.exif);
+    if (replacement.xmp && !xmp_done && !replacement.xmp->empty())
+        added += xmp_chunk(*replacement.xmp);
+    if (replacement.iptc && !iptc_done && !replacement.iptc->empty())
+        added += iptc_chunk(*replacement.iptc);
+    // IHDR, first and kept, ends where it did.
+    if (!added.empty()) out.insert(chunks.front().end, added);
+    return out;
+}
+
+MetadataCarriers WebpCarriers(std::string_view webp) {
+    MetadataCarriers carriers;
+    bool whole = false;
+    const std::vector<RiffChunk> chunks = WebpChunks(webp, &whole);
+    carriers.unwalkable = !whole || chunks.empty();
+    int exifs = 0;
+    int xmps = 0;
+    for (const RiffChunk& chunk : chunks) {
+        if (chunk.name == "EXIF") {
+            if (++exifs > 1) carriers.unwalkable = true;
+            carriers.exif.assign(chunk.data);
+            // Some writers keep the name a JPEG segment has.
+            if (carriers.exif.substr(0, kExifName.size()) == kExifName)
+                carriers.exif.erase(0, kExifName.size());
+        } else if (chunk.name == "XMP ") {
+            if (++xmps > 1) carriers.unwalkable = true;
+            carriers.xmp.assign(chunk.data);
+        }
+    }
+    return carriers;
+}
+
+void AppendLittleEndian32(std::string& out, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+std::string RiffChunkBytes(std::string_view name, std::string_view data) {
+    std::string out(name);
+    AppendLittleEndian32(out, static_cast<std::uint32_t>(data.size()));
+    out.append(data);
+    if (data.size() % 2) out += '\0';
+    return out;
+}
+
+// Every chunk but EXIF and "XMP " kept byte for byte (the VP8 or VP8L bitstream among them),
+// those two written anew or left out, the extended header's flags and the RIFF size made to
+// match. A carrier is replaced only where the file has one (a simple WebP has no room to add one
+// without a new header): none when asked to add one.
+std::optional<std::string> ReplaceWebpCarriers(std::string_view webp,
+                                               const CarrierReplacement& replacement) {
+    bool whole = false;
+    const std::vector<RiffChunk> chunks = WebpChunks(webp, &whole);
+    if (!whole || chunks.empty()) return std::nullopt;
+    std::string body;
+    bool has_exif = false;
+    bool has_xmp = false;
+    bool exif_done = false;
+    bool xmp_done = false;
+    std::size_t vp8x = std::string::npos;
+    for (const RiffChunk& chunk : chunks) {
+        const bool exif = chunk.name == "EXIF";
+        const bool xmp = chunk.name == "XMP ";
+        if (exif && replacement.exif) {
+            if (!exif_done && !replacement.exif->empty()) {
+                body += RiffChunkBytes("EXIF", *replacement.exif);
+                has_exif = true;
+            }
+            exif_done = true;
+            continue;
+        }
+        if (xmp && replacement.xmp) {
+            if (!xmp_done && !replacement.xmp->empty()) {
+                body += RiffChunkBytes("XMP ", *replacement.xmp);
+                has_xmp = true;
+            }
+            xmp_done = true;
+            continue;
+        }
+        has_exif = has_exif || exif;
+        has_xmp = has_xmp || xmp;
+        if (chunk.name == "VP8X" && chunk.data.size() >= 10) vp8x = body.size();
+        body.append(webp.substr(chunk.start, chunk.end - chunk.start));
+        // The padding byte of an odd chunk that ended the file without one.
+        if ((chunk.end - chunk.start) % 2) body += '\0';
+    }
+    if ((replacement.exif && !exif_done && !replacement.exif->empty()) ||
+        (replacement.xmp && !xmp_done && !replacement.xmp->empty()))
+        return std::nullopt;
+    if (vp8x != std::string::npos) {
+        auto flags = static_cast<unsigned char>(body[vp8x + 8]);
+        flags = static_cast<unsigned char>((flags & ~0x0Cu) | (has_exif ? 0x08u : 0u) |
+                                           (has_xmp ? 0x04u : 0u));
+        body[vp8x + 8] = static_cast<char>(flags);
+    }
+    std::string out = "RIFF";
+    AppendLittleEndian32(out, static_cast<std::uint32_t>(body.size() + 4));
+    out += "WEBP";
+    out += body;
+    return out;
+}
+
+// The bytes of a HEIF item's extents, put together.
+std::string HeifItemBytes(std::string_view file, const HeifMetadataItem& item) {
+    std::string bytes;
+    for (const auto& [offset, length] : item.extents)
+        bytes.append(
+            file.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(length)));
+    return bytes;
+}
+
+// Where an Exif item's TIFF structure starts: after the four bytes that give its offset.
+std::optional<std::size_t> HeifExifStart(std::string_view item) {
+    if (item.size() < 4) return std::nullopt;
+    const std::uint32_t offset = BigEndian(item, 0, 4);
+    if (offset > item.size() - 4) return std::nullopt;
+    return 4 + std::size_t{offset};
+}
+
+MetadataCarriers HeifCarriers(std::string_view file) {
+    MetadataCarriers carriers;
+    const HeifMetadataLayout layout = ReadHeifMetadataItems(file);
+    carriers.unwalkable = !layout.whole;
+    int exifs = 0;
+    int xmps = 0;
+    for (const HeifMetadataItem& item : layout.items) {
+        if (!item.located) {
+            carriers.unwalkable = true;
+            continue;
+        }
+        const std::string bytes = HeifItemBytes(file, item);
+        if (item.exif) {
+            const std::optional<std::size_t> start = HeifExifStart(bytes);
+            if (++exifs > 1 || !start) carriers.unwalkable = true;
+            if (start) carriers.exif = bytes.substr(*start);
+        } else {
+            if (++xmps > 1) carriers.unwalkable = true;
+            carriers.xmp = bytes;
+        }
+    }
+    return carriers;
+}
+
+// An Exif block of no tags, for an item that must keep its size but tell nothing.
+const std::string kEmptyTiff("II*\0\x08\0\0\0\0\0\0\0\0\0", 14);
+// An XMP packet of no properties, for the same.
+constexpr std::string_view kEmptyXmp =
+    "<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>"
+    "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+    "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"/></x:xmpmeta>";
+
+// `packet` made `size` bytes long with blanks where an XMP packet allows them (before its
+// closing processing instruction, else at its end); none when it is longer.
+std::optional<std::string> PaddedXmp(std::string packet, std::size_t size) {
+    if (packet.size() > size) return std::nullopt;
+    const std::size_t end = packet.rfind("<?xpacket end");
+    packet.insert(end == std::string::npos ? packet.size() : end, size - packet.size(), ' ');
+    return packet;
+}
+
+// The file with its Exif and XMP items rewritten in place, each at its own size, so that no
+// offset in the file moves and every other byte (the coded pictures) stays as it was: the new
+// Exif block padded with zeros after its structure, the new packet with blanks. None when a new
+// carrier is larger than the old one's place, or one is to be added: a HEIF's items cannot grow
+// without rewriting its boxes.
+std::optional<std::string> ReplaceHeifCarriers(std::string_view file,
+                                               const CarrierReplacement& replacement) {
+    if (replacement.iptc && !replacement.iptc->empty()) return std::nullopt;
+    const HeifMetadataLayout layout = ReadHeifMetadataItems(file);
+    if (!layout.whole) return std::nullopt;
+    std::string out(file);
+    bool exif_found = false;
+    bool xmp_found = false;
+    for (const HeifMetadataItem& item : layout.items) {
+        if (!item.located) return std::nullopt;
+        const std::optional<std::string>& with = item.exif ? replacement.exif : replacement.xmp;
+        (item.exif ? exif_found : xmp_found) = true;
+        if (!with) continue;
+        const std::string old = HeifItemBytes(file, item);
+        std::string now;
+        if (item.exif) {
+            const std::optional<std::size_t> start = HeifExifStart(old);
+            if (!start) return std::nullopt;
+            const std::string& tiff = with->empty() ? kEmptyTiff : *with;
+            if (tiff.size() > old.size() - *start) return std::nullopt;
+            now = old.substr(0, *start) + tiff;
+            now.resize(old.size(), '\0');
+        } else {
+            const std::optional<std::string> padded =
+                PaddedXmp(with->empty() ? std::string(kEmptyXmp) : *with, old.size());
+            if (!padded) return std::nullopt;
+            now = *padded;
+        }
+        std::size_t from = 0;
+        for (const auto& [offset, length] : item.extents) {
+            out.replace(static_cast<std::size_t>(offset), static_cast<std::size_t>(length),
+                        now.substr(from, static_cast<std::size_t>(length)));
+            from += static_cast<std::size_t>(length);
+        }
+    }
+    if ((replacement.exif && !exif_found && !replacement.exif->empty()) ||
+        (replacement.xmp && !xmp_found && !replacement.xmp->empty()))
+        return std::nullopt;
+    return out;
+}
+
+// A TIFF's carriers are its own tags: the file is its Exif block, its XMP and IPTC are tags of
+// its first directory (700 and 33723, or the IPTC inside a Photoshop block, 34377).
+MetadataCarriers TiffCarriers(std::string_view tiff) {
+    MetadataCarriers carriers;
+    carriers.exif.assign(tiff);
+    Exiv2::ByteOrder order = Exiv2::littleEndian;
+    const std::optional<Exiv2::ExifData> exif = DecodeExif(carriers.exif, &order);
+    if (!exif) {
+        carriers.unwalkable = true;
+        return carriers;
+    }
+    auto tag_bytes = [&](const char* key) -> std::optional<std::string> {
+        const auto it = exif->findKey(Exiv2::ExifKey(key));
+        if (it == exif->end()) return std::nullopt;
+        std::string bytes(it->size(), '\0');
+        if (!bytes.empty())
+            // In the file's own order: an IPTC block is often typed as LONGs.
+            it->copy(reinterpret_cast<Exiv2::byte*>(bytes.data()), order);
+        return bytes;
+    };
+    if (auto xmp = tag_bytes("Exif.Image.XMLPacket")) carriers.xmp = std::move(*xmp);
+    if (auto iptc = tag_bytes("Exif.Image.IPTCNAA")) carriers.iptc = std::move(*iptc);
+    if (auto photoshop = tag_bytes("Exif.Image.ImageResources")) {
+        const std::optional<std::string> iptc = IptcOfPhotoshop(*photoshop);
+        if (!iptc) carriers.unwalkable = true;
+        if (iptc && !iptc->empty()) {
+            if (!carriers.iptc.empty()) carriers.unwalkable = true;
+            carriers.iptc = *iptc;
+        }
+    }
+    return carriers;
+}
+
+// The TIFF written anew by the metadata library, its strips or tiles kept as they were: every
+// Exif tag the replacement does not hold is removed (the replacement is the file's own Exif less
+// what is to go), the XMP and IPTC tags set or removed. None when the library cannot write it.
+std::optional<std::string> ReplaceTiffCarriers(std::string_view tiff,
+                                               const CarrierReplacement& replacement) {
+    try {
+        InitialiseMetadataLibrary();
+        Exiv2::TiffImage image(MemoryOf(tiff), false);
+        image.readMetadata();
+        if (replacement.exif) {
+            const std::optional<Exiv2::ExifData> kept = DecodeExif(*replacement.exif);
+            if (!kept || kept->empty()) return std::nullopt;
+            Exiv2::ExifData& own = image.exifData();
+            for (auto it = own.begin(); it != own.end();) {
+                if (kept->findKey(Exiv2::ExifKey(it->key())) == kept->end())
+                    it = own.erase(it);
+                else
+                    ++it;
+            }
+        }
+        if (replacement.xmp) {
+            image.xmpData().clear();
+            image.setXmpPacket(*replacement.xmp);
+            image.writeXmpFromPacket(true);
+            if (replacement.xmp->empty()) image.clearXmpPacket();
+        }
+        if (replacement.iptc) {
+            image.iptcData().clear();
+            if (!replacement.iptc->empty()) {
+                const std::optional<Exiv2::IptcData> iptc = DecodeIptc(*replacement.iptc);
+                if (!iptc) return std::nullopt;
+                image.setIptcData(*iptc);
+            }
+            Exiv2::ExifData& own = image.exifData();
+            const auto resources = own.findKey(Exiv2::ExifKey("Exif.Image.ImageResources"));
+            if (resources != own.end()) own.erase(resources);
+        }
+        image.writeMetadata();
+        return WrittenBytes(image);
+    } catch (const std::exception& e) {
+        ThrowIfOutOfMemory(e);
+        return std::nullopt;
+    }
 }
 
 MetadataCarriers JpegCarriers(std::string_view jpeg) {
@@ -432,8 +848,16 @@ MetadataCarriers MetadataCarriersOf(ImageKind kind, std::string_view bytes) {
             return JpegCarriers(bytes);
         case kGifImage:
             return GifCarriers(bytes);
-        case kBmpImage:
-        case kNotPicture:
+        case kPngImage:
+            return PngCarriers(bytes);
+        case kWebpImage:
+            return WebpCarriers(bytes);
+        case kAvifImage:
+        case kHeifImage:
+            return HeifCarriers(bytes);
+        case kTiffImage:
+            return TiffCarriers(bytes);
+        default:
             break;
     }
     return {};
@@ -446,8 +870,16 @@ std::optional<std::string> ReplaceMetadataCarriers(ImageKind kind, std::string_v
             return ReplaceJpegCarriers(bytes, replacement);
         case kGifImage:
             return ReplaceGifCarriers(bytes, replacement);
-        case kBmpImage:
-        case kNotPicture:
+        case kPngImage:
+            return ReplacePngCarriers(bytes, replacement);
+        case kWebpImage:
+            return ReplaceWebpCarriers(bytes, replacement);
+        case kAvifImage:
+        case kHeifImage:
+            return ReplaceHeifCarriers(bytes, replacement);
+        case kTiffImage:
+            return ReplaceTiffCarriers(bytes, replacement);
+        default:
             break;
     }
     return std::string(bytes);

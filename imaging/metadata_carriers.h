@@ -23,7 +23,9 @@ struct MetadataCarriers {
     bool unwalkable = false;
 };
 
-// The carriers of a file of `kind` (JPEG or GIF; a BMP carries none). Reads only `bytes`.
+// The carriers of a file of `kind` (a BMP carries none): a JPEG's segments, a GIF's XMP
+// extension, a PNG's eXIf, XMP iTXt and "Raw profile type" texts, a WebP's EXIF and "XMP "
+// chunks, a HEIF's or AVIF's Exif and XMP items, a TIFF's own tags. Reads only `bytes`.
 MetadataCarriers MetadataCarriersOf(ImageKind kind, std::string_view bytes);
 
 // What to put in place of each carrier: its new bytes, empty to leave it out, or none to keep it
@@ -37,7 +39,10 @@ struct CarrierReplacement {
 
 // `bytes` (a file of `kind`) with its carriers replaced, everything else byte for byte as it was:
 // a JPEG keeps every other segment and all of its data from the first scan on, a GIF every block
-// but its XMP. None when the file cannot be walked far enough to do so, or a new carrier does not
-// fit its place (a JPEG segment holds at most 64 KB).
+// but its XMP, a PNG every other chunk (its IDAT chunks), a WebP its bitstream chunks, a HEIF or
+// AVIF every byte but those of its metadata items (rewritten in place at their own sizes); a TIFF
+// is written anew by the metadata library, its strips kept. None when the file cannot be walked
+// far enough to do so, or a new carrier does not fit its place (a JPEG segment holds at most
+// 64 KB; a HEIF's item cannot grow; a WebP or HEIF without a carrier gets none added).
 std::optional<std::string> ReplaceMetadataCarriers(ImageKind kind, std::string_view bytes,
                                                    const CarrierReplacement& replacement);

@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 
+#include "core/image_kind.h"
 #include "imaging/exiv2_carriers.h"
 #include "imaging/imgkit.h"
 #include "platform/file_system.h"
@@ -320,17 +321,21 @@ CaptionFacts FactsOfCarriers(const MetadataCarriers& carriers) {
 }
 
 CaptionFacts ReadCaptionFacts(const std::string& path) {
-    const ImageKind kind = ImageKindOfName(path);
+    ImageKind kind = ImageKindOfName(path);
     std::string bytes;
     std::int64_t file_size = 0;
     if (kind == kJpegImage) {
         if (!ReadJpegHeadBytes(path, bytes, file_size)) return {};
-    } else if (kind == kGifImage) {
-        // A GIF keeps its XMP after its pictures, so the file is read whole, within reason.
-        constexpr std::size_t kMostGifBytes = std::size_t{64} << 20;
-        if (!ReadFileStart(path, kMostGifBytes, bytes)) return {};
+    } else if (kind != kNotPicture && kind != kBmpImage) {
+        // The other kinds keep their metadata anywhere in the file (a GIF's and a PNG's after
+        // their pictures, a HEIF's where its boxes say), so the file is read whole, within reason.
+        constexpr std::size_t kMostBytes = std::size_t{64} << 20;
+        if (!ReadFileStart(path, kMostBytes, bytes)) return {};
     } else {
         return {};
     }
+    // The content decides, whatever the name says (a HEIC saved as .jpg by a phone).
+    const ImageKind content = SniffImageKind(std::string_view(bytes).substr(0, kSniffBytes));
+    if (content != kNotPicture) kind = content;
     return FactsOfCarriers(MetadataCarriersOf(kind, bytes));
 }

@@ -399,8 +399,9 @@ PictureOutcome MakeDecodedPictureFiles(const PicturePlan& plan, int box_width, i
     PictureOutcome outcome;
     if (plan.display_copy) {
         bool xmp_too_large = false;
-        const std::optional<std::string> copy =
-            codec.Encode(image, EncodeSettings{kJpegImage, 90}, bytes, &xmp_too_large);
+        EncodeSettings display{kJpegImage, 90};
+        display.without_location = plan.location == LocationRule::Remove;
+        const std::optional<std::string> copy = codec.Encode(image, display, bytes, &xmp_too_large);
         const PictureFailure saved = copy ? codec.SaveFile(plan.output, *copy, nullptr,
                                                            xmp_too_large, kJpegImage, plan.location)
                                           : PictureFailure::SaveFailed;
@@ -417,6 +418,7 @@ PictureOutcome MakeDecodedPictureFiles(const PicturePlan& plan, int box_width, i
         // Upright in its own kind, from the decoded pixels: the turn is on them already.
         EncodeSettings same = SameKindSettings(facts, 100);
         same.kind = facts.kind;
+        same.without_location = plan.location == LocationRule::Remove;
         bool xmp_too_large = false;
         const std::optional<std::string> turned = codec.Encode(image, same, bytes, &xmp_too_large);
         PictureFailure saved = PictureFailure::SaveFailed;

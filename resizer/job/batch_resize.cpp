@@ -219,8 +219,9 @@ PictureOutcome ResizePlannedPicture(const ResizerSettings& settings, const Pictu
     // The copy carries the source's date taken, camera and colour profile in its own kind's way;
     // one saved without its XMP is made, and listed for what it lacks.
     bool xmp_too_large = false;
-    const std::optional<std::string> encoded = codec.Encode(
-        picture, OutputSettings(output_kind, facts, settings.jpegQuality), bytes, &xmp_too_large);
+    EncodeSettings output = OutputSettings(output_kind, facts, settings.jpegQuality);
+    output.without_location = plan.location == LocationRule::Remove;
+    const std::optional<std::string> encoded = codec.Encode(picture, output, bytes, &xmp_too_large);
     source.bytes.reset();
     if (!encoded) {
         outcome.failure = PictureFailure::SaveFailed;

@@ -34,6 +34,11 @@ INSTANTIATE_TEST_SUITE_P(
         CaptionCase{"caption_boilerplate.jpg", "", CaptionField::None},
         CaptionCase{"caption_after_model_echo.jpg", "本当の説明", CaptionField::UserComment},
         CaptionCase{"location_xmp.gif", "二画素", CaptionField::XmpDescription},
+        CaptionCase{"location_everywhere.png", "東京タワー", CaptionField::XmpDescription},
+        CaptionCase{"location_everywhere.webp", "東京タワー", CaptionField::XmpDescription},
+        CaptionCase{"location_everywhere.avif", "東京タワー", CaptionField::XmpDescription},
+        CaptionCase{"location_everywhere.heic", "東京タワー", CaptionField::XmpDescription},
+        CaptionCase{"location_everywhere.tiff", "東京タワー", CaptionField::XmpDescription},
         CaptionCase{"date_undated.jpg", "", CaptionField::None}));
 
 TEST(UserComment, EachCharacterCodeIsDecodedByItsOwnRule) {
@@ -87,6 +92,14 @@ TEST(CaptureTimes, OffsetsAndSubSecondsGiveTheMoment) {
     ASSERT_TRUE(facts.taken);
     EXPECT_EQ(facts.taken->offset_minutes, 9 * 60);
     EXPECT_EQ(facts.taken->UtcMilliseconds(0), base + 500);
+    // Every kind that carries Exif gives it, at 18:30 +09:00.
+    for (const char* kind : {"png", "webp", "avif", "heic", "tiff"}) {
+        const std::optional<CaptureTime> taken =
+            ReadCaptionFacts(TestDataPath(std::string("metadata/location_everywhere.") + kind))
+                .taken;
+        ASSERT_TRUE(taken) << kind;
+        EXPECT_EQ(taken->UtcMilliseconds(0), base) << kind;
+    }
 }
 
 }  // namespace

@@ -616,13 +616,6 @@ TEST_F(AlbumBuild, TurnedJpegsKeepTheCameraDataAndTurnLosslesslyWhereTheBlocksAl
     }
 }
 
-// A JPEG's bytes from its first scan header on: its compressed picture.
-std::string FromFirstScan(const std::string& jpeg) {
-    const std::vector<JpegSegment> head = JpegHeadSegments(jpeg);
-    if (head.empty() || head.back().marker != JpegMarker::kSos) return {};
-    return jpeg.substr(head.back().start);
-}
-
 TEST_F(AlbumBuild, WithLocationRemovedNoCopyOrThumbnailTellsWhereItWasTaken) {
     settings.strip_location = 1;
     AddFile("a.jpg", "metadata/location_everywhere.jpg");
@@ -630,6 +623,12 @@ TEST_F(AlbumBuild, WithLocationRemovedNoCopyOrThumbnailTellsWhereItWasTaken) {
     AddFile("c.jpg", "metadata/location_everywhere_32.jpg", 1);  // turned on its blocks
     AddFile("d.gif", "metadata/location_xmp.gif");
     AddFile("e.jpg", "metadata/no_location.jpg");
+    AddFile("f.png", "metadata/location_everywhere.png");
+    AddFile("g.webp", "metadata/location_everywhere.webp");
+    AddFile("h.avif", "metadata/location_everywhere.avif");
+    AddFile("i.heic", "metadata/location_everywhere.heic");   // a JPEG display copy
+    AddFile("j.tiff", "metadata/location_everywhere.tiff");   // a JPEG display copy
+    AddFile("k.png", "metadata/location_everywhere.png", 1);  // re-encoded upright
     ASSERT_TRUE(Build());
     ASSERT_EQ(dialogs.calls.size(), 1u) << dialogs.calls[0].text;
 
@@ -646,6 +645,13 @@ TEST_F(AlbumBuild, WithLocationRemovedNoCopyOrThumbnailTellsWhereItWasTaken) {
     ASSERT_TRUE(turned);
     EXPECT_EQ(FromFirstScan(Out("my_p/c.jpg")), FromFirstScan(*turned));
     EXPECT_EQ(Out("my_p/e.jpg"), Src("e.jpg"));
+    for (const char* name : {"f.png", "g.webp", "h.avif"}) {
+        const std::string copy = Out(std::string("my_p/") + name);
+        EXPECT_NE(copy, Src(name)) << name;
+        EXPECT_EQ(ImageData(ImageKindOfName(name), copy),
+                  ImageData(ImageKindOfName(name), Src(name)))
+            << name;
+    }
 }
 
 TEST_F(AlbumBuild, APictureWhoseLocationCannotBeRemovedIsListedAndNotCopied) {

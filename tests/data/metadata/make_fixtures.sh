@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Makes the metadata fixtures of this folder from the small pictures of ../jpeg/good and ../gif
-# with exiftool (Debian package libimage-exiftool-perl); run it here after changing it, and commit
-# what it writes. Every value is written by exiftool except the few byte forms it cannot write
+# Makes the metadata fixtures of this folder from the small pictures of ../jpeg/good, ../gif and
+# ../formats with exiftool (Debian package libimage-exiftool-perl); run it here after changing it,
+# and commit what it writes. Every value is written by exiftool except the few byte forms it cannot write
 # (a CP932 description, a JIS user comment), which are written as bytes.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -36,6 +36,13 @@ et -charset iptc=UTF8 -IPTC:CodedCharacterSet=UTF8 "${location[@]}" "${kept[@]}"
 from "$tiny" location_xmp_only.jpg
 et "-XMP-exif:GPSLatitude=35,39.516N" "-XMP-exif:GPSLongitude=139,44.724E" -XMP-dc:Creator=Hana \
   location_xmp_only.jpg
+# Every other kind the programs read, in every carrier it has (exiftool writes IPTC into a PNG
+# and a TIFF only); the same pictures carry a caption and a capture time.
+for f in png_plain.png webp_lossy.webp avif_plain.avif heic_plain.heic tiff_lzw.tiff; do
+  out=location_everywhere.${f##*.}
+  from ../formats/$f "$out"
+  et -charset iptc=UTF8 "${location[@]}" "${kept[@]}" -OffsetTimeOriginal=+09:00 "$out"
+done
 # A GIF tells in its XMP application extension.
 from ../gif/ig_2x2.gif location_xmp.gif
 et "-XMP-exif:GPSLatitude=35,39.516N" "-XMP-exif:GPSLongitude=139,44.724E" \

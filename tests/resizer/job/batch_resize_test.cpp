@@ -316,6 +316,8 @@ TEST_F(BatchResizeTest, AnUnloadableSecondPictureIsCopiedAndReportedOnOneLine) {
 TEST_F(BatchResizeTest, WithLocationRemovedNoSavedOrCopiedPictureTellsWhereItWasTaken) {
     AddPhoto("metadata/location_everywhere.jpg", "a.jpg");
     AddPhoto("metadata/location_everywhere.jpg", "b.jpg");
+    for (const char* kind : {"png", "webp", "avif", "tiff"})
+        AddPhoto(std::string("metadata/location_everywhere.") + kind, std::string("c.") + kind);
     // Cut short: it fails and is copied as it is, but without its location.
     const std::string photo = ReadTestFile(TestDataPath("metadata/location_everywhere.jpg"));
     ASSERT_TRUE(WriteTestFile(source + "/cut.jpg", photo.substr(0, photo.size() - 200)));
@@ -326,7 +328,7 @@ TEST_F(BatchResizeTest, WithLocationRemovedNoSavedOrCopiedPictureTellsWhereItWas
     ASSERT_TRUE(Create(settings));
     ASSERT_EQ(dialogs.Texts(),
               std::vector<std::string>{source + "/cut.jpg (ｴﾗｰ)画像を読み込めませんでした\n"});
-    for (const char* name : {"a.jpg", "b.jpg", "cut.jpg"})
+    for (const char* name : {"a.jpg", "b.jpg", "c.png", "c.webp", "c.avif", "c.tiff", "cut.jpg"})
         EXPECT_EQ(LocationReadBack(output + "/" + name), "") << name;
     EXPECT_EQ(StoredSize(output + "/a.jpg"), QSize(100, 66));
     const SavedMetadata saved = ReadSavedMetadata(ReadTestFile(output + "/a.jpg"));
