@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,7 +11,6 @@
 #include "core/picture_outcome.h"
 #include "core/picture_plan.h"
 #include "imaging/imgkit.h"
-#include "imaging/picture_facts.h"
 
 // The steps of BuildAlbum, public so that the command-line program and the tests can reach them.
 // Every path here is a full path on this system; folder texts end in a separator.
@@ -140,19 +138,13 @@ PictureOutcome MakeAlbumPicture(const PicturePlan& plan, int box_width, int box_
 // copy the album's folder holds, asked once, or itself.
 // With read_captions, a picture whose comment is empty shows the caption stored in it
 // (ReadCaptionFacts); with date_order, the pictures are in the order they were taken
-// (OrderByCaptureTime). Both read the pictures' metadata, drawing `progress` (may be null) as
-// they go.
+// (OrderByCaptureTime, capture_order.h). Both read the pictures' metadata, drawing `progress` (may
+// be null) as they go.
 std::vector<PagePicture> AlbumPagePictures(const AlbumSettings& settings,
                                            const PictureSelection& pictures,
                                            const std::vector<bool>& thumbnails_written,
                                            const std::vector<bool>& display_copies_written = {},
                                            ProgressSink* progress = nullptr);
-
-// Puts `shown` in the order its pictures were taken (`taken`, one per picture): by the moment in
-// UTC (a time recorded without its offset taken in this computer's time zone), then by file
-// name; pictures without a time after those with one, by file name.
-void OrderByCaptureTime(std::vector<PagePicture>& shown,
-                        const std::vector<std::optional<CaptureTime>>& taken);
 
 // What WriteAlbumPages did.
 struct AlbumPagesOutcome {
