@@ -96,6 +96,22 @@ TEST(PictureLocationEdges, WhatTellsNothingOrCannotBeToldIsKeptOrRefused) {
         }
     }
 
+    // A HEIF's items are rewritten at their own sizes: a packet that would grow is refused, never
+    // moved; a shorter one is padded, and the file keeps its size.
+    const std::string avif = ReadTestFile(TestDataPath("metadata/location_everywhere.avif"));
+    const std::string packet = MetadataCarriersOf(kAvifImage, avif).xmp;
+    ASSERT_FALSE(packet.empty());
+    CarrierReplacement longer;
+    longer.xmp = packet + std::string(16, ' ');
+    EXPECT_FALSE(ReplaceMetadataCarriers(kAvifImage, avif, longer));
+    CarrierReplacement empty;
+    empty.xmp = std::string();
+    const std::optional<std::string> blank = ReplaceMetadataCarriers(kAvifImage, avif, empty);
+    ASSERT_TRUE(blank);
+    EXPECT_EQ(blank->size(), avif.size());
+    EXPECT_EQ(ImageData(kAvifImage, *blank), ImageData(kAvifImage, avif));
+    EXPECT_EQ(MetadataCarriersOf(kAvifImage, *blank).xmp.find("GPS"), std::string::npos);
+
     // The Exif block with GPS again after the first scan, where no rewrite of the head reaches.
     std::string late = none;
     for (const JpegSegment& segment : JpegHeadSegments(everywhere)) {
