@@ -41,6 +41,9 @@ enum class PictureFailure {
     // Saved whole, but under another name (PictureOutcome::saved_as): the name its new format
     // gave it was taken, and no other file is ever replaced for it.
     SavedAsOtherName,
+    // Location was to be removed, but a copy without it could not be made (a carrier that
+    // cannot be read or rewritten, a file that cannot be walked): nothing was written.
+    LocationLeft,
 };
 
 // What a job does to a picture it writes over, as the reasons of SameFileDone, SameFileKept and
@@ -89,6 +92,8 @@ constexpr const char* PictureFailureText(PictureFailure failure) {
             return "複数の画像を含むファイルには対応していません";
         case PictureFailure::SavedAsOtherName:
             return "同じ名前のファイルがあるため、別の名前で保存しました";
+        case PictureFailure::LocationLeft:
+            return "位置情報を削除できなかったため、保存しませんでした";
     }
     return "";
 }

@@ -5,6 +5,12 @@
 
 #include "core/path_helpers.h"
 
+// What the files a job writes may tell of where a picture was taken.
+enum class LocationRule {
+    Keep,    // what the source tells, they tell
+    Remove,  // nothing: every written file is read back, and one that still tells is not written
+};
+
 // One checked picture as a job will treat it, worked out from the picture list on the calling
 // thread before any picture is made: the workers and the job driver get plain data only. Both
 // jobs plan with it: the album (copy and thumbnail) and the resizer (the resized picture).
@@ -32,6 +38,7 @@ struct PicturePlan {
     // stays where it is, the album lying in its source folder).
     bool display_copy = false;
     std::string as_it_is = {};
+    LocationRule location = LocationRule::Keep;  // for every file its work writes
 
     // The files its work touches, for the order of the job: the file it reads first, then the
     // entries it replaces; none when it touches none.

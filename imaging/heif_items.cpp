@@ -471,3 +471,101 @@ std::optional<std::uint32_t> ChooseHeifThumbnail(const HeifLayout& layout, int m
     }
     return best;
 }
+
+HeifMetadataLayout ReadHeifMetadataItems(std::string_view file) {
+    HeifMetadataLayout layout;
+    std::string_view meta;
+    bool metas = false;
+    for (const Box& box : Boxes(file)) {
+        if (box.type != "meta") continue;
+        if (metas) return layout;  // a second meta box no reader takes
+        metas = true;
+        meta = box.body;
+    }
+    Cursor c{meta};
+    FullBoxVersion(c);
+    if (!metas || !c.ok) return layout;
+    std::string_view iinf, iloc;
+    for (const Box& box : Boxes(meta.substr(c.at))) {
+        if (box.type == "iinf") iinf = box.body;
+        if (box.type == "iloc") iloc = box.body;
+    }
+    bool whole = !iinf.empty();
+    // Which items are metadata, and how each is stored.
+    Cursor i{iinf};
+    const int iinf_version = FullBoxVersion(i);
+    i.Read(iinf_version == 0 ? 2 : 4);
+    for (const Box& infe : Boxes(iinf.substr(std::min(i.at, iinf.size())))) {
+        if (infe.type != "infe") continue;
+        Cursor e{infe.body};
+        const int v = FullBoxVersion(e);
+        if (v < 2) continue;
+        const auto id = static_cast<std::uint32_t>(e.Read(v == 2 ? 2 : 4));
+        e.Read(2);
+        const std::string_view type = e.Take(4);
+        if (!e.ok) {
+            whole = false;
+            continue;
+        }
+        // The name, then for a mime item its content type and encoding, each ending in NUL.
+        const std::string_view rest = infe.body.substr(e.at);
+        std::vector<std::string_view> strings;
+        std::size_t at = 0;
+        while (at < rest.size() && strings.size() < 3) {
+            const std::size_t nul = rest.find('\0', at);
+            strings.push_back(
+                rest.substr(at, nul == std::string_view::npos ? rest.npos : nul - at));
+            if (nul == std::string_view::npos) break;
+            at = nul + 1;
+        }
+        HeifMetadataItem item;
+        item.id = id;
+        if (type == "Exif") {
+            item.exif = true;
+        } else if (type == "mime" && strings.size() >= 2 && strings[1] == "application/rdf+xml") {
+            // A packet compressed for storage is not one to be rewritten here.
+            if (strings.size() >= 3 && !strings[2].empty()) whole = false;
+        } else {
+            continue;
+        }
+        layout.items.push_back(item);
+    }
+    if (!layout.items.empty()) {
+        Cursor l{iloc};
+        const int version = FullBoxVersion(l);
+        const auto sizes = static_cast<int>(l.Read(1));
+        const auto more = static_cast<int>(l.Read(1));
+        const int offset_size = sizes >> 4, length_size = sizes & 15, base_size = more >> 4;
+        const int index_size = version >= 1 ? more & 15 : 0;
+        const auto count = static_cast<std::size_t>(l.Read(version < 2 ? 2 : 4));
+        for (std::size_t n = 0; n < count && l.ok; ++n) {
+            const auto id = static_cast<std::uint32_t>(l.Read(version < 2 ? 2 : 4));
+            int method = 0;
+            if (version >= 1) method = static_cast<int>(l.Read(2) & 15);
+            const auto reference = l.Read(2);
+            const std::uint64_t base = l.Read(base_size);
+            const auto extents = static_cast<std::size_t>(l.Read(2));
+            std::vector<std::pair<std::uint64_t, std::uint64_t>> found;
+            bool inside = true;
+            for (std::size_t k = 0; k < extents && l.ok; ++k) {
+                l.Read(index_size);
+                const std::uint64_t offset = base + l.Read(offset_size);
+                const std::uint64_t length = l.Read(length_size);
+                // A length of 0 runs to the end of the file.
+                const std::uint64_t end = length == 0 ? file.size() : offset + length;
+                if (offset > file.size() || end > file.size() || end < offset) inside = false;
+                found.emplace_back(offset, end - offset);
+            }
+            if (!l.ok) break;
+            for (HeifMetadataItem& item : layout.items) {
+                if (item.id != id) continue;
+                item.located = method == 0 && reference == 0 && inside && !found.empty();
+                item.extents = std::move(found);
+                break;
+            }
+        }
+        whole = whole && l.ok;
+    }
+    layout.whole = whole;
+    return layout;
+}

@@ -72,3 +72,24 @@ std::optional<HeifLayout> ReadHeifLayout(std::string_view file);
 // same transforms. None when no thumbnail qualifies, or the whole picture is wanted (both 0).
 std::optional<std::uint32_t> ChooseHeifThumbnail(const HeifLayout& layout, int min_width,
                                                  int min_height);
+
+// A metadata item of a HEIF or AVIF file: an Exif block ("Exif"), or an XMP packet (a "mime" item
+// of content type application/rdf+xml), and where its bytes lie in the file.
+struct HeifMetadataItem {
+    std::uint32_t id = 0;
+    bool exif = false;  // else XMP
+    // Its extents in the file, in order, as (offset, length). `located` is false when its data
+    // lies elsewhere (the idat box, another file), is content-encoded, or cannot be found whole
+    // in the file.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> extents;
+    bool located = false;
+};
+
+struct HeifMetadataLayout {
+    std::vector<HeifMetadataItem> items;
+    // The meta box, its item infos and locations were read to their ends.
+    bool whole = false;
+};
+
+// The Exif and XMP items of the HEIF or AVIF file `file`.
+HeifMetadataLayout ReadHeifMetadataItems(std::string_view file);

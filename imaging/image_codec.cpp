@@ -9,6 +9,7 @@
 #include "imaging/jpeg_metadata.h"
 #include "imaging/jpeg_segments.h"
 #include "imaging/lossless_turn.h"
+#include "imaging/picture_location.h"
 #include "imaging/pixel_buffer.h"
 
 namespace {
@@ -81,6 +82,31 @@ std::optional<std::string> ImageCodec::TurnLosslessly(const std::string& source,
     std::string bytes;
     if (!ReadPictureFile(source, bytes)) return std::nullopt;
     return TurnJpegLosslessly(bytes, quarter_turns, xmp_too_large);
+}
+
+PictureFailure ImageCodec::CopyPicture(const std::string& source, const std::string& output,
+                                       ImageKind kind, LocationRule rule) {
+    if (rule == LocationRule::Keep)
+        return CopyFileReplacing(source, output) ? PictureFailure::None
+                                                 : PictureFailure::CopyFailed;
+    std::string bytes;
+    // A file that cannot be read cannot be told to be free of location: it is not published.
+    if (!ReadPictureFile(source, bytes)) return PictureFailure::LocationLeft;
+    // Its carriers are where its content keeps them, whatever its name says.
+    const ImageKind content = SniffImageKind(std::string_view(bytes).substr(0, kSniffBytes));
+    const std::optional<std::string> published =
+        Publishable(content != kNotPicture ? content : kind, bytes, rule);
+    if (!published) return PictureFailure::LocationLeft;
+    // A file that tells nothing stays a copy of the file.
+    const bool copied =
+        *published == bytes ? CopyFileReplacing(source, output) : WriteFile(output, *published);
+    return copied ? PictureFailure::None : PictureFailure::CopyFailed;
+}
+
+std::optional<std::string> ImageCodec::Publishable(ImageKind kind, const std::string& bytes,
+                                                   LocationRule rule) {
+    if (rule == LocationRule::Keep) return bytes;
+    return WithoutLocation(kind, bytes);
 }
 
 std::optional<std::string> ImageCodec::Encode(const ImageHandle& image,

@@ -5,6 +5,7 @@
 
 #include "core/path_helpers.h"
 #include "core/picture_outcome.h"
+#include "core/picture_plan.h"
 #include "imaging/imgkit.h"
 #include "imaging/picture_bytes.h"
 #include "imaging/picture_codec.h"
@@ -81,54 +82,78 @@ class ImageCodec {
                                                       bool* xmp_too_large);
 
     // Encodes the picture in the format of `kind` (kJpegImage at `quality`, else BMP) and writes it
-    // to `path`. False when either step failed; `path` is then as it was.
-    bool SavePicture(const std::string& path, const ImageHandle& image, ImageKind kind,
-                     int quality) {
+    // to `path`. False when either step failed, or `rule` removes location and the file would
+    // still tell it; `path` is then as it was.
+    bool SavePicture(const std::string& path, const ImageHandle& image, ImageKind kind, int quality,
+                     LocationRule rule = LocationRule::Keep) {
         const std::optional<std::string> bytes =
             kind == kJpegImage ? EncodeJpeg(image, quality) : EncodeBmp(image);
-        return bytes && WriteFile(path, *bytes);
+        if (!bytes) return false;
+        if (rule == LocationRule::Keep) return WriteFile(path, *bytes);
+        const std::optional<std::string> published = Publishable(kind, *bytes, rule);
+        return published && WriteFile(path, *published);
     }
 
     // SavePicture for a picture loaded from the file `source`: a JPEG keeps what the camera
-    // recorded in the source (CarryMetadata). Reads `source` before writing, so `path` may be it.
-    // None, XmpLeftOut (saved without the source's XMP) or SaveFailed (`path` as it was).
+    // recorded in the source (CarryMetadata), less its location under LocationRule::Remove.
+    // Reads `source` before writing, so `path` may be it. None, XmpLeftOut (saved without the
+    // source's XMP), LocationLeft or SaveFailed (`path` as it was for both).
     PictureFailure SavePictureOf(const std::string& source, const std::string& path,
-                                 const ImageHandle& image, ImageKind kind, int quality) {
+                                 const ImageHandle& image, ImageKind kind, int quality,
+                                 LocationRule rule = LocationRule::Keep) {
+        const std::optional<std::string> bytes =
+            kind == kJpegImage ? EncodeJpeg(image, quality) : EncodeBmp(image);
+        if (!bytes) return PictureFailure::SaveFailed;
+        if (kind != kJpegImage) return SaveFile(path, *bytes, nullptr, false, kind, rule);
+        // Carried first: what the carrying says is then known when the save is judged.
         bool xmp_too_large = false;
-        bool saved = false;
-        if (kind != kJpegImage) {
-            saved = SavePicture(path, image, kind, quality);
-        } else if (const std::optional<std::string> bytes = EncodeJpeg(image, quality)) {
-            saved = WriteFile(path, CarryMetadata(source, *bytes, &xmp_too_large));
-        }
-        return SaveFailureOf(saved, ReplaceFailure{}, xmp_too_large);
+        const std::string carried = CarryMetadata(source, *bytes, &xmp_too_large);
+        return SaveFile(path, carried, nullptr, xmp_too_large, kind, rule);
     }
 
     // SavePictureOf over the file the picture was loaded from (`file.path`), which is replaced only
     // while it is still the file that was read: else FileChanged, with nothing written.
     PictureFailure SavePictureOver(const FileToReplace& file, const ImageHandle& image,
-                                   ImageKind kind, int quality) {
+                                   ImageKind kind, int quality,
+                                   LocationRule rule = LocationRule::Keep) {
         const std::optional<std::string> bytes =
             kind == kJpegImage ? EncodeJpeg(image, quality) : EncodeBmp(image);
         if (!bytes) return PictureFailure::SaveFailed;
+        if (kind != kJpegImage) return SaveFile(file.path, *bytes, &file, false, kind, rule);
         bool xmp_too_large = false;
+        const std::string carried = CarryMetadata(file.path, *bytes, &xmp_too_large);
+        return SaveFile(file.path, carried, &file, xmp_too_large, kind, rule);
+    }
+
+    // Puts a file of `kind` made whole elsewhere (a JPEG turned on its blocks) at `path`, or with
+    // `replaces` only in place of that file (else FileChanged); `xmp_too_large` is what its making
+    // said. Under LocationRule::Remove the file is written without location (Publishable), or
+    // not at all (LocationLeft).
+    PictureFailure SaveFile(const std::string& path, const std::string& bytes,
+                            const FileToReplace* replaces, bool xmp_too_large,
+                            ImageKind kind = kJpegImage, LocationRule rule = LocationRule::Keep) {
         ReplaceFailure failure;
-        const bool saved =
-            kind != kJpegImage
-                ? WriteFile(file.path, *bytes, &file, &failure)
-                : WriteFile(file.path, CarryMetadata(file.path, *bytes, &xmp_too_large), &file,
-                            &failure);
+        if (rule == LocationRule::Keep)
+            return SaveFailureOf(WriteFile(path, bytes, replaces, &failure), failure,
+                                 xmp_too_large);
+        const std::optional<std::string> published = Publishable(kind, bytes, rule);
+        if (!published) return PictureFailure::LocationLeft;
+        const bool saved = WriteFile(path, *published, replaces, &failure);
         return SaveFailureOf(saved, failure, xmp_too_large);
     }
 
-    // Puts a file made whole elsewhere (a JPEG turned on its blocks) at `path`, or with `replaces`
-    // only in place of that file (else FileChanged); `xmp_too_large` is what its making said.
-    PictureFailure SaveFile(const std::string& path, const std::string& bytes,
-                            const FileToReplace* replaces, bool xmp_too_large) {
-        ReplaceFailure failure;
-        const bool saved = WriteFile(path, bytes, replaces, &failure);
-        return SaveFailureOf(saved, failure, xmp_too_large);
-    }
+    // The picture file `source` (of `kind`) put at `output` as it is: a copy of its bytes, or
+    // under LocationRule::Remove, when it tells where it was taken, its bytes with new metadata
+    // and nothing else changed (WithoutLocation). None, CopyFailed or LocationLeft (nothing
+    // written for either).
+    PictureFailure CopyPicture(const std::string& source, const std::string& output, ImageKind kind,
+                               LocationRule rule);
+
+    // `bytes`, a file of `kind` about to be written, as `rule` lets it be written: as it is under
+    // Keep; under Remove read back and without location (WithoutLocation), or none when location
+    // would remain.
+    static std::optional<std::string> Publishable(ImageKind kind, const std::string& bytes,
+                                                  LocationRule rule);
 
     // Every kind of picture, from a file read once (picture_codec.h). The file at `path` whole,
     // for every step of its picture; none when it is not a regular file, is empty or larger than

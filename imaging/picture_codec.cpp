@@ -10,6 +10,7 @@
 #include "imaging/jpeg_metadata.h"
 #include "imaging/metadata_parts.h"
 #include "imaging/picture_bytes.h"
+#include "imaging/picture_location.h"
 #include "imaging/picture_metadata.h"
 #include "imaging/picture_pixels.h"
 #include "imaging/pixel_buffer.h"
@@ -239,6 +240,14 @@ std::optional<std::string> EncodePicture(const ImageHandle& image, const EncodeS
         metadata =
             PrepareCopyMetadata(source, static_cast<std::uint32_t>(size.values[0]),
                                 static_cast<std::uint32_t>(size.values[1]), limit, xmp_too_large);
+        if (settings.without_location) {
+            MetadataCarriers carriers;
+            carriers.exif = std::move(metadata.exif);
+            carriers.xmp = std::move(metadata.xmp);
+            const CarrierReplacement clean = CarriersWithoutLocation(carriers);
+            metadata.exif = clean.exif.value_or(std::move(carriers.exif));
+            metadata.xmp = clean.xmp.value_or(std::move(carriers.xmp));
+        }
     }
     try {
         return codec->encode(image, settings, metadata);

@@ -104,6 +104,10 @@ struct EncodeSettings {
     bool lossless = false;
     // TIFF: LZW compression, else none.
     bool compress = true;
+    // The source's Exif and XMP are handed to the encoder without what tells where the picture
+    // was taken (CarriersWithoutLocation). A JPEG from a JPEG keeps its segments as they are: its
+    // caller rewrites them (WithoutLocation).
+    bool without_location = false;
 };
 
 // The file of `image` in the kind of `settings`, upright with orientation 1, carrying the Exif,

@@ -67,30 +67,10 @@ std::string_view Keyword(std::string_view data) {
     return nul == std::string_view::npos ? std::string_view() : data.substr(0, nul);
 }
 
-// The Exif of ImageMagick's and older libraries' "Raw profile type exif" text: a line break, the
-// name, the count of bytes, then the bytes in hexadecimal over many lines, the first six of them
-// "Exif\0\0".
+// The Exif of ImageMagick's and older libraries' "Raw profile type exif" text, the first six of
+// its bytes "Exif\0\0".
 std::string RawProfileExif(std::string_view text) {
-    std::size_t at = 0;
-    for (int line = 0; line < 3 && at < text.size(); ++line) {
-        const std::size_t next = text.find('\n', at);
-        if (next == std::string_view::npos) return {};
-        at = next + 1;
-    }
-    std::string bytes;
-    int high = -1;
-    for (; at < text.size() && bytes.size() < kMaxPngMetadataBytes; ++at) {
-        const unsigned char c = static_cast<unsigned char>(text[at]);
-        if (std::isspace(c)) continue;
-        if (!std::isxdigit(c)) return {};
-        const int nibble = std::isdigit(c) ? c - '0' : std::tolower(c) - 'a' + 10;
-        if (high < 0) {
-            high = nibble;
-        } else {
-            bytes.push_back(static_cast<char>(high << 4 | nibble));
-            high = -1;
-        }
-    }
+    std::string bytes = RawProfileBytes(text).value_or(std::string());
     if (bytes.substr(0, 6) == "Exif\0\0"sv) bytes.erase(0, 6);
     return bytes;
 }
@@ -190,6 +170,83 @@ PngMetadata ReadPngMetadata(std::string_view png) {
     return metadata;
 }
 
+std::optional<std::string> RawProfileBytes(std::string_view text) {
+    std::size_t at = 0;
+    for (int line = 0; line < 3 && at < text.size(); ++line) {
+        const std::size_t next = text.find('\n', at);
+        if (next == std::string_view::npos) return std::nullopt;
+        at = next + 1;
+    }
+    std::string bytes;
+    int high = -1;
+    for (; at < text.size() && bytes.size() < kMaxPngMetadataBytes; ++at) {
+        const unsigned char c = static_cast<unsigned char>(text[at]);
+        if (std::isspace(c)) continue;
+        if (!std::isxdigit(c)) return std::nullopt;
+        const int nibble = std::isdigit(c) ? c - '0' : std::tolower(c) - 'a' + 10;
+        if (high < 0) {
+            high = nibble;
+        } else {
+            bytes.push_back(static_cast<char>(high << 4 | nibble));
+            high = -1;
+        }
+    }
+    return bytes;
+}
+
+std::string RawProfileChunk(std::string_view name, std::string_view bytes) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string data = "Raw profile type ";
+    data.append(name);
+    data.push_back('\0');
+    data += "\n";
+    data.append(name);
+    data += "\n" + std::to_string(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i % 36 == 0) data += '\n';
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        data += kHex[b >> 4];
+        data += kHex[b & 15];
+    }
+    data += '\n';
+    return PngChunkBytes("tEXt", data);
+}
+
+std::optional<PngText> ReadPngText(const PngChunk& chunk) {
+    const std::string_view keyword = Keyword(chunk.data);
+    if (keyword.empty()) return std::nullopt;
+    std::string_view rest = chunk.data.substr(keyword.size() + 1);
+    if (chunk.type == "tEXt") return PngText{keyword, std::string(rest)};
+    if (chunk.type == "zTXt") {
+        if (rest.empty()) return std::nullopt;
+        std::optional<std::string> text = Inflate(rest.substr(1));  // after the method
+        if (!text) return std::nullopt;
+        return PngText{keyword, std::move(*text)};
+    }
+    if (chunk.type != "iTXt") return std::nullopt;
+    // Compressed flag, method, language tag, NUL, translated keyword, NUL.
+    if (rest.size() < 2) return std::nullopt;
+    const bool compressed = rest[0] != '\0';
+    std::size_t at = 2;
+    for (int field = 0; field < 2; ++field) {
+        const std::size_t nul = rest.find('\0', at);
+        if (nul == std::string_view::npos) return std::nullopt;
+        at = nul + 1;
+    }
+    if (!compressed) return PngText{keyword, std::string(rest.substr(at))};
+    std::optional<std::string> text = Inflate(rest.substr(at));
+    if (!text) return std::nullopt;
+    return PngText{keyword, std::move(*text)};
+}
+
+std::string PngXmpChunkData(std::string_view xmp) {
+    std::string data(kXmpKeyword);
+    // NUL, not compressed, method 0, no language tag, no translated keyword.
+    data.append("\0\0\0\0\0"sv);
+    data.append(xmp);
+    return data;
+}
+
 std::string PngChunkBytes(std::string_view type, std::string_view data) {
     std::string out;
     out.reserve(data.size() + 12);
@@ -220,13 +277,7 @@ std::string PngWithMetadata(std::string_view png, std::string_view exif, std::st
         }
     }
     if (!exif.empty()) inserted += PngChunkBytes("eXIf", exif);
-    if (!xmp.empty()) {
-        std::string data(kXmpKeyword);
-        // NUL, not compressed, method 0, no language tag, no translated keyword.
-        data.append("\0\0\0\0\0"sv);
-        data.append(xmp);
-        inserted += PngChunkBytes("iTXt", data);
-    }
+    if (!xmp.empty()) inserted += PngChunkBytes("iTXt", PngXmpChunkData(xmp));
     std::string out(png.substr(0, kSignature.size()));
     out.reserve(png.size() + inserted.size());
     for (const PngChunk& chunk : chunks) {

@@ -61,5 +61,24 @@ PngMetadata ReadPngMetadata(std::string_view png);
 std::string PngWithMetadata(std::string_view png, std::string_view exif, std::string_view xmp,
                             std::string_view icc);
 
+// The text of a tEXt, zTXt or iTXt chunk, inflated when compressed, with its keyword; none when
+// the chunk is not one of those or its text cannot be read.
+struct PngText {
+    std::string_view keyword;
+    std::string text;
+};
+std::optional<PngText> ReadPngText(const PngChunk& chunk);
+
+// The bytes of a "Raw profile type ..." text as ImageMagick and exiftool write them (a line
+// break, the name, the count of bytes, then the bytes in hexadecimal over many lines); none when
+// it does not read so.
+std::optional<std::string> RawProfileBytes(std::string_view text);
+
+// A tEXt chunk "Raw profile type `name`" holding `bytes` in that form.
+std::string RawProfileChunk(std::string_view name, std::string_view bytes);
+
+// The data of an uncompressed iTXt chunk holding the XMP packet `xmp`.
+std::string PngXmpChunkData(std::string_view xmp);
+
 // One chunk as written into a file: length, type, data and CRC.
 std::string PngChunkBytes(std::string_view type, std::string_view data);

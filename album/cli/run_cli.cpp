@@ -39,6 +39,12 @@ constexpr const char* kUsage =
     "  --set KEY=VALUE      設定項目を変える (例 --set html_title=夏休み、繰り返し可)\n"
     "  -o, --out DIR        出力フォルダ (out_dir、なければ作成)\n"
     "  --html-only          HTML と具材だけを作り直す\n"
+    "  --strip-location     コピーとサムネイルに位置情報 (GPS、地名) を残さない\n"
+    "                       (strip_location=1。消せない画像はコピーせずエラーとして示す)\n"
+    "  --captions           コメントのない画像に、画像に書かれた説明 (XMP, IPTC, Exif) を\n"
+    "                       表示する (read_captions=1)\n"
+    "  --order date|name    date: 撮影日時順 (date_order=1、日時のない画像は最後)、\n"
+    "                       name: ファイル名順 (既定)\n"
     "画像の指定:\n"
     "  --select NAME        NAME だけをアルバムに入れる (繰り返し可、既定はすべての画像)\n"
     "  --comment NAME=TEXT  NAME のコメント (TEXT の \\n は改行)\n"
@@ -106,6 +112,9 @@ Request Parse(const std::vector<std::string>& args, Info& info) {
     const QCommandLineOption set("set", "", "KEY=VALUE");
     const QCommandLineOption out(QStringList{"o", "out"}, "", "DIR");
     const QCommandLineOption html_only("html-only");
+    const QCommandLineOption strip_location("strip-location");
+    const QCommandLineOption captions("captions");
+    const QCommandLineOption order("order", "", "date|name");
     const QCommandLineOption select("select", "", "NAME");
     const QCommandLineOption comment("comment", "", "NAME=TEXT");
     const QCommandLineOption turn("turn", "", "NAME=N");
@@ -113,8 +122,8 @@ Request Parse(const std::vector<std::string>& args, Info& info) {
     const QCommandLineOption quiet(QStringList{"q", "quiet"});
     const QCommandLineOption help_option(QStringList{"h", "help"});
     const QCommandLineOption version_option("version");
-    parser.addOptions({profile, set, out, html_only, select, comment, turn, open, quiet,
-                       help_option, version_option});
+    parser.addOptions({profile, set, out, html_only, strip_location, captions, order, select,
+                       comment, turn, open, quiet, help_option, version_option});
 
     QStringList list{QString::fromUtf8(kProgram)};
     for (const std::string& a : args) list << QString::fromStdU16String(BytesToUtf16(a));
@@ -141,6 +150,15 @@ Request Parse(const std::vector<std::string>& args, Info& info) {
     }
     if (parser.isSet(out)) s.out_dir = Bytes(parser.value(out));
     if (parser.isSet(html_only)) s.html_only = 1;
+    if (parser.isSet(strip_location)) s.strip_location = 1;
+    if (parser.isSet(captions)) s.read_captions = 1;
+    if (parser.values(order).size() > 1) throw UsageError{"--order は一つだけ指定してください"};
+    if (parser.isSet(order)) {
+        const QString how = parser.value(order);
+        if (how != "date" && how != "name")
+            throw UsageError{"--order: date か name を指定してください"};
+        s.date_order = how == "date" ? 1 : 0;
+    }
 
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1) throw UsageError{"PICTURE_FOLDER は一つだけ指定してください"};
@@ -188,6 +206,8 @@ void PrepareSettings(AlbumSettings& s) {
             return;
         case AlbumOutputRefusal::NameNotAlone:
             throw UsageError{kNameOnlyMessage};
+        case AlbumOutputRefusal::LocationInSources:
+            throw UsageError{kLocationInSourcesMessage};
         case AlbumOutputRefusal::NotAbsolute:
             throw UsageError{kNotAbsoluteMessage};
         case AlbumOutputRefusal::HasExtension:

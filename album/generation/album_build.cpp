@@ -12,6 +12,7 @@
 
 #include "album/generation/album_names.h"
 #include "album/generation/album_pipeline.h"
+#include "album/generation/capture_order.h"
 #include "album/generation/html_helpers.h"
 #include "album/generation/index_page_writer.h"
 #include "album/generation/modern_page_writer.h"
@@ -23,6 +24,7 @@
 #include "core/path_helpers.h"
 #include "core/picture_job.h"
 #include "imaging/exif_orientation.h"
+#include "imaging/picture_facts.h"
 #include "imaging/picture_metadata.h"
 #include "imaging/pixel_buffer.h"
 #include "platform/file_system.h"
@@ -46,29 +48,37 @@ PictureFailure SaveTurnedCopy(ImageCodec& codec, const PicturePlan& plan,
                               bool turned_xmp_too_large) {
     if (plan.output_is_source) {
         if (turned_file)
-            return codec.SaveFile(original.path, *turned_file, &original, turned_xmp_too_large);
-        return codec.SavePictureOver(original, image, plan.kind, 100);
+            return codec.SaveFile(original.path, *turned_file, &original, turned_xmp_too_large,
+                                  plan.kind, plan.location);
+        return codec.SavePictureOver(original, image, plan.kind, 100, plan.location);
     }
     if (turned_file)
-        return codec.SaveFile(plan.output, *turned_file, nullptr, turned_xmp_too_large);
-    return codec.SavePictureOf(plan.source, plan.output, image, plan.kind, 100);
+        return codec.SaveFile(plan.output, *turned_file, nullptr, turned_xmp_too_large, plan.kind,
+                              plan.location);
+    return codec.SavePictureOf(plan.source, plan.output, image, plan.kind, 100, plan.location);
 }
 
 // The picture put into the album as it is, after `failure` (why it is not made otherwise, or
-// None): CopyFailed instead when the copy was needed and failed. Only the source's own entry needs
-// no copy; a link to it elsewhere is replaced by the copy.
-PictureOutcome CopiedAsItIs(const PicturePlan& plan, PictureFailure failure) {
+// None): CopyFailed instead when the copy was needed and failed, LocationLeft when it was to tell
+// nothing of where it was taken and cannot be made so. Only the source's own entry needs no copy;
+// a link to it elsewhere is replaced by the copy.
+PictureOutcome CopiedAsItIs(const PicturePlan& plan, PictureFailure failure, ImageCodec& codec) {
     PictureOutcome outcome;
     if (plan.display_copy) {
         // No display copy: the pages link the picture itself (in the source folder, where it is).
-        const bool in_place =
-            plan.as_it_is.empty() || CopyFileReplacing(plan.source, plan.as_it_is);
-        outcome.failure = in_place ? failure : PictureFailure::CopyFailed;
+        const PictureFailure copied =
+            plan.as_it_is.empty()
+                ? PictureFailure::None
+                : codec.CopyPicture(plan.source, plan.as_it_is, plan.kind, plan.location);
+        outcome.failure = copied == PictureFailure::None ? failure : copied;
         return outcome;
     }
-    const bool in_place = plan.output_is_source || CopyFileReplacing(plan.source, plan.output);
-    outcome.output_written = in_place && !plan.output_is_source;
-    outcome.failure = in_place ? failure : PictureFailure::CopyFailed;
+    const PictureFailure copied =
+        plan.output_is_source
+            ? PictureFailure::None
+            : codec.CopyPicture(plan.source, plan.output, plan.kind, plan.location);
+    outcome.output_written = copied == PictureFailure::None && !plan.output_is_source;
+    outcome.failure = copied == PictureFailure::None ? failure : copied;
     return outcome;
 }
 
@@ -158,6 +168,7 @@ std::vector<PicturePlan> PlanAlbumPictures(const AlbumSettings& settings,
             plan.thumbnail_2x = DoubleDensityThumbnail(plan.thumbnail, kPathSeparator);
         plan.kind = ImageKindOfName(plan.source);
         plan.turns = pictures.GetQuarterTurns(i) % 4;
+        plan.location = settings.strip_location != 0 ? LocationRule::Remove : LocationRule::Keep;
         plan.display_copy = named.display_copy;
         if (plan.display_copy) {
             // The display copy is a new file wherever the album lies; the picture itself is
@@ -216,9 +227,10 @@ void AddThumbnail(const PicturePlan& plan, int box_width, int box_height, ImageC
             if (thumbnail_kind) {
                 const std::optional<std::string> bytes =
                     codec.Encode(shown, *thumbnail_kind, {}, nullptr);
-                return bytes && codec.WriteFile(path, *bytes);
+                return bytes && codec.SaveFile(path, *bytes, nullptr, false, thumbnail_kind->kind,
+                                               plan.location) == PictureFailure::None;
             }
-            return codec.SavePicture(path, shown, plan.kind, 100);
+            return codec.SavePicture(path, shown, plan.kind, 100, plan.location);
         };
         outcome.thumbnail_written = save(plan.thumbnail, small);
         // A thumbnail for dense screens that could not be saved leaves the page with the plain
@@ -253,7 +265,7 @@ PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, in
     const bool over_source = plan.output_is_source && turns > 0;
     // Nothing to read there (any more): as a picture that cannot be read.
     if (over_source && !FindFileToReplace(plan.source, original))
-        return CopiedAsItIs(plan, PictureFailure::Unreadable);
+        return CopiedAsItIs(plan, PictureFailure::Unreadable, codec);
     const std::string& read = over_source ? original.path : plan.source;
     // A JPEG whose turn its blocks allow is turned on the compressed data: no pixel changes and the
     // copy keeps about its size, where a re-encode at quality 100 doubles it or more.
@@ -285,13 +297,13 @@ PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, in
     }
 
     LoadedPicture loaded = codec.LoadPicture(read, min_width, min_height);
-    if (!loaded.image) return CopiedAsItIs(plan, loaded.failure);
+    if (!loaded.image) return CopiedAsItIs(plan, loaded.failure, codec);
     ImageHandle& image = loaded.image;
     for (int turn = 0; turn < turns; ++turn) codec.Rotate(image);
 
     PictureOutcome outcome;
     if (turns <= 0) {
-        outcome = CopiedAsItIs(plan, PictureFailure::None);
+        outcome = CopiedAsItIs(plan, PictureFailure::None, codec);
     } else {
         const PictureFailure saved =
             SaveTurnedCopy(codec, plan, original, image, turned_file, turned_xmp_too_large);
@@ -301,7 +313,10 @@ PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, in
             return outcome;
         }
         if (saved == PictureFailure::SaveFailed) {
-            outcome = CopiedAsItIs(plan, PictureFailure::TurnedSaveFailed);
+            outcome = CopiedAsItIs(plan, PictureFailure::TurnedSaveFailed, codec);
+        } else if (saved == PictureFailure::LocationLeft) {
+            // Nothing that tells where it was taken goes into the album, not even unturned.
+            outcome.failure = saved;
         } else {
             outcome.output_written = true;
             outcome.failure = saved;  // None, or XmpLeftOut
@@ -345,18 +360,19 @@ PictureOutcome MakeDecodedPictureFiles(const PicturePlan& plan, int box_width, i
     FileToReplace original;
     const bool over_source = plan.output_is_source && turns > 0;
     if (over_source && !FindFileToReplace(plan.source, original))
-        return CopiedAsItIs(plan, PictureFailure::Unreadable);
+        return CopiedAsItIs(plan, PictureFailure::Unreadable, codec);
     const std::string& read = over_source ? original.path : plan.source;
     TakeOutOfMemoryNote();
     std::optional<PictureBytes> file = codec.ReadPicture(read);
     if (!file) {
         return CopiedAsItIs(
-            plan, TakeOutOfMemoryNote() ? PictureFailure::NoMemory : PictureFailure::Unreadable);
+            plan, TakeOutOfMemoryNote() ? PictureFailure::NoMemory : PictureFailure::Unreadable,
+            codec);
     }
     const std::string_view bytes = file->View();
     const PictureFacts facts = ProbePicture(bytes);
     auto refused = [&](PictureRefusal refusal, ImageKind kind) {
-        PictureOutcome outcome = CopiedAsItIs(plan, RefusalFailureOf(refusal));
+        PictureOutcome outcome = CopiedAsItIs(plan, RefusalFailureOf(refusal), codec);
         outcome.kind = kind;
         return outcome;
     };
@@ -382,13 +398,17 @@ PictureOutcome MakeDecodedPictureFiles(const PicturePlan& plan, int box_width, i
     PictureOutcome outcome;
     if (plan.display_copy) {
         bool xmp_too_large = false;
-        const std::optional<std::string> copy =
-            codec.Encode(image, EncodeSettings{kJpegImage, 90}, bytes, &xmp_too_large);
-        const PictureFailure saved =
-            copy ? codec.SaveFile(plan.output, *copy, nullptr, xmp_too_large)
-                 : PictureFailure::SaveFailed;
-        if (saved == PictureFailure::SaveFailed) {
-            outcome = CopiedAsItIs(plan, PictureFailure::SaveFailed);
+        EncodeSettings display{kJpegImage, 90};
+        display.without_location = plan.location == LocationRule::Remove;
+        const std::optional<std::string> copy = codec.Encode(image, display, bytes, &xmp_too_large);
+        const PictureFailure saved = copy ? codec.SaveFile(plan.output, *copy, nullptr,
+                                                           xmp_too_large, kJpegImage, plan.location)
+                                          : PictureFailure::SaveFailed;
+        if (saved == PictureFailure::LocationLeft) {
+            // Neither the display copy nor the picture itself goes into the album.
+            outcome.failure = saved;
+        } else if (saved == PictureFailure::SaveFailed) {
+            outcome = CopiedAsItIs(plan, PictureFailure::SaveFailed, codec);
         } else {
             outcome.output_written = true;
             outcome.failure = saved;
@@ -397,25 +417,30 @@ PictureOutcome MakeDecodedPictureFiles(const PicturePlan& plan, int box_width, i
         // Upright in its own kind, from the decoded pixels: the turn is on them already.
         EncodeSettings same = SameKindSettings(facts, 100);
         same.kind = facts.kind;
+        same.without_location = plan.location == LocationRule::Remove;
         bool xmp_too_large = false;
         const std::optional<std::string> turned = codec.Encode(image, same, bytes, &xmp_too_large);
         PictureFailure saved = PictureFailure::SaveFailed;
         if (turned) {
-            saved = over_source ? codec.SaveFile(original.path, *turned, &original, xmp_too_large)
-                                : codec.SaveFile(plan.output, *turned, nullptr, xmp_too_large);
+            saved = over_source ? codec.SaveFile(original.path, *turned, &original, xmp_too_large,
+                                                 same.kind, plan.location)
+                                : codec.SaveFile(plan.output, *turned, nullptr, xmp_too_large,
+                                                 same.kind, plan.location);
         }
         if (saved == PictureFailure::FileChanged) {
             outcome.failure = saved;
             return outcome;
         }
         if (saved == PictureFailure::SaveFailed) {
-            outcome = CopiedAsItIs(plan, PictureFailure::TurnedSaveFailed);
+            outcome = CopiedAsItIs(plan, PictureFailure::TurnedSaveFailed, codec);
+        } else if (saved == PictureFailure::LocationLeft) {
+            outcome.failure = saved;
         } else {
             outcome.output_written = true;
             outcome.failure = saved;
         }
     } else {
-        outcome = CopiedAsItIs(plan, PictureFailure::None);
+        outcome = CopiedAsItIs(plan, PictureFailure::None, codec);
     }
     file.reset();
 
@@ -497,7 +522,7 @@ PictureOutcome MakeAlbumPicture(const PicturePlan& plan, int box_width, int box_
     if (info != nullptr && info->decoded)
         return MakeDecodedPictureFiles(plan, box_width, box_height, codec);
     // A GIF is copied as it is, without a thumbnail: the page shows the picture itself.
-    return CopiedAsItIs(plan, PictureFailure::None);
+    return CopiedAsItIs(plan, PictureFailure::None, codec);
 }
 
 AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
@@ -596,7 +621,7 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     job.after_failure = [&](int i) {
         // A picture whose work ended before its copy was made (memory ran out, or it was too
         // large to start) is still put into the album as it is, as one that cannot be loaded.
-        if (!copy_dealt_with[i]) CopiedAsItIs(plans[i], PictureFailure::None);
+        if (!copy_dealt_with[i]) CopiedAsItIs(plans[i], PictureFailure::None, codec);
     };
     // Room for every line, made before the first picture: taking one in never needs memory.
     result.saved_over_source.reserve(plans.size());
@@ -628,17 +653,33 @@ std::string AlbumPagesLine(int handled, int page_count) {
 std::vector<PagePicture> AlbumPagePictures(const AlbumSettings& settings,
                                            const PictureSelection& pictures,
                                            const std::vector<bool>& thumbnails_written,
-                                           const std::vector<bool>& display_copies_written) {
+                                           const std::vector<bool>& display_copies_written,
+                                           ProgressSink* progress) {
     const AlbumNamePlan names = PlanAlbumNames(settings, CheckedNames(pictures));
+
     std::vector<PagePicture> shown;
+    std::vector<std::optional<CaptureTime>> taken;
+    const bool read_facts = settings.read_captions != 0 || settings.date_order != 0;
+    std::string folder = ExpandHome(settings.picture_path);
+    if (!folder.empty() && folder.back() != '/' && folder.back() != kPathSeparator)
+        folder += kPathSeparator;
     std::size_t k = 0;
     for (int line = pictures.FirstChecked(); line != -1; line = pictures.NextChecked(line), ++k) {
         const AlbumPictureNames& named = names.pictures[k];
         const bool made = k < thumbnails_written.size();
         const bool thumbnail =
             made ? thumbnails_written[k] : PathExists(AlbumFilePath(settings, named.thumbnail));
-        PagePicture picture{named.copy, thumbnail ? named.thumbnail : "", pictures.ItemText(line),
-                            pictures.GetComment(line)};
+        const std::string name = pictures.ItemText(line);
+        std::string comment = pictures.GetComment(line);
+        if (read_facts) {
+            const CaptionFacts facts = ReadCaptionFacts(folder + name);
+            // Only a comment box left empty takes the picture's own caption.
+            if (settings.read_captions != 0 && comment.empty()) comment = facts.caption;
+            taken.push_back(facts.taken);
+            // The metadata of a large folder takes a while: the window keeps drawing.
+            if (progress != nullptr && k % 32 == 31) progress->Idle();
+        }
+        PagePicture picture{named.copy, thumbnail ? named.thumbnail : "", name, comment};
         // A HEIF or TIFF without its display copy links the picture itself.
         if (named.display_copy) {
             const bool copy_made =
@@ -648,6 +689,7 @@ std::vector<PagePicture> AlbumPagePictures(const AlbumSettings& settings,
         }
         shown.push_back(std::move(picture));
     }
+    if (settings.date_order != 0) OrderByCaptureTime(shown, taken);
     return shown;
 }
 
@@ -787,7 +829,7 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
     if (!stopped_before_pages && !report.broke_down) {
         std::vector<PagePicture> shown =
             AlbumPagePictures(context.settings, context.pictures, files.thumbnails_written,
-                              files.display_copies_written);
+                              files.display_copies_written, &context.progress);
         if (context.settings.page_style == kModernPages) {
             MeasurePagePictures(context.settings, shown, files.thumbnails_2x_written,
                                 context.codec);

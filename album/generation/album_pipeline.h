@@ -136,10 +136,15 @@ PictureOutcome MakeAlbumPicture(const PicturePlan& plan, int box_width, int box_
 // (one per entry of `thumbnails_written`) shows the thumbnail it wrote, or itself when it wrote
 // none; a picture it did not make (HTML-only, a folder not made) shows the thumbnail and display
 // copy the album's folder holds, asked once, or itself.
+// With read_captions, a picture whose comment is empty shows the caption stored in it
+// (ReadCaptionFacts); with date_order, the pictures are in the order they were taken
+// (OrderByCaptureTime, capture_order.h). Both read the pictures' metadata, drawing `progress` (may
+// be null) as they go.
 std::vector<PagePicture> AlbumPagePictures(const AlbumSettings& settings,
                                            const PictureSelection& pictures,
                                            const std::vector<bool>& thumbnails_written,
-                                           const std::vector<bool>& display_copies_written = {});
+                                           const std::vector<bool>& display_copies_written = {},
+                                           ProgressSink* progress = nullptr);
 
 // What WriteAlbumPages did.
 struct AlbumPagesOutcome {

@@ -129,6 +129,19 @@ inline constexpr std::array kAlbumSettingSchema = {
                     "themselves as the copies"),
     PICTAVO_SETTING(save_param, Flag, kFlagRange,
                     "1: the window saves its settings when it closes"),
+    // Stored last, shown on the Picture, HTML and Output pages
+    PICTAVO_SETTING(read_captions, Flag, kFlagRange,
+                    "1: a picture without a comment shows the caption stored in it (XMP, IPTC or "
+                    "Exif; not a camera's boilerplate) (--captions)"),
+    PICTAVO_SETTING(date_order, Flag, kFlagRange,
+                    "1: the pages show the pictures in the order they were taken (Exif date, "
+                    "sub-seconds and time zone), then by name, undated ones last; 0: by name "
+                    "(--order)"),
+    PICTAVO_SETTING(strip_location, Flag, kFlagRange,
+                    "1: no copy or thumbnail tells where its picture was taken (GPS, place names): "
+                    "a copy that does gets new metadata and keeps its image data, and a picture "
+                    "whose location cannot be removed is listed and not copied "
+                    "(--strip-location)"),
 };
 
 #undef PICTAVO_SETTING

@@ -54,6 +54,11 @@ struct AlbumSettings {
     std::string material_folder = "material";
     int out_sorce = 0;
     int save_param = 0;
+    // Stored after the others, each shown on its page: the Picture page's "画像の説明を読み込む",
+    // the HTML page's "撮影日時順に並べる" and the Output page's "位置情報を削除".
+    int read_captions = 0;   // an empty comment shows the picture's own caption
+    int date_order = 0;      // pages in the order the pictures were taken, not by name
+    int strip_location = 0;  // no written file tells where its picture was taken
 
     // Not stored: the next build writes the pages and materials only.
     int html_only = 0;

@@ -68,6 +68,9 @@ AlbumOutputCheck CheckAlbumOutput(const AlbumSettings& settings) {
           &AlbumSettings::material_folder}) {
         if (CheckNameField(settings.*name).refused) return {AlbumOutputRefusal::NameNotAlone, name};
     }
+    // The album's copies would be the pictures themselves, which keep what they tell.
+    if (settings.out_sorce != 0 && settings.strip_location != 0)
+        return {AlbumOutputRefusal::LocationInSources};
     if (settings.out_sorce == 0) {
         if (!IsAbsoluteFolderPath(ExpandHome(settings.out_dir)))
             return {AlbumOutputRefusal::NotAbsolute};

@@ -26,6 +26,7 @@ NameFieldResult CheckNameField(const std::string& text);
 enum class AlbumOutputRefusal {
     None,
     NameNotAlone,               // a name holds a folder part or an extension: kNameOnlyMessage
+    LocationInSources,          // kLocationInSourcesMessage
     NotAbsolute,                // the output folder is not absolute: kNotAbsoluteMessage
     HasExtension,               // its last name has an extension: kExtensionMessage
     PicturesOverSources,        // kPictureFolderMessage
@@ -43,15 +44,17 @@ struct AlbumOutputCheck {
 // The checks the Output page's create button and pictavo-cli both make before anything is
 // created, in this order, stopping at the first refusal:
 // 1. html_name, pic_folder, thumb_folder and material_folder each a name alone (CheckNameField);
-// 2. unless the album goes into the source folder (out_sorce), the output folder absolute (after
+// 2. location not to be removed from an album in the source folder (out_sorce with
+//    strip_location), whose copies are the user's own pictures, never rewritten for it;
+// 3. unless the album goes into the source folder (out_sorce), the output folder absolute (after
 //    "~/" is expanded), then its last name without an extension;
-// 3. the picture copies not over the source pictures themselves: the output folder and picture
+// 4. the picture copies not over the source pictures themselves: the output folder and picture
 //    folder name leading to the source folder under another name ("..", a link, a bind mount)
 //    although the album does not go into the source folder;
-// 4. the thumbnails not into the folder of the source pictures, where "_" plus a name may be
+// 5. the thumbnails not into the folder of the source pictures, where "_" plus a name may be
 //    another photograph (an empty thumbnail folder name with the album in that folder, or any
 //    output folder and name that lead there);
-// 5. the picture, thumbnail and material folders each a folder of its own, compared in the order
+// 6. the picture, thumbnail and material folders each a folder of its own, compared in the order
 //    picture/thumbnail, picture/material, thumbnail/material and named by the later of the two
 //    (the picture folder counts as the output folder itself while the album goes into the source
 //    folder), since a thumbnail ("_a.jpg") could replace a copy of that name and a copy or a
@@ -68,6 +71,9 @@ inline constexpr const char* kPictureFolderMessage =
 inline constexpr const char* kFolderClashMessage =
     "ピクチャフォルダ名、サムネイルフォルダ名、具材フォルダ名には、それぞれ別の名前を指定してくださ"
     "い。";
+inline constexpr const char* kLocationInSourcesMessage =
+    "元画像があるフォルダに出力するときは、元画像をそのまま使うため位置情報を削除できません。"
+    "どちらかのチェックを外してください。";
 inline constexpr const char* kNameOnlyMessage = "名前のみを指定します。（パス、拡張子は不要）";
 // What the output folder box shows while the album goes into the source folder.
 inline constexpr const char* kSourceFolderText = "(元画像のディレクトリ)";

@@ -50,6 +50,9 @@ CHtmlPage::CHtmlPage(AlbumSettings& settings, UserDialogs& dialogs, QWidget* par
     fsize_ = c.Check(ids::kFileSizeCheck, QStringLiteral("画像サイズを表示"), 147, 101, 68, 10);
     // The field is kept and saved, but no page writer reads it, so the box is never offered.
     fsize_->hide();
+    // In the hidden box's place, on the thumbnails' first line: the order they are shown in.
+    date_order_ =
+        c.Check(ids::kDateOrderCheck, QStringLiteral("撮影日時順に並べる"), 147, 101, 86, 10);
     QGroupBox* layout_group = c.Group(QStringLiteral("配置"), 14, 113, 219, 59);
     QLabel* cols_label = c.Label(QStringLiteral("列数："), 41, 125, 18, 8);
     cols_ = c.NumberEdit(ids::kColumnsEdit, 63, 123, 30, 14);
@@ -111,6 +114,7 @@ void CHtmlPage::ShowFields() {
     fit_browser_->setChecked(settings_.brws_mode == 1);
     marquee_->setChecked(settings_.html_marquee != 0);
     slide_->setChecked(settings_.slide_mode != 0);
+    date_order_->setChecked(settings_.date_order != 0);
     classic_->setChecked(settings_.page_style != kModernPages);
     modern_->setChecked(settings_.page_style == kModernPages);
 }
@@ -159,6 +163,7 @@ void CHtmlPage::CopySwitches() {
     settings_.brws_mode = fit_browser_->isChecked() ? 1 : 0;
     settings_.html_marquee = marquee_->isChecked() ? 1 : 0;
     settings_.slide_mode = slide_->isChecked() ? 1 : 0;
+    settings_.date_order = date_order_->isChecked() ? 1 : 0;
     settings_.page_style = modern_->isChecked() ? kModernPages : kClassicPages;
 }
 

@@ -58,6 +58,7 @@ class CHtmlPage : public PropertyPage {
     QRadioButton* fit_browser_;
     QCheckBox* marquee_;
     QCheckBox* slide_;
+    QCheckBox* date_order_;
     QRadioButton* classic_;
     QRadioButton* modern_;
 };

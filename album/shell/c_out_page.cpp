@@ -72,6 +72,9 @@ COutPage::COutPage(AlbumSettings& settings, UserDialogs& dialogs, BuildAction bu
     html_only_ = c.Check(ids::kHtmlOnlyCheck, QStringLiteral("HTMLのみを再作成"), 7, 197, 103, 10);
     save_param_ = c.Check(ids::kSaveSettingsCheck, QStringLiteral("終了時に全ての設定を保存"), 7,
                           212, 102, 10);
+    // Beside the button that publishes, where it is seen before the album is made.
+    strip_location_ =
+        c.Check(ids::kStripLocationCheck, QStringLiteral("位置情報を削除"), 113, 192, 75, 10);
     create_ = c.Button(ids::kCreateButton, QStringLiteral("アルバム作成"), 113, 204, 65, 18);
     close_button_ = c.Button(ids::kCloseButton, QStringLiteral("閉じる"), 181, 204, 61, 18);
     c.LowerGroups();
@@ -91,6 +94,7 @@ COutPage::COutPage(AlbumSettings& settings, UserDialogs& dialogs, BuildAction bu
     c.Follow(browse_, kFollowRight);
     c.Follow(html_only_, kFollowBottom);
     c.Follow(save_param_, kFollowBottom);
+    c.Follow(strip_location_, kFollowCorner);
     c.Follow(create_, kFollowCorner);
     c.Follow(close_button_, kFollowCorner);
 
@@ -136,6 +140,7 @@ void COutPage::ShowFields() {
     out_source_->setChecked(settings_.out_sorce != 0);
     save_param_->setChecked(settings_.save_param != 0);
     html_only_->setChecked(settings_.html_only != 0);
+    strip_location_->setChecked(settings_.strip_location != 0);
 }
 
 void COutPage::CopyControls() {
@@ -148,6 +153,7 @@ void COutPage::CopyControls() {
     settings_.out_sorce = out_source_->isChecked() ? 1 : 0;
     settings_.save_param = save_param_->isChecked() ? 1 : 0;
     settings_.html_only = html_only_->isChecked() ? 1 : 0;
+    settings_.strip_location = strip_location_->isChecked() ? 1 : 0;
 }
 
 void COutPage::OnSetActive() {
@@ -230,6 +236,11 @@ bool COutPage::RefuseOutput(const AlbumOutputCheck& check) {
             }
             return true;
         }
+        case AlbumOutputRefusal::LocationInSources:
+            dialogs_.ShowMessage(kLocationInSourcesMessage, std::nullopt, MessageIcon::Exclamation,
+                                 MessageButtons::Ok);
+            strip_location_->setFocus();
+            return true;
         case AlbumOutputRefusal::NotAbsolute:
         case AlbumOutputRefusal::HasExtension:
             dialogs_.ShowMessage(check.refusal == AlbumOutputRefusal::NotAbsolute

@@ -78,6 +78,7 @@ class COutPage : public PropertyPage {
     QLineEdit* material_folder_;
     QLineEdit* back_url_;
     QCheckBox* html_only_;
+    QCheckBox* strip_location_ = nullptr;
     QCheckBox* save_param_;
     QPushButton* create_;
     QPushButton* close_button_;

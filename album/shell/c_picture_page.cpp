@@ -1,10 +1,12 @@
 #include "album/shell/c_picture_page.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QToolButton>
 
 #include "album/settings/album_setting_schema.h"
@@ -16,6 +18,7 @@
 #include "album/shell/page_controls.h"
 #include "album/shell/picture_page_ids.h"
 #include "album/shell/up_down_control.h"
+#include "imaging/picture_facts.h"
 #include "platform/shell_opener.h"
 #include "widgets/c_folder_tree.h"
 #include "widgets/c_picture_list.h"
@@ -72,7 +75,11 @@ CPicturePage::CPicturePage(AlbumSettings& settings, const MaterialFolders& folde
     preview_ = new PreviewFrame(this);
     NameControl(preview_, ids::kPreview);
     du.Place(preview_, 126, 4, 117, 124);
-    // Creation order is the tab order: the button under the preview comes before the comment.
+    // Creation order is the tab order: the line under the preview, read from the left, comes
+    // before the comment. The box sits between the preview and the comment, whose empty
+    // comments it fills.
+    read_captions_ =
+        c.Check(ids::kReadCaptionsCheck, QStringLiteral("画像の説明を読み込む"), 126, 129, 94, 9);
     rotate_ = c.Button(ids::kRotateButton, QStringLiteral("回転"), 221, 129, 22, 14);
 
     QLabel* comment_label =
@@ -107,6 +114,7 @@ CPicturePage::CPicturePage(AlbumSettings& settings, const MaterialFolders& folde
     c.Follow(preview_, {0.5, 0, 1, kPreviewHeight});
     c.Follow(rotate_, {1, kPreviewHeight, 1, kPreviewHeight});
     c.Follow(comment_label, {0.5, kPreviewHeight, 0.5, kPreviewHeight});
+    c.Follow(read_captions_, {0.5, kPreviewHeight, 0.5, kPreviewHeight});
     c.Follow(comment_, {0.5, kPreviewHeight, 1, 1});
     for (QWidget* below : std::initializer_list<QWidget*>{size_group, width_, width_spin_, times,
                                                           height_, height_spin_})
@@ -117,6 +125,9 @@ CPicturePage::CPicturePage(AlbumSettings& settings, const MaterialFolders& folde
     connect(browser_, &PictureBrowser::FolderChanged, this,
             [this](const std::string& folder) { settings_.picture_path = folder; });
     connect(select_all_, &QPushButton::clicked, browser_, &PictureBrowser::SelectAllPictures);
+    // With captions read, an empty comment box shows in grey what the album will show there.
+    connect(comment_, &QPlainTextEdit::textChanged, this, [this] { ShowStoredCaption(); });
+    connect(read_captions_, &QCheckBox::toggled, this, [this] { ShowStoredCaption(); });
     connect(rotate_, &QPushButton::clicked, browser_, &PictureBrowser::RotatePicture);
     connect(help_, &QAbstractButton::clicked, this, [this] { OpenHelp(); });
 
@@ -139,6 +150,8 @@ CPicturePage::~CPicturePage() {
 void CPicturePage::OnSetActive() {
     width_->setText(QString::number(settings_.thumbnail_x));
     height_->setText(QString::number(settings_.thumbnail_y));
+    read_captions_->setChecked(settings_.read_captions != 0);
+    ShowStoredCaption();
     if (initialised_) return;
     initialised_ = true;
     // Each level the tree selects may replace picture_path; the list then shows the folder as it
@@ -149,10 +162,12 @@ void CPicturePage::OnSetActive() {
 }
 
 bool CPicturePage::OnKillActive() {
+    settings_.read_captions = read_captions_->isChecked() ? 1 : 0;
     return ValidateSizes();
 }
 
 void CPicturePage::OnClosing() {
+    settings_.read_captions = read_captions_->isChecked() ? 1 : 0;
     TakeIntFieldQuietly(width_, settings_.thumbnail_x, kWidthRange.low, kWidthRange.high);
     TakeIntFieldQuietly(height_, settings_.thumbnail_y, kHeightRange.low, kHeightRange.high);
 }
@@ -167,6 +182,22 @@ bool CPicturePage::ValidateSizes() {
                                      kHeightRange.high, dialogs_);
     validating_ = false;
     return ok;
+}
+
+void CPicturePage::ShowStoredCaption() {
+    const int current = browser_ != nullptr ? browser_->Current() : -1;
+    std::string caption;
+    if (read_captions_->isChecked() && current >= 0 && comment_->document()->isEmpty()) {
+        // Read once per picture shown, not per key typed.
+        const std::string path = browser_->Folder() + list_->Model().ItemText(current);
+        if (path != caption_path_) {
+            caption_path_ = path;
+            caption_ = ReadCaptionFacts(path).caption;
+        }
+        caption = caption_;
+    }
+    const QString shown = QString::fromUtf8(caption.data(), int(caption.size()));
+    if (comment_->placeholderText() != shown) comment_->setPlaceholderText(shown);
 }
 
 void CPicturePage::TurnsSaved(const std::vector<int>& lines) {

@@ -14,6 +14,7 @@ class HelpButton;
 class PictureBrowser;
 class PictureSelection;
 class PreviewFrame;
+class QCheckBox;
 class QPlainTextEdit;
 class QPushButton;
 class ShellOpener;
@@ -57,6 +58,9 @@ class CPicturePage : public PropertyPage {
 
   private:
     void OpenHelp();
+    // With "画像の説明を読み込む" ticked and the comment box empty, the box shows the shown
+    // picture's stored caption as its placeholder; otherwise none.
+    void ShowStoredCaption();
 
     AlbumSettings& settings_;
     const MaterialFolders& folders_;
@@ -65,12 +69,15 @@ class CPicturePage : public PropertyPage {
     std::string program_folder_;
     bool initialised_ = false;
     bool validating_ = false;
+    std::string caption_path_;  // the picture whose caption was read last, and its caption
+    std::string caption_;
 
     CFolderTree* tree_;
     CPictureList* list_;
     QPushButton* select_all_;
     PreviewFrame* preview_;
     QPlainTextEdit* comment_;
+    QCheckBox* read_captions_;
     FocusEdit* width_;
     UpDownControl* width_spin_;
     FocusEdit* height_;

@@ -14,6 +14,7 @@ inline constexpr ControlId kMarqueeCheck{"htmlMarqueeCheck"};           // html_
 inline constexpr ControlId kFrameCheck{"htmlFrameCheck"};               // thumbnail_frame
 inline constexpr ControlId kFileNameCheck{"htmlFileNameCheck"};         // thumbnail_fname
 inline constexpr ControlId kFileSizeCheck{"htmlFileSizeCheck"};         // thumbnail_fsize, hidden
+inline constexpr ControlId kDateOrderCheck{"htmlDateOrderCheck"};       // date_order
 inline constexpr ControlId kColumnsEdit{"htmlColumnsEdit"};             // thumbnail_cols
 inline constexpr ControlId kColumnsSpin{"htmlColumnsSpin", "列数"};     // its arrows
 inline constexpr ControlId kSplitPagesCheck{"htmlSplitPagesCheck"};     // html_page

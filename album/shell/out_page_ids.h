@@ -19,6 +19,7 @@ inline constexpr ControlId kMaterialFolderEdit{"outMaterialFolderEdit"};  // mat
 inline constexpr ControlId kBackUrlEdit{"outBackUrlEdit", "[戻る]のリンク先URL"};  // back_url
 inline constexpr ControlId kHtmlOnlyCheck{"outHtmlOnlyCheck"};                     // html_only
 inline constexpr ControlId kSaveSettingsCheck{"outSaveSettingsCheck"};             // save_param
+inline constexpr ControlId kStripLocationCheck{"outStripLocationCheck"};           // strip_location
 inline constexpr ControlId kCreateButton{"outCreateButton"};
 inline constexpr ControlId kCloseButton{"outCloseButton"};
 

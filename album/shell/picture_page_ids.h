@@ -13,6 +13,7 @@ inline constexpr ControlId kFileList{"pictureFileList",
 inline constexpr ControlId kSelectAllButton{"pictureSelectAllButton"};
 inline constexpr ControlId kPreview{"picturePreview", "プレビュー"};
 inline constexpr ControlId kViewButton{"pictureViewButton"};  // lines or thumbnails, no text
+inline constexpr ControlId kReadCaptionsCheck{"pictureReadCaptionsCheck"};  // read_captions
 inline constexpr ControlId kRotateButton{"pictureRotateButton"};
 inline constexpr ControlId kCommentEdit{"pictureCommentEdit"};  // the highlighted picture's
 inline constexpr ControlId kThumbWidthEdit{"pictureThumbWidthEdit",

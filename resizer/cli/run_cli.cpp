@@ -90,6 +90,9 @@ const std::string& Usage() {
                defaults.outputFolder +
                "、なければ作成)\n"
                "  --overwrite     元の画像に上書きする\n"
+               "  --strip-location\n"
+               "                  位置情報 (GPS、地名) を書き込まない。位置情報を消せない画像は\n"
+               "                  書き込まずにエラーとして示す\n"
                "画像の指定:\n"
                "  --select NAME   NAME だけを変換する (繰り返し可、既定はフォルダのすべての画像)\n"
                "  --turn NAME=N   NAME を時計回りに N 回 90 度回転する\n"
@@ -237,6 +240,7 @@ Request Parse(const std::vector<std::string>& args, Info& info) {
             throw UsageError{s.outputFolder + ": " + kExtensionMessage};
     }
     s.overwriteOriginals = parser.isSet(overwrite);
+    s.stripLocation = parser.isSet(option_of(SettingOf(&ResizerSettings::stripLocation)));
 
     for (const QString& name : parser.values(select)) request.selected.push_back(Bytes(name));
     for (const QString& t : parser.values(turn)) {

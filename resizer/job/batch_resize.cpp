@@ -219,8 +219,9 @@ PictureOutcome ResizePlannedPicture(const ResizerSettings& settings, const Pictu
     // The copy carries the source's date taken, camera and colour profile in its own kind's way;
     // one saved without its XMP is made, and listed for what it lacks.
     bool xmp_too_large = false;
-    const std::optional<std::string> encoded = codec.Encode(
-        picture, OutputSettings(output_kind, facts, settings.jpegQuality), bytes, &xmp_too_large);
+    EncodeSettings output = OutputSettings(output_kind, facts, settings.jpegQuality);
+    output.without_location = plan.location == LocationRule::Remove;
+    const std::optional<std::string> encoded = codec.Encode(picture, output, bytes, &xmp_too_large);
     source.bytes.reset();
     if (!encoded) {
         outcome.failure = PictureFailure::SaveFailed;
@@ -229,11 +230,19 @@ PictureOutcome ResizePlannedPicture(const ResizerSettings& settings, const Pictu
     // Any other output than the source is replaced as an entry: a link or a hard link standing in
     // the output folder is never written through, so the original it shares a file with is left
     // alone. The save goes through a temporary file, so a failed save never destroys the original.
+    // Under location removal the file is read back first, and one that would still tell where
+    // the picture was taken is not written.
+    std::optional<std::string> published =
+        ImageCodec::Publishable(output_kind, *encoded, plan.location);
+    if (!published) {
+        outcome.failure = PictureFailure::LocationLeft;
+        return outcome;
+    }
     ReplaceFailure failure;
     const bool saved =
         plan.output_is_source
-            ? codec.WriteFile(source.original.path, *encoded, &source.original, &failure)
-            : codec.WriteFile(plan.output, *encoded, nullptr, &failure);
+            ? codec.WriteFile(source.original.path, *published, &source.original, &failure)
+            : codec.WriteFile(plan.output, *published, nullptr, &failure);
     outcome.failure = SaveFailureOf(saved, failure, xmp_too_large);
     outcome.output_written = saved;
     return outcome;
@@ -286,6 +295,7 @@ std::vector<PicturePlan> PlanResizes(const ResizerSettings& settings,
         plan.name = pictures.ItemText(line);
         plan.source = source_folder + plan.name;
         plan.kind = ImageKindOfName(plan.source);
+        plan.location = settings.stripLocation ? LocationRule::Remove : LocationRule::Keep;
         plan.turns = ((pictures.GetQuarterTurns(line) % 4) + 4) % 4;
         std::string new_name;
         // A kind that is never decoded (GIF), or no picture at all, is passed over and touches
@@ -377,9 +387,12 @@ bool ResizePictures(const ResizerSettings& settings, const BatchContext& context
         sources[i] = ResizeSource{};  // a picture never started had its file read all the same
         // The user still gets every picture in the output folder, under its own name; a failing
         // copy is not reported, as the failure itself already is. Nothing is copied among the
-        // originals, nor over a picture that was made (one listed for what it could not keep).
+        // originals, nor over a picture that was made (one listed for what it could not keep). A
+        // copy that would tell where the picture was taken, when that is not to be told, is not
+        // made either.
         if (!over_source && !plans[i].output.empty() && !written[i])
-            CopyFileReplacing(plans[i].source, base + plans[i].name);
+            codec.CopyPicture(plans[i].source, base + plans[i].name, plans[i].kind,
+                              plans[i].location);
     };
     // Room for every line, made before the first picture: taking one in never needs memory.
     outcome.saved_over_source.reserve(plans.size());

@@ -55,6 +55,8 @@ struct ResizerSettings {
     int jpegQuality = 50;
     // Original keeps JPEG and BMP (and every kind that can be written) as they are.
     OutputFormat outputFormat = OutputFormat::Original;
+    // No written picture tells where it was taken ("位置情報を削除").
+    bool stripLocation = false;
 
     // "~/MyAlbum" here ("C:\MyAlbum" on Windows), as the album maker's default output folder.
     static std::string DefaultOutputFolder();
@@ -90,6 +92,7 @@ inline constexpr std::array kResizerSettingSchema = {
         "format", 0, &ResizerSettings::outputFormat, {INT_MIN, INT_MAX}, -1, kOutputFormatWords},
     ResizerSettingRow{"out", 'o', &ResizerSettings::outputFolder, {INT_MIN, INT_MAX}, -1},
     ResizerSettingRow{"overwrite", 0, &ResizerSettings::overwriteOriginals, {INT_MIN, INT_MAX}, -1},
+    ResizerSettingRow{"strip-location", 0, &ResizerSettings::stripLocation, {INT_MIN, INT_MAX}, -1},
 };
 
 // The row of a member. Used in constant expressions, a member without a row does not compile.

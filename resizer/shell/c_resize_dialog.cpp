@@ -259,13 +259,18 @@ void CResizeDialog::BuildControls() {
     // button (and the dialog's context menu).
     QPushButton* about =
         AddButton(this, du, ids::kAboutButton, QStringLiteral("バージョン情報"), 7, 296, 60, 14);
+    // Beside the about box, under the overwrite box: what every written picture leaves out.
+    strip_location_box_ = new QCheckBox(QStringLiteral("位置情報を削除"), this);
+    NameControl(strip_location_box_, ids::kStripLocationCheck);
+    du.Place(strip_location_box_, 86, 298, 120, 10);
     QPushButton* create =
         AddButton(this, du, ids::kCreateButton, QStringLiteral("作成"), 289, 296, 50, 14);
     QPushButton* close =
         AddButton(this, du, ids::kCloseButton, QStringLiteral("閉じる"), 343, 296, 50, 14);
     // The last row read from the left, as everything above it.
     setTabOrder(format_list_, about);
-    setTabOrder(about, create);
+    setTabOrder(about, strip_location_box_);
+    setTabOrder(strip_location_box_, create);
     setTabOrder(create, close);
 
     // The dialog opens at its layout's size, which is also its smallest. A larger window goes to
@@ -341,6 +346,7 @@ void CResizeDialog::InitDialog() {
 bool CResizeDialog::UpdateData(bool save) {
     if (!save) {
         overwrite_box_->setChecked(settings_.overwriteOriginals);
+        strip_location_box_->setChecked(settings_.stripLocation);
         SetPathText(output_edit_, settings_.outputFolder);
         format_list_->setCurrentIndex(static_cast<int>(settings_.outputFormat));
         quality_list_->setCurrentIndex(quality_preset_);
@@ -358,6 +364,7 @@ bool CResizeDialog::UpdateData(bool save) {
     transferring_ = true;
     bool ok = true;
     settings_.overwriteOriginals = overwrite_box_->isChecked();
+    settings_.stripLocation = strip_location_box_->isChecked();
     // Read also while disabled: while the originals are overwritten this stores the placeholder.
     settings_.outputFolder = PathText(output_edit_);
     settings_.outputFormat =

@@ -119,6 +119,7 @@ class CResizeDialog : public QDialog {
     QComboBox* quality_list_ = nullptr;
     QLineEdit* output_edit_ = nullptr;
     QPushButton* browse_button_ = nullptr;
+    QCheckBox* strip_location_box_ = nullptr;
     QCheckBox* overwrite_box_ = nullptr;
     QComboBox* format_list_ = nullptr;
 

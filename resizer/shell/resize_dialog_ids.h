@@ -30,6 +30,7 @@ inline constexpr ControlId kBrowseButton{"resizeBrowseButton"};
 inline constexpr ControlId kOverwriteCheck{"resizeOverwriteCheck"};      // overwriteOriginals
 inline constexpr ControlId kFormatList{"resizeFormatList", "出力形式"};  // outputFormat
 inline constexpr ControlId kAboutButton{"resizeAboutButton"};
+inline constexpr ControlId kStripLocationCheck{"resizeStripLocationCheck"};  // stripLocation
 inline constexpr ControlId kCreateButton{"resizeCreateButton"};
 inline constexpr ControlId kCloseButton{"resizeCloseButton"};
 

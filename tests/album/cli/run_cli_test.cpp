@@ -25,6 +25,7 @@
 #include "tests/reliability/failing_storage.h"
 #include "tests/reliability/linked_entries.h"
 #include "tests/reliability/signalled_run.h"
+#include "tests/support/location_readback.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/temp_dir.h"
 
@@ -181,6 +182,23 @@ TEST(PictavoCli, SettingsCommentsTurnsAndSelectionReachTheAlbum) {
     EXPECT_EQ(page.find("b.jpg"), std::string::npos);
     EXPECT_EQ(ImgKitUprightSize(dir / "album/my_p/a.jpg"), (ImgKitSize{149, 227}));
     EXPECT_FALSE(fs::exists(dir / "album/my_p/b.jpg"));
+}
+
+TEST(PictavoCli, OrderCaptionsAndLocationRemovalReachTheAlbum) {
+    TempDir dir;
+    fs::create_directories(dir / "pics");
+    fs::copy_file(TestDataPath("metadata/date_b_paris.jpg"), dir / "pics/a.jpg");
+    fs::copy_file(TestDataPath("metadata/date_a_tokyo.jpg"), dir / "pics/b.jpg");
+    fs::copy_file(TestDataPath("metadata/caption_every_field.jpg"), dir / "pics/c.jpg");
+    fs::copy_file(TestDataPath("metadata/location_everywhere_32.jpg"), dir / "pics/d.jpg");
+    CliRun run = RunWith({"--profile", dir / "none.ini", "-q", "-o", dir / "album/", "--order",
+                          "date", "--captions", "--strip-location", dir / "pics"});
+    ASSERT_EQ(run.code, 0) << run.err;
+    const std::string page = Cp932ToUtf8(ReadTestFile(dir / "album/my.html"));
+    EXPECT_LT(page.find("ALT=\"b.jpg\""), page.find("ALT=\"a.jpg\""));
+    EXPECT_LT(page.find("ALT=\"a.jpg\""), page.find("ALT=\"c.jpg\""));
+    EXPECT_NE(page.find("XMPの説明"), std::string::npos);
+    EXPECT_EQ(LocationReadBack(dir / "album/my_p/d.jpg"), "");
 }
 
 TEST(PictavoCli, InsideThePictureFolderThePictureFolderNameIsEmptied) {
@@ -430,6 +448,9 @@ INSTANTIATE_TEST_SUITE_P(
         // A name from the profile is checked too: it must not lead out of the album.
         UsageCase{
             {"-o", "OUT", "PICS"}, "名前のみを指定します。", "[param]\r\npic_folder=../escape\r\n"},
+        UsageCase{{"-o", "OUT", "--order", "size", "PICS"}, "date か name"},
+        // The copies would be the pictures themselves, which keep their location.
+        UsageCase{{"--strip-location", "--set", "out_sorce=1", "PICS"}, kLocationInSourcesMessage},
         UsageCase{{"-o", "OUT.d", "PICS"}, "拡張子はつけない"},
         UsageCase{{"-o", "OUT/.hidden", "PICS"}, "拡張子はつけない"},
         UsageCase{{"--set", "out_sorce=1", "--set", "thumb_folder=", "PICS"},
@@ -512,7 +533,7 @@ TEST(SettingOverrides, KeysAreExactlyTheStoredProfileKeysInOrder) {
     }
     const std::vector<std::string> keys = SettableKeys();
     EXPECT_EQ(std::set<std::string>(keys.begin(), keys.end()), stored);
-    EXPECT_EQ(keys.size(), 34u);
+    EXPECT_EQ(keys.size(), 37u);
     // Every key reaches its own field: setting it changes what is saved under that key.
     for (const std::string& key : keys) {
         AlbumSettings s;

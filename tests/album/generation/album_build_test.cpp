@@ -14,9 +14,11 @@
 #include "album/generation/modern_style_sheet.h"
 #include "core/picture_list_model.h"
 #include "imaging/image_library.h"
+#include "imaging/jpeg_segments.h"
 #include "platform/text_encoding.h"
 #include "tests/imaging/metadata_test_support.h"
 #include "tests/reliability/failing_storage.h"
+#include "tests/support/location_readback.h"
 #include "tests/support/recording_progress_sink.h"
 #include "tests/support/recording_shell_opener.h"
 #include "tests/support/recording_user_dialogs.h"
@@ -118,11 +120,12 @@ class AlbumBuild : public ::testing::Test {
         materials = MaterialFolders::FromStartDirectory(dir.Path());
     }
 
-    void AddFile(const std::string& name, const std::string& testdata, int turns = 0,
-                 bool checked = true) {
+    int AddFile(const std::string& name, const std::string& testdata, int turns = 0,
+                bool checked = true) {
         fs::copy_file(TestDataPath(testdata), dir / ("src/" + name));
         int i = list.InsertPicture(name, checked);
         for (int t = 0; t < turns; ++t) list.AddQuarterTurn(i);
+        return i;
     }
 
     bool Build() {
@@ -611,6 +614,89 @@ TEST_F(AlbumBuild, TurnedJpegsKeepTheCameraDataAndTurnLosslesslyWhereTheBlocksAl
         // Thumbnails carry no metadata.
         EXPECT_TRUE(ReadSavedMetadata(Src(std::string("my_t/_") + r.name)).exif.empty());
     }
+}
+
+TEST_F(AlbumBuild, WithLocationRemovedNoCopyOrThumbnailTellsWhereItWasTaken) {
+    settings.strip_location = 1;
+    AddFile("a.jpg", "metadata/location_everywhere.jpg");
+    AddFile("b.jpg", "metadata/location_everywhere.jpg", 1);     // re-encoded turn
+    AddFile("c.jpg", "metadata/location_everywhere_32.jpg", 1);  // turned on its blocks
+    AddFile("d.gif", "metadata/location_xmp.gif");
+    AddFile("e.jpg", "metadata/no_location.jpg");
+    AddFile("f.png", "metadata/location_everywhere.png");
+    AddFile("g.webp", "metadata/location_everywhere.webp");
+    AddFile("h.avif", "metadata/location_everywhere.avif");
+    AddFile("i.heic", "metadata/location_everywhere.heic");   // a JPEG display copy
+    AddFile("j.tiff", "metadata/location_everywhere.tiff");   // a JPEG display copy
+    AddFile("k.png", "metadata/location_everywhere.png", 1);  // re-encoded upright
+    ASSERT_TRUE(Build());
+    ASSERT_EQ(dialogs.calls.size(), 1u) << dialogs.calls[0].text;
+
+    for (const auto& [name, bytes] : FolderContents(dir / "out")) {
+        if (name.ends_with(".html")) continue;
+        EXPECT_EQ(LocationReadBack(dir / ("out/" + name)), "") << name;
+    }
+    // A copy keeps its picture byte for byte and what is no location; one that told nothing
+    // is a copy of the file.
+    EXPECT_EQ(FromFirstScan(Out("my_p/a.jpg")), FromFirstScan(Src("a.jpg")));
+    EXPECT_EQ(ReadSavedMetadata(Out("my_p/a.jpg")).Exif("Exif.Image.Artist"), "Hana");
+    EXPECT_EQ(ReadSavedMetadata(Out("my_p/b.jpg")).Exif("Exif.Image.Artist"), "Hana");
+    const std::optional<std::string> turned = codec.TurnLosslessly(dir / "src/c.jpg", 1, nullptr);
+    ASSERT_TRUE(turned);
+    EXPECT_EQ(FromFirstScan(Out("my_p/c.jpg")), FromFirstScan(*turned));
+    EXPECT_EQ(Out("my_p/e.jpg"), Src("e.jpg"));
+    for (const char* name : {"f.png", "g.webp", "h.avif"}) {
+        const std::string copy = Out(std::string("my_p/") + name);
+        EXPECT_NE(copy, Src(name)) << name;
+        EXPECT_EQ(ImageData(ImageKindOfName(name), copy),
+                  ImageData(ImageKindOfName(name), Src(name)))
+            << name;
+    }
+}
+
+TEST_F(AlbumBuild, APictureWhoseLocationCannotBeRemovedIsListedAndNotCopied) {
+    settings.strip_location = 1;
+    // GPS after the first scan, where no new metadata reaches.
+    std::string late = ReadTestFile(TestDataPath("metadata/no_location.jpg"));
+    const std::string everywhere = ReadTestFile(TestDataPath("metadata/location_everywhere.jpg"));
+    for (const JpegSegment& segment : JpegHeadSegments(everywhere)) {
+        if (segment.marker == 0xE1 && segment.body.substr(0, 4) == "Exif")
+            late.insert(late.size() - 2,
+                        everywhere.substr(segment.start, segment.end - segment.start));
+    }
+    ASSERT_TRUE(WriteTestFile(dir / "src/late.jpg", late));
+    list.InsertPicture("late.jpg", true);
+    AddFile("ok.jpg", "metadata/location_everywhere.jpg");
+    EXPECT_TRUE(Build());
+    ASSERT_EQ(dialogs.calls.size(), 2u);
+    EXPECT_EQ(dialogs.calls[0].text,
+              dir / "src/late.jpg" + " (ｴﾗｰ)位置情報を削除できなかったため、保存しませんでした\n");
+    EXPECT_FALSE(fs::exists(dir / "out/my_p/late.jpg"));
+    EXPECT_EQ(LocationReadBack(dir / "out/my_t/_late.jpg"), "");
+    EXPECT_EQ(LocationReadBack(dir / "out/my_p/ok.jpg"), "");
+}
+
+TEST_F(AlbumBuild, PagesInCaptureOrderWithTheirOwnCaptionsUnderEmptyComments) {
+    settings.date_order = 1;
+    settings.read_captions = 1;
+    AddFile("a.jpg", "metadata/date_a_tokyo.jpg");  // 09:30Z
+    AddFile("b.jpg", "metadata/date_b_paris.jpg");  // 10:00Z, though its clock says 12:00
+    AddFile("c.jpg", "metadata/date_c_tokyo_subsec7.jpg");
+    AddFile("d.jpg", "metadata/date_d_tokyo_subsec50.jpg");
+    AddFile("E.jpg", "metadata/date_undated.jpg");
+    AddFile("f.jpg", "metadata/caption_every_field.jpg");
+    list.SetComment(AddFile("g.jpg", "metadata/caption_xpcomment.jpg"), "私のコメント");
+    ASSERT_TRUE(Build());
+    const std::string page = Out("my.html");
+    std::vector<std::string> order;
+    for (std::size_t at = page.find("ALT=\""); at != std::string::npos;
+         at = page.find("ALT=\"", at + 1))
+        order.push_back(page.substr(at + 5, page.find('"', at + 5) - at - 5));
+    EXPECT_EQ(order, (std::vector<std::string>{"a.jpg", "d.jpg", "c.jpg", "b.jpg", "E.jpg", "f.jpg",
+                                               "g.jpg"}));
+    EXPECT_NE(page.find(Utf8ToCp932Html("XMPの説明")), std::string::npos);
+    EXPECT_NE(page.find(Utf8ToCp932Html("私のコメント")), std::string::npos);
+    EXPECT_EQ(page.find(Utf8ToCp932Html("窓辺の犬")), std::string::npos) << "typed, never replaced";
 }
 
 TEST_F(AlbumBuild, AMaterialFolderThatCannotBeMadeSkipsThePicturesButWritesThePages) {

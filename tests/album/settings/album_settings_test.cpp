@@ -22,7 +22,8 @@ const std::vector<std::string> kKeysInOrder = {
     "color_title",     "color_commen",    "color_thumb",  "color_bg",        "size_title",
     "size_comment",    "size_thumb",      "name_bg",      "name_bgm",        "name_hr",
     "currect_theme",   "back_url",        "out_dir",      "html_name",       "pic_folder",
-    "thumb_folder",    "material_folder", "out_sorce",    "save_param",
+    "thumb_folder",    "material_folder", "out_sorce",    "save_param",      "read_captions",
+    "date_order",      "strip_location",
 };
 
 // A settings record in which every stored field differs from its default.
@@ -62,6 +63,9 @@ AlbumSettings Unusual() {
     s.material_folder = "mat";
     s.out_sorce = 1;
     s.save_param = 1;
+    s.read_captions = 1;
+    s.date_order = 1;
+    s.strip_location = 1;
     return s;
 }
 
@@ -100,6 +104,9 @@ void ExpectSameStoredFields(const AlbumSettings& a, const AlbumSettings& b) {
     EXPECT_EQ(a.material_folder, b.material_folder);
     EXPECT_EQ(a.out_sorce, b.out_sorce);
     EXPECT_EQ(a.save_param, b.save_param);
+    EXPECT_EQ(a.read_captions, b.read_captions);
+    EXPECT_EQ(a.date_order, b.date_order);
+    EXPECT_EQ(a.strip_location, b.strip_location);
 }
 
 void ExpectFirstStartDefaults(const AlbumSettings& s) {
@@ -124,6 +131,9 @@ void ExpectFirstStartDefaults(const AlbumSettings& s) {
     EXPECT_EQ(s.picture_path, "");
     EXPECT_EQ(s.back_url, "");
     EXPECT_EQ(s.save_param, 0);
+    EXPECT_EQ(s.read_captions, 0);
+    EXPECT_EQ(s.date_order, 0);
+    EXPECT_EQ(s.strip_location, 0);
     EXPECT_EQ(s.page_style, kClassicPages);
 }
 

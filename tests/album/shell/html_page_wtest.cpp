@@ -184,9 +184,9 @@ class HtmlPageTest : public QObject {
         QStringList expected;
         for (ControlId id :
              {html_ids::kTitleEdit, html_ids::kDescriptionEdit, html_ids::kMarqueeCheck,
-              html_ids::kFrameCheck, html_ids::kFileNameCheck, html_ids::kColumnsEdit,
-              html_ids::kSplitPagesCheck, html_ids::kRowsEdit, html_ids::kOwnSizeRadio,
-              html_ids::kSlideShowCheck})
+              html_ids::kFrameCheck, html_ids::kFileNameCheck, html_ids::kDateOrderCheck,
+              html_ids::kColumnsEdit, html_ids::kSplitPagesCheck, html_ids::kRowsEdit,
+              html_ids::kOwnSizeRadio, html_ids::kSlideShowCheck})
             expected << id.ObjectName();
         QCOMPARE(order.mid(0, expected.size()), expected);
     }

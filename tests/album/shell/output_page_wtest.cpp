@@ -169,6 +169,18 @@ class OutputPageTest : public QObject {
         QVERIFY(!PathExists(tmp / "my_t"));
     }
 
+    void LocationRemovalIsRefusedForAnAlbumMadeOfTheSourcesThemselves() {
+        OutFixture f;
+        QTest::mouseClick(f.Check(out_ids::kSourceCheck), Qt::LeftButton);
+        QTest::mouseClick(f.Check(out_ids::kStripLocationCheck), Qt::LeftButton);
+        f.PressCreate();
+        QCOMPARE(f.dialogs.Texts(), std::vector<std::string>{kLocationInSourcesMessage});
+        QCOMPARE(QApplication::focusWidget(),
+                 static_cast<QWidget*>(f.Check(out_ids::kStripLocationCheck)));
+        QVERIFY(!f.BuildStarted());
+        QCOMPARE(f.Settings().strip_location, 1);
+    }
+
     void PictureAndThumbnailFoldersOfOneNameAreRefusedAtCreate() {
         OutFixture f;
         TempDir out;

@@ -688,16 +688,17 @@ class WindowsTest : public QObject {
     void aScreenReaderHearsEveryControlAndTabReadsFromTheTopLeft_data() {
         QTest::addColumn<QString>("which");
         QTest::addColumn<QStringList>("order");  // the names Tab reads, in order
-        QTest::newRow("Pictavo, picture page")
-            << "picture" << QStringList{"画像のあるフォルダ",
-                                        "画像ファイル",
-                                        "すべてを選択",
-                                        "サムネイル表示",
-                                        "回転",
-                                        "ピクチャーに対するコメント：",
-                                        "サムネイルの幅",
-                                        "サムネイルの高さ",
-                                        "ヘルプ"};
+        QTest::newRow("Pictavo, picture page") << "picture"
+                                               << QStringList{"画像のあるフォルダ",
+                                                              "画像ファイル",
+                                                              "すべてを選択",
+                                                              "サムネイル表示",
+                                                              "画像の説明を読み込む",
+                                                              "回転",
+                                                              "ピクチャーに対するコメント：",
+                                                              "サムネイルの幅",
+                                                              "サムネイルの高さ",
+                                                              "ヘルプ"};
         QTest::newRow("Pictavo, HTML page")
             << "html"
             << QStringList{"HTMLタイトル",
@@ -705,6 +706,7 @@ class WindowsTest : public QObject {
                            "MARQUEE使用（IE4以上）",
                            "枠をつける",
                            "ファイル名を表示",
+                           "撮影日時順に並べる",
                            "列数：",
                            "サムネイルを複数のHTMLに分けて表示する。",
                            "元のサイズで表示。",
@@ -737,6 +739,7 @@ class WindowsTest : public QObject {
                                                              "[戻る]のリンク先URL",
                                                              "HTMLのみを再作成",
                                                              "終了時に全ての設定を保存",
+                                                             "位置情報を削除",
                                                              "アルバム作成",
                                                              "閉じる"};
         QTest::newRow("Pictavo, theme title dialog")
@@ -761,6 +764,7 @@ class WindowsTest : public QObject {
                                                "元画像を上書きする。",
                                                "出力形式",
                                                "バージョン情報",
+                                               "位置情報を削除",
                                                "作成",
                                                "閉じる"};
         QTest::newRow("Scalvo, about box") << "about" << QStringList{"OK"};

@@ -21,6 +21,7 @@
 #include "resizer/job/batch_outcome.h"
 #include "tests/imaging/imaging_test_support.h"
 #include "tests/imaging/metadata_test_support.h"
+#include "tests/support/location_readback.h"
 #include "tests/support/recording_progress_sink.h"
 #include "tests/support/recording_user_dialogs.h"
 #include "tests/support/starved_memory.h"
@@ -310,6 +311,29 @@ TEST_F(BatchResizeTest, AnUnloadableSecondPictureIsCopiedAndReportedOnOneLine) {
                                                         "pos 2",
                                                         "close"};
     EXPECT_EQ(progress.calls, expected_progress);
+}
+
+TEST_F(BatchResizeTest, WithLocationRemovedNoSavedOrCopiedPictureTellsWhereItWasTaken) {
+    AddPhoto("metadata/location_everywhere.jpg", "a.jpg");
+    AddPhoto("metadata/location_everywhere.jpg", "b.jpg");
+    for (const char* kind : {"png", "webp", "avif", "tiff"})
+        AddPhoto(std::string("metadata/location_everywhere.") + kind, std::string("c.") + kind);
+    // Cut short: it fails and is copied as it is, but without its location.
+    const std::string photo = ReadTestFile(TestDataPath("metadata/location_everywhere.jpg"));
+    ASSERT_TRUE(WriteTestFile(source + "/cut.jpg", photo.substr(0, photo.size() - 200)));
+    model.InsertPicture("cut.jpg", true);
+    settings.stripLocation = true;
+    settings.sizeMode = FitWidth;
+    settings.targetWidth = 100;
+    ASSERT_TRUE(Create(settings));
+    ASSERT_EQ(dialogs.Texts(),
+              std::vector<std::string>{source + "/cut.jpg (ｴﾗｰ)画像を読み込めませんでした\n"});
+    for (const char* name : {"a.jpg", "b.jpg", "c.png", "c.webp", "c.avif", "c.tiff", "cut.jpg"})
+        EXPECT_EQ(LocationReadBack(output + "/" + name), "") << name;
+    EXPECT_EQ(StoredSize(output + "/a.jpg"), QSize(100, 66));
+    const SavedMetadata saved = ReadSavedMetadata(ReadTestFile(output + "/a.jpg"));
+    EXPECT_EQ(saved.Exif("Exif.Image.Artist"), "Hana");
+    EXPECT_EQ(saved.Exif("Exif.Photo.DateTimeOriginal"), "2024:05:01 18:30:00");
 }
 
 TEST_F(BatchResizeTest, AnErrorThrownForOnePictureIsListedAndTheBatchGoesOn) {
