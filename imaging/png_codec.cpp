@@ -479,7 +479,7 @@ ImageHandle DecodePng(std::string_view bytes, const DecodeRequest& request,
     refusal = PictureRefusal::kUnreadable;
     const bool show = request.damage == ImgKitDamage::Show;
     QImage image;
-    if (!show && !facts.deep) image = DecodeFast(bytes, *ReadPngLayout(bytes));
+    if (!facts.deep) image = DecodeFast(bytes, *ReadPngLayout(bytes));
     bool damaged = false;
     if (image.isNull() &&
         (!DecodeInto(bytes, facts.alpha, facts.deep, show, image, damaged) || image.isNull()))

@@ -279,8 +279,7 @@ TEST_F(PictureCodecTest, EveryPngFilterIsUndoneToTheExactPixels) {
         SCOPED_TRACE(channels);
         std::vector<std::uint8_t> expected;
         std::string png = FilteredPng(61, 23, channels, expected);
-        // A sound file is read by the whole-buffer path, a damaged one shown by libpng's rows:
-        // both give the same pixels.
+        // The load of a job and the preview's (which would show a damaged file in part).
         for (const ImgKitDamage damage : {ImgKitDamage::Refuse, ImgKitDamage::Show}) {
             const DecodedPicture decoded = DecodePicture(png, {0, 0, damage});
             ASSERT_TRUE(decoded.image);
