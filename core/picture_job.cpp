@@ -19,9 +19,9 @@ namespace {
 // libtiff) allocate and zero picture-sized planes for every picture; fresh from the system, each
 // page of them costs a fault, which on the virtual machines we measure on made up a third of an
 // album's processor time. Kept, the planes of one picture serve the next: the album of 30 mixed
-// pictures took 42 % less processor time, at a fifth more peak memory. The memory goes back when
-// the last running job ends. Our own large buffers are not affected: they are taken from the
-// system directly (platform/large_memory).
+// pictures took 43 % less processor time, at a quarter to a half more peak memory
+// (bench/README.md). The memory goes back when the last running job ends. Our own large buffers are
+// not affected: they are taken from the system directly (platform/large_memory).
 class KeptFreedMemory {
   public:
     KeptFreedMemory() {
