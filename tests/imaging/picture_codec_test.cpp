@@ -1,6 +1,7 @@
 #include "imaging/picture_codec.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <QColor>
 #include <QImage>
@@ -10,6 +11,7 @@
 #include "imaging/image_kind_codecs.h"
 #include "imaging/picture_bytes.h"
 #include "imaging/picture_metadata.h"
+#include "imaging/png_chunks.h"
 #include "platform/large_memory.h"
 #include "tests/imaging/imaging_test_support.h"
 #include "tests/imaging/metadata_test_support.h"
@@ -220,6 +222,83 @@ TEST_F(PictureCodecTest, AlphaAndSixteenBitsSurviveTurnResizeAndAPngRoundTrip) {
     EXPECT_TRUE(Near(green, QColor(0, 255, 0), 4)) << green.name().toStdString();
     EXPECT_EQ(At(small, 0.15, 0.85).alpha(), 0);
     EXPECT_EQ(At(small, 0.15, 0.15).alpha(), 255);
+}
+
+using namespace std::string_literals;
+
+// A PNG of noisy 8-bit rows whose filters take every type in turn (none, sub, up, average,
+// Paeth), written here so that each filter is met whatever an encoder would choose.
+std::string FilteredPng(int width, int height, int channels, std::vector<std::uint8_t>& pixels) {
+    const int stride = width * channels;
+    pixels.resize(static_cast<std::size_t>(stride) * height);
+    std::uint32_t seed = 12345;
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        seed = seed * 1103515245 + 12345;
+        // Half smooth, half noise, so that the predictors meet small and large differences.
+        pixels[i] = static_cast<std::uint8_t>(i % 7 < 3 ? (i / 5) & 0xFF : seed >> 24);
+    }
+    std::string rows;
+    for (int y = 0; y < height; ++y) {
+        const int filter = y % 5;
+        rows.push_back(static_cast<char>(filter));
+        const std::uint8_t* row = pixels.data() + static_cast<std::size_t>(y) * stride;
+        for (int i = 0; i < stride; ++i) {
+            const int a = i >= channels ? row[i - channels] : 0;
+            const int b = y > 0 ? row[i - stride] : 0;
+            const int c = y > 0 && i >= channels ? row[i - stride - channels] : 0;
+            const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b),
+                      pc = std::abs(p - c);
+            const int predicted[] = {0, a, b, (a + b) / 2,
+                                     pa <= pb && pa <= pc ? a
+                                     : pb <= pc           ? b
+                                                          : c};
+            rows.push_back(static_cast<char>(row[i] - predicted[filter]));
+        }
+    }
+    uLongf packed_size = compressBound(rows.size());
+    std::string packed(packed_size, '\0');
+    compress2(reinterpret_cast<Bytef*>(packed.data()), &packed_size,
+              reinterpret_cast<const Bytef*>(rows.data()), rows.size(), 6);
+    packed.resize(packed_size);
+    std::string header(13, '\0');
+    for (int k = 0; k < 4; ++k) {
+        header[k] = static_cast<char>(width >> (24 - 8 * k));
+        header[4 + k] = static_cast<char>(height >> (24 - 8 * k));
+    }
+    header[8] = 8;
+    header[9] = static_cast<char>(channels == 4 ? 6 : 2);
+    // The data split over two IDAT chunks, as encoders that write in blocks do.
+    const std::size_t half = packed.size() / 2;
+    return "\x89PNG\r\n\x1a\n"s + PngChunkBytes("IHDR", header) +
+           PngChunkBytes("IDAT", packed.substr(0, half)) +
+           PngChunkBytes("IDAT", packed.substr(half)) + PngChunkBytes("IEND", "");
+}
+
+TEST_F(PictureCodecTest, EveryPngFilterIsUndoneToTheExactPixels) {
+    for (const int channels : {3, 4}) {
+        SCOPED_TRACE(channels);
+        std::vector<std::uint8_t> expected;
+        std::string png = FilteredPng(61, 23, channels, expected);
+        // The load of a job and the preview's (which would show a damaged file in part).
+        for (const ImgKitDamage damage : {ImgKitDamage::Refuse, ImgKitDamage::Show}) {
+            const DecodedPicture decoded = DecodePicture(png, {0, 0, damage});
+            ASSERT_TRUE(decoded.image);
+            const QImage* pixels = ImgKitPixels(decoded.image);
+            int wrong = 0;
+            for (int y = 0; y < 23; ++y) {
+                for (int x = 0; x < 61; ++x) {
+                    const std::uint8_t* p = expected.data() + (y * 61 + x) * channels;
+                    const QRgb got = pixels->pixel(x, y);
+                    wrong += qRed(got) != p[0] || qGreen(got) != p[1] || qBlue(got) != p[2] ||
+                             qAlpha(got) != (channels == 4 ? p[3] : 255);
+                }
+            }
+            EXPECT_EQ(wrong, 0);
+        }
+        // A byte changed in the pixel data breaks its chunk's CRC: refused, never decoded.
+        png[png.find("IDAT") + 20] ^= 0x10;
+        EXPECT_EQ(DecodePicture(png).refusal, R::kUnreadable);
+    }
 }
 
 TEST_F(PictureCodecTest, MemoryThatRunsOutIsToldApartFromAFileThatCannotBeRead) {
