@@ -1,62 +1,11 @@
 #include "core/picture_job.h"
 
-#include <limits>
-#include <mutex>
 #include <new>
 #include <system_error>
 #include <utility>
 
+#include "platform/kept_freed_memory.h"
 #include "platform/progress_sink.h"
-
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
-
-namespace {
-
-// While a job runs, memory the decoders free is kept by the C library for their next picture
-// instead of going back to the system at once. The codec libraries (libheif, libde265, dav1d,
-// libtiff) allocate and zero picture-sized planes for every picture; fresh from the system, each
-// page of them costs a fault, which on the virtual machines we measure on made up a third of an
-// album's processor time. Kept, the planes of one picture serve the next: the album of 30 mixed
-// pictures took 43 % less processor time, at a quarter to a half more peak memory
-// (bench/README.md). The memory goes back when the last running job ends. Our own large buffers are
-// not affected: they are taken from the system directly (platform/large_memory).
-class KeptFreedMemory {
-  public:
-    KeptFreedMemory() {
-#ifdef __GLIBC__
-        const std::lock_guard lock(mutex_);
-        if (jobs_++ == 0) {
-            mallopt(M_MMAP_MAX, 0);  // large blocks from the heaps, which keep them
-            mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
-        }
-#endif
-    }
-    ~KeptFreedMemory() {
-#ifdef __GLIBC__
-        const std::lock_guard lock(mutex_);
-        if (--jobs_ == 0) {
-            mallopt(M_MMAP_MAX, kDefaultMmapMax);
-            mallopt(M_TRIM_THRESHOLD, kDefaultTrimThreshold);
-            malloc_trim(0);
-        }
-#endif
-    }
-    KeptFreedMemory(const KeptFreedMemory&) = delete;
-    KeptFreedMemory& operator=(const KeptFreedMemory&) = delete;
-
-  private:
-#ifdef __GLIBC__
-    // The C library's own defaults.
-    static constexpr int kDefaultMmapMax = 65536;
-    static constexpr int kDefaultTrimThreshold = 128 * 1024;
-    static inline std::mutex mutex_;
-    static inline int jobs_ = 0;
-#endif
-};
-
-}  // namespace
 
 PictureJobRun RunPictureJob(const PictureJob& job, ProgressSink& progress,
                             const OrderedPool::Limits& limits) {
