@@ -12,6 +12,7 @@
 
 #include "album/generation/album_names.h"
 #include "album/generation/album_pipeline.h"
+#include "album/generation/album_record.h"
 #include "album/generation/html_helpers.h"
 #include "album/generation/index_page_writer.h"
 #include "album/generation/modern_page_writer.h"
@@ -70,6 +71,16 @@ PictureOutcome CopiedAsItIs(const PicturePlan& plan, PictureFailure failure) {
     outcome.output_written = in_place && !plan.output_is_source;
     outcome.failure = in_place ? failure : PictureFailure::CopyFailed;
     return outcome;
+}
+
+// Copies the material `from` to `to` unless `to` already holds its bytes; recorded as a file of
+// the album. False when it could not be copied.
+bool CopyMaterial(const std::string& from, const std::string& to, AlbumRecord* record) {
+    std::string bytes;
+    if (!ReadWholeFile(from, bytes)) return false;
+    if (!FileHoldsBytes(to, bytes) && !ReplaceFile(to, bytes)) return false;
+    if (record != nullptr) record->Placed(to, bytes);
+    return true;
 }
 
 // Pixels are held as 32-bit RGB.
@@ -243,7 +254,7 @@ void AddThumbnail(const PicturePlan& plan, int box_width, int box_height, ImageC
 // up as std::bad_alloc, with nothing written; once the copy is in place, it costs the thumbnail
 // alone.
 PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, int box_height,
-                                      ImageCodec& codec, ImgKitSize upright) {
+                                      ImageCodec& codec, ImgKitSize upright, bool copy_current) {
     const int turns = plan.turns;
     // A turn saved over the picture itself replaces the file its path leads to, so that a picture
     // kept behind a link stays where the link points. The link is resolved once, here, before the
@@ -290,7 +301,10 @@ PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, in
     for (int turn = 0; turn < turns; ++turn) codec.Rotate(image);
 
     PictureOutcome outcome;
-    if (turns <= 0) {
+    if (copy_current) {
+        // The copy an earlier build made is this one: only the thumbnails are made, from the
+        // picture loaded exactly as for the copy, so that they are the bytes a new album gets.
+    } else if (turns <= 0) {
         outcome = CopiedAsItIs(plan, PictureFailure::None);
     } else {
         const PictureFailure saved =
@@ -340,7 +354,7 @@ ImgKitSize ThumbnailMinimum(ImgKitSize upright, int turns, int box_width, int bo
 // cannot be decoded (damaged, animated, of several pictures, its decoder missing) goes into the
 // album as it is, without a thumbnail, and is listed for its reason.
 PictureOutcome MakeDecodedPictureFiles(const PicturePlan& plan, int box_width, int box_height,
-                                       ImageCodec& codec) {
+                                       ImageCodec& codec, bool copy_current) {
     const int turns = plan.turns;
     FileToReplace original;
     const bool over_source = plan.output_is_source && turns > 0;
@@ -380,7 +394,9 @@ PictureOutcome MakeDecodedPictureFiles(const PicturePlan& plan, int box_width, i
     for (int turn = 0; turn < turns; ++turn) codec.Rotate(image);
 
     PictureOutcome outcome;
-    if (plan.display_copy) {
+    if (copy_current) {
+        // As for a JPEG: the thumbnails alone, from the same decode.
+    } else if (plan.display_copy) {
         bool xmp_too_large = false;
         const std::optional<std::string> copy =
             codec.Encode(image, EncodeSettings{kJpegImage, 90}, bytes, &xmp_too_large);
@@ -479,7 +495,7 @@ std::int64_t AlbumPictureBytes(const PicturePlan& plan, int box_width, int box_h
 }
 
 PictureOutcome MakeAlbumPicture(const PicturePlan& plan, int box_width, int box_height,
-                                ImageCodec& codec, ImgKitSize upright) {
+                                ImageCodec& codec, ImgKitSize upright, bool copy_current) {
     if (plan.kind == kJpegImage || plan.kind == kBmpImage) {
         // The content decides the decoder: a HEIC or PNG that a phone or a web page saved under
         // a .jpg name is still read for what it is.
@@ -490,14 +506,15 @@ PictureOutcome MakeAlbumPicture(const PicturePlan& plan, int box_width, int box_
         const ImageKindInfo* read_as = FindImageKind(content);
         if (read_as == nullptr || !read_as->decoded || content == kJpegImage ||
             content == kBmpImage)
-            return MakeLoadedPictureFiles(plan, box_width, box_height, codec, upright);
-        return MakeDecodedPictureFiles(plan, box_width, box_height, codec);
+            return MakeLoadedPictureFiles(plan, box_width, box_height, codec, upright,
+                                          copy_current);
+        return MakeDecodedPictureFiles(plan, box_width, box_height, codec, copy_current);
     }
     const ImageKindInfo* info = FindImageKind(plan.kind);
     if (info != nullptr && info->decoded)
-        return MakeDecodedPictureFiles(plan, box_width, box_height, codec);
+        return MakeDecodedPictureFiles(plan, box_width, box_height, codec, copy_current);
     // A GIF is copied as it is, without a thumbnail: the page shows the picture itself.
-    return CopiedAsItIs(plan, PictureFailure::None);
+    return copy_current ? PictureOutcome{} : CopiedAsItIs(plan, PictureFailure::None);
 }
 
 AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
@@ -522,7 +539,9 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     // with the pictures that failed: the album would otherwise show without it and say nothing.
     auto copy_material = [&](const std::string& folder, const std::string& name) {
         const std::string m = MaterialFileName(name);
-        if (m.empty() || CopyFileReplacing(folder + m, material + m)) return;
+        if (m.empty()) return;
+        // A material already in place is left alone (its times too, for a sync tool).
+        if (CopyMaterial(folder + m, material + m, context.record)) return;
         ++result.materials_failed;
         result.failures +=
             folder + m + " (ｴﾗｰ)" + PictureFailureText(PictureFailure::CopyFailed) + "\n";
@@ -568,10 +587,36 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     std::vector<char> copy_dealt_with(plans.size(), 0);
     ImageCodec& codec = context.codec;
 
-    job.estimate = [&](int i) {
+    // What each picture's worker found of an earlier build's files, and wrote itself.
+    AlbumRecord* record = context.record;
+    std::vector<PictureCheck> checks(record != nullptr ? plans.size() : 0);
+    auto check = [&](int i) -> PictureCheck& {
+        if (!checks[i].checked) checks[i] = record->CheckPicture(plans[i]);
+        return checks[i];
+    };
+    job.estimate = [&](int i) -> std::int64_t {
+        // A picture whose files are all current is neither read nor decoded.
+        if (record != nullptr && check(i).AllCurrent()) return 0;
         return AlbumPictureBytes(plans[i], box_width, box_height, codec, uprights[i]);
     };
     job.work = [&](int i, int same_file) -> PictureOutcome {
+        if (same_file < 0 && record != nullptr) {
+            PictureCheck& found = check(i);
+            if (found.AllCurrent()) {
+                copy_dealt_with[i] = 1;
+                PictureOutcome kept;
+                kept.thumbnail_written = found.thumbnails_current && !plans[i].thumbnail.empty() &&
+                                         FindImageKind(plans[i].kind) != nullptr &&
+                                         FindImageKind(plans[i].kind)->decoded;
+                kept.thumbnail_2x_written = found.thumbnail_2x_present;
+                return kept;
+            }
+            PictureOutcome made = MakeAlbumPicture(plans[i], box_width, box_height, codec,
+                                                   uprights[i], found.copy_current);
+            copy_dealt_with[i] = 1;
+            record->CollectPicture(plans[i], made, found);
+            return made;
+        }
         if (same_file < 0) {
             PictureOutcome made =
                 MakeAlbumPicture(plans[i], box_width, box_height, codec, uprights[i]);
@@ -608,8 +653,17 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
         if (outcome.output_written && plans[i].writes_over_source)
             result.saved_over_source.push_back(plans[i].line);
         result.thumbnails_written.push_back(outcome.thumbnail_written);
-        result.display_copies_written.push_back(plans[i].display_copy && outcome.output_written);
+        const bool copy_kept = record != nullptr && checks[i].copy_current;
+        result.display_copies_written.push_back(plans[i].display_copy &&
+                                                (outcome.output_written || copy_kept));
         result.thumbnails_2x_written.push_back(outcome.thumbnail_2x_written);
+        if (record != nullptr) {
+            record->TakePicture(plans[i], checks[i]);
+            // Kept current on the disk as the pictures are made: a build stopped or killed
+            // leaves a record of every picture it finished.
+            record->SaveNowAndThen();
+        }
+        if (record != nullptr && checks[i].AllCurrent()) ++result.pictures_kept;
     };
     const PictureJobRun run = RunPictureJob(job, progress, OrderedPool::Limits{context.workers, 0});
     result.pictures_made = run.handled;
@@ -618,6 +672,11 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     result.broke_down = run.broke_down != nullptr;
     result.stopped = !result.broke_down && run.handled < static_cast<int>(plans.size());
     return result;
+}
+
+std::string KeptPicturesLine(int kept) {
+    return "前回の作成から変わっていない画像 " + std::to_string(kept) +
+           " 枚は、作り直さずにそのままにしました。";
 }
 
 std::string AlbumPagesLine(int handled, int page_count) {
@@ -710,10 +769,16 @@ AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context,
     progress.SetMessage("HTMLを作成しています...");
     progress.SetRange(outcome.page_count);
     const bool modern = s.page_style == kModernPages;
+    auto write_page = [&context](const std::string& path, const std::string& bytes) {
+        PageWriteStatus status = WritePageFile(path, bytes);
+        if (context.record != nullptr && status.result == PageWriteResult::Written)
+            context.record->Placed(path, bytes);
+        return status;
+    };
     if (modern) {
         // The pages' one style sheet; without it they still show every picture and link, so a
         // failure is told and counted, and the pages are written all the same.
-        const PageWriteStatus sheet = WritePageFile(StyleSheetFileName(s), RenderStyleSheet(s));
+        const PageWriteStatus sheet = write_page(StyleSheetFileName(s), RenderStyleSheet(s));
         if (sheet.result != PageWriteResult::Written) {
             ++outcome.pages_failed;
             outcome.messages.push_back(sheet.message);
@@ -732,9 +797,9 @@ AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context,
         const std::span<const PagePicture> shown = all.subspan(
             first, static_cast<std::size_t>(std::min<std::int64_t>(all.size() - first, per_page)));
         const PageWriteStatus status =
-            WritePageFile(IndexPageFileName(s, page, outcome.page_count),
-                          modern ? RenderModernIndexPage(s, shown, page, outcome.page_count)
-                                 : RenderIndexPage(s, shown, page, outcome.page_count));
+            write_page(IndexPageFileName(s, page, outcome.page_count),
+                       modern ? RenderModernIndexPage(s, shown, page, outcome.page_count)
+                              : RenderIndexPage(s, shown, page, outcome.page_count));
         if (status.result != PageWriteResult::Written) {
             ++outcome.pages_failed;
             outcome.messages.push_back(status.message);
@@ -745,9 +810,9 @@ AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context,
         }
         if (s.slide_mode != 0) {
             const PageWriteStatus slide =
-                WritePageFile(SlideShowPageFileName(s, page, outcome.page_count),
-                              modern ? RenderModernSlideShowPage(s, shown, page, outcome.page_count)
-                                     : RenderSlideShowPage(s, shown));
+                write_page(SlideShowPageFileName(s, page, outcome.page_count),
+                           modern ? RenderModernSlideShowPage(s, shown, page, outcome.page_count)
+                                  : RenderSlideShowPage(s, shown));
             if (slide.result != PageWriteResult::Written) {
                 ++outcome.pages_failed;
                 outcome.messages.push_back(slide.message);
@@ -763,15 +828,20 @@ AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context,
     return outcome;
 }
 
-bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
+bool BuildAlbum(const AlbumBuildContext& given, AlbumBuildReport& report) {
     report = {};
-    const int checked = context.pictures.CheckedCount();
+    const int checked = given.pictures.CheckedCount();
     if (checked == 0) {
-        context.dialogs.ShowMessage(
+        given.dialogs.ShowMessage(
             "画像ﾌｧｲﾙが選択されていません。\n「ピクチャー」タグをクリックして選択してください。",
             std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
         return false;
     }
+    // What earlier builds of this album made: kept where current, and recorded as this build
+    // goes (a record the caller opened is used as it is).
+    std::optional<AlbumRecord> own_record;
+    AlbumBuildContext context = given;
+    if (context.record == nullptr) context.record = &own_record.emplace(given.settings);
     context.progress.Open();
     AlbumFilesOutcome files = PrepareAlbumFiles(context);
     report.folders_made = files.folders_made;
@@ -802,6 +872,11 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
     context.progress.Close();
     report.pages_written =
         !report.stopped && !report.broke_down && pages.completed && report.pages_failed == 0;
+    // Only a whole album knows every file it needs; one made without its pictures (HTML-only)
+    // leaves the pictures' files as they are.
+    if (report.pages_written && context.settings.html_only == 0)
+        report.removed = context.record->RemoveUnneeded();
+    context.record->Save();
 
     // Every message of the build is shown here, in the order the steps met them: the pages that
     // failed, then the pictures and materials, then the question. A page failure that many pages
@@ -841,6 +916,12 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
         context.dialogs.ShowMessage(text, std::nullopt, MessageIcon::Information,
                                     MessageButtons::Ok);
     }
+    if (!report.removed.empty()) {
+        std::string text = kAlbumRemovedHeading;
+        for (const std::string& line : report.removed) text += "\n" + line;
+        context.dialogs.ShowMessage(text, std::nullopt, MessageIcon::Information,
+                                    MessageButtons::Ok);
+    }
     // Only a complete set of pages is offered: after a page that failed the first page may be
     // missing or link to one that is.
     if (report.pages_written) {
@@ -850,7 +931,8 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
         const int html_files = pages.page_count * (context.settings.slide_mode != 0 ? 2 : 1);
         const MessageAnswer answer = context.dialogs.ShowJobEnd(
             "今すぐブラウザで見ますか？",
-            WrittenNote(files.pictures_made - files.pictures_failed, html_files, folder),
+            WrittenNote(files.pictures_made - files.pictures_failed, html_files, folder) +
+                (files.pictures_kept > 0 ? "\n" + KeptPicturesLine(files.pictures_kept) : ""),
             std::string(), MessageIcon::None, MessageButtons::YesNo);
         if (answer == MessageAnswer::Yes) {
             context.shell.OpenWithShell(folder + context.settings.html_name + ".html");
