@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "album/generation/album_build.h"
+#include "album/generation/album_manifest.h"
 #include "album/generation/album_pipeline.h"
 #include "album/generation/index_page_writer.h"
 #include "album/generation/modern_style_sheet.h"
@@ -165,7 +166,8 @@ TEST_F(AlbumBuild, CopiesTurnsAndMakesThumbnailsOnlyForJpegAndBmp) {
     EXPECT_EQ(Out("my_t/_d.bmp").substr(0, 2), "BM");
     EXPECT_TRUE(SavedAtQuality100(Out("my_t/_a.jpg")));
     EXPECT_TRUE(fs::is_directory(dir / "out/material"));
-    EXPECT_EQ(Entries(dir / "out"), (std::set<std::string>{"my.html", "my_p", "my_t", "material"}));
+    EXPECT_EQ(Entries(dir / "out"),
+              (std::set<std::string>{"my.html", "my_p", "my_t", "material", kAlbumManifestName}));
 
     // The page shows the GIF itself at the thumbnail height.
     std::string page = Out("my.html");
@@ -234,7 +236,8 @@ TEST_F(AlbumBuild, InsideThePictureFolderOnlyTurnedPicturesAreRewritten) {
     EXPECT_EQ(fs::last_write_time(dir / "src/a.jpg"), a_time);
     EXPECT_EQ(SizeOf(dir / "src/b.jpg"), (ImgKitSize{149, 227}));
     EXPECT_EQ(Entries(dir / "src"),
-              (std::set<std::string>{"a.jpg", "b.jpg", "c.gif", "my.html", "my_t", "material"}));
+              (std::set<std::string>{"a.jpg", "b.jpg", "c.gif", "my.html", "my_t", "material",
+                                     kAlbumManifestName}));
     EXPECT_EQ(Entries(dir / "src/my_t"), (std::set<std::string>{"_a.jpg", "_b.jpg"}));
     EXPECT_TRUE(Entries(dir / "out").empty());
     EXPECT_EQ(shell.opened, std::vector<std::string>{dir / "src/my.html"});
@@ -248,7 +251,7 @@ TEST_F(AlbumBuild, AFailedSaveOverTheSourceLeavesTheOriginalWhole) {
     ASSERT_TRUE(Build());
     EXPECT_EQ(Src("b.jpg"), ReadTestFile(TestDataPath("jpeg/good/ljt_testorig.jpg")));
     EXPECT_EQ(Entries(dir / "src"),
-              (std::set<std::string>{"b.jpg", "my.html", "my_t", "material"}));
+              (std::set<std::string>{"b.jpg", "my.html", "my_t", "material", kAlbumManifestName}));
     // The thumbnail is still made from the turned picture.
     EXPECT_EQ(SizeOf(dir / "src/my_t/_b.jpg"), (ImgKitSize{66, 100}));
 }
@@ -376,7 +379,8 @@ TEST_F(AlbumBuild, HtmlOnlyMakesNoPictureFolders) {
     settings.html_only = 1;
     AddFile("a.jpg", "jpeg/good/gen_420.jpg");
     ASSERT_TRUE(Build());
-    EXPECT_EQ(Entries(dir / "out"), (std::set<std::string>{"my.html", "material"}));
+    EXPECT_EQ(Entries(dir / "out"),
+              (std::set<std::string>{"my.html", "material", kAlbumManifestName}));
 }
 
 // The modern pages get their style sheet and, for each picture larger than its thumbnail, a
