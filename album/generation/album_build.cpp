@@ -24,6 +24,7 @@
 #include "core/path_helpers.h"
 #include "core/picture_job.h"
 #include "imaging/exif_orientation.h"
+#include "imaging/jpeg_metadata.h"
 #include "imaging/picture_metadata.h"
 #include "imaging/pixel_buffer.h"
 #include "platform/file_system.h"
@@ -41,10 +42,11 @@ namespace {
 // it is still in place (else FileChanged). Any other copy is replaced as an entry: a link or hard
 // link to the original standing in the album is never written through. The save goes through a
 // temporary file either way, so a failed save (SaveFailed) never harms the original.
+// `file` is the source's bytes when already read (never for the picture's own entry).
 PictureFailure SaveTurnedCopy(ImageCodec& codec, const PicturePlan& plan,
                               const FileToReplace& original, const ImageHandle& image,
                               const std::optional<std::string>& turned_file,
-                              bool turned_xmp_too_large) {
+                              bool turned_xmp_too_large, const std::optional<PictureBytes>& file) {
     if (plan.output_is_source) {
         if (turned_file)
             return codec.SaveFile(original.path, *turned_file, &original, turned_xmp_too_large);
@@ -52,22 +54,38 @@ PictureFailure SaveTurnedCopy(ImageCodec& codec, const PicturePlan& plan,
     }
     if (turned_file)
         return codec.SaveFile(plan.output, *turned_file, nullptr, turned_xmp_too_large);
-    return codec.SavePictureOf(plan.source, plan.output, image, plan.kind, 100);
+    if (!file) return codec.SavePictureOf(plan.source, plan.output, image, plan.kind, 100);
+    // As SavePictureOf, with the metadata taken from the bytes read rather than the file again.
+    std::optional<std::string> bytes =
+        plan.kind == kJpegImage ? codec.EncodeJpeg(image, 100) : codec.EncodeBmp(image);
+    if (!bytes) return PictureFailure::SaveFailed;
+    bool xmp_too_large = false;
+    if (plan.kind == kJpegImage) *bytes = CarryJpegMetadata(file->View(), *bytes, &xmp_too_large);
+    return codec.SaveFile(plan.output, *bytes, nullptr, xmp_too_large);
+}
+
+// Puts the source of `plan` at `to`: the bytes already read when given (a copy that already holds
+// them is left as it is), else the file copied.
+bool CopyPicture(const PicturePlan& plan, const std::string& to,
+                 const std::optional<PictureBytes>* file) {
+    if (file == nullptr || !*file) return CopyFileReplacing(plan.source, to);
+    const std::string_view bytes = (*file)->View();
+    return FileHoldsBytes(to, bytes) || ReplaceFile(to, bytes);
 }
 
 // The picture put into the album as it is, after `failure` (why it is not made otherwise, or
 // None): CopyFailed instead when the copy was needed and failed. Only the source's own entry needs
-// no copy; a link to it elsewhere is replaced by the copy.
-PictureOutcome CopiedAsItIs(const PicturePlan& plan, PictureFailure failure) {
+// no copy; a link to it elsewhere is replaced by the copy. `file`: the source's bytes if read.
+PictureOutcome CopiedAsItIs(const PicturePlan& plan, PictureFailure failure,
+                            const std::optional<PictureBytes>* file = nullptr) {
     PictureOutcome outcome;
     if (plan.display_copy) {
         // No display copy: the pages link the picture itself (in the source folder, where it is).
-        const bool in_place =
-            plan.as_it_is.empty() || CopyFileReplacing(plan.source, plan.as_it_is);
+        const bool in_place = plan.as_it_is.empty() || CopyPicture(plan, plan.as_it_is, file);
         outcome.failure = in_place ? failure : PictureFailure::CopyFailed;
         return outcome;
     }
-    const bool in_place = plan.output_is_source || CopyFileReplacing(plan.source, plan.output);
+    const bool in_place = plan.output_is_source || CopyPicture(plan, plan.output, file);
     outcome.output_written = in_place && !plan.output_is_source;
     outcome.failure = in_place ? failure : PictureFailure::CopyFailed;
     return outcome;
@@ -222,14 +240,15 @@ void AddThumbnail(const PicturePlan& plan, int box_width, int box_height, ImageC
         }
         // The turned picture is not needed any more: release it before the thumbnails are encoded.
         ImgKitMemFree(image);
+        // A thumbnail that already holds its bytes (made again beside a new thumbnail for
+        // dense screens, say) is left as it is, with its times.
         auto save = [&](const std::string& path, ImageHandle& shown) {
             if (!shown) return false;
-            if (thumbnail_kind) {
-                const std::optional<std::string> bytes =
-                    codec.Encode(shown, *thumbnail_kind, {}, nullptr);
-                return bytes && codec.WriteFile(path, *bytes);
-            }
-            return codec.SavePicture(path, shown, plan.kind, 100);
+            const std::optional<std::string> bytes =
+                thumbnail_kind            ? codec.Encode(shown, *thumbnail_kind, {}, nullptr)
+                : plan.kind == kJpegImage ? codec.EncodeJpeg(shown, 100)
+                                          : codec.EncodeBmp(shown);
+            return bytes && (FileHoldsBytes(path, *bytes) || codec.WriteFile(path, *bytes));
         };
         outcome.thumbnail_written = save(plan.thumbnail, small);
         // A thumbnail for dense screens that could not be saved leaves the page with the plain
@@ -254,7 +273,8 @@ void AddThumbnail(const PicturePlan& plan, int box_width, int box_height, ImageC
 // up as std::bad_alloc, with nothing written; once the copy is in place, it costs the thumbnail
 // alone.
 PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, int box_height,
-                                      ImageCodec& codec, ImgKitSize upright, bool copy_current) {
+                                      ImageCodec& codec, ImgKitSize upright, bool copy_current,
+                                      std::optional<PictureBytes>& file) {
     const int turns = plan.turns;
     // A turn saved over the picture itself replaces the file its path leads to, so that a picture
     // kept behind a link stays where the link points. The link is resolved once, here, before the
@@ -270,8 +290,10 @@ PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, in
     // copy keeps about its size, where a re-encode at quality 100 doubles it or more.
     std::optional<std::string> turned_file;
     bool turned_xmp_too_large = false;
-    if (turns > 0 && plan.kind == kJpegImage)
-        turned_file = codec.TurnLosslessly(read, turns, &turned_xmp_too_large);
+    if (turns > 0 && plan.kind == kJpegImage) {
+        turned_file = file ? codec.TurnBytesLosslessly(file->View(), turns, &turned_xmp_too_large)
+                           : codec.TurnLosslessly(read, turns, &turned_xmp_too_large);
+    }
 
     // When the copy needs no pixels (copied as a file, or turned on its blocks), the one load only
     // feeds the thumbnails and may be decoded at a reduced scale when the picture is at least twice
@@ -295,8 +317,16 @@ PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, in
         }
     }
 
-    LoadedPicture loaded = codec.LoadPicture(read, min_width, min_height);
-    if (!loaded.image) return CopiedAsItIs(plan, loaded.failure);
+    LoadedPicture loaded;
+    if (file) {
+        // The bytes read once give what a load of the file gives.
+        DecodedPicture decoded = codec.Decode(file->View(), min_width, min_height);
+        loaded.image = std::move(decoded.image);
+        if (!loaded.image) loaded.failure = RefusalFailureOf(decoded.refusal);
+    } else {
+        loaded = codec.LoadPicture(read, min_width, min_height);
+    }
+    if (!loaded.image) return CopiedAsItIs(plan, loaded.failure, &file);
     ImageHandle& image = loaded.image;
     for (int turn = 0; turn < turns; ++turn) codec.Rotate(image);
 
@@ -305,23 +335,24 @@ PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, in
         // The copy an earlier build made is this one: only the thumbnails are made, from the
         // picture loaded exactly as for the copy, so that they are the bytes a new album gets.
     } else if (turns <= 0) {
-        outcome = CopiedAsItIs(plan, PictureFailure::None);
+        outcome = CopiedAsItIs(plan, PictureFailure::None, &file);
     } else {
         const PictureFailure saved =
-            SaveTurnedCopy(codec, plan, original, image, turned_file, turned_xmp_too_large);
+            SaveTurnedCopy(codec, plan, original, image, turned_file, turned_xmp_too_large, file);
         if (saved == PictureFailure::FileChanged) {
             // The name now shows another picture: a thumbnail of the one read would not match it.
             outcome.failure = saved;
             return outcome;
         }
         if (saved == PictureFailure::SaveFailed) {
-            outcome = CopiedAsItIs(plan, PictureFailure::TurnedSaveFailed);
+            outcome = CopiedAsItIs(plan, PictureFailure::TurnedSaveFailed, &file);
         } else {
             outcome.output_written = true;
             outcome.failure = saved;  // None, or XmpLeftOut
         }
     }
     turned_file.reset();
+    file.reset();
 
     AddThumbnail(plan, box_width, box_height, codec, image, std::nullopt, outcome);
     return outcome;
@@ -354,15 +385,18 @@ ImgKitSize ThumbnailMinimum(ImgKitSize upright, int turns, int box_width, int bo
 // cannot be decoded (damaged, animated, of several pictures, its decoder missing) goes into the
 // album as it is, without a thumbnail, and is listed for its reason.
 PictureOutcome MakeDecodedPictureFiles(const PicturePlan& plan, int box_width, int box_height,
-                                       ImageCodec& codec, bool copy_current) {
+                                       ImageCodec& codec, bool copy_current,
+                                       std::optional<PictureBytes>& file) {
     const int turns = plan.turns;
     FileToReplace original;
     const bool over_source = plan.output_is_source && turns > 0;
     if (over_source && !FindFileToReplace(plan.source, original))
         return CopiedAsItIs(plan, PictureFailure::Unreadable);
     const std::string& read = over_source ? original.path : plan.source;
-    TakeOutOfMemoryNote();
-    std::optional<PictureBytes> file = codec.ReadPicture(read);
+    if (!file) {
+        TakeOutOfMemoryNote();
+        file = codec.ReadPicture(read);
+    }
     if (!file) {
         return CopiedAsItIs(
             plan, TakeOutOfMemoryNote() ? PictureFailure::NoMemory : PictureFailure::Unreadable);
@@ -370,7 +404,7 @@ PictureOutcome MakeDecodedPictureFiles(const PicturePlan& plan, int box_width, i
     const std::string_view bytes = file->View();
     const PictureFacts facts = ProbePicture(bytes);
     auto refused = [&](PictureRefusal refusal, ImageKind kind) {
-        PictureOutcome outcome = CopiedAsItIs(plan, RefusalFailureOf(refusal));
+        PictureOutcome outcome = CopiedAsItIs(plan, RefusalFailureOf(refusal), &file);
         outcome.kind = kind;
         return outcome;
     };
@@ -404,7 +438,7 @@ PictureOutcome MakeDecodedPictureFiles(const PicturePlan& plan, int box_width, i
             copy ? codec.SaveFile(plan.output, *copy, nullptr, xmp_too_large)
                  : PictureFailure::SaveFailed;
         if (saved == PictureFailure::SaveFailed) {
-            outcome = CopiedAsItIs(plan, PictureFailure::SaveFailed);
+            outcome = CopiedAsItIs(plan, PictureFailure::SaveFailed, &file);
         } else {
             outcome.output_written = true;
             outcome.failure = saved;
@@ -425,13 +459,13 @@ PictureOutcome MakeDecodedPictureFiles(const PicturePlan& plan, int box_width, i
             return outcome;
         }
         if (saved == PictureFailure::SaveFailed) {
-            outcome = CopiedAsItIs(plan, PictureFailure::TurnedSaveFailed);
+            outcome = CopiedAsItIs(plan, PictureFailure::TurnedSaveFailed, &file);
         } else {
             outcome.output_written = true;
             outcome.failure = saved;
         }
     } else {
-        outcome = CopiedAsItIs(plan, PictureFailure::None);
+        outcome = CopiedAsItIs(plan, PictureFailure::None, &file);
     }
     file.reset();
 
@@ -495,26 +529,31 @@ std::int64_t AlbumPictureBytes(const PicturePlan& plan, int box_width, int box_h
 }
 
 PictureOutcome MakeAlbumPicture(const PicturePlan& plan, int box_width, int box_height,
-                                ImageCodec& codec, ImgKitSize upright, bool copy_current) {
+                                ImageCodec& codec, ImgKitSize upright, bool copy_current,
+                                std::optional<PictureBytes> file) {
+    // Bytes read before are never those of a file the picture's turn replaces: that one is
+    // found and read here, once its links are resolved.
+    if (plan.output_is_source && plan.turns > 0) file.reset();
     if (plan.kind == kJpegImage || plan.kind == kBmpImage) {
         // The content decides the decoder: a HEIC or PNG that a phone or a web page saved under
         // a .jpg name is still read for what it is.
         std::int64_t file_size = 0;
         const std::optional<std::string> head =
-            ReadPictureHead(plan.source, kSniffBytes, file_size);
+            file ? std::optional<std::string>(file->View().substr(0, kSniffBytes))
+                 : ReadPictureHead(plan.source, kSniffBytes, file_size);
         const ImageKind content = head ? SniffImageKind(*head) : kNotPicture;
         const ImageKindInfo* read_as = FindImageKind(content);
         if (read_as == nullptr || !read_as->decoded || content == kJpegImage ||
             content == kBmpImage)
-            return MakeLoadedPictureFiles(plan, box_width, box_height, codec, upright,
-                                          copy_current);
-        return MakeDecodedPictureFiles(plan, box_width, box_height, codec, copy_current);
+            return MakeLoadedPictureFiles(plan, box_width, box_height, codec, upright, copy_current,
+                                          file);
+        return MakeDecodedPictureFiles(plan, box_width, box_height, codec, copy_current, file);
     }
     const ImageKindInfo* info = FindImageKind(plan.kind);
     if (info != nullptr && info->decoded)
-        return MakeDecodedPictureFiles(plan, box_width, box_height, codec, copy_current);
+        return MakeDecodedPictureFiles(plan, box_width, box_height, codec, copy_current, file);
     // A GIF is copied as it is, without a thumbnail: the page shows the picture itself.
-    return copy_current ? PictureOutcome{} : CopiedAsItIs(plan, PictureFailure::None);
+    return copy_current ? PictureOutcome{} : CopiedAsItIs(plan, PictureFailure::None, &file);
 }
 
 AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
@@ -602,6 +641,14 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     job.work = [&](int i, int same_file) -> PictureOutcome {
         if (same_file < 0 && record != nullptr) {
             PictureCheck& found = check(i);
+            std::optional<PictureBytes> file;
+            if (!found.AllCurrent() && found.source.hash.empty() &&
+                !(plans[i].output_is_source && plans[i].turns > 0)) {
+                // Read once: the bytes hashed for the record are the bytes the picture is made
+                // from, and a picture only touched is found current without a decode.
+                file = codec.ReadPicture(plans[i].source);
+                if (file) record->CheckContent(plans[i], file->View(), found);
+            }
             if (found.AllCurrent()) {
                 copy_dealt_with[i] = 1;
                 PictureOutcome kept;
@@ -611,8 +658,9 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
                 kept.thumbnail_2x_written = found.thumbnail_2x_present;
                 return kept;
             }
-            PictureOutcome made = MakeAlbumPicture(plans[i], box_width, box_height, codec,
-                                                   uprights[i], found.copy_current);
+            PictureOutcome made =
+                MakeAlbumPicture(plans[i], box_width, box_height, codec, uprights[i],
+                                 found.copy_current, std::move(file));
             copy_dealt_with[i] = 1;
             record->CollectPicture(plans[i], made, found);
             return made;

@@ -144,10 +144,13 @@ std::int64_t AlbumPictureBytes(const PicturePlan& plan, int box_width, int box_h
 // no memory is the picture's NoMemory. A turned copy that had to leave the source's XMP out is
 // saved and listed as XmpLeftOut. One reason per picture, the one that costs the album most.
 // With `copy_current`, the copy an earlier build made stands: only the thumbnails are made (the
-// same bytes as beside a new copy), and the outcome writes no copy.
+// same bytes as beside a new copy), and the outcome writes no copy. `file`: the source's bytes
+// when the caller has read them (to hash them), which every step then uses instead of the file;
+// none, or a picture turned over its own file, reads the file here.
 PictureOutcome MakeAlbumPicture(const PicturePlan& plan, int box_width, int box_height,
                                 ImageCodec& codec, ImgKitSize upright = {},
-                                bool copy_current = false);
+                                bool copy_current = false,
+                                std::optional<PictureBytes> file = std::nullopt);
 
 // The checked pictures as the pages show them, in list order, each linking its copy (a HEIF's or
 // TIFF's display copy, or the picture itself when that was not made). A picture the build made

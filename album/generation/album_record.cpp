@@ -63,8 +63,6 @@ std::string ThumbnailRecipeSettings(const AlbumSettings& settings) {
     std::string lines;
     lines += "thumbnail_x=" + std::to_string(settings.thumbnail_x) + "\n";
     lines += "thumbnail_y=" + std::to_string(settings.thumbnail_y) + "\n";
-    // The modern pages add the thumbnails for dense screens.
-    lines += "page_style=" + std::to_string(settings.page_style) + "\n";
     return lines;
 }
 
@@ -134,17 +132,28 @@ PictureCheck AlbumRecord::CheckPicture(const PicturePlan& plan) const {
         if (it != earlier_->sources.end() && it->second.version == check.source.version)
             check.source.hash = it->second.hash;
     }
-    if (check.source.hash.empty())
-        check.source.hash = FileContentHash(plan.source).value_or(std::string());
+    // A source not known by its file version is hashed by the worker from the bytes it reads
+    // to make the picture (CheckContent).
+    CheckOutputs(plan, check);
+    return check;
+}
+
+void AlbumRecord::CheckContent(const PicturePlan& plan, std::string_view bytes,
+                               PictureCheck& check) const {
+    check.source.hash = ContentHash(bytes);
+    CheckOutputs(plan, check);
+}
+
+void AlbumRecord::CheckOutputs(const PicturePlan& plan, PictureCheck& check) const {
     // A picture turned over its own file is made every time it is asked for.
-    if (!earlier_ || check.source.hash.empty() || plan.writes_over_source) return check;
+    if (!earlier_ || check.source.hash.empty() || plan.writes_over_source) return;
     const std::string& hash = check.source.hash;
     check.copy_current =
         plan.output_is_source || plan.output.empty() ||
         Current(Relative(plan.output), Recipe(plan, "copy", copy_settings_, hash), check);
     if (!Decoded(plan)) {
         check.thumbnails_current = true;
-        return check;
+        return;
     }
     check.thumbnails_current = Current(Relative(plan.thumbnail),
                                        Recipe(plan, "thumbnail", thumbnail_settings_, hash), check);
@@ -156,7 +165,6 @@ PictureCheck AlbumRecord::CheckPicture(const PicturePlan& plan) const {
         check.thumbnail_2x_present =
             it != earlier_->outputs.end() && it->second.hash != kAbsentHash;
     }
-    return check;
 }
 
 void AlbumRecord::CollectPicture(const PicturePlan& plan, const PictureOutcome& outcome,

@@ -46,9 +46,12 @@ class AlbumRecord {
     // True when an earlier record of this folder was read.
     bool Earlier() const { return earlier_.has_value(); }
 
-    // On a worker: the source of `plan` hashed (from the record while its file version is the
-    // one recorded; else read whole) and which of its files are current.
+    // On a worker: the source of `plan` known by its file version (its hash taken from the
+    // record while that version is the one recorded) and which of its files are current. A
+    // source whose hash is not known is not read here: nothing of it is current yet.
     PictureCheck CheckPicture(const PicturePlan& plan) const;
+    // On a worker: the same once the source's `bytes` were read, which gives its hash.
+    void CheckContent(const PicturePlan& plan, std::string_view bytes, PictureCheck& check) const;
     // On a worker, after `plan` was made with `outcome`: the files it wrote, hashed, for `check`.
     void CollectPicture(const PicturePlan& plan, const PictureOutcome& outcome,
                         PictureCheck& check) const;
@@ -72,6 +75,7 @@ class AlbumRecord {
     std::vector<std::string> RemoveUnneeded();
 
   private:
+    void CheckOutputs(const PicturePlan& plan, PictureCheck& check) const;
     std::string Relative(const std::string& path) const;
     bool Current(const std::string& relative, const std::string& recipe, PictureCheck& check) const;
     std::string Recipe(const PicturePlan& plan, const std::string& kind,

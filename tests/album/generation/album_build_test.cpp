@@ -84,6 +84,19 @@ class RecordingCodec : public ImageCodec {
         }
         return ImageCodec::Load(path, min_width, min_height);
     }
+    // A picture read once is decoded from its bytes: the load of the file this thread read last.
+    std::optional<PictureBytes> ReadPicture(const std::string& path) override {
+        t_read = path;
+        return ImageCodec::ReadPicture(path);
+    }
+    DecodedPicture Decode(std::string_view bytes, int min_width, int min_height) override {
+        {
+            const std::lock_guard lock(mutex);
+            loads.push_back({t_read, min_width, min_height});
+        }
+        return ImageCodec::Decode(bytes, min_width, min_height);
+    }
+    static inline thread_local std::string t_read;
     // The load of the file named `name`, or nullptr.
     const LoadCall* LoadOf(const std::string& name) const {
         for (const LoadCall& call : loads)
