@@ -322,9 +322,10 @@ TEST(PictavoCli, SigintStopsTheBuildBeforeThePages) {
         EXPECT_EQ(bytes, original) << name;
 }
 
-// A build killed outright (as by a power cut) in the middle of its pictures, then run again, ends
-// with the files of a clean build: nothing half-written is kept, nothing finished is lost.
-TEST(PictavoCli, ABuildKilledMidwayAndRunAgainEndsAsACleanBuild) {
+// A build stopped (SIGTERM, as the stop button) or killed outright (as by a power cut) in the
+// middle of its pictures, then run again, ends with the files of a clean build: nothing
+// half-written is kept, nothing finished is lost.
+TEST(PictavoCli, ABuildStoppedOrKilledMidwayAndRunAgainEndsAsACleanBuild) {
     TempDir dir;
     const std::string photo = ReadTestFile(TestDataPath("photos/dune_grass.jpg"));
     for (int i = 0; i < 24; ++i) {
@@ -341,12 +342,6 @@ TEST(PictavoCli, ABuildKilledMidwayAndRunAgainEndsAsACleanBuild) {
         }
         return a;
     };
-    const SignalledRun killed =
-        RunAndSignal(args("album"), "3/24 サムネイルを作成しています...", SIGKILL);
-    ASSERT_TRUE(killed.signalled) << killed.err;
-    ASSERT_EQ(killed.exit_code, -1);
-    ASSERT_EQ(RunAndSignal(args("album"), "", 0).exit_code, 0);
-    ASSERT_EQ(RunAndSignal(args("clean"), "", 0).exit_code, 0);
     // Every file but the record itself, which names each folder's own files.
     auto files = [](const fs::path& folder) {
         std::map<std::string, std::string> all;
@@ -356,9 +351,19 @@ TEST(PictavoCli, ABuildKilledMidwayAndRunAgainEndsAsACleanBuild) {
         }
         return all;
     };
-    const std::map<std::string, std::string> rebuilt = files(dir / "album");
-    EXPECT_EQ(rebuilt.size(), 24u * 2 + 1);
-    EXPECT_TRUE(rebuilt == files(dir / "clean"));
+    ASSERT_EQ(RunAndSignal(args("clean"), "", 0).exit_code, 0);
+    const std::map<std::string, std::string> clean = files(dir / "clean");
+    EXPECT_EQ(clean.size(), 24u * 2 + 1);
+    for (const int signal : {SIGTERM, SIGKILL}) {
+        SCOPED_TRACE(signal);
+        fs::remove_all(dir / "album");
+        const SignalledRun cut =
+            RunAndSignal(args("album"), "3/24 サムネイルを作成しています...", signal);
+        ASSERT_TRUE(cut.signalled) << cut.err;
+        EXPECT_EQ(cut.exit_code, signal == SIGTERM ? 143 : -1);
+        ASSERT_EQ(RunAndSignal(args("album"), "", 0).exit_code, 0);
+        EXPECT_TRUE(files(dir / "album") == clean);
+    }
 }
 
 // SIGTERM while the pages are written: no page is begun after it, standard error says how many

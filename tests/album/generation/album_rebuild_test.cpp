@@ -179,7 +179,12 @@ TEST_F(AlbumRebuild, AChangeMakesAgainOnlyWhatItReaches) {
 }
 
 TEST_F(AlbumRebuild, AnUntickedPictureTakesOnlyTheFilesTheAlbumWroteWithIt) {
+    // Three pictures a page: the second page goes with the pictures.
+    settings.html_page = 1;
+    settings.thumbnail_rows = 1;
+    settings.thumbnail_cols = 3;
     Build();
+    ASSERT_TRUE(fs::exists(dir / "out/my2.html"));
     WriteTestFile(dir / "out/my_p/stranger.jpg", "not the album's");
     WriteTestFile(dir / "out/my_t/_a.jpg", "the user's own thumbnail");  // replaced by the user
     list.SetChecked(list.IndexOf("a.jpg"), false);
@@ -192,8 +197,8 @@ TEST_F(AlbumRebuild, AnUntickedPictureTakesOnlyTheFilesTheAlbumWroteWithIt) {
     EXPECT_EQ(ReadTestFile(dir / "out/my_t/_a.jpg"), "the user's own thumbnail");
     EXPECT_TRUE(fs::exists(dir / "out/my_t/_c.png"));
     ASSERT_EQ(dialogs.calls.size(), 2u);
-    EXPECT_EQ(dialogs.calls[0].text,
-              std::string(kAlbumRemovedHeading) + "\nmy_p/a.jpg\nmy_p/b.jpg\nmy_t/_b.jpg");
+    EXPECT_EQ(dialogs.calls[0].text, std::string(kAlbumRemovedHeading) +
+                                         "\nmy2.html\nmy_p/a.jpg\nmy_p/b.jpg\nmy_t/_b.jpg");
     // Nothing more to remove the next time, and the user's file is not the album's any more.
     Build();
     EXPECT_EQ(dialogs.calls.size(), 1u);
