@@ -59,9 +59,11 @@ traced() {
     written=$(grep "\"$work/album" "$work/strace.log" | grep -cE 'O_WRONLY|O_RDWR|O_TMPFILE' || true)
     printf '  %-44s %6d photographs opened, %6d files opened for writing\n' "$1" "$opened" "$written"
 }
-# Replaces photograph $1 with another base: an edit that changes its pixels.
+# Replaces photograph $1 (pNNNN) with the next base: an edit that changes its pixels.
 edit() {
-    { printf '\xff\xd8\xff\xfe\x00\x0a%08d' 99999999; tail -c +3 "$work/bases/1.jpg"; } >"$src/$1.jpg"
+    local n=$((10#${1#p}))
+    { printf '\xff\xd8\xff\xfe\x00\x0a%08d' "$n"; tail -c +3 "$work/bases/$(((n + 1) % b)).jpg"; } \
+        >"$src/$1.jpg"
 }
 
 echo "album of $count photographs of 1500 x 1000; $(nproc) cores"

@@ -92,8 +92,10 @@ PictureOutcome CopiedAsItIs(const PicturePlan& plan, PictureFailure failure,
 }
 
 // Copies the material `from` to `to` unless `to` already holds its bytes; recorded as a file of
-// the album. False when it could not be copied.
+// the album, and needed by it either way. False when it could not be copied.
 bool CopyMaterial(const std::string& from, const std::string& to, AlbumRecord* record) {
+    // The pages name it even when it cannot be copied now: an earlier copy stays.
+    if (record != nullptr) record->Need(to);
     std::string bytes;
     if (!ReadWholeFile(from, bytes)) return false;
     if (!FileHoldsBytes(to, bytes) && !ReplaceFile(to, bytes)) return false;

@@ -205,6 +205,19 @@ TEST_F(AlbumRebuild, AnUntickedPictureTakesOnlyTheFilesTheAlbumWroteWithIt) {
     EXPECT_EQ(ReadTestFile(dir / "out/my_t/_a.jpg"), "the user's own thumbnail");
 }
 
+// A material gone from its folder keeps the copy the pages name; one no longer chosen goes.
+TEST_F(AlbumRebuild, AMaterialLeavesTheAlbumOnlyWhenNoLongerChosen) {
+    settings.name_bg = "bg.jpg";
+    WriteTestFile(materials.wallpaper + "bg.jpg", "wallpaper");
+    Build();
+    fs::remove(materials.wallpaper + "bg.jpg");
+    Build();
+    EXPECT_EQ(ReadTestFile(dir / "out/material/bg.jpg"), "wallpaper");
+    settings.name_bg = "";
+    Build();
+    EXPECT_FALSE(fs::exists(dir / "out/material/bg.jpg"));
+}
+
 // A record that cannot be trusted is left aside: every picture is made, as in a new album.
 TEST_F(AlbumRebuild, ARecordThatCannotBeTrustedMeansAFullBuild) {
     const fs::path record = fs::path(dir / "out") / kAlbumManifestName;
