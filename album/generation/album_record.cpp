@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <iterator>
 #include <string>
 
@@ -25,24 +24,9 @@ constexpr const char* kAbsentHash = "00000000000000000000000000000000";
 constexpr std::size_t kMaxManifestBytes = 256u << 20;
 
 std::optional<std::string> ReadSmallFile(const std::string& path) {
-    const int fd = OpenRegularFile(path);
-    if (fd < 0) return std::nullopt;
     std::string bytes;
-    char block[65536];
-    bool ok = true;
-    for (;;) {
-        const ssize_t n = ::read(fd, block, sizeof block);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) ok = false;
-        if (n <= 0) break;
-        bytes.append(block, static_cast<std::size_t>(n));
-        if (bytes.size() > kMaxManifestBytes) {
-            ok = false;
-            break;
-        }
-    }
-    ::close(fd);
-    if (!ok) return std::nullopt;
+    if (!ReadFileStart(path, kMaxManifestBytes + 1, bytes) || bytes.size() > kMaxManifestBytes)
+        return std::nullopt;
     return bytes;
 }
 

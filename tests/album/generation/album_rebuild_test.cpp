@@ -54,6 +54,7 @@ struct FileState {
 };
 std::map<std::string, FileState> Snapshot(const fs::path& folder) {
     std::map<std::string, FileState> files;
+    if (!fs::exists(folder)) return files;
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
         if (!entry.is_regular_file()) continue;
         struct stat st {};
@@ -99,8 +100,7 @@ class AlbumRebuild : public ::testing::Test {
     }
     // Builds, and returns what changed in the output folder.
     std::set<std::string> Build() {
-        const std::map<std::string, FileState> before =
-            fs::exists(dir / "out") ? Snapshot(dir / "out") : std::map<std::string, FileState>{};
+        const std::map<std::string, FileState> before = Snapshot(dir / "out");
         codec.decodes = 0;
         codec.writes = 0;
         dialogs.calls.clear();
@@ -203,6 +203,19 @@ TEST_F(AlbumRebuild, AnUntickedPictureTakesOnlyTheFilesTheAlbumWroteWithIt) {
     Build();
     EXPECT_EQ(dialogs.calls.size(), 1u);
     EXPECT_EQ(ReadTestFile(dir / "out/my_t/_a.jpg"), "the user's own thumbnail");
+}
+
+// An album made in its picture folder takes an unticked picture's thumbnail, never the picture.
+TEST_F(AlbumRebuild, AnAlbumInItsPictureFolderNeverRemovesAPicture) {
+    settings.out_sorce = 1;
+    settings.pic_folder = "";
+    Build();
+    ASSERT_TRUE(fs::exists(dir / "src/my_t/_a.jpg"));
+    list.SetChecked(list.IndexOf("a.jpg"), false);
+    Build();
+    EXPECT_FALSE(fs::exists(dir / "src/my_t/_a.jpg"));
+    EXPECT_EQ(ReadTestFile(dir / "src/a.jpg"), ReadTestFile(TestDataPath("jpeg/good/gen_420.jpg")));
+    EXPECT_EQ(dialogs.calls[0].text, std::string(kAlbumRemovedHeading) + "\nmy_t/_a.jpg");
 }
 
 // A material gone from its folder keeps the copy the pages name; one no longer chosen goes.
