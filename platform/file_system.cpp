@@ -432,6 +432,41 @@ FileStamp StampOfFile(const std::string& path) {
             static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
 
+FileVersion VersionOfFile(const std::string& path, bool follow_links) {
+    struct stat st {};
+    const int got = follow_links ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
+    if (got != 0 || !S_ISREG(st.st_mode)) return {};
+    auto ns = [](const timespec& t) {
+        return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+    };
+    return {static_cast<std::int64_t>(st.st_size), ns(st.st_mtim), ns(st.st_ctim),
+            static_cast<std::uint64_t>(st.st_ino)};
+}
+
+bool FileHoldsBytes(const std::string& path, std::string_view bytes) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<std::uint64_t>(st.st_size) != bytes.size())
+        return false;
+    const int fd = OpenRegularFile(path);
+    if (fd < 0) return false;
+    // Compared a block at a time: a large file that differs early is not read whole.
+    char block[65536];
+    std::size_t at = 0;
+    bool same = true;
+    while (same) {
+        const ssize_t n = ::read(fd, block, sizeof block);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        const auto got = static_cast<std::size_t>(n);
+        same =
+            at + got <= bytes.size() && bytes.compare(at, got, std::string_view(block, got)) == 0;
+        at += got;
+    }
+    ::close(fd);
+    return same && at == bytes.size();
+}
+
 bool PathExists(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0;

@@ -74,6 +74,24 @@ struct FileStamp {
 };
 FileStamp StampOfFile(const std::string& path);
 
+// What tells that a file may have changed without reading it, finer than FileStamp: besides the
+// size and the time it was written, the time its entry last changed (a `touch -r` or a copy kept
+// its written time, never this one) and its file number (a file put in its place by a rename).
+// A path that leads to no regular file has size -1.
+struct FileVersion {
+    std::int64_t size = -1;
+    std::int64_t modified_ns = 0;
+    std::int64_t changed_ns = 0;
+    std::uint64_t inode = 0;
+    friend bool operator==(const FileVersion&, const FileVersion&) = default;
+};
+// With `follow_links` false, a symbolic link at `path` is no regular file.
+FileVersion VersionOfFile(const std::string& path, bool follow_links);
+
+// True when `path` is a regular file itself (not a link) that holds exactly `bytes`: writing them
+// again would change nothing but its times.
+bool FileHoldsBytes(const std::string& path, std::string_view bytes);
+
 // Why ReplaceFile or CopyFileReplacing failed: before anything could be written (the temporary file
 // could not be made: a missing or unwritable folder, a file the user may not replace), or while
 // writing and putting the file in place (a full disk, an I/O error). `error` is the errno value.

@@ -12,6 +12,7 @@
 
 #include "album/generation/album_names.h"
 #include "album/generation/album_pipeline.h"
+#include "album/generation/album_record.h"
 #include "album/generation/capture_order.h"
 #include "album/generation/html_helpers.h"
 #include "album/generation/index_page_writer.h"
@@ -24,6 +25,7 @@
 #include "core/path_helpers.h"
 #include "core/picture_job.h"
 #include "imaging/exif_orientation.h"
+#include "imaging/jpeg_metadata.h"
 #include "imaging/picture_facts.h"
 #include "imaging/picture_metadata.h"
 #include "imaging/pixel_buffer.h"
@@ -42,10 +44,11 @@ namespace {
 // it is still in place (else FileChanged). Any other copy is replaced as an entry: a link or hard
 // link to the original standing in the album is never written through. The save goes through a
 // temporary file either way, so a failed save (SaveFailed) never harms the original.
+// `file` is the source's bytes when already read (never for the picture's own entry).
 PictureFailure SaveTurnedCopy(ImageCodec& codec, const PicturePlan& plan,
                               const FileToReplace& original, const ImageHandle& image,
                               const std::optional<std::string>& turned_file,
-                              bool turned_xmp_too_large) {
+                              bool turned_xmp_too_large, const std::optional<PictureBytes>& file) {
     if (plan.output_is_source) {
         if (turned_file)
             return codec.SaveFile(original.path, *turned_file, &original, turned_xmp_too_large,
@@ -55,31 +58,61 @@ PictureFailure SaveTurnedCopy(ImageCodec& codec, const PicturePlan& plan,
     if (turned_file)
         return codec.SaveFile(plan.output, *turned_file, nullptr, turned_xmp_too_large, plan.kind,
                               plan.location);
-    return codec.SavePictureOf(plan.source, plan.output, image, plan.kind, 100, plan.location);
+    if (!file)
+        return codec.SavePictureOf(plan.source, plan.output, image, plan.kind, 100, plan.location);
+    // As SavePictureOf, with the metadata taken from the bytes read rather than the file again.
+    std::optional<std::string> bytes =
+        plan.kind == kJpegImage ? codec.EncodeJpeg(image, 100) : codec.EncodeBmp(image);
+    if (!bytes) return PictureFailure::SaveFailed;
+    bool xmp_too_large = false;
+    if (plan.kind == kJpegImage) *bytes = CarryJpegMetadata(file->View(), *bytes, &xmp_too_large);
+    return codec.SaveFile(plan.output, *bytes, nullptr, xmp_too_large, plan.kind, plan.location);
+}
+
+// Puts the source of `plan` at `to` as it is: the bytes already read when given (a copy that
+// already holds them is left as it is), else the file copied. When location is to be removed the
+// codec makes the copy, which publishes nothing that tells where the picture was taken.
+PictureFailure PutAsItIs(const PicturePlan& plan, const std::string& to, ImageCodec& codec,
+                         const std::optional<PictureBytes>* file) {
+    if (plan.location == LocationRule::Remove || file == nullptr || !*file)
+        return codec.CopyPicture(plan.source, to, plan.kind, plan.location);
+    const std::string_view bytes = (*file)->View();
+    return FileHoldsBytes(to, bytes) || ReplaceFile(to, bytes) ? PictureFailure::None
+                                                               : PictureFailure::CopyFailed;
 }
 
 // The picture put into the album as it is, after `failure` (why it is not made otherwise, or
 // None): CopyFailed instead when the copy was needed and failed, LocationLeft when it was to tell
 // nothing of where it was taken and cannot be made so. Only the source's own entry needs no copy;
-// a link to it elsewhere is replaced by the copy.
-PictureOutcome CopiedAsItIs(const PicturePlan& plan, PictureFailure failure, ImageCodec& codec) {
+// a link to it elsewhere is replaced by the copy. `file`: the source's bytes if read.
+PictureOutcome CopiedAsItIs(const PicturePlan& plan, PictureFailure failure, ImageCodec& codec,
+                            const std::optional<PictureBytes>* file = nullptr) {
     PictureOutcome outcome;
     if (plan.display_copy) {
         // No display copy: the pages link the picture itself (in the source folder, where it is).
-        const PictureFailure copied =
-            plan.as_it_is.empty()
-                ? PictureFailure::None
-                : codec.CopyPicture(plan.source, plan.as_it_is, plan.kind, plan.location);
+        const PictureFailure copied = plan.as_it_is.empty()
+                                          ? PictureFailure::None
+                                          : PutAsItIs(plan, plan.as_it_is, codec, file);
         outcome.failure = copied == PictureFailure::None ? failure : copied;
         return outcome;
     }
     const PictureFailure copied =
-        plan.output_is_source
-            ? PictureFailure::None
-            : codec.CopyPicture(plan.source, plan.output, plan.kind, plan.location);
+        plan.output_is_source ? PictureFailure::None : PutAsItIs(plan, plan.output, codec, file);
     outcome.output_written = copied == PictureFailure::None && !plan.output_is_source;
     outcome.failure = copied == PictureFailure::None ? failure : copied;
     return outcome;
+}
+
+// Copies the material `from` to `to` unless `to` already holds its bytes; recorded as a file of
+// the album, and needed by it either way. False when it could not be copied.
+bool CopyMaterial(const std::string& from, const std::string& to, AlbumRecord* record) {
+    // The pages name it even when it cannot be copied now: an earlier copy stays.
+    if (record != nullptr) record->Need(to);
+    std::string bytes;
+    if (!ReadWholeFile(from, bytes)) return false;
+    if (!FileHoldsBytes(to, bytes) && !ReplaceFile(to, bytes)) return false;
+    if (record != nullptr) record->Placed(to, bytes);
+    return true;
 }
 
 // Pixels are held as 32-bit RGB.
@@ -222,15 +255,19 @@ void AddThumbnail(const PicturePlan& plan, int box_width, int box_height, ImageC
         }
         // The turned picture is not needed any more: release it before the thumbnails are encoded.
         ImgKitMemFree(image);
+        // A thumbnail that already holds its bytes (made again beside a new thumbnail for
+        // dense screens, say) is left as it is, with its times.
         auto save = [&](const std::string& path, ImageHandle& shown) {
             if (!shown) return false;
-            if (thumbnail_kind) {
-                const std::optional<std::string> bytes =
-                    codec.Encode(shown, *thumbnail_kind, {}, nullptr);
-                return bytes && codec.SaveFile(path, *bytes, nullptr, false, thumbnail_kind->kind,
-                                               plan.location) == PictureFailure::None;
-            }
-            return codec.SavePicture(path, shown, plan.kind, 100, plan.location);
+            const std::optional<std::string> bytes =
+                thumbnail_kind            ? codec.Encode(shown, *thumbnail_kind, {}, nullptr)
+                : plan.kind == kJpegImage ? codec.EncodeJpeg(shown, 100)
+                                          : codec.EncodeBmp(shown);
+            if (!bytes) return false;
+            if (FileHoldsBytes(path, *bytes)) return true;
+            const ImageKind kind = thumbnail_kind ? thumbnail_kind->kind : plan.kind;
+            return codec.SaveFile(path, *bytes, nullptr, false, kind, plan.location) ==
+                   PictureFailure::None;
         };
         outcome.thumbnail_written = save(plan.thumbnail, small);
         // A thumbnail for dense screens that could not be saved leaves the page with the plain
@@ -255,7 +292,8 @@ void AddThumbnail(const PicturePlan& plan, int box_width, int box_height, ImageC
 // up as std::bad_alloc, with nothing written; once the copy is in place, it costs the thumbnail
 // alone.
 PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, int box_height,
-                                      ImageCodec& codec, ImgKitSize upright) {
+                                      ImageCodec& codec, ImgKitSize upright, bool copy_current,
+                                      std::optional<PictureBytes>& file) {
     const int turns = plan.turns;
     // A turn saved over the picture itself replaces the file its path leads to, so that a picture
     // kept behind a link stays where the link points. The link is resolved once, here, before the
@@ -271,8 +309,10 @@ PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, in
     // copy keeps about its size, where a re-encode at quality 100 doubles it or more.
     std::optional<std::string> turned_file;
     bool turned_xmp_too_large = false;
-    if (turns > 0 && plan.kind == kJpegImage)
-        turned_file = codec.TurnLosslessly(read, turns, &turned_xmp_too_large);
+    if (turns > 0 && plan.kind == kJpegImage) {
+        turned_file = file ? codec.TurnBytesLosslessly(file->View(), turns, &turned_xmp_too_large)
+                           : codec.TurnLosslessly(read, turns, &turned_xmp_too_large);
+    }
 
     // When the copy needs no pixels (copied as a file, or turned on its blocks), the one load only
     // feeds the thumbnails and may be decoded at a reduced scale when the picture is at least twice
@@ -296,24 +336,35 @@ PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, in
         }
     }
 
-    LoadedPicture loaded = codec.LoadPicture(read, min_width, min_height);
-    if (!loaded.image) return CopiedAsItIs(plan, loaded.failure, codec);
+    LoadedPicture loaded;
+    if (file) {
+        // The bytes read once give what a load of the file gives.
+        DecodedPicture decoded = codec.Decode(file->View(), min_width, min_height);
+        loaded.image = std::move(decoded.image);
+        if (!loaded.image) loaded.failure = RefusalFailureOf(decoded.refusal);
+    } else {
+        loaded = codec.LoadPicture(read, min_width, min_height);
+    }
+    if (!loaded.image) return CopiedAsItIs(plan, loaded.failure, codec, &file);
     ImageHandle& image = loaded.image;
     for (int turn = 0; turn < turns; ++turn) codec.Rotate(image);
 
     PictureOutcome outcome;
-    if (turns <= 0) {
-        outcome = CopiedAsItIs(plan, PictureFailure::None, codec);
+    if (copy_current) {
+        // The copy an earlier build made is this one: only the thumbnails are made, from the
+        // picture loaded exactly as for the copy, so that they are the bytes a new album gets.
+    } else if (turns <= 0) {
+        outcome = CopiedAsItIs(plan, PictureFailure::None, codec, &file);
     } else {
         const PictureFailure saved =
-            SaveTurnedCopy(codec, plan, original, image, turned_file, turned_xmp_too_large);
+            SaveTurnedCopy(codec, plan, original, image, turned_file, turned_xmp_too_large, file);
         if (saved == PictureFailure::FileChanged) {
             // The name now shows another picture: a thumbnail of the one read would not match it.
             outcome.failure = saved;
             return outcome;
         }
         if (saved == PictureFailure::SaveFailed) {
-            outcome = CopiedAsItIs(plan, PictureFailure::TurnedSaveFailed, codec);
+            outcome = CopiedAsItIs(plan, PictureFailure::TurnedSaveFailed, codec, &file);
         } else if (saved == PictureFailure::LocationLeft) {
             // Nothing that tells where it was taken goes into the album, not even unturned.
             outcome.failure = saved;
@@ -323,6 +374,7 @@ PictureOutcome MakeLoadedPictureFiles(const PicturePlan& plan, int box_width, in
         }
     }
     turned_file.reset();
+    file.reset();
 
     AddThumbnail(plan, box_width, box_height, codec, image, std::nullopt, outcome);
     return outcome;
@@ -355,15 +407,18 @@ ImgKitSize ThumbnailMinimum(ImgKitSize upright, int turns, int box_width, int bo
 // cannot be decoded (damaged, animated, of several pictures, its decoder missing) goes into the
 // album as it is, without a thumbnail, and is listed for its reason.
 PictureOutcome MakeDecodedPictureFiles(const PicturePlan& plan, int box_width, int box_height,
-                                       ImageCodec& codec) {
+                                       ImageCodec& codec, bool copy_current,
+                                       std::optional<PictureBytes>& file) {
     const int turns = plan.turns;
     FileToReplace original;
     const bool over_source = plan.output_is_source && turns > 0;
     if (over_source && !FindFileToReplace(plan.source, original))
         return CopiedAsItIs(plan, PictureFailure::Unreadable, codec);
     const std::string& read = over_source ? original.path : plan.source;
-    TakeOutOfMemoryNote();
-    std::optional<PictureBytes> file = codec.ReadPicture(read);
+    if (!file) {
+        TakeOutOfMemoryNote();
+        file = codec.ReadPicture(read);
+    }
     if (!file) {
         return CopiedAsItIs(
             plan, TakeOutOfMemoryNote() ? PictureFailure::NoMemory : PictureFailure::Unreadable,
@@ -372,7 +427,7 @@ PictureOutcome MakeDecodedPictureFiles(const PicturePlan& plan, int box_width, i
     const std::string_view bytes = file->View();
     const PictureFacts facts = ProbePicture(bytes);
     auto refused = [&](PictureRefusal refusal, ImageKind kind) {
-        PictureOutcome outcome = CopiedAsItIs(plan, RefusalFailureOf(refusal), codec);
+        PictureOutcome outcome = CopiedAsItIs(plan, RefusalFailureOf(refusal), codec, &file);
         outcome.kind = kind;
         return outcome;
     };
@@ -396,7 +451,9 @@ PictureOutcome MakeDecodedPictureFiles(const PicturePlan& plan, int box_width, i
     for (int turn = 0; turn < turns; ++turn) codec.Rotate(image);
 
     PictureOutcome outcome;
-    if (plan.display_copy) {
+    if (copy_current) {
+        // As for a JPEG: the thumbnails alone, from the same decode.
+    } else if (plan.display_copy) {
         bool xmp_too_large = false;
         EncodeSettings display{kJpegImage, 90};
         display.without_location = plan.location == LocationRule::Remove;
@@ -408,7 +465,7 @@ PictureOutcome MakeDecodedPictureFiles(const PicturePlan& plan, int box_width, i
             // Neither the display copy nor the picture itself goes into the album.
             outcome.failure = saved;
         } else if (saved == PictureFailure::SaveFailed) {
-            outcome = CopiedAsItIs(plan, PictureFailure::SaveFailed, codec);
+            outcome = CopiedAsItIs(plan, PictureFailure::SaveFailed, codec, &file);
         } else {
             outcome.output_written = true;
             outcome.failure = saved;
@@ -432,7 +489,7 @@ PictureOutcome MakeDecodedPictureFiles(const PicturePlan& plan, int box_width, i
             return outcome;
         }
         if (saved == PictureFailure::SaveFailed) {
-            outcome = CopiedAsItIs(plan, PictureFailure::TurnedSaveFailed, codec);
+            outcome = CopiedAsItIs(plan, PictureFailure::TurnedSaveFailed, codec, &file);
         } else if (saved == PictureFailure::LocationLeft) {
             outcome.failure = saved;
         } else {
@@ -440,7 +497,7 @@ PictureOutcome MakeDecodedPictureFiles(const PicturePlan& plan, int box_width, i
             outcome.failure = saved;
         }
     } else {
-        outcome = CopiedAsItIs(plan, PictureFailure::None, codec);
+        outcome = CopiedAsItIs(plan, PictureFailure::None, codec, &file);
     }
     file.reset();
 
@@ -504,25 +561,31 @@ std::int64_t AlbumPictureBytes(const PicturePlan& plan, int box_width, int box_h
 }
 
 PictureOutcome MakeAlbumPicture(const PicturePlan& plan, int box_width, int box_height,
-                                ImageCodec& codec, ImgKitSize upright) {
+                                ImageCodec& codec, ImgKitSize upright, bool copy_current,
+                                std::optional<PictureBytes> file) {
+    // Bytes read before are never those of a file the picture's turn replaces: that one is
+    // found and read here, once its links are resolved.
+    if (plan.output_is_source && plan.turns > 0) file.reset();
     if (plan.kind == kJpegImage || plan.kind == kBmpImage) {
         // The content decides the decoder: a HEIC or PNG that a phone or a web page saved under
         // a .jpg name is still read for what it is.
         std::int64_t file_size = 0;
         const std::optional<std::string> head =
-            ReadPictureHead(plan.source, kSniffBytes, file_size);
+            file ? std::optional<std::string>(file->View().substr(0, kSniffBytes))
+                 : ReadPictureHead(plan.source, kSniffBytes, file_size);
         const ImageKind content = head ? SniffImageKind(*head) : kNotPicture;
         const ImageKindInfo* read_as = FindImageKind(content);
         if (read_as == nullptr || !read_as->decoded || content == kJpegImage ||
             content == kBmpImage)
-            return MakeLoadedPictureFiles(plan, box_width, box_height, codec, upright);
-        return MakeDecodedPictureFiles(plan, box_width, box_height, codec);
+            return MakeLoadedPictureFiles(plan, box_width, box_height, codec, upright, copy_current,
+                                          file);
+        return MakeDecodedPictureFiles(plan, box_width, box_height, codec, copy_current, file);
     }
     const ImageKindInfo* info = FindImageKind(plan.kind);
     if (info != nullptr && info->decoded)
-        return MakeDecodedPictureFiles(plan, box_width, box_height, codec);
+        return MakeDecodedPictureFiles(plan, box_width, box_height, codec, copy_current, file);
     // A GIF is copied as it is, without a thumbnail: the page shows the picture itself.
-    return CopiedAsItIs(plan, PictureFailure::None, codec);
+    return copy_current ? PictureOutcome{} : CopiedAsItIs(plan, PictureFailure::None, codec, &file);
 }
 
 AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
@@ -547,7 +610,9 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     // with the pictures that failed: the album would otherwise show without it and say nothing.
     auto copy_material = [&](const std::string& folder, const std::string& name) {
         const std::string m = MaterialFileName(name);
-        if (m.empty() || CopyFileReplacing(folder + m, material + m)) return;
+        if (m.empty()) return;
+        // A material already in place is left alone (its times too, for a sync tool).
+        if (CopyMaterial(folder + m, material + m, context.record)) return;
         ++result.materials_failed;
         result.failures +=
             folder + m + " (ｴﾗｰ)" + PictureFailureText(PictureFailure::CopyFailed) + "\n";
@@ -593,10 +658,45 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     std::vector<char> copy_dealt_with(plans.size(), 0);
     ImageCodec& codec = context.codec;
 
-    job.estimate = [&](int i) {
+    // What each picture's worker found of an earlier build's files, and wrote itself.
+    AlbumRecord* record = context.record;
+    std::vector<PictureCheck> checks(record != nullptr ? plans.size() : 0);
+    auto check = [&](int i) -> PictureCheck& {
+        if (!checks[i].checked) checks[i] = record->CheckPicture(plans[i]);
+        return checks[i];
+    };
+    job.estimate = [&](int i) -> std::int64_t {
+        // A picture whose files are all current is neither read nor decoded.
+        if (record != nullptr && check(i).AllCurrent()) return 0;
         return AlbumPictureBytes(plans[i], box_width, box_height, codec, uprights[i]);
     };
     job.work = [&](int i, int same_file) -> PictureOutcome {
+        if (same_file < 0 && record != nullptr) {
+            PictureCheck& found = check(i);
+            std::optional<PictureBytes> file;
+            if (!found.AllCurrent() && found.source.hash.empty() &&
+                !(plans[i].output_is_source && plans[i].turns > 0)) {
+                // Read once: the bytes hashed for the record are the bytes the picture is made
+                // from, and a picture only touched is found current without a decode.
+                file = codec.ReadPicture(plans[i].source);
+                if (file) record->CheckContent(plans[i], file->View(), found);
+            }
+            if (found.AllCurrent()) {
+                copy_dealt_with[i] = 1;
+                PictureOutcome kept;
+                kept.thumbnail_written = found.thumbnails_current && !plans[i].thumbnail.empty() &&
+                                         FindImageKind(plans[i].kind) != nullptr &&
+                                         FindImageKind(plans[i].kind)->decoded;
+                kept.thumbnail_2x_written = found.thumbnail_2x_present;
+                return kept;
+            }
+            PictureOutcome made =
+                MakeAlbumPicture(plans[i], box_width, box_height, codec, uprights[i],
+                                 found.copy_current, std::move(file));
+            copy_dealt_with[i] = 1;
+            record->CollectPicture(plans[i], made, found);
+            return made;
+        }
         if (same_file < 0) {
             PictureOutcome made =
                 MakeAlbumPicture(plans[i], box_width, box_height, codec, uprights[i]);
@@ -633,8 +733,17 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
         if (outcome.output_written && plans[i].writes_over_source)
             result.saved_over_source.push_back(plans[i].line);
         result.thumbnails_written.push_back(outcome.thumbnail_written);
-        result.display_copies_written.push_back(plans[i].display_copy && outcome.output_written);
+        const bool copy_kept = record != nullptr && checks[i].copy_current;
+        result.display_copies_written.push_back(plans[i].display_copy &&
+                                                (outcome.output_written || copy_kept));
         result.thumbnails_2x_written.push_back(outcome.thumbnail_2x_written);
+        if (record != nullptr) {
+            record->TakePicture(plans[i], checks[i]);
+            // Kept current on the disk as the pictures are made: a build stopped or killed
+            // leaves a record of every picture it finished.
+            record->SaveNowAndThen();
+        }
+        if (record != nullptr && checks[i].AllCurrent()) ++result.pictures_kept;
     };
     const PictureJobRun run = RunPictureJob(job, progress, OrderedPool::Limits{context.workers, 0});
     result.pictures_made = run.handled;
@@ -643,6 +752,11 @@ AlbumFilesOutcome PrepareAlbumFiles(const AlbumBuildContext& context) {
     result.broke_down = run.broke_down != nullptr;
     result.stopped = !result.broke_down && run.handled < static_cast<int>(plans.size());
     return result;
+}
+
+std::string KeptPicturesLine(int kept) {
+    return "前回の作成から変わっていない画像 " + std::to_string(kept) +
+           " 枚は、作り直さずにそのままにしました。";
 }
 
 std::string AlbumPagesLine(int handled, int page_count) {
@@ -752,10 +866,16 @@ AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context,
     progress.SetMessage("HTMLを作成しています...");
     progress.SetRange(outcome.page_count);
     const bool modern = s.page_style == kModernPages;
+    auto write_page = [&context](const std::string& path, const std::string& bytes) {
+        PageWriteStatus status = WritePageFile(path, bytes);
+        if (context.record != nullptr && status.result == PageWriteResult::Written)
+            context.record->Placed(path, bytes);
+        return status;
+    };
     if (modern) {
         // The pages' one style sheet; without it they still show every picture and link, so a
         // failure is told and counted, and the pages are written all the same.
-        const PageWriteStatus sheet = WritePageFile(StyleSheetFileName(s), RenderStyleSheet(s));
+        const PageWriteStatus sheet = write_page(StyleSheetFileName(s), RenderStyleSheet(s));
         if (sheet.result != PageWriteResult::Written) {
             ++outcome.pages_failed;
             outcome.messages.push_back(sheet.message);
@@ -774,9 +894,9 @@ AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context,
         const std::span<const PagePicture> shown = all.subspan(
             first, static_cast<std::size_t>(std::min<std::int64_t>(all.size() - first, per_page)));
         const PageWriteStatus status =
-            WritePageFile(IndexPageFileName(s, page, outcome.page_count),
-                          modern ? RenderModernIndexPage(s, shown, page, outcome.page_count)
-                                 : RenderIndexPage(s, shown, page, outcome.page_count));
+            write_page(IndexPageFileName(s, page, outcome.page_count),
+                       modern ? RenderModernIndexPage(s, shown, page, outcome.page_count)
+                              : RenderIndexPage(s, shown, page, outcome.page_count));
         if (status.result != PageWriteResult::Written) {
             ++outcome.pages_failed;
             outcome.messages.push_back(status.message);
@@ -787,9 +907,9 @@ AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context,
         }
         if (s.slide_mode != 0) {
             const PageWriteStatus slide =
-                WritePageFile(SlideShowPageFileName(s, page, outcome.page_count),
-                              modern ? RenderModernSlideShowPage(s, shown, page, outcome.page_count)
-                                     : RenderSlideShowPage(s, shown));
+                write_page(SlideShowPageFileName(s, page, outcome.page_count),
+                           modern ? RenderModernSlideShowPage(s, shown, page, outcome.page_count)
+                                  : RenderSlideShowPage(s, shown));
             if (slide.result != PageWriteResult::Written) {
                 ++outcome.pages_failed;
                 outcome.messages.push_back(slide.message);
@@ -805,15 +925,20 @@ AlbumPagesOutcome WriteAlbumPages(const AlbumBuildContext& context,
     return outcome;
 }
 
-bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
+bool BuildAlbum(const AlbumBuildContext& given, AlbumBuildReport& report) {
     report = {};
-    const int checked = context.pictures.CheckedCount();
+    const int checked = given.pictures.CheckedCount();
     if (checked == 0) {
-        context.dialogs.ShowMessage(
+        given.dialogs.ShowMessage(
             "画像ﾌｧｲﾙが選択されていません。\n「ピクチャー」タグをクリックして選択してください。",
             std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok);
         return false;
     }
+    // What earlier builds of this album made: kept where current, and recorded as this build
+    // goes (a record the caller opened is used as it is).
+    std::optional<AlbumRecord> own_record;
+    AlbumBuildContext context = given;
+    if (context.record == nullptr) context.record = &own_record.emplace(given.settings);
     context.progress.Open();
     AlbumFilesOutcome files = PrepareAlbumFiles(context);
     report.folders_made = files.folders_made;
@@ -844,6 +969,11 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
     context.progress.Close();
     report.pages_written =
         !report.stopped && !report.broke_down && pages.completed && report.pages_failed == 0;
+    // Only a whole album knows every file it needs; one made without its pictures (HTML-only)
+    // leaves the pictures' files as they are.
+    if (report.pages_written && context.settings.html_only == 0)
+        report.removed = context.record->RemoveUnneeded();
+    context.record->Save();
 
     // Every message of the build is shown here, in the order the steps met them: the pages that
     // failed, then the pictures and materials, then the question. A page failure that many pages
@@ -883,6 +1013,12 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
         context.dialogs.ShowMessage(text, std::nullopt, MessageIcon::Information,
                                     MessageButtons::Ok);
     }
+    if (!report.removed.empty()) {
+        std::string text = kAlbumRemovedHeading;
+        for (const std::string& line : report.removed) text += "\n" + line;
+        context.dialogs.ShowMessage(text, std::nullopt, MessageIcon::Information,
+                                    MessageButtons::Ok);
+    }
     // Only a complete set of pages is offered: after a page that failed the first page may be
     // missing or link to one that is.
     if (report.pages_written) {
@@ -892,7 +1028,8 @@ bool BuildAlbum(const AlbumBuildContext& context, AlbumBuildReport& report) {
         const int html_files = pages.page_count * (context.settings.slide_mode != 0 ? 2 : 1);
         const MessageAnswer answer = context.dialogs.ShowJobEnd(
             "今すぐブラウザで見ますか？",
-            WrittenNote(files.pictures_made - files.pictures_failed, html_files, folder),
+            WrittenNote(files.pictures_made - files.pictures_failed, html_files, folder) +
+                (files.pictures_kept > 0 ? "\n" + KeptPicturesLine(files.pictures_kept) : ""),
             std::string(), MessageIcon::None, MessageButtons::YesNo);
         if (answer == MessageAnswer::Yes) {
             context.shell.OpenWithShell(folder + context.settings.html_name + ".html");

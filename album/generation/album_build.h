@@ -4,6 +4,7 @@
 #include "album/settings/material_folders.h"
 #include "imaging/image_codec.h"
 
+class AlbumRecord;
 class PictureSelection;
 class ProgressSink;
 class ShellOpener;
@@ -21,6 +22,10 @@ struct AlbumBuildContext {
     ShellOpener& shell;
     ImageCodec& codec;
     int workers = 0;
+    // The album's record of what earlier builds made (BuildAlbum opens it): files still current
+    // are kept as they are, and what is made is recorded. Null: every file is made, nothing
+    // recorded.
+    AlbumRecord* record = nullptr;
 };
 
 // The whole build started by the create button: refuses an empty selection, prepares folders,

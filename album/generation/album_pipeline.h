@@ -30,6 +30,9 @@ struct AlbumBuildReport {
     // Lines whose picture was saved turned over its own source file: their recorded turns are
     // spent, and the window clears them (the build never changes the list itself).
     std::vector<int> saved_over_source;
+    // Files an earlier build wrote that this album no longer needs, removed (paths relative to
+    // the output folder, "/"-separated), in the order of their names.
+    std::vector<std::string> removed;
 };
 
 // The reasons of the album's picture list that its callers name (PictureReason words them all).
@@ -49,6 +52,15 @@ inline constexpr const char* kAlbumBrokeDown =
 inline constexpr const char* kAlbumStoppedInPages =
     "アルバムの作成を中止しました。HTMLファイルは途中までしか作成していません。";
 inline constexpr const char* kAlbumStoppedAfterPages = "アルバムの作成を中止しました。";
+
+// The first line of the finish message's list of removed files; their paths follow it, one a
+// line, relative to the output folder.
+inline constexpr const char* kAlbumRemovedHeading =
+    "アルバムで使わなくなった次のファイルを削除しました。";
+
+// The line under the finish note for pictures an earlier build made that were all current:
+// "前回の作成から変わっていない画像 N 枚は、作り直さずにそのままにしました。"
+std::string KeptPicturesLine(int kept);
 
 // The line that says how far a build stopped in its pages got:
 // "P ページ中 K ページのHTMLファイルを処理しました。" (written, or listed as failed).
@@ -92,6 +104,9 @@ struct AlbumFilesOutcome {
     bool broke_down = false;   // the pictures could not go on (PictureJobRun::broke_down)
     int pictures_made = 0;     // pictures handled (made, or listed as failed), in list order
     int pictures_failed = 0;
+    // Among them, pictures whose files an earlier build made were all current: nothing was
+    // read, decoded or written for them.
+    int pictures_kept = 0;
     int materials_failed = 0;  // chosen materials that could not be copied into the album
     // "<source> (ｴﾗｰ)<reason>\n" per failed material, then per failed picture in list order.
     std::string failures;
@@ -128,8 +143,14 @@ std::int64_t AlbumPictureBytes(const PicturePlan& plan, int box_width, int box_h
 // turn or its save), or a library's exception, goes up to the job driver; a thumbnail that finds
 // no memory is the picture's NoMemory. A turned copy that had to leave the source's XMP out is
 // saved and listed as XmpLeftOut. One reason per picture, the one that costs the album most.
+// With `copy_current`, the copy an earlier build made stands: only the thumbnails are made (the
+// same bytes as beside a new copy), and the outcome writes no copy. `file`: the source's bytes
+// when the caller has read them (to hash them), which every step then uses instead of the file;
+// none, or a picture turned over its own file, reads the file here.
 PictureOutcome MakeAlbumPicture(const PicturePlan& plan, int box_width, int box_height,
-                                ImageCodec& codec, ImgKitSize upright = {});
+                                ImageCodec& codec, ImgKitSize upright = {},
+                                bool copy_current = false,
+                                std::optional<PictureBytes> file = std::nullopt);
 
 // The checked pictures as the pages show them, in list order, each linking its copy (a HEIF's or
 // TIFF's display copy, or the picture itself when that was not made). A picture the build made

@@ -16,5 +16,6 @@ struct PageWriteStatus {
 };
 
 // Writes `bytes` to `path` through ReplaceFile: the page is complete or as it was, never
-// half-written, and a link at `path` is replaced, not written through. Shows nothing itself.
+// half-written, and a link at `path` is replaced, not written through. A file that already holds
+// exactly `bytes` is left untouched (Written). Shows nothing itself.
 PageWriteStatus WritePageFile(const std::string& path, const std::string& bytes);

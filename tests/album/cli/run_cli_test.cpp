@@ -14,6 +14,7 @@
 #include "album/cli/run_cli.h"
 #include "album/cli/setting_overrides.h"
 #include "album/cli/xdg_shell_opener.h"
+#include "album/generation/album_manifest.h"
 #include "album/generation/album_pipeline.h"
 #include "album/settings/album_settings.h"
 #include "album/settings/output_names.h"
@@ -337,6 +338,50 @@ TEST(PictavoCli, SigintStopsTheBuildBeforeThePages) {
     }
     for (const auto& [name, bytes] : FolderContents(dir / "src"))
         EXPECT_EQ(bytes, original) << name;
+}
+
+// A build stopped (SIGTERM, as the stop button) or killed outright (as by a power cut) in the
+// middle of its pictures, then run again, ends with the files of a clean build: nothing
+// half-written is kept, nothing finished is lost.
+TEST(PictavoCli, ABuildStoppedOrKilledMidwayAndRunAgainEndsAsACleanBuild) {
+    TempDir dir;
+    const std::string photo = ReadTestFile(TestDataPath("photos/dune_grass.jpg"));
+    for (int i = 0; i < 24; ++i) {
+        // Each picture its own bytes, so that no two share a record.
+        WriteTestFile(dir / ("src/p" + std::to_string(10 + i) + ".jpg"),
+                      photo + std::string(static_cast<std::size_t>(i), '\0'));
+    }
+    auto args = [&](const std::string& out) {
+        std::vector<std::string> a = {PICTAVO_CLI_PATH, "--profile", dir / "none.ini", "-o",
+                                      dir / out,        dir / "src"};
+        for (int i = 0; i < 24; i += 2) {
+            a.push_back("--turn");
+            a.push_back("p" + std::to_string(10 + i) + ".jpg=1");
+        }
+        return a;
+    };
+    // Every file but the record itself, which names each folder's own files.
+    auto files = [](const fs::path& folder) {
+        std::map<std::string, std::string> all;
+        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+            if (entry.is_regular_file() && entry.path().filename() != kAlbumManifestName)
+                all[fs::relative(entry.path(), folder)] = ReadTestFile(entry.path());
+        }
+        return all;
+    };
+    ASSERT_EQ(RunAndSignal(args("clean"), "", 0).exit_code, 0);
+    const std::map<std::string, std::string> clean = files(dir / "clean");
+    EXPECT_EQ(clean.size(), 24u * 2 + 1);
+    for (const int signal : {SIGTERM, SIGKILL}) {
+        SCOPED_TRACE(signal);
+        fs::remove_all(dir / "album");
+        const SignalledRun cut =
+            RunAndSignal(args("album"), "3/24 サムネイルを作成しています...", signal);
+        ASSERT_TRUE(cut.signalled) << cut.err;
+        EXPECT_EQ(cut.exit_code, signal == SIGTERM ? 143 : -1);
+        ASSERT_EQ(RunAndSignal(args("album"), "", 0).exit_code, 0);
+        EXPECT_TRUE(files(dir / "album") == clean);
+    }
 }
 
 // SIGTERM while the pages are written: no page is begun after it, standard error says how many

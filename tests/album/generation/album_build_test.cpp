@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "album/generation/album_build.h"
+#include "album/generation/album_manifest.h"
 #include "album/generation/album_pipeline.h"
 #include "album/generation/index_page_writer.h"
 #include "album/generation/modern_style_sheet.h"
@@ -85,6 +86,19 @@ class RecordingCodec : public ImageCodec {
         }
         return ImageCodec::Load(path, min_width, min_height);
     }
+    // A picture read once is decoded from its bytes: the load of the file this thread read last.
+    std::optional<PictureBytes> ReadPicture(const std::string& path) override {
+        t_read = path;
+        return ImageCodec::ReadPicture(path);
+    }
+    DecodedPicture Decode(std::string_view bytes, int min_width, int min_height) override {
+        {
+            const std::lock_guard lock(mutex);
+            loads.push_back({t_read, min_width, min_height});
+        }
+        return ImageCodec::Decode(bytes, min_width, min_height);
+    }
+    static inline thread_local std::string t_read;
     // The load of the file named `name`, or nullptr.
     const LoadCall* LoadOf(const std::string& name) const {
         for (const LoadCall& call : loads)
@@ -168,7 +182,8 @@ TEST_F(AlbumBuild, CopiesTurnsAndMakesThumbnailsOnlyForJpegAndBmp) {
     EXPECT_EQ(Out("my_t/_d.bmp").substr(0, 2), "BM");
     EXPECT_TRUE(SavedAtQuality100(Out("my_t/_a.jpg")));
     EXPECT_TRUE(fs::is_directory(dir / "out/material"));
-    EXPECT_EQ(Entries(dir / "out"), (std::set<std::string>{"my.html", "my_p", "my_t", "material"}));
+    EXPECT_EQ(Entries(dir / "out"),
+              (std::set<std::string>{"my.html", "my_p", "my_t", "material", kAlbumManifestName}));
 
     // The page shows the GIF itself at the thumbnail height.
     std::string page = Out("my.html");
@@ -237,7 +252,8 @@ TEST_F(AlbumBuild, InsideThePictureFolderOnlyTurnedPicturesAreRewritten) {
     EXPECT_EQ(fs::last_write_time(dir / "src/a.jpg"), a_time);
     EXPECT_EQ(SizeOf(dir / "src/b.jpg"), (ImgKitSize{149, 227}));
     EXPECT_EQ(Entries(dir / "src"),
-              (std::set<std::string>{"a.jpg", "b.jpg", "c.gif", "my.html", "my_t", "material"}));
+              (std::set<std::string>{"a.jpg", "b.jpg", "c.gif", "my.html", "my_t", "material",
+                                     kAlbumManifestName}));
     EXPECT_EQ(Entries(dir / "src/my_t"), (std::set<std::string>{"_a.jpg", "_b.jpg"}));
     EXPECT_TRUE(Entries(dir / "out").empty());
     EXPECT_EQ(shell.opened, std::vector<std::string>{dir / "src/my.html"});
@@ -251,7 +267,7 @@ TEST_F(AlbumBuild, AFailedSaveOverTheSourceLeavesTheOriginalWhole) {
     ASSERT_TRUE(Build());
     EXPECT_EQ(Src("b.jpg"), ReadTestFile(TestDataPath("jpeg/good/ljt_testorig.jpg")));
     EXPECT_EQ(Entries(dir / "src"),
-              (std::set<std::string>{"b.jpg", "my.html", "my_t", "material"}));
+              (std::set<std::string>{"b.jpg", "my.html", "my_t", "material", kAlbumManifestName}));
     // The thumbnail is still made from the turned picture.
     EXPECT_EQ(SizeOf(dir / "src/my_t/_b.jpg"), (ImgKitSize{66, 100}));
 }
@@ -379,7 +395,8 @@ TEST_F(AlbumBuild, HtmlOnlyMakesNoPictureFolders) {
     settings.html_only = 1;
     AddFile("a.jpg", "jpeg/good/gen_420.jpg");
     ASSERT_TRUE(Build());
-    EXPECT_EQ(Entries(dir / "out"), (std::set<std::string>{"my.html", "material"}));
+    EXPECT_EQ(Entries(dir / "out"),
+              (std::set<std::string>{"my.html", "material", kAlbumManifestName}));
 }
 
 // The modern pages get their style sheet and, for each picture larger than its thumbnail, a
@@ -507,6 +524,7 @@ TEST_F(AlbumBuild, AStopDuringThePagesStartsNoFurtherPage) {
         EXPECT_TRUE(report.stopped);
         std::set<std::string> pages = Entries(dir / "out");
         pages.erase("material");
+        pages.erase(kAlbumManifestName);
         EXPECT_EQ(pages, c.pages);
         EXPECT_EQ(progress.calls.back(), "close");
         ASSERT_EQ(dialogs.calls.size(), 1u);
@@ -886,8 +904,9 @@ TEST_F(AlbumBuild, InTheSourceFolderDisplayCopiesGoIntoTheThumbnailFolder) {
     AddFile("p.png", "formats/png_plain.png");
     AddFile("s.tiff", "formats/tiff_lzw.tiff");
     ASSERT_TRUE(Build());
-    EXPECT_EQ(Entries(dir / "src"), (std::set<std::string>{"IMG_1.HEIC", "p.png", "s.tiff",
-                                                           "my.html", "my_t", "material"}));
+    EXPECT_EQ(Entries(dir / "src"),
+              (std::set<std::string>{"IMG_1.HEIC", "p.png", "s.tiff", "my.html", "my_t", "material",
+                                     kAlbumManifestName}));
     EXPECT_EQ(Entries(dir / "src/my_t"),
               (std::set<std::string>{"IMG_1.HEIC.jpg", "_IMG_1.HEIC.jpg", "_p.png", "s.tiff.jpg",
                                      "_s.tiff.jpg"}));
