@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 
 namespace {
 
@@ -568,4 +569,72 @@ HeifMetadataLayout ReadHeifMetadataItems(std::string_view file) {
     }
     layout.whole = whole;
     return layout;
+}
+
+std::optional<std::string> ExifWithGpsBlanked(std::string_view tiff) {
+    if (tiff.size() < 8) return std::nullopt;
+    const bool little = tiff.substr(0, 2) == "II";
+    if (!little && tiff.substr(0, 2) != "MM") return std::nullopt;
+    auto read = [&](std::uint64_t at, int count) -> std::uint64_t {
+        std::uint64_t value = 0;
+        for (int i = 0; i < count; ++i) {
+            const auto byte = static_cast<std::uint8_t>(
+                tiff[static_cast<std::size_t>(at) + (little ? count - 1 - i : i)]);
+            value = value << 8 | byte;
+        }
+        return value;
+    };
+    if (read(2, 2) != 42) return std::nullopt;
+    const std::uint64_t size = tiff.size();
+    // An IFD's extent: its count, its entries and the offset of the next one.
+    auto ifd_end = [&](std::uint64_t at) -> std::optional<std::uint64_t> {
+        if (at < 8 || at > size - 2) return std::nullopt;
+        const std::uint64_t end = at + 2 + 12 * read(at, 2) + 4;
+        if (end > size) return std::nullopt;
+        return end;
+    };
+    const std::uint64_t ifd0 = read(4, 4);
+    const std::optional<std::uint64_t> ifd0_end = ifd_end(ifd0);
+    if (!ifd0_end) return std::nullopt;
+    auto clear_of_ifd0 = [&](std::uint64_t from, std::uint64_t to) {
+        return from >= 8 && (to <= ifd0 || from >= *ifd0_end);
+    };
+    const std::uint64_t entries = read(ifd0, 2);
+    std::optional<std::uint64_t> pointer_entry;
+    for (std::uint64_t n = 0; n < entries; ++n) {
+        const std::uint64_t entry = ifd0 + 2 + 12 * n;
+        if (read(entry, 2) != 0x8825) continue;
+        if (pointer_entry) return std::nullopt;
+        pointer_entry = entry;
+    }
+    std::string out(tiff);
+    if (!pointer_entry) return out;
+    const std::uint64_t gps = read(*pointer_entry + 8, 4);
+    const std::optional<std::uint64_t> gps_end = ifd_end(gps);
+    if (!gps_end || !clear_of_ifd0(gps, *gps_end)) return std::nullopt;
+    // The bytes of one value of each TIFF type; 0 for a type of unknown size.
+    constexpr int kTypeSizes[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4};
+    const std::uint64_t gps_entries = read(gps, 2);
+    for (std::uint64_t n = 0; n < gps_entries; ++n) {
+        const std::uint64_t entry = gps + 2 + 12 * n;
+        const std::uint64_t type = read(entry + 2, 2);
+        if (type >= std::size(kTypeSizes) || kTypeSizes[type] == 0) return std::nullopt;
+        const std::uint64_t bytes = kTypeSizes[type] * read(entry + 4, 4);
+        if (bytes <= 4) continue;  // held in the entry itself
+        const std::uint64_t at = read(entry + 8, 4);
+        if (at > size || bytes > size - at || !clear_of_ifd0(at, at + bytes)) return std::nullopt;
+        out.replace(static_cast<std::size_t>(at), static_cast<std::size_t>(bytes),
+                    static_cast<std::size_t>(bytes), '\0');
+    }
+    // Zeros throughout leave a count of 0 and no next IFD.
+    out.replace(static_cast<std::size_t>(gps), static_cast<std::size_t>(*gps_end - gps),
+                static_cast<std::size_t>(*gps_end - gps), '\0');
+    // The pointer goes: the entries after it and the next-IFD offset move up, the count drops.
+    const auto from = static_cast<std::size_t>(*pointer_entry);
+    const auto end = static_cast<std::size_t>(*ifd0_end);
+    out.replace(from, end - from, out.substr(from + 12, end - from - 12) + std::string(12, '\0'));
+    const std::uint64_t count = entries - 1;
+    out[static_cast<std::size_t>(ifd0) + (little ? 0 : 1)] = static_cast<char>(count & 0xFF);
+    out[static_cast<std::size_t>(ifd0) + (little ? 1 : 0)] = static_cast<char>(count >> 8);
+    return out;
 }

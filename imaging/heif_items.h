@@ -93,3 +93,12 @@ struct HeifMetadataLayout {
 
 // The Exif and XMP items of the HEIF or AVIF file `file`.
 HeifMetadataLayout ReadHeifMetadataItems(std::string_view file);
+
+// The TIFF structure of an Exif block `tiff` (either byte order) with its location taken out in
+// place, every other byte kept: the entries of the GPS block and every value they point to set to
+// zero, which leaves an empty GPS block, and IFD0's pointer to it dropped (the entries after it
+// move up one place). The same size as `tiff`, so that it fits where the block was; `tiff` as it
+// is when IFD0 points to no GPS block. None when the structure cannot be followed: an offset
+// outside the block, a GPS block or a value overlapping the header or IFD0, a value type of
+// unknown size, or more than one pointer.
+std::optional<std::string> ExifWithGpsBlanked(std::string_view tiff);

@@ -1,6 +1,12 @@
 #include "imaging/picture_location.h"
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "core/image_kind.h"
 #include "imaging/exiv2_carriers.h"
+#include "imaging/heif_items.h"
 
 namespace {
 
@@ -100,6 +106,29 @@ std::string IptcWithoutLocation(Exiv2::IptcData iptc) {
     }
 }
 
+// The tags of an Exif block that tell no location, as (key, value) pairs in order.
+std::vector<std::pair<std::string, std::string>> TagsBesideLocation(const Exiv2::ExifData& exif) {
+    std::vector<std::pair<std::string, std::string>> tags;
+    for (const Exiv2::Exifdatum& datum : exif) {
+        if (!IsExifLocation(datum)) tags.emplace_back(datum.key(), datum.toString());
+    }
+    std::sort(tags.begin(), tags.end());
+    return tags;
+}
+
+// The Exif block with its GPS block blanked in place, at its own size; none when its structure
+// cannot be followed, or when a value the GPS block pointed to was shared with another tag (what
+// the metadata library reads of every other tag must be as it was).
+std::optional<std::string> ExifBlankedKeepingTheRest(const std::string& tiff) {
+    std::optional<std::string> blanked = ExifWithGpsBlanked(tiff);
+    if (!blanked) return std::nullopt;
+    const auto before = DecodeExif(tiff);
+    const auto after = DecodeExif(*blanked);
+    if (!before || !after || TagsBesideLocation(*before) != TagsBesideLocation(*after))
+        return std::nullopt;
+    return blanked;
+}
+
 }  // namespace
 
 unsigned LocationIn(const MetadataCarriers& carriers) {
@@ -161,8 +190,19 @@ CarrierReplacement CarriersWithoutLocation(const MetadataCarriers& carriers) {
 std::optional<std::string> WithoutLocation(ImageKind kind, std::string_view bytes) {
     const MetadataCarriers carriers = MetadataCarriersOf(kind, bytes);
     if (LocationIn(carriers) == kNoLocation) return std::string(bytes);
-    std::optional<std::string> copy =
-        ReplaceMetadataCarriers(kind, bytes, CarriersWithoutLocation(carriers));
+    CarrierReplacement replacement = CarriersWithoutLocation(carriers);
+    std::optional<std::string> copy = ReplaceMetadataCarriers(kind, bytes, replacement);
+    // A HEIF's Exif item cannot grow, and the metadata library's new layout of a phone's block
+    // (maker notes, values it no longer shares) often comes out larger: the location is then
+    // taken out of the block's own bytes, which keeps its size.
+    const ImageKindInfo* info = FindImageKind(kind);
+    const bool heif = info && info->metadata == MetadataCarrier::kHeifItems;
+    if (!copy && heif && replacement.exif && replacement.exif->size() > carriers.exif.size()) {
+        if (std::optional<std::string> blanked = ExifBlankedKeepingTheRest(carriers.exif)) {
+            replacement.exif = std::move(blanked);
+            copy = ReplaceMetadataCarriers(kind, bytes, replacement);
+        }
+    }
     // Read back as a reader of the copy would: what still tells, or cannot be told, is refused.
     if (!copy || LocationCarriersOf(kind, *copy) != kNoLocation) return std::nullopt;
     return copy;

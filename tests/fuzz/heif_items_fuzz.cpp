@@ -2,7 +2,8 @@
 // grid's geometry) and to the choice of a thumbnail item for a size taken from the input, each in
 // a heap buffer of exactly the input's size. A chosen thumbnail must be one of the primary
 // image's, as large as asked, smaller than the picture and turned as it is. Seeded with small
-// HEIC and AVIF files of tests/data/formats.
+// HEIC and AVIF files of tests/data/formats. The same bytes, read as an Exif block, have their GPS
+// block blanked in place: the result keeps its size, and a second pass finds nothing to change.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto copy = std::make_unique<char[]>(size + 1);
     std::memcpy(copy.get(), data, size);
     const std::string_view file(copy.get(), size);
+
+    if (const auto blanked = ExifWithGpsBlanked(file)) {
+        if (blanked->size() != size || ExifWithGpsBlanked(*blanked) != blanked) std::abort();
+    }
 
     const auto layout = ReadHeifLayout(file);
     if (!layout) return 0;
