@@ -267,7 +267,9 @@ bool IsBoilerplateCaption(std::string_view caption, std::string_view make, std::
         "UNTITLED",
     };
     const std::string text = Upper(Trimmed(caption));
-    if (text.find_first_not_of(" \t\r\n\0?.-_*", 0, 13) == std::string::npos) return true;
+    // Blanks, NULs and filler marks alone are no caption (the NUL makes the set's length explicit).
+    constexpr std::string_view kFiller(" \t\r\n\0?.-_*", 10);
+    if (text.find_first_not_of(kFiller) == std::string::npos) return true;
     if (std::find(kBoilerplate.begin(), kBoilerplate.end(), text) != kBoilerplate.end())
         return true;
     const std::string maker = Upper(Trimmed(make));
