@@ -357,7 +357,7 @@ def check_pictavo(report, program, start_dir):
 
         # The HTML page: a number out of range keeps the user on the page with a message box.
         key(TAB, CONTROL_MASK)
-        tab_to("ファイル名を表示")
+        tab_to("撮影日時順に並べる")  # the last box of the thumbnails' first line
         key(TAB)
         focus_is(pyatspi.ROLE_TEXT)
         type_text("0")
