@@ -771,29 +771,30 @@ std::optional<std::string> ReplaceJpegCarriers(std::string_view jpeg,
         if (with) out += *with;
         at = old.end;
     };
+    // An Exif or XMP segment: its first one takes the new block (or goes when the block is empty),
+    // any later one goes. False when the new block does not fit a segment.
+    auto replace_single = [&](const JpegSegment& segment, const std::optional<std::string>& block,
+                              std::string_view name, bool& done) {
+        if (!block) return true;
+        if (done || block->empty()) {
+            replace(segment, std::nullopt);
+        } else {
+            const auto with = JpegSegmentOf(kApp1, name, *block);
+            if (!with) return false;
+            replace(segment, with);
+        }
+        done = true;
+        return true;
+    };
     for (const JpegSegment& segment : segments) {
         switch (CarrierOf(segment)) {
             case JpegCarrier::Exif:
-                if (!replacement.exif) break;
-                if (exif_done || replacement.exif->empty()) {
-                    replace(segment, std::nullopt);
-                } else {
-                    const auto with = JpegSegmentOf(kApp1, kExifName, *replacement.exif);
-                    if (!with) return std::nullopt;
-                    replace(segment, with);
-                }
-                exif_done = true;
+                if (!replace_single(segment, replacement.exif, kExifName, exif_done))
+                    return std::nullopt;
                 break;
             case JpegCarrier::Xmp:
-                if (!replacement.xmp) break;
-                if (xmp_done || replacement.xmp->empty()) {
-                    replace(segment, std::nullopt);
-                } else {
-                    const auto with = JpegSegmentOf(kApp1, kXmpName, *replacement.xmp);
-                    if (!with) return std::nullopt;
-                    replace(segment, with);
-                }
-                xmp_done = true;
+                if (!replace_single(segment, replacement.xmp, kXmpName, xmp_done))
+                    return std::nullopt;
                 break;
             case JpegCarrier::ExtendedXmp:
                 if (replacement.drop_extended_xmp) replace(segment, std::nullopt);
